@@ -1,0 +1,88 @@
+// The exception family of the system. Every failure of the system's own code
+// is a LurExceptBase: a code, an optional ready text, a language and the
+// throw site's location; from LurExceptBaseArg down also an argument list.
+// The text is looked up in the string resources when first asked for: the
+// class's resource base plus the code's offset in the class's own range, or
+// 20250 plus the offset in the common range 250-499, or 20001.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <utility>
+
+struct ErrorLocation {
+    std::string file;      // source file of the throw site; empty when not given
+    std::string function;  // every throw site passes "NULL"
+    int line = 0;
+
+    ErrorLocation() = default;
+    ErrorLocation(std::string fileName, std::string functionName, int lineNo)
+        : file(std::move(fileName)), function(std::move(functionName)), line(lineNo) {}
+};
+
+class LurExceptBase : public std::exception {
+public:
+    using Range = std::pair<int, int>;
+
+    explicit LurExceptBase(int code, const char* language = nullptr);
+    LurExceptBase(int code, const ErrorLocation& where, const char* language = nullptr);
+    explicit LurExceptBase(const char* text, const char* language = nullptr);
+    LurExceptBase(const char* text, const ErrorLocation& where, const char* language = nullptr);
+    LurExceptBase(int code, const char* text, const ErrorLocation& where,
+                  const char* language = nullptr);
+    LurExceptBase(const LurExceptBase&) = default;
+    LurExceptBase& operator=(const LurExceptBase&) = default;
+    ~LurExceptBase() override;
+
+    // Never throws: a failure inside falls back to a fixed text.
+    const char* what() const noexcept override;
+    virtual unsigned short GetResourceId() const;
+    virtual const char* what(const char* language) const noexcept;
+    virtual const char* GetLanguage() const;
+    virtual bool IsOutsideCommonRange() const;
+    virtual bool IsSevere() const;
+    virtual bool IsClassSevere() const;
+    virtual const char* LoadText(const std::string& language) const;
+    virtual Range GetOwnRange() const;
+    virtual unsigned short GetOwnResourceBase() const;
+    virtual Range GetCommonRange() const;
+    virtual unsigned short GetCommonResourceBase() const;
+    virtual bool IsSevereCode() const;
+
+    int GetCode() const { return m_code; }
+    const ErrorLocation& GetLocation() const { return m_location; }
+    void GetLocation(ErrorLocation& out) const { out = m_location; }
+    std::string FormatLocation(bool multiLine) const;
+    std::string FormatLocation(const char* format) const;
+
+    // The run-time class name as it is reported in the missing-text message,
+    // for example "class LurExceptBaseArg" or "class lurDate::LurExceptDateTime".
+    std::string ClassName() const;
+
+protected:
+    // The range rule of the family (steps 1-6 of the text lookup), used by
+    // LoadText and as the fallback when an override finds nothing.
+    const char* LoadTextByRange(const std::string& language) const;
+    // The text of `what`, which may throw; what() wraps it.
+    virtual const char* BuildWhat(const std::string& language) const;
+
+    mutable std::string m_message;
+    std::string m_language;
+    int m_code = -1;
+    ErrorLocation m_location;
+};
+
+class LuVectorExcept : public LurExceptBase {
+public:
+    LuVectorExcept();
+    LuVectorExcept(const LuVectorExcept&);
+    ~LuVectorExcept() override;
+};
+
+class LuMapExcept : public LurExceptBase {
+public:
+    LuMapExcept();
+    LuMapExcept(const LuMapExcept&);
+    ~LuMapExcept() override;
+};

@@ -1,0 +1,41 @@
+// Code pages: our own CP1250 <-> UTF-16/UTF-8 codec (all 256 bytes round-trip;
+// a character CP1250 lacks becomes '?', invalid UTF-8 becomes U+FFFD), iconv
+// only for other code pages, and the console's output code page.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace win {
+
+enum : uint32_t {
+    CP_ACP = 0,  // the process's ANSI code page: 1250
+    CP_1250 = 1250,
+    CP_1252 = 1252,
+    CP_UTF8 = 65001,
+};
+
+// Windows-style conversions. length -1 means zero-terminated (the zero is
+// converted and counted). outSize 0 asks for the size needed. Return the
+// number of units written (or needed); 0 with the last error set on failure
+// (ERROR_INVALID_PARAMETER for an unknown code page, ERROR_INSUFFICIENT_BUFFER
+// when out is too small).
+int MultiByteToWideChar(uint32_t codePage, const char* text, int length, char16_t* out, int outSize);
+int WideCharToMultiByte(uint32_t codePage, const char16_t* text, int length, char* out, int outSize);
+
+// The conversions at the system's edges.
+std::string Cp1250ToUtf8(std::string_view text);
+std::string Utf8ToCp1250(std::string_view text);
+
+// The console's output code page, a process value (1250 at start is not
+// assumed: it starts as 65001, the terminal's own).
+uint32_t GetConsoleOutputCP();
+bool SetConsoleOutputCP(uint32_t codePage);
+
+// Writes text given in the console's output code page to a stream, converted
+// to UTF-8.
+void ConsoleWrite(std::FILE* stream, std::string_view text);
+
+}  // namespace win
