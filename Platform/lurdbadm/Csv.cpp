@@ -1,0 +1,71 @@
+#include "Csv.h"
+
+#include <stdexcept>
+
+bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line) {
+    fields.clear();
+    std::string text;
+    if (!std::getline(in, text)) {
+        return false;
+    }
+    ++line;
+    const int firstLine = line;
+    std::string field;
+    bool quoted = false;
+    for (size_t i = 0;; ++i) {
+        if (i == text.size()) {
+            if (!quoted) {
+                break;
+            }
+            std::string more;  // a quoted field goes on over the line break
+            if (!std::getline(in, more)) {
+                throw std::runtime_error("line " + std::to_string(firstLine) + ": unterminated quote");
+            }
+            ++line;
+            field += '\n';
+            text = more;
+            i = static_cast<size_t>(-1);
+            continue;
+        }
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.push_back(field);
+            field.clear();
+        } else if (c != '\r' || i + 1 != text.size()) {
+            field += c;
+        }
+    }
+    fields.push_back(field);
+    return true;
+}
+
+std::string FormatCsvRecord(const std::vector<std::string>& fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        if (i != 0) {
+            line += ',';
+        }
+        if (field.find_first_of(",\"\r\n") == std::string::npos && (field.empty() || field.front() != ' ')) {
+            line += field;
+            continue;
+        }
+        line += '"';
+        for (char c : field) {
+            line += c == '"' ? std::string("\"\"") : std::string(1, c);
+        }
+        line += '"';
+    }
+    return line;
+}

@@ -1,0 +1,16 @@
+// Comma-separated values as lurdbadm reads and writes them: fields separated
+// by commas, a field in double quotes may hold commas, line breaks and
+// doubled quotes.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+// Reads one record; false at the end of the input. line counts the input
+// lines consumed (for messages). Throws std::runtime_error for an
+// unterminated quote.
+bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line);
+
+// One record as a line (without the line break), quoting where needed.
+std::string FormatCsvRecord(const std::vector<std::string>& fields);

@@ -1,0 +1,305 @@
+// lurdbadm: creates a service of the client library stand-in (its registry
+// key, its store with the catalogue SYSDB and a first user), creates
+// tablespaces from schema files, loads rows from CSV and dumps tables.
+// Files and the console are UTF-8; the store's names and texts are handled
+// in code page 1250 inside, as the client library sees them.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CodePage.h"
+#include "Csv.h"
+#include "RecordCodec.h"
+#include "Registry.h"
+#include "Schema.h"
+#include "Store.h"
+#include "StringScrambler.h"
+
+using namespace lurdbcli;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  lurdbadm create-service <service> <user> <password> [--server <name>] [--volumeid <n>]\n"
+    "  lurdbadm create-tablespace <service> <schema-file>\n"
+    "  lurdbadm load <service> <tablespace> <table> <csv-file|->\n"
+    "  lurdbadm dump <service> <tablespace> <table>\n";
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Scrambled(const std::string& text) {
+    std::string copy = AsciiUpper(text);
+    StringScrambler().Scramble(static_cast<int32_t>(copy.size()), copy.data());
+    return copy;
+}
+
+// The connect settings of the service, as the login reads them.
+void WriteRegistryKey(const std::string& service, const std::string& server, const std::string& user) {
+    win::HKEY key = nullptr;
+    const std::string path = "software\\ludbclients\\" + service;
+    int32_t rc = win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, win::REG_OPTION_NON_VOLATILE,
+                                      win::KEY_WRITE, nullptr, &key, nullptr);
+    if (rc != 0) {
+        throw std::runtime_error("cannot create the registry key " + path + " in " + win::RegistryFilePath() +
+                                 " (error " + std::to_string(rc) + ")");
+    }
+    auto text = [&](const char* name, const std::string& value) {
+        if (rc == 0) {
+            rc = win::RegSetValueExA(key, name, 0, win::REG_SZ, reinterpret_cast<const uint8_t*>(value.c_str()),
+                                     static_cast<uint32_t>(value.size() + 1));
+        }
+    };
+    auto dword = [&](const char* name, uint32_t value) {
+        if (rc == 0) {
+            rc = win::RegSetValueExA(key, name, 0, win::REG_DWORD, reinterpret_cast<const uint8_t*>(&value), 4);
+        }
+    };
+    text("service", service);
+    text("server", server);
+    text("defaultuser", user);
+    text("openmode", "s");
+    dword("useblob", 0);
+    dword("timeout", 0);
+    dword("enableevents", 0);
+    dword("uselock", 0);
+    dword("regdbpages", 0);
+    dword("regowlpages", 0);
+    win::RegCloseKey(key);
+    if (rc != 0) {
+        throw std::runtime_error("cannot write the registry key " + path + " (error " + std::to_string(rc) + ")");
+    }
+}
+
+void CreateService(const std::vector<std::string>& args) {
+    if (args.size() < 3) {
+        throw UsageError("create-service needs <service> <user> <password>");
+    }
+    const std::string service = AsciiUpper(win::Utf8ToCp1250(args[0]));
+    const std::string user = AsciiUpper(win::Utf8ToCp1250(args[1]));
+    const std::string password = AsciiUpper(win::Utf8ToCp1250(args[2]));
+    std::string server = "localhost";
+    uint32_t volumeId = std::random_device{}();
+    for (size_t i = 3; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) {
+            throw UsageError("option " + args[i] + " needs a value");
+        }
+        if (args[i] == "--server") {
+            server = win::Utf8ToCp1250(args[i + 1]);
+        } else if (args[i] == "--volumeid") {
+            size_t used = 0;
+            const unsigned long long value = std::stoull(args[i + 1], &used);
+            if (used != args[i + 1].size() || value > UINT32_MAX) {
+                throw UsageError("bad volume id " + args[i + 1]);
+            }
+            volumeId = static_cast<uint32_t>(value);
+        } else {
+            throw UsageError("unknown option " + args[i]);
+        }
+    }
+    for (const std::string* text : std::initializer_list<const std::string*>{&user, &password, &server}) {
+        if (text->empty() || text->size() > 31) {
+            throw UsageError("user, password and server need 1 to 31 characters");
+        }
+    }
+
+    std::unique_ptr<Store> store = Store::Create(service, volumeId);
+    try {
+        const TablespaceDef& sysdb = SysdbSchema();
+        const TableDef& dbuser = sysdb.tables[static_cast<size_t>(sysdb.TableIndex("dbuser"))];
+        InsertRow(store->Db(), sysdb, dbuser,
+                  {{"userid", std::to_string(store->NextId("sysdb_dbuser"))},
+                   {"type", "0x00"},
+                   {"name", Scrambled(user)},
+                   {"psw", Scrambled(password)},
+                   {"enabled", "0x01"}});
+        WriteRegistryKey(service, server, user);
+    } catch (...) {
+        store.reset();
+        Store::Discard(service);  // a half-made service would block a retry
+        throw;
+    }
+    std::printf("service %s created: %s\n", win::Cp1250ToUtf8(service).c_str(), Store::PathFor(service).c_str());
+}
+
+void CreateTablespaces(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        throw UsageError("create-tablespace needs <service> <schema-file>");
+    }
+    const std::vector<TablespaceDef> tablespaces = ParseSchema(win::Utf8ToCp1250(ReadFile(args[1])));
+    std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    Database& db = store->Db();
+    db.Exec("BEGIN IMMEDIATE");  // all tablespaces of the file or none
+    try {
+        for (const TablespaceDef& tablespace : tablespaces) {
+            store->CreateTablespace(tablespace);
+        }
+        db.Exec("COMMIT");
+    } catch (...) {
+        db.Exec("ROLLBACK");
+        throw;
+    }
+    for (const TablespaceDef& tablespace : tablespaces) {
+        std::printf("tablespace %s (%d) created with %zu tables\n", win::Cp1250ToUtf8(tablespace.name).c_str(),
+                    tablespace.number, tablespace.tables.size());
+    }
+}
+
+struct TableInStore {
+    std::unique_ptr<Store> store;
+    TablespaceDef tablespace;
+    const TableDef* table = nullptr;
+};
+
+TableInStore OpenTable(const std::string& service, const std::string& tablespaceName, const std::string& tableName) {
+    TableInStore found;
+    found.store = Store::Open(win::Utf8ToCp1250(service));
+    std::optional<TablespaceDef> tablespace = found.store->FindTablespace(win::Utf8ToCp1250(tablespaceName));
+    if (!tablespace) {
+        throw std::runtime_error("no tablespace " + tablespaceName);
+    }
+    found.tablespace = std::move(*tablespace);
+    const int index = found.tablespace.TableIndex(win::Utf8ToCp1250(tableName));
+    if (index < 0) {
+        throw std::runtime_error("no table " + tableName + " in " + tablespaceName);
+    }
+    found.table = &found.tablespace.tables[static_cast<size_t>(index)];
+    return found;
+}
+
+void Load(const std::vector<std::string>& args) {
+    if (args.size() != 4) {
+        throw UsageError("load needs <service> <tablespace> <table> <csv-file|->");
+    }
+    TableInStore target = OpenTable(args[0], args[1], args[2]);
+    std::ifstream file;
+    if (args[3] != "-") {
+        file.open(args[3], std::ios::binary);
+        if (!file) {
+            throw std::runtime_error("cannot read " + args[3]);
+        }
+    }
+    std::istream& in = args[3] == "-" ? std::cin : file;
+    int line = 0;
+    std::vector<std::string> header;
+    if (!ReadCsvRecord(in, header, line)) {
+        throw std::runtime_error("the CSV file has no header line");
+    }
+    for (std::string& name : header) {
+        name = win::Utf8ToCp1250(name);
+        if (target.table->FieldIndex(name) < 0 || !target.table->fields[static_cast<size_t>(target.table->FieldIndex(name))].HasValue()) {
+            throw std::runtime_error("no value field " + win::Cp1250ToUtf8(name) + " in " + args[2]);
+        }
+    }
+    Database& db = target.store->Db();
+    db.Exec("BEGIN IMMEDIATE");  // every row or none
+    int rows = 0;
+    try {
+        for (std::vector<std::string> fields; ReadCsvRecord(in, fields, line);) {
+            if (fields.size() == 1 && fields[0].empty()) {
+                continue;  // blank line
+            }
+            if (fields.size() != header.size()) {
+                throw std::runtime_error("line " + std::to_string(line) + ": " + std::to_string(fields.size()) +
+                                         " values for " + std::to_string(header.size()) + " fields");
+            }
+            std::vector<std::pair<std::string, std::string>> values;
+            for (size_t i = 0; i < fields.size(); ++i) {
+                values.emplace_back(header[i], win::Utf8ToCp1250(fields[i]));
+            }
+            try {
+                InsertRow(db, target.tablespace, *target.table, values);
+            } catch (const StoreError& error) {
+                throw std::runtime_error("line " + std::to_string(line) + ": " + error.detail);
+            }
+            ++rows;
+        }
+        db.Exec("COMMIT");
+    } catch (...) {
+        db.Exec("ROLLBACK");
+        throw;
+    }
+    std::printf("%d rows loaded into %s.%s\n", rows, args[1].c_str(), args[2].c_str());
+}
+
+void Dump(const std::vector<std::string>& args) {
+    if (args.size() != 3) {
+        throw UsageError("dump needs <service> <tablespace> <table>");
+    }
+    TableInStore source = OpenTable(args[0], args[1], args[2]);
+    std::vector<std::string> names;
+    std::vector<const FieldDef*> fields;
+    std::string columns;
+    for (const FieldDef& field : source.table->fields) {
+        if (field.HasValue()) {
+            names.push_back(win::Cp1250ToUtf8(field.name));
+            fields.push_back(&field);
+            columns += (columns.empty() ? "" : ", ") + QuoteName(field.name);
+        }
+    }
+    std::cout << FormatCsvRecord(names) << '\n';
+    Statement& query = source.store->Db().Cached("SELECT " + columns + " FROM " +
+                                                 QuoteName(SqlTableName(source.tablespace, *source.table)) +
+                                                 " ORDER BY rowid");
+    while (query.Step()) {
+        std::vector<std::string> values;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            values.push_back(win::Cp1250ToUtf8(SqlToText(*fields[i], query.Column(static_cast<int>(i)))));
+        }
+        std::cout << FormatCsvRecord(values) << '\n';
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        if (command == "create-service") {
+            CreateService(args);
+        } else if (command == "create-tablespace") {
+            CreateTablespaces(args);
+        } else if (command == "load") {
+            Load(args);
+        } else if (command == "dump") {
+            Dump(args);
+        } else if (command == "help" || command == "--help") {
+            std::fputs(kUsage, stdout);
+        } else {
+            throw UsageError("unknown command " + command);
+        }
+        return 0;
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n%s", error.what(), kUsage);
+        return 2;
+    } catch (const StoreError& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n", error.detail.c_str());
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n", error.what());
+        return 1;
+    }
+}

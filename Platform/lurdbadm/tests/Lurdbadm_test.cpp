@@ -1,0 +1,159 @@
+// lurdbadm as its users run it: services, schemas, CSV in and out.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "CodePage.h"
+#include "Registry.h"
+#include "Store.h"
+#include "TestService.h"
+
+using namespace lurdbcli;
+using testsupport::RunAdmin;
+
+namespace {
+
+class LurdbadmTest : public ::testing::Test {
+protected:
+    std::string WriteFile(const std::string& name, const std::string& text) {
+        const std::string path = dir.Path() + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    // The rows of a table as lurdbadm dumps them.
+    std::string Dump(const std::string& arguments) {
+        std::string output;
+        EXPECT_EQ(RunAdmin("dump " + arguments, &output), 0) << output;
+        return output;
+    }
+
+    testsupport::TempServiceDir dir;
+};
+
+std::string RegistryText(const std::string& service, const char* value) {
+    win::HKEY key = nullptr;
+    if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, ("software\\ludbclients\\" + service).c_str(), 0, win::KEY_READ,
+                           &key) != 0) {
+        return "<no key>";
+    }
+    char data[260] = {};
+    uint32_t size = sizeof data;
+    uint32_t type = 0;
+    const int32_t rc = win::RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<uint8_t*>(data), &size);
+    win::RegCloseKey(key);
+    if (rc != 0) {
+        return "<no value>";
+    }
+    if (type == win::REG_DWORD) {
+        uint32_t number = 0;
+        std::memcpy(&number, data, 4);
+        return "dword:" + std::to_string(number);
+    }
+    return data;
+}
+
+TEST_F(LurdbadmTest, CreatesServiceWithRegistryKeyCatalogueAndFirstUser) {
+    std::string output;
+    ASSERT_EQ(RunAdmin("create-service Cardb Admin Secret --server dbhost --volumeid 42", &output), 0) << output;
+    EXPECT_EQ(RegistryText("CARDB", "service"), "CARDB");
+    EXPECT_EQ(RegistryText("cardb", "server"), "dbhost");
+    EXPECT_EQ(RegistryText("CARDB", "defaultuser"), "ADMIN");
+    EXPECT_EQ(RegistryText("CARDB", "timeout"), "dword:0");
+
+    EXPECT_EQ(Dump("cardb sysdb tablespace"), "dbid,name,vermajor,verminor,versub,verbuild\n19,SYSDB,1,0,0,0\n");
+    const std::string users = Dump("CARDB SYSDB dbuser");
+    EXPECT_EQ(users.substr(0, 29), "userid,type,name,psw,enabled\n");
+    EXPECT_EQ(users.substr(users.size() - 5), "0x01\n");
+    EXPECT_EQ(users.find("ADMIN"), std::string::npos);  // kept scrambled
+    EXPECT_EQ(*Store::Open("CARDB")->Param("volumeid"), "42");
+
+    // A second creation and unusable names are refused.
+    EXPECT_EQ(RunAdmin("create-service CARDB a b", &output), 1);
+    EXPECT_NE(output.find("already has a store"), std::string::npos);
+    for (const char* name : {"../up", "a/b", "a\\\\b", "x..y"}) {
+        EXPECT_EQ(RunAdmin(std::string("create-service '") + name + "' a b", &output), 1) << name;
+        EXPECT_NE(output.find("invalid service name"), std::string::npos) << output;
+    }
+    EXPECT_EQ(RegistryText("x..y", "service"), "<no key>");
+    EXPECT_EQ(RunAdmin("create-service CARDB2 a", &output), 2);  // usage
+}
+
+TEST_F(LurdbadmTest, ServiceWhoseRegistryKeyFailsIsNotLeftBehind) {
+    const std::string blocker = WriteFile("blocker", "a file, not a directory");
+    setenv("LUR_REGISTRY", (blocker + "/registry.reg").c_str(), 1);
+    std::string output;
+    EXPECT_EQ(RunAdmin("create-service CARDB a b", &output), 1);
+    EXPECT_NE(output.find("registry"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(Store::PathFor("CARDB")));
+    setenv("LUR_REGISTRY", (dir.Path() + "/registry.reg").c_str(), 1);
+    EXPECT_EQ(RunAdmin("create-service CARDB a b", &output), 0) << output;
+}
+
+TEST_F(LurdbadmTest, CreatesTablespacesAndKeepsTheCatalogueInStep) {
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    std::string output;
+    ASSERT_EQ(RunAdmin("create-tablespace GARAGE " + testsupport::FixturePath("lurdbcli_garage.schema"), &output), 0)
+        << output;
+    EXPECT_EQ(Dump("GARAGE SYSDB tablespace"),
+              "dbid,name,vermajor,verminor,versub,verbuild\n19,SYSDB,1,0,0,0\n7,Garage,2,1,0,15\n");
+    const std::string tables = Dump("GARAGE SYSDB tables");
+    EXPECT_NE(tables.find(",Garage,Vehicle,10000\n"), std::string::npos) << tables;
+    EXPECT_NE(tables.find(",Garage,ServiceLog,10001\n"), std::string::npos);
+    const std::string fields = Dump("GARAGE SYSDB fields");
+    EXPECT_NE(fields.find(",Garage,Vehicle,Plate,c,1,0,0\n"), std::string::npos) << fields;
+    EXPECT_NE(fields.find(",Garage,Vehicle,Volume,F,2,0,0\n"), std::string::npos);
+    EXPECT_NE(fields.find(",Garage,ServiceLog,VehSrv,k,0,0,0\n"), std::string::npos);
+
+    // A file whose second tablespace clashes creates neither.
+    const std::string clash = WriteFile("clash.schema",
+                                        "tablespace Fresh 8\ntable T\n field F c 4 n\n"
+                                        "tablespace garage 9\ntable T\n field F c 4 n\n");
+    EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + clash, &output), 1);
+    EXPECT_FALSE(Store::Open("GARAGE")->FindTablespace("Fresh").has_value());
+    const std::string bad = WriteFile("bad.schema", "tablespace X 8\ntable T\n field F q 4 n\n");
+    EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + bad, &output), 1);
+    EXPECT_NE(output.find("line 3"), std::string::npos) << output;
+}
+
+TEST_F(LurdbadmTest, LoadsCsvAndDumpsItBack) {
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    ASSERT_EQ(RunAdmin("create-tablespace GARAGE " + testsupport::FixturePath("lurdbcli_garage.schema")), 0);
+    const std::string csv =
+        "VehId,Plate,Owner,Power,Mass,Volume,Ratio,Flag,Code\n"
+        "1,ABC-123,\"Kovács, Ödön\",75,4000000000,1.5,0.25,Y,00FF10\n"
+        "2,XYZ-9,\"say \"\"hi\"\"\",-3,0,0,0,0x01,\n"
+        "\n";
+    std::string output;
+    ASSERT_EQ(RunAdmin("load GARAGE Garage vehicle " + WriteFile("v.csv", csv), &output), 0) << output;
+    EXPECT_NE(output.find("2 rows loaded"), std::string::npos);
+    EXPECT_EQ(Dump("GARAGE GARAGE Vehicle"),
+              "VehId,Plate,Owner,Power,Mass,Volume,Ratio,Flag,Code\n"
+              "1,ABC-123,\"Kovács, Ödön\",75,4000000000,1.5,0.25,Y,00FF100000000000\n"
+              "2,XYZ-9,\"say \"\"hi\"\"\",-3,0,0,0,0x01,0000000000000000\n");
+
+    // One bad row loads nothing and names its line.
+    struct Case {
+        const char* rows;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"VehId,Plate\n3,AAA\n4,BBBBBBBBBBBBBBBB\n", "line 3"},  // too long for 11 bytes
+        {"VehId,Plate\n3,AAA\nx,BBB\n", "line 3"},
+        {"VehId,Plate\n3,AAA\n1,NEW\n", "line 3"},  // duplicate unique VehId
+        {"VehId,Colour\n3,red\n", "no value field Colour"},
+        {"VehId,Plate\n3\n", "line 2"},
+        {"VehId,Plate\n3,\"open\n", "unterminated"},
+    };
+    for (const Case& test : cases) {
+        EXPECT_EQ(RunAdmin("load GARAGE Garage Vehicle " + WriteFile("bad.csv", test.rows), &output), 1) << test.rows;
+        EXPECT_NE(output.find(test.message), std::string::npos) << output;
+    }
+    EXPECT_EQ(Dump("GARAGE GARAGE Vehicle").find("\n3,"), std::string::npos);
+    EXPECT_EQ(RunAdmin("dump GARAGE Garage Nowhere", &output), 1);
+    EXPECT_EQ(RunAdmin("dump NOSERVICE Garage Vehicle", &output), 1);
+    EXPECT_NE(output.find("no store"), std::string::npos);
+}
+
+}  // namespace

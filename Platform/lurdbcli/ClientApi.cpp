@@ -1,0 +1,473 @@
+// The exported functions: each finds its handle, runs the session's
+// operation and turns every failure into a status, so that no exception
+// crosses into the caller.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "Session.h"
+#include "lurdbcli.h"
+
+namespace lurdbcli {
+
+namespace {
+
+// The handles of the process: numbered from 1, never 10014 ("no handle").
+struct Handles {
+    std::map<int32_t, std::unique_ptr<Session>> sessions;
+    int32_t next = 1;
+};
+
+Handles& AllHandles() {
+    static Handles handles;
+    return handles;
+}
+
+template <typename Body>
+int32_t Guard(Body&& body) {
+    try {
+        return body();
+    } catch (const StoreError& error) {
+        if (std::getenv("LURDBCLI_TRACE") != nullptr) {
+            std::fprintf(stderr, "lurdbcli: %d: %s\n", error.status, error.detail.c_str());
+        }
+        return error.status;
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    } catch (...) {
+        return kStoreError;
+    }
+}
+
+template <typename Body>
+int32_t WithSession(int32_t handle, Body&& body) {
+    return Guard([&]() -> int32_t {
+        auto& sessions = AllHandles().sessions;
+        const auto found = sessions.find(handle);
+        if (found == sessions.end()) {
+            return kNoHandle;
+        }
+        return body(*found->second);
+    });
+}
+
+void Require(bool condition) {
+    if (!condition) {
+        throw StoreError{kBadArgument, "missing argument"};
+    }
+}
+
+// A block of the library's own for the caller, released with FreePtr.
+char* HandOut(const std::string& bytes) {
+    auto* block = static_cast<char*>(std::malloc(bytes.size() + 1));
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    std::memcpy(block, bytes.data(), bytes.size());
+    block[bytes.size()] = '\0';  // so that a text block is also a C string
+    return block;
+}
+
+int32_t Move(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block, Session::Move move) {
+    return WithSession(handle, [&](Session& session) {
+        Require(block != nullptr && recordSize > 0);
+        *block = nullptr;
+        std::string record(static_cast<size_t>(recordSize), '\0');
+        session.MoveTo(dbNo, recType, recordSize, move, record.data());
+        *block = HandOut(record);
+        return kOk;
+    });
+}
+
+int32_t Find(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record, Session::Find find) {
+    return WithSession(handle, [&](Session& session) {
+        Require(record != nullptr);
+        session.FindRec(dbNo, recType, recordSize, find, record);
+        return kOk;
+    });
+}
+
+int32_t ListResult(const std::string& records, int32_t* length, char** result) {
+    *result = HandOut(records);
+    *length = static_cast<int32_t>(records.size());
+    return kOk;
+}
+
+int32_t Search(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo, int32_t recType,
+               int32_t fieldNo, Session::Compare compare) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && keyRecord != nullptr && result != nullptr);
+        *result = nullptr;
+        return ListResult(session.FindList(dbNo, recType, *length, fieldNo, compare, keyRecord), length, result);
+    });
+}
+
+std::string Text(const char* text) { return text ? std::string(text) : std::string(); }
+
+}  // namespace
+
+extern "C" {
+
+int32_t FreePtr(void* block) {
+    std::free(block);
+    return kOk;
+}
+
+int32_t CreateDbHandler(int32_t* handle) {
+    return Guard([&] {
+        Require(handle != nullptr);
+        Handles& handles = AllHandles();
+        while (handles.next == kNoHandle || handles.next <= 0 || handles.sessions.count(handles.next) != 0) {
+            handles.next = handles.next <= 0 ? 1 : handles.next + 1;
+        }
+        *handle = handles.next++;
+        handles.sessions.emplace(*handle, std::make_unique<Session>(*handle));
+        return kOk;
+    });
+}
+
+int32_t FreeDbHandler(int32_t handle) {
+    return Guard([&] { return AllHandles().sessions.erase(handle) == 1 ? kOk : kNoHandle; });
+}
+
+int32_t InitUserEx(int32_t handle, const void* connectInfo) {
+    return WithSession(handle, [&](Session& session) {
+        session.Login(static_cast<const char*>(connectInfo));
+        return kOk;
+    });
+}
+
+int32_t SetCode(int32_t handle, int32_t length, const char* code) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length >= 0 && (code != nullptr || length == 0));
+        session.SetCode(std::string(code ? code : "", static_cast<size_t>(length)));
+        return kOk;
+    });
+}
+
+int32_t Connect(int32_t handle, const char* /*server: the stand-in has none*/) {
+    return WithSession(handle, [&](Session& session) {
+        session.ConnectServer();
+        return kOk;
+    });
+}
+
+int32_t Reindex(int32_t handle, int32_t file) {
+    return WithSession(handle, [&](Session& session) {
+        session.Reindex(file);
+        return kOk;
+    });
+}
+
+int32_t ReindexAll(int32_t handle) { return Reindex(handle, -1); }
+
+int32_t GetServiceNames(int32_t handle, char** block, int32_t* /*unused*/, int32_t* count) {
+    return WithSession(handle, [&](Session& session) {
+        Require(block != nullptr && count != nullptr);
+        *block = nullptr;
+        std::string names;
+        const std::vector<std::string> services = session.ServiceNames();
+        for (const std::string& name : services) {
+            names += name + '\0';
+        }
+        *block = HandOut(names);
+        *count = static_cast<int32_t>(services.size());
+        return kOk;
+    });
+}
+
+int32_t GetCount(int32_t handle, int32_t dbNo, int32_t recType, int32_t* count) {
+    return WithSession(handle, [&](Session& session) {
+        Require(count != nullptr);
+        *count = session.Count(dbNo, recType);
+        return kOk;
+    });
+}
+
+int32_t FindRecNext(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    return Find(handle, dbNo, recType, recordSize, record, Session::Find::Next);
+}
+
+int32_t FindRecPrev(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    return Find(handle, dbNo, recType, recordSize, record, Session::Find::Prev);
+}
+
+int32_t ReadCurrentRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block) {
+    return Move(handle, dbNo, recType, recordSize, block, Session::Move::Current);
+}
+
+int32_t OpenDbExA(int32_t handle, int32_t dbNo, const char* name, int32_t /*mode*/) {
+    return WithSession(handle, [&](Session& session) {
+        Require(name != nullptr);
+        return session.OpenTablespace(dbNo, name);
+    });
+}
+
+int32_t GetDbDescription(int32_t handle, int32_t dbNo, char** block, int32_t* length) {
+    return WithSession(handle, [&](Session& session) {
+        Require(block != nullptr && length != nullptr);
+        *block = nullptr;
+        return ListResult(session.Description(dbNo), length, block);
+    });
+}
+
+int32_t BeginTransaction(int32_t handle, const char* /*name*/, int32_t, int32_t) {
+    return WithSession(handle, [&](Session& session) {
+        session.Begin();
+        return kOk;
+    });
+}
+
+int32_t EndTransaction(int32_t handle, int32_t commit) {
+    return WithSession(handle, [&](Session& session) {
+        session.End(commit != 0);
+        return kOk;
+    });
+}
+
+int32_t GetServerParam(int32_t handle, const char* name, char** value) {
+    return WithSession(handle, [&](Session& session) {
+        Require(value != nullptr);
+        *value = nullptr;
+        *value = HandOut(session.ServerParam(Text(name)));
+        return kOk;
+    });
+}
+
+int32_t SetServerParam(int32_t handle, const char* name, const char* value) {
+    return WithSession(handle, [&](Session& session) {
+        session.SetServerParam(Text(name), Text(value));
+        return kOk;
+    });
+}
+
+int32_t FindBlob(int32_t handle, int32_t id, int32_t* length, char** block) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && block != nullptr);
+        *block = nullptr;
+        return ListResult(session.ReadBlob(id), length, block);
+    });
+}
+
+int32_t NewBlob(int32_t handle, int32_t* id, int32_t length, const char* data) {
+    return WithSession(handle, [&](Session& session) {
+        Require(id != nullptr && length >= 0 && (data != nullptr || length == 0));
+        *id = session.WriteBlob(data, length);
+        return kOk;
+    });
+}
+
+int32_t DelBlob(int32_t handle, int32_t id) {
+    return WithSession(handle, [&](Session& session) {
+        session.DeleteBlob(id);
+        return kOk;
+    });
+}
+
+int32_t FirstRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block) {
+    return Move(handle, dbNo, recType, recordSize, block, Session::Move::First);
+}
+
+int32_t PrevRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block) {
+    return Move(handle, dbNo, recType, recordSize, block, Session::Move::Prev);
+}
+
+int32_t NextRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block) {
+    return Move(handle, dbNo, recType, recordSize, block, Session::Move::Next);
+}
+
+int32_t LastRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block) {
+    return Move(handle, dbNo, recType, recordSize, block, Session::Move::Last);
+}
+
+int32_t DefineKey(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo) {
+    return WithSession(handle, [&](Session& session) {
+        session.DefineKey(dbNo, recType, fieldNo);
+        return kOk;
+    });
+}
+
+int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    return Find(handle, dbNo, recType, recordSize, record, Session::Find::First);
+}
+
+int32_t NewRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    return WithSession(handle, [&](Session& session) {
+        Require(record != nullptr);
+        session.NewRec(dbNo, recType, recordSize, record);
+        return kOk;
+    });
+}
+
+int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    return WithSession(handle, [&](Session& session) {
+        Require(record != nullptr);
+        session.ModRec(dbNo, recType, recordSize, record);
+        return kOk;
+    });
+}
+
+int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    return WithSession(handle, [&](Session& session) {
+        Require(record != nullptr);
+        session.DelRec(dbNo, recType, recordSize, record);
+        return kOk;
+    });
+}
+
+int32_t FindList(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo, int32_t recType,
+                 int32_t fieldNo) {
+    return Search(handle, length, keyRecord, result, dbNo, recType, fieldNo, Session::Compare::Equal);
+}
+
+int32_t FindGreater(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo,
+                    int32_t recType, int32_t fieldNo) {
+    return Search(handle, length, keyRecord, result, dbNo, recType, fieldNo, Session::Compare::GreaterOrEqual);
+}
+
+int32_t FindLess(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo, int32_t recType,
+                 int32_t fieldNo) {
+    return Search(handle, length, keyRecord, result, dbNo, recType, fieldNo, Session::Compare::LessOrEqual);
+}
+
+int32_t GetAllRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t* length, char** result) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && result != nullptr);
+        *result = nullptr;
+        return ListResult(session.AllRecords(dbNo, recType, *length), length, result);
+    });
+}
+
+int32_t GetNextId(int32_t handle, const char* counter, int32_t* value) {
+    return WithSession(handle, [&](Session& session) {
+        Require(counter != nullptr && value != nullptr);
+        *value = session.NextId(counter);
+        return kOk;
+    });
+}
+
+int32_t GetServerTime(int32_t handle, int32_t* time) {
+    return WithSession(handle, [&](Session&) {
+        Require(time != nullptr);
+        *time = static_cast<int32_t>(std::time(nullptr));
+        return kOk;
+    });
+}
+
+int32_t FindListOr(int32_t handle, int32_t* length, const char* const* listData, char** result, int32_t dbNo,
+                   int32_t recType, int32_t fieldNo) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && listData != nullptr && *listData != nullptr && result != nullptr);
+        *result = nullptr;
+        return ListResult(session.FindListOr(dbNo, recType, fieldNo, *listData, *length), length, result);
+    });
+}
+
+int32_t FindBetween(int32_t handle, int32_t dbNo, int32_t recType, const char* low, const char* high, char** result,
+                    int32_t fieldNo, int32_t* length) {
+    return WithSession(handle, [&](Session& session) {
+        Require(low != nullptr && high != nullptr && result != nullptr && length != nullptr);
+        *result = nullptr;
+        return ListResult(session.FindBetween(dbNo, recType, *length, fieldNo, low, high), length, result);
+    });
+}
+
+int32_t TruncateFile(int32_t handle, int32_t dbNo, int32_t recType) {
+    return WithSession(handle, [&](Session& session) {
+        session.Truncate(dbNo, recType);
+        return kOk;
+    });
+}
+
+int32_t LockRecord(int32_t handle, int32_t dbNo, int32_t recType, int32_t mode) {
+    return WithSession(handle, [&](Session& session) {
+        session.Lock(dbNo, recType, static_cast<char>(mode));
+        return kOk;
+    });
+}
+
+int32_t UnlockRecord(int32_t handle, int32_t dbNo, int32_t recType, int32_t /*mode*/) {
+    return WithSession(handle, [&](Session& session) {
+        session.Unlock(dbNo, recType);
+        return kOk;
+    });
+}
+
+int32_t WhoMadeLock(int32_t handle, int32_t dbNo, int32_t recType, int32_t mode, char* holder) {
+    return WithSession(handle, [&](Session& session) {
+        Require(holder != nullptr);
+        const std::string text = session.LockHolder(dbNo, recType, static_cast<char>(mode));
+        std::memset(holder, 0, kHolderTextSize);
+        std::memcpy(holder, text.data(), std::min(text.size(), kHolderTextSize - 1));
+        return kOk;
+    });
+}
+
+int32_t GetRecLocks(int32_t handle, int32_t* length, char** block) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && block != nullptr);
+        *block = nullptr;
+        return ListResult(session.LockList(), length, block);
+    });
+}
+
+int32_t LockRecords(int32_t handle, int32_t length, const char* entries) {
+    return WithSession(handle, [&](Session& session) {
+        session.LockAll(entries, length);
+        return kOk;
+    });
+}
+
+int32_t CursorCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo, int32_t* cursor) {
+    return WithSession(handle, [&](Session& session) {
+        Require(cursor != nullptr);
+        *cursor = session.CreateCursor(dbNo, recType, fieldNo);
+        return kOk;
+    });
+}
+
+int32_t CursorDrop(int32_t handle, int32_t cursor) {
+    return WithSession(handle, [&](Session& session) {
+        session.DropCursor(cursor);
+        return kOk;
+    });
+}
+
+int32_t CursorOperation(int32_t handle, int32_t cursor, int32_t move, int32_t recordSize, char* record) {
+    return WithSession(handle, [&](Session& session) {
+        Require(record != nullptr);
+        session.CursorMove(cursor, move, recordSize, record);
+        return kOk;
+    });
+}
+
+int32_t BookmarkCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t* bookmark) {
+    return WithSession(handle, [&](Session& session) {
+        Require(bookmark != nullptr);
+        *bookmark = session.CreateBookmark(dbNo, recType);
+        return kOk;
+    });
+}
+
+int32_t BookmarkDrop(int32_t handle, int32_t bookmark) {
+    return WithSession(handle, [&](Session& session) {
+        session.DropBookmark(bookmark);
+        return kOk;
+    });
+}
+
+int32_t BookmarkOperation(int32_t handle, int32_t bookmark, int32_t operation) {
+    return WithSession(handle, [&](Session& session) {
+        session.BookmarkOperation(bookmark, operation);
+        return kOk;
+    });
+}
+
+}  // extern "C"
+
+}  // namespace lurdbcli

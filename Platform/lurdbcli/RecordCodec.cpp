@@ -1,0 +1,225 @@
+#include "RecordCodec.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "CodePage.h"
+#include "lurdbcli.h"
+
+namespace lurdbcli {
+
+namespace {
+
+template <typename T>
+T Load(const char* record, const FieldDef& field) {
+    T value;
+    std::memcpy(&value, record + (field.position - kDataOffset), sizeof value);
+    return value;
+}
+
+template <typename T>
+void Store(char* record, const FieldDef& field, T value) {
+    std::memcpy(record + (field.position - kDataOffset), &value, sizeof value);
+}
+
+bool IsUnsigned(const FieldDef& field) {
+    return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
+}
+
+long long AsInteger(const SqlValue& value) {
+    if (const auto* i = std::get_if<long long>(&value)) {
+        return *i;
+    }
+    if (const auto* d = std::get_if<double>(&value)) {
+        return static_cast<long long>(*d);
+    }
+    return 0;
+}
+
+double AsReal(const SqlValue& value) {
+    if (const auto* d = std::get_if<double>(&value)) {
+        return *d;
+    }
+    if (const auto* i = std::get_if<long long>(&value)) {
+        return static_cast<double>(*i);
+    }
+    return 0.0;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+[[noreturn]] void BadText(const FieldDef& field, const std::string& text) {
+    throw StoreError{kBadArgument, "field " + field.name + ": bad value \"" + win::Cp1250ToUtf8(text) + "\""};
+}
+
+}  // namespace
+
+SqlValue FieldToSql(const FieldDef& field, const char* record) {
+    switch (field.type) {
+        case 's':
+            return IsUnsigned(field) ? static_cast<long long>(Load<uint16_t>(record, field))
+                                     : static_cast<long long>(Load<int16_t>(record, field));
+        case 'i':
+            return static_cast<long long>(Load<int32_t>(record, field));
+        case 'l': case 'd':
+            return IsUnsigned(field) ? static_cast<long long>(Load<uint32_t>(record, field))
+                                     : static_cast<long long>(Load<int32_t>(record, field));
+        case 'f':
+            return static_cast<double>(Load<float>(record, field));
+        case 'F':
+            return Load<double>(record, field);
+        case 'c': {
+            const char* bytes = record + (field.position - kDataOffset);
+            const auto length = static_cast<size_t>(field.length);
+            if (field.IsRaw()) {
+                return Bytes(bytes, bytes + length);
+            }
+            return win::Cp1250ToUtf8(std::string_view(bytes, strnlen(bytes, length)));
+        }
+        default:
+            return std::monostate{};
+    }
+}
+
+void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
+    switch (field.type) {
+        case 's': Store(record, field, static_cast<int16_t>(AsInteger(value))); break;
+        case 'i': case 'l': case 'd': Store(record, field, static_cast<int32_t>(static_cast<uint32_t>(AsInteger(value)))); break;
+        case 'f': Store(record, field, static_cast<float>(AsReal(value))); break;
+        case 'F': Store(record, field, AsReal(value)); break;
+        case 'c': {
+            char* bytes = record + (field.position - kDataOffset);
+            const auto length = static_cast<size_t>(field.length);
+            std::memset(bytes, 0, length);
+            if (const auto* raw = std::get_if<Bytes>(&value)) {
+                std::memcpy(bytes, raw->data(), std::min(length, raw->size()));
+            } else if (const auto* text = std::get_if<std::string>(&value)) {
+                const std::string cp1250 = win::Utf8ToCp1250(*text);
+                // A text field keeps its terminating zero; a one-byte field is one character.
+                const size_t room = length > 1 && !field.IsRaw() ? length - 1 : length;
+                std::memcpy(bytes, cp1250.data(), std::min(room, cp1250.size()));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+SqlValue TextToSql(const FieldDef& field, const std::string& text) {
+    switch (field.type) {
+        case 's': case 'i': case 'l': case 'd': {
+            long long low = field.type == 's' ? INT16_MIN : INT32_MIN;
+            long long high = field.type == 's' ? INT16_MAX : INT32_MAX;
+            if (IsUnsigned(field)) {
+                low = 0;
+                high = field.type == 's' ? UINT16_MAX : UINT32_MAX;
+            }
+            if (text.empty()) {
+                return 0LL;
+            }
+            size_t used = 0;
+            long long value = 0;
+            try {
+                value = std::stoll(text, &used, 10);
+            } catch (...) {
+                BadText(field, text);
+            }
+            if (used != text.size() || value < low || value > high) {
+                BadText(field, text);
+            }
+            return value;
+        }
+        case 'f': case 'F': {
+            if (text.empty()) {
+                return 0.0;
+            }
+            size_t used = 0;
+            double value = 0;
+            try {
+                value = std::stod(text, &used);
+            } catch (...) {
+                BadText(field, text);
+            }
+            if (used != text.size() || !std::isfinite(value)) {
+                BadText(field, text);
+            }
+            return value;
+        }
+        case 'c': {
+            if (field.IsRaw()) {
+                if (text.size() % 2 != 0 || text.size() / 2 > static_cast<size_t>(field.length)) {
+                    BadText(field, text);
+                }
+                Bytes bytes(static_cast<size_t>(field.length), 0);
+                for (size_t i = 0; i < text.size(); i += 2) {
+                    const int high = HexDigit(text[i]);
+                    const int low = HexDigit(text[i + 1]);
+                    if (high < 0 || low < 0) {
+                        BadText(field, text);
+                    }
+                    bytes[i / 2] = static_cast<unsigned char>(high * 16 + low);
+                }
+                return bytes;
+            }
+            if (field.length == 1) {
+                std::string digits = text;
+                if (digits.size() == 4 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+                    digits.erase(0, 2);
+                }
+                if (text.size() <= 1) {
+                    return win::Cp1250ToUtf8(text);
+                }
+                if (digits.size() != 2 || HexDigit(digits[0]) < 0 || HexDigit(digits[1]) < 0) {
+                    BadText(field, text);
+                }
+                const char byte = static_cast<char>(HexDigit(digits[0]) * 16 + HexDigit(digits[1]));
+                return byte == 0 ? std::string() : win::Cp1250ToUtf8(std::string(1, byte));
+            }
+            if (text.size() > static_cast<size_t>(field.length) - 1 || text.find('\0') != std::string::npos) {
+                BadText(field, text);
+            }
+            return win::Cp1250ToUtf8(text);
+        }
+        default:
+            return std::monostate{};
+    }
+}
+
+std::string SqlToText(const FieldDef& field, const SqlValue& value) {
+    if (const auto* raw = std::get_if<Bytes>(&value)) {
+        std::string hex;
+        char digits[3];
+        for (unsigned char byte : *raw) {
+            std::snprintf(digits, sizeof digits, "%02X", byte);
+            hex += digits;
+        }
+        return hex;
+    }
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        const std::string cp1250 = win::Utf8ToCp1250(*text);
+        if (field.length == 1 && cp1250.size() == 1 && static_cast<unsigned char>(cp1250[0]) < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(cp1250[0]));
+            return hex;
+        }
+        return cp1250;
+    }
+    if (const auto* i = std::get_if<long long>(&value)) {
+        return std::to_string(*i);
+    }
+    if (const auto* d = std::get_if<double>(&value)) {
+        char number[64];
+        std::snprintf(number, sizeof number, "%.17g", *d);
+        return number;
+    }
+    return std::string();
+}
+
+}  // namespace lurdbcli

@@ -1,0 +1,27 @@
+// Conversion between the fields of a record buffer (code page 1250, fixed
+// layout) and the column values of the store, and between field values and
+// their text form (lurdbadm's CSV and dump).
+#pragma once
+
+#include <string>
+
+#include "Schema.h"
+#include "Sqlite.h"
+
+namespace lurdbcli {
+
+// The value of a field in a record buffer (the image without its data
+// offset). Text is stored as UTF-8 of the bytes up to the first zero; raw 'c'
+// fields as their bytes; unsigned fields by their unsigned value.
+SqlValue FieldToSql(const FieldDef& field, const char* record);
+// Writes a stored value into the field of a record buffer (NULL gives zeros).
+void SqlToField(const FieldDef& field, const SqlValue& value, char* record);
+
+// A field value from text (code page 1250): numbers in decimal; a one-byte
+// 'c' field also takes "" (0), two hexadecimal digits or "0x" and two digits.
+// Throws StoreError kBadArgument for a text the field cannot hold.
+SqlValue TextToSql(const FieldDef& field, const std::string& text);
+// The text form of a stored value (code page 1250); raw bytes as hex digits.
+std::string SqlToText(const FieldDef& field, const SqlValue& value);
+
+}  // namespace lurdbcli

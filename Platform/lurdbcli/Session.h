@@ -1,0 +1,162 @@
+// One client handle: its store (after the login), the tablespaces it has
+// opened, its current key and position per record type, and its one
+// transaction. Operations throw StoreError with the status to answer.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Schema.h"
+#include "Store.h"
+
+namespace lurdbcli {
+
+class Session {
+public:
+    explicit Session(int32_t handle) : m_handle(handle) {}
+    // Rolls back an open transaction and releases the handle's locks.
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The login of the connect block: opens the store of its service and
+    // checks user and password against SYSDB "dbuser".
+    void Login(const char* connectInfo);
+    void ConnectServer() { m_connected = true; }
+    // The services that have a store (code page 1250 names); needs Connect
+    // or a login.
+    std::vector<std::string> ServiceNames() const;
+    void SetCode(std::string code) { m_code = std::move(code); }
+
+    // Tablespaces.
+    int32_t OpenTablespace(int32_t dbNo, const std::string& name);  // 0 or kAlreadyOpen
+    std::string Description(int32_t dbNo);
+
+    // Keys and moves. The record image is written into record.
+    void DefineKey(int32_t dbNo, int32_t recType, int32_t fieldNo);
+    enum class Move { First = 0, Prev = 1, Next = 2, Last = 3, Current = 4 };  // the move codes
+    void MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record);
+    enum class Find { First, Next, Prev };
+    void FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record);
+
+    // Record changes on the caller's copy.
+    void NewRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record);
+    void ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record);
+    void DelRec(int32_t dbNo, int32_t recType, int32_t recordSize, const char* record);
+    void Truncate(int32_t dbNo, int32_t recType);
+
+    // List searches: whole records, in search-field order, then insertion
+    // order. kNotFound when none.
+    enum class Compare { Equal, GreaterOrEqual, LessOrEqual };
+    std::string FindList(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, Compare compare,
+                         const char* keyRecord);
+    std::string FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, const char* list, int32_t length);
+    std::string FindBetween(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, const char* low,
+                            const char* high);
+    std::string AllRecords(int32_t dbNo, int32_t recType, int32_t recordSize);
+    int32_t Count(int32_t dbNo, int32_t recType);
+
+    // Transactions.
+    void Begin();
+    void End(bool commit);
+
+    // Server parameters, counters, time, maintenance.
+    std::string ServerParam(const std::string& name);
+    void SetServerParam(const std::string& name, const std::string& value);
+    int32_t NextId(const std::string& counter);
+    void Reindex(int32_t dbNo);  // -1: every tablespace
+
+    // Locks per (tablespace, record type): mode 'r' shared, others
+    // exclusive; owned by this process and handle.
+    void Lock(int32_t dbNo, int32_t recType, char mode);
+    void Unlock(int32_t dbNo, int32_t recType);
+    std::string LockHolder(int32_t dbNo, int32_t recType, char mode);
+    std::string LockList();
+    void LockAll(const char* entries, int32_t length);  // all or none
+
+    // Cursors: a position of their own along a key (field number, -1 none)
+    // of one record type; moves as MoveTo with codes 0 first, 1 previous,
+    // 2 next, 3 last, 4 current.
+    int32_t CreateCursor(int32_t dbNo, int32_t recType, int32_t fieldNo);
+    void DropCursor(int32_t id);
+    void CursorMove(int32_t id, int32_t move, int32_t recordSize, char* record);
+
+    // Bookmarks: a remembered position of one record type (ids from 1).
+    int32_t CreateBookmark(int32_t dbNo, int32_t recType);
+    void DropBookmark(int32_t id);
+    void BookmarkOperation(int32_t id, int32_t operation);  // 0 mark, 1 go to the mark
+
+    // Blobs.
+    std::string ReadBlob(int32_t id);
+    int32_t WriteBlob(const char* data, int32_t length);
+    void DeleteBlob(int32_t id);
+
+    Store& LoggedIn();
+
+private:
+    struct Position {
+        int32_t keyField = -1;  // field index in the table; -1 no key
+        bool valid = false;
+        long long rowid = 0;
+        std::vector<SqlValue> row;  // the values of the current row (value fields in order)
+    };
+    struct TableRef {
+        const TablespaceDef& tablespace;
+        const TableDef& table;
+        int32_t index;  // the table's position in the tablespace
+        Position& position;
+        std::string sqlName;  // quoted
+    };
+
+    TableRef Table(int32_t dbNo, int32_t recType);
+    TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
+    const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
+    // The value columns that order by a field (a compound key: its components).
+    std::vector<size_t> KeyColumns(const TableRef& ref, int fieldIndex) const;
+    std::string OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const;
+    std::string SelectList(const TableRef& ref) const;
+    void MoveIn(TableRef& ref, Move move, char* record);
+    // Reads one row of a SELECT of SelectList into the position and record.
+    void TakeRow(TableRef& ref, const Statement& statement, char* record);
+    void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
+    std::string CollectRecords(const TableRef& ref, Statement& statement);
+    std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;
+    long long TargetRow(TableRef& ref, const char* record);
+    void ReadBack(TableRef& ref, long long rowid, char* record);
+
+    void Close() noexcept;
+    void DropLocksOfDeadProcesses();
+    void CheckLockable(int32_t dbNo, int32_t recType, char mode);
+
+    struct Cursor {
+        int32_t dbNo;
+        int32_t recType;
+        Position position;
+    };
+    struct Bookmark {
+        int32_t dbNo;
+        int32_t recType;
+        bool marked = false;
+        Position position;
+    };
+
+    int32_t m_handle;
+    std::unique_ptr<Store> m_store;
+    bool m_connected = false;
+    std::string m_user;
+    std::string m_computer;
+    std::string m_code;
+    std::map<int32_t, TablespaceDef> m_open;  // by tablespace number
+    std::map<std::pair<int32_t, int32_t>, Position> m_positions;
+    bool m_transaction = false;
+    std::map<int32_t, Cursor> m_cursors;
+    int32_t m_nextCursor = 1;
+    std::map<int32_t, Bookmark> m_bookmarks;
+    int32_t m_nextBookmark = 1;
+};
+
+}  // namespace lurdbcli

@@ -1,0 +1,162 @@
+#include "Sqlite.h"
+
+#include "CodePage.h"
+#include "lurdbcli.h"
+
+namespace lurdbcli {
+
+namespace {
+
+[[noreturn]] void Fail(sqlite3* db, int rc) {
+    const int primary = rc & 0xFF;
+    if (primary == SQLITE_CONSTRAINT) {
+        throw StoreError{kLockedOrDuplicate, sqlite3_errmsg(db)};
+    }
+    if (primary == SQLITE_CANTOPEN) {
+        throw StoreError{kNoStore, sqlite3_errmsg(db)};
+    }
+    if (primary == SQLITE_NOMEM) {
+        throw StoreError{kOutOfMemory, "out of memory"};
+    }
+    throw StoreError{kStoreError, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)};
+}
+
+}  // namespace
+
+Statement::Statement(sqlite3* db, const std::string& sql) : m_db(db) {
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        Fail(db, rc);
+    }
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+Statement& Statement::Reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    return *this;
+}
+
+Statement& Statement::Bind(int index, const SqlValue& value) {
+    int rc = SQLITE_OK;
+    if (const auto* i = std::get_if<long long>(&value)) {
+        rc = sqlite3_bind_int64(m_stmt, index, *i);
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        rc = sqlite3_bind_double(m_stmt, index, *d);
+    } else if (const auto* t = std::get_if<std::string>(&value)) {
+        rc = sqlite3_bind_text(m_stmt, index, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+    } else if (const auto* b = std::get_if<Bytes>(&value)) {
+        rc = sqlite3_bind_blob(m_stmt, index, b->data(), static_cast<int>(b->size()), SQLITE_TRANSIENT);
+    } else {
+        rc = sqlite3_bind_null(m_stmt, index);
+    }
+    if (rc != SQLITE_OK) {
+        Fail(m_db, rc);
+    }
+    return *this;
+}
+
+Statement& Statement::Bind(int index, long long value) { return Bind(index, SqlValue{value}); }
+
+Statement& Statement::Bind(int index, const std::string& text) { return Bind(index, SqlValue{text}); }
+
+bool Statement::Step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(m_stmt);  // ends its read transaction now, not at the next use
+        return false;
+    }
+    sqlite3_reset(m_stmt);
+    Fail(m_db, rc);
+}
+
+void Statement::Run() {
+    while (Step()) {
+    }
+}
+
+long long Statement::ColumnInt(int index) const { return sqlite3_column_int64(m_stmt, index); }
+
+std::string Statement::ColumnText(int index) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, index))) : std::string();
+}
+
+SqlValue Statement::Column(int index) const {
+    switch (sqlite3_column_type(m_stmt, index)) {
+        case SQLITE_INTEGER:
+            return sqlite3_column_int64(m_stmt, index);
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(m_stmt, index);
+        case SQLITE_TEXT:
+            return ColumnText(index);
+        case SQLITE_BLOB: {
+            const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(m_stmt, index));
+            return Bytes(data, data + sqlite3_column_bytes(m_stmt, index));
+        }
+        default:
+            return std::monostate{};
+    }
+}
+
+Database::Database(const std::string& path, bool create) {
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError{(rc & 0xFF) == SQLITE_CANTOPEN ? kNoStore : kStoreError, path + ": " + detail};
+    }
+    sqlite3_busy_timeout(m_db, 30000);
+    sqlite3_extended_result_codes(m_db, 1);
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=FULL");
+}
+
+Database::~Database() {
+    m_cache.clear();  // statements before the connection
+    sqlite3_close(m_db);
+}
+
+void Database::Exec(const std::string& sql) {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const std::string detail = message ? message : sqlite3_errstr(rc);
+        sqlite3_free(message);
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT) {
+            throw StoreError{kLockedOrDuplicate, detail};
+        }
+        throw StoreError{kStoreError, detail};
+    }
+}
+
+Statement& Database::Cached(const std::string& sql) {
+    auto& slot = m_cache[sql];
+    if (!slot) {
+        slot = std::make_unique<Statement>(m_db, sql);
+    }
+    return slot->Reset();
+}
+
+long long Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+
+bool Database::InTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+
+std::string QuoteName(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : win::Cp1250ToUtf8(name)) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+}  // namespace lurdbcli

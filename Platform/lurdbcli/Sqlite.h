@@ -1,0 +1,80 @@
+// A thin RAII layer over SQLite for the client library's store. Failures
+// throw StoreError carrying the client status to answer (kStoreError unless
+// the cause is known), so that the exported functions translate them at one
+// place.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace lurdbcli {
+
+struct StoreError {
+    int32_t status;
+    std::string detail;
+};
+
+// A value of one column: NULL, integer, real, text (UTF-8) or raw bytes.
+using Bytes = std::vector<unsigned char>;
+using SqlValue = std::variant<std::monostate, long long, double, std::string, Bytes>;
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Resets the statement and clears its bindings, ready for new values.
+    Statement& Reset();
+    Statement& Bind(int index, const SqlValue& value);  // index from 1
+    Statement& Bind(int index, long long value);
+    Statement& Bind(int index, const std::string& text);
+    // One step: true while a row is available. A constraint violation
+    // throws status 10005 (duplicate unique key). A statement must be run to
+    // its end (or Reset) after its rows are read: until then it holds a read
+    // transaction, whose snapshot would make a later write of the
+    // connection fail.
+    bool Step();
+    void Run();  // steps to the end, ignoring rows
+
+    long long ColumnInt(int index) const;
+    std::string ColumnText(int index) const;
+    SqlValue Column(int index) const;
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+class Database {
+public:
+    // Opens (create: or creates) the file, in WAL mode with synchronous=FULL
+    // and a busy timeout, so that concurrent processes wait for each other.
+    Database(const std::string& path, bool create);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    void Exec(const std::string& sql);
+    // A prepared statement cached by its text for the life of the connection.
+    Statement& Cached(const std::string& sql);
+    long long LastInsertRowId() const;
+    bool InTransaction() const;
+    sqlite3* Raw() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::map<std::string, std::unique_ptr<Statement>> m_cache;
+};
+
+// SQL quoting of an identifier given in code page 1250 (stored as UTF-8).
+std::string QuoteName(const std::string& name);
+
+}  // namespace lurdbcli

@@ -1,0 +1,286 @@
+#include "Store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "CodePage.h"
+#include "RecordCodec.h"
+#include "lurdbcli.h"
+
+namespace lurdbcli {
+
+namespace {
+
+constexpr size_t kMaxServiceName = 31;  // a 32-byte text of the connect block
+
+}  // namespace
+
+std::string Store::DataDirectory() {
+    if (const char* dir = std::getenv("LURDB_DATA"); dir && *dir) {
+        return dir;
+    }
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
+        return std::string(xdg) + "/lurdb";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/lurdb";
+}
+
+namespace {
+
+void MakeDirectories(const std::string& path) {
+    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+            throw StoreError{kNoStore, "cannot create directory " + prefix};
+        }
+        if (slash == std::string::npos) {
+            return;
+        }
+    }
+}
+
+// The SQL type the catalogue reports for a field without an explicit one.
+int32_t DefaultSqlType(const FieldDef& field) {
+    switch (field.type) {
+        case 'c': return field.IsRaw() ? 4 : (field.length > 1 ? 1 : 8);
+        case 'f': case 'F': return 2;
+        case 's': case 'i': case 'l': case 'd': return 8;
+        default: return 0;
+    }
+}
+
+const TableDef& SysdbTable(const char* name) {
+    const TablespaceDef& sysdb = SysdbSchema();
+    return sysdb.tables[static_cast<size_t>(sysdb.TableIndex(name))];
+}
+
+}  // namespace
+
+std::string Store::PathFor(const std::string& service) {
+    bool bad = service.empty() || service.size() > kMaxServiceName || service.find("..") != std::string::npos;
+    for (unsigned char c : service) {
+        bad = bad || c < ' ' || c == '/' || c == '\\';
+    }
+    if (bad) {
+        throw StoreError{kBadServiceName, "invalid service name \"" + win::Cp1250ToUtf8(service) + "\""};
+    }
+    return DataDirectory() + "/" + win::Cp1250ToUtf8(AsciiUpper(service)) + ".lurdb";
+}
+
+Store::Store(std::string service, std::unique_ptr<Database> db) : m_service(std::move(service)), m_db(std::move(db)) {}
+
+std::unique_ptr<Store> Store::Open(const std::string& service) {
+    const std::string path = PathFor(service);
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" + path + ")"};
+    }
+    return std::unique_ptr<Store>(new Store(service, std::make_unique<Database>(path, false)));
+}
+
+std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volumeId) {
+    const std::string path = PathFor(service);
+    MakeDirectories(DataDirectory());
+    // Claim the file first, so that of two creators only one goes on.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            throw StoreError{kLockedOrDuplicate,
+                             "the service \"" + win::Cp1250ToUtf8(service) + "\" already has a store"};
+        }
+        throw StoreError{kNoStore, "cannot create " + path};
+    }
+    close(fd);
+    try {
+        std::unique_ptr<Store> store(new Store(service, std::make_unique<Database>(path, true)));
+        Fill(*store, volumeId);
+        return store;
+    } catch (...) {
+        Discard(service);
+        throw;
+    }
+}
+
+void Store::Discard(const std::string& service) {
+    const std::string path = PathFor(service);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        unlink((path + suffix).c_str());
+    }
+}
+
+void Store::Fill(Store& store, uint32_t volumeId) {
+    Database& db = store.Db();
+    db.Exec("BEGIN IMMEDIATE");
+    try {
+        db.Exec("CREATE TABLE _lur_tablespaces (dbno INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE, "
+                "schema TEXT NOT NULL)");
+        db.Exec("CREATE TABLE _lur_counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL)");
+        db.Exec("CREATE TABLE _lur_params (name TEXT PRIMARY KEY, value TEXT NOT NULL)");
+        db.Exec("CREATE TABLE _lur_blobs (id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL)");
+        // One row per lock and owner (process and handle).
+        db.Exec("CREATE TABLE _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, mode TEXT NOT NULL, "
+                "pid INTEGER NOT NULL, handle INTEGER NOT NULL, user TEXT NOT NULL, holder TEXT NOT NULL, "
+                "PRIMARY KEY (dbno, rectype, pid, handle))");
+        store.SetParam("volumeid", std::to_string(volumeId));
+        store.CreateTablespace(SysdbSchema());
+        db.Exec("COMMIT");
+    } catch (...) {
+        db.Exec("ROLLBACK");
+        throw;
+    }
+}
+
+std::optional<TablespaceDef> Store::FindTablespace(const std::string& name) {
+    Statement& query = m_db->Cached("SELECT schema FROM _lur_tablespaces WHERE name = ?");
+    if (!query.Bind(1, win::Cp1250ToUtf8(name)).Step()) {
+        return std::nullopt;
+    }
+    const std::string schema = query.ColumnText(0);
+    query.Reset();
+    return ParseSchema(win::Utf8ToCp1250(schema)).front();
+}
+
+std::optional<TablespaceDef> Store::FindTablespace(int32_t number) {
+    Statement& query = m_db->Cached("SELECT schema FROM _lur_tablespaces WHERE dbno = ?");
+    if (!query.Bind(1, static_cast<long long>(number)).Step()) {
+        return std::nullopt;
+    }
+    const std::string schema = query.ColumnText(0);
+    query.Reset();
+    return ParseSchema(win::Utf8ToCp1250(schema)).front();
+}
+
+std::vector<TablespaceDef> Store::Tablespaces() {
+    std::vector<TablespaceDef> all;
+    Statement& query = m_db->Cached("SELECT schema FROM _lur_tablespaces ORDER BY dbno");
+    while (query.Step()) {
+        all.push_back(ParseSchema(win::Utf8ToCp1250(query.ColumnText(0))).front());
+    }
+    return all;
+}
+
+void Store::CreateTablespace(const TablespaceDef& tablespace) {
+    const bool ownTransaction = !m_db->InTransaction();
+    if (ownTransaction) {
+        m_db->Exec("BEGIN IMMEDIATE");
+    }
+    try {
+        m_db->Cached("INSERT INTO _lur_tablespaces (dbno, name, schema) VALUES (?, ?, ?)")
+            .Bind(1, static_cast<long long>(tablespace.number))
+            .Bind(2, win::Cp1250ToUtf8(tablespace.name))
+            .Bind(3, win::Cp1250ToUtf8(FormatSchema(tablespace)))
+            .Run();
+        for (const TableDef& table : tablespace.tables) {
+            for (const std::string& statement : CreateTableStatements(tablespace, table)) {
+                m_db->Exec(statement);
+            }
+        }
+        AddCatalogueRows(tablespace);
+        if (ownTransaction) {
+            m_db->Exec("COMMIT");
+        }
+    } catch (...) {
+        if (ownTransaction) {
+            m_db->Exec("ROLLBACK");
+        }
+        throw;
+    }
+}
+
+void Store::AddCatalogueRows(const TablespaceDef& tablespace) {
+    const TablespaceDef& sysdb = SysdbSchema();
+    InsertRow(*m_db, sysdb, SysdbTable("tablespace"),
+              {{"dbid", std::to_string(tablespace.number)},
+               {"name", tablespace.name},
+               {"vermajor", std::to_string(tablespace.version[0])},
+               {"verminor", std::to_string(tablespace.version[1])},
+               {"versub", std::to_string(tablespace.version[2])},
+               {"verbuild", std::to_string(tablespace.version[3])}});
+    for (size_t r = 0; r < tablespace.tables.size(); ++r) {
+        const TableDef& table = tablespace.tables[r];
+        const std::string tableId = std::to_string(NextId("sysdb_tables"));
+        InsertRow(*m_db, sysdb, SysdbTable("tables"),
+                  {{"tableid", tableId},
+                   {"tspname", tablespace.name},
+                   {"tabname", table.name},
+                   {"rectype", std::to_string(kFirstRecordType + static_cast<int32_t>(r))}});
+        for (const FieldDef& field : table.fields) {
+            InsertRow(*m_db, sysdb, SysdbTable("fields"),
+                      {{"tableid", tableId},
+                       {"tspname", tablespace.name},
+                       {"tabname", table.name},
+                       {"fldname", field.name},
+                       {"fldtype", std::string(1, field.type)},
+                       {"sqltype", std::to_string(field.sqlType != 0 ? field.sqlType : DefaultSqlType(field))},
+                       {"length", std::to_string(field.sqlLength)},
+                       {"precision", std::to_string(field.precision)}});
+        }
+    }
+}
+
+std::optional<std::string> Store::Param(const std::string& name) {
+    Statement& query = m_db->Cached("SELECT value FROM _lur_params WHERE name = ?");
+    if (!query.Bind(1, win::Cp1250ToUtf8(name)).Step()) {
+        return std::nullopt;
+    }
+    const std::string value = query.ColumnText(0);
+    query.Reset();
+    return win::Utf8ToCp1250(value);
+}
+
+void Store::SetParam(const std::string& name, const std::string& value) {
+    m_db->Cached("INSERT INTO _lur_params (name, value) VALUES (?, ?) ON CONFLICT(name) DO UPDATE SET value = excluded.value")
+        .Bind(1, win::Cp1250ToUtf8(name))
+        .Bind(2, win::Cp1250ToUtf8(value))
+        .Run();
+}
+
+int32_t Store::NextId(const std::string& counter) {
+    Statement& next = m_db->Cached(
+        "INSERT INTO _lur_counters (name, value) VALUES (?, 1) "
+        "ON CONFLICT(name) DO UPDATE SET value = value + 1 RETURNING value");
+    next.Bind(1, win::Cp1250ToUtf8(counter));
+    next.Step();
+    const auto value = static_cast<int32_t>(next.ColumnInt(0));
+    next.Run();
+    return value;
+}
+
+void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
+               const std::vector<std::pair<std::string, std::string>>& values) {
+    std::string columns;
+    std::string marks;
+    std::vector<SqlValue> bound;
+    for (const FieldDef& field : table.fields) {
+        if (!field.HasValue()) {
+            continue;
+        }
+        std::string text;
+        for (const auto& [name, value] : values) {
+            if (EqualsIgnoreCase(name, field.name)) {
+                text = value;
+            }
+        }
+        columns += (columns.empty() ? "" : ", ") + QuoteName(field.name);
+        marks += marks.empty() ? "?" : ", ?";
+        bound.push_back(TextToSql(field, text));
+    }
+    for (const auto& [name, value] : values) {
+        if (table.FieldIndex(name) < 0) {
+            throw StoreError{kUnknownField, "no field " + win::Cp1250ToUtf8(name) + " in " + win::Cp1250ToUtf8(table.name)};
+        }
+    }
+    Statement& insert =
+        db.Cached("INSERT INTO " + QuoteName(SqlTableName(tablespace, table)) + " (" + columns + ") VALUES (" + marks + ")");
+    for (size_t i = 0; i < bound.size(); ++i) {
+        insert.Bind(static_cast<int>(i + 1), bound[i]);
+    }
+    insert.Run();
+}
+
+}  // namespace lurdbcli

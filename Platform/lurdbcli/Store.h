@@ -1,0 +1,71 @@
+// The store of one service: the SQLite file $LURDB_DATA/<SERVICE>.lurdb
+// holding every tablespace of the service, their schemas, and the service's
+// counters, blobs and parameters. Used by the client library and lurdbadm.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Schema.h"
+#include "Sqlite.h"
+
+namespace lurdbcli {
+
+class Store {
+public:
+    // The file of a service (code page 1250 name, compared in upper case).
+    // Throws kBadServiceName for an empty or over-long name or one with "/",
+    // "\" or "..", which would select another file.
+    static std::string PathFor(const std::string& service);
+    // The directory of the stores: $LURDB_DATA, else $XDG_DATA_HOME/lurdb,
+    // else ~/.local/share/lurdb.
+    static std::string DataDirectory();
+
+    // Opens an existing store; kNoStore when the service has none.
+    static std::unique_ptr<Store> Open(const std::string& service);
+    // Creates the store with the catalogue SYSDB and the server parameter
+    // "volumeid"; kLockedOrDuplicate when the service already has one.
+    static std::unique_ptr<Store> Create(const std::string& service, uint32_t volumeId);
+    // Removes the files of a store, to undo a creation whose later steps
+    // failed. The store must not be open.
+    static void Discard(const std::string& service);
+
+    Database& Db() { return *m_db; }
+    const std::string& Service() const { return m_service; }
+
+    // Tablespaces by name (ASCII case ignored) or by number.
+    std::optional<TablespaceDef> FindTablespace(const std::string& name);
+    std::optional<TablespaceDef> FindTablespace(int32_t number);
+    std::vector<TablespaceDef> Tablespaces();
+
+    // Creates a tablespace's tables and indexes, keeps its schema and its
+    // rows of the SYSDB tables "tablespace", "tables" and "fields" in step,
+    // all in one transaction. kLockedOrDuplicate when the name or number is
+    // taken.
+    void CreateTablespace(const TablespaceDef& tablespace);
+
+    // Server parameters; nullopt when not set.
+    std::optional<std::string> Param(const std::string& name);
+    void SetParam(const std::string& name, const std::string& value);
+
+    // The next value of a named counter, created at 1 on first use.
+    int32_t NextId(const std::string& counter);
+
+private:
+    Store(std::string service, std::unique_ptr<Database> db);
+    static void Fill(Store& store, uint32_t volumeId);  // internal tables, volumeid, SYSDB
+    void AddCatalogueRows(const TablespaceDef& tablespace);
+
+    std::string m_service;
+    std::unique_ptr<Database> m_db;
+};
+
+// Inserts one row of a table of a tablespace: values by field name (code
+// page 1250 text, converted by the field's type). Fields not given are zero.
+void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
+               const std::vector<std::pair<std::string, std::string>>& values);
+
+}  // namespace lurdbcli
