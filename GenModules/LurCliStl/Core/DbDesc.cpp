@@ -1,0 +1,502 @@
+// DbDesc: the object, its loading, the structure accessors, the record
+// buffers, field values as text and the table options.
+#include "DbDesc.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cstring>
+#include <limits>
+
+#include "DbDescError.h"
+#include "LurNumbers.h"
+#include "LurStrings.h"
+
+namespace {
+
+constexpr int kNoDescription = 10011;
+constexpr int kFieldNotFound = 2003;
+constexpr int kBadByteText = 2004;
+constexpr int kTextTooLong = 2040;
+
+ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+
+// The one empty structure that a description points at until it is loaded.
+const DbStruct& EmptyStruct() {
+    static const DbStruct empty;
+    return empty;
+}
+
+bool IsUnsigned(const FieldDesc& desc) { return (desc.flags & FieldDesc::kUnsigned) != 0; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+template <class T>
+T Load(const char* at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+template <class T>
+void Store(char* at, T value) {
+    std::memcpy(at, &value, sizeof value);
+}
+
+}  // namespace
+
+// ---- object -----------------------------------------------------------------
+
+DbDesc::DbDesc() = default;
+
+DbDesc::DbDesc(const DbDesc& other) { *this = other; }
+
+DbDesc& DbDesc::operator=(const DbDesc& other) {
+    if (this == &other) return *this;
+    FreeBuffers();
+    m_struct = other.m_struct;
+    std::copy(std::begin(other.m_version), std::end(other.m_version), std::begin(m_version));
+    m_tableStates = other.m_tableStates;
+    m_handle = other.m_handle;
+    m_records = other.m_records;
+    m_lists = other.m_lists;
+    m_privateLists = other.m_privateLists;
+    return *this;
+}
+
+DbDesc::~DbDesc() = default;
+
+const DbStruct& DbDesc::GetStruct() const { return m_struct ? *m_struct : EmptyStruct(); }
+
+DbStruct* DbDesc::WritableStruct(int line) {
+    if (!m_struct)
+        throw DbDescError(kNoDescription, Here(line),
+                          StrVector("no description structure for " + std::string(GetDbName())));
+    return m_struct;
+}
+
+void DbDesc::SetVersion(int32_t major, int32_t minor, int32_t sub, int32_t build) {
+    m_version[0] = major;
+    m_version[1] = minor;
+    m_version[2] = sub;
+    m_version[3] = build;
+}
+
+// ---- loading ----------------------------------------------------------------
+
+int32_t DbDesc::LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo,
+                         DbDesc* catalogue) {
+    DbStruct* structure = WritableStruct(__LINE__);
+    BuildBuffers(blob, length);
+    structure->SetDbNo(dbNo);
+    if (!name.empty()) structure->SetDbName(lurutils::ToUpper(name));
+    // The catalogue step (the fields' SQL types and the blob files) joins
+    // here once the structure can read the catalogue through the table layer.
+    (void)catalogue;
+    return 0;
+}
+
+void DbDesc::FreeBuffers() {
+    m_records.clear();
+    m_lists.clear();
+    m_privateLists.clear();
+}
+
+void DbDesc::BuildBuffers(const char* blob, int32_t length) {
+    // The parse comes first: it leaves the structure as it was when the blob
+    // is bad, and this object then keeps its buffers too.
+    DbStruct* structure = WritableStruct(__LINE__);
+    structure->ParseBlob(blob, length);
+    FreeBuffers();
+
+    const std::vector<std::string> tables = structure->GetTableNames();
+    for (const std::string& table : tables)
+        m_tableStates.Add(table, TableState{-1, "", DefaultTableOptions()});
+
+    const std::vector<RecordDesc> records = structure->GetRecordDescs();
+    for (const RecordDesc& record : records) {
+        const int32_t size = record.recordLength - record.dataOffset;
+        m_records.emplace_back(static_cast<size_t>(size), '\0');
+        RecordList list;
+        list.recordSize = size;
+        m_lists.push_back(list);
+        m_privateLists.push_back(list);
+    }
+}
+
+// ---- structure accessors ------------------------------------------------------
+
+int32_t DbDesc::GetDbNo() const { return GetStruct().GetDbNo(); }
+const char* DbDesc::GetDbName() const { return GetStruct().GetDbName(); }
+int32_t DbDesc::GetRecType(const std::string& table) const { return GetStruct().GetRecType(table); }
+std::string DbDesc::GetTableName(int32_t recType) const { return GetStruct().GetTableName(recType); }
+int32_t DbDesc::GetFieldNo(const std::string& table, const std::string& field) const {
+    return GetStruct().GetFieldNo(table, field);
+}
+std::string DbDesc::GetFieldName(int32_t fieldNo, std::string* tableOut) const {
+    return GetStruct().GetFieldName(fieldNo, tableOut);
+}
+bool DbDesc::HasTable(const std::string& table) const { return GetRecType(table) != -1; }
+bool DbDesc::HasField(const std::string& table, const std::string& field) const {
+    return GetFieldNo(table, field) != -1;
+}
+RecordDesc DbDesc::GetRecDesc(int32_t recType) const { return GetStruct().GetRecDesc(recType); }
+RecordDesc DbDesc::GetRecDescAt(int32_t index) const { return GetStruct().GetRecDescAt(index); }
+RecordDesc DbDesc::GetRecDescByName(const std::string& table) const {
+    return GetStruct().GetRecDescByName(table);
+}
+FieldDesc DbDesc::GetFieldDesc(int32_t fieldNo) const { return GetStruct().GetFieldDesc(fieldNo); }
+FieldDesc DbDesc::GetFieldDescByName(const std::string& table, const std::string& field) const {
+    return GetStruct().GetFieldDescByName(table, field);
+}
+FieldDesc DbDesc::GetFieldDescAt(int32_t index) const { return GetStruct().GetFieldDescAt(index); }
+void DbDesc::GetFieldDescs(int32_t recType, std::vector<FieldDesc>& out, bool withGroups) const {
+    GetStruct().GetFieldDescs(recType, out, withGroups);
+}
+void DbDesc::GetFieldDescsByName(const std::string& table, std::vector<FieldDesc>& out,
+                                 bool withGroups) const {
+    GetStruct().GetFieldDescsByName(table, out, withGroups);
+}
+void DbDesc::GetFieldNames(int32_t recType, std::vector<std::string>& out, bool withGroups) const {
+    GetStruct().GetFieldNames(recType, out, withGroups);
+}
+void DbDesc::GetFieldNamesByName(const std::string& table, std::vector<std::string>& out,
+                                 bool withGroups) const {
+    GetStruct().GetFieldNamesByName(table, out, withGroups);
+}
+DbStruct::Header DbDesc::GetHeader() const { return GetStruct().GetHeader(); }
+FileDesc DbDesc::GetFileDesc(int32_t index) const { return GetStruct().GetFileDesc(index); }
+void DbDesc::GetFileDescs(std::vector<FileDesc>& out) const { out = GetStruct().GetFileDescs(); }
+void DbDesc::GetTableNames(std::vector<std::string>& out) const { out = GetStruct().GetTableNames(); }
+void DbDesc::GetRecordDescs(std::vector<RecordDesc>& out) const { out = GetStruct().GetRecordDescs(); }
+void DbDesc::GetAllFieldDescs(std::vector<FieldDesc>& out) const { out = GetStruct().GetAllFieldDescs(); }
+void DbDesc::GetAllFieldNames(std::vector<std::string>& out) const {
+    out = GetStruct().GetAllFieldNames();
+}
+void DbDesc::GetKeyComponents(int32_t fieldNo, std::vector<KeyDesc>& out) const {
+    GetStruct().GetKeyComponents(fieldNo, out);
+}
+void DbDesc::GetKeyComponentDescs(int32_t fieldNo, std::vector<FieldDesc>& out) const {
+    GetStruct().GetKeyComponentDescs(fieldNo, out);
+}
+void DbDesc::GetKeyComponentNames(int32_t fieldNo, std::vector<std::string>& out) const {
+    GetStruct().GetKeyComponentNames(fieldNo, out);
+}
+FieldSqlInfo DbDesc::GetFieldSqlInfo(int32_t fieldNo) const { return GetStruct().GetFieldSqlInfo(fieldNo); }
+FieldSqlInfo DbDesc::GetFieldSqlInfoByName(const std::string& table, const std::string& field) const {
+    return GetStruct().GetFieldSqlInfoByName(table, field);
+}
+int32_t DbDesc::GetFileBlobId(const std::string& alias, bool strict) const {
+    return GetStruct().GetBlobFileId(alias, strict);
+}
+
+// ---- record buffers -------------------------------------------------------------
+
+int32_t DbDesc::RecordIndex(int32_t recType) const {
+    const long long index = static_cast<long long>(recType) - kRecTypeBase;
+    return (index >= 0 && index < static_cast<long long>(m_records.size())) ? static_cast<int32_t>(index)
+                                                                             : -1;
+}
+
+bool DbDesc::SetRecord(const void* bytes, const std::string& table) {
+    const int32_t index = RecordIndex(GetRecType(table));
+    if (index < 0) return false;
+    std::vector<char>& buffer = RecordBufferAt(index);
+    if (!buffer.empty()) std::memcpy(buffer.data(), bytes, buffer.size());
+    return true;
+}
+
+bool DbDesc::CopyRecord(std::vector<char>& out, const std::string& table) const {
+    const int32_t index = RecordIndex(GetRecType(table));
+    if (index < 0) return false;
+    try {
+        out = RecordBufferAt(index);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool DbDesc::ClearRecord(const std::string& table) {
+    const int32_t index = RecordIndex(GetRecType(table));
+    if (index < 0) return false;
+    std::vector<char>& buffer = RecordBufferAt(index);
+    std::fill(buffer.begin(), buffer.end(), '\0');
+    return true;
+}
+
+int32_t DbDesc::GetRecordSize(const std::string& table) const { return GetStruct().GetRecordSize(table); }
+
+int32_t DbDesc::GetFieldLength(const std::string& table, const std::string& field, bool asText) const {
+    return GetStruct().GetFieldLength(table, field, asText);
+}
+
+// ---- field places -------------------------------------------------------------
+
+void DbDesc::ThrowFieldNo(int32_t fieldNo, int line) const {
+    throw DbDescError(kFieldNotFound, Here(line),
+                      StrVector(std::string(GetDbName()) + ".fld: " + std::to_string(fieldNo)));
+}
+
+FieldDesc DbDesc::OwnFieldDesc(int32_t fieldNo) const {
+    // The structure checks only the record and the global index, so a number
+    // past its table's last field would reach the next table's field: the
+    // field must belong to the table its number names.
+    if (fieldNo < 0) ThrowFieldNo(fieldNo, __LINE__);
+    const FieldDesc desc = GetFieldDesc(fieldNo);
+    if (desc.record != fieldNo / kFieldsPerTable) ThrowFieldNo(fieldNo, __LINE__);
+    return desc;
+}
+
+bool DbDesc::FindPlace(int32_t fieldNo, FieldPlace& place) const {
+    place.desc = OwnFieldDesc(fieldNo);
+    if (place.desc.type == 'g' || place.desc.type == 'k') ThrowFieldNo(fieldNo, __LINE__);
+    place.recordIndex = fieldNo / kFieldsPerTable;
+    place.offset = place.desc.position - GetRecDescAt(place.recordIndex).dataOffset;
+    // A buffer built from another load of the shared structure may be shorter.
+    if (place.recordIndex >= static_cast<int32_t>(m_records.size())) return false;
+    const size_t size = RecordBufferAt(place.recordIndex).size();
+    return place.offset >= 0 && static_cast<size_t>(place.offset) + place.desc.length <= size;
+}
+
+void DbDesc::CheckRawField(int32_t fieldNo, FieldDesc& desc, int32_t& offset) const {
+    desc = OwnFieldDesc(fieldNo);
+    if (desc.type == 'k' || desc.type == 'g') ThrowFieldNo(fieldNo, __LINE__);
+    offset = desc.position - GetRecDescAt(desc.record).dataOffset;
+}
+
+// ---- field values as text ---------------------------------------------------------
+
+std::string DbDesc::GetFieldText(int32_t fieldNo) const {
+    const FieldDesc desc = OwnFieldDesc(fieldNo);
+    std::string text;
+    if (desc.type == 'g' || desc.type == 'k') return text;  // no value of their own
+    FieldPlace place;
+    if (!FindPlace(fieldNo, place)) ThrowFieldNo(fieldNo, __LINE__);
+    ValueToText(RecordBufferAt(place.recordIndex).data() + place.offset, text, place.desc);
+    return text;
+}
+
+std::string DbDesc::GetFieldText(const std::string& table, const std::string& field) const {
+    const int32_t fieldNo = GetFieldNo(table, field);
+    if (fieldNo == -1) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(table) << field);
+    return GetFieldText(fieldNo);
+}
+
+bool DbDesc::SetFieldText(int32_t fieldNo, const std::string& text) {
+    const FieldDesc desc = OwnFieldDesc(fieldNo);
+    if (desc.type == 'g' || desc.type == 'k') return false;
+    FieldPlace place;
+    if (!FindPlace(fieldNo, place)) return false;
+    return TextToValue(m_records[static_cast<size_t>(place.recordIndex)].data() + place.offset, text,
+                       place.desc, fieldNo);
+}
+
+void DbDesc::SetFieldText(const std::string& table, const std::string& field, const std::string& text) {
+    const int32_t fieldNo = GetFieldNo(table, field);
+    if (fieldNo == -1) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(table) << field);
+    SetFieldText(fieldNo, text);
+}
+
+void DbDesc::GetFieldTexts(const std::string& table, const std::vector<std::string>& fields,
+                           std::vector<std::string>& texts) const {
+    texts.clear();
+    for (const std::string& field : fields) texts.push_back(GetFieldText(table, field));
+}
+
+void DbDesc::GetFieldBytes(const void* record, void* destination, int32_t fieldNo) const {
+    FieldDesc desc;
+    int32_t offset = 0;
+    CheckRawField(fieldNo, desc, offset);
+    std::memcpy(destination, static_cast<const char*>(record) + offset, static_cast<size_t>(desc.length));
+}
+
+void DbDesc::SetFieldBytes(void* record, const void* source, int32_t fieldNo) const {
+    FieldDesc desc;
+    int32_t offset = 0;
+    CheckRawField(fieldNo, desc, offset);
+    std::memcpy(static_cast<char*>(record) + offset, source, static_cast<size_t>(desc.length));
+}
+
+void DbDesc::GetFieldBytes(const void* record, void* destination, const std::string& table,
+                           const std::string& field) const {
+    GetFieldBytes(record, destination, FieldNoOrThrow(table, field, Here(__LINE__)));
+}
+
+void DbDesc::SetFieldBytes(void* record, const void* source, const std::string& table,
+                           const std::string& field) const {
+    SetFieldBytes(record, source, FieldNoOrThrow(table, field, Here(__LINE__)));
+}
+
+bool DbDesc::ValueToText(const char* value, std::string& text, int32_t fieldNo) const {
+    return ValueToText(value, text, GetFieldDesc(fieldNo));
+}
+
+bool DbDesc::TextToValue(char* value, const std::string& text, int32_t fieldNo) const {
+    return TextToValue(value, text, GetFieldDesc(fieldNo), fieldNo);
+}
+
+bool DbDesc::ValueToText(const char* value, std::string& text, const FieldDesc& desc) {
+    text.clear();
+    const bool isUnsigned = IsUnsigned(desc);
+    switch (desc.type) {
+        case 'F':
+            text = lurutils::ToString(Load<double>(value), static_cast<short>(-1));
+            return true;
+        case 'f':
+            text = lurutils::ToString(static_cast<double>(Load<float>(value)), static_cast<short>(-1));
+            return true;
+        case 'c':
+            if (desc.length == 1) {
+                if (isUnsigned || value[0] != '\0') text.assign(1, value[0]);
+            } else {
+                // Never past the field, even when its bytes hold no zero.
+                const auto* end = static_cast<const char*>(std::memchr(value, '\0', static_cast<size_t>(desc.length)));
+                text.assign(value, end ? static_cast<size_t>(end - value) : static_cast<size_t>(desc.length));
+            }
+            return true;
+        case 'd':
+            text = std::to_string(Load<uint32_t>(value));
+            return true;
+        case 'i':
+            text = std::to_string(Load<int32_t>(value));
+            return true;
+        case 'l':
+            text = isUnsigned ? std::to_string(Load<uint32_t>(value)) : std::to_string(Load<int32_t>(value));
+            return true;
+        case 's':
+            text = isUnsigned ? std::to_string(Load<uint16_t>(value)) : std::to_string(Load<int16_t>(value));
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool DbDesc::TextToValue(char* value, const std::string& text, const FieldDesc& desc, int32_t fieldNo) const {
+    const auto tableAndField = [&] {
+        std::string table;
+        const std::string field = GetFieldName(fieldNo, &table);
+        return StrVector(table) << field;
+    };
+    switch (desc.type) {
+        case 'F':
+            Store(value, lurutils::StringToDouble(text, true));
+            return true;
+        case 'f':
+            Store(value, DoubleToFloat(lurutils::StringToDouble(text, true)));
+            return true;
+        case 'c':
+            if (desc.length == 1) {
+                try {
+                    value[0] = CharFromText(text);
+                } catch (const DbDescError& e) {
+                    if (e.GetCode() != kBadByteText) throw;
+                    throw DbDescError(kBadByteText, Here(__LINE__), tableAndField());
+                }
+            } else {
+                const size_t room = static_cast<size_t>(desc.length) - 1;
+                if (text.size() > room) throw DbDescError(kTextTooLong, Here(__LINE__), tableAndField());
+                // The rest of the field is zeroed, so record images stay
+                // free of earlier values' leftovers.
+                std::memcpy(value, text.data(), text.size());
+                std::memset(value + text.size(), 0, static_cast<size_t>(desc.length) - text.size());
+            }
+            return true;
+        case 'd':
+        case 'l':
+        case 'i':
+            Store(value, DecimalToLong(text));
+            return true;
+        case 's':
+            Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text)) & 0xFFFFu));
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string DbDesc::ByteToText(uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0x0F];
+}
+
+char DbDesc::CharFromText(const std::string& text) {
+    if (text.empty()) return '\0';
+    if (text.size() == 1) return text[0];
+    std::string hex = lurutils::ToUpper(text);
+    if (hex.size() == 4) {
+        if (hex[0] != '0' || hex[1] != 'X') throw DbDescError(kBadByteText, Here(__LINE__), StrVector(text));
+        hex.erase(0, 2);
+    }
+    if (hex.size() != 2) throw DbDescError(kBadByteText, Here(__LINE__), StrVector(text));
+    const int high = HexDigit(hex[0]);
+    if (high < 0) throw DbDescError(kBadByteText, Here(__LINE__), StrVector(text));
+    const int low = HexDigit(hex[1]);
+    if (low < 0) throw DbDescError(kBadByteText, Here(__LINE__), StrVector(text));
+    return static_cast<char>(high * 16 + low);
+}
+
+int32_t DbDesc::DecimalToLong(const std::string& text) {
+    constexpr long long kMin = std::numeric_limits<int32_t>::min();
+    constexpr long long kMax = std::numeric_limits<uint32_t>::max();
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(value * 10 + (text[i] - '0'), kMax + 1);  // capped: no overflow
+    if (negative) value = -value;
+    value = std::clamp(value, kMin, kMax);
+    // Unsigned values above the signed range keep their 32 bits.
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+float DbDesc::DoubleToFloat(double value) {
+    // A double outside the float range has no defined conversion in C++.
+    if (value > static_cast<double>(FLT_MAX)) return std::numeric_limits<float>::infinity();
+    if (value < -static_cast<double>(FLT_MAX)) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+// ---- table options ----------------------------------------------------------------
+
+TableState& DbDesc::StateOf(const std::string& table) { return m_tableStates.Get(lurutils::ToUpper(table)); }
+
+const TableState& DbDesc::StateOf(const std::string& table) const {
+    return m_tableStates.Get(lurutils::ToUpper(table));
+}
+
+void DbDesc::AddTableOption(const std::string& table, int32_t code) { StateOf(table).options.Add(code); }
+void DbDesc::RemoveTableOption(const std::string& table, int32_t code) { StateOf(table).options.Remove(code); }
+void DbDesc::AddTableOptions(const std::string& table, const TableOptions& codes) {
+    StateOf(table).options.AddAll(codes);
+}
+void DbDesc::RemoveTableOptions(const std::string& table, const TableOptions& codes) {
+    StateOf(table).options.RemoveAll(codes);
+}
+void DbDesc::SetTableOptions(const std::string& table, const TableOptions& codes) {
+    StateOf(table).options = codes;
+}
+TableOptions DbDesc::GetTableOptions(const std::string& table) const { return StateOf(table).options; }
+
+void DbDesc::AddOptionToAll(int32_t code) {
+    for (auto& [name, state] : m_tableStates) state.options.Add(code);
+}
+void DbDesc::RemoveOptionFromAll(int32_t code) {
+    for (auto& [name, state] : m_tableStates) state.options.Remove(code);
+}
+void DbDesc::AddOptionsToAll(const TableOptions& codes) {
+    for (auto& [name, state] : m_tableStates) state.options.AddAll(codes);
+}
+void DbDesc::RemoveOptionsFromAll(const TableOptions& codes) {
+    for (auto& [name, state] : m_tableStates) state.options.RemoveAll(codes);
+}
+void DbDesc::SetOptionsForAll(const TableOptions& codes) {
+    for (auto& [name, state] : m_tableStates) state.options = codes;
+}
+
+TableOptions DbDesc::DefaultTableOptions() { return TableOptions{5}; }

@@ -1,0 +1,424 @@
+#include "DbStruct.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "DbDescError.h"
+#include "LurExceptBaseArg.h"
+#include "LurStrings.h"
+
+static_assert(std::endian::native == std::endian::little, "the description blob is little-endian");
+
+namespace {
+
+constexpr int kNoDescription = 10011;
+constexpr int kFileNotFound = 2001;
+constexpr int kTableNotFound = 2002;
+constexpr int kFieldNotFound = 2003;
+
+ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbStruct", line); }
+
+// An index taken as the 16-bit value the description's arrays are indexed
+// with: -1 when it has bit 15 set or is not below count.
+int Index16(int index, size_t count) {
+    const auto i = static_cast<int16_t>(index);
+    return (i < 0 || static_cast<size_t>(i) >= count) ? -1 : i;
+}
+
+// Reads the parts of a description blob one after the other.
+class BlobReader {
+public:
+    BlobReader(const char* blob, int length) : m_blob(blob), m_length(length) {}
+
+    int16_t Int16At(int offset) const {
+        int16_t value;
+        std::memcpy(&value, m_blob + offset, sizeof value);
+        return value;
+    }
+
+    template <class Entry>
+    void ReadArray(int count, std::vector<Entry>& out) {
+        out.resize(static_cast<size_t>(count));
+        if (count > 0) std::memcpy(out.data(), m_blob + m_pos, sizeof(Entry) * out.size());
+        m_pos += static_cast<int>(sizeof(Entry)) * count;
+    }
+
+    // A name runs to its newline; one cut off by the end of the blob is taken
+    // as far as it goes, and every name after the end is "".
+    std::string ReadName() {
+        const int start = m_pos;
+        while (m_pos < m_length && m_blob[m_pos] != '\n') ++m_pos;
+        std::string name(m_blob + start, static_cast<size_t>(m_pos - start));
+        ++m_pos;
+        return lurutils::ToUpper(name);
+    }
+
+    void Seek(int pos) { m_pos = pos; }
+
+private:
+    const char* m_blob;
+    int m_length;
+    int m_pos = 0;
+};
+
+[[noreturn]] void ThrowBadBlob(const std::string& reason, int line) {
+    throw DbDescError(kNoDescription, Here(line), StrVector("Invalid description blob: " + reason));
+}
+
+}  // namespace
+
+void DbStruct::Clear() {
+    m_files.clear();
+    m_records.clear();
+    m_fields.clear();
+    m_keys.clear();
+    m_sets.clear();
+    m_members.clear();
+    m_sorts.clear();
+    m_tableNames.clear();
+    m_fieldNames.clear();
+    m_sqlInfo.clear();
+    m_blobFiles.clear();
+    m_name.clear();
+    m_dbNo = -1;
+}
+
+void DbStruct::ParseBlob(const char* blob, int length) {
+    if (!blob || length < kHeaderSize) ThrowBadBlob("shorter than its header", __LINE__);
+    BlobReader reader(blob, length);
+    const int nF = reader.Int16At(8), nR = reader.Int16At(10), nD = reader.Int16At(12),
+              nS = reader.Int16At(14), nM = reader.Int16At(16), nO = reader.Int16At(18),
+              nK = reader.Int16At(20);
+    if (std::min({nF, nR, nD, nS, nM, nO, nK}) < 0) ThrowBadBlob("negative count", __LINE__);
+    const long long namesStart = kHeaderSize + 60LL * nF + 12LL * nR + 20LL * nD + 12LL * nS +
+                                 8LL * nM + 4LL * nO + 8LL * nK;
+    if (namesStart > length) ThrowBadBlob("shorter than its arrays", __LINE__);
+
+    // Built apart, so that a bad blob leaves this structure as it was.
+    DbStruct parsed;
+    std::memcpy(parsed.m_header.data(), blob, kHeaderSize);
+    reader.Seek(kHeaderSize);
+    reader.ReadArray(nF, parsed.m_files);
+    reader.ReadArray(nR, parsed.m_records);
+    reader.ReadArray(nD, parsed.m_fields);
+    reader.ReadArray(nS, parsed.m_sets);
+    reader.ReadArray(nM, parsed.m_members);
+    reader.ReadArray(nO, parsed.m_sorts);
+    reader.ReadArray(nK, parsed.m_keys);
+
+    for (const RecordDesc& r : parsed.m_records) {
+        if (r.recordLength < 0 || r.dataOffset < 0 || r.dataOffset > r.recordLength)
+            ThrowBadBlob("record length or data offset out of range", __LINE__);
+        if (r.firstField < 0 || r.firstField > nD) ThrowBadBlob("first field out of range", __LINE__);
+    }
+    for (const FieldDesc& f : parsed.m_fields) {
+        if (f.length < 0 || f.record < 0 || f.record >= nR)
+            ThrowBadBlob("field length or table out of range", __LINE__);
+        const RecordDesc& r = parsed.m_records[static_cast<size_t>(f.record)];
+        // A group has no bytes of its own to read: only its start must lie
+        // in the record.
+        const bool badPosition =
+            f.type == 'k'   ? f.position < 0 || f.position > nK
+            : f.type == 'g' ? f.position < r.dataOffset || f.position > r.recordLength
+                            : f.position < r.dataOffset || f.position + f.length > r.recordLength;
+        if (badPosition) ThrowBadBlob("field position out of range", __LINE__);
+    }
+    for (const KeyDesc& k : parsed.m_keys) {
+        if (k.keyField < 0 || k.keyField >= nD || k.component < 0 || k.component >= nD)
+            ThrowBadBlob("key entry out of range", __LINE__);
+    }
+
+    reader.Seek(static_cast<int>(namesStart));
+    for (int i = 0; i < nR; ++i) parsed.m_tableNames.push_back(reader.ReadName());
+    for (int i = 0; i < nD; ++i) parsed.m_fieldNames.push_back(reader.ReadName());
+    parsed.m_sqlInfo.assign(static_cast<size_t>(nD), FieldSqlInfo{});
+
+    *this = std::move(parsed);
+}
+
+void DbStruct::SetBlobFile(const std::string& alias, int32_t id) { m_blobFiles[lurutils::ToUpper(alias)] = id; }
+
+// ---- lookups by index and number --------------------------------------------
+
+FileDesc DbStruct::GetFileDesc(int index) const {
+    const int i = Index16(index, m_files.size());
+    if (i < 0)
+        throw DbDescError(kFileNotFound, Here(__LINE__), StrVector(m_name + " ID: " + std::to_string(index)));
+    return m_files[static_cast<size_t>(i)];
+}
+
+RecordDesc DbStruct::GetRecDescAt(int index) const {
+    const int i = Index16(index, m_records.size());
+    if (i < 0)
+        throw DbDescError(kTableNotFound, Here(__LINE__), StrVector(m_name + " offset: " + std::to_string(index)));
+    return m_records[static_cast<size_t>(i)];
+}
+
+RecordDesc DbStruct::GetRecDesc(int recType) const { return GetRecDescAt(recType - kRecTypeBase); }
+
+RecordDesc DbStruct::GetRecDescByName(const std::string& table) const {
+    try {
+        return GetRecDescAt(GetRecType(table) - kRecTypeBase);
+    } catch (const DbDescError& e) {
+        throw LurExceptBaseArg(e.GetCode(), StrVector(table));
+    }
+}
+
+FieldDesc DbStruct::GetFieldDescAt(int index) const {
+    const int i = Index16(index, m_fields.size());
+    if (i < 0)
+        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name + ".fldoffset: " + std::to_string(index)));
+    return m_fields[static_cast<size_t>(i)];
+}
+
+int DbStruct::GlobalFieldIndex(int fieldNo, size_t size, bool* recordOk) const {
+    const int r = fieldNo / kFieldsPerTable;
+    const bool validRecord = r >= 0 && static_cast<size_t>(r) < m_records.size();
+    if (recordOk) *recordOk = validRecord;
+    if (!validRecord) return -1;
+    const long long g = static_cast<long long>(fieldNo) - static_cast<long long>(r) * kFieldsPerTable +
+                        m_records[static_cast<size_t>(r)].firstField;
+    return (g < 0 || static_cast<size_t>(g) >= size) ? -1 : static_cast<int>(g);
+}
+
+void DbStruct::ThrowFieldNo(int fieldNo, int line) const {
+    throw DbDescError(kFieldNotFound, Here(line), StrVector(m_name + ".fld: " + std::to_string(fieldNo)));
+}
+
+FieldDesc DbStruct::GetFieldDesc(int fieldNo) const {
+    const int g = GlobalFieldIndex(fieldNo, m_fields.size());
+    if (g < 0) ThrowFieldNo(fieldNo, __LINE__);
+    return m_fields[static_cast<size_t>(g)];
+}
+
+std::string DbStruct::GetFieldName(int fieldNo, std::string* tableOut) const {
+    const int g = GlobalFieldIndex(fieldNo, m_fieldNames.size());
+    if (g < 0) return "";
+    if (tableOut) *tableOut = m_tableNames[static_cast<size_t>(fieldNo / kFieldsPerTable)];
+    return m_fieldNames[static_cast<size_t>(g)];
+}
+
+FieldSqlInfo DbStruct::GetFieldSqlInfo(int fieldNo) const {
+    bool recordOk = false;
+    const int g = GlobalFieldIndex(fieldNo, m_sqlInfo.size(), &recordOk);
+    if (!recordOk) ThrowFieldNo(fieldNo, __LINE__);
+    if (g < 0) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector());
+    return m_sqlInfo[static_cast<size_t>(g)];
+}
+
+// ---- lookups by name ----------------------------------------------------------
+
+std::pair<int, int> DbStruct::TableFields(int recordIndex) const {
+    if (recordIndex < 0 || static_cast<size_t>(recordIndex) >= m_records.size()) return {0, 0};
+    const int first = m_records[static_cast<size_t>(recordIndex)].firstField;
+    int end = first;
+    while (static_cast<size_t>(end) < m_fields.size() && m_fields[static_cast<size_t>(end)].record == recordIndex)
+        ++end;
+    return {first, end};
+}
+
+int DbStruct::GetRecType(const std::string& table) const {
+    const std::string name = lurutils::ToUpper(table);
+    const auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name);
+    return it == m_tableNames.end() ? -1 : kRecTypeBase + static_cast<int>(it - m_tableNames.begin());
+}
+
+std::string DbStruct::GetTableName(int recType) const {
+    const int r = recType - kRecTypeBase;
+    return (r < 0 || static_cast<size_t>(r) >= m_tableNames.size()) ? "" : m_tableNames[static_cast<size_t>(r)];
+}
+
+int DbStruct::GetFieldNo(const std::string& table, const std::string& field) const {
+    const int recType = GetRecType(table);
+    if (recType < 0) return -1;
+    const int r = recType - kRecTypeBase;
+    const std::string name = lurutils::ToUpper(field);
+    const auto [first, end] = TableFields(r);
+    for (int i = first; i < end; ++i)
+        if (m_fieldNames[static_cast<size_t>(i)] == name) return r * kFieldsPerTable + (i - first);
+    return -1;
+}
+
+FieldDesc DbStruct::GetFieldDescByName(const std::string& table, const std::string& field) const {
+    const int fieldNo = GetFieldNo(table, field);
+    if (fieldNo < 0) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(table) << field);
+    return GetFieldDesc(fieldNo);
+}
+
+FieldSqlInfo DbStruct::GetFieldSqlInfoByName(const std::string& table, const std::string& field) const {
+    const int fieldNo = GetFieldNo(table, field);
+    if (fieldNo < 0) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(table) << field);
+    return GetFieldSqlInfo(fieldNo);
+}
+
+namespace {
+// Group and compound key fields have no value of their own.
+bool HasOwnValue(const FieldDesc& f) { return f.type != 'g' && f.type != 'k'; }
+}  // namespace
+
+void DbStruct::GetFieldDescs(int recType, std::vector<FieldDesc>& out, bool all) const {
+    out.clear();
+    const auto [first, end] = TableFields(recType - kRecTypeBase);
+    for (int i = first; i < end; ++i)
+        if (all || HasOwnValue(m_fields[static_cast<size_t>(i)])) out.push_back(m_fields[static_cast<size_t>(i)]);
+}
+
+void DbStruct::GetFieldNames(int recType, std::vector<std::string>& out, bool all) const {
+    out.clear();
+    const auto [first, end] = TableFields(recType - kRecTypeBase);
+    for (int i = first; i < end; ++i)
+        if (all || HasOwnValue(m_fields[static_cast<size_t>(i)])) out.push_back(m_fieldNames[static_cast<size_t>(i)]);
+}
+
+void DbStruct::GetFieldDescsByName(const std::string& table, std::vector<FieldDesc>& out, bool all) const {
+    GetFieldDescs(GetRecType(table), out, all);
+}
+
+void DbStruct::GetFieldNamesByName(const std::string& table, std::vector<std::string>& out, bool all) const {
+    GetFieldNames(GetRecType(table), out, all);
+}
+
+// ---- keys -----------------------------------------------------------------------
+
+int DbStruct::GetUniqueKey(int recType) const {
+    const int r = Index16(recType - kRecTypeBase, m_records.size());
+    if (r < 0) return -1;
+    const auto [first, end] = TableFields(r);
+    for (int i = first; i < end; ++i)
+        if (m_fields[static_cast<size_t>(i)].keyKind == 'u') return r * kFieldsPerTable + (i - first);
+    return -1;
+}
+
+int DbStruct::GetUniqueKeyByName(const std::string& table) const { return GetUniqueKey(GetRecType(table)); }
+
+FieldDesc DbStruct::GetUniqueKeyDesc(const std::string& table) const {
+    return GetFieldDesc(GetUniqueKeyByName(table));
+}
+
+bool DbStruct::IsUniqueKey(const std::string& table, const std::string& field) const {
+    if (field.empty()) return false;
+    return GetFieldDescByName(table, field).keyKind == 'u';
+}
+
+bool DbStruct::IsCompoundKey(const std::string& table, const std::string& field) const {
+    return GetFieldDescByName(table, field).type == 'k';
+}
+
+bool DbStruct::IsCompoundKey(int fieldNo) const { return GetFieldDesc(fieldNo).type == 'k'; }
+
+void DbStruct::GetKeyComponents(int fieldNo, std::vector<KeyDesc>& out) const {
+    out.clear();
+    const int g = GlobalFieldIndex(fieldNo, m_fields.size());
+    if (g < 0 || m_fields[static_cast<size_t>(g)].type != 'k') return;
+    for (size_t k = static_cast<size_t>(m_fields[static_cast<size_t>(g)].position);
+         k < m_keys.size() && m_keys[k].keyField == g; ++k)
+        out.push_back(m_keys[k]);
+}
+
+void DbStruct::GetKeyComponentDescs(int fieldNo, std::vector<FieldDesc>& out) const {
+    std::vector<KeyDesc> components;
+    GetKeyComponents(fieldNo, components);
+    out.clear();
+    for (const KeyDesc& k : components) out.push_back(m_fields[static_cast<size_t>(k.component)]);
+}
+
+void DbStruct::GetKeyComponentNames(int fieldNo, std::vector<std::string>& out) const {
+    if (GlobalFieldIndex(fieldNo, m_fields.size()) < 0) {
+        out.clear();
+        return;
+    }
+    std::vector<KeyDesc> components;
+    GetKeyComponents(fieldNo, components);
+    for (const KeyDesc& k : components) out.push_back(m_fieldNames[static_cast<size_t>(k.component)]);
+}
+
+void DbStruct::GetKeyFields(const std::string& table, const std::string& key, std::vector<std::string>& out) const {
+    const int fieldNo = GetFieldNo(table, key);
+    if (fieldNo < 0) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(table) << key);
+    GetKeyComponentNames(fieldNo, out);
+}
+
+bool DbStruct::KeyHasField(int fieldNo, const std::string& field) const {
+    if (GetFieldDesc(fieldNo).type != 'k') return false;
+    std::vector<std::string> names;
+    GetKeyComponentNames(fieldNo, names);
+    return std::find(names.begin(), names.end(), field) != names.end();
+}
+
+bool DbStruct::KeyHasField(const std::string& table, const std::string& key, const std::string& field) const {
+    const int fieldNo = GetFieldNo(table, key);
+    return fieldNo >= 0 && KeyHasField(fieldNo, lurutils::ToUpper(field));
+}
+
+void DbStruct::GetKeyFieldNames(const std::string& table, const std::string& field,
+                                std::vector<std::string>& out) const {
+    const int fieldNo = GetFieldNo(table, field);
+    if (GetFieldDesc(fieldNo).type == 'k')
+        GetKeyComponentNames(fieldNo, out);
+    else
+        out.push_back(GetFieldName(fieldNo));
+}
+
+const char* DbStruct::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) {
+    m_keyResult.text.clear();
+    const int recType = GetRecType(table);
+    if (recType < 0) return m_keyResult.text.c_str();
+    std::vector<std::string> wanted;
+    for (const std::string& name : names) wanted.push_back(lurutils::ToUpper(name));
+    const int r = recType - kRecTypeBase;
+    const auto [first, end] = TableFields(r);
+    for (int i = first; i < end; ++i) {
+        if (m_fields[static_cast<size_t>(i)].type != 'k') continue;
+        std::vector<std::string> components;
+        GetKeyComponentNames(r * kFieldsPerTable + (i - first), components);
+        if (components.size() == wanted.size() &&
+            std::all_of(wanted.begin(), wanted.end(), [&](const std::string& name) {
+                return std::find(components.begin(), components.end(), name) != components.end();
+            })) {
+            m_keyResult.text = m_fieldNames[static_cast<size_t>(i)];
+            break;
+        }
+    }
+    return m_keyResult.text.c_str();
+}
+
+// ---- sizes and checked lookups ------------------------------------------------
+
+int DbStruct::GetRecordSize(const std::string& table) const {
+    const RecordDesc r = GetRecDescByName(table);
+    return r.recordLength - r.dataOffset;
+}
+
+int DbStruct::GetFieldLength(const std::string& table, const std::string& field, bool asText) const {
+    const FieldDesc f = GetFieldDescByName(table, field);
+    const bool textWithZero = f.type == 'c' && f.length >= 2 && !(f.flags & FieldDesc::kUnsigned);
+    return (asText && textWithZero) ? f.length - 1 : f.length;
+}
+
+int DbStruct::GetRecTypeOrThrow(const std::string& table, const ErrorLocation& where) const {
+    const int recType = GetRecType(table);
+    if (recType < 0) throw DbDescError(kTableNotFound, where, StrVector(table));
+    return recType;
+}
+
+int DbStruct::GetFieldNoOrThrow(const std::string& table, const std::string& field,
+                                const ErrorLocation& where) const {
+    const int fieldNo = GetFieldNo(table, field);
+    if (fieldNo < 0) throw DbDescError(kFieldNotFound, where, StrVector(table) << field);
+    return fieldNo;
+}
+
+std::pair<int, int> DbStruct::GetFieldAddress(const std::string& table, const std::string& field,
+                                              const ErrorLocation& where) const {
+    const int recType = GetRecTypeOrThrow(table, where);
+    return {recType, GetFieldNoOrThrow(table, field, where)};
+}
+
+int DbStruct::GetBlobFileId(const std::string& alias, bool strict) const {
+    const auto it = m_blobFiles.find(lurutils::ToUpper(alias));
+    if (it != m_blobFiles.end()) return it->second;
+    if (strict)
+        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector("SYS.FILEBLOBS.FB_ALIAS: " + alias));
+    return -1;
+}

@@ -1,0 +1,123 @@
+#include "ServiceFixture.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "ConnectInfo.h"
+#include "FunctionLoader.h"
+#include "LurStrings.h"
+
+namespace lurtest {
+
+namespace {
+
+void Check(int32_t status, const std::string& what) {
+    if (status != 0) throw std::runtime_error(what + " answered " + std::to_string(status));
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace
+
+std::string BinDir() {
+    const char* dir = std::getenv("LUR_TEST_BIN_DIR");
+    return dir && *dir ? dir : ".";
+}
+
+ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string& service,
+                               const std::string& user, const std::string& password)
+    : m_service(lurutils::ToUpper(service)) {
+    char pattern[] = "/tmp/lurclistl_test_XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("cannot create a temporary directory");
+    m_dir = pattern;
+    std::filesystem::create_directories(m_dir + "/data");
+    setenv("LUR_REGISTRY", (m_dir + "/registry.reg").c_str(), 1);
+    setenv("LURDB_DATA", (m_dir + "/data").c_str(), 1);
+    // The library is loaded once per process, on the first use of the table.
+    setenv("LURDBCLI_LIBRARY", (BinDir() + "/liblurdbcli.so").c_str(), 0);
+
+    std::string output;
+    if (RunAdmin("create-service " + service + " " + user + " " + password, &output) != 0)
+        throw std::runtime_error("lurdbadm create-service: " + output);
+    WriteFile(m_dir + "/schema.txt", schemaText);
+    if (RunAdmin("create-tablespace " + service + " " + m_dir + "/schema.txt", &output) != 0)
+        throw std::runtime_error("lurdbadm create-tablespace: " + output);
+
+    FunctionLoader& client = GetFunctionLoader();
+    if (!client.pfCreateDbHandler || !client.pfInitUserEx)
+        throw std::runtime_error("the client library was not loaded from " + BinDir());
+    Check(client.pfCreateDbHandler(&m_handle), "CreateDbHandler");
+
+    ConnectInfo info;
+    info.SetInt(ConnectInfo::kBlockSize, static_cast<int32_t>(ConnectInfo::kSize));
+    info.SetInt(ConnectInfo::kConstant4, 4);
+    info.SetText(ConnectInfo::kUser, user);
+    info.SetText(ConnectInfo::kServer, "localhost");
+    info.SetText(ConnectInfo::kService, m_service);
+    info.SetText(ConnectInfo::kOpenMode, "s");
+    info.SetText(ConnectInfo::kPassword, password);
+    const int32_t status = client.pfInitUserEx(m_handle, info.Data());
+    if (status != 0) {
+        client.pfFreeDbHandler(m_handle);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+        Check(status, "InitUserEx");
+    }
+}
+
+ServiceFixture::~ServiceFixture() {
+    FunctionLoader& client = GetFunctionLoader();
+    if (m_handle != DbDesc::kNoHandle && client.pfFreeDbHandler) client.pfFreeDbHandler(m_handle);
+    std::error_code ignored;
+    std::filesystem::remove_all(m_dir, ignored);
+}
+
+int ServiceFixture::RunAdmin(const std::string& arguments, std::string* output) const {
+    const std::string outFile = m_dir + "/admin.out";
+    const int status = std::system((BinDir() + "/lurdbadm " + arguments + " >" + outFile + " 2>&1").c_str());
+    if (output) {
+        std::ifstream in(outFile);
+        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ServiceFixture::Load(const std::string& tablespace, const std::string& table, const std::string& csv) const {
+    const std::string path = m_dir + "/load.csv";
+    WriteFile(path, csv);
+    std::string output;
+    if (RunAdmin("load " + m_service + " " + tablespace + " " + table + " " + path, &output) != 0)
+        throw std::runtime_error("lurdbadm load: " + output);
+}
+
+void ServiceFixture::LoadDesc(DbDesc& desc, const std::string& name, int32_t dbNo) {
+    FunctionLoader& client = GetFunctionLoader();
+    const int32_t opened = client.pfOpenDbExA(m_handle, dbNo, name.c_str(), 0);
+    if (opened != 0 && opened != 10020) Check(opened, "OpenDbExA " + name);
+
+    char* block = nullptr;
+    int32_t length = 0;
+    Check(client.pfGetDbDescription(m_handle, dbNo, &block, &length), "GetDbDescription " + name);
+    std::unique_ptr<DbStruct>& structure = m_structs[lurutils::ToUpper(name)];
+    if (!structure) structure = std::make_unique<DbStruct>();
+    desc.SetStruct(structure.get());
+    desc.SetHandle(m_handle);
+    try {
+        desc.LoadBlob(block, length, name, dbNo, nullptr);
+    } catch (...) {
+        client.pfFreePtr(block);
+        throw;
+    }
+    client.pfFreePtr(block);
+}
+
+}  // namespace lurtest
