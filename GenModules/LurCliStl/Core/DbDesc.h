@@ -255,6 +255,16 @@ public:
     int32_t GetListCount(const std::string& table) const;
     bool RemoveFromList(const std::string& table, int32_t index);
 
+    // ---- navigation and finds -----------------------------------------------
+
+    // ---- record lists and aggregates ----------------------------------------
+
+    // ---- list search, sorting and removal -----------------------------------
+
+    // ---- record changes, keys, transactions, locks and counters -------------
+
+    // ---- server objects and blob streams ------------------------------------
+
 private:
     // The index of a record type, or -1 outside the description.
     int32_t RecordIndex(int32_t recType) const;

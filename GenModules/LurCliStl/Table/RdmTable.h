@@ -115,6 +115,14 @@ public:
     void AddTableOption(int32_t code);
     void RemoveTableOption(int32_t code);
 
+    // ---- keyed navigation and finds ----------------------------------------
+
+    // ---- record lists and aggregates ----------------------------------------
+
+    // ---- record changes, transactions, locks and counters -------------------
+
+    // ---- server bookmarks and cursors ---------------------------------------
+
 protected:
     std::string m_name;  // upper case
     int32_t m_recType = -1;
