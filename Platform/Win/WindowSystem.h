@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Module.h"
@@ -148,6 +149,8 @@ constexpr uint32_t WS_EX_RTLREADING = 0x00002000;
 constexpr uint32_t ES_CENTER = 0x0001;
 constexpr uint32_t ES_RIGHT = 0x0002;
 constexpr uint32_t ES_MULTILINE = 0x0004;
+constexpr uint32_t ES_UPPERCASE = 0x0008;
+constexpr uint32_t ES_PASSWORD = 0x0020;
 constexpr uint32_t ES_READONLY = 0x0800;
 constexpr uint32_t SS_ICON = 0x0003;
 constexpr uint32_t BS_PUSHBUTTON = 0x0000;
@@ -163,6 +166,15 @@ constexpr uint32_t WM_COMMAND = 0x0111;
 constexpr uint32_t WM_CTLCOLOREDIT = 0x0133;
 constexpr uint32_t WM_CTLCOLORSTATIC = 0x0138;
 constexpr uint32_t STM_SETICON = 0x0170;
+// Text entry: an edit control's length limit and its change notification;
+// a combo box's list, its selection and its selection notification.
+constexpr uint32_t EM_LIMITTEXT = 0x00C5;
+constexpr uint16_t EN_CHANGE = 0x0300;
+constexpr uint32_t CB_ADDSTRING = 0x0143;
+constexpr uint32_t CB_RESETCONTENT = 0x014B;
+constexpr uint32_t CB_SELECTSTRING = 0x014D;
+constexpr uint16_t CBN_SELCHANGE = 1;
+constexpr LRESULT CB_ERR = -1;
 
 // Message-box flags, button ids and standard icons.
 constexpr uint32_t MB_OK = 0x0;
@@ -281,8 +293,10 @@ public:
     virtual uint32_t GetCurrentThreadId() = 0;
     // Calls proc for each top-level window of the thread until it answers false.
     virtual bool EnumThreadWindows(uint32_t threadId, WNDENUMPROC proc, LPARAM lParam) = 0;
-    // WM_SETFONT, WM_GETFONT and STM_SETICON to controls; other messages
-    // go to the dialog's procedure.
+    // WM_SETFONT, WM_GETFONT and STM_SETICON to controls, EM_LIMITTEXT to
+    // edits, CB_RESETCONTENT, CB_ADDSTRING and CB_SELECTSTRING (the first
+    // item from wParam + 1 that begins with the text, case ignored; CB_ERR
+    // when none) to combo boxes; other messages go to the dialog's procedure.
     virtual LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) = 0;
 
     // Drawing and text measurement.
@@ -320,7 +334,7 @@ WindowSystem* InstallWindowSystem(WindowSystem* windowSystem);
 // in-memory model holds it, controls in their order of creation.
 struct ControlView {
     HWND window = nullptr;
-    std::string className;  // upper case: "BUTTON", "EDIT", "STATIC"
+    std::string className;  // upper case: "BUTTON", "EDIT", "STATIC", "COMBOBOX"
     int id = 0;
     std::string text;  // code page 1250
     uint32_t style = 0;
@@ -329,6 +343,8 @@ struct ControlView {
     bool visible = false;
     bool enabled = false;
     int iconId = 0;  // of an icon control that shows one
+    std::vector<std::string> items;  // a combo box's list
+    int textLimit = 0;               // an edit's EM_LIMITTEXT; 0 none
 };
 struct DialogView {
     HWND dialog = nullptr;
@@ -351,9 +367,17 @@ struct UserAction {
         Press,    // a click on the control with id
         Paint,    // the dialog paints its text controls (WM_CTLCOLORSTATIC)
         Abandon,  // nobody will answer: the dialog ends with -1
+        Type,     // text into the control with id: an edit takes it (upper-cased
+                  // with ES_UPPERCASE, cut to its limit) and notifies EN_CHANGE; a
+                  // combo box takes it as its selection and notifies CBN_SELCHANGE
     };
+    UserAction() = default;
+    UserAction(Kind actionKind, int controlId = 0, std::string typed = {})
+        : kind(actionKind), id(controlId), text(std::move(typed)) {}
+
     Kind kind = Abandon;
     int id = 0;
+    std::string text;  // of Type, code page 1250
 };
 
 class DialogUser {

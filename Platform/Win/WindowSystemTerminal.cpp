@@ -17,7 +17,10 @@
 #include <string>
 #include <utility>
 
+#include <termios.h>
+
 #include "CodePage.h"
+#include "Crt.h"
 #include "LastError.h"
 
 namespace win {
@@ -49,6 +52,8 @@ struct Window {
     DLGPROC proc = nullptr;
     bool ended = false;
     INT_PTR result = 0;
+    std::vector<std::string> items;  // a combo box's list
+    int textLimit = 0;               // an edit's limit; 0 none
 };
 
 struct DeviceContext {
@@ -165,7 +170,7 @@ public:
     {
         Begin();
         const std::string upperClass = UpperCase(className);
-        if (upperClass != "STATIC" && upperClass != "EDIT" && upperClass != "BUTTON")
+        if (upperClass != "STATIC" && upperClass != "EDIT" && upperClass != "BUTTON" && upperClass != "COMBOBOX")
             return FailNull<HWND>(kErrorCannotFindWindowClass);
         if ((parent != nullptr && FindWindow(parent) == nullptr) ||
             ((style & WS_CHILD) != 0 && parent == nullptr))
@@ -419,6 +424,31 @@ public:
                 found->rect.right = found->rect.left + kIconSize;
                 found->rect.bottom = found->rect.top + kIconSize;
                 return previous;
+            }
+        }
+        if (found->className == "EDIT" && message == EM_LIMITTEXT) {
+            found->textLimit = static_cast<int>(wParam);
+            return 0;
+        }
+        if (found->className == "COMBOBOX") {
+            switch (message) {
+                case CB_RESETCONTENT: found->items.clear(); found->text.clear(); return 0;
+                case CB_ADDSTRING: {
+                    found->items.push_back(lParam != 0 ? reinterpret_cast<const char*>(lParam) : "");
+                    return static_cast<LRESULT>(found->items.size() - 1);
+                }
+                case CB_SELECTSTRING: {
+                    const std::string prefix = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+                    const size_t first = static_cast<intptr_t>(wParam) < 0 ? 0 : wParam + 1;
+                    for (size_t i = first; i < found->items.size(); ++i) {
+                        if (crt::StrNICmp(found->items[i].c_str(), prefix.c_str(),
+                                          static_cast<unsigned>(prefix.size())) == 0) {
+                            found->text = found->items[i];
+                            return static_cast<LRESULT>(i);
+                        }
+                    }
+                    return CB_ERR;
+                }
             }
         }
         return found->proc != nullptr ? found->proc(window, message, wParam, lParam) : 0;
@@ -687,6 +717,8 @@ private:
             item.visible = (control.style & WS_VISIBLE) != 0;
             item.enabled = (control.style & WS_DISABLED) == 0;
             item.iconId = control.iconId;
+            item.items = control.items;
+            item.textLimit = control.textLimit;
             if (!defaultFound && item.visible && control.className == "BUTTON" &&
                 (control.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
                 view.defaultButtonId = control.id;
@@ -721,8 +753,36 @@ private:
             case UserAction::Press: return command(action.id);
             case UserAction::Paint: Paint(dialog, proc); break;
             case UserAction::Abandon: break;
+            case UserAction::Type: return Type(dialog, proc, action);
         }
         return 0;
+    }
+
+    // Typed text replaces a control's text; the dialog hears of the change
+    // as it would of a person's typing or choosing.
+    INT_PTR Type(uintptr_t dialog, DLGPROC proc, const UserAction& action)
+    {
+        const uintptr_t handle = Control(dialog, action.id);
+        if (handle == 0) return 0;
+        Window& control = windows_.at(handle);
+        uint16_t notification = 0;
+        if (control.className == "EDIT") {
+            std::string text = action.text;
+            if ((control.style & ES_UPPERCASE) != 0)
+                for (char& c : text) c = static_cast<char>(crt::ToUpper(static_cast<unsigned char>(c)));
+            if (control.textLimit > 0 && text.size() > static_cast<size_t>(control.textLimit))
+                text.resize(static_cast<size_t>(control.textLimit));
+            control.text = text;
+            notification = EN_CHANGE;
+        } else if (control.className == "COMBOBOX") {
+            control.text = action.text;
+            notification = CBN_SELCHANGE;
+        } else {
+            return 0;
+        }
+        return proc(HandleFromNumber<HWND>(dialog), WM_COMMAND,
+                    static_cast<WPARAM>(static_cast<uint32_t>(action.id & 0xFFFF) | (uint32_t{notification} << 16)),
+                    static_cast<LPARAM>(handle));
     }
 
     // Read-only edits ask for their colours as static controls do.
@@ -783,6 +843,7 @@ public:
 
     UserAction NextAction(const DialogView& view) override
     {
+        if (IsForm(view)) return FormAction(view);
         Draw(view);
         const std::vector<const ControlView*> buttons = Buttons(view);
         while (interactive_) {
@@ -914,8 +975,89 @@ private:
         Write(row + "\n");
     }
 
+    // A dialog with text entry (an editable edit or a combo box) asks for
+    // its values in turn; there is no default to answer for the person.
+    static bool IsEntry(const ControlView& control)
+    {
+        return control.visible && control.enabled &&
+               ((control.className == "EDIT" && (control.style & ES_READONLY) == 0) ||
+                control.className == "COMBOBOX");
+    }
+    static bool IsForm(const DialogView& view)
+    {
+        return std::any_of(view.controls.begin(), view.controls.end(), IsEntry);
+    }
+
+    // One line from the terminal, not echoed when hidden.
+    static bool ReadLine(std::string& line, bool hidden)
+    {
+        termios saved{};
+        const bool quiet = hidden && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+        if (quiet) {
+            termios silent = saved;
+            silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &silent);
+        }
+        const bool read = static_cast<bool>(std::getline(std::cin, line));
+        if (quiet) {
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+            Write("\n");
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = Utf8ToCp1250(line);
+        return read;
+    }
+
+    // Asks for every entry of the form once, then confirms with the default
+    // button (an empty answer keeps what the entry holds). Without a
+    // terminal the form is refused at once: nobody can fill it in.
+    UserAction FormAction(const DialogView& view)
+    {
+        if (pending_.empty() && formDialog_ != view.dialog) {
+            formDialog_ = view.dialog;
+            if (!interactive_) {
+                Write("(no terminal on input: " + view.caption + " is cancelled)\n");
+                return UserAction{UserAction::Abandon, 0};
+            }
+            Write("\n== " + view.caption + " ==\n");
+            std::string caption;
+            for (const ControlView& control : view.controls) {
+                if (control.className == "STATIC") caption = control.text;
+                if (!IsEntry(control)) continue;
+                const bool hidden = (control.style & ES_PASSWORD) != 0;
+                if (control.className == "COMBOBOX") {
+                    for (size_t i = 0; i < control.items.size(); ++i)
+                        Write("  " + std::to_string(i + 1) + ": " + control.items[i] + "\n");
+                }
+                Write(WithoutAccessKeys(caption) + (hidden || control.text.empty() ? "" : " [" + control.text + "]") +
+                      " ");
+                std::string line;
+                if (!ReadLine(line, hidden)) {
+                    interactive_ = false;
+                    pending_.clear();
+                    return UserAction{UserAction::Escape, 0};
+                }
+                if (line.empty()) continue;
+                if (control.className == "COMBOBOX") {
+                    char* end = nullptr;
+                    const long choice = std::strtol(line.c_str(), &end, 10);
+                    if (*end == '\0' && choice >= 1 && choice <= static_cast<long>(control.items.size()))
+                        line = control.items[static_cast<size_t>(choice - 1)];
+                }
+                pending_.push_back(UserAction{UserAction::Type, control.id, line});
+            }
+            pending_.push_back(UserAction{UserAction::Enter, 0});
+        }
+        if (pending_.empty()) return UserAction{UserAction::Abandon, 0};
+        const UserAction next = pending_.front();
+        pending_.erase(pending_.begin());
+        return next;
+    }
+
     bool interactive_;
     HWND answeredDialog_ = nullptr;  // handles are never reused
+    HWND formDialog_ = nullptr;
+    std::vector<UserAction> pending_;  // the rest of a form's answers
 };
 
 WindowSystem* g_installed = nullptr;  // a test's window system, else the terminal

@@ -20,6 +20,7 @@
 #include "Schema.h"
 #include "Store.h"
 #include "StringScrambler.h"
+#include "lurdbcli.h"
 
 using namespace lurdbcli;
 
@@ -30,7 +31,10 @@ constexpr const char* kUsage =
     "  lurdbadm create-service <service> <user> <password> [--server <name>] [--volumeid <n>]\n"
     "  lurdbadm create-tablespace <service> <schema-file>\n"
     "  lurdbadm load <service> <tablespace> <table> <csv-file|->\n"
-    "  lurdbadm dump <service> <tablespace> <table>\n";
+    "  lurdbadm dump <service> <tablespace> <table>\n"
+    "  lurdbadm add-user <service> <user> <password>\n"
+    "  lurdbadm disable-user <service> <user>\n"
+    "  lurdbadm remove-user <service> <user>\n";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -89,6 +93,27 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
     }
 }
 
+// A user name or password as the catalogue takes it: upper case, 1 to 31
+// characters (the login's fields hold 31 and a zero).
+std::string Credential(const std::string& utf8, const char* what) {
+    const std::string text = AsciiUpper(win::Utf8ToCp1250(utf8));
+    if (text.empty() || text.size() > 31) {
+        throw UsageError(std::string(what) + " needs 1 to 31 characters");
+    }
+    return text;
+}
+
+void InsertUser(Store& store, const std::string& user, const std::string& password) {
+    const TablespaceDef& sysdb = SysdbSchema();
+    const TableDef& dbuser = sysdb.tables[static_cast<size_t>(sysdb.TableIndex("dbuser"))];
+    InsertRow(store.Db(), sysdb, dbuser,
+              {{"userid", std::to_string(store.NextId("sysdb_dbuser"))},
+               {"type", "0x00"},
+               {"name", Scrambled(user)},
+               {"psw", Scrambled(password)},
+               {"enabled", "0x01"}});
+}
+
 void CreateService(const std::vector<std::string>& args) {
     if (args.size() < 3) {
         throw UsageError("create-service needs <service> <user> <password>");
@@ -123,14 +148,7 @@ void CreateService(const std::vector<std::string>& args) {
 
     std::unique_ptr<Store> store = Store::Create(service, volumeId);
     try {
-        const TablespaceDef& sysdb = SysdbSchema();
-        const TableDef& dbuser = sysdb.tables[static_cast<size_t>(sysdb.TableIndex("dbuser"))];
-        InsertRow(store->Db(), sysdb, dbuser,
-                  {{"userid", std::to_string(store->NextId("sysdb_dbuser"))},
-                   {"type", "0x00"},
-                   {"name", Scrambled(user)},
-                   {"psw", Scrambled(password)},
-                   {"enabled", "0x01"}});
+        InsertUser(*store, user, password);
         WriteRegistryKey(service, server, user);
     } catch (...) {
         store.reset();
@@ -138,6 +156,45 @@ void CreateService(const std::vector<std::string>& args) {
         throw;
     }
     std::printf("service %s created: %s\n", win::Cp1250ToUtf8(service).c_str(), Store::PathFor(service).c_str());
+}
+
+void AddUser(const std::vector<std::string>& args) {
+    if (args.size() != 3) {
+        throw UsageError("add-user needs <service> <user> <password>");
+    }
+    const std::string user = Credential(args[1], "a user name");
+    const std::string password = Credential(args[2], "a password");
+    std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    try {
+        InsertUser(*store, user, password);
+    } catch (const StoreError& error) {
+        if (error.status == kLockedOrDuplicate) {
+            throw std::runtime_error("user " + args[1] + " exists already");
+        }
+        throw;
+    }
+    std::printf("user %s added\n", win::Cp1250ToUtf8(user).c_str());
+}
+
+// Disables (enabled byte 0) or removes the user's catalogue row.
+void ChangeUser(const std::vector<std::string>& args, bool remove) {
+    if (args.size() != 2) {
+        throw UsageError(std::string(remove ? "remove-user" : "disable-user") + " needs <service> <user>");
+    }
+    const std::string user = Credential(args[1], "a user name");
+    std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    const std::string sql = remove ? "DELETE FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?"
+                                   : "UPDATE \"SYSDB.DBUSER\" SET \"enabled\" = ? WHERE \"name\" = ?";
+    Statement& change = store->Db().Cached(sql);
+    int index = 1;
+    if (!remove) {
+        change.Bind(index++, std::string());  // a one-byte text field holding 0 is stored empty
+    }
+    change.Bind(index, win::Cp1250ToUtf8(Scrambled(user))).Run();
+    if (sqlite3_changes(store->Db().Raw()) == 0) {
+        throw std::runtime_error("no user " + args[1]);
+    }
+    std::printf("user %s %s\n", win::Cp1250ToUtf8(user).c_str(), remove ? "removed" : "disabled");
 }
 
 void CreateTablespaces(const std::vector<std::string>& args) {
@@ -286,6 +343,12 @@ int main(int argc, char** argv) {
             Load(args);
         } else if (command == "dump") {
             Dump(args);
+        } else if (command == "add-user") {
+            AddUser(args);
+        } else if (command == "disable-user") {
+            ChangeUser(args, false);
+        } else if (command == "remove-user") {
+            ChangeUser(args, true);
         } else if (command == "help" || command == "--help") {
             std::fputs(kUsage, stdout);
         } else {

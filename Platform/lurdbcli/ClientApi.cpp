@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "ExtPackages.h"
 #include "Session.h"
 #include "lurdbcli.h"
 
@@ -216,6 +217,42 @@ int32_t GetDbDescription(int32_t handle, int32_t dbNo, char** block, int32_t* le
     });
 }
 
+int32_t OpenExtPackage(int32_t handle, const char* name) {
+    return WithSession(handle, [&](Session& session) {
+        session.LoggedIn();
+        if (!IsExtPackage(Text(name))) {
+            throw StoreError{kNotSupported, "no extension package " + Text(name)};
+        }
+        session.OpenPackages().insert(AsciiUpper(Text(name)));
+        return kOk;
+    });
+}
+
+int32_t CloseExtPackage(int32_t handle, const char* name) {
+    return WithSession(handle, [&](Session& session) {
+        return session.OpenPackages().erase(AsciiUpper(Text(name))) == 1 ? kOk : kNotFound;
+    });
+}
+
+int32_t CallExtFnc(int32_t handle, const char* package, const char* function, const char* data, char** result,
+                   int32_t* length) {
+    return WithSession(handle, [&](Session& session) {
+        Require(result != nullptr && length != nullptr && *length >= 0 && (data != nullptr || *length == 0));
+        *result = nullptr;
+        if (session.OpenPackages().count(AsciiUpper(Text(package))) == 0) {
+            throw StoreError{kBadArgument, "extension package " + Text(package) + " is not open"};
+        }
+        const std::string argument = data ? std::string(data, static_cast<size_t>(*length)) : std::string();
+        const ExtCallResult answer = CallExtPackageFunction(session, Text(package), Text(function), argument);
+        *length = 0;
+        if (answer.block) {
+            *result = HandOut(*answer.block);
+            *length = static_cast<int32_t>(answer.block->size());
+        }
+        return answer.status;
+    });
+}
+
 int32_t BeginTransaction(int32_t handle, const char* /*name*/, int32_t, int32_t) {
     return WithSession(handle, [&](Session& session) {
         session.Begin();
@@ -362,7 +399,9 @@ int32_t GetServerTime(int32_t handle, int32_t* time) {
 int32_t FindListOr(int32_t handle, int32_t* length, const char* const* listData, char** result, int32_t dbNo,
                    int32_t recType, int32_t fieldNo) {
     return WithSession(handle, [&](Session& session) {
-        Require(length != nullptr && listData != nullptr && *listData != nullptr && result != nullptr);
+        // An empty list may come without data: it finds nothing.
+        Require(length != nullptr && listData != nullptr && (*listData != nullptr || *length == 0) &&
+                result != nullptr);
         *result = nullptr;
         return ListResult(session.FindListOr(dbNo, recType, fieldNo, *listData, *length), length, result);
     });
@@ -464,6 +503,61 @@ int32_t BookmarkDrop(int32_t handle, int32_t bookmark) {
 int32_t BookmarkOperation(int32_t handle, int32_t bookmark, int32_t operation) {
     return WithSession(handle, [&](Session& session) {
         session.BookmarkOperation(bookmark, operation);
+        return kOk;
+    });
+}
+
+// Raw data and blob streams (the session's part is in Blobs.cpp).
+int32_t FindData(int32_t handle, int32_t* length, char** block, int32_t secondKey, int32_t firstKey, int32_t dbNo,
+                 int32_t mode) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && block != nullptr);
+        *block = nullptr;
+        return ListResult(session.FindData(dbNo, mode, firstKey, secondKey), length, block);
+    });
+}
+
+int32_t WriteData(int32_t handle, int32_t length, const char* const* data, int32_t key, int32_t dbNo, int32_t mode) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length >= 0 && (length == 0 || (data != nullptr && *data != nullptr)));
+        session.WriteData(dbNo, mode, key, length > 0 ? *data : nullptr, length);
+        return kOk;
+    });
+}
+
+int32_t CreateBlobStream(int32_t handle, int32_t stream, int32_t value) {
+    return WithSession(handle, [&](Session& session) {
+        session.CreateBlobStream(stream, value);
+        return kOk;
+    });
+}
+
+int32_t WriteBlobStream(int32_t handle, int32_t stream, int32_t first, int32_t second) {
+    return WithSession(handle, [&](Session& session) {
+        session.WriteBlobStream(stream, first, second);
+        return kOk;
+    });
+}
+
+int32_t ReadBlobStream(int32_t handle, int32_t stream, int32_t* length, char** block) {
+    return WithSession(handle, [&](Session& session) {
+        Require(length != nullptr && block != nullptr);
+        const std::string piece = session.ReadBlobStream(stream);
+        *block = nullptr;
+        return ListResult(piece, length, block);
+    });
+}
+
+int32_t CloseBlobStream(int32_t handle, int32_t stream, int32_t flag) {
+    return WithSession(handle, [&](Session& session) {
+        session.CloseBlobStream(stream, flag != 0);
+        return kOk;
+    });
+}
+
+int32_t DestroyBlobStream(int32_t handle, int32_t stream) {
+    return WithSession(handle, [&](Session& session) {
+        session.DestroyBlobStream(stream);
         return kOk;
     });
 }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "CodePage.h"
+#include "KeyList.h"
 #include "RecordCodec.h"
 #include "StringScrambler.h"
 #include "lurdbcli.h"
@@ -45,6 +46,16 @@ std::string RowValueList(size_t count) {
     return marks + ")";
 }
 
+bool CatalogueListsTablespace(Store& store, int32_t dbNo, const std::string& name) {
+    Statement& query = store.Db().Cached("SELECT \"name\" FROM \"SYSDB.TABLESPACE\" WHERE \"dbid\" = ?");
+    bool listed = false;
+    query.Bind(1, static_cast<long long>(dbNo));
+    while (query.Step()) {
+        listed = listed || EqualsIgnoreCase(win::Utf8ToCp1250(query.ColumnText(0)), name);
+    }
+    return listed;
+}
+
 const std::set<std::string> kServerParams = {"volumeid", "debuglog", "net_lock"};
 
 }  // namespace
@@ -64,6 +75,13 @@ void Session::Login(const char* connectInfo) {
     const std::string user = FixedText(connectInfo, connect_info::kUser);
     const std::string password = FixedText(connectInfo, connect_info::kPassword);
     std::unique_ptr<Store> store = Store::Open(service);
+    // A field without its zero holds no complete name (31 characters at
+    // most): such a login is an unknown user, never a match on a cut text.
+    // A password without its zero can match no stored one (also at most 31)
+    // and so fails as a wrong password below.
+    if (user.size() >= connect_info::kTextSize) {
+        throw StoreError{kNoHandle, "user name without its terminating zero"};
+    }
 
     Statement& query = store->Db().Cached("SELECT \"psw\", \"enabled\" FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?");
     if (!query.Bind(1, win::Cp1250ToUtf8(Scrambled(user))).Step()) {
@@ -112,8 +130,13 @@ std::vector<std::string> Session::ServiceNames() const {
 
 int32_t Session::OpenTablespace(int32_t dbNo, const std::string& name) {
     Store& store = LoggedIn();
-    std::optional<TablespaceDef> tablespace = store.FindTablespace(name);
-    if (!tablespace || tablespace->number != dbNo) {
+    // The catalogue decides what can be opened: its "tablespace" row of the
+    // number must carry the name (case ignored). SYSDB itself always opens.
+    std::optional<TablespaceDef> tablespace;
+    if (dbNo == kSysdbNumber ? EqualsIgnoreCase(name, kSysdbName) : CatalogueListsTablespace(store, dbNo, name)) {
+        tablespace = store.FindTablespace(dbNo);
+    }
+    if (!tablespace) {
         throw StoreError{kUnknownTablespace, "no tablespace " + win::Cp1250ToUtf8(name) + " numbered " + std::to_string(dbNo)};
     }
     if (m_open.count(dbNo) != 0) {
@@ -303,8 +326,16 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
         sql += QuoteName(ref.table.fields[column].name) + " = ? AND ";
     }
     if (find != Find::First && ref.position.valid) {
-        sql += find == Find::Next ? "rowid > ?" : "rowid < ?";
+        // Strictly after (before) the position in (key, rowid) order: among
+        // equal keys by insertion, and from a position on another key value
+        // all (none) of the equal records lie ahead.
+        std::string left = "(";
+        for (size_t column : columns) {
+            left += QuoteName(ref.table.fields[column].name) + ", ";
+            bound.push_back(ref.position.row[column]);
+        }
         bound.push_back(ref.position.rowid);
+        sql += left + "rowid)" + (find == Find::Next ? " > " : " < ") + RowValueList(columns.size() + 1);
     } else {
         sql += "1";
     }
@@ -471,27 +502,31 @@ std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, 
     TableRef ref = Table(dbNo, recType);
     FieldByNumber(ref, fieldNo);
     const auto size = static_cast<int32_t>(ref.table.RecordSize());
-    if (length <= 0 || length % size != 0) {
+    if (length < 0 || length % size != 0) {
         throw StoreError{kBadRecordSize, "list length " + std::to_string(length)};
     }
+    if (length == 0) {
+        throw StoreError{kNotFound, "no keys"};  // nothing can equal a key of an empty list
+    }
     const std::vector<size_t> columns = KeyColumns(ref, fieldNo % 1000);
-    std::string left = "(";
-    for (size_t column : columns) {
-        left += (left.size() > 1 ? ", " : "") + QuoteName(ref.table.fields[column].name);
+    // All keys go in one JSON parameter, so that one statement per table and
+    // field serves lists of any length.
+    std::string left;
+    std::string right;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const FieldDef& field = ref.table.fields[columns[i]];
+        const std::string column = QuoteName(field.name);
+        left += (i > 0 ? ", " : "") + (field.IsRaw() ? "hex(" + column + ")" : column);
+        right += (i > 0 ? ", " : "") +
+                 (columns.size() == 1 ? std::string("value") : "value ->> " + std::to_string(i));
     }
-    left += ")";
-    // One statement per list length is few enough to cache.
-    std::string where;
-    std::vector<SqlValue> bound;
+    std::vector<std::vector<SqlValue>> keys;
     for (int32_t offset = 0; offset < length; offset += size) {
-        const std::vector<SqlValue> key = KeyValues(ref, columns, list + offset);
-        where += (where.empty() ? "" : " OR ") + left + " = " + RowValueList(key.size());
-        bound.insert(bound.end(), key.begin(), key.end());
+        keys.push_back(KeyValues(ref, columns, list + offset));
     }
-    Statement& statement = LoggedIn().Db().Cached(SelectList(ref) + " WHERE " + where + OrderBy(ref, columns, false));
-    for (size_t i = 0; i < bound.size(); ++i) {
-        statement.Bind(static_cast<int>(i + 1), bound[i]);
-    }
+    Statement& statement = LoggedIn().Db().Cached(SelectList(ref) + " WHERE (" + left + ") IN (SELECT " + right +
+                                                  " FROM json_each(?))" + OrderBy(ref, columns, false));
+    statement.Bind(1, KeyListJson(keys));
     return CollectRecords(ref, statement);
 }
 
@@ -586,8 +621,25 @@ void Session::Reindex(int32_t dbNo) {
     }
 }
 
+// Locks live in a companion file of the store with a connection of their
+// own: taken inside a transaction they are still visible to every process
+// at once, a rollback does not drop them, and a process that holds the
+// store's write lock for its transaction does not keep others from
+// checking them.
+Database& Session::LockDb() {
+    Store& store = LoggedIn();
+    if (!m_locks) {
+        auto db = std::make_unique<Database>(Store::PathFor(store.Service()) + ".locks", true);
+        db->Exec("CREATE TABLE IF NOT EXISTS _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, "
+                 "mode TEXT NOT NULL, pid INTEGER NOT NULL, handle INTEGER NOT NULL, user TEXT NOT NULL, "
+                 "holder TEXT NOT NULL, PRIMARY KEY (dbno, rectype, pid, handle))");
+        m_locks = std::move(db);
+    }
+    return *m_locks;
+}
+
 void Session::DropLocksOfDeadProcesses() {
-    Database& db = LoggedIn().Db();
+    Database& db = LockDb();
     std::vector<long long> dead;
     Statement& owners = db.Cached("SELECT DISTINCT pid FROM _lur_locks");
     while (owners.Step()) {
@@ -605,7 +657,7 @@ void Session::DropLocksOfDeadProcesses() {
 // lock with any lock of another owner.
 void Session::CheckLockable(int32_t dbNo, int32_t recType, char mode) {
     Table(dbNo, recType);
-    Statement& others = LoggedIn().Db().Cached(
+    Statement& others = LockDb().Cached(
         "SELECT count(*) FROM _lur_locks WHERE dbno = ? AND rectype = ? AND NOT (pid = ? AND handle = ?) "
         "AND (? <> 'r' OR mode <> 'r')");
     others.Bind(1, static_cast<long long>(dbNo))
@@ -622,7 +674,7 @@ void Session::CheckLockable(int32_t dbNo, int32_t recType, char mode) {
 }
 
 void Session::Lock(int32_t dbNo, int32_t recType, char mode) {
-    Database& db = LoggedIn().Db();
+    Database& db = LockDb();
     db.Exec("SAVEPOINT lur_lock");
     try {
         DropLocksOfDeadProcesses();
@@ -646,7 +698,7 @@ void Session::Lock(int32_t dbNo, int32_t recType, char mode) {
 }
 
 void Session::Unlock(int32_t dbNo, int32_t recType) {
-    Database& db = LoggedIn().Db();
+    Database& db = LockDb();
     db.Cached("DELETE FROM _lur_locks WHERE dbno = ? AND rectype = ? AND pid = ? AND handle = ?")
         .Bind(1, static_cast<long long>(dbNo))
         .Bind(2, static_cast<long long>(recType))
@@ -659,7 +711,7 @@ void Session::Unlock(int32_t dbNo, int32_t recType) {
 }
 
 std::string Session::LockHolder(int32_t dbNo, int32_t recType, char mode) {
-    Database& db = LoggedIn().Db();
+    Database& db = LockDb();
     DropLocksOfDeadProcesses();
     // The lock that stands in the way of this mode comes first, then any.
     Statement& holder = db.Cached(
@@ -679,7 +731,7 @@ std::string Session::LockHolder(int32_t dbNo, int32_t recType, char mode) {
 }
 
 std::string Session::LockList() {
-    Database& db = LoggedIn().Db();
+    Database& db = LockDb();
     DropLocksOfDeadProcesses();
     std::string entries;
     Statement& locks = db.Cached("SELECT dbno, rectype, pid, mode, user FROM _lur_locks ORDER BY rowid");
@@ -701,7 +753,7 @@ void Session::LockAll(const char* entries, int32_t length) {
     if (length < 0 || length % static_cast<int32_t>(kLockRequestSize) != 0 || (length > 0 && entries == nullptr)) {
         throw StoreError{kBadArgument, "lock requests of " + std::to_string(length) + " bytes"};
     }
-    Database& db = LoggedIn().Db();
+    Database& db = LockDb();
     db.Exec("SAVEPOINT lur_lock_all");
     try {
         for (int32_t offset = 0; offset < length; offset += static_cast<int32_t>(kLockRequestSize)) {
@@ -795,9 +847,11 @@ void Session::Close() noexcept {
         return;
     }
     try {
-        End(false);  // first, so that the release below is not rolled back
-        m_store->Db()
-            .Cached("DELETE FROM _lur_locks WHERE pid = ? AND handle = ?")
+        End(false);
+        if (!m_locks) {
+            return;  // the handle never locked anything
+        }
+        m_locks->Cached("DELETE FROM _lur_locks WHERE pid = ? AND handle = ?")
             .Bind(1, static_cast<long long>(getpid()))
             .Bind(2, static_cast<long long>(m_handle))
             .Run();

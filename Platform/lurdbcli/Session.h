@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,7 +96,25 @@ public:
     int32_t WriteBlob(const char* data, int32_t length);
     void DeleteBlob(int32_t id);
 
+    // Raw data (Blobs.cpp): bytes kept per (tablespace, mode, first key,
+    // second key); WriteData writes second key 0. kNotFound when none.
+    std::string FindData(int32_t dbNo, int32_t mode, int32_t firstKey, int32_t secondKey);
+    void WriteData(int32_t dbNo, int32_t mode, int32_t key, const char* data, int32_t length);
+    // Blob streams, numbered by the caller, over an existing blob: reads
+    // give the blob in pieces (kEndOfStream after the last); writes collect
+    // the two 32-bit values' bytes; closing with keep replaces the blob's
+    // content by what was written, as a whole; without, it is dropped.
+    void CreateBlobStream(int32_t stream, int32_t blobId);
+    void WriteBlobStream(int32_t stream, int32_t first, int32_t second);
+    std::string ReadBlobStream(int32_t stream);
+    void CloseBlobStream(int32_t stream, bool keep);
+    void DestroyBlobStream(int32_t stream);
+
     Store& LoggedIn();
+
+    // The extension packages this handle has open (names as the package
+    // table spells them).
+    std::set<std::string>& OpenPackages() { return m_openPackages; }
 
 private:
     struct Position {
@@ -129,6 +148,7 @@ private:
     void ReadBack(TableRef& ref, long long rowid, char* record);
 
     void Close() noexcept;
+    Database& LockDb();
     void DropLocksOfDeadProcesses();
     void CheckLockable(int32_t dbNo, int32_t recType, char mode);
 
@@ -157,6 +177,15 @@ private:
     int32_t m_nextCursor = 1;
     std::map<int32_t, Bookmark> m_bookmarks;
     int32_t m_nextBookmark = 1;
+    struct BlobStream {
+        int32_t blobId = -1;
+        size_t readOffset = 0;
+        std::string written;
+        bool wrote = false;
+    };
+    std::map<int32_t, BlobStream> m_streams;
+    std::unique_ptr<Database> m_locks;  // the store's lock file, opened on first use
+    std::set<std::string> m_openPackages;
 };
 
 }  // namespace lurdbcli

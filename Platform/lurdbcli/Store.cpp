@@ -108,7 +108,7 @@ std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volume
 
 void Store::Discard(const std::string& service) {
     const std::string path = PathFor(service);
-    for (const char* suffix : {"", "-wal", "-shm"}) {
+    for (const char* suffix : {"", "-wal", "-shm", ".locks", ".locks-wal", ".locks-shm"}) {
         unlink((path + suffix).c_str());
     }
 }

@@ -54,6 +54,9 @@
 //   start at 1 and are never -1.
 // - Locks are per (tablespace, record type) with a mode character: 'r'
 //   shared, any other exclusive; the holder text is user and computer name.
+//   They are kept beside the store (<SERVICE>.lurdb.locks) apart from any
+//   transaction: visible to every process at once, not undone by a
+//   rollback, and dropped with the handle or when their process is gone.
 // - Server parameters: "volumeid" (an unsigned 32-bit number as text, set
 //   when the service is created), "debuglog", "net_lock"; others are refused.
 #pragma once
@@ -230,8 +233,13 @@ LURDBCLI_EXPORT int32_t GetConditionedCount(int32_t handle, int32_t dbNo, int32_
                                             int32_t condition, int32_t recordSize, const char* record,
                                             int32_t* count) LURDBCLI_SYMBOL("_GetConditionedCount$32");
 
-// Continue FindRec among records of the same key value, forwards/backwards;
-// the found record is written into *record.
+// Continue FindRec: the next (previous) record whose current key equals the
+// value in *record, strictly after (before) the handle's position in (key,
+// insertion) order; among equal keys that is insertion order, and from a
+// position on a smaller (greater) key value it is the first (last) equal
+// record. Without a position: FindRecNext is FindRec, FindRecPrev the last
+// equal record. Found: written into *record and made the position; 10002:
+// nothing changes. kUnknownField when no key is current.
 LURDBCLI_EXPORT int32_t FindRecNext(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                     char* record) LURDBCLI_SYMBOL("_FindRecNext$20");
 LURDBCLI_EXPORT int32_t FindRecPrev(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
@@ -239,7 +247,8 @@ LURDBCLI_EXPORT int32_t FindRecPrev(int32_t handle, int32_t dbNo, int32_t recTyp
 // Never called.
 LURDBCLI_EXPORT int32_t StepToRelative(int32_t handle, int32_t dbNo, int32_t recType, int32_t steps)
     LURDBCLI_SYMBOL("_StepToRelative$16");
-// *block: the current record again (recordSize bytes); 10002 without one.
+// *block: the handle's current record as stored now (recordSize bytes);
+// 10002 without a position or when the record is gone. The position stays.
 LURDBCLI_EXPORT int32_t ReadCurrentRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                        char** block) LURDBCLI_SYMBOL("_ReadCurrentRec$20");
 // Never called.
@@ -256,6 +265,12 @@ LURDBCLI_EXPORT int32_t SqlGetResult(int32_t handle, int32_t* dbNo, int32_t* rec
                                      int32_t* length, char** fieldNames) LURDBCLI_SYMBOL("_SqlGetResult$24");
 LURDBCLI_EXPORT int32_t SqlGetResultText(int32_t handle, char** text) LURDBCLI_SYMBOL("_SqlGetResultText$8");
 
+// Extension packages (ExtPackages.h: "RaRerurud" with "xd16", the volume id
+// in 4 bytes; "LurTest" with "echo" and "fail"). Open needs the login;
+// kNotSupported for an unknown package or function, kBadArgument for a call
+// into a package the handle has not opened, kNotFound when closing one that
+// is not open. A function's own failure is its status, with or without a
+// block (which the caller releases with FreePtr).
 LURDBCLI_EXPORT int32_t OpenExtPackage(int32_t handle, const char* name) LURDBCLI_SYMBOL("_OpenExtPackage$8");
 LURDBCLI_EXPORT int32_t CloseExtPackage(int32_t handle, const char* name) LURDBCLI_SYMBOL("_CloseExtPackage$8");
 // *length: in, the argument bytes; out, the result's length in *result.
@@ -267,10 +282,11 @@ LURDBCLI_EXPORT int32_t CloseDb(int32_t handle, int32_t dbNo) LURDBCLI_SYMBOL("_
 // Never called.
 LURDBCLI_EXPORT int32_t OpenDbEx(int32_t handle, int32_t dbNo, const char* name) LURDBCLI_SYMBOL("_OpenDbEx$12");
 
-// Opens a tablespace of the handle's store, its name compared without regard
-// to case; the number must be the tablespace's. 10020 when this handle has it
-// open already (callers treat that as success); kUnknownTablespace when the
-// store has no such tablespace.
+// Opens a tablespace of the handle's store as the catalogue lists it: SYSDB
+// "tablespace" must have a row of that number whose name equals the name
+// without regard to case (SYSDB itself, 19, always opens). 10020 when this
+// handle has it open already (callers treat that as success);
+// kUnknownTablespace when the catalogue or the store has no such tablespace.
 LURDBCLI_EXPORT int32_t OpenDbExA(int32_t handle, int32_t dbNo, const char* name, int32_t mode)
     LURDBCLI_SYMBOL("_OpenDbExA$16");
 
@@ -305,8 +321,12 @@ LURDBCLI_EXPORT int32_t NewBlob(int32_t handle, int32_t* id, int32_t length, con
     LURDBCLI_SYMBOL("_NewBlob$16");
 LURDBCLI_EXPORT int32_t DelBlob(int32_t handle, int32_t id) LURDBCLI_SYMBOL("_DelBlob$8");
 
-// Moves in the current key's order; *block receives the record
-// (recordSize bytes). 10002 when there is no record there.
+// Moves in the current key's order, ties by insertion order; with no
+// current key in insertion order. *block receives the record (recordSize
+// bytes, returned with FreePtr), which becomes the handle's position.
+// NextRec from no position is FirstRec, PrevRec from none LastRec. 10002
+// when there is no record there (an empty table, or past either end): the
+// position stays and *block is null.
 LURDBCLI_EXPORT int32_t FirstRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                  char** block) LURDBCLI_SYMBOL("_FirstRec$20");
 LURDBCLI_EXPORT int32_t PrevRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
@@ -316,14 +336,18 @@ LURDBCLI_EXPORT int32_t NextRec(int32_t handle, int32_t dbNo, int32_t recType, i
 LURDBCLI_EXPORT int32_t LastRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                 char** block) LURDBCLI_SYMBOL("_LastRec$20");
 
-// Makes a key field (its field number) the current key of the record type
-// for this handle; -1 no key. kUnknownField for a field that is not a key.
+// Makes a key field (its field number; a compound key orders by its
+// components) the current key of the record type for this handle; -1 no
+// key. The position stays on its record. kUnknownField for a field that is
+// not a key.
 LURDBCLI_EXPORT int32_t DefineKey(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo)
     LURDBCLI_SYMBOL("_DefineKey$16");
 
-// Finds the first record in key order whose current key equals the value in
-// *record and writes it into *record. 10002 when none; kUnknownField when no
-// key is current.
+// Finds the first record in key order (ties: insertion order) whose
+// current key equals the value in *record (text without regard to case; a
+// compound key on every component), writes it into *record and makes it the
+// position. 10002 when none (the position stays); kUnknownField when no key
+// is current.
 LURDBCLI_EXPORT int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                 char* record) LURDBCLI_SYMBOL("_FindRec$20");
 
@@ -336,8 +360,12 @@ LURDBCLI_EXPORT int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, in
 LURDBCLI_EXPORT int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                char* record) LURDBCLI_SYMBOL("_DelRec$20");
 
-// List searches. *length: in, the record size; out, the byte length of
-// *result (whole records). FindGreater is >=, FindLess <=.
+// List searches, on any field (a compound key compares its components in
+// order, as one row value). *length: in, the record size; out, the byte
+// length of *result (whole records, returned with FreePtr). FindList is =,
+// FindGreater >=, FindLess <= the field's value in *keyRecord. Results in
+// search-field order, then insertion order; 10002 when none. List searches
+// leave the handle's position alone.
 LURDBCLI_EXPORT int32_t FindList(int32_t handle, int32_t* length, const char* keyRecord, char** result,
                                  int32_t dbNo, int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindList$28");
 LURDBCLI_EXPORT int32_t FindGreater(int32_t handle, int32_t* length, const char* keyRecord, char** result,
@@ -345,11 +373,15 @@ LURDBCLI_EXPORT int32_t FindGreater(int32_t handle, int32_t* length, const char*
     LURDBCLI_SYMBOL("_FindGreater$28");
 LURDBCLI_EXPORT int32_t FindLess(int32_t handle, int32_t* length, const char* keyRecord, char** result,
                                  int32_t dbNo, int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindLess$28");
-// Every record of the table; *length as for FindList.
+// Every record of the table in the current key's order (ties and no key:
+// insertion order); *length as for FindList; 10002 for an empty table.
 LURDBCLI_EXPORT int32_t GetAllRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t* length, char** result)
     LURDBCLI_SYMBOL("_GetAllRec$20");
 
-// Raw data by keys.
+// Raw data of a tablespace, kept per (tablespace, mode, first key, second
+// key). WriteData stores *data under (key, second key 0), replacing what
+// was there; FindData hands out the bytes of (firstKey, secondKey), 10002
+// when there are none.
 LURDBCLI_EXPORT int32_t FindData(int32_t handle, int32_t* length, char** block, int32_t secondKey,
                                  int32_t firstKey, int32_t dbNo, int32_t mode) LURDBCLI_SYMBOL("_FindData$28");
 LURDBCLI_EXPORT int32_t WriteData(int32_t handle, int32_t length, const char* const* data, int32_t key,
@@ -408,7 +440,9 @@ LURDBCLI_EXPORT int32_t BookmarkOperation(int32_t handle, int32_t bookmark, int3
     LURDBCLI_SYMBOL("_BookmarkOperation$12");
 
 // The records whose search field equals that field of any record of the
-// list at *listData (*length bytes in; result length out).
+// list at *listData (*length bytes in, whole records; result length out).
+// One statement whatever the list's length; an empty list (data may then be
+// null) finds nothing: 10002. Order as for FindList.
 LURDBCLI_EXPORT int32_t FindListOr(int32_t handle, int32_t* length, const char* const* listData, char** result,
                                    int32_t dbNo, int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindListOr$28");
 
@@ -438,7 +472,8 @@ LURDBCLI_EXPORT int32_t LockRecords(int32_t handle, int32_t length, const char* 
 LURDBCLI_EXPORT int32_t SetUserInfo(int32_t handle, const char* info) LURDBCLI_SYMBOL("_SetUserInfo$8");
 
 // The records whose search field lies between the fields of *low and *high,
-// inclusive; *length: in, the record size; out, the result's byte length.
+// both inclusive; *length: in, the record size; out, the result's byte
+// length. Order as for FindList; 10002 when none.
 LURDBCLI_EXPORT int32_t FindBetween(int32_t handle, int32_t dbNo, int32_t recType, const char* low,
                                     const char* high, char** result, int32_t fieldNo, int32_t* length)
     LURDBCLI_SYMBOL("_FindBetween$32");
@@ -449,7 +484,14 @@ LURDBCLI_EXPORT int32_t TruncateFile(int32_t handle, int32_t dbNo, int32_t recTy
 // Never called.
 LURDBCLI_EXPORT int32_t ServerLog(int32_t handle, const char* text) LURDBCLI_SYMBOL("_ServerLog$8");
 
-// Blob streams, identified by the caller's stream number.
+// Blob streams, identified by the caller's stream number (per handle),
+// each over an existing blob (CreateBlobStream's value is its id; 10002
+// when there is none, 10005 for a number in use). ReadBlobStream hands out
+// the blob in pieces of up to 4096 bytes, then 10073 and nothing else.
+// WriteBlobStream collects the 8 bytes of its two values (little-endian);
+// CloseBlobStream with flag 1 makes what was collected the blob's content
+// as a whole, with 0 drops it, and starts reading over. DestroyBlobStream
+// frees the number.
 LURDBCLI_EXPORT int32_t CreateBlobStream(int32_t handle, int32_t stream, int32_t value)
     LURDBCLI_SYMBOL("_CreateBlobStream$12");
 LURDBCLI_EXPORT int32_t WriteBlobStream(int32_t handle, int32_t stream, int32_t first, int32_t second)

@@ -93,9 +93,7 @@ int32_t DbDesc::LoadBlob(const char* blob, int32_t length, const std::string& na
     BuildBuffers(blob, length);
     structure->SetDbNo(dbNo);
     if (!name.empty()) structure->SetDbName(lurutils::ToUpper(name));
-    // The catalogue step (the fields' SQL types and the blob files) joins
-    // here once the structure can read the catalogue through the table layer.
-    (void)catalogue;
+    structure->ReadSysTables(dbNo, catalogue);
     return 0;
 }
 

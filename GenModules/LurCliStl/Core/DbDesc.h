@@ -15,12 +15,16 @@
 //
 // The implementation is split by topic: DbDesc.cpp (object, buffers, text),
 // DbDescPrivateLists.cpp (list selection and building), DbDescLists.cpp
-// (list primitives).
+// (list primitives, list moves, list searches on the server),
+// DbDescAggregates.cpp, DbDescNavigation.cpp (server moves, keys, finds),
+// DbDescSearch.cpp (search, removal and sorting inside a list).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DbStruct.h"
@@ -108,6 +112,9 @@ public:
 
     // Sets the four version numbers, in this order.
     void SetVersion(int32_t major, int32_t minor, int32_t sub, int32_t build);
+    // One of the four version numbers (0 major, 1 minor, 2 sub, 3 build);
+    // -1 while the catalogue gave none.
+    int32_t GetVersion(int part) const { return part >= 0 && part < 4 ? m_version[part] : -1; }
     DbDesc& GetDesc() { return *this; }
     // Whether the client library offers FindListOr.
     static bool HasFindListOr();
@@ -257,13 +264,257 @@ public:
 
     // ---- navigation and finds -----------------------------------------------
 
+    // The move codes of the server moves (0-4) and the list moves (0-3, 5).
+    enum RdmMoveCode : int32_t {
+        kMoveFirst = 0,
+        kMovePrev = 1,
+        kMoveNext = 2,
+        kMoveLast = 3,
+        kMoveReread = 4,  // server moves only
+        kMoveReset = 5,   // list moves only: no current record
+    };
+
+    // Moves on the server along the table's current key (codes 0-4; others
+    // raise 2005). Found: the record is the whole main list (position 0) and
+    // fills the record buffer. None: false; first and last then also clear
+    // the buffer and empty the main list.
+    bool Move(int32_t code, const std::string& table);
+    bool MoveByKey(int32_t code, const std::string& key, const std::string& table);
+    // Makes the field the table's key for later moves and finds; "" for
+    // none. 2003 unknown field, 2009 a field that is no key.
+    void DefineKey(const std::string& table, const std::string& key);
+    // The current key field's name; "" for none; 2002 for a table without state.
+    std::string GetCurrentKey(const std::string& table) const;
+    // The server's current record into the record buffer; lists untouched.
+    bool ReadCurrentRec(const std::string& table, bool strict);
+    // Finds by the key value in the record buffer. The replace forms make the
+    // found record the main list and the buffer; the Add forms append it and
+    // leave the buffer (still holding the search values). Not found: false,
+    // the main list emptied, and with option 5 a replace form clears the buffer.
+    bool FindRec(const std::string& table);
+    bool FindRecNext(const std::string& table);
+    bool FindRecPrev(const std::string& table);
+    bool FindRecAdd(const std::string& table);
+    bool FindRecNextAdd(const std::string& table);
+    bool FindRecPrevAdd(const std::string& table);
+    bool FindRecByKey(const std::string& table, const std::string& key);
+    bool FindRecNextByKey(const std::string& table, const std::string& key);
+    bool FindRecPrevByKey(const std::string& table, const std::string& key);
+    bool FindRecByKeyAdd(const std::string& table, const std::string& key);
+    bool FindRecNextByKeyAdd(const std::string& table, const std::string& key);
+    bool FindRecPrevByKeyAdd(const std::string& table, const std::string& key);
+
+private:
+    enum class FindDirection { kEqual, kNext, kPrev };
+    bool FindRecImpl(const std::string& table, bool replace, FindDirection direction);
+
+public:
     // ---- record lists and aggregates ----------------------------------------
 
+    // Moves in the selected list (codes 0-3 and 5; others on a non-empty list
+    // raise 2005). The record buffer is cleared first; a failed move keeps
+    // the position. 5 leaves no current record and answers true.
+    bool ListMove(int32_t code, const std::string& table);
+    // One record on; past the end false, and the position keeps rising.
+    bool ListNext(const std::string& table);
+    // -1 (no current record, buffer cleared) or an index of the list;
+    // anything else false, nothing changed.
+    bool SetListPos(const std::string& table, int32_t position);
+    bool SetListPos(int32_t position, const std::string& table);
+    bool IsListEmpty(const std::string& table) const;
+
+    // List searches on the server; the result lands in the main list. The
+    // replace forms then move in it with the code (5: no current record);
+    // the Add forms append and do not move. True when records were found.
+    // An empty field lists every record (FindList, FindListOr).
+    bool FindList(const std::string& table, const std::string& field, int32_t moveCode);
+    bool FindListAdd(const std::string& table, const std::string& field);
+    // The keys are the records of the selected list (often a private list).
+    bool FindListOr(const std::string& table, const std::string& field, int32_t moveCode);
+    bool FindListOrAdd(const std::string& table, const std::string& field);
+    // >= and <= the field's value in the record buffer. The selected list is
+    // emptied before the call, in both forms.
+    bool FindGreater(const std::string& table, const std::string& field, int32_t moveCode);
+    bool FindGreaterAdd(const std::string& table, const std::string& field);
+    bool FindLess(const std::string& table, const std::string& field, int32_t moveCode);
+    bool FindLessAdd(const std::string& table, const std::string& field);
+    // Every record whose field differs from the record buffer's value;
+    // true when any was kept. The buffer ends with the last record read.
+    bool FindNotEqual(const std::string& table, const std::string& field, int32_t moveCode);
+    bool FindNotEqualAdd(const std::string& table, const std::string& field);
+    // Inclusive range; records 0 and 1 of the selected list are the bounds
+    // (2039 when it holds fewer than two).
+    bool FindBetween(const std::string& table, const std::string& field, int32_t moveCode);
+    bool FindBetweenAdd(const std::string& table, const std::string& field);
+
+    enum AggregateKind : int32_t {
+        kAggregateCount = 0,
+        kAggregateSum = 1,
+        kAggregateAverage = 2,
+        kAggregateMaximum = 3,
+        kAggregateMinimum = 4,
+    };
+    // An aggregate of the field over the selected list, as text (also
+    // returned in out). Kind 0 accepts the field "*". Others raise 2007.
+    std::string Aggregate(std::string& out, const std::string& table, const std::string& field,
+                          int32_t kind);
+
+private:
+    enum class ListSearch { kEqual, kOr, kGreater, kLess, kBetween };
+    bool FindListImpl(const std::string& table, const std::string& field, int32_t moveCode, bool replace,
+                      ListSearch search);
+    bool FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode,
+                          bool replace);
+    // Puts a client result into the main list; true.
+    bool TakeListResult(int32_t index, const std::string& table, char* block, int32_t length,
+                        int32_t moveCode, bool replace);
+
+public:
     // ---- list search, sorting and removal -----------------------------------
+
+    // Searches in the selected list, never on the server; fields compare by
+    // their type letter (texts by collation, without regard to case). The
+    // record buffer ends on the current record, or with no current record on
+    // the last record examined. -1 / false when none matches.
+    int32_t FindInList(const std::string& table, const std::string& field, const std::string& value,
+                       int32_t start);
+    using FieldValues = std::vector<std::pair<std::string, std::string>>;
+    int32_t FindInListByValues(const std::string& table, const FieldValues& values, int32_t start);
+    bool LocateInList(const std::string& table, const std::string& field, const std::string& value,
+                      int32_t start);
+    bool LocateInListByValues(const std::string& table, const FieldValues& values, int32_t start);
+    // The index of the removed record; -1 when none matched.
+    int32_t RemoveValueFromList(const std::string& table, const std::string& field, const std::string& value,
+                                int32_t start);
+    void RemoveAllValuesFromList(const std::string& table, const std::string& field,
+                                 const std::string& value, int32_t start);
+    // Stable sort by the field ("" for the last sort field); descending is
+    // the exact reverse. The position stays; the buffer takes its record.
+    void SortList(const std::string& table, const std::string& field, bool descending);
+    std::string GetSortField(const std::string& table) const;
 
     // ---- record changes, keys, transactions, locks and counters -------------
 
+    // The record buffer of the table goes to the server; after an insert or
+    // a modification the record as stored comes back into it. With option 0
+    // a modification or deletion selects the record by the unique key (10028
+    // without one) and the previous current key is restored on every path.
+    // Pending blob changes of the table go with the record change: new blobs
+    // are written first, old ones deleted only once the record change
+    // succeeded; a refused change removes the new blobs again and keeps the
+    // pending changes.
+    void NewRec(const std::string& table);
+    // false on 10002 unless strict.
+    bool ModRec(const std::string& table, bool strict);
+    bool DelRec(const std::string& table, bool strict);
+    // "" empties every table of the tablespace.
+    void TruncateFile(const std::string& table);
+
+    // Keys: the unique key is the table's first 'u' field (-1 when none).
+    int32_t GetUniqueKey(int32_t recType) const;
+    int32_t GetUniqueKeyByName(const std::string& table) const;
+    std::string GetUniqueKeyName(const std::string& table) const;
+    FieldDesc GetUniqueKeyDesc(const std::string& table) const;
+    // Makes the unique key the current key; false when the table has none.
+    bool UseUniqueKey(const std::string& table);
+    bool IsUniqueKey(const std::string& table, const std::string& field) const;
+    bool IsInUniqueKey(const std::string& table, const std::string& field) const;
+    bool IsCompoundKey(const std::string& table, const std::string& field) const;
+    bool IsCompoundKey(int32_t fieldNo) const;
+    bool KeyHasField(const std::string& table, const std::string& key, const std::string& field) const;
+    bool KeyHasField(int32_t keyNo, const std::string& field) const;
+    void GetKeyFields(const std::string& table, const std::string& key, std::vector<std::string>& out) const;
+    void GetKeyFieldNames(const std::string& table, const std::string& field,
+                          std::vector<std::string>& out) const;
+    std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names);
+
+    // One transaction per client handle, spanning every tablespace. false
+    // when one is open already (10023) unless strict.
+    bool BeginTrans(const std::string& name, bool strict);
+    void EndTrans(bool commit);
+
+    int32_t GetNextId(const std::string& counter);
+    // 0 when the server answers 10002.
+    int32_t GetCount(const std::string& table);
+
+    // Locks of a table; the mode is the client's ('r' shared, other
+    // exclusive). LockRecord is false when someone else holds the lock,
+    // whose holder text then comes back.
+    bool LockRecord(const std::string& table, int32_t mode, std::string& holder);
+    bool UnlockRecord(const std::string& table, int32_t mode);
+    bool WhoMadeLock(const std::string& table, int32_t mode, std::string& holder);
+    // Appends the client's 28-byte lock entries unchanged.
+    using LockEntry = std::array<char, 28>;
+    void GetLockList(std::vector<LockEntry>& out);
+
+    // Blobs by id (-1: no blob). ReadBlob hands the caller a block of its
+    // own (released with delete[]); false for -1 or an unknown blob.
+    bool ReadBlob(int32_t id, char*& block, int32_t& length);
+    bool ReadBlobToBuf(int32_t id, LurBuf& out);
+    // Writes a new blob and sets *id to it. With replace the old blob is
+    // deleted only after the new one was written.
+    bool WriteBlob(int32_t* id, const void* data, int32_t length, bool replace);
+    bool WriteBlobFromBuf(int32_t* id, const LurBuf& data, bool replace);
+    // true when deleted or for -1 (*id becomes -1); false for an unknown blob.
+    bool DeleteBlob(int32_t* id);
+    // The same through the blob id held in a field of the record buffer;
+    // with option 6 the write or delete waits for the next record change.
+    bool ReadBlob(const std::string& table, const std::string& field, char*& block, int32_t& length);
+    bool WriteBlob(const std::string& table, const std::string& field, const void* data, int32_t length,
+                   bool replace);
+    bool DeleteBlob(const std::string& table, const std::string& field);
+
+    // Raw data of the server; dbNo -1 means this tablespace (mode 2 needs
+    // an explicit number). FindData copies at most capacity bytes (10003
+    // when the data found is longer) and gives the length copied.
+    int32_t FindData(int32_t firstKey, int32_t secondKey, void* destination, int32_t capacity, int32_t mode,
+                     int32_t dbNo);
+    void WriteData(const void* data, int32_t length, int32_t key, int32_t mode, int32_t dbNo);
+
+    void GetServerParam(const std::string& name, std::string& value);
+    void SetServerParam(const std::string& name, const std::string& value);
+
+
     // ---- server objects and blob streams ------------------------------------
+
+    // Bookmarks and cursors on the server: the status is returned, not
+    // raised (2002/2003 for names the description lacks).
+    int32_t BookmarkCreate(int32_t& bookmark, const std::string& table);
+    int32_t BookmarkDrop(int32_t bookmark);
+    int32_t BookmarkOperation(int32_t bookmark, int32_t operation);
+    int32_t CursorCreate(int32_t& cursor, const std::string& table, const std::string& keyField);
+    int32_t CursorDrop(int32_t cursor);
+    // The record found becomes the table's list and record buffer; false on
+    // 10002, when a first or last move also empties both.
+    bool CursorOperation(int32_t cursor, const std::string& table, int32_t move);
+
+    // Blob streams, numbered by the caller; failures raise with the number.
+    int32_t CreateBlobStream(int32_t stream, int32_t value);
+    int32_t WriteBlobStream(int32_t stream, int32_t first, int32_t second);
+    // false at the end of the stream; block is the caller's (operator delete).
+    bool ReadBlobStream(int32_t stream, int32_t& length, void*& block);
+    int32_t CloseBlobStream(int32_t stream, bool flag);
+    int32_t DestroyBlobStream(int32_t stream);
+
+    // Deferred blob changes (option 6): kind 1 delete, 2 write, 4 replace.
+    bool RecordBlobChange(const std::string& table, const std::string& field, const void* data,
+                          unsigned length, int kind);
+    // Carries out and removes the table's pending changes.
+    void ApplyBlobChanges(const std::string& table);
+    const std::vector<PendingBlobChange>& GetPendingBlobChanges() const { return m_pendingBlobChanges; }
+
+private:
+    // The pending blob changes of a table carried out around a record
+    // change (DbDescServerObjects.cpp).
+    struct BlobChangePlan;
+    void PrepareBlobChanges(const std::string& table, BlobChangePlan& plan);
+    void FinishBlobChanges(const std::string& table, BlobChangePlan& plan);
+    void UndoBlobChanges(const std::string& table, BlobChangePlan& plan) noexcept;
+    // NewRec (kind 0), ModRec (1), DelRec (2) with the blob changes.
+    int32_t SendRecordChange(int kind, const std::string& table);
+    int32_t CheckedDbNo(int32_t dbNo, int32_t mode) const;
+
+public:
 
 private:
     // The index of a record type, or -1 outside the description.

@@ -24,6 +24,8 @@
 
 #include "LurExceptBase.h"
 
+class DbDesc;
+
 // One table of the description, 12 bytes.
 struct RecordDesc {
     int16_t reserved0;
@@ -102,6 +104,11 @@ public:
     void SetDbName(const std::string& name) { m_name = name; }
     // Registers a blob file of the catalogue (alias upper-cased).
     void SetBlobFile(const std::string& alias, int32_t id);
+    // Adds the fields' SQL information and the blob files from the
+    // catalogue "SYSDB" (DbStructCatalogue.cpp); nothing without a
+    // catalogue. A catalogue table or field that is missing raises the
+    // table layer's 2002 / 2003.
+    void ReadSysTables(int dbNo, DbDesc* catalogue);
 
     // Plain accessors; the arrays are copies.
     Header GetHeader() const { return m_header; }

@@ -3,8 +3,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <exception>
 
+#include "DbDescError.h"
+#include "FunctionLoader.h"
+#include "LurMsgBox.h"
+#include "LurStrings.h"
+#include "CodePage.h"
 #include "Registry.h"
+#include "StringScrambler.h"
+#include "TRdmLogin.h"
 
 namespace {
 
@@ -90,9 +98,284 @@ bool WriteNumber(win::HKEY key, const char* name, uint32_t value) {
     return win::RegSetValueExA(key, name, 0, win::REG_DWORD, bytes, 4) == win::ERROR_SUCCESS;
 }
 
+ErrorLocation Here(int line) { return lurclistl::ThrowSite("LuConn", line); }
+
+// The process's one login dialog (none until an interactive login needs
+// it); a cancelled dialog stays for the next Open with what was typed.
+std::unique_ptr<TRdmLogin>& LoginDialogSlot() {
+    static std::unique_ptr<TRdmLogin> dialog;
+    return dialog;
+}
+
+// The refusal texts, converted once from the source's UTF-8.
+std::string RefusalText(int id) {
+    static const std::map<int, std::string> texts = {
+        {LuConn::kWrongPasswordMessage, win::Utf8ToCp1250("Nem megfelelő jelszó!")},
+        {LuConn::kUnknownUserMessage, win::Utf8ToCp1250("Ismeretlen felhasználónév!")},
+        {LuConn::kUserDisabledMessage, win::Utf8ToCp1250("A felhasználó tiltott!")},
+    };
+    return texts.at(id);
+}
+
 }  // namespace
 
-LuConn::LuConn() = default;
+LuConn::LuConn() {
+    m_messages[kWrongPasswordMessage] = RefusalText(kWrongPasswordMessage);
+    m_messages[kUserDisabledMessage] = RefusalText(kUserDisabledMessage);
+    m_messages[kUnknownUserMessage] = RefusalText(kUnknownUserMessage);
+    LoginDialogSlot().reset();
+}
+
+LuConn::LuConn(const LuConn& other) {
+    LoginDialogSlot().reset();
+    *this = other;
+}
+
+LuConn& LuConn::operator=(const LuConn& other) {
+    if (this == &other) return *this;
+    // This object's own login ends first; the handle taken over below stays
+    // the source's, so this object must never release it.
+    if (m_connected) Disconnect();
+    m_connectInfo = other.m_connectInfo;
+    m_registeredService = other.m_registeredService;
+    m_userId = other.m_userId;
+    m_onConnect = other.m_onConnect;
+    m_armed = other.m_armed;
+    m_user = other.m_user;
+    m_password = other.m_password;
+    m_service = other.m_service;
+    m_code = other.m_code;
+    m_tablespaces = other.m_tablespaces;
+    m_catalogue = other.m_catalogue;
+    // The users table works on this object's own catalogue copy, never on
+    // the source's, which may go before this object does.
+    m_users = other.m_users.GetDescPtr() ? RdmTable(&m_catalogue, other.m_users.GetName()) : RdmTable();
+    m_handle = kNoHandle;
+    m_connected = false;
+    if (other.m_connected)
+        Open(other.m_service, other.m_user, other.m_password, false, other.m_code, {}, true, nullptr);
+    return *this;
+}
+
+LuConn::~LuConn() {
+    if (!m_connected) return;
+    try {
+        Disconnect();
+    } catch (const LurExceptBase&) {
+        // A destructor reports nothing: the handle is forgotten either way.
+    }
+}
+
+TRdmLogin* LuConn::GetLoginDialog() { return LoginDialogSlot().get(); }
+
+std::string LuConn::GetMessage(int id) const {
+    const auto found = m_messages.find(id);
+    return found == m_messages.end() ? std::string() : found->second;
+}
+
+void LuConn::FireOnConnect() {
+    if (!m_armed || !m_onConnect) return;
+    m_armed = false;
+    try {
+        m_onConnect(*this);
+    } catch (...) {
+        // The callback's failure is its own affair; the login goes on.
+    }
+}
+
+bool LuConn::Open(const std::string& service, const std::string& user, const std::string& password,
+                  bool interactive, const std::string& code, const std::vector<const char*>& captions,
+                  bool allowServiceChoice, const std::vector<std::string>* services) {
+    if (m_connected) Disconnect();
+    m_armed = true;
+    m_user = lurutils::ToUpper(user);
+    m_password = lurutils::ToUpper(password);
+    m_service = lurutils::ToUpper(service);
+    m_code = code;
+    for (size_t i = 0; i < captions.size() && i < 6; ++i)
+        if (captions[i] && *captions[i]) SetMessage(kUserCaption + static_cast<int>(i), captions[i]);
+
+    // The link module has no dialog: there an interactive login only fires
+    // the callback and then logs in with what it was given.
+    const bool withDialog = interactive && lurclistl::IsInteractive();
+    if (withDialog) {
+        std::vector<std::string> list;
+        if (services)
+            list = *services;
+        else
+            ListClientServices(list);
+        std::unique_ptr<TRdmLogin>& dialog = LoginDialogSlot();
+        if (!dialog) dialog = std::make_unique<TRdmLogin>();
+        dialog->SetServices(list);
+        dialog->SetService(m_service);
+        dialog->SetUser(m_user);
+        dialog->SetPassword(m_password);
+        dialog->SetCaptions(GetMessage(3), GetMessage(4), GetMessage(5), GetMessage(6), GetMessage(7),
+                            GetMessage(8), allowServiceChoice);
+    } else if (interactive) {
+        FireOnConnect();
+    }
+
+    try {
+        while (Login(withDialog) && !m_connected) {
+        }
+    } catch (...) {
+        Disconnect();
+        throw;
+    }
+    if (m_connected)
+        LoginDialogSlot().reset();
+    else
+        Disconnect();
+    return m_connected;
+}
+
+bool LuConn::OpenAs(const LuConn& other, bool interactive) {
+    return Open(other.m_service, other.m_user, other.m_password, interactive, other.m_code, {}, true, nullptr);
+}
+
+bool LuConn::Login(bool interactive) {
+    if (interactive) {
+        TRdmLogin* dialog = LoginDialogSlot().get();
+        if (!dialog || !dialog->Run()) return false;
+        m_user = lurutils::ToUpper(dialog->GetUser());
+        m_password = lurutils::ToUpper(dialog->GetPassword());
+        m_service = lurutils::ToUpper(dialog->GetService());
+        FireOnConnect();
+    }
+    if (!ReadClientSettings(m_service, m_connectInfo))
+        throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__), StrVector(m_service));
+    // The fields hold 31 characters and the zero: a longer name or password
+    // cannot be sent whole, so the login fails as the server would fail it.
+    if (!m_connectInfo.SetText(ConnectInfo::kUser, m_user)) {
+        ShowRefusal(kUnknownUserMessage);
+        return Refuse(interactive);
+    }
+    if (!m_connectInfo.SetText(ConnectInfo::kPassword, m_password)) {
+        ShowRefusal(kWrongPasswordMessage);
+        return Refuse(interactive);
+    }
+
+    FunctionLoader& client = GetFunctionLoader();
+    LUR_CLIENT_FUNCTION(CreateDbHandler, "LuConn");
+    LUR_CLIENT_FUNCTION(InitUserEx, "LuConn");
+    int32_t status = client.pfCreateDbHandler(&m_handle);
+    if (status != 0) {
+        m_handle = kNoHandle;
+        throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "CreateDbHandler");
+    }
+    status = client.pfInitUserEx(m_handle, m_connectInfo.Data());
+    if (status == lurdbcli::kNoHandle || status == lurdbcli::kUserDisabled || status == lurdbcli::kWrongPassword) {
+        ShowRefusal(status == lurdbcli::kNoHandle       ? kUnknownUserMessage
+                    : status == lurdbcli::kUserDisabled ? kUserDisabledMessage
+                                                        : kWrongPasswordMessage);
+        return Refuse(interactive);
+    }
+    if (status != 0) {
+        // The handle is ours and of no further use: it goes back before the
+        // failure is reported.
+        if (client.pfFreeDbHandler) client.pfFreeDbHandler(m_handle);
+        m_handle = kNoHandle;
+        throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "InitUserEx");
+    }
+    m_connected = true;
+
+    if (!m_code.empty()) {
+        status = LUR_CLIENT_FUNCTION(SetCode, "LuConn")(m_handle, static_cast<int32_t>(m_code.size()),
+                                                         m_code.c_str());
+        if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "SetCode");
+    }
+    m_tablespaces.SetHandle(m_handle);
+    if (!m_tablespaces.OpenTablespace(DbDescMap::kCatalogueName, DbDescMap::kCatalogueNumber, 0, false))
+        throw DbDescError(lurdbcli::kNotOpen, Here(__LINE__), StrVector(m_service) << "OpenTablespace: SYSDB");
+    m_catalogue = m_tablespaces.GetDescCopy(DbDescMap::kCatalogueName);
+    m_users = RdmTable(&m_catalogue, "dbuser");
+
+    m_connected = CheckUser(m_user, m_password, interactive);
+    if (m_connected) return true;
+    return Refuse(interactive);
+}
+
+bool LuConn::Refuse(bool interactive) {
+    if (m_handle != kNoHandle) {
+        LUR_CLIENT_FUNCTION(FreeDbHandler, "LuConn")(m_handle);
+        m_handle = kNoHandle;
+    }
+    m_connected = false;
+    m_user.clear();
+    m_password.clear();
+    m_service.clear();
+    return interactive;
+}
+
+void LuConn::ShowRefusal(int messageId) const {
+    if (!lurclistl::IsInteractive()) return;
+    lurutils::ShowMsgBox(nullptr, std::string(),
+                         lurutils::_TextInfo(GetMessage(messageId), lurutils::_FontInf("", 14, 1, 0xA4, 255),
+                                             lurutils::kSystemColour),
+                         lurutils::_TextInfo(""), win::MB_TOPMOST, nullptr);
+}
+
+bool LuConn::CheckUser(const std::string& user, const std::string& password, bool interactive) {
+    try {
+        std::string name = user;
+        std::string scrambledPassword = password;
+        StringScrambler scrambler;
+        scrambler.Scramble(static_cast<int32_t>(name.size()), name.data());
+        scrambler.Scramble(static_cast<int32_t>(scrambledPassword.size()), scrambledPassword.data());
+
+        m_users.Fld("NAME").SetString(name);
+        if (!m_users.FindRecByKey("NAME", 0)) {
+            if (interactive) ShowRefusal(kUnknownUserMessage);
+            return false;
+        }
+        const bool passwordOk = m_users.Fld("PSW").GetString() == scrambledPassword;
+        const bool enabled = m_users.Fld("enabled").GetChar() == 1;
+        if (passwordOk && enabled) m_userId = m_users.Fld("userid").GetLong();
+        if (!enabled) {
+            if (interactive) ShowRefusal(kUserDisabledMessage);
+            return false;
+        }
+        if (!passwordOk) {
+            if (interactive) ShowRefusal(kWrongPasswordMessage);
+            return false;
+        }
+        return true;
+    } catch (const LurExceptBase&) {
+        return false;
+    }
+}
+
+void LuConn::Disconnect() {
+    if (!m_connected) return;
+    m_connected = false;
+    m_registeredService.clear();
+    m_userId = -1;
+    m_user.clear();
+    m_password.clear();
+    m_service.clear();
+    LoginDialogSlot().reset();
+    try {
+        LUR_CLIENT_FUNCTION(FreeDbHandler, "LuConn")(m_handle);
+        m_handle = kNoHandle;
+    } catch (const LurExceptBase&) {
+        m_handle = kNoHandle;
+        if (std::uncaught_exceptions() == 0) throw;
+    }
+}
+
+std::string LuConn::GetUserName(int32_t userId) {
+    m_userName.clear();
+    if (!m_users.GetDescPtr()) return m_userName;
+    m_users.Fld("userid").SetLong(userId);
+    if (!m_users.FindRecByKey("userid", 0)) return m_userName;
+    std::string name = m_users.Fld("name").GetString();
+    // The name field holds 31 characters and the zero at most.
+    name = name.substr(0, ConnectInfo::kTextSize - 1);
+    StringScrambler().Unscramble(static_cast<int32_t>(name.size()), name.data());
+    m_userName = lurutils::ToUpper(name);
+    return m_userName;
+}
 
 bool LuConn::ReadClientSettings(const std::string& service, ConnectInfo& info) {
     OpenKey key;

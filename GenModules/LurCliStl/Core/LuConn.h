@@ -1,13 +1,25 @@
-// LuConn: one database connection of the client. This part holds the
-// connection's state and the client settings of a database service, kept in
-// the registry under HKEY_LOCAL_MACHINE\software\ludbclients\<service>.
+// LuConn: one database connection of the client. It reads the service's
+// client settings from the registry (HKEY_LOCAL_MACHINE, key
+// software\ludbclients\<service>), obtains a client handle, logs the user in, opens
+// the catalogue "SYSDB" in its own DbDescMap and checks the user against the
+// catalogue table "dbuser". It can ask for user, password and service with
+// the login dialog (TRdmLogin) and shows refusals in the message box; a
+// process that is not interactive (lurclistl::SetInteractive) shows neither.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ConnectInfo.h"
+#include "DbDesc.h"
+#include "DbDescMap.h"
+#include "RdmTable.h"
+
+class TRdmLogin;
 
 class LuConn {
 public:
@@ -16,7 +28,62 @@ public:
     // The registry key under which every service has its settings key.
     static constexpr const char* kSettingsRoot = "software\\ludbclients\\";
 
+    // Called once per Open, on an interactive login, after the dialog was
+    // confirmed and before the registry is read.
+    using OnConnect = std::function<void(LuConn&)>;
+
+    // Ids of the messages: the three refusals and the dialog's captions.
+    enum MessageId {
+        kWrongPasswordMessage = 0,
+        kUnknownUserMessage = 1,
+        kUserDisabledMessage = 2,
+        kUserCaption = 3,  // 3-8: user, password, database, confirm, cancel, title
+    };
+
     LuConn();
+    // A copy of a connected connection logs in for itself: it never shares
+    // or releases the source's handle.
+    LuConn(const LuConn& other);
+    LuConn& operator=(const LuConn& other);
+    ~LuConn();
+
+    // ---- login -----------------------------------------------------------------
+
+    // Logs in (after a Disconnect of the current login). User, password and
+    // service are upper-cased; the code keeps its case and is sent after the
+    // login when not empty. Each caption given and not empty replaces
+    // message 3 + its position. Interactive: the dialog asks, and asks again
+    // after a refusal, until confirmed and accepted or cancelled. A refusal
+    // (unknown user, disabled, wrong password, a name or password of 32
+    // characters or more, a user the catalogue does not accept) releases the
+    // handle and answers false; other failures raise DbDescError.
+    bool Open(const std::string& service, const std::string& user, const std::string& password,
+              bool interactive, const std::string& code = "",
+              const std::vector<const char*>& captions = {}, bool allowServiceChoice = true,
+              const std::vector<std::string>* services = nullptr);
+    // Open with the other connection's service, user, password and code.
+    bool OpenAs(const LuConn& other, bool interactive);
+    // One login attempt; true tells Open to try again (a refused
+    // interactive login) or that it succeeded (then IsConnected).
+    bool Login(bool interactive);
+    // Whether the catalogue's "dbuser" row of the user exists, is enabled
+    // (byte 1) and has the password; sets the user id. Interactive: a box
+    // says why not.
+    bool CheckUser(const std::string& user, const std::string& password, bool interactive);
+    // Releases the handle; nothing when not connected.
+    void Disconnect();
+    // The upper-case user name of a "dbuser" row; "" when none.
+    std::string GetUserName(int32_t userId);
+
+    void SetMessage(int id, const std::string& text) { m_messages[id] = text; }
+    std::string GetMessage(int id) const;
+    void SetOnConnect(OnConnect callback) { m_onConnect = std::move(callback); }
+    void FireOnConnect();
+
+    DbDescMap& GetTablespaces() { return m_tablespaces; }
+    const DbDescMap& GetTablespaces() const { return m_tablespaces; }
+    // The process's login dialog, when one exists.
+    static TRdmLogin* GetLoginDialog();
 
     // Fills info from the service's settings key (the service name is taken
     // as given). Every byte of info is zeroed first, key or no key; false when
@@ -48,8 +115,20 @@ private:
     ConnectInfo m_connectInfo{};  // the settings of the last login, with its user and password
     std::string m_registeredService;  // the "service" value read by the last login
     int32_t m_userId = -1;
+    OnConnect m_onConnect;
+    bool m_armed = false;  // the callback may fire; set by Open
+    std::string m_user;      // upper case
+    std::string m_password;  // upper case
     std::string m_service;  // the registry key name, upper case
-    // The login adds here: the on-connect callback and its armed flag, user,
-    // password, code, the open tablespaces, the catalogue copy, the users
-    // table and the messages.
+    std::string m_code;
+    DbDescMap m_tablespaces;
+    DbDesc m_catalogue;  // a copy of "SYSDB"
+    RdmTable m_users;    // "dbuser" of the catalogue copy
+    std::string m_userName;  // the result of GetUserName
+    std::map<int, std::string> m_messages;
+
+    // Releases the handle and forgets user, password and service after a
+    // refusal; answers what Login answers then.
+    bool Refuse(bool interactive);
+    void ShowRefusal(int messageId) const;
 };

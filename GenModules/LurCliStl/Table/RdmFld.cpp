@@ -264,6 +264,11 @@ std::string RdmFld::GetFullName() const { return GetDbName() + "." + m_table + "
 
 bool RdmFld::HasNoCurrentRecord() const { return IsBound() && m_desc->GetListPos(m_table) == -1; }
 
+bool RdmFld::UpdateRecord() {
+    if (!IsBound()) throw DbDescError(2010, Here(__LINE__), StrVector(m_table) << m_name);
+    return m_desc->ModRec(m_table, false);
+}
+
 int32_t RdmFld::GetSqlLength() const { return m_sqlInfo.length > 0 ? m_sqlInfo.length : m_fieldDesc.length; }
 
 int32_t RdmFld::GetPrecision() const {

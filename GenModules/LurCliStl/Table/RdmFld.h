@@ -110,6 +110,10 @@ public:
     std::string GetFullName() const;
     // Bound, and the table's list has no current record.
     bool HasNoCurrentRecord() const;
+    // Sends the table's record buffer as a modification of the current
+    // record (not strict): false when the server no longer has it. A
+    // detached field raises 2010.
+    bool UpdateRecord();
 
     // Widths for SQL: the catalogue's length when it is above 0, else the
     // description's; precision and scale by the SQL type (2022 and 2040 for

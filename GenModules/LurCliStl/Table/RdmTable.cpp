@@ -51,6 +51,8 @@ RdmTable& RdmTable::operator=(const RdmTable& other) {
     m_fieldNames = other.m_fieldNames;
     m_nextIdName = other.m_nextIdName;
     m_aliases = other.m_aliases;
+    m_bookmarks = other.m_bookmarks;
+    m_cursors = other.m_cursors;
     return *this;
 }
 

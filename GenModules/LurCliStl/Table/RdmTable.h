@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "DbDesc.h"
+#include "RdmBookmark.h"
+#include "RdmCursor.h"
 #include "RdmFld.h"
 #include "StrVector.h"
 
@@ -117,11 +119,154 @@ public:
 
     // ---- keyed navigation and finds ----------------------------------------
 
+    // Server moves along the current key (DbDesc::RdmMoveCode 0-4); true when
+    // a record was read into the record buffer. The int arguments are not
+    // used here; stored tables take them.
+    virtual bool Move(int32_t code, int = 0);
+    // The key is passed on exactly as given (no alias resolution).
+    virtual bool MoveByKey(int32_t code, const std::string& key, int = 0);
+    // Key-name resolution, then the key becomes current; "" for none.
+    virtual void DefineKey(const std::string& key);
+    // The current key under its first alias; "" for none.
+    virtual std::string GetCurrentKey() const;
+
+    // Finds by the key value that the caller put into the key field. The
+    // replace forms make the found record the list and the record buffer;
+    // the Add forms append it to the list. False when none is found.
+    virtual bool FindRec(int = 0);
+    virtual bool FindRecByKey(const std::string& key, int = 0);
+    virtual bool FindRecNext(int = 0);
+    virtual bool FindRecNextByKey(const std::string& key, int = 0);
+    virtual bool FindRecPrev(int = 0);
+    virtual bool FindRecPrevByKey(const std::string& key, int = 0);
+    virtual bool FindRecAdd(int = 0);
+    virtual bool FindRecByKeyAdd(const std::string& key, int = 0);
+    virtual bool FindRecNextAdd(int = 0);
+    virtual bool FindRecNextByKeyAdd(const std::string& key, int = 0);
+    virtual bool FindRecPrevAdd(int = 0);
+    virtual bool FindRecPrevByKeyAdd(const std::string& key, int = 0);
+
+    // The table's keys, names resolved as key names (aliases to fields).
+    virtual std::string GetUniqueKeyName() const;
+    // Makes the unique key current; false when the table has none.
+    virtual bool UseUniqueKey();
+    virtual bool IsUniqueKey(const std::string& key) const;
+    // Field-name resolution (2003); the unique key or one of its components.
+    virtual bool IsInUniqueKey(const std::string& field) const;
+    // 2003 for a name the table lacks.
+    virtual bool IsCompoundKey(const std::string& key) const;
+    // False for an unknown key or a simple field.
+    virtual bool KeyHasField(const std::string& key, const std::string& field) const;
+    // The components of a compound key under their first aliases (2003 for
+    // one without); GetKeyFieldNames gives a simple field itself.
+    virtual void GetKeyFields(const std::string& key, std::vector<std::string>& out) const;
+    virtual void GetKeyFieldNames(const std::string& key, std::vector<std::string>& out) const;
+    // The compound key over exactly these fields; "" when none.
+    virtual std::string FindKeyByFields(const std::vector<std::string>& names) const;
+
     // ---- record lists and aggregates ----------------------------------------
+
+    // List searches on the server (key-name resolution). The replace forms
+    // make the result the list and move in it with the code (5 leaves no
+    // current record); the Add forms append. True when records came back.
+    // An empty key lists every record (FindList, FindListOr).
+    virtual bool FindList(const std::string& key, int32_t moveCode);
+    virtual bool FindListAdd(const std::string& key);
+    virtual bool FindListOr(const std::string& key, int32_t moveCode);
+    virtual bool FindListOrAdd(const std::string& key);
+    virtual bool FindGreater(const std::string& key, int32_t moveCode);
+    virtual bool FindGreaterAdd(const std::string& key);
+    virtual bool FindLess(const std::string& key, int32_t moveCode);
+    virtual bool FindLessAdd(const std::string& key);
+    // True when any record's field differs from the record buffer's value.
+    virtual bool FindNotEqual(const std::string& field, int32_t moveCode);
+    virtual bool FindNotEqualAdd(const std::string& field);
+    // The first two records of the current list are the inclusive bounds.
+    virtual bool FindBetween(const std::string& key, int32_t moveCode);
+    virtual bool FindBetweenAdd(const std::string& key);
+
+    // Walking the list (list move codes 0-3 and 5).
+    virtual bool ListMove(int32_t code, int = 0);
+    virtual bool ListNext();
+    virtual int32_t GetListPos() const;
+    virtual bool SetListPos(int32_t position);
+    virtual bool GoToPos(int32_t position, int = 0);
+    virtual int32_t GetListCount() const;
+    virtual bool IsListEmpty() const;
+    virtual void ClearList();
+
+    // Building and editing the list; field names here are the
+    // description's own (no alias resolution) where the text says so.
+    virtual void BeginPrivateList();
+    virtual void SetList(const void* block, int32_t byteLength);
+    virtual void AddCurrentToList();
+    virtual bool AddToListWithValue(const std::string& field, const std::vector<std::string>& values);
+    virtual bool AddToListWithValues(const std::map<std::string, std::vector<std::string>>& columns);
+    virtual bool UpdateListEntry(bool strict);
+    virtual bool RemoveFromList(int32_t index);
+    virtual bool RemoveCurrentFromList();
+    virtual int32_t RemoveValueFromList(const std::string& field, const std::string& value, int32_t start);
+    virtual void RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start);
+    // "" sorts by the last sort field again.
+    virtual void SortList(const std::string& field, bool descending, int = 0);
+    virtual std::string GetListKey() const;
+
+    // Searching in the list (field-name resolution); -1 / false when none.
+    virtual int32_t FindInList(const std::string& field, const std::string& value, int32_t start);
+    virtual int32_t FindInListByValues(const DbDesc::FieldValues& values, int32_t start);
+    virtual bool LocateInList(const std::string& field, const std::string& value, int32_t start);
+    virtual bool LocateInListByValues(const DbDesc::FieldValues& values, int32_t start);
+
+    // The record buffer's texts of the fields, in the order of the names.
+    virtual void GetFieldTexts(const std::vector<std::string>& names, std::vector<std::string>& out) const;
+    // DbDesc::AggregateKind over the list; kind 0 also takes the field "*".
+    virtual std::string Aggregate(std::string& out, const std::string& field, int32_t kind);
 
     // ---- record changes, transactions, locks and counters -------------------
 
+    // The record buffer goes to the server (DbDesc::NewRec, ModRec, DelRec);
+    // ModRec and DelRec are false on 10002 unless strict.
+    virtual void NewRec();
+    virtual bool ModRec(bool strict = false);
+    virtual bool DelRec(bool strict = false);
+    virtual void TruncateFile();
+    // Zeroes the record buffer; false for a table the description lacks.
+    virtual bool ClearRecord();
+    // The server's current record into the record buffer; the list stays.
+    virtual bool ReadCurrentRec(bool strict = false);
+    // A server table has nothing to save: 10038, as the stored table's
+    // counterpart would be missing.
+    virtual void SaveChanges();
+
+    // The connection's one transaction (not the table's).
+    virtual bool BeginTrans(const std::string& name, bool strict = false);
+    virtual void EndTrans(bool commit);
+
+    // Locks of the table; the mode is passed to the client unchanged.
+    virtual bool LockRecord(int32_t mode, std::string& holder);
+    virtual bool UnlockRecord(int32_t mode);
+    virtual bool WhoMadeLock(int32_t mode, std::string& holder);
+
+    // The next value of the counter named by GetNextIdName.
+    virtual int32_t GetNextId();
+    virtual int32_t GetCount();
+
+
     // ---- server bookmarks and cursors ---------------------------------------
+
+    // Named server bookmarks and cursors of this table object (names are
+    // case-sensitive; copies of the table share them). Taken names raise
+    // 2036 (bookmark) and 2038 (cursor), unknown ones 2034 and 2037.
+    bool CreateBookmark(const std::string& name);
+    void DropBookmark(const std::string& name);
+    bool GoToBookmark(const std::string& name);
+    bool MarkBookmark(const std::string& name);
+    // The key goes through key-name resolution.
+    bool CreateCursor(const std::string& name, const std::string& key);
+    void DropCursor(const std::string& name);
+    // false when there is no record in that direction.
+    bool CursorMove(const std::string& name, int32_t code, int = 0);
+
 
 protected:
     std::string m_name;  // upper case
@@ -133,4 +278,6 @@ protected:
     std::string m_nextIdName;
     AliasMap m_aliases;  // alias -> field name
     bool m_fieldsChanged = false;
+    std::map<std::string, RdmBookmark> m_bookmarks;
+    std::map<std::string, RdmCursor> m_cursors;
 };

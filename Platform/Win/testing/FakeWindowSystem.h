@@ -45,6 +45,8 @@ public:
     void Press(int id) { Script({{UserAction::Press, id}}); }
     void ToggleDetails(int detailsButtonId) { Press(detailsButtonId); }
     void Paint() { Script({{UserAction::Paint, 0}}); }
+    // Text typed into an edit, or chosen in a combo box.
+    void Type(int id, const std::string& text) { Script({{UserAction::Type, id, text}}); }
 
     // The next times calls of the method fail with code as the last error
     // (the model is not called).

@@ -1,0 +1,164 @@
+// LurDbLinkHost: loads a link module and drives it the way the database
+// server does. It connects the links of a link list as link set 1, replays a
+// script of transactions through the exports and prints every export's
+// answer, then ends the links.
+//
+//   LurDbLinkHost <module.so> <link-list> <schema-file> <script>
+//
+// Exit status: 0 every export answered 0; 1 an export answered a code;
+// 2 wrong command line, unreadable file or a module without the exports.
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CodePage.h"
+#include "HostFiles.h"
+#include "LurDbLink.h"
+#include "Schema.h"
+#include "Sqlite.h"
+
+namespace {
+
+constexpr int32_t kLinkId = 1;
+constexpr int kExitCode = 1;
+constexpr int kExitUsage = 2;
+
+struct LinkModule {
+    void* library = nullptr;
+    CreateLinkFn createLink = nullptr;
+    DestroyLinkFn destroyLink = nullptr;
+    BeginTransactionLinkFn beginTransaction = nullptr;
+    EndTransactionLinkFn endTransaction = nullptr;
+    AddElemLinkFn addElem = nullptr;
+    GetTransactionListLinkFn getList = nullptr;
+};
+
+template <class Fn>
+bool Bind(void* library, const char* name, Fn& pointer) {
+    pointer = reinterpret_cast<Fn>(dlsym(library, name));
+    if (!pointer) std::cerr << "The module has no export " << name << ".\n";
+    return pointer != nullptr;
+}
+
+bool LoadModule(const std::string& path, LinkModule& module) {
+    module.library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module.library) {
+        std::cerr << "Cannot load the link module: " << dlerror() << "\n";
+        return false;
+    }
+    // Every missing export is named, not only the first.
+    bool complete = Bind(module.library, "CreateLink", module.createLink);
+    complete = Bind(module.library, "DestroyLink", module.destroyLink) && complete;
+    complete = Bind(module.library, "BeginTransactionLink", module.beginTransaction) && complete;
+    complete = Bind(module.library, "EndTransactionLink", module.endTransaction) && complete;
+    complete = Bind(module.library, "AddElemLink", module.addElem) && complete;
+    return Bind(module.library, "GetTransactionListLink", module.getList) && complete;
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "Cannot read " << path << ".\n";
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
+}
+
+// The module's report of a link it could not make (code page 1250), on one line.
+int32_t PrintReport(int32_t linkId, char* text) {
+    std::string message = win::Cp1250ToUtf8(text ? text : "");
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    std::string line;
+    for (char c : message)
+        if (c != '\r') line += c == '\n' ? ' ' : c;
+    std::cout << "report " << linkId << ": " << line << "\n";
+    return 0;
+}
+
+const char* ChangeName(int16_t type) {
+    switch (type) {
+        case TransactionElem::kNew: return "insert";
+        case TransactionElem::kDelete: return "delete";
+        default: return "modify";
+    }
+}
+
+// Prints the answer of one export call; false when it is not 0.
+bool Answer(const std::string& call, int32_t code) {
+    std::cout << call << ": " << code << "\n";
+    return code == 0;
+}
+
+bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& transaction) {
+    bool allZero = Answer("BeginTransactionLink " + std::to_string(trId),
+                          module.beginTransaction(kLinkId, trId, "TR_LINK"));
+    for (ScriptChange& change : transaction.changes) {
+        const int32_t code = module.addElem(kLinkId, change.type, trId, change.dbNo, change.recType,
+                                            static_cast<int32_t>(change.record.size()), change.record.data(), 0);
+        allZero &= Answer("AddElemLink " + std::string(ChangeName(change.type)) + " " + change.table + " (line " +
+                              std::to_string(change.line) + ")",
+                          code);
+    }
+    std::vector<TransactionElem> recorded;
+    const int32_t listCode = module.getList(kLinkId, trId, recorded);
+    std::cout << "GetTransactionListLink " << trId << ": " << listCode << " (" << recorded.size()
+              << " changes)\n";
+    // A transaction without changes has no list: 10002 is then the answer.
+    allZero &= listCode == 0 || transaction.changes.empty();
+    allZero &= Answer("EndTransactionLink " + std::to_string(trId) + (transaction.commit ? " commit" : " abort"),
+                      module.endTransaction(kLinkId, trId, transaction.commit ? 1 : 0));
+    return allZero;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::cerr << "usage: LurDbLinkHost <module.so> <link-list> <schema-file> <script>\n";
+        return kExitUsage;
+    }
+    std::string linkText, schemaText, scriptText, error;
+    if (!ReadFile(argv[2], linkText) || !ReadFile(argv[3], schemaText) || !ReadFile(argv[4], scriptText))
+        return kExitUsage;
+
+    std::vector<DbLink> links;
+    std::istringstream linkStream(linkText);
+    if (!ReadLinkList(linkStream, links, error)) {
+        std::cerr << argv[2] << ": " << error << "\n";
+        return kExitUsage;
+    }
+    std::vector<lurdbcli::TablespaceDef> schema;
+    try {
+        schema = lurdbcli::ParseSchema(schemaText);
+    } catch (const lurdbcli::StoreError& failure) {
+        std::cerr << argv[3] << ": " << failure.detail << "\n";
+        return kExitUsage;
+    }
+    std::vector<ScriptTransaction> script;
+    std::istringstream scriptStream(scriptText);
+    if (!ReadScript(scriptStream, schema, script, error)) {
+        std::cerr << argv[4] << ": " << error << "\n";
+        return kExitUsage;
+    }
+
+    LinkModule module;
+    if (!LoadModule(argv[1], module)) return kExitUsage;
+
+    bool allZero = Answer("CreateLink " + std::to_string(kLinkId), module.createLink(kLinkId, links, PrintReport));
+    // A server does not use a link set it could not make whole.
+    if (allZero) {
+        int32_t trId = 0;
+        for (ScriptTransaction& transaction : script) allZero &= RunTransaction(module, ++trId, transaction);
+    }
+    allZero &= Answer("DestroyLink " + std::to_string(kLinkId), module.destroyLink(kLinkId));
+    // The module stays loaded until the process ends, as in the server.
+    return allZero ? 0 : kExitCode;
+}

@@ -1,0 +1,10 @@
+#include "LinkConnection.h"
+
+bool LinkConnection::Connect(const DbLink& link) {
+    if (!m_connection.Open(link.service, link.user, link.password, false)) return false;
+    m_handle = m_connection.GetHandle();
+    m_descMap.SetHandle(m_handle);
+    return m_descMap.OpenAll();
+}
+
+void LinkConnection::Disconnect() { m_connection.Disconnect(); }

@@ -1,0 +1,184 @@
+// Two processes on one service: what one commits the other sees, a lock of
+// one stops the other until its process is gone, and a process killed in
+// the middle of a transaction leaves nothing of it behind.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "TestService.h"
+#include "lurdbcli.h"
+
+using namespace lurdbcli;
+
+namespace {
+
+constexpr int32_t kDbNo = 3;
+constexpr int32_t kRec = 10000;
+constexpr int32_t kRecordSize = 8;  // ID and V, after the 4 bytes not exchanged
+constexpr int kWaitMs = 20000;      // bound on every wait for the other process
+
+template <typename Fn>
+Fn Get(const char* symbol) {
+    return testsupport::FullLibrary().Get<Fn>(symbol);
+}
+
+struct Client {
+    CreateDbHandlerFn createDbHandler = Get<CreateDbHandlerFn>("_CreateDbHandler$4");
+    FreeDbHandlerFn freeDbHandler = Get<FreeDbHandlerFn>("_FreeDbHandler$4");
+    InitUserExFn initUserEx = Get<InitUserExFn>("_InitUserEx$8");
+    OpenDbExAFn openDbExA = Get<OpenDbExAFn>("_OpenDbExA$16");
+    NewRecFn newRec = Get<NewRecFn>("_NewRec$20");
+    GetCountFn getCount = Get<GetCountFn>("_GetCount$16");
+    BeginTransactionFn beginTransaction = Get<BeginTransactionFn>("_BeginTransaction$16");
+    EndTransactionFn endTransaction = Get<EndTransactionFn>("_EndTransaction$8");
+    LockRecordFn lockRecord = Get<LockRecordFn>("_LockRecord$16");
+    WhoMadeLockFn whoMadeLock = Get<WhoMadeLockFn>("_WhoMadeLock$20");
+    GetNextIdFn getNextId = Get<GetNextIdFn>("_GetNextId$12");
+
+    // A logged-in handle with the tablespace open; -1 on failure.
+    int32_t Login(const char* computer) const {
+        std::array<char, connect_info::kSize> block{};
+        const int32_t size = connect_info::kSize;
+        std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
+        std::strcpy(block.data() + connect_info::kService, "DURA");
+        std::strcpy(block.data() + connect_info::kUser, "ADMIN");
+        std::strcpy(block.data() + connect_info::kPassword, "SECRET");
+        std::strcpy(block.data() + connect_info::kComputer, computer);
+        int32_t handle = -1;
+        if (createDbHandler(&handle) != 0 || initUserEx(handle, block.data()) != 0 ||
+            openDbExA(handle, kDbNo, "T", 0) != 0)
+            return -1;
+        return handle;
+    }
+    int32_t Insert(int32_t handle, int32_t id) const {
+        char record[kRecordSize] = {};
+        std::memcpy(record, &id, sizeof id);
+        return newRec(handle, kDbNo, kRec, kRecordSize, record);
+    }
+    int32_t Count(int32_t handle) const {
+        int32_t count = -1;
+        return getCount(handle, kDbNo, kRec, &count) == 0 ? count : -1;
+    }
+};
+
+// One byte through a pipe, with a bounded wait.
+bool Receive(int fd) {
+    pollfd ready{fd, POLLIN, 0};
+    char byte = 0;
+    return poll(&ready, 1, kWaitMs) == 1 && read(fd, &byte, 1) == 1;
+}
+void Send(int fd) {
+    const char byte = 1;
+    (void)!write(fd, &byte, 1);
+}
+
+class DurabilityTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::ofstream(dir.Path() + "/t.schema") << "tablespace T 3\ntable Rec\n  field ID l 4 u\n  field V l 4 n\n";
+        ASSERT_EQ(testsupport::RunAdmin("create-service dura admin secret"), 0);
+        ASSERT_EQ(testsupport::RunAdmin("create-tablespace dura " + dir.Path() + "/t.schema"), 0);
+        ASSERT_EQ(pipe(toParent), 0);
+        ASSERT_EQ(pipe(toChild), 0);
+    }
+    void TearDown() override {
+        if (child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+    }
+
+    // Runs body in a child process of its own (fresh handles); the child
+    // reports each step it passed with one byte and ends when told to.
+    template <typename Body>
+    void StartChild(Body body) {
+        child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool ok = body();
+            Send(toParent[1]);
+            if (ok) Receive(toChild[0]);
+            _exit(ok ? 0 : 1);
+        }
+    }
+
+    testsupport::TempServiceDir dir;
+    Client client;
+    int toParent[2] = {-1, -1};
+    int toChild[2] = {-1, -1};
+    pid_t child = -1;
+};
+
+TEST_F(DurabilityTest, CommittedChangesAndLocksCrossProcesses) {
+    StartChild([this] {
+        const int32_t handle = client.Login("CHILDPC");
+        int32_t value = 0;
+        return handle > 0 && client.lockRecord(handle, kDbNo, kRec, 'w') == 0 &&
+               client.beginTransaction(handle, "CHILD", 0, 0) == 0 && client.Insert(handle, 1) == 0 &&
+               client.endTransaction(handle, 1) == 0 && client.getNextId(handle, "SHARED", &value) == 0 &&
+               value == 1;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(client.Count(handle), 1);
+    int32_t value = 0;
+    EXPECT_EQ(client.getNextId(handle, "SHARED", &value), 0);
+    EXPECT_EQ(value, 2);
+    EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), kLockedOrDuplicate);
+    char holder[kHolderTextSize] = {};
+    ASSERT_EQ(client.whoMadeLock(handle, kDbNo, kRec, 'w', holder), 0);
+    EXPECT_STREQ(holder, "ADMIN@CHILDPC");
+
+    Send(toChild[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    child = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The holder's process is gone, and its lock with it.
+    EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), 0);
+    client.freeDbHandler(handle);
+}
+
+TEST_F(DurabilityTest, AKilledProcessLeavesNothingOfItsOpenTransaction) {
+    StartChild([this] {
+        const int32_t handle = client.Login("CHILDPC");
+        return handle > 0 && client.Insert(handle, 1) == 0 &&  // committed on its own
+               client.beginTransaction(handle, "OPEN", 0, 0) == 0 && client.Insert(handle, 2) == 0 &&
+               client.lockRecord(handle, kDbNo, kRec, 'w') == 0 && client.Insert(handle, 3) == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(client.Count(handle), 1);  // the open transaction is not visible
+    // Its lock is, at once, although taken inside the transaction.
+    EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), kLockedOrDuplicate);
+
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    child = -1;
+
+    EXPECT_EQ(client.Count(handle), 1);
+    EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), 0);
+    // Its write lock on the store went with it: the key 2 is free again.
+    EXPECT_EQ(client.Insert(handle, 2), 0);
+    EXPECT_EQ(client.Count(handle), 2);
+    client.freeDbHandler(handle);
+
+    // A fresh handle (a new connection) reads the same durable state.
+    const int32_t again = client.Login("PARENTPC");
+    EXPECT_EQ(client.Count(again), 2);
+    client.freeDbHandler(again);
+}
+
+}  // namespace

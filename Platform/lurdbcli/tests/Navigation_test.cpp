@@ -1,0 +1,162 @@
+// Navigation and searches of the client library by its exported names:
+// finds that continue from a position on another key value, and or-searches
+// over compound, raw and very long key lists in one statement.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "TestService.h"
+#include "lurdbcli.h"
+
+using namespace lurdbcli;
+using testsupport::FullLibrary;
+
+namespace {
+
+constexpr int32_t kDb = 3;
+constexpr int32_t kItem = 10000;
+// ID l4 u, GRP l4 d, NAME c8 d, TAG c2 raw d, key GRPNAME over GRP and NAME.
+constexpr int32_t kSize = 4 + 4 + 8 + 2;
+constexpr int32_t kGrp = 1, kName = 2, kTag = 3, kGrpName = 4;
+
+template <typename Fn>
+Fn Get(const char* symbol) {
+    return FullLibrary().Get<Fn>(symbol);
+}
+
+struct Item {
+    std::array<char, kSize> bytes{};
+    Item(int32_t id = 0, int32_t grp = 0, const std::string& name = "", const std::string& tag = "") {
+        std::memcpy(bytes.data(), &id, 4);
+        std::memcpy(bytes.data() + 4, &grp, 4);
+        std::memcpy(bytes.data() + 8, name.data(), std::min<size_t>(name.size(), 7));
+        std::memcpy(bytes.data() + 16, tag.data(), std::min<size_t>(tag.size(), 2));
+    }
+    int32_t Id() const {
+        int32_t id;
+        std::memcpy(&id, bytes.data(), 4);
+        return id;
+    }
+    char* data() { return bytes.data(); }
+};
+
+class NavigationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FullLibrary().Loaded());
+        const std::string schema = dir.Path() + "/nav.schema";
+        std::ofstream(schema) << "tablespace Nav 3\n"
+                                 "table Item\n"
+                                 "  field ID   l 4 u\n"
+                                 "  field GRP  l 4 d\n"
+                                 "  field NAME c 8 d\n"
+                                 "  field TAG  c 2 d raw\n"
+                                 "  key GRPNAME d GRP NAME\n";
+        ASSERT_EQ(testsupport::RunAdmin("create-service navsvc admin secret"), 0);
+        ASSERT_EQ(testsupport::RunAdmin("create-tablespace navsvc " + schema), 0);
+        ASSERT_EQ(createDbHandler(&handle), kOk);
+        std::array<char, connect_info::kSize> block{};
+        const int32_t size = connect_info::kSize;
+        std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
+        std::memcpy(block.data() + connect_info::kService, "NAVSVC", 6);
+        std::memcpy(block.data() + connect_info::kUser, "ADMIN", 5);
+        std::memcpy(block.data() + connect_info::kPassword, "SECRET", 6);
+        ASSERT_EQ(initUserEx(handle, block.data()), kOk);
+        ASSERT_EQ(openDbExA(handle, kDb, "Nav", 0), kOk);
+        // Insertion order: ids 1..6.
+        for (Item item : {Item(1, 2, "b", "\x01\x02"), Item(2, 1, "a", "\x03\x04"), Item(3, 2, "B", "\x01\x02"),
+                          Item(4, 1, "c", "\x05\x06"), Item(5, 3, "a", "\x07\x08"), Item(6, 2, "d", "\x00\x00")})
+            ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
+    }
+    void TearDown() override { freeDbHandler(handle); }
+
+    // The ids of a result block, which is returned.
+    std::vector<int32_t> Ids(char* block, int32_t length) {
+        std::vector<int32_t> ids;
+        for (int32_t offset = 0; offset + kSize <= length; offset += kSize) {
+            int32_t id;
+            std::memcpy(&id, block + offset, 4);
+            ids.push_back(id);
+        }
+        freePtr(block);
+        return ids;
+    }
+    // An or-search over the key records; the ids, or {-status}.
+    std::vector<int32_t> FindOr(const std::vector<Item>& keys, int32_t fieldNo) {
+        std::vector<char> list;
+        for (Item key : keys) list.insert(list.end(), key.data(), key.data() + kSize);
+        const char* data = list.data();
+        int32_t length = static_cast<int32_t>(list.size());
+        char* result = nullptr;
+        const int32_t status = findListOr(handle, &length, &data, &result, kDb, kItem, fieldNo);
+        if (status != kOk) return {-status};
+        return Ids(result, length);
+    }
+
+    testsupport::TempServiceDir dir;
+    CreateDbHandlerFn createDbHandler = Get<CreateDbHandlerFn>("_CreateDbHandler$4");
+    FreeDbHandlerFn freeDbHandler = Get<FreeDbHandlerFn>("_FreeDbHandler$4");
+    InitUserExFn initUserEx = Get<InitUserExFn>("_InitUserEx$8");
+    OpenDbExAFn openDbExA = Get<OpenDbExAFn>("_OpenDbExA$16");
+    FreePtrFn freePtr = Get<FreePtrFn>("_FreePtr$4");
+    NewRecFn newRec = Get<NewRecFn>("_NewRec$20");
+    DefineKeyFn defineKey = Get<DefineKeyFn>("_DefineKey$16");
+    FirstRecFn firstRec = Get<FirstRecFn>("_FirstRec$20");
+    LastRecFn lastRec = Get<LastRecFn>("_LastRec$20");
+    FindRecFn findRec = Get<FindRecFn>("_FindRec$20");
+    FindRecNextFn findRecNext = Get<FindRecNextFn>("_FindRecNext$20");
+    FindRecPrevFn findRecPrev = Get<FindRecPrevFn>("_FindRecPrev$20");
+    FindListOrFn findListOr = Get<FindListOrFn>("_FindListOr$28");
+    int32_t handle = 0;
+};
+
+}  // namespace
+
+TEST_F(NavigationTest, FindNextAndPrevContinueInKeyOrderFromThePosition) {
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    struct Case {
+        const char* name;
+        bool fromLast;  // position on the last record in GRP order (id 5, GRP 3), else the first (id 2, GRP 1)
+        bool next;
+        int32_t grp;
+        int32_t expected;  // id, or -status
+    };
+    const std::vector<Case> cases = {
+        {"next from a smaller key: the first equal record", false, true, 2, 1},
+        {"prev from a smaller key: none lies before", false, false, 2, -kNotFound},
+        {"next from a greater key: none lies ahead", true, true, 2, -kNotFound},
+        {"prev from a greater key: the last equal record", true, false, 2, 6},
+        {"next among equal keys: by insertion", false, true, 1, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        char* block = nullptr;
+        ASSERT_EQ((c.fromLast ? lastRec : firstRec)(handle, kDb, kItem, kSize, &block), kOk);
+        freePtr(block);
+        Item key(0, c.grp);
+        const int32_t status = (c.next ? findRecNext : findRecPrev)(handle, kDb, kItem, kSize, key.data());
+        EXPECT_EQ(status == kOk ? key.Id() : -status, c.expected);
+    }
+}
+
+TEST_F(NavigationTest, OrSearchesTakeAnyKeysInOneStatement) {
+    // Text without regard to case; results in field order, then insertion.
+    EXPECT_EQ(FindOr({Item(0, 0, "B"), Item(0, 0, "d")}, kName), (std::vector<int32_t>{1, 3, 6}));
+    // A compound key compares every component.
+    EXPECT_EQ(FindOr({Item(0, 2, "b"), Item(0, 3, "A")}, kGrpName), (std::vector<int32_t>{1, 3, 5}));
+    // Raw bytes, zero bytes included.
+    EXPECT_EQ(FindOr({Item(0, 0, "", std::string("\x00\x00", 2)), Item(0, 0, "", "\x01\x02")}, kTag),
+              (std::vector<int32_t>{6, 1, 3}));
+    // More keys than a statement could take as parameters.
+    std::vector<Item> many;
+    for (int32_t grp = 100; grp < 40100; ++grp) many.emplace_back(0, grp);
+    many.emplace_back(0, 3);
+    EXPECT_EQ(FindOr(many, kGrp), (std::vector<int32_t>{5}));
+    // No keys, or none that matches: not found.
+    EXPECT_EQ(FindOr({}, kGrp), (std::vector<int32_t>{-kNotFound}));
+    EXPECT_EQ(FindOr({Item(0, 9)}, kGrp), (std::vector<int32_t>{-kNotFound}));
+}

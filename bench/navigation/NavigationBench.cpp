@@ -1,0 +1,84 @@
+// Walks a table of vehicles by its key, one server move per record, and
+// finds each vehicle's log row in a second table by key: the access pattern
+// of the emission-data transfer. Reports records per second.
+//
+// LUR_BENCH_RECORDS sets the table size (default 1,000,000); the service is
+// made once, in a temporary directory, before the timing starts.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "DbDesc.h"
+#include "RdmTable.h"
+#include "ServiceFixture.h"
+
+namespace {
+
+constexpr const char* kSchema =
+    "tablespace Bench 8\n"
+    "table Vehicle\n"
+    "  field ID    l 4  u\n"
+    "  field PLATE c 11 d\n"
+    "  field LOGID l 4  d\n"
+    "table Log\n"
+    "  field LOGID l 4  u\n"
+    "  field CO2   F 8  n\n";
+
+int32_t RecordCount() {
+    const char* text = std::getenv("LUR_BENCH_RECORDS");
+    const long value = text ? std::strtol(text, nullptr, 10) : 0;
+    return value > 0 ? static_cast<int32_t>(value) : 1000000;
+}
+
+// Vehicle ids ascend while their log ids run the other way round, so the
+// finds do not follow the walk's order.
+struct BenchService {
+    int32_t records = RecordCount();
+    lurtest::ServiceFixture service{kSchema, "BENCHSVC"};
+    DbDesc desc;
+
+    BenchService() {
+        std::string vehicles = "ID,PLATE,LOGID\n";
+        std::string logs = "LOGID,CO2\n";
+        vehicles.reserve(static_cast<size_t>(records) * 24);
+        logs.reserve(static_cast<size_t>(records) * 16);
+        for (int32_t i = 1; i <= records; ++i) {
+            vehicles += std::to_string(i) + ",P" + std::to_string(i) + "," + std::to_string(records + 1 - i) + "\n";
+            logs += std::to_string(i) + "," + std::to_string(i % 300) + ".5\n";
+        }
+        service.Load("Bench", "Vehicle", vehicles);
+        service.Load("Bench", "Log", logs);
+        service.LoadDesc(desc, "Bench", 8);
+    }
+};
+
+BenchService& Service() {
+    static BenchService service;
+    return service;
+}
+
+void WalkWithKeyedFinds(benchmark::State& state) {
+    BenchService& bench = Service();
+    RdmTable vehicles(&bench.desc, "Vehicle");
+    RdmTable logs(&bench.desc, "Log");
+    logs.DefineKey("LOGID");
+    int64_t walked = 0;
+    int64_t found = 0;
+    for (auto _ : state) {
+        for (bool more = vehicles.MoveByKey(0, "ID"); more; more = vehicles.Move(2)) {
+            ++walked;
+            logs.Fld("LOGID").SetLong(vehicles.Fld("LOGID").GetLong());
+            if (logs.FindRec()) ++found;
+        }
+    }
+    if (found != walked) state.SkipWithError("a log row was not found");
+    state.counters["records"] = benchmark::Counter(static_cast<double>(walked), benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(WalkWithKeyedFinds)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+BENCHMARK_MAIN();
