@@ -1,0 +1,241 @@
+// Varnok: moves the environmental data of vehicles from the log database
+// "RuzNaplo" into the vehicle table of "Car", following the link table of
+// "Ruz_Os7", in committed batches of 100 changed rows.
+//
+// Everything the program prints is code page 1250 text written through the
+// console's output code page (set to 1250 for the run, restored on every path).
+
+#include <exception>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ArgHlpUtl.h"
+#include "CodePage.h"
+#include "DbDescMap.h"
+#include "LuConn.h"
+#include "LurExceptBase.h"
+#include "LurResources.h"
+#include "LurVersionControl.h"
+#include "RdmTable.h"
+#include "StrVector.h"
+#include "VarnokResources.h"
+#include "VerChk.h"
+
+namespace {
+
+// The program's only command-line object and the display names of its four
+// options, filled from the string resources when the options are registered.
+ArgHlpUtl argHelper;
+std::string serviceArg;
+std::string userArg;
+std::string passwordArg;
+std::string appArg;
+
+const char* const kSource = "Varnok";
+constexpr int kMoveFirst = 0;
+constexpr int kMoveNext = 2;
+constexpr int kChildMove = 5;  // the move code for child tables; a plain table ignores it
+constexpr int kBatchSize = 100;
+constexpr int kNoLogRecord = 17;
+
+void Print(const std::string& text) { win::ConsoleWrite(stdout, text); }
+
+// A text of the program's own string table; a missing one reads as "".
+std::string Res(int id) { return lurutils::GetResStringByModule(id, "", false, true, ""); }
+
+void AddArgument(std::string& displayName, int nameId, int helpId, const std::string& argSwitch)
+{
+    displayName = Res(nameId);
+    argHelper.AddArg(displayName, argSwitch, Res(helpId), ArgHlpUtl::Value);
+}
+
+void RegisterArguments()
+{
+    std::string version;
+    {
+        LurVersionControl versionControl;
+        version = versionControl.GetFileVersionString();
+    }
+    argHelper.SetDescription(Res(IDS_PROGRAM_NAME), version, Res(IDS_AUTHOR), Res(IDS_TASK),
+                             Res(IDS_BUILD_DATE));
+    Print(argHelper.GetBanner() + "\n");
+    AddArgument(serviceArg, IDS_NAME_SERVICE, IDS_HELP_SERVICE, "-se");
+    AddArgument(userArg, IDS_NAME_USER, IDS_HELP_USER, "-usr");
+    AddArgument(passwordArg, IDS_NAME_PASSWORD, IDS_HELP_PASSWORD, "-psw");
+    AddArgument(appArg, IDS_NAME_APP, IDS_HELP_APP, "-app");
+    argHelper.SetRequired(serviceArg);
+    argHelper.SetRequired(userArg);
+    argHelper.SetRequired(passwordArg);
+}
+
+void ConnectDatabase(LuConn& connection, DbDescMap& map)
+{
+    const std::string service = argHelper.GetValue(serviceArg);
+    const std::string user = argHelper.GetValue(userArg);
+    const std::string password = argHelper.GetValue(passwordArg);
+    if (!connection.Open(service, user, password, false, "", {}, true, nullptr))
+        throw LurExceptBase("Cannot create connection!", ErrorLocation(kSource, "NULL", 58));
+    map.SetHandle(connection.GetHandle());
+    if (!map.OpenAll())
+        throw LurExceptBase("Tables not open!", ErrorLocation(kSource, "NULL", 62));
+}
+
+void CheckEnvironment(DbDescMap& map)
+{
+    VerChk check;
+    check.SetDescMap(&map);
+    check.Init(argHelper.GetValue(appArg));
+    check.ExemptUnruledTablespaces();
+    check.ExemptUnruledPlugins();
+    if (!check.Check())
+        throw LurExceptBase("Not supported enviroment!", ErrorLocation(kSource, "NULL", 47));
+}
+
+// Emission class codes of the log database: "000...0001" to "000...0017"
+// (23 characters) stand for the classes 1 to 17.
+void FillEmissionCodeMap(std::map<std::string, int>& codes)
+{
+    for (int n = 1; n <= 17; ++n) {
+        std::string key = std::to_string(n);
+        key.insert(0, 23 - key.size(), '0');
+        codes[key] = n;
+    }
+}
+
+void TransferEmissionData(DbDescMap& map)
+{
+    if (!map.HasDesc("Ruz_Os7")) return;
+
+    DbDesc car = map.GetDescCopy("Car");
+    DbDesc links = map.GetDescCopy("Ruz_Os7");
+    DbDesc log = map.GetDescCopy("RuzNaplo");
+    RdmTable vehicles(&car, "Gepjarmu");
+    RdmTable logVehicles(&log, "Gepjarmu");
+    RdmTable linkTable(&links, "Gepjlink");
+
+    std::map<std::string, int> emissionCodes;
+    FillEmissionCodeMap(emissionCodes);
+    bool transactionOpen = false;
+    int updatedInTransaction = 0;
+
+    vehicles.DefineKey("GJ_ID");
+    if (!vehicles.Move(kMoveFirst, kChildMove)) {
+        Print(Res(IDS_NOTHING_TO_MOVE) + "\n");
+        return;
+    }
+
+    try {
+        do {
+            bool changed = false;
+            linkTable.Fld("S_GJ_ID").SetLong(vehicles.Fld("GJ_ID").GetLong());
+            if (linkTable.FindRecByKey("S_GJ_ID", kChildMove)) {
+                logVehicles.Fld("GJ_ID").SetCStr(linkTable.Fld("K_GJ_ID").GetCStr());
+                if (!logVehicles.FindRecByKey("GJ_ID", kChildMove))
+                    throw LurExceptBase(kNoLogRecord, ErrorLocation(kSource, "NULL", 147));
+
+                // Power and volume are missing only when empty ("0" is a value).
+                if (std::string(vehicles.Fld("GJ_TELJESITMENY").GetCStr()).empty() &&
+                    logVehicles.Fld("GJ_MOTORTELJ").GetLong() > 0) {
+                    vehicles.Fld("GJ_TELJESITMENY").SetCStr(logVehicles.Fld("GJ_MOTORTELJ").GetCStr());
+                    changed = true;
+                }
+                if (std::string(vehicles.Fld("GJ_TERFOGAT").GetCStr()).empty() &&
+                    logVehicles.Fld("GJ_HENGERURT").GetLong() > 0) {
+                    vehicles.Fld("GJ_TERFOGAT").SetCStr(logVehicles.Fld("GJ_HENGERURT").GetCStr());
+                    changed = true;
+                }
+                // Emission class and total mass are missing whenever they read as 0.
+                const std::string code = logVehicles.Fld("KVO_ID").GetCStr();
+                const auto emission = emissionCodes.find(code);
+                if (vehicles.Fld("EMC_ID").GetLong() == 0 && !code.empty() &&
+                    emission != emissionCodes.end()) {
+                    vehicles.Fld("EMC_ID").SetLong(emission->second);
+                    changed = true;
+                }
+                if (vehicles.Fld("GJ_OSSZTOMEG").GetLong() == 0 &&
+                    logVehicles.Fld("GJ_LEGNTOMEG").GetLong() > 0) {
+                    vehicles.Fld("GJ_OSSZTOMEG").SetLong(logVehicles.Fld("GJ_LEGNTOMEG").GetLong());
+                    changed = true;
+                }
+            }
+            // Rows that still have no emission class are marked, so that a
+            // later run does not look them up again.
+            if (vehicles.Fld("EMC_ID").GetLong() == 0) {
+                vehicles.Fld("EMC_ID").SetInt(-1);
+                changed = true;
+            }
+            if (changed) {
+                if (!transactionOpen) {
+                    map.BeginTrans("GEPJARMU UPD", true);
+                    transactionOpen = true;
+                    updatedInTransaction = 0;
+                }
+                vehicles.ModRec(false);
+                ++updatedInTransaction;
+                if (updatedInTransaction >= kBatchSize) {
+                    map.EndTrans(true);
+                    transactionOpen = false;
+                }
+            }
+        } while (vehicles.Move(kMoveNext, kChildMove));
+        if (transactionOpen) {
+            transactionOpen = false;
+            map.EndTrans(true);
+        }
+    } catch (...) {
+        if (transactionOpen) map.EndTrans(false);
+        throw;
+    }
+}
+
+int RunUtility()
+{
+    LuConn connection;
+    DbDescMap map;
+    ConnectDatabase(connection, map);
+    CheckEnvironment(map);
+    TransferEmissionData(map);
+    connection.Disconnect();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    RegisterVarnokResources();
+    const uint32_t savedCodePage = win::GetConsoleOutputCP();
+    win::SetConsoleOutputCP(win::CP_1250);
+    int exitCode = 0;
+    try {
+        Print("\n");
+        RegisterArguments();
+        argHelper.ParseArguments(argc, argv);
+        if (argHelper.IsHelpRequested()) {
+            Print(argHelper.GetHelp() + "\n");
+            exitCode = 0;
+        } else {
+            exitCode = RunUtility();
+        }
+    } catch (const ArgHelperException& e) {
+        Print(argHelper.GetHelpHint() + "\n");
+        Print(Res(IDS_LABEL_CODE) + std::to_string(e.GetCode()) + "\n");
+        Print(Res(IDS_LABEL_TEXT) + e.GetText() + "\n");
+        Print(Res(IDS_LABEL_WHERE) + e.GetWhere() + "\n");
+        exitCode = -1;
+    } catch (const LurExceptBase& e) {
+        Print(Res(IDS_LABEL_EXCEPTION) + e.what() + "\n");
+        exitCode = -2;
+    } catch (const std::exception& e) {
+        Print(Res(IDS_LABEL_EXCEPTION) + e.what() + "\n");
+        exitCode = -3;
+    } catch (...) {
+        Print("Unknown exception!\n");
+        exitCode = -4;
+    }
+    Print("\n");
+    std::fflush(stdout);
+    win::SetConsoleOutputCP(savedCodePage);
+    return exitCode;
+}
