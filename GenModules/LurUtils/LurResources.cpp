@@ -1,6 +1,5 @@
 #include "LurResources.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "LastError.h"
@@ -123,11 +122,8 @@ std::string GetTextFromResource(int id, const std::string& defaultText, win::HMO
     if (throwOnError)
         throw LurExceptSys(code, ErrorLocation(kSourceFile, "NULL", 2056), StrVector());
     if (!defaultText.empty()) return defaultText;
-    const std::string system = GetSystemErrorText(code, "");
-    const int n = std::snprintf(nullptr, 0, "%s (%d)", system.c_str(), code);
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%s (%d)", system.c_str(), code);
-    text.resize(static_cast<size_t>(n));
+    // "%s (%d)": the system's text for the code, then the code.
+    const std::string text = GetSystemErrorText(code, "") + " (" + std::to_string(code) + ")";
     return text;
 }
 

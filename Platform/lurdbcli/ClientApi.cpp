@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "CodePage.h"
 #include "ExtPackages.h"
 #include "Session.h"
 #include "lurdbcli.h"
@@ -18,10 +19,17 @@ namespace lurdbcli {
 
 namespace {
 
+// What the trace tells of a handle's open transaction.
+struct TracedTransaction {
+    std::string name;  // UTF-8
+    int32_t recordChanges = 0;
+};
+
 // The handles of the process: numbered from 1, never 10014 ("no handle").
 struct Handles {
     std::map<int32_t, std::unique_ptr<Session>> sessions;
     int32_t next = 1;
+    std::map<int32_t, TracedTransaction> tracedTransactions;  // only while tracing
 };
 
 Handles& AllHandles() {
@@ -29,14 +37,59 @@ Handles& AllHandles() {
     return handles;
 }
 
+// The inspection trace (LURDBCLI_TRACE, see lurdbcli.h): null when off.
+const char* TraceTarget() { return std::getenv("LURDBCLI_TRACE"); }
+
+void Trace(const std::string& line) {
+    const char* target = TraceTarget();
+    if (target == nullptr) {
+        return;
+    }
+    // A file is opened per line, so that lines of several processes do not mix.
+    const bool toFile = target[0] == '/';
+    std::FILE* out = toFile ? std::fopen(target, "a") : stderr;
+    if (out == nullptr) {
+        return;  // the trace never changes what a call answers
+    }
+    std::fprintf(out, "lurdbcli: %s\n", line.c_str());
+    if (toFile) {
+        std::fclose(out);
+    }
+}
+
+void TraceTransactionBegin(int32_t handle, const std::string& nameCp1250) {
+    if (TraceTarget() == nullptr) {
+        return;
+    }
+    const std::string name = win::Cp1250ToUtf8(nameCp1250);
+    AllHandles().tracedTransactions[handle] = {name, 0};
+    Trace("handle " + std::to_string(handle) + ": begin transaction \"" + name + "\"");
+}
+
+void TraceRecordChange(int32_t handle) {
+    auto& traced = AllHandles().tracedTransactions;
+    if (const auto found = traced.find(handle); found != traced.end()) {
+        ++found->second.recordChanges;
+    }
+}
+
+void TraceTransactionEnd(int32_t handle, bool commit) {
+    auto& traced = AllHandles().tracedTransactions;
+    const auto found = traced.find(handle);
+    if (found == traced.end()) {
+        return;  // none open (or begun before tracing)
+    }
+    Trace("handle " + std::to_string(handle) + ": " + (commit ? "commit" : "abort") + " transaction \"" +
+          found->second.name + "\", " + std::to_string(found->second.recordChanges) + " record changes");
+    traced.erase(found);
+}
+
 template <typename Body>
 int32_t Guard(Body&& body) {
     try {
         return body();
     } catch (const StoreError& error) {
-        if (std::getenv("LURDBCLI_TRACE") != nullptr) {
-            std::fprintf(stderr, "lurdbcli: %d: %s\n", error.status, error.detail.c_str());
-        }
+        Trace(std::to_string(error.status) + ": " + error.detail);
         return error.status;
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
@@ -133,7 +186,10 @@ int32_t CreateDbHandler(int32_t* handle) {
 }
 
 int32_t FreeDbHandler(int32_t handle) {
-    return Guard([&] { return AllHandles().sessions.erase(handle) == 1 ? kOk : kNoHandle; });
+    return Guard([&] {
+        AllHandles().tracedTransactions.erase(handle);
+        return AllHandles().sessions.erase(handle) == 1 ? kOk : kNoHandle;
+    });
 }
 
 int32_t InitUserEx(int32_t handle, const void* connectInfo) {
@@ -253,9 +309,10 @@ int32_t CallExtFnc(int32_t handle, const char* package, const char* function, co
     });
 }
 
-int32_t BeginTransaction(int32_t handle, const char* /*name*/, int32_t, int32_t) {
+int32_t BeginTransaction(int32_t handle, const char* name, int32_t, int32_t) {
     return WithSession(handle, [&](Session& session) {
         session.Begin();
+        TraceTransactionBegin(handle, Text(name));
         return kOk;
     });
 }
@@ -263,6 +320,7 @@ int32_t BeginTransaction(int32_t handle, const char* /*name*/, int32_t, int32_t)
 int32_t EndTransaction(int32_t handle, int32_t commit) {
     return WithSession(handle, [&](Session& session) {
         session.End(commit != 0);
+        TraceTransactionEnd(handle, commit != 0);
         return kOk;
     });
 }
@@ -337,6 +395,7 @@ int32_t NewRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize
     return WithSession(handle, [&](Session& session) {
         Require(record != nullptr);
         session.NewRec(dbNo, recType, recordSize, record);
+        TraceRecordChange(handle);
         return kOk;
     });
 }
@@ -345,6 +404,7 @@ int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize
     return WithSession(handle, [&](Session& session) {
         Require(record != nullptr);
         session.ModRec(dbNo, recType, recordSize, record);
+        TraceRecordChange(handle);
         return kOk;
     });
 }
@@ -353,6 +413,7 @@ int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize
     return WithSession(handle, [&](Session& session) {
         Require(record != nullptr);
         session.DelRec(dbNo, recType, recordSize, record);
+        TraceRecordChange(handle);
         return kOk;
     });
 }

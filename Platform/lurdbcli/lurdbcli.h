@@ -29,8 +29,16 @@
 // connect block; a name containing "/", "\" or ".." is refused
 // (kBadServiceName). One SQL table per record type, "<TABLESPACE>.<TABLE>",
 // one column per field; text is stored as UTF-8 of the code-page 1250 bytes.
-// Tablespace SYSDB (number 19) holds the catalogue. With LURDBCLI_TRACE
-// set, the detail of every failure is written to stderr.
+// Tablespace SYSDB (number 19) holds the catalogue.
+//
+// Inspection trace: with LURDBCLI_TRACE set, the library writes one line,
+// "lurdbcli: " and then
+// - "<status>: <detail>" for every failure of its own;
+// - "handle <h>: begin transaction "<name>"" for every transaction begun;
+// - "handle <h>: commit|abort transaction "<name>", <n> record changes" for
+//   every one ended (n counts the NewRec, ModRec and DelRec it holds).
+// An absolute path as the value appends the lines to that file; any other
+// value writes them to stderr.
 //
 // Record semantics every caller may rely on:
 // - Order: the current key's order, ties by insertion order; with no current
