@@ -46,6 +46,10 @@ bool RegisterStringTable(HMODULE module, const StringResource* table, size_t cou
     return true;
 }
 
+void UnregisterStringTables(HMODULE module) {
+    if (ModuleRecord* record = ResolveModule(module)) record->stringTables.clear();
+}
+
 int LoadString(HMODULE module, uint32_t id, char* buffer, int size) {
     const ModuleRecord* record = ResolveModule(module);
     if (record == nullptr) return 0;

@@ -30,6 +30,10 @@ struct StringResource {
 // initialise a static registration object.
 bool RegisterStringTable(HMODULE module, const StringResource* table, size_t count);
 
+// Drops every table registered with the module, as unloading it would; its
+// lookups then find nothing until tables are registered again.
+void UnregisterStringTables(HMODULE module);
+
 // Loads string id of the module into buffer (code page 1250), in the
 // process's user-interface language, falling back to English and then to
 // any language the id has. Returns the number of characters copied,
