@@ -209,8 +209,14 @@ private:
 
     // Window geometry and styles.
     Rect GetWindowBox(win::HWND window, win::HWND parent) const;
+    // Both corners of a screen rectangle in the parent's client coordinates.
+    void ScreenToClientBox(win::HWND parent, win::POINT& topLeft, win::POINT& bottomRight) const;
     void PlaceControl(win::HWND dialog, const Rect& rect, int id) const;
     bool HasItem(win::HWND dialog, int id) const;
+    // The control's height; its width goes to width when that is not null.
+    int GetItemSize(win::HWND dialog, int id, int* width) const;
+    // The control keeps its client-coordinate left, top and width.
+    void SetItemHeight(win::HWND dialog, int id, int height) const;
     bool HasStyle(win::HWND window, unsigned mask, bool any) const;
     bool HasExStyle(win::HWND window, unsigned mask, bool any) const;
     void SetStyle(win::HWND window, unsigned mask, bool on, bool apply) const;

@@ -314,11 +314,33 @@ LurMsgBox::Rect LurMsgBox::GetWindowBox(win::HWND window, win::HWND parent) cons
     if (!ws.GetWindowRect(window, rect)) ReportApiFailure();
     POINT topLeft{rect.left, rect.top};
     POINT bottomRight{rect.right, rect.bottom};
-    if (parent != nullptr) {
-        if (!ws.ScreenToClient(parent, topLeft)) ReportApiFailure();
-        if (!ws.ScreenToClient(parent, bottomRight)) ReportApiFailure();
-    }
+    if (parent != nullptr) ScreenToClientBox(parent, topLeft, bottomRight);
     return Rect{topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y};
+}
+
+void LurMsgBox::ScreenToClientBox(win::HWND parent, win::POINT& topLeft, win::POINT& bottomRight) const
+{
+    WindowSystem& ws = GetWindowSystem();
+    if (!ws.ScreenToClient(parent, topLeft)) ReportApiFailure();
+    if (!ws.ScreenToClient(parent, bottomRight)) ReportApiFailure();
+}
+
+int LurMsgBox::GetItemSize(win::HWND dialog, int id, int* width) const
+{
+    const HWND control = GetWindowSystem().GetDlgItem(dialog, id);
+    if (control == nullptr) ReportApiFailure();
+    const Rect box = GetWindowBox(control, nullptr);
+    if (width != nullptr) *width = box.width;
+    return box.height;
+}
+
+void LurMsgBox::SetItemHeight(win::HWND dialog, int id, int height) const
+{
+    const HWND control = GetWindowSystem().GetDlgItem(dialog, id);
+    if (control == nullptr) ReportApiFailure();
+    Rect box = GetWindowBox(control, dialog);
+    box.height = height;
+    PlaceControl(dialog, box, id);
 }
 
 void LurMsgBox::PlaceControl(win::HWND dialog, const Rect& rect, int id) const

@@ -383,10 +383,13 @@ double StringToDouble(const std::string& text, short& consumed, const std::local
 
 double StringToDouble(const std::string& text, short& consumed,
                       const std::string& decimalSeparator) {
+    // The separator becomes the point that the formatting and the parse of
+    // the runtime use; here that is always the "C" point, whatever the
+    // global locale's own separator is.
     const std::string copy =
         decimalSeparator.empty()
             ? text
-            : Replace(text, decimalSeparator, std::string(1, GlobalDecimalChar(true)));
+            : Replace(text, decimalSeparator, std::string(1, kRuntimePoint));
     std::size_t read = 0;
     const double value = ParseDouble(copy, &read);
     consumed = static_cast<short>(read);

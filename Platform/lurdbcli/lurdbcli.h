@@ -183,6 +183,17 @@ constexpr size_t kHolderTextSize = 32;
 // ---------------------------------------------------------------------------
 // The 88 functions, in the loader's member order. "Never called" marks the
 // sixteen that no part of the system calls; the stand-in never exports them.
+// "Not exported yet" marks the ones the stand-in does not serve so far: they
+// are declared for the loader's table only, their pointer stays empty and
+// every caller reports 10038 with the pointer's name.
+//
+// Unless a function says otherwise: an unknown or released handle answers
+// kNoHandle; a call on a tablespace before the login answers kNotConnected;
+// a tablespace the handle has not opened kNotOpen, a record type outside its
+// description kUnknownRecordType, a record size other than the
+// description's kBadRecordSize, a null out-pointer kBadArgument; a failure
+// of the store kStoreError, of memory kOutOfMemory. Out-pointers to blocks
+// are set to null before the work starts, so a failed call hands out none.
 // ---------------------------------------------------------------------------
 extern "C" {
 
@@ -199,17 +210,23 @@ LURDBCLI_EXPORT int32_t CreateDbHandler(int32_t* handle) LURDBCLI_SYMBOL("_Creat
 LURDBCLI_EXPORT int32_t InitUserEx(int32_t handle, const void* connectInfo)
     LURDBCLI_SYMBOL("_InitUserEx$8");
 
-// Sends a code of length bytes after the login; the stand-in keeps it.
+// Sends a code of length bytes after the login; the stand-in keeps it and
+// nothing depends on it. kBadArgument for a negative length or a null code
+// with a length.
 LURDBCLI_EXPORT int32_t SetCode(int32_t handle, int32_t length, const char* code)
     LURDBCLI_SYMBOL("_SetCode$12");
 
 // Releases a handle; an open transaction is rolled back and the handle's
-// locks are released.
+// locks are released. kNoHandle for a handle that is not (or no longer) one.
 LURDBCLI_EXPORT int32_t FreeDbHandler(int32_t handle) LURDBCLI_SYMBOL("_FreeDbHandler$4");
 
+// Archives the handle's database. Not exported yet.
 LURDBCLI_EXPORT int32_t ArchiveDb(int32_t handle) LURDBCLI_SYMBOL("_ArchiveDb$4");
+// Restores the handle's database from an archive. Not exported yet.
 LURDBCLI_EXPORT int32_t RestoreArchive(int32_t handle, const char* archive)
     LURDBCLI_SYMBOL("_RestoreArchive$8");
+// Creates a database on the server a handle is connected to (Connect).
+// Not exported yet.
 LURDBCLI_EXPORT int32_t CreateDatabase(int32_t handle, const char* name, const char* databasePath,
                                        const char* archivePath) LURDBCLI_SYMBOL("_CreateDatabase$16");
 
@@ -218,22 +235,27 @@ LURDBCLI_EXPORT int32_t CreateDatabase(int32_t handle, const char* name, const c
 // the login (kNotConnected before it).
 LURDBCLI_EXPORT int32_t Connect(int32_t handle, const char* server) LURDBCLI_SYMBOL("_Connect$8");
 
+// Drops a database of the handle's server. Not exported yet.
 LURDBCLI_EXPORT int32_t DropDatabase(int32_t handle, const char* name) LURDBCLI_SYMBOL("_DropDatabase$8");
+// Creates a tablespace in the handle's database. Not exported yet
+// (lurdbadm creates tablespaces from schema files).
 LURDBCLI_EXPORT int32_t CreateTablespace(int32_t handle, const char* name)
     LURDBCLI_SYMBOL("_CreateTablespace$8");
 
 // Rebuilds the indexes of one file (tablespace number; -1 all) of the
-// handle's store. Pointer pfReindex.
+// handle's store; kUnknownTablespace for a number the store lacks; needs
+// the login. Pointer pfReindex.
 LURDBCLI_EXPORT int32_t Reindex(int32_t handle, int32_t file) LURDBCLI_SYMBOL("_Reindex$8");
 // Rebuilds every index of the handle's store. Pointer pfReindexAll.
 LURDBCLI_EXPORT int32_t ReindexAll(int32_t handle) LURDBCLI_SYMBOL("_Reindex$4");
 
 // *block: count zero-terminated service names one after the other (the
-// services that have a store); needs Connect or a login.
+// services that have a store under LURDB_DATA); needs Connect or a login
+// (kNotConnected). The third argument is not used.
 LURDBCLI_EXPORT int32_t GetServiceNames(int32_t handle, char** block, int32_t* unused, int32_t* count)
     LURDBCLI_SYMBOL("_GetServiceNames$16");
 
-// *count: the number of records (0 for an empty table).
+// *count: the number of records of the record type (0 for an empty table).
 LURDBCLI_EXPORT int32_t GetCount(int32_t handle, int32_t dbNo, int32_t recType, int32_t* count)
     LURDBCLI_SYMBOL("_GetCount$16");
 // Never called.
@@ -248,6 +270,7 @@ LURDBCLI_EXPORT int32_t GetConditionedCount(int32_t handle, int32_t dbNo, int32_
 // record. Without a position: FindRecNext is FindRec, FindRecPrev the last
 // equal record. Found: written into *record and made the position; 10002:
 // nothing changes. kUnknownField when no key is current.
+// FindRecPrev (below) is the mirror image of FindRecNext.
 LURDBCLI_EXPORT int32_t FindRecNext(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                     char* record) LURDBCLI_SYMBOL("_FindRecNext$20");
 LURDBCLI_EXPORT int32_t FindRecPrev(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
@@ -264,13 +287,16 @@ LURDBCLI_EXPORT int32_t SetEventPtr(int32_t handle, void* callback) LURDBCLI_SYM
 // Never called.
 LURDBCLI_EXPORT int32_t SetEventCookie(int32_t handle, int32_t cookie) LURDBCLI_SYMBOL("_SetEventCookie$8");
 
-// Runs one SQL statement (callers pass flags 71).
+// Runs one SQL statement (callers pass flags 71). Not exported yet.
 LURDBCLI_EXPORT int32_t SqlOperation(int32_t handle, const char* statement, int32_t flags)
     LURDBCLI_SYMBOL("_SqlOperation$12");
 // The result of the last SqlOperation: tablespace number, record type, a
-// block of whole records and the field names separated by tabs.
+// block of whole records and the field names separated by tabs (either
+// block may be null; both are returned with FreePtr). Not exported yet.
 LURDBCLI_EXPORT int32_t SqlGetResult(int32_t handle, int32_t* dbNo, int32_t* recType, char** data,
                                      int32_t* length, char** fieldNames) LURDBCLI_SYMBOL("_SqlGetResult$24");
+// The result text of the last SqlOperation (returned with FreePtr). Not
+// exported yet.
 LURDBCLI_EXPORT int32_t SqlGetResultText(int32_t handle, char** text) LURDBCLI_SYMBOL("_SqlGetResultText$8");
 
 // Extension packages (ExtPackages.h: "RaRerurud" with "xd16", the volume id
@@ -309,7 +335,9 @@ LURDBCLI_EXPORT int32_t GetDbDescription(int32_t handle, int32_t dbNo, char** bl
     LURDBCLI_SYMBOL("_GetDbDescription$16");
 
 // Begins the handle's one transaction (the name is kept for messages; the
-// last two arguments are 0). 10023 when one is open.
+// last two arguments are 0). It spans every tablespace of the service, which
+// share one store; outside a transaction every change commits on its own.
+// 10023 when one is open already (it stays open).
 LURDBCLI_EXPORT int32_t BeginTransaction(int32_t handle, const char* name, int32_t reserved1, int32_t reserved2)
     LURDBCLI_SYMBOL("_BeginTransaction$16");
 // Never called.
@@ -318,11 +346,17 @@ LURDBCLI_EXPORT int32_t AddToTransaction(int32_t handle, int32_t dbNo, int32_t r
 // Commits (commit 1) or rolls back (0) the open transaction; 0 when none.
 LURDBCLI_EXPORT int32_t EndTransaction(int32_t handle, int32_t commit) LURDBCLI_SYMBOL("_EndTransaction$8");
 
-// *value: the parameter's value as a zero-terminated text block.
+// *value: the parameter's value as a zero-terminated text block, returned
+// with FreePtr. Only "volumeid", "debuglog" (default "0") and "net_lock"
+// (default "FALSE") exist; any other name answers kUnknownParameter.
 LURDBCLI_EXPORT int32_t GetServerParam(int32_t handle, const char* name, char** value)
     LURDBCLI_SYMBOL("_GetServerParam$12");
 
-// Blobs: ids from 1, never -1.
+// Blobs of the service, ids from 1, never -1. FindBlob hands out the bytes
+// of a blob (*length of them, returned with FreePtr), 10002 for an unknown
+// id. NewBlob stores length bytes of data (null with length 0) and writes
+// the new id to *id. DelBlob deletes one, 10002 for an unknown id. All need
+// the login.
 LURDBCLI_EXPORT int32_t FindBlob(int32_t handle, int32_t id, int32_t* length, char** block)
     LURDBCLI_SYMBOL("_FindBlob$16");
 LURDBCLI_EXPORT int32_t NewBlob(int32_t handle, int32_t* id, int32_t length, const char* data)
@@ -359,8 +393,15 @@ LURDBCLI_EXPORT int32_t DefineKey(int32_t handle, int32_t dbNo, int32_t recType,
 LURDBCLI_EXPORT int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                 char* record) LURDBCLI_SYMBOL("_FindRec$20");
 
-// Record changes on the caller's copy (see the header comment); the stored
-// record is written back into *record (NewRec, ModRec).
+// Record changes on the caller's own copy of the record; the stored record
+// is written back into *record (NewRec, ModRec) and becomes the handle's
+// position; after DelRec the position stays at the deleted record's place,
+// so that NextRec and PrevRec go on from there. NewRec adds a record. ModRec and DelRec change the record that
+// the current key's value in *record selects: the handle's current record
+// of that table when its key has that value, otherwise the first such
+// record in key order; with no current key, the current record; 10002 when
+// there is none. A duplicate unique key on NewRec or ModRec answers 10005
+// and stores nothing.
 LURDBCLI_EXPORT int32_t NewRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
                                char* record) LURDBCLI_SYMBOL("_NewRec$20");
 LURDBCLI_EXPORT int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
@@ -397,8 +438,8 @@ LURDBCLI_EXPORT int32_t WriteData(int32_t handle, int32_t length, const char* co
 
 // Locks per (tablespace, record type); mode 'r' shared, others exclusive;
 // owned by the handle until UnlockRecord or FreeDbHandler (a dead process's
-// locks are dropped). A lock taken inside a transaction that is rolled back
-// is released with it. LockRecord: 10005 when another owner holds a
+// locks are dropped). Locks stand apart from transactions: a rollback does
+// not release one taken inside it. LockRecord: 10005 when another owner holds a
 // conflicting lock; locking again changes the mode. UnlockRecord: 10002 when
 // the handle holds none. WhoMadeLock: "USER@COMPUTER" of the lock in the way
 // of that mode (else of any lock) in a 32-byte buffer; 10002 when none.
@@ -409,7 +450,8 @@ LURDBCLI_EXPORT int32_t UnlockRecord(int32_t handle, int32_t dbNo, int32_t recTy
 LURDBCLI_EXPORT int32_t WhoMadeLock(int32_t handle, int32_t dbNo, int32_t recType, int32_t mode, char* holder)
     LURDBCLI_SYMBOL("_WhoMadeLock$20");
 
-// Next value of a named counter of the service (first value 1).
+// Next value of a named counter of the service (created on first use, first
+// value 1); needs the login.
 LURDBCLI_EXPORT int32_t GetNextId(int32_t handle, const char* counter, int32_t* value)
     LURDBCLI_SYMBOL("_GetNextId$12");
 // Seconds since 1970-01-01 00:00 UTC.
@@ -432,11 +474,15 @@ LURDBCLI_EXPORT int32_t GetCompanyDataFile(int32_t handle, char** block, int32_t
 // one record type, apart from the handle's. CursorOperation moves it
 // (0 first, 1 previous, 2 next, 3 last, 4 current) and writes the record
 // into *record; 10002 when there is none there; cursor ids from 1.
+// CursorCreate writes the new id to *cursor; CursorDrop releases one (10002
+// for an id the handle does not have).
 LURDBCLI_EXPORT int32_t CursorCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo,
                                      int32_t* cursor) LURDBCLI_SYMBOL("_CursorCreate$20");
 LURDBCLI_EXPORT int32_t CursorDrop(int32_t handle, int32_t cursor) LURDBCLI_SYMBOL("_CursorDrop$8");
 LURDBCLI_EXPORT int32_t CursorOperation(int32_t handle, int32_t cursor, int32_t move, int32_t recordSize,
                                         char* record) LURDBCLI_SYMBOL("_CursorOperation$20");
+// BookmarkCreate writes the new id to *bookmark; BookmarkDrop releases one
+// (10002 for an id the handle does not have).
 LURDBCLI_EXPORT int32_t BookmarkCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t* bookmark)
     LURDBCLI_SYMBOL("_BookmarkCreate$16");
 LURDBCLI_EXPORT int32_t BookmarkDrop(int32_t handle, int32_t bookmark) LURDBCLI_SYMBOL("_BookmarkDrop$8");
@@ -454,23 +500,29 @@ LURDBCLI_EXPORT int32_t BookmarkOperation(int32_t handle, int32_t bookmark, int3
 LURDBCLI_EXPORT int32_t FindListOr(int32_t handle, int32_t* length, const char* const* listData, char** result,
                                    int32_t dbNo, int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindListOr$28");
 
-// *block: kLockEntrySize-byte entries of the service's locks. Pointer
-// pfGetLockList.
+// *block: kLockEntrySize-byte entries of the service's locks, *length their
+// byte length (0 and an empty block when there are none), returned with
+// FreePtr. Pointer pfGetLockList.
 LURDBCLI_EXPORT int32_t GetRecLocks(int32_t handle, int32_t* length, char** block) LURDBCLI_SYMBOL("_GetRecLocks$12");
 
+// Restores the time stamps of a service's files. Not exported yet.
 LURDBCLI_EXPORT int32_t RestoreTimestamps(int32_t handle, const char* service, const char* user,
                                           const char* password) LURDBCLI_SYMBOL("_RestoreTimestamps$16");
-// fileEntry: a 60-byte file entry of a description.
+// Three numbers of a data file, named by a 60-byte file entry of a
+// description. Not exported yet.
 LURDBCLI_EXPORT int32_t GetV3FileInfo(int32_t handle, const char* service, const char* fileEntry, int32_t* first,
                                       int32_t* second, int32_t* third) LURDBCLI_SYMBOL("_GetV3FileInfo$24");
 // *block: int32 count, then per tablespace a 260-byte name, int32 length n
-// and n bytes of its description.
+// and n bytes of its description. Not exported yet.
 LURDBCLI_EXPORT int32_t GetAllBinaryDescriptor(int32_t handle, const char* service, char** block, int32_t* length)
     LURDBCLI_SYMBOL("_GetAllBinaryDescriptor$16");
 // Never called.
 LURDBCLI_EXPORT int32_t Restructure(int32_t handle, int32_t dbNo, const char* description, int32_t length)
     LURDBCLI_SYMBOL("_Restructure$16");
 
+// Stores "debuglog" or "net_lock" as the given text; "volumeid" is fixed
+// when the service is created (kNotSupported); any other name answers
+// kUnknownParameter.
 LURDBCLI_EXPORT int32_t SetServerParam(int32_t handle, const char* name, const char* value)
     LURDBCLI_SYMBOL("_SetServerParam$12");
 // entries: length / kLockRequestSize requests, locked all or none (10005).

@@ -329,12 +329,14 @@ void DbDesc::SetFieldBytes(void* record, const void* source, const std::string& 
     SetFieldBytes(record, source, FieldNoOrThrow(table, field, Here(__LINE__)));
 }
 
+// The caller's value lies in a record of the field's own table: a number
+// past that table's last field is refused like every buffer access.
 bool DbDesc::ValueToText(const char* value, std::string& text, int32_t fieldNo) const {
-    return ValueToText(value, text, GetFieldDesc(fieldNo));
+    return ValueToText(value, text, OwnFieldDesc(fieldNo));
 }
 
 bool DbDesc::TextToValue(char* value, const std::string& text, int32_t fieldNo) const {
-    return TextToValue(value, text, GetFieldDesc(fieldNo), fieldNo);
+    return TextToValue(value, text, OwnFieldDesc(fieldNo), fieldNo);
 }
 
 bool DbDesc::ValueToText(const char* value, std::string& text, const FieldDesc& desc) {

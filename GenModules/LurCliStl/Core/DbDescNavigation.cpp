@@ -22,8 +22,8 @@ ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
 bool DbDesc::Move(int32_t code, const std::string& table) {
     const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
     const int32_t index = recType - kRecTypeBase;
-    if (code < kMoveFirst || code > kMoveReread) throw DbDescError(kBadMoveCode, Here(__LINE__), StrVector(table));
     SelectList(recType, false);
+    if (code < kMoveFirst || code > kMoveReread) throw DbDescError(kBadMoveCode, Here(__LINE__), StrVector(table));
 
     const int32_t size = GetRecordSize(table);
     char* raw = nullptr;

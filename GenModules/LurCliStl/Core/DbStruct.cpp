@@ -62,6 +62,21 @@ private:
     int m_pos = 0;
 };
 
+// The bytes a value of a type letter occupies when read or written; 0 for
+// the letters without a value of their own (and unknown ones, never read).
+int ValueWidth(char type) {
+    switch (type) {
+        case 'c': return 1;
+        case 's': return 2;
+        case 'i':
+        case 'l':
+        case 'd':
+        case 'f': return 4;
+        case 'F': return 8;
+        default: return 0;
+    }
+}
+
 [[noreturn]] void ThrowBadBlob(const std::string& reason, int line) {
     throw DbDescError(kNoDescription, Here(line), StrVector("Invalid description blob: " + reason));
 }
@@ -115,6 +130,9 @@ void DbStruct::ParseBlob(const char* blob, int length) {
     for (const FieldDesc& f : parsed.m_fields) {
         if (f.length < 0 || f.record < 0 || f.record >= nR)
             ThrowBadBlob("field length or table out of range", __LINE__);
+        // Values are read and written at their type's width: a shorter field
+        // would let a read or write run past it.
+        if (f.length < ValueWidth(f.type)) ThrowBadBlob("field shorter than its type", __LINE__);
         const RecordDesc& r = parsed.m_records[static_cast<size_t>(f.record)];
         // A group has no bytes of its own to read: only its start must lie
         // in the record.

@@ -51,7 +51,8 @@ RdmFld::RdmFld(const std::string& table, const std::string& field, char type, in
         case 'l': length = 4; break;
         case 's': length = 2; break;
         case 'c':
-            if (length != 0) break;
+            // A negative length is refused too: the raw form is read up to it.
+            if (length > 0) break;
             [[fallthrough]];
         default: throw DbDescError(kBadType, Here(__LINE__), StrVector(table) << field);
     }
@@ -225,7 +226,9 @@ int RdmFld::Compare(const RdmFld& other) const {
         case 'F': return CompareValues(GetDouble(), other.GetDouble());
         case 'f': return CompareValues(GetFloat(), other.GetFloat());
         case 'c':
-            if (m_fieldDesc.length == 1) return CompareValues(GetChar(), other.GetChar());
+            // Signed, as on the original platform, whatever char is here.
+            if (m_fieldDesc.length == 1)
+                return CompareValues(static_cast<signed char>(GetChar()), static_cast<signed char>(other.GetChar()));
             return win::crt::StrIColl(GetCStr(), other.GetCStr());
         case 'i':
             return isUnsigned ? CompareValues(GetUInt(), other.GetUInt()) : CompareValues(GetInt(), other.GetInt());

@@ -11,8 +11,10 @@ constexpr int kNoDescription = 2011;
 RdmSrvObject::RdmSrvObject(const RdmSrvObject& other) { Share(other); }
 
 int32_t RdmSrvObject::Open(DbDesc* desc) {
-    m_desc = desc;
+    // The held object is dropped through the description it was made on,
+    // before the new one takes its place.
     Release();
+    m_desc = desc;
     auto* handle = new RdmSrvHandle;
     int32_t code = 0;
     try {

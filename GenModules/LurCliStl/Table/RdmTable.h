@@ -257,15 +257,17 @@ public:
     // Named server bookmarks and cursors of this table object (names are
     // case-sensitive; copies of the table share them). Taken names raise
     // 2036 (bookmark) and 2038 (cursor), unknown ones 2034 and 2037.
-    bool CreateBookmark(const std::string& name);
-    void DropBookmark(const std::string& name);
-    bool GoToBookmark(const std::string& name);
-    bool MarkBookmark(const std::string& name);
+    // Virtual like the other table operations, so that derived tables can
+    // replace them.
+    virtual bool CreateBookmark(const std::string& name);
+    virtual void DropBookmark(const std::string& name);
+    virtual bool GoToBookmark(const std::string& name);
+    virtual bool MarkBookmark(const std::string& name);
     // The key goes through key-name resolution.
-    bool CreateCursor(const std::string& name, const std::string& key);
-    void DropCursor(const std::string& name);
+    virtual bool CreateCursor(const std::string& name, const std::string& key);
+    virtual void DropCursor(const std::string& name);
     // false when there is no record in that direction.
-    bool CursorMove(const std::string& name, int32_t code, int = 0);
+    virtual bool CursorMove(const std::string& name, int32_t code, int = 0);
 
 
 protected:

@@ -1,6 +1,8 @@
 // RdmTable: list searches on the server, walking, building, editing,
 // searching and sorting the table's list, and aggregates over it. The list
 // lives in the description; every table object on it sees the same one.
+#include <algorithm>
+
 #include "DbDescError.h"
 #include "RdmTable.h"
 
@@ -75,6 +77,10 @@ bool RdmTable::AddToListWithValue(const std::string& field, const std::vector<st
 }
 
 bool RdmTable::AddToListWithValues(const std::map<std::string, std::vector<std::string>>& columns) {
+    // The table object asks for whole records: columns of unequal length
+    // append nothing (the description alone would cut or pad them).
+    const auto unequal = [&](const auto& column) { return column.second.size() != columns.begin()->second.size(); };
+    if (std::any_of(columns.begin(), columns.end(), unequal)) return false;
     return GetDesc(Here(__LINE__))->AddToListWithValues(m_name, columns);
 }
 

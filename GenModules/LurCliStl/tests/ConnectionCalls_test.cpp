@@ -59,6 +59,16 @@ TEST_F(ConnectionCallsTest, ASecondTransactionIsRefusedStrictOrNot) {
     }
     EXPECT_NO_THROW(map_.EndTrans(true));
     EXPECT_NO_THROW(map_.EndTrans(true));  // none open: the library answers 0
+
+    // A refused end raises the library's status with no arguments.
+    DbDescMap unconnected;
+    try {
+        unconnected.EndTrans(false);
+        FAIL();
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 10014);
+        EXPECT_TRUE(error.GetArgs().empty());
+    }
 }
 
 TEST_F(ConnectionCallsTest, ServerParametersAndTheVolumeIdFallback) {

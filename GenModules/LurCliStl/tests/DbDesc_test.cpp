@@ -147,6 +147,9 @@ TEST_F(DbDescTest, FieldNumbersOutsideTheirTableAreRefused) {
         std::vector<char> record(static_cast<size_t>(desc.GetRecordSize("Types")));
         EXPECT_EQ(ErrorCode([&] { desc.GetFieldBytes(record.data(), bytes, fieldNo); }), 2003) << fieldNo;
         EXPECT_EQ(ErrorCode([&] { desc.SetFieldBytes(record.data(), bytes, fieldNo); }), 2003) << fieldNo;
+        std::string text;
+        EXPECT_EQ(ErrorCode([&] { desc.ValueToText(bytes, text, fieldNo); }), 2003) << fieldNo;
+        EXPECT_EQ(ErrorCode([&] { desc.TextToValue(bytes, "1", fieldNo); }), 2003) << fieldNo;
     }
     EXPECT_EQ(ErrorCode([&] { desc.GetFieldText("Types", "NAME"); }), 2003);
     EXPECT_EQ(ErrorCode([&] { desc.SetFieldText("Nope", "NAME", "x"); }), 2003);

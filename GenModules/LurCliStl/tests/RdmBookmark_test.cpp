@@ -64,6 +64,14 @@ TEST_F(RdmBookmarkTest, ReopeningLeavesTheOldBookmarkToItsCopy) {
     }
     EXPECT_FALSE(OnServer(oldId));
     EXPECT_TRUE(OnServer(bookmark.GetId()));
+
+    // Re-opened on another description, the old bookmark is still dropped
+    // on the handle that made it.
+    const int32_t lastId = bookmark.GetId();
+    DbDesc noHandle(car);
+    noHandle.SetHandle(DbDesc::kNoHandle);
+    EXPECT_EQ(bookmark.Open(&noHandle, "AUTO"), 10014);
+    EXPECT_FALSE(OnServer(lastId));
 }
 
 TEST_F(RdmBookmarkTest, WithoutAServerBookmarkNothingIsSentOrShared) {

@@ -130,6 +130,7 @@ TEST_F(RdmFldTest, TypeRefusals) {
     EXPECT_EQ(ErrorCode([&] { key.GetChar(); }), 2006);
     EXPECT_EQ(ErrorCode([&] { key.GetCStr(); }), 2006);
     EXPECT_EQ(ErrorCode([] { RdmFld("T", "N", 'c', 0, false); }), 2006);
+    EXPECT_EQ(ErrorCode([] { RdmFld("T", "N", 'c', -3, false); }), 2006);
     EXPECT_EQ(ErrorCode([] { RdmFld("T", "N", 'x', 4, false); }), 2006);
     EXPECT_EQ(ErrorCode([&] { RdmFld(&desc, "T", "NOPE", false); }), 2003);
     EXPECT_EQ(ErrorCode([&] { RdmFld(&desc, "NOPE", "NAME", false); }), 2003);

@@ -110,3 +110,15 @@ TEST_F(RdmTableListsTest, InListSearchSortAndAggregateByAlias) {
     table.RemoveAllValuesFromList("GROUP_NO", "1", 0);
     EXPECT_EQ(table.GetListCount(), 1);
 }
+
+TEST_F(RdmTableListsTest, AddToListWithValuesWantsColumnsOfOneLength) {
+    table.ClearList();
+    EXPECT_FALSE(table.AddToListWithValues({}));
+    EXPECT_FALSE(table.AddToListWithValues({{"ID", {"7", "8"}}, {"NAME", {"x", "y", "z"}}}));
+    EXPECT_EQ(table.GetListCount(), 0);
+    ASSERT_TRUE(table.AddToListWithValues({{"ID", {"7", "8"}}, {"NAME", {"x", "y"}}}));
+    EXPECT_EQ(table.GetListCount(), 2);
+    ASSERT_TRUE(table.SetListPos(1));
+    EXPECT_EQ(table.Fld("ID").GetLong(), 8);
+    EXPECT_EQ(table.Fld("NAME").GetString(), "y");
+}

@@ -1,6 +1,7 @@
 // lurdbadm as its users run it: services, schemas, CSV in and out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -154,6 +155,40 @@ TEST_F(LurdbadmTest, LoadsCsvAndDumpsItBack) {
     EXPECT_EQ(RunAdmin("dump GARAGE Garage Nowhere", &output), 1);
     EXPECT_EQ(RunAdmin("dump NOSERVICE Garage Vehicle", &output), 1);
     EXPECT_NE(output.find("no store"), std::string::npos);
+}
+
+TEST_F(LurdbadmTest, UserCommandsChangeOnlyUsersThatExist) {
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    ASSERT_EQ(RunAdmin("add-user GARAGE clerk pass"), 0);
+    ASSERT_EQ(RunAdmin("add-user GARAGE temp pass"), 0);
+    ASSERT_EQ(RunAdmin("disable-user garage Clerk"), 0);  // names in any case
+    ASSERT_EQ(RunAdmin("remove-user GARAGE temp"), 0);
+    // The first user enabled, the clerk kept but disabled, temp gone.
+    const std::string users = Dump("GARAGE SYSDB dbuser");
+    EXPECT_EQ(std::count(users.begin(), users.end(), '\n'), 3) << users;
+    EXPECT_NE(users.find("0x01\n"), std::string::npos) << users;
+    EXPECT_EQ(users.find("0x01\n"), users.rfind("0x01\n")) << users;
+
+    struct Case {
+        const char* arguments;
+        int status;
+        const char* message;
+    };
+    const Case refusals[] = {
+        {"add-user GARAGE CLERK other", 1, "exists already"},
+        {"disable-user GARAGE nobody", 1, "no user"},
+        {"remove-user GARAGE temp", 1, "no user"},
+        {"add-user NOSERVICE someone pass", 1, "no store"},
+        {"add-user GARAGE 12345678901234567890123456789012 pass", 2, "1 to 31 characters"},
+        {"add-user GARAGE someone 12345678901234567890123456789012", 2, "1 to 31 characters"},
+        {"disable-user GARAGE", 2, "needs <service> <user>"},
+    };
+    for (const Case& c : refusals) {
+        std::string output;
+        EXPECT_EQ(RunAdmin(c.arguments, &output), c.status) << c.arguments;
+        EXPECT_NE(output.find(c.message), std::string::npos) << c.arguments << ": " << output;
+    }
+    EXPECT_EQ(Dump("GARAGE SYSDB dbuser"), users);  // the refusals changed nothing
 }
 
 }  // namespace
