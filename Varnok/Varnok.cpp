@@ -18,6 +18,7 @@
 #include "LurResources.h"
 #include "LurVersionControl.h"
 #include "RdmTable.h"
+#include "RegistryTransaction.h"
 #include "StrVector.h"
 #include "VarnokResources.h"
 #include "VerChk.h"
@@ -180,11 +181,11 @@ void TransferEmissionData(DbDescMap& map)
             }
         } while (vehicles.Move(kMoveNext, kChildMove));
         if (transactionOpen) {
-            transactionOpen = false;
             map.EndTrans(true);
+            transactionOpen = false;  // only once committed: a failed commit is aborted below
         }
     } catch (...) {
-        if (transactionOpen) map.EndTrans(false);
+        if (transactionOpen) AbortAfterFailure(map);
         throw;
     }
 }

@@ -45,11 +45,11 @@ bool AppVersionUpdater::Open(DbDescMap* map, const std::string& shortName) {
 
 bool AppVersionUpdater::Attach(DbDescMap* map, LurAppHandler* registry) {
     Release();
-    if (registry->IsOpen() && registry->GetAppCount() == 1) {
-        m_open = true;
-        m_appId = registry->GetApps().begin()->first;
-        CopyMap(*map);
-    }
+    // An application or open state of the registry held before must not
+    // carry over to this one.
+    m_open = registry->IsOpen() && registry->GetAppCount() == 1;
+    m_appId = m_open ? registry->GetApps().begin()->first : 0;
+    if (m_open) CopyMap(*map);
     m_registry = registry;
     return m_open;
 }

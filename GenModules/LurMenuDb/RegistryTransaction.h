@@ -10,6 +10,16 @@
 
 #include "LurExceptBase.h"
 
+// Aborts the connection's transaction while a failure is on its way: that
+// failure is the one to report, so a failing abort must not replace it.
+template <class Owner>
+void AbortAfterFailure(Owner& owner) {
+    try {
+        owner.EndTrans(false);
+    } catch (const LurExceptBase&) {
+    }
+}
+
 template <class Owner, class Change>
 auto InRegistryTransaction(Owner& owner, const char* name, Change change) {
     const bool begun = owner.BeginTrans(name, false);
@@ -18,14 +28,7 @@ auto InRegistryTransaction(Owner& owner, const char* name, Change change) {
         if (begun) owner.EndTrans(true);
         return result;
     } catch (...) {
-        if (begun) {
-            // The failure that ends the change is the one to report; a
-            // failing abort must not replace it.
-            try {
-                owner.EndTrans(false);
-            } catch (const LurExceptBase&) {
-            }
-        }
+        if (begun) AbortAfterFailure(owner);
         throw;
     }
 }

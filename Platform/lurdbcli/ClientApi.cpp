@@ -146,6 +146,18 @@ int32_t Find(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, 
     });
 }
 
+// A record change (new, modified, deleted record), counted for the
+// transaction trace once the session has made it.
+template <typename Change>
+int32_t ChangeRecord(int32_t handle, const char* record, Change&& change) {
+    return WithSession(handle, [&](Session& session) {
+        Require(record != nullptr);
+        change(session);
+        TraceRecordChange(handle);
+        return kOk;
+    });
+}
+
 int32_t ListResult(const std::string& records, int32_t* length, char** result) {
     *result = HandOut(records);
     *length = static_cast<int32_t>(records.size());
@@ -392,30 +404,15 @@ int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSiz
 }
 
 int32_t NewRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
-    return WithSession(handle, [&](Session& session) {
-        Require(record != nullptr);
-        session.NewRec(dbNo, recType, recordSize, record);
-        TraceRecordChange(handle);
-        return kOk;
-    });
+    return ChangeRecord(handle, record, [&](Session& session) { session.NewRec(dbNo, recType, recordSize, record); });
 }
 
 int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
-    return WithSession(handle, [&](Session& session) {
-        Require(record != nullptr);
-        session.ModRec(dbNo, recType, recordSize, record);
-        TraceRecordChange(handle);
-        return kOk;
-    });
+    return ChangeRecord(handle, record, [&](Session& session) { session.ModRec(dbNo, recType, recordSize, record); });
 }
 
 int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
-    return WithSession(handle, [&](Session& session) {
-        Require(record != nullptr);
-        session.DelRec(dbNo, recType, recordSize, record);
-        TraceRecordChange(handle);
-        return kOk;
-    });
+    return ChangeRecord(handle, record, [&](Session& session) { session.DelRec(dbNo, recType, recordSize, record); });
 }
 
 int32_t FindList(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo, int32_t recType,

@@ -244,6 +244,19 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     RowToRecord(ref, statement, 1, record);
 }
 
+void Session::TakeFirstRow(TableRef& ref, const std::string& sql, const std::vector<SqlValue>& bound,
+                           const char* notFound, char* record) {
+    Statement& statement = LoggedIn().Db().Cached(sql + " LIMIT 1");
+    for (size_t i = 0; i < bound.size(); ++i) {
+        statement.Bind(static_cast<int>(i + 1), bound[i]);
+    }
+    if (!statement.Step()) {
+        throw StoreError{kNotFound, notFound};
+    }
+    TakeRow(ref, statement, record);
+    statement.Run();
+}
+
 std::vector<SqlValue> Session::KeyValues(const TableRef& ref, const std::vector<size_t>& columns,
                                          const char* record) const {
     std::vector<SqlValue> values;
@@ -303,15 +316,7 @@ void Session::MoveIn(TableRef& ref, Move move, char* record) {
             break;
         }
     }
-    Statement& statement = LoggedIn().Db().Cached(sql + " LIMIT 1");
-    for (size_t i = 0; i < bound.size(); ++i) {
-        statement.Bind(static_cast<int>(i + 1), bound[i]);
-    }
-    if (!statement.Step()) {
-        throw StoreError{kNotFound, "no record there"};
-    }
-    TakeRow(ref, statement, record);
-    statement.Run();
+    TakeFirstRow(ref, sql, bound, "no record there", record);
 }
 
 void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record) {
@@ -341,15 +346,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
     }
     // Among equal keys the order is the insertion order.
     sql += find == Find::Prev ? " ORDER BY rowid DESC" : " ORDER BY rowid";
-    Statement& statement = LoggedIn().Db().Cached(sql + " LIMIT 1");
-    for (size_t i = 0; i < bound.size(); ++i) {
-        statement.Bind(static_cast<int>(i + 1), bound[i]);
-    }
-    if (!statement.Step()) {
-        throw StoreError{kNotFound, "no record with that key"};
-    }
-    TakeRow(ref, statement, record);
-    statement.Run();
+    TakeFirstRow(ref, sql, bound, "no record with that key", record);
 }
 
 void Session::ReadBack(TableRef& ref, long long rowid, char* record) {

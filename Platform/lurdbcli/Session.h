@@ -141,6 +141,10 @@ private:
     void MoveIn(TableRef& ref, Move move, char* record);
     // Reads one row of a SELECT of SelectList into the position and record.
     void TakeRow(TableRef& ref, const Statement& statement, char* record);
+    // Runs a SELECT of SelectList with its bound values and reads its first
+    // row as TakeRow does; none raises kNotFound with the text notFound.
+    void TakeFirstRow(TableRef& ref, const std::string& sql, const std::vector<SqlValue>& bound,
+                      const char* notFound, char* record);
     void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
     std::string CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;

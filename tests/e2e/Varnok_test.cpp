@@ -145,8 +145,13 @@ protected:
     }
     RunResult Varnok(const std::vector<std::string>& args, bool traced = false) { return Run("Varnok", args, traced); }
     // The full command line of the test service.
-    RunResult VarnokOnService(bool traced = false) {
-        return Varnok({"-se" + kService, "-usr" + kUser, "-psw" + kPassword, "-app" + kApp}, traced);
+    RunResult VarnokOnService(bool traced = false, const std::string& service = kService) {
+        return Varnok({"-se" + service, "-usr" + kUser, "-psw" + kPassword, "-app" + kApp}, traced);
+    }
+    // A lurdbadm command that must succeed.
+    void Admin(const std::vector<std::string>& args) {
+        const RunResult result = Run("lurdbadm", args);
+        ASSERT_EQ(result.status, 0) << result.output << m_stderr;
     }
 
     // The test service from lurvehgen: n vehicles, the application registry.
@@ -168,8 +173,8 @@ protected:
         const RunResult result = Run("lurdbadm", {"load", kService, tablespace, table, file});
         ASSERT_EQ(result.status, 0) << result.output << m_stderr;
     }
-    std::string VehicleTable() {
-        const RunResult result = Run("lurdbadm", {"dump", kService, "Car", "Gepjarmu"});
+    std::string VehicleTable(const std::string& service = kService) {
+        const RunResult result = Run("lurdbadm", {"dump", service, "Car", "Gepjarmu"});
         EXPECT_EQ(result.status, 0) << m_stderr;
         return result.output;
     }
@@ -365,6 +370,9 @@ TEST_F(VarnokTest, TransferAppliesEachFieldRule) {
         {"empty code, rest filled", ",,0,0", "80,1500,,1600", "80,1500,-1,1600"},
         {"marked row not reclassified", ",,-1,0", "95,1800," + Code(8) + ",1900", "95,1800,-1,1900"},
         {"unknown class kept", "95,1800,99,1900", "95,1800," + Code(8) + ",1900", "95,1800,99,1900"},
+        // Every positive long of the log fits the text fields whole.
+        {"largest values copied whole", ",,0,0", "2147483647,2147483647," + Code(4) + ",2147483647",
+         "2147483647,2147483647,4,2147483647"},
     };
     Generate(0);
     std::string vehicles = "GJ_ID,GJ_TELJESITMENY,GJ_TERFOGAT,EMC_ID,GJ_OSSZTOMEG\n";
@@ -410,6 +418,48 @@ TEST_F(VarnokTest, TransferAppliesEachFieldRule) {
     EXPECT_EQ(again.output, kQuietRun);
     EXPECT_TRUE(Transactions().empty());
     EXPECT_EQ(VehicleTable(), after);
+}
+
+// Services that lack a tablespace of the transfer, built from lurvehgen's
+// files: without the link database the run ends quietly and changes
+// nothing; without the log database it stops before the first row.
+TEST_F(VarnokTest, TablespacesMissingFromTheService) {
+    Generate(30);
+    const std::string vehicles = ReadText(Files() + "/car_gepjarmu.csv");
+    struct Case {
+        std::string service;
+        std::vector<std::string> tablespaces;  // schema files besides dazevure and car
+        int status;
+        std::string report;  // the line after the banner; empty: none
+    };
+    const Case cases[] = {
+        {"NOLINKS", {"ruznaplo"}, 0, ""},
+        {"NOLOG", {"ruz_os7"}, 254, "Kivétel:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.service);
+        Admin({"create-service", c.service, kUser, kPassword});
+        std::vector<std::string> schemas{"dazevure", "car"};
+        schemas.insert(schemas.end(), c.tablespaces.begin(), c.tablespaces.end());
+        for (const std::string& schema : schemas) {
+            Admin({"create-tablespace", c.service, LUR_SOURCE_DIR "/tests/fixtures/" + schema + ".schema"});
+        }
+        Admin({"load", c.service, "DazEvure", "APPLICATION", Files() + "/dazevure_application.csv"});
+        Admin({"load", c.service, "DazEvure", "PLUGINS", Files() + "/dazevure_plugins.csv"});
+        Admin({"load", c.service, "Car", "Gepjarmu", Files() + "/car_gepjarmu.csv"});
+
+        std::filesystem::remove(TraceFile());
+        const RunResult result = VarnokOnService(true, c.service);
+        EXPECT_EQ(result.status, c.status) << m_stderr;
+        if (c.report.empty()) {
+            EXPECT_EQ(result.output, kQuietRun);
+        } else {
+            EXPECT_EQ(result.output.rfind("\n" + kBanner + c.report, 0), 0u) << result.output;
+            EXPECT_NE(result.output.find("RUZNAPLO"), std::string::npos) << result.output;
+        }
+        EXPECT_TRUE(Transactions().empty());
+        EXPECT_EQ(VehicleTable(c.service), vehicles);
+    }
 }
 
 // The rows a lurvehgen cases.csv says the transfer writes, and how many of

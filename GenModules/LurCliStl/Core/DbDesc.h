@@ -365,6 +365,11 @@ private:
                       ListSearch search);
     bool FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode,
                           bool replace);
+    // The status of a list search: true when records came back. Nothing
+    // found empties the list and the record buffer when the search replaces
+    // them; a failure empties both and raises the status.
+    bool CheckListSearch(int32_t status, int32_t index, const std::string& table, const std::string& field,
+                         bool replace);
     // Puts a client result into the main list; true.
     bool TakeListResult(int32_t index, const std::string& table, char* block, int32_t length,
                         int32_t moveCode, bool replace);

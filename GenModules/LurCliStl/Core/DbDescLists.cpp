@@ -180,6 +180,26 @@ bool DbDesc::IsListEmpty(const std::string& table) const { return GetListCount(t
 
 // ---- list searches on the server ---------------------------------------------------
 
+bool DbDesc::CheckListSearch(int32_t status, int32_t index, const std::string& table, const std::string& field,
+                             bool replace) {
+    if (status == kNotFound) {
+        if (replace) {
+            ClearListAt(index);
+            ClearRecord(table);
+        }
+        return false;
+    }
+    if (status != 0) {
+        ClearListAt(index);
+        ClearRecord(table);
+        throw DbDescError(status, Here(__LINE__), StrVector(table) << field);
+    }
+    // The searches that did not test FreePtr before their call (greater,
+    // less, not equal) raise its absence here.
+    LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");
+    return true;
+}
+
 bool DbDesc::TakeListResult(int32_t index, const std::string& table, char* block, int32_t length,
                             int32_t moveCode, bool replace) {
     if (replace) {
@@ -254,20 +274,7 @@ bool DbDesc::FindListImpl(const std::string& table, const std::string& field, in
     }
     SelectList(recType, false);
     const ClientBlock block(raw);
-
-    if (status == kNotFound) {
-        if (replace) {
-            ClearListAt(index);
-            ClearRecord(table);
-        }
-        return false;
-    }
-    if (status != 0) {
-        ClearListAt(index);
-        ClearRecord(table);
-        throw DbDescError(status, Here(__LINE__), StrVector(table) << field);
-    }
-    LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");
+    if (!CheckListSearch(status, index, table, field, replace)) return false;
     return TakeListResult(index, table, block.get(), length, moveCode, replace);
 }
 
@@ -286,20 +293,7 @@ bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field
     const int32_t status = LUR_CLIENT_FUNCTION(GetAllRec, "DbDesc")(m_handle, GetDbNo(), recType, &length, &raw);
     SelectList(recType, false);
     const ClientBlock block(raw);
-
-    if (status == kNotFound) {
-        if (replace) {
-            ClearListAt(index);
-            ClearRecord(table);
-        }
-        return false;
-    }
-    if (status != 0) {
-        ClearListAt(index);
-        ClearRecord(table);
-        throw DbDescError(status, Here(__LINE__), StrVector(table) << field);
-    }
-    LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");
+    if (!CheckListSearch(status, index, table, field, replace)) return false;
 
     std::vector<char> kept;
     const int32_t count = recordSize > 0 ? length / recordSize : 0;

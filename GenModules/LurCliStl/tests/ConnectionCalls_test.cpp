@@ -10,7 +10,7 @@
 #include "DbDescError.h"
 #include "DbDescMap.h"
 #include "FunctionLoader.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 
 namespace {
 
@@ -26,26 +26,17 @@ constexpr const char* kSchema =
     "table Naplo\n"
     "  field N_ID l 4 u\n";
 
-class ConnectionCallsTest : public ::testing::Test {
+class ConnectionCallsTest : public lurtest::SuiteServiceTest<ConnectionCallsTest> {
 protected:
-    static void SetUpTestSuite() {
-        service_ = new lurtest::ServiceFixture(kSchema);
-    }
-    static void TearDownTestSuite() {
-        delete service_;
-        service_ = nullptr;
-    }
+    static void SetUpTestSuite() { MakeService(kSchema); }
     void SetUp() override {
         map_.SetHandle(service_->Handle());
         ASSERT_TRUE(map_.OpenAll());
     }
     void TearDown() override { map_.EndTransaction(false); }
 
-    static lurtest::ServiceFixture* service_;
     DbDescMap map_;
 };
-
-lurtest::ServiceFixture* ConnectionCallsTest::service_ = nullptr;
 
 TEST_F(ConnectionCallsTest, ASecondTransactionIsRefusedStrictOrNot) {
     EXPECT_TRUE(map_.BeginTrans("IMPORT", false));

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "ConnectInfo.h"
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "FunctionLoader.h"
 #include "ServiceFixture.h"
 
@@ -33,14 +32,7 @@ constexpr const char* kSchema =
     "  field NO   l 4  u\n"
     "  field TEXT c 21 n\n";
 
-int Code(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class DbDescChangesTest : public ::testing::Test {
 protected:
@@ -100,9 +92,9 @@ TEST_F(DbDescChangesTest, NewRecStoresAndRefusesADuplicateUniqueKey) {
     PutAuto(car, 1, "ABC-123");
     EXPECT_EQ(car.GetFieldText("Auto", "RENDSZ"), "ABC-123");
     EXPECT_EQ(car.GetCount("Auto"), 1);
-    EXPECT_EQ(Code([&] { PutAuto(car, 1, "XYZ-999"); }), 10005);
+    EXPECT_EQ(ErrorCode([&] { PutAuto(car, 1, "XYZ-999"); }), 10005);
     EXPECT_EQ(car.GetCount("Auto"), 1);
-    EXPECT_EQ(Code([&] { car.NewRec("Nope"); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { car.NewRec("Nope"); }), 2002);
 }
 
 // Option 0 selects the record by the unique key: a simple field (Auto.ID)
@@ -134,9 +126,9 @@ TEST_F(DbDescChangesTest, ModifyAndDeleteByUniqueAndCompoundKey) {
 
         car.SetFieldText(c.table, c.keyField, "77");  // no such record
         EXPECT_FALSE(car.ModRec(c.table, false));
-        EXPECT_EQ(Code([&] { car.ModRec(c.table, true); }), 10002);
+        EXPECT_EQ(ErrorCode([&] { car.ModRec(c.table, true); }), 10002);
         EXPECT_FALSE(car.DelRec(c.table, false));
-        EXPECT_EQ(Code([&] { car.DelRec(c.table, true); }), 10002);
+        EXPECT_EQ(ErrorCode([&] { car.DelRec(c.table, true); }), 10002);
 
         car.SetFieldText(c.table, c.keyField, c.keyValue);
         EXPECT_TRUE(car.DelRec(c.table, true));
@@ -148,7 +140,7 @@ TEST_F(DbDescChangesTest, ModifyAndDeleteByUniqueAndCompoundKey) {
     car.RemoveTableOption("Auto", 0);
     car.DefineKey("Auto", "RENDSZ");
     car.SetFieldText("Auto", "ID", "1");
-    EXPECT_EQ(Code([&] { car.ModRec("Auto", true); }), 10005);
+    EXPECT_EQ(ErrorCode([&] { car.ModRec("Auto", true); }), 10005);
     EXPECT_EQ(car.GetCount("Auto"), 2);
 }
 
@@ -163,11 +155,11 @@ TEST_F(DbDescChangesTest, OptionZeroRestoresTheCurrentKeyOnEveryPath) {
     EXPECT_EQ(car.GetCurrentKey("Auto"), "RENDSZ");
 
     car.SetFieldText("Auto", "ID", "50");
-    EXPECT_EQ(Code([&] { car.DelRec("Auto", true); }), 10002);
+    EXPECT_EQ(ErrorCode([&] { car.DelRec("Auto", true); }), 10002);
     EXPECT_EQ(car.GetCurrentKey("Auto"), "RENDSZ");
 
     car.AddTableOption("Loose", 0);
-    EXPECT_EQ(Code([&] { car.ModRec("Loose", false); }), 10028);
+    EXPECT_EQ(ErrorCode([&] { car.ModRec("Loose", false); }), 10028);
     EXPECT_EQ(car.GetCurrentKey("Loose"), "");
 }
 
@@ -175,7 +167,7 @@ TEST_F(DbDescChangesTest, AnAbortedTransactionLeavesBothTablespacesUnchanged) {
     PutAuto(car, 1, "KEEP");
     ASSERT_TRUE(car.BeginTrans("TWO SPACES", true));
     EXPECT_FALSE(naplo.BeginTrans("AGAIN", false));  // one per handle
-    EXPECT_EQ(Code([&] { car.BeginTrans("AGAIN", true); }), 10023);
+    EXPECT_EQ(ErrorCode([&] { car.BeginTrans("AGAIN", true); }), 10023);
     PutAuto(car, 2, "GONE");
     naplo.SetFieldText("Entry", "NO", "1");
     naplo.NewRec("Entry");
@@ -213,7 +205,7 @@ TEST_F(DbDescChangesTest, CountersAndLocksAreSharedBetweenHandles) {
     EXPECT_FALSE(other.WhoMadeLock("Auto", 'w', who));
     EXPECT_TRUE(other.LockRecord("Auto", 'r', holder));
     EXPECT_TRUE(car.LockRecord("Auto", 'r', holder));  // shared locks go together
-    EXPECT_EQ(Code([&] { car.LockRecord("Nope", 'w', holder); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { car.LockRecord("Nope", 'w', holder); }), 2002);
 }
 
 TEST_F(DbDescChangesTest, BlobsByIdAndAFailedReplaceKeepsTheOldBlob) {
@@ -223,7 +215,7 @@ TEST_F(DbDescChangesTest, BlobsByIdAndAFailedReplaceKeepsTheOldBlob) {
     ASSERT_TRUE(car.WriteBlob(&id, "first", 5, false));
     const int32_t first = id;
 
-    EXPECT_NE(Code([&] { car.WriteBlob(&id, "x", -1, true); }), 0);  // the new blob is refused
+    EXPECT_NE(ErrorCode([&] { car.WriteBlob(&id, "x", -1, true); }), 0);  // the new blob is refused
     EXPECT_EQ(id, first);
     LurBuf buffer;
     ASSERT_TRUE(car.ReadBlobToBuf(id, buffer));
@@ -284,7 +276,7 @@ TEST_F(DbDescChangesTest, KeyQueries) {
     EXPECT_EQ(car.GetUniqueKeyByName("Loose"), -1);
     EXPECT_TRUE(car.IsUniqueKey("Auto", "ID"));
     EXPECT_FALSE(car.IsUniqueKey("Auto", ""));
-    EXPECT_EQ(Code([&] { car.IsUniqueKey("Auto", "NOPE"); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { car.IsUniqueKey("Auto", "NOPE"); }), 2003);
     EXPECT_TRUE(car.IsInUniqueKey("Pair", "P2"));
     EXPECT_FALSE(car.IsInUniqueKey("Pair", "VAL"));
     EXPECT_FALSE(car.IsInUniqueKey("Loose", "A"));
@@ -306,9 +298,9 @@ TEST_F(DbDescChangesTest, RawDataAndServerParameters) {
     char out[16] = {};
     EXPECT_EQ(car.FindData(3, 0, out, sizeof out, 1, -1), 7);
     EXPECT_EQ(std::string(out, 7), "payload");
-    EXPECT_EQ(Code([&] { car.FindData(3, 0, out, 4, 1, -1); }), 10003);  // would not fit
-    EXPECT_EQ(Code([&] { car.FindData(4, 0, out, sizeof out, 1, -1); }), 10002);
-    EXPECT_EQ(Code([&] { car.WriteData("x", 1, 3, 2, -1); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { car.FindData(3, 0, out, 4, 1, -1); }), 10003);  // would not fit
+    EXPECT_EQ(ErrorCode([&] { car.FindData(4, 0, out, sizeof out, 1, -1); }), 10002);
+    EXPECT_EQ(ErrorCode([&] { car.WriteData("x", 1, 3, 2, -1); }), 2003);
 
     std::string value;
     car.GetServerParam("volumeid", value);
@@ -316,7 +308,7 @@ TEST_F(DbDescChangesTest, RawDataAndServerParameters) {
     car.SetServerParam("debuglog", "1");
     car.GetServerParam("debuglog", value);
     EXPECT_EQ(value, "1");
-    EXPECT_EQ(Code([&] { car.SetServerParam("nonsense", "1"); }), 10015);
+    EXPECT_EQ(ErrorCode([&] { car.SetServerParam("nonsense", "1"); }), 10015);
 }
 
 }  // namespace

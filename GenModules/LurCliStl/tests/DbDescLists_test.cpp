@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "ServiceFixture.h"
 
 namespace {
@@ -30,14 +30,7 @@ constexpr const char* kRows =
     "4,2,Charlie,x,-2\n"
     "2,1,delta,x,0\n";
 
-int ErrorCode(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class DbDescListsTest : public ::testing::Test {
 protected:

@@ -10,7 +10,7 @@
 #include "FakeWindowSystem.h"
 #include "FunctionLoader.h"
 #include "RdmTable.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 
 namespace {
 
@@ -34,27 +34,20 @@ std::string Blob(int32_t handle, int32_t dbNo) {
     return blob;
 }
 
-class DbDescMapTest : public ::testing::Test {
+class DbDescMapTest : public lurtest::SuiteServiceTest<DbDescMapTest> {
 protected:
     static void SetUpTestSuite() {
-        service_ = new lurtest::ServiceFixture(kSchema);
+        MakeService(kSchema);
         service_->Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,ABC-123\n2,XYZ-999\n");
-    }
-    static void TearDownTestSuite() {
-        delete service_;
-        service_ = nullptr;
     }
     void SetUp() override {
         map_.SetHandle(service_->Handle());
         ASSERT_TRUE(map_.OpenAll());
     }
 
-    static lurtest::ServiceFixture* service_;
     win::FakeWindowSystem windows_;  // any box would be recorded here
     DbDescMap map_;
 };
-
-lurtest::ServiceFixture* DbDescMapTest::service_ = nullptr;
 
 TEST_F(DbDescMapTest, OpenAllOpensEveryCataloguedTablespaceWithItsVersion) {
     ASSERT_EQ(map_.Count(), 3);

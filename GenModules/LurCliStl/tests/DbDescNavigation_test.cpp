@@ -3,13 +3,12 @@
 // and what a move or find leaves in the record buffer and the main list.
 #include <gtest/gtest.h>
 
-#include <functional>
 
 #include <string>
 #include <vector>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "ServiceFixture.h"
 
 namespace {
@@ -32,14 +31,7 @@ constexpr const char* kRows =
     "4,2,Charlie,z\n"
     "2,1,delta,w\n";
 
-int ErrorCode(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 struct NavService {
     lurtest::ServiceFixture service{kSchema};

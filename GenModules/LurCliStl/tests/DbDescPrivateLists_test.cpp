@@ -3,9 +3,12 @@
 
 #include "DbDesc.h"
 #include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "DescBlob.h"
 
 namespace {
+
+using lurtest::ErrorCode;
 
 class PrivateListTest : public ::testing::Test {
 protected:
@@ -77,21 +80,13 @@ TEST_F(PrivateListTest, AddToListWithValuesFollowsTheFirstColumn) {
 }
 
 TEST_F(PrivateListTest, ListBuildingErrors) {
-    const auto code = [](auto fn) {
-        try {
-            fn();
-        } catch (const DbDescError& e) {
-            return e.GetCode();
-        }
-        return 0;
-    };
-    EXPECT_EQ(code([&] { desc.BeginPrivateList("Nope"); }), 2002);
-    EXPECT_EQ(code([&] { desc.AddCurrentToList("Nope"); }), 2002);
-    EXPECT_EQ(code([&] { desc.AddToListWithValue("Person", "NOPE", {"1"}); }), 2003);
-    EXPECT_EQ(code([&] { desc.AddToListWithValues("Person", {{"AGE", {"1"}}, {"NOPE", {"1"}}}); }), 2003);
-    EXPECT_EQ(code([&] { desc.AddToListWithValue("Person", "NAME", {"far too long"}); }), 2040);
+    EXPECT_EQ(ErrorCode([&] { desc.BeginPrivateList("Nope"); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { desc.AddCurrentToList("Nope"); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { desc.AddToListWithValue("Person", "NOPE", {"1"}); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { desc.AddToListWithValues("Person", {{"AGE", {"1"}}, {"NOPE", {"1"}}}); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { desc.AddToListWithValue("Person", "NAME", {"far too long"}); }), 2040);
     EXPECT_EQ(desc.GetListCount("Person"), 0);
-    EXPECT_EQ(code([&] { desc.FieldNoOrThrow("Person", "X", ErrorLocation("here", "NULL", 1)); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { desc.FieldNoOrThrow("Person", "X", ErrorLocation("here", "NULL", 1)); }), 2003);
 }
 
 TEST_F(PrivateListTest, UpdateListEntryNeedsACurrentRecord) {

@@ -2,26 +2,18 @@
 // which record the buffer holds afterwards, and the position rules.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "DescBlob.h"
 
 namespace {
 
 using Ids = std::vector<std::string>;
 
-int ErrorCode(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class DbDescSearchTest : public ::testing::Test {
 protected:

@@ -2,13 +2,12 @@
 // against a service of the client library.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <new>
 #include <string>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "ServiceFixture.h"
 
 namespace {
@@ -23,14 +22,7 @@ constexpr const char* kSchema =
     "  field ID l 4 u\n"
     "  field B  l 4 n\n";
 
-int Code(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class DbDescServerObjectsTest : public ::testing::Test {
 protected:
@@ -60,7 +52,7 @@ TEST_F(DbDescServerObjectsTest, BookmarksReturnTheirStatus) {
     PutDoc(1);
     PutDoc(2);
     int32_t bookmark = 99;
-    EXPECT_EQ(Code([&] { docs.BookmarkCreate(bookmark, "Nope"); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { docs.BookmarkCreate(bookmark, "Nope"); }), 2002);
     EXPECT_EQ(bookmark, -1);
     ASSERT_EQ(docs.BookmarkCreate(bookmark, "doc"), 0);
     EXPECT_GT(bookmark, 0);
@@ -77,7 +69,7 @@ TEST_F(DbDescServerObjectsTest, BookmarksReturnTheirStatus) {
 
 TEST_F(DbDescServerObjectsTest, CursorsMoveAlongTheirKey) {
     int32_t cursor = 0;
-    EXPECT_EQ(Code([&] { docs.CursorCreate(cursor, "Doc", "NOPE"); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { docs.CursorCreate(cursor, "Doc", "NOPE"); }), 2003);
     EXPECT_EQ(cursor, -1);
     ASSERT_EQ(docs.CursorCreate(cursor, "Doc", "ID"), 0);
 
@@ -103,7 +95,7 @@ TEST_F(DbDescServerObjectsTest, CursorsMoveAlongTheirKey) {
 TEST_F(DbDescServerObjectsTest, BlobStreams) {
     int32_t id = -1;
     ASSERT_TRUE(docs.WriteBlob(&id, "stream me", 9, false));
-    EXPECT_EQ(Code([&] { docs.CreateBlobStream(5, id + 50); }), 10002);
+    EXPECT_EQ(ErrorCode([&] { docs.CreateBlobStream(5, id + 50); }), 10002);
     ASSERT_EQ(docs.CreateBlobStream(5, id), 0);
 
     int32_t length = 0;
@@ -121,7 +113,7 @@ TEST_F(DbDescServerObjectsTest, BlobStreams) {
     ASSERT_EQ(docs.CloseBlobStream(5, true), 0);
     EXPECT_EQ(BlobText(id), "abcdefgh");
     ASSERT_EQ(docs.DestroyBlobStream(5), 0);
-    EXPECT_EQ(Code([&] { docs.DestroyBlobStream(5); }), 10002);
+    EXPECT_EQ(ErrorCode([&] { docs.DestroyBlobStream(5); }), 10002);
 }
 
 TEST_F(DbDescServerObjectsTest, RecordingMergesChangesOfOneField) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "DescBlob.h"
 #include "ServiceFixture.h"
 
@@ -47,16 +48,7 @@ protected:
     DbDesc& desc = blob.Desc();
 };
 
-// The code of the DbDescError that fn raises, 0 when none.
-template <class Fn>
-int ErrorCode(Fn fn) {
-    try {
-        fn();
-    } catch (const DbDescError& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 // ---- text <-> value, one table per type letter -----------------------------
 

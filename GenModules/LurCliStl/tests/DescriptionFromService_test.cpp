@@ -1,20 +1,14 @@
 // From a schema file through a service of the client library to the parsed
 // description: what the server hands out is what the lookups answer.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "DbStruct.h"
 #include "FunctionLoader.h"
 #include "LuConn.h"
-
-namespace fs = std::filesystem;
+#include "ServiceFixture.h"
 
 namespace {
 
@@ -33,31 +27,6 @@ constexpr const char* kSchema =
 
 class DescriptionFromServiceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/lur_description_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-        ::setenv("LUR_REGISTRY", (m_dir + "/registry.reg").c_str(), 1);
-        ::setenv("LURDB_DATA", (m_dir + "/data").c_str(), 1);
-        fs::create_directories(m_dir + "/data");
-        std::ofstream(m_dir + "/car.schema") << kSchema;
-        ASSERT_EQ(Admin("create-service CARDB admin secret"), 0);
-        ASSERT_EQ(Admin("create-tablespace CARDB " + m_dir + "/car.schema"), 0);
-    }
-    void TearDown() override {
-        ::unsetenv("LUR_REGISTRY");
-        ::unsetenv("LURDB_DATA");
-        fs::remove_all(m_dir);
-    }
-
-    int Admin(const std::string& arguments) const {
-        const char* bin = std::getenv("LUR_TEST_BIN_DIR");
-        const std::string command = std::string(bin ? bin : ".") + "/lurdbadm " + arguments + " >" + m_dir +
-                                    "/admin.out 2>&1";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
     // Logs in with the service's registry settings and parses the
     // description of the tablespace.
     void LoadDescription(int32_t dbNo, const char* name, DbStruct& out) {
@@ -85,7 +54,8 @@ protected:
         LUR_CLIENT_FUNCTION(FreeDbHandler, "LuConn")(handle);
     }
 
-    std::string m_dir;
+    // The service made by lurdbadm; the test logs in on a handle of its own.
+    lurtest::ServiceFixture service{kSchema, "CARDB"};
 };
 
 TEST_F(DescriptionFromServiceTest, LookupsAnswerFromTheServersDescription) {

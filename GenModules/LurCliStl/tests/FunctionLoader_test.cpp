@@ -11,12 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "ServiceFixture.h"
+
 namespace {
 
-std::string BinDir() {
-    const char* dir = std::getenv("LUR_TEST_BIN_DIR");
-    return dir ? dir : ".";
-}
+using lurtest::BinDir;
 
 // Which pointers are set, in member order.
 std::vector<bool> SetPointers(const FunctionLoader& loader) {

@@ -13,7 +13,7 @@
 #include "FakeWindowSystem.h"
 #include "FunctionLoader.h"
 #include "LuConn.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 #include "TRdmLogin.h"
 
 namespace {
@@ -31,25 +31,18 @@ bool Shown(const win::FakeWindowSystem& windows, const std::string& text) {
     return false;
 }
 
-class LoginTest : public ::testing::Test {
+class LoginTest : public lurtest::SuiteServiceTest<LoginTest> {
 protected:
     static void SetUpTestSuite() {
-        service_ = new lurtest::ServiceFixture(kSchema);
+        MakeService(kSchema);
         ASSERT_EQ(service_->RunAdmin("add-user TESTSVC clerk pass"), 0);
         ASSERT_EQ(service_->RunAdmin("add-user TESTSVC blocked pass"), 0);
         ASSERT_EQ(service_->RunAdmin("disable-user TESTSVC blocked"), 0);
     }
-    static void TearDownTestSuite() {
-        delete service_;
-        service_ = nullptr;
-    }
     void TearDown() override { lurclistl::SetInteractive(true); }
 
-    static lurtest::ServiceFixture* service_;
     win::FakeWindowSystem windows_;
 };
-
-lurtest::ServiceFixture* LoginTest::service_ = nullptr;
 
 TEST_F(LoginTest, LogsInWithUpperCasedCredentialsAndOpensTheCatalogue) {
     LuConn conn;

@@ -8,26 +8,20 @@
 #include "DbDesc.h"
 #include "DbDescError.h"
 #include "RdmBookmark.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 
 namespace {
 
-constexpr const char* kSchema = "tablespace Car 5\ntable Auto\n  field ID l 4 u\n";
-
-class RdmBookmarkTest : public ::testing::Test {
+class RdmBookmarkTest : public lurtest::CarAutoTest {
 protected:
     void SetUp() override {
-        service = std::make_unique<lurtest::ServiceFixture>(kSchema);
-        service->LoadDesc(car, "Car", 5);
+        CarAutoTest::SetUp();
         car.SetFieldText("Auto", "ID", "1");
         car.NewRec("Auto");
         car.Move(0, "AUTO");
     }
     // Whether the server still has the bookmark (marking answers 0).
     bool OnServer(int32_t id) { return car.BookmarkOperation(id, 0) == 0; }
-
-    std::unique_ptr<lurtest::ServiceFixture> service;
-    DbDesc car;
 };
 
 TEST_F(RdmBookmarkTest, TheLastCopyDropsTheServerBookmark) {

@@ -8,30 +8,20 @@
 #include "DbDescError.h"
 #include "RdmCursor.h"
 #include "RdmTable.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 
 namespace {
 
-constexpr const char* kSchema =
-    "tablespace Car 5\n"
-    "table Auto\n"
-    "  field ID     l 4  u\n"
-    "  field RENDSZ c 11 d\n";
-
-class RdmCursorTest : public ::testing::Test {
+class RdmCursorTest : public lurtest::CarAutoTest {
 protected:
     void SetUp() override {
-        service = std::make_unique<lurtest::ServiceFixture>(kSchema);
-        service->LoadDesc(car, "Car", 5);
+        CarAutoTest::SetUp();
         for (const auto& [id, plate] : {std::pair{2, "AAA"}, std::pair{1, "BBB"}}) {
             car.SetFieldText("Auto", "ID", std::to_string(id));
             car.SetFieldText("Auto", "RENDSZ", plate);
             car.NewRec("Auto");
         }
     }
-
-    std::unique_ptr<lurtest::ServiceFixture> service;
-    DbDesc car;
 };
 
 TEST_F(RdmCursorTest, MovesAlongItsKeyAndRestoresTheTablesKey) {

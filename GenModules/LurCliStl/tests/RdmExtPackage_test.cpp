@@ -7,19 +7,15 @@
 #include "DbDescError.h"
 #include "LurExceptTrans.h"
 #include "RdmExtPackage.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 
 namespace {
 
 constexpr const char* kSchema = "tablespace Car 7\ntable T\n  field ID l 4 u\n";
 
-class RdmExtPackageTest : public ::testing::Test {
+class RdmExtPackageTest : public lurtest::SuiteServiceTest<RdmExtPackageTest> {
 protected:
-    static void SetUpTestSuite() { service_ = new lurtest::ServiceFixture(kSchema); }
-    static void TearDownTestSuite() {
-        delete service_;
-        service_ = nullptr;
-    }
+    static void SetUpTestSuite() { MakeService(kSchema); }
     void SetUp() override { ASSERT_TRUE(package_.Open(service_->Handle(), "LurTest", true)); }
 
     // Calls "fail" with the argument bytes and hands back what it raised.
@@ -33,11 +29,8 @@ protected:
         throw std::runtime_error("nothing raised for " + argument);
     }
 
-    static lurtest::ServiceFixture* service_;
     RdmExtPackage package_;
 };
-
-lurtest::ServiceFixture* RdmExtPackageTest::service_ = nullptr;
 
 TEST_F(RdmExtPackageTest, OpeningAnUnknownPackageIsRefused) {
     RdmExtPackage other;

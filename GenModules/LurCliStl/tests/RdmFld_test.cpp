@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "DescBlob.h"
 #include "RdmTable.h"
 
@@ -14,15 +14,7 @@ namespace {
 
 constexpr int16_t kUnsignedFlag = FieldDesc::kUnsigned;
 
-template <class Fn>
-int ErrorCode(Fn fn) {
-    try {
-        fn();
-    } catch (const DbDescError& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class RdmFldTest : public ::testing::Test {
 protected:

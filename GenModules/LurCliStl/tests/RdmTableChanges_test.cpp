@@ -2,37 +2,22 @@
 // RdmTable against a service of the client library.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "RdmTable.h"
-#include "ServiceFixture.h"
+#include "ServiceTest.h"
 
 namespace {
 
-constexpr const char* kSchema =
-    "tablespace Car 5\n"
-    "table Auto\n"
-    "  field ID     l 4  u\n"
-    "  field RENDSZ c 11 d\n";
+using lurtest::ErrorCode;
 
-int Code(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
-
-class RdmTableChangesTest : public ::testing::Test {
+class RdmTableChangesTest : public lurtest::CarAutoTest {
 protected:
     void SetUp() override {
-        service = std::make_unique<lurtest::ServiceFixture>(kSchema);
-        service->LoadDesc(car, "Car", 5);
+        CarAutoTest::SetUp();
         table = std::make_unique<RdmTable>(&car, "Auto");
     }
     void Put(int32_t id, const std::string& plate) {
@@ -42,8 +27,6 @@ protected:
         table->NewRec();
     }
 
-    std::unique_ptr<lurtest::ServiceFixture> service;
-    DbDesc car;
     std::unique_ptr<RdmTable> table;
 };
 
@@ -52,7 +35,7 @@ TEST_F(RdmTableChangesTest, ChangesGoThroughTheRecordBuffer) {
     Put(1, "AAA");
     Put(2, "BBB");
     EXPECT_EQ(table->GetCount(), 2);
-    EXPECT_EQ(Code([&] { Put(2, "DUP"); }), 10005);
+    EXPECT_EQ(ErrorCode([&] { Put(2, "DUP"); }), 10005);
 
     table->AddTableOption(0);
     table->DefineKey("RENDSZ");
@@ -64,7 +47,7 @@ TEST_F(RdmTableChangesTest, ChangesGoThroughTheRecordBuffer) {
 
     table->Fld("ID").SetLong(9);
     EXPECT_FALSE(table->ModRec(false));
-    EXPECT_EQ(Code([&] { table->DelRec(true); }), 10002);
+    EXPECT_EQ(ErrorCode([&] { table->DelRec(true); }), 10002);
     EXPECT_EQ(table->Fld("ID").GetLong(), 9);  // the buffer stays
 
     table->DefineKey("ID");
@@ -77,13 +60,13 @@ TEST_F(RdmTableChangesTest, ChangesGoThroughTheRecordBuffer) {
 
     table->TruncateFile();
     EXPECT_EQ(table->GetCount(), 0);
-    EXPECT_EQ(Code([&] { table->SaveChanges(); }), 10038);
+    EXPECT_EQ(ErrorCode([&] { table->SaveChanges(); }), 10038);
 }
 
 TEST_F(RdmTableChangesTest, TransactionsLocksAndCounters) {
     ASSERT_TRUE(table->BeginTrans("IMPORT"));
     EXPECT_FALSE(table->BeginTrans("AGAIN"));
-    EXPECT_EQ(Code([&] { table->BeginTrans("AGAIN", true); }), 10023);
+    EXPECT_EQ(ErrorCode([&] { table->BeginTrans("AGAIN", true); }), 10023);
     Put(1, "AAA");
     table->EndTrans(false);
     EXPECT_EQ(table->GetCount(), 0);
@@ -103,9 +86,9 @@ TEST_F(RdmTableChangesTest, TransactionsLocksAndCounters) {
 TEST_F(RdmTableChangesTest, NamedBookmarksAndCursors) {
     Put(2, "AAA");
     Put(1, "BBB");
-    EXPECT_EQ(Code([&] { table->GoToBookmark("start"); }), 2034);
+    EXPECT_EQ(ErrorCode([&] { table->GoToBookmark("start"); }), 2034);
     ASSERT_TRUE(table->CreateBookmark("start"));
-    EXPECT_EQ(Code([&] { table->CreateBookmark("start"); }), 2036);
+    EXPECT_EQ(ErrorCode([&] { table->CreateBookmark("start"); }), 2036);
     EXPECT_TRUE(table->CreateBookmark("Start"));  // names are case-sensitive
 
     ASSERT_TRUE(table->Move(0));
@@ -115,11 +98,11 @@ TEST_F(RdmTableChangesTest, NamedBookmarksAndCursors) {
     ASSERT_TRUE(table->ReadCurrentRec(true));
     EXPECT_EQ(table->Fld("ID").GetLong(), 2);
     table->DropBookmark("start");
-    EXPECT_EQ(Code([&] { table->MarkBookmark("start"); }), 2034);
+    EXPECT_EQ(ErrorCode([&] { table->MarkBookmark("start"); }), 2034);
 
-    EXPECT_EQ(Code([&] { table->CursorMove("byId", 0); }), 2037);
+    EXPECT_EQ(ErrorCode([&] { table->CursorMove("byId", 0); }), 2037);
     ASSERT_TRUE(table->CreateCursor("byId", "ID"));
-    EXPECT_EQ(Code([&] { table->CreateCursor("byId", "ID"); }), 2038);
+    EXPECT_EQ(ErrorCode([&] { table->CreateCursor("byId", "ID"); }), 2038);
     table->DefineKey("RENDSZ");
     ASSERT_TRUE(table->CursorMove("byId", 0));
     EXPECT_EQ(table->Fld("ID").GetLong(), 1);

@@ -2,12 +2,11 @@
 // the catalogue reads do, in-list searches and sorting by alias, aggregates.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "RdmTable.h"
 #include "ServiceFixture.h"
 
@@ -21,14 +20,7 @@ constexpr const char* kSchema =
     "  field NAME   c 11 d\n"
     "  field AMOUNT F 8  n\n";
 
-int ErrorCode(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class RdmTableListsTest : public ::testing::Test {
 protected:

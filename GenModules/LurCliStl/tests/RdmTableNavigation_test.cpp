@@ -2,12 +2,11 @@
 // as key names, MoveByKey unresolved) and the results reach the fields.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "DbDesc.h"
-#include "DbDescError.h"
+#include "DbErrorCode.h"
 #include "RdmTable.h"
 #include "ServiceFixture.h"
 
@@ -22,14 +21,7 @@ constexpr const char* kSchema =
     "  field NOTE c 11 n\n"
     "  key GRPNAME d GRP NAME\n";
 
-int ErrorCode(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DbDescError& error) {
-        return error.GetCode();
-    }
-    return 0;
-}
+using lurtest::ErrorCode;
 
 class RdmTableNavigationTest : public ::testing::Test {
 protected:

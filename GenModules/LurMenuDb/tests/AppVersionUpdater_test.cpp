@@ -68,6 +68,16 @@ TEST_F(AppVersionUpdaterTest, AttachesToARegistryOfOneApplication) {
     EXPECT_TRUE(updater.Attach(&map, &registry));
     EXPECT_EQ(updater.GetAppId(), kOldId);
     EXPECT_EQ(updater.GetVolumeId(), volumeId);
+
+    // A refused attach leaves no application of the registry held before.
+    LurAppHandler empty;
+    EXPECT_FALSE(updater.Attach(&map, &empty));
+    EXPECT_EQ(updater.GetAppId(), 0);
+    EXPECT_FALSE(updater.SetAppVersion(LurVersionNumber(9, 0, 0, 0)));
+    EXPECT_FALSE(updater.IsAppUsable());
+    ASSERT_TRUE(updater.Open(&map, "MAIN"));
+    EXPECT_FALSE(updater.Attach(&map, &empty));
+    EXPECT_EQ(updater.GetAppId(), 0);
 }
 
 TEST_F(AppVersionUpdaterTest, TablespaceVersions) {
