@@ -26,17 +26,17 @@ std::string BuildDescBlob(const std::vector<TableSpec>& tables) {
         record.dataOffset = kDataOffset;
         record.firstField = static_cast<int16_t>(fields.size());
         int16_t position = kDataOffset;
-        for (const FieldSpec& spec : table.fields) {
+        for (const FieldSpec& fieldSpec : table.fields) {
             FieldDesc field{};
-            field.keyKind = spec.keyKind;
-            field.type = spec.type;
-            field.length = spec.type == 'g' ? 0 : spec.length;
+            field.keyKind = fieldSpec.keyKind;
+            field.type = fieldSpec.type;
+            field.length = fieldSpec.type == 'g' ? 0 : fieldSpec.length;
             field.position = position;
             field.record = static_cast<int16_t>(r);
-            field.flags = spec.flags;
+            field.flags = fieldSpec.flags;
             position = static_cast<int16_t>(position + field.length);
             fields.push_back(field);
-            fieldNames.push_back(spec.name);
+            fieldNames.push_back(fieldSpec.name);
         }
         for (const KeySpec& key : table.keys) {
             FieldDesc field{};
