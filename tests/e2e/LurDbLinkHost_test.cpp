@@ -10,17 +10,12 @@
 #include <iterator>
 #include <string>
 
+#include "ScratchDir.h"
+
 namespace {
 
-std::string BinDir() {
-    const char* dir = std::getenv("LUR_TEST_BIN_DIR");
-    return dir && *dir ? dir : ".";
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using lurtest::BinDir;
+using lurtest::ReadText;
 
 const std::string kLinks = "second LINKB ADMIN SECRET\nfirst LINKA ADMIN SECRET\n";
 const std::string kEmpty = "VehId,Plate,Owner\n";
@@ -28,20 +23,10 @@ const std::string kEmpty = "VehId,Plate,Owner\n";
 class LurDbLinkHostTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lurdblink_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        std::filesystem::create_directories(m_dir + "/data");
-        setenv("LUR_REGISTRY", (m_dir + "/registry.reg").c_str(), 1);
-        setenv("LURDB_DATA", (m_dir + "/data").c_str(), 1);
         for (const char* service : {"LINKA", "LINKB"}) {
             ASSERT_EQ(Run("lurdbadm create-service " + std::string(service) + " ADMIN SECRET"), 0) << m_output;
             ASSERT_EQ(Run("lurdbadm create-tablespace " + std::string(service) + " " + kSchema), 0) << m_output;
         }
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
     }
 
     // Runs a program of the bin directory; its exit status, its output in m_output.
@@ -63,7 +48,8 @@ protected:
     }
 
     const std::string kSchema = LUR_SOURCE_DIR "/tests/fixtures/link_garage.schema";
-    std::string m_dir;
+    lurtest::ScratchDir m_scratch{"lurdblink_e2e"};  // the test's registry file and stores
+    const std::string m_dir = m_scratch.Path();
     std::string m_output;
 };
 

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
+
 namespace {
 
 const std::string kService = "VARNOKE2E";
@@ -32,15 +34,8 @@ const std::string kBanner = "Varnok 2012.01.25. By Lur fejlesztői csoport (ver.
 // closing line break.
 const std::string kQuietRun = "\n" + kBanner + "\n";
 
-std::string BinDir() {
-    const char* dir = std::getenv("LUR_TEST_BIN_DIR");
-    return dir && *dir ? dir : ".";
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using lurtest::BinDir;
+using lurtest::ReadText;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -103,17 +98,7 @@ struct RunResult {
 class VarnokTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/varnok_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        std::filesystem::create_directories(m_dir + "/data");
-        setenv("LUR_REGISTRY", (m_dir + "/registry.reg").c_str(), 1);
-        setenv("LURDB_DATA", (m_dir + "/data").c_str(), 1);
         unsetenv("LURDBCLI_TRACE");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
     }
 
     // Runs a program of the bin directory with stdin from /dev/null (so a
@@ -192,7 +177,8 @@ protected:
         return found;
     }
 
-    std::string m_dir;
+    lurtest::ScratchDir m_scratch{"varnok_e2e"};  // the test's registry file and stores
+    const std::string m_dir = m_scratch.Path();
     std::string m_stderr;
 };
 

@@ -28,28 +28,17 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string BinDir() {
-    const char* dir = std::getenv("LUR_TEST_BIN_DIR");
-    return dir && *dir ? dir : ".";
-}
-
 ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string& service,
                                const std::string& user, const std::string& password)
-    : m_service(lurutils::ToUpper(service)) {
-    char pattern[] = "/tmp/lurclistl_test_XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("cannot create a temporary directory");
-    m_dir = pattern;
-    std::filesystem::create_directories(m_dir + "/data");
-    setenv("LUR_REGISTRY", (m_dir + "/registry.reg").c_str(), 1);
-    setenv("LURDB_DATA", (m_dir + "/data").c_str(), 1);
+    : m_scratch("lurclistl_test"), m_service(lurutils::ToUpper(service)) {
     // The library is loaded once per process, on the first use of the table.
     setenv("LURDBCLI_LIBRARY", (BinDir() + "/liblurdbcli.so").c_str(), 0);
 
     std::string output;
     if (RunAdmin("create-service " + service + " " + user + " " + password, &output) != 0)
         throw std::runtime_error("lurdbadm create-service: " + output);
-    WriteFile(m_dir + "/schema.txt", schemaText);
-    if (RunAdmin("create-tablespace " + service + " " + m_dir + "/schema.txt", &output) != 0)
+    WriteFile(Dir() + "/schema.txt", schemaText);
+    if (RunAdmin("create-tablespace " + service + " " + Dir() + "/schema.txt", &output) != 0)
         throw std::runtime_error("lurdbadm create-tablespace: " + output);
 
     FunctionLoader& client = GetFunctionLoader();
@@ -68,8 +57,6 @@ ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string&
     const int32_t status = client.pfInitUserEx(m_handle, info.Data());
     if (status != 0) {
         client.pfFreeDbHandler(m_handle);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
         Check(status, "InitUserEx");
     }
 }
@@ -77,22 +64,17 @@ ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string&
 ServiceFixture::~ServiceFixture() {
     FunctionLoader& client = GetFunctionLoader();
     if (m_handle != DbDesc::kNoHandle && client.pfFreeDbHandler) client.pfFreeDbHandler(m_handle);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_dir, ignored);
 }
 
 int ServiceFixture::RunAdmin(const std::string& arguments, std::string* output) const {
-    const std::string outFile = m_dir + "/admin.out";
+    const std::string outFile = Dir() + "/admin.out";
     const int status = std::system((BinDir() + "/lurdbadm " + arguments + " >" + outFile + " 2>&1").c_str());
-    if (output) {
-        std::ifstream in(outFile);
-        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    if (output) *output = ReadText(outFile);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void ServiceFixture::Load(const std::string& tablespace, const std::string& table, const std::string& csv) const {
-    const std::string path = m_dir + "/load.csv";
+    const std::string path = Dir() + "/load.csv";
     WriteFile(path, csv);
     std::string output;
     if (RunAdmin("load " + m_service + " " + tablespace + " " + table + " " + path, &output) != 0)

@@ -15,11 +15,9 @@
 #include <string>
 
 #include "DbDesc.h"
+#include "ScratchDir.h"
 
 namespace lurtest {
-
-// The build's bin directory (LUR_TEST_BIN_DIR, else ".").
-std::string BinDir();
 
 class ServiceFixture {
 public:
@@ -32,7 +30,7 @@ public:
     ServiceFixture(const ServiceFixture&) = delete;
     ServiceFixture& operator=(const ServiceFixture&) = delete;
 
-    const std::string& Dir() const { return m_dir; }
+    const std::string& Dir() const { return m_scratch.Path(); }
     const std::string& Service() const { return m_service; }
     int32_t Handle() const { return m_handle; }
 
@@ -47,7 +45,7 @@ public:
     void LoadDesc(DbDesc& desc, const std::string& name, int32_t dbNo);
 
 private:
-    std::string m_dir;
+    ScratchDir m_scratch;  // first in, last out: the handle goes before the directory
     std::string m_service;
     int32_t m_handle = DbDesc::kNoHandle;
     std::map<std::string, std::unique_ptr<DbStruct>> m_structs;  // by upper-case tablespace name
