@@ -33,7 +33,7 @@ std::string userArg;
 std::string passwordArg;
 std::string appArg;
 
-const char* const kSource = "Varnok";
+constexpr ThrowSource Here{"Varnok"};
 constexpr int kMoveFirst = 0;
 constexpr int kMoveNext = 2;
 constexpr int kChildMove = 5;  // the move code for child tables; a plain table ignores it
@@ -76,10 +76,10 @@ void ConnectDatabase(LuConn& connection, DbDescMap& map)
     const std::string user = argHelper.GetValue(userArg);
     const std::string password = argHelper.GetValue(passwordArg);
     if (!connection.Open(service, user, password, false, "", {}, true, nullptr))
-        throw LurExceptBase("Cannot create connection!", ErrorLocation(kSource, "NULL", 58));
+        throw LurExceptBase("Cannot create connection!", Here(58));
     map.SetHandle(connection.GetHandle());
     if (!map.OpenAll())
-        throw LurExceptBase("Tables not open!", ErrorLocation(kSource, "NULL", 62));
+        throw LurExceptBase("Tables not open!", Here(62));
 }
 
 void CheckEnvironment(DbDescMap& map)
@@ -90,7 +90,7 @@ void CheckEnvironment(DbDescMap& map)
     check.ExemptUnruledTablespaces();
     check.ExemptUnruledPlugins();
     if (!check.Check())
-        throw LurExceptBase("Not supported enviroment!", ErrorLocation(kSource, "NULL", 47));
+        throw LurExceptBase("Not supported enviroment!", Here(47));
 }
 
 // Emission class codes of the log database: "000...0001" to "000...0017"
@@ -133,7 +133,7 @@ void TransferEmissionData(DbDescMap& map)
             if (linkTable.FindRecByKey("S_GJ_ID", kChildMove)) {
                 logVehicles.Fld("GJ_ID").SetCStr(linkTable.Fld("K_GJ_ID").GetCStr());
                 if (!logVehicles.FindRecByKey("GJ_ID", kChildMove))
-                    throw LurExceptBase(kNoLogRecord, ErrorLocation(kSource, "NULL", 147));
+                    throw LurExceptBase(kNoLogRecord, Here(147));
 
                 // Power and volume are missing only when empty ("0" is a value).
                 if (std::string(vehicles.Fld("GJ_TELJESITMENY").GetCStr()).empty() &&

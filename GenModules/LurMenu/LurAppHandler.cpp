@@ -18,7 +18,7 @@ constexpr int kLineRemoveApp = 348;
 constexpr int kLineAddPlugin = 373;
 constexpr int kLineUpdatePlugin = 390;
 
-ErrorLocation Here(int line) { return ErrorLocation("LurAppHandler", "NULL", line); }
+constexpr ThrowSource Here{"LurAppHandler"};
 
 std::string NameByMode(const std::string& name, const std::string& shortName, int mode) {
     switch (mode) {

@@ -35,7 +35,7 @@ constexpr int kLineDeleteAppData = 543;
 // The list-move code that leaves no record current.
 constexpr int32_t kNoCurrentRecord = 5;
 
-ErrorLocation Here(int line) { return ErrorLocation("LurAppDbHandler", "NULL", line); }
+constexpr ThrowSource Here{"LurAppDbHandler"};
 
 using win::LANG_ENGLISH;
 using win::LANG_HUNGARIAN;

@@ -11,7 +11,7 @@
 
 namespace {
 
-ErrorLocation Where(int line) { return ErrorLocation("GenModules\\LurUtils\\LurBuf", "NULL", line); }
+constexpr ThrowSource Where{"GenModules\\LurUtils\\LurBuf"};
 
 void DeleteBlock(void* data) { ::operator delete(data); }
 

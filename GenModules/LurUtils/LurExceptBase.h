@@ -21,6 +21,18 @@ struct ErrorLocation {
         : file(std::move(fileName)), function(std::move(functionName)), line(lineNo) {}
 };
 
+// The throw sites of one source file. Each file names itself once, as the
+// error reports show it, and its throws call the object with their line:
+//   constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
+//   throw DbDescError(code, Here(__LINE__), args);
+// The name must be a string literal (or another constant that lives as long
+// as the program).
+struct ThrowSource {
+    const char* file;
+
+    ErrorLocation operator()(int line) const { return ErrorLocation(file, "NULL", line); }
+};
+
 class LurExceptBase : public std::exception {
 public:
     using Range = std::pair<int, int>;

@@ -29,7 +29,7 @@ namespace {
 constexpr char kRuntimePoint = '.';
 constexpr int kMaxDigits = DBL_DIG;  // 15 significant digits
 
-ErrorLocation Where(int line) { return ErrorLocation("GenModules\\LurUtils\\LurUtils", "NULL", line); }
+constexpr ThrowSource Where{"GenModules\\LurUtils\\LurUtils"};
 
 // Windows locale information types read into a NumFormat.
 constexpr LCTYPE kLocaleSDecimal = 14;

@@ -12,7 +12,7 @@
 namespace lurutils {
 namespace {
 
-const char* const kSourceFile = "GenModules\\LurUtils\\LurUtils";
+constexpr ThrowSource Here{"GenModules\\LurUtils\\LurUtils"};
 
 // Process-wide, written only by SetResourceTexts (and the first
 // GetCurrentLanguage); the lookups only read them.
@@ -101,7 +101,7 @@ std::string GetResString(int id, win::HMODULE module, bool throwOnError, bool st
     std::string out;
     const int code = LookupResString(id, module, out, stripAmpersands, language);
     if (code != 0 && throwOnError)
-        throw LurExceptSys(code, ErrorLocation(kSourceFile, "NULL", 2043), StrVector());
+        throw LurExceptSys(code, Here(2043), StrVector());
     return out;
 }
 
@@ -120,7 +120,7 @@ std::string GetTextFromResource(int id, const std::string& defaultText, win::HMO
     const int code = LookupResString(id, module, out, stripAmpersands, language);
     if (code == 0) return out;
     if (throwOnError)
-        throw LurExceptSys(code, ErrorLocation(kSourceFile, "NULL", 2056), StrVector());
+        throw LurExceptSys(code, Here(2056), StrVector());
     if (!defaultText.empty()) return defaultText;
     // "%s (%d)": the system's text for the code, then the code.
     const std::string text = GetSystemErrorText(code, "") + " (" + std::to_string(code) + ")";

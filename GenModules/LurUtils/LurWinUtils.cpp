@@ -19,14 +19,12 @@ namespace lurutils {
 
 namespace {
 
-constexpr const char* kSourceFile = "GenModules\\LurUtils\\LurWinUtils";
+constexpr ThrowSource Here{"GenModules\\LurUtils\\LurWinUtils"};
 constexpr uint16_t kUserDefaultLanguage = 1024;
 
 // Room for a full file name; the 259 characters of the original platform
 // would cut longer paths.
 constexpr uint32_t kModuleNameSize = 4096;
-
-ErrorLocation Here(int line) { return ErrorLocation(kSourceFile, "NULL", line); }
 
 std::string Printf(const char* format, int a, int b = 0) {
     char buffer[160];

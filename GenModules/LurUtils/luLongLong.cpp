@@ -9,9 +9,10 @@
 
 namespace {
 
+constexpr ThrowSource Here{"GenModules\\LurUtils\\luLongLong"};
+
 [[noreturn]] void ThrowOverflow(int line, const StrVector& args) {
-    throw LurExceptBaseArg(12, ErrorLocation("GenModules\\LurUtils\\luLongLong", "NULL", line),
-                           args);
+    throw LurExceptBaseArg(12, Here(line), args);
 }
 
 }  // namespace

@@ -8,10 +8,11 @@
 
 namespace {
 
+constexpr ThrowSource Here{"DbSrv\\server\\LurDbLink\\TransactionElem"};
+
 // The failure to copy an element's record bytes.
 DbDescError ElementOutOfMemory(int line) {
-    return DbDescError(lurdbcli::kOutOfMemory, ErrorLocation("DbSrv\\server\\LurDbLink\\TransactionElem", "NULL", line),
-                       StrVector());
+    return DbDescError(lurdbcli::kOutOfMemory, Here(line), StrVector());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ constexpr int kFieldNotFound = 2003;
 constexpr int kBadByteText = 2004;
 constexpr int kTextTooLong = 2040;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 // The one empty structure that a description points at until it is loaded.
 const DbStruct& EmptyStruct() {

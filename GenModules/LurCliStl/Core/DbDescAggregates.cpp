@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kBadAggregateKind = 2007;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 std::string FormatG(double value) {
     char text[64];

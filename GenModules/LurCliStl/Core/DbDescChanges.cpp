@@ -22,7 +22,7 @@ constexpr int32_t kTransactionOpen = lurdbcli::kTransactionOpen;
 constexpr int32_t kUniqueKeyFirst = 0;  // table option: changes select by the unique key
 constexpr int32_t kDeferBlobs = 6;      // table option: field blob changes wait for the record change
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 StrVector BlobIdArg(int32_t id) { return StrVector("ID: " + lurutils::ToString(id)); }
 

@@ -20,7 +20,7 @@ constexpr int kBadMoveCode = 2005;
 constexpr int kTooFewBounds = 2039;
 constexpr int kNotFound = lurdbcli::kNotFound;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 // The whole records of a block; a trailing partial record is not taken.
 size_t WholeRecordBytes(int32_t byteLength, int32_t recordSize) {

@@ -25,7 +25,7 @@ constexpr int kNoCurrent = 5;
 // Reports show at most this much of an exception's text.
 constexpr size_t kReportTextLimit = 512;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDescMap", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDescMap"};
 
 bool g_interactive = true;
 

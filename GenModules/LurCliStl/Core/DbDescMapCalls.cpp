@@ -22,7 +22,7 @@ constexpr const char* kVolumePackage = "RaRerurud";
 constexpr const char* kVolumeFunction = "xd16";
 constexpr size_t kVolumeIdSize = 4;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDescMap", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDescMap"};
 
 // The parts of a dotted name, upper case; empty parts (runs of dots, dots at
 // either end) are dropped.

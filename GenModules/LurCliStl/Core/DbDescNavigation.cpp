@@ -15,7 +15,7 @@ constexpr int kNotAKey = 2009;
 constexpr int kNotFound = lurdbcli::kNotFound;
 constexpr int32_t kClearOnFailedFind = 5;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 }  // namespace
 

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kNotFound = 10002;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 }  // namespace
 

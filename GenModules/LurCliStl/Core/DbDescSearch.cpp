@@ -13,7 +13,7 @@
 
 namespace {
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 struct FieldLess {
     bool operator()(const RdmFld& left, const RdmFld& right) const { return left < right; }

@@ -17,7 +17,7 @@ constexpr int kNoSuchTable = 2002;
 constexpr int32_t kNotFound = lurdbcli::kNotFound;
 constexpr int32_t kEndOfStream = lurdbcli::kEndOfStream;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbDesc", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
 StrVector StreamArg(int32_t stream) { return StrVector(lurutils::ToString(stream)); }
 

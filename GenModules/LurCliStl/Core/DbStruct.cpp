@@ -17,7 +17,7 @@ constexpr int kFileNotFound = 2001;
 constexpr int kTableNotFound = 2002;
 constexpr int kFieldNotFound = 2003;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("DbStruct", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbStruct"};
 
 // An index taken as the 16-bit value the description's arrays are indexed
 // with: -1 when it has bit 15 set or is not below count.

@@ -82,6 +82,8 @@ Fn RequireFunction(Fn pointer, const char* pointerName, const ErrorLocation& whe
 
 // The process table's pointer of a client function, tested before use:
 // LUR_CLIENT_FUNCTION(FindRec, "DbDesc") gives pfFindRec or raises 10038
-// ["pfFindRec"] at the caller's line in GenModules\LurCliStl\DbDesc.
+// ["pfFindRec"] at the caller's line in GenModules\LurCliStl\DbDesc. The
+// source name must be a string literal: it is joined to the library's path.
 #define LUR_CLIENT_FUNCTION(name, sourceFile) \
-    RequireFunction(GetFunctionLoader().pf##name, "pf" #name, lurclistl::ThrowSite(sourceFile, __LINE__))
+    RequireFunction(GetFunctionLoader().pf##name, "pf" #name, \
+                    ThrowSource{"GenModules\\LurCliStl\\" sourceFile}(__LINE__))

@@ -98,7 +98,7 @@ bool WriteNumber(win::HKEY key, const char* name, uint32_t value) {
     return win::RegSetValueExA(key, name, 0, win::REG_DWORD, bytes, 4) == win::ERROR_SUCCESS;
 }
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("LuConn", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\LuConn"};
 
 // The process's one login dialog (none until an interactive login needs
 // it); a cancelled dialog stays for the next Open with what was typed.

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kDataWithoutLength = 10050;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("RdmExtPackage", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmExtPackage"};
 
 bool IsDatabaseCode(int32_t status) {
     return (status >= lurdbcli::kFirstStatus && status <= lurdbcli::kLastStatus) || (status >= 2000 && status <= 2045);

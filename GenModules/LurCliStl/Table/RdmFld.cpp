@@ -15,7 +15,7 @@ constexpr int kBadType = 2006;
 constexpr int kNoWidth = 2022;
 constexpr int kBadLength = 2040;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("RdmFld", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmFld"};
 
 template <class T>
 T Load(const void* at) {

@@ -12,7 +12,7 @@ constexpr int kFieldNotFound = 2003;
 constexpr int kNoDescription = 2011;
 constexpr int kAliasInUse = 2015;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("RdmTable", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmTable"};
 
 }  // namespace
 

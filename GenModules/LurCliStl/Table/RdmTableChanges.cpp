@@ -13,7 +13,7 @@ constexpr int kBookmarkTaken = 2036;
 constexpr int kNoCursor = 2037;
 constexpr int kCursorTaken = 2038;
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("RdmTable", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmTable"};
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-ErrorLocation Here(int line) { return lurclistl::ThrowSite("RdmTable", line); }
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmTable"};
 
 }  // namespace
 
