@@ -21,7 +21,8 @@ public:
         SeveralOfGroup = -996,   // more than one member of an exclusive group given
         UnknownArgument = -998,  // an argument that fits no switch
         UnknownType = -999,      // an option without a type
-        BadArgument = -1000,     // a value written after a flag switch
+        BadArgument = -1000,     // a value written after a flag switch; in Varnok also an argument
+                                 // that is not UTF-8 or holds a character code page 1250 lacks
     };
 
     ArgHelperException(int code, std::string text, std::string where);

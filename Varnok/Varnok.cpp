@@ -9,9 +9,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ArgHlpUtl.h"
 #include "CodePage.h"
+#include "CommandLine.h"
 #include "DbDescMap.h"
 #include "LuConn.h"
 #include "LurExceptBase.h"
@@ -190,6 +192,17 @@ void TransferEmissionData(DbDescMap& map)
     }
 }
 
+// The command line in code page 1250; an argument that cannot be taken is a
+// command-line error like any other.
+std::vector<std::string> TakeArguments(int argc, char** argv)
+{
+    try {
+        return win::CommandLineArguments(argc, argv);
+    } catch (const win::CommandLineError& e) {
+        throw ArgHelperException(ArgHelperException::BadArgument, e.what(), "main");
+    }
+}
+
 int RunUtility()
 {
     LuConn connection;
@@ -212,7 +225,12 @@ int main(int argc, char** argv)
     try {
         Print("\n");
         RegisterArguments();
-        argHelper.ParseArguments(argc, argv);
+        // Taken after the banner, so that a refused argument is reported as
+        // every command-line error is.
+        const std::vector<std::string> arguments = TakeArguments(argc, argv);
+        std::vector<const char*> argumentPointers;
+        for (const std::string& argument : arguments) argumentPointers.push_back(argument.c_str());
+        argHelper.ParseArguments(static_cast<int>(argumentPointers.size()), argumentPointers.data());
         if (argHelper.IsHelpRequested()) {
             Print(argHelper.GetHelp() + "\n");
             exitCode = 0;

@@ -7,6 +7,9 @@
 //
 // Exit status: 0 every export answered 0; 1 an export answered a code;
 // 2 wrong command line, unreadable file or a module without the exports.
+//
+// The file names are taken in code page 1250, as every text inside the
+// system, and are UTF-8 again on disk and on the terminal.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "CodePage.h"
+#include "CommandLine.h"
 #include "HostFiles.h"
 #include "LurDbLink.h"
 #include "Schema.h"
@@ -27,6 +31,7 @@ namespace {
 constexpr int32_t kLinkId = 1;
 constexpr int kExitCode = 1;
 constexpr int kExitUsage = 2;
+constexpr const char* kUsage = "usage: LurDbLinkHost <module.so> <link-list> <schema-file> <script>\n";
 
 struct LinkModule {
     void* library = nullptr;
@@ -46,7 +51,7 @@ bool Bind(void* library, const char* name, Fn& pointer) {
 }
 
 bool LoadModule(const std::string& path, LinkModule& module) {
-    module.library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    module.library = dlopen(win::Cp1250ToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module.library) {
         std::cerr << "Cannot load the link module: " << dlerror() << "\n";
         return false;
@@ -61,9 +66,9 @@ bool LoadModule(const std::string& path, LinkModule& module) {
 }
 
 bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(win::Cp1250ToUtf8(path), std::ios::binary);
     if (!in) {
-        std::cerr << "Cannot read " << path << ".\n";
+        std::cerr << "Cannot read " << win::Cp1250ToUtf8(path) << ".\n";
         return false;
     }
     std::ostringstream content;
@@ -121,36 +126,43 @@ bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& t
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::cerr << "usage: LurDbLinkHost <module.so> <link-list> <schema-file> <script>\n";
+    std::vector<std::string> args;
+    try {
+        args = win::CommandLineArguments(argc, argv);
+    } catch (const win::CommandLineError& error) {
+        std::cerr << win::Cp1250ToUtf8(error.what()) << "\n" << kUsage;
+        return kExitUsage;
+    }
+    if (args.size() != 5) {
+        std::cerr << kUsage;
         return kExitUsage;
     }
     std::string linkText, schemaText, scriptText, error;
-    if (!ReadFile(argv[2], linkText) || !ReadFile(argv[3], schemaText) || !ReadFile(argv[4], scriptText))
+    if (!ReadFile(args[2], linkText) || !ReadFile(args[3], schemaText) || !ReadFile(args[4], scriptText))
         return kExitUsage;
 
     std::vector<DbLink> links;
     std::istringstream linkStream(linkText);
     if (!ReadLinkList(linkStream, links, error)) {
-        std::cerr << argv[2] << ": " << error << "\n";
+        std::cerr << win::Cp1250ToUtf8(args[2]) << ": " << error << "\n";
         return kExitUsage;
     }
     std::vector<lurdbcli::TablespaceDef> schema;
     try {
         schema = lurdbcli::ParseSchema(schemaText);
     } catch (const lurdbcli::StoreError& failure) {
-        std::cerr << argv[3] << ": " << failure.detail << "\n";
+        std::cerr << win::Cp1250ToUtf8(args[3]) << ": " << failure.detail << "\n";
         return kExitUsage;
     }
     std::vector<ScriptTransaction> script;
     std::istringstream scriptStream(scriptText);
     if (!ReadScript(scriptStream, schema, script, error)) {
-        std::cerr << argv[4] << ": " << error << "\n";
+        std::cerr << win::Cp1250ToUtf8(args[4]) << ": " << error << "\n";
         return kExitUsage;
     }
 
     LinkModule module;
-    if (!LoadModule(argv[1], module)) return kExitUsage;
+    if (!LoadModule(args[1], module)) return kExitUsage;
 
     bool allZero = Answer("CreateLink " + std::to_string(kLinkId), module.createLink(kLinkId, links, PrintReport));
     // A server does not use a link set it could not make whole.

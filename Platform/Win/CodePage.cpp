@@ -59,15 +59,17 @@ char CodePointToCp1250(char32_t cp) {
     return (it != reverse.end() && it->first == cp) ? char(it->second) : kDefaultChar;
 }
 
-// Decodes UTF-8; each maximal invalid subsequence becomes one U+FFFD.
+// Decodes UTF-8, giving emit each character with the byte offset where it
+// starts and whether it was valid; each maximal invalid subsequence is one
+// invalid U+FFFD.
 template <class Emit>
-void DecodeUtf8(std::string_view text, Emit emit) {
+void DecodeUtf8Located(std::string_view text, Emit emit) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n) {
         const unsigned char b = static_cast<unsigned char>(text[i]);
         if (b < 0x80) {
-            emit(char32_t(b));
+            emit(char32_t(b), i, true);
             ++i;
             continue;
         }
@@ -88,7 +90,7 @@ void DecodeUtf8(std::string_view text, Emit emit) {
             if (b == 0xF0) low = 0x90;
             if (b == 0xF4) high = 0x8F;
         } else {
-            emit(char32_t(kReplacement));
+            emit(char32_t(kReplacement), i, false);
             ++i;
             continue;
         }
@@ -104,9 +106,15 @@ void DecodeUtf8(std::string_view text, Emit emit) {
             }
             cp = (cp << 6) | (c & 0x3F);
         }
-        emit(valid ? cp : char32_t(kReplacement));
+        emit(valid ? cp : char32_t(kReplacement), i, valid);
         i = j;
     }
+}
+
+// Decodes UTF-8; each maximal invalid subsequence becomes one U+FFFD.
+template <class Emit>
+void DecodeUtf8(std::string_view text, Emit emit) {
+    DecodeUtf8Located(text, [&](char32_t cp, size_t, bool) { emit(cp); });
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -332,6 +340,22 @@ std::string Utf8ToCp1250(std::string_view text) {
     out.reserve(text.size());
     DecodeUtf8(text, [&](char32_t cp) { out += CodePointToCp1250(cp); });
     return out;
+}
+
+StrictCp1250 Utf8ToCp1250Strict(std::string_view text) {
+    StrictCp1250 result;
+    result.text.reserve(text.size());
+    DecodeUtf8Located(text, [&](char32_t cp, size_t offset, bool valid) {
+        if (result.fault != Utf8Fault::None) return;
+        const char byte = CodePointToCp1250(cp);
+        if (!valid || (byte == kDefaultChar && cp != U'?')) {
+            result.fault = valid ? Utf8Fault::NotInCp1250 : Utf8Fault::InvalidUtf8;
+            result.offset = offset;
+            return;
+        }
+        result.text += byte;
+    });
+    return result;
 }
 
 uint32_t GetConsoleOutputCP() { return g_consoleOutputCP; }

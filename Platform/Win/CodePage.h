@@ -29,6 +29,17 @@ int WideCharToMultiByte(uint32_t codePage, const char16_t* text, int length, cha
 std::string Cp1250ToUtf8(std::string_view text);
 std::string Utf8ToCp1250(std::string_view text);
 
+// The strict conversion, for text that must arrive whole (the command line):
+// the first byte sequence that is not UTF-8, or the first character code
+// page 1250 lacks, is a fault at its byte offset in the UTF-8 text.
+enum class Utf8Fault { None, InvalidUtf8, NotInCp1250 };
+struct StrictCp1250 {
+    std::string text;  // code page 1250; only what came before the fault
+    Utf8Fault fault = Utf8Fault::None;
+    size_t offset = 0;
+};
+StrictCp1250 Utf8ToCp1250Strict(std::string_view text);
+
 // The console's output code page, a process value (1250 at start is not
 // assumed: it starts as 65001, the terminal's own).
 uint32_t GetConsoleOutputCP();

@@ -136,4 +136,29 @@ TEST_F(LurDbLinkHostTest, FaultyScriptStopsBeforeTheModuleIsCalled) {
     EXPECT_EQ(m_output.find("CreateLink"), std::string::npos) << m_output;
 }
 
+// File names are taken in code page 1250 and are UTF-8 again on disk; an
+// argument that is not UTF-8 is a command-line error that names it.
+TEST_F(LurDbLinkHostTest, FileNamesArriveAsUtf8) {
+    std::ofstream(m_dir + "/kapcsolatok_ő.txt") << kLinks;
+    std::ofstream(m_dir + "/szkript_é.txt") << "begin\ninsert Garage.Vehicle VehId=1 Plate=P Owner=Ödön\ncommit\n";
+    ASSERT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/kapcsolatok_ő.txt " + kSchema + " " +
+                  m_dir + "/szkript_é.txt"),
+              0)
+        << m_output;
+    for (const char* service : {"LINKA", "LINKB"}) EXPECT_EQ(Stored(service), kEmpty + "1,P,Ödön\n");
+
+    EXPECT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/nincs_ű.txt " + kSchema + " " +
+                  m_dir + "/szkript_é.txt"),
+              2);
+    EXPECT_NE(m_output.find("Cannot read " + m_dir + "/nincs_ű.txt."), std::string::npos) << m_output;
+
+    EXPECT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so \"$(printf 'links\\377.txt')\" " + kSchema + " " +
+                  m_dir + "/szkript_é.txt"),
+              2);
+    EXPECT_NE(m_output.find("argument 2 (links?.txt) is not valid UTF-8 at byte 5\nusage: LurDbLinkHost"),
+              std::string::npos)
+        << m_output;
+    EXPECT_EQ(m_output.find("CreateLink"), std::string::npos) << m_output;
+}
+
 }  // namespace

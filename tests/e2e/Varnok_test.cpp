@@ -274,6 +274,40 @@ TEST_F(VarnokTest, CommandLineErrorsEndWith255) {
     }
 }
 
+// Arguments arrive as UTF-8: an accented user and password made by lurdbadm
+// log in, a wrong switch is echoed as written, and an argument that does not
+// arrive whole is a command-line error that names it.
+TEST_F(VarnokTest, AccentedArgumentsArriveAsWritten) {
+    Generate(0);
+    Admin({"add-user", kService, "GÉZA", "jelszó"});
+    const RunResult login = Varnok({"-se" + kService, "-usrGÉZA", "-pswjelszó", "-app" + kApp});
+    EXPECT_EQ(login.status, 0) << login.output;
+    EXPECT_EQ(login.output,
+              "\n" + kBanner + "Környezetvédelmi adatok nincsenek, adatátemelésre nincs szükség.\n" + "\n");
+    const RunResult wrongPassword = Varnok({"-se" + kService, "-usrGÉZA", "-pswjelszo", "-app" + kApp});
+    EXPECT_EQ(wrongPassword.status, 254) << wrongPassword.output;
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+    };
+    const std::string where = "ArgHlpUtl::CheckArguments";
+    const Case cases[] = {
+        {{"-pwsjelszó"}, ArgumentError(-998, "Ismeretlen paraméter:-pwsjelszó", where)},
+        {{"-seX", "-psw\xFF" "x"}, ArgumentError(-1000, "argument 2 (-psw?x) is not valid UTF-8 at byte 4", "main")},
+        {{"-usr\xC3", "-h"}, ArgumentError(-1000, "argument 1 (-usr?) is not valid UTF-8 at byte 4", "main")},
+        {{"-seX", "-usrU", "-psw日本"},
+         ArgumentError(-1000, "argument 3 (-psw?" "?) holds a character that code page 1250 lacks at byte 4", "main")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const RunResult result = Varnok(c.args);
+        EXPECT_EQ(result.status, 255);  // -1
+        EXPECT_EQ(result.output, c.expected);
+        EXPECT_TRUE(IsUtf8(result.output));
+    }
+}
+
 TEST_F(VarnokTest, RunsThatStopBeforeTheTransferChangeNothing) {
     Generate(30);
     const std::string before = VehicleTable();
