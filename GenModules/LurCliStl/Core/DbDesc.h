@@ -489,8 +489,9 @@ public:
     int32_t BookmarkOperation(int32_t bookmark, int32_t operation);
     int32_t CursorCreate(int32_t& cursor, const std::string& table, const std::string& keyField);
     int32_t CursorDrop(int32_t cursor);
-    // The record found becomes the table's list and record buffer; false on
-    // 10002, when a first or last move also empties both.
+    // The record found becomes the table's whole list (position 0); the
+    // record buffer is left untouched (ListMove(kMoveFirst) loads it). false
+    // on 10002, when a first or last move also empties the buffer and list.
     bool CursorOperation(int32_t cursor, const std::string& table, int32_t move);
 
     // Blob streams, numbered by the caller; failures raise with the number.
