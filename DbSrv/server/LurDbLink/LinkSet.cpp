@@ -66,6 +66,9 @@ int32_t LinkSet::DestroyLinks() {
         m_connections.erase(first);
     }
     m_transactionLists.clear();
+    // The copies would keep the descriptions of ended connections in the
+    // process's description cache.
+    m_descriptions.clear();
     return 0;
 }
 

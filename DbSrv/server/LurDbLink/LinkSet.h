@@ -44,9 +44,9 @@ public:
     // kLinkRefused when the login is refused, the tablespaces cannot be
     // opened, or an enabled link of that name is connected already.
     int32_t AddConnection(const DbLink& link);
-    // Disconnects and deletes every connection and drops the lists. A
-    // disconnect that raises stops the walk; the connections not yet
-    // deleted stay in the set.
+    // Disconnects and deletes every connection and drops the lists and the
+    // descriptions. A disconnect that raises stops the walk; the connections
+    // not yet deleted (and the descriptions) stay in the set.
     int32_t DestroyLinks();
     // Begins "TR_LINK" on each connection until one answers nonzero.
     int32_t BeginTransaction();
@@ -110,6 +110,7 @@ private:
     int32_t m_linkId = -1;
     std::string m_errorText;  // the last report of CreateLinks
     // Every tablespace of the connections by number, for the unique keys of
-    // the recorded changes; rebuilt by each CreateLinks.
+    // the recorded changes; rebuilt by each CreateLinks, dropped with the
+    // connections.
     std::map<int32_t, DbDesc> m_descriptions;
 };

@@ -75,7 +75,7 @@ DbStruct* DbDesc::WritableStruct(int line) {
     if (!m_struct)
         throw DbDescError(kNoDescription, Here(line),
                           StrVector("no description structure for " + std::string(GetDbName())));
-    return m_struct;
+    return m_struct.get();
 }
 
 void DbDesc::SetVersion(int32_t major, int32_t minor, int32_t sub, int32_t build) {

@@ -2,8 +2,9 @@
 // user keeps for every table: one record buffer, a main and a private record
 // list, the current key, the sort field and the table's option codes.
 //
-// The parsed description (DbStruct) is shared by every copy of a tablespace
-// and never owned; a copy owns its own buffers, lists and table states.
+// The parsed description (DbStruct) is shared by every copy of a tablespace,
+// which keep it alive together; a copy owns its own buffers, lists and table
+// states.
 //
 // Numbering: the table at index r of the description has the record type
 // 10000 + r; its field at index f has the field number r * 1000 + f.
@@ -23,6 +24,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,9 +96,9 @@ public:
     // ---- loading ------------------------------------------------------------
 
     // Points the description at a structure of the description cache, which
-    // all copies of the tablespace share; null points it back at the empty
-    // structure. The structure must outlive every DbDesc that points at it.
-    void SetStruct(DbStruct* structure) { m_struct = structure; }
+    // all copies of the tablespace share and keep alive; null points it back
+    // at the empty structure.
+    void SetStruct(std::shared_ptr<DbStruct> structure) { m_struct = std::move(structure); }
     const DbStruct& GetStruct() const;
 
     // Parses the blob into the structure, rebuilds buffers and lists (table
@@ -489,8 +491,9 @@ public:
     int32_t BookmarkOperation(int32_t bookmark, int32_t operation);
     int32_t CursorCreate(int32_t& cursor, const std::string& table, const std::string& keyField);
     int32_t CursorDrop(int32_t cursor);
-    // The record found becomes the table's list and record buffer; false on
-    // 10002, when a first or last move also empties both.
+    // The record found becomes the table's whole list (position 0); the
+    // record buffer is left untouched (ListMove(kMoveFirst) loads it). false
+    // on 10002, when a first or last move also empties the buffer and list.
     bool CursorOperation(int32_t cursor, const std::string& table, int32_t move);
 
     // Blob streams, numbered by the caller; failures raise with the number.
@@ -561,5 +564,5 @@ private:
     LuMap<std::string, TableState> m_tableStates;
     int32_t m_handle = kNoHandle;
     std::vector<PendingBlobChange> m_pendingBlobChanges;
-    DbStruct* m_struct = nullptr;  // not owned; null: the empty structure
+    std::shared_ptr<DbStruct> m_struct;  // shared with every copy; null: the empty structure
 };

@@ -31,11 +31,26 @@ bool g_interactive = true;
 
 // The process-wide description cache: per client handle, per upper-case
 // tablespace name, the one structure that every description and copy of
-// that tablespace points at. Entries are never removed, so the pointers
-// stay valid for the life of the process.
-std::map<int32_t, std::map<std::string, DbStruct>>& DescriptionCache() {
-    static std::map<int32_t, std::map<std::string, DbStruct>> cache;
+// that tablespace shares. The descriptions own the structure together; the
+// cache only finds it, so a structure goes with the last description of its
+// connection, and a handle number that the client library hands out again
+// later starts without structures (its tablespaces may have another layout).
+using CachedStructures = std::map<int32_t, std::map<std::string, std::weak_ptr<DbStruct>>>;
+
+CachedStructures& DescriptionCache() {
+    static CachedStructures cache;
     return cache;
+}
+
+// Forgets the structures whose last description has gone, and handles left
+// without any, so that a server that connects and disconnects all day keeps
+// a cache of what is in use.
+void ForgetUnusedStructures() {
+    CachedStructures& cache = DescriptionCache();
+    for (auto handle = cache.begin(); handle != cache.end();) {
+        std::erase_if(handle->second, [](const auto& entry) { return entry.second.expired(); });
+        handle = handle->second.empty() ? cache.erase(handle) : std::next(handle);
+    }
 }
 
 // Whether two parses lay records out alike: a description built on one can
@@ -153,29 +168,27 @@ bool DbDescMap::LoadDescription(const char* blob, int32_t length, const char* na
     std::unique_ptr<DbDesc> catalogue;
     if (!IsCatalogue(given)) catalogue = std::make_unique<DbDesc>(GetDescCopy(kCatalogueName));
 
-    // Parse aside; the cached structure changes only once the parse and the
+    // Parse aside; a cached structure changes only once the parse and the
     // catalogue step have succeeded.
-    DbStruct fresh;
+    auto fresh = std::make_shared<DbStruct>();
     DbDesc desc;
     desc.SetHandle(m_handle);
-    desc.SetStruct(&fresh);
+    desc.SetStruct(fresh);
     desc.LoadBlob(blob, length, given, dbNo, catalogue.get());
 
-    std::map<std::string, DbStruct>& structures = DescriptionCache()[m_handle];
-    const auto cached = structures.find(key);
-    DbStruct* shared = nullptr;
-    if (cached == structures.end()) {
-        shared = &structures.emplace(key, std::move(fresh)).first->second;
-    } else {
-        if (!SameLayout(cached->second, fresh)) {
+    ForgetUnusedStructures();
+    std::weak_ptr<DbStruct>& cached = DescriptionCache()[m_handle][key];
+    if (const std::shared_ptr<DbStruct> inUse = cached.lock()) {
+        if (!SameLayout(*inUse, *fresh)) {
             NoteFailure(name, dbNo, kNoDescription,
                         "the new description lays its records out differently from the one in use");
             return false;
         }
-        cached->second = std::move(fresh);
-        shared = &cached->second;
+        *inUse = std::move(*fresh);
+        desc.SetStruct(inUse);
+    } else {
+        cached = fresh;
     }
-    desc.SetStruct(shared);
 
     try {
         ReadVersion(desc, catalogue ? *catalogue : desc, name);
@@ -195,6 +208,13 @@ void DbDescMap::ReadVersion(DbDesc& desc, DbDesc& catalogue, const char* name) {
 
 void DbDescMap::NoteFailure(const char* name, int32_t dbNo, int32_t status, const std::string& reason) {
     m_openFailures.push_back(OpenFailure{name ? name : "", dbNo, status, reason});
+}
+
+int32_t DbDescMap::CachedStructureCount() {
+    ForgetUnusedStructures();
+    int32_t count = 0;
+    for (const auto& entry : DescriptionCache()) count += static_cast<int32_t>(entry.second.size());
+    return count;
 }
 
 // ---- entries ----------------------------------------------------------------------

@@ -2,9 +2,10 @@
 // tablespace keyed by its upper-case name, with the connection's client
 // handle. It opens tablespaces on the server, loads their descriptions into
 // the process-wide description cache (one DbStruct per handle and
-// tablespace, shared by every DbDesc and copy of it), reads each
-// tablespace's version row from the catalogue "SYSDB", and hands the
-// descriptions out by name or position, as pointers or as copies.
+// tablespace, shared by every DbDesc and copy of it, and gone with the last
+// of them), reads each tablespace's version row from the catalogue "SYSDB",
+// and hands the descriptions out by name or position, as pointers or as
+// copies.
 //
 // The connection-wide calls (transactions, server parameters, dotted names,
 // record locks) are in DbDescMapCalls.cpp.
@@ -82,14 +83,17 @@ public:
     // open for the handle (10011, 10004).
     bool GetDescription(int32_t dbNo, const char* name);
     // Parses a fetched blob into a new description and stores it. A reload
-    // of a tablespace that is loaded already parses aside and takes the new
-    // structure only when its layout (tables, fields, names) is unchanged,
-    // so that no copy ever sees buffers of another layout; otherwise the
-    // reload is refused (false, the old entry stays). A blob that fails to
-    // parse raises and changes nothing.
+    // of a tablespace whose structure some description on the handle still
+    // uses parses aside and takes the new structure only when its layout
+    // (tables, fields, names) is unchanged, so that no copy ever sees
+    // buffers of another layout; otherwise the reload is refused (false, the
+    // old entry stays). A blob that fails to parse raises and changes nothing.
     bool LoadDescription(const char* blob, int32_t length, const char* name, int32_t dbNo);
     // The failures of the quiet opens since the last OpenAll began.
     const std::vector<OpenFailure>& GetOpenFailures() const { return m_openFailures; }
+    // The structures in the description cache, over all handles: those that
+    // some description still uses.
+    static int32_t CachedStructureCount();
 
     // ---- entries -------------------------------------------------------------
 

@@ -57,9 +57,9 @@ bool DbDesc::CursorOperation(int32_t cursor, const std::string& table, int32_t m
     const int32_t status = LUR_CLIENT_FUNCTION(CursorOperation, "DbDesc")(
         m_handle, cursor, move, static_cast<int32_t>(record.size()), record.data());
     if (status == 0) {
-        // As after a server move: the record is the list and the record buffer.
+        // Unlike a server move, only the list takes the record: the record buffer keeps what the caller
+        // had there. A list move to the first record brings it into the buffer.
         SetList(table, record.data(), static_cast<int32_t>(record.size()));
-        ListMove(kMoveFirst, table);
         return true;
     }
     if (status == kNotFound) {

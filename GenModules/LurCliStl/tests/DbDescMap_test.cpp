@@ -2,6 +2,7 @@
 // into the shared description cache, versions, reload rules, lookups.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,34 @@ TEST_F(DbDescMapTest, AReloadNeverChangesTheLayoutUnderExistingCopies) {
     const std::string same = Blob(service_->Handle(), 7);
     EXPECT_TRUE(map_.LoadDescription(same.data(), static_cast<int32_t>(same.size()), "Car", 7));
     EXPECT_EQ(&map_.GetDesc("car")->GetStruct(), before);
+}
+
+TEST_F(DbDescMapTest, AStructureGoesWithItsLastDescriptionSoAHandleUsedAgainTakesANewLayout) {
+    const int32_t handle = service_->Handle();
+    const std::string car = Blob(handle, 7), naplo = Blob(handle, 8);
+    const int32_t before = DbDescMap::CachedStructureCount();
+    auto connection = std::make_unique<DbDescMap>();
+    connection->SetHandle(handle);
+    ASSERT_TRUE(connection->OpenDb("SYSDB", 19, 0, false));  // shares the fixture's catalogue
+    ASSERT_TRUE(connection->LoadDescription(car.data(), static_cast<int32_t>(car.size()), "Reused", 7));
+    EXPECT_EQ(DbDescMap::CachedStructureCount(), before + 1);
+    auto copy = std::make_unique<DbDesc>(connection->GetDescCopy("REUSED"));
+    connection.reset();
+
+    // A copy still uses the structure: another layout under the name is refused.
+    DbDescMap later;
+    later.SetHandle(handle);
+    ASSERT_TRUE(later.OpenDb("SYSDB", 19, 0, false));
+    EXPECT_FALSE(later.LoadDescription(naplo.data(), static_cast<int32_t>(naplo.size()), "Reused", 7));
+    EXPECT_EQ(copy->GetRecType("GEPJARMU"), 10000);
+    EXPECT_EQ(DbDescMap::CachedStructureCount(), before + 1);
+
+    // With the last user gone the entry goes, and the same handle loads the new layout.
+    copy.reset();
+    EXPECT_EQ(DbDescMap::CachedStructureCount(), before);
+    ASSERT_TRUE(later.LoadDescription(naplo.data(), static_cast<int32_t>(naplo.size()), "Reused", 7));
+    EXPECT_EQ(later.GetDesc("REUSED")->GetRecType("NAPLO"), 10000);
+    EXPECT_EQ(later.GetDesc("REUSED")->GetRecType("GEPJARMU"), -1);
 }
 
 TEST_F(DbDescMapTest, QuietOpensKeepWhyTheyFailedAndLoudOnesRaise) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "DbDesc.h"
 #include "DbErrorCode.h"
@@ -80,10 +81,23 @@ TEST_F(DbDescServerObjectsTest, CursorsMoveAlongTheirKey) {
 
     PutDoc(2);
     PutDoc(1);
+    // The record found goes to the list only; the buffer keeps what the caller put there until a list move.
+    docs.ClearRecord("Doc");
+    docs.SetFieldText("Doc", "ID", "7");
+    docs.SetFieldText("Doc", "B2", "9");
+    std::vector<char> before, after;
+    docs.CopyRecord(before, "Doc");
     ASSERT_TRUE(docs.CursorOperation(cursor, "Doc", 0));
-    EXPECT_EQ(docs.GetFieldText("Doc", "ID"), "1");
+    docs.CopyRecord(after, "Doc");
+    EXPECT_EQ(after, before);
     EXPECT_EQ(docs.GetListCount("Doc"), 1);
+    EXPECT_EQ(docs.GetListPos("Doc"), 0);
+    ASSERT_TRUE(docs.ListMove(0, "Doc"));
+    EXPECT_EQ(docs.GetFieldText("Doc", "ID"), "1");
+    EXPECT_EQ(docs.GetFieldText("Doc", "B2"), "-1");
     ASSERT_TRUE(docs.CursorOperation(cursor, "Doc", 2));
+    EXPECT_EQ(docs.GetFieldText("Doc", "ID"), "1");
+    ASSERT_TRUE(docs.ListMove(0, "Doc"));
     EXPECT_EQ(docs.GetFieldText("Doc", "ID"), "2");
     EXPECT_FALSE(docs.CursorOperation(cursor, "Doc", 2));  // past the last: kept
     EXPECT_EQ(docs.GetFieldText("Doc", "ID"), "2");

@@ -243,6 +243,19 @@ TEST_F(LinkSetTest, DestroyLinksDisconnectsEveryLink) {
     for (int32_t handle : {a, b}) EXPECT_EQ(GetFunctionLoader().pfEndTransaction(handle, 0), lurdbcli::kNoHandle);
 }
 
+TEST_F(LinkSetTest, ConnectingAndDisconnectingLeavesTheDescriptionCacheAsItWas) {
+    const int32_t before = DbDescMap::CachedStructureCount();
+    ASSERT_EQ(ConnectBoth(), 0);
+    EXPECT_GT(DbDescMap::CachedStructureCount(), before);
+    // A server makes and ends links all day: nothing of the ended ones may stay.
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        ASSERT_EQ(m_set.CreateLinks(5, {Link("a", "LINKA")}, nullptr), 0) << cycle;
+        ASSERT_EQ(m_set.DestroyLinks(), 0) << cycle;
+    }
+    EXPECT_EQ(DbDescMap::CachedStructureCount(), before);
+    EXPECT_FALSE(m_set.ServesDatabase(kGarage));
+}
+
 TEST_F(LinkSetTest, FailedDisconnectKeepsTheLinksNotYetDeleted) {
     ASSERT_EQ(ConnectBoth(), 0);
     const int32_t b = B();

@@ -70,9 +70,9 @@ std::string BuildDescBlob(const std::vector<TableSpec>& tables) {
 }
 
 BlobDesc::BlobDesc(const std::vector<TableSpec>& tables, const std::string& name, int32_t dbNo)
-    : m_struct(std::make_unique<DbStruct>()) {
+    : m_struct(std::make_shared<DbStruct>()) {
     const std::string blob = BuildDescBlob(tables);
-    m_desc.SetStruct(m_struct.get());
+    m_desc.SetStruct(m_struct);
     m_desc.LoadBlob(blob.data(), static_cast<int32_t>(blob.size()), name, dbNo, nullptr);
 }
 

@@ -52,7 +52,7 @@ public:
     DbStruct& Struct() { return *m_struct; }
 
 private:
-    std::unique_ptr<DbStruct> m_struct;  // first: the description points at it
+    std::shared_ptr<DbStruct> m_struct;  // shared with the description
     DbDesc m_desc;
 };
 

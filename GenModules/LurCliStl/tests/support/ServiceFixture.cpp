@@ -89,9 +89,9 @@ void ServiceFixture::LoadDesc(DbDesc& desc, const std::string& name, int32_t dbN
     char* block = nullptr;
     int32_t length = 0;
     Check(client.pfGetDbDescription(m_handle, dbNo, &block, &length), "GetDbDescription " + name);
-    std::unique_ptr<DbStruct>& structure = m_structs[lurutils::ToUpper(name)];
-    if (!structure) structure = std::make_unique<DbStruct>();
-    desc.SetStruct(structure.get());
+    std::shared_ptr<DbStruct>& structure = m_structs[lurutils::ToUpper(name)];
+    if (!structure) structure = std::make_shared<DbStruct>();
+    desc.SetStruct(structure);
     desc.SetHandle(m_handle);
     try {
         desc.LoadBlob(block, length, name, dbNo, nullptr);

@@ -48,7 +48,7 @@ private:
     ScratchDir m_scratch;  // first in, last out: the handle goes before the directory
     std::string m_service;
     int32_t m_handle = DbDesc::kNoHandle;
-    std::map<std::string, std::unique_ptr<DbStruct>> m_structs;  // by upper-case tablespace name
+    std::map<std::string, std::shared_ptr<DbStruct>> m_structs;  // by upper-case tablespace name
 };
 
 }  // namespace lurtest
