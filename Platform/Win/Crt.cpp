@@ -187,6 +187,11 @@ int ToUpper(int c) {
     return (b >= 0 && b < 256) ? Current().tables->upper[b] : c;
 }
 
+int ToUpperCp1250(int c) {
+    const int b = Byte(c);
+    return (b >= 0 && b < 256) ? Cp1250Tables().upper[b] : c;
+}
+
 int ToLower(int c) {
     const int b = Byte(c);
     return (b >= 0 && b < 256) ? Current().tables->lower[b] : c;

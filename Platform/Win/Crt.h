@@ -38,6 +38,9 @@ bool IsType(int c, uint16_t bits);  // any of bits set
 
 int ToUpper(int c);
 int ToLower(int c);
+// The code page 1250 upper case whatever locale is in force, for names that
+// must fold the same in every program (service names).
+int ToUpperCp1250(int c);
 
 char* StrUpr(char* text);  // in place, returns text
 char* StrLwr(char* text);

@@ -2,6 +2,19 @@
 
 #include <stdexcept>
 
+void SkipByteOrderMark(std::istream& in) {
+    constexpr char kMark[] = "\xEF\xBB\xBF";
+    for (size_t i = 0; i < 3; ++i) {
+        if (in.peek() != static_cast<unsigned char>(kMark[i])) {
+            for (; i > 0; --i) {
+                in.unget();  // a partial mark is data
+            }
+            return;
+        }
+        in.get();
+    }
+}
+
 bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line) {
     fields.clear();
     std::string text;

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Skips a UTF-8 byte-order mark at the start of the input, as some editors
+// write one.
+void SkipByteOrderMark(std::istream& in);
+
 // Reads one record; false at the end of the input. line counts the input
 // lines consumed (for messages). Throws std::runtime_error for an
 // unterminated quote.

@@ -3,8 +3,10 @@
 // tablespaces from schema files, loads rows from CSV and dumps tables.
 // Files and the console are UTF-8; the store's names and texts are handled
 // in code page 1250 inside, as the client library sees them.
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <random>
@@ -36,18 +38,83 @@ constexpr const char* kUsage =
     "  lurdbadm disable-user <service> <user>\n"
     "  lurdbadm remove-user <service> <user>\n";
 
-struct UsageError : std::runtime_error {
+// A command line that cannot be carried out as given: exit status 2.
+struct CommandLineError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A command line of the wrong form: exit status 2 with the usage.
+struct UsageError : CommandLineError {
+    using CommandLineError::CommandLineError;
+};
+
+// Messages quote at most this many characters of a value.
+constexpr size_t kQuotedValueLength = 80;
+
+// A value (UTF-8) as a message quotes it: in double quotes, cut after
+// kQuotedValueLength characters.
+std::string QuoteValue(const std::string& utf8) {
+    size_t end = 0;
+    for (size_t characters = 0; end < utf8.size() && characters < kQuotedValueLength; ++characters) {
+        do {
+            ++end;
+        } while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80);
+    }
+    return "\"" + utf8.substr(0, end) + (end < utf8.size() ? "\"..." : "\"");
+}
+
 std::string ReadFile(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw std::runtime_error(path + " is a directory, not a file");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
     std::ostringstream text;
     text << in.rdbuf();
+    if (in.bad()) {
+        throw std::runtime_error("cannot read " + path);
+    }
     return text.str();
+}
+
+// The first character of a UTF-8 text that code page 1250 cannot hold (or
+// the first byte that is no UTF-8), or "" when the whole text converts.
+std::string FirstCharacterOutsideCp1250(const std::string& utf8) {
+    for (size_t i = 0; i < utf8.size();) {
+        size_t next = i + 1;
+        while (next < utf8.size() && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80) {
+            ++next;
+        }
+        const std::string character = utf8.substr(i, next - i);
+        if (static_cast<unsigned char>(character[0]) >= 0x80 &&
+            win::Cp1250ToUtf8(win::Utf8ToCp1250(character)) != character) {
+            return character;
+        }
+        i = next;
+    }
+    return "";
+}
+
+// A character for a message: itself and its code point, or the byte in hex
+// when it is no UTF-8.
+std::string DescribeCharacter(const std::string& character) {
+    const auto lead = static_cast<unsigned char>(character[0]);
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length != character.size() || length == 1) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", lead);
+        return std::string("the byte ") + hex + ", which is no UTF-8";
+    }
+    uint32_t point = lead & (0x7Fu >> length);
+    for (size_t k = 1; k < length; ++k) {
+        point = point << 6 | (static_cast<unsigned char>(character[k]) & 0x3Fu);
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", point);
+    return "\"" + character + "\" (" + code + ")";
 }
 
 std::string Scrambled(const std::string& text) {
@@ -118,26 +185,29 @@ void CreateService(const std::vector<std::string>& args) {
     if (args.size() < 3) {
         throw UsageError("create-service needs <service> <user> <password>");
     }
-    const std::string service = AsciiUpper(win::Utf8ToCp1250(args[0]));
+    const std::string service = Store::ServiceName(win::Utf8ToCp1250(args[0]));
     const std::string user = AsciiUpper(win::Utf8ToCp1250(args[1]));
     const std::string password = AsciiUpper(win::Utf8ToCp1250(args[2]));
     std::string server = "localhost";
     uint32_t volumeId = std::random_device{}();
     for (size_t i = 3; i < args.size(); i += 2) {
+        if (args[i] != "--server" && args[i] != "--volumeid") {
+            throw UsageError("unknown option " + QuoteValue(args[i]));
+        }
         if (i + 1 >= args.size()) {
             throw UsageError("option " + args[i] + " needs a value");
         }
+        const std::string& value = args[i + 1];
         if (args[i] == "--server") {
-            server = win::Utf8ToCp1250(args[i + 1]);
-        } else if (args[i] == "--volumeid") {
-            size_t used = 0;
-            const unsigned long long value = std::stoull(args[i + 1], &used);
-            if (used != args[i + 1].size() || value > UINT32_MAX) {
-                throw UsageError("bad volume id " + args[i + 1]);
-            }
-            volumeId = static_cast<uint32_t>(value);
+            server = win::Utf8ToCp1250(value);
         } else {
-            throw UsageError("unknown option " + args[i]);
+            uint32_t number = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+            if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
+                throw CommandLineError("--volumeid needs a whole number from 0 to 4294967295, not " +
+                                       QuoteValue(value));
+            }
+            volumeId = number;
         }
     }
     for (const std::string* text : std::initializer_list<const std::string*>{&user, &password, &server}) {
@@ -202,7 +272,20 @@ void CreateTablespaces(const std::vector<std::string>& args) {
         throw UsageError("create-tablespace needs <service> <schema-file>");
     }
     const std::vector<TablespaceDef> tablespaces = ParseSchema(win::Utf8ToCp1250(ReadFile(args[1])));
+    if (tablespaces.empty()) {
+        throw std::runtime_error(args[1] + " defines no tablespace (it is empty or holds only comments)");
+    }
     std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    for (const TablespaceDef& tablespace : tablespaces) {
+        const std::string name = win::Cp1250ToUtf8(tablespace.name);
+        if (store->FindTablespace(tablespace.name)) {
+            throw CommandLineError("the service already has a tablespace " + name + "; nothing was created");
+        }
+        if (std::optional<TablespaceDef> other = store->FindTablespace(tablespace.number)) {
+            throw CommandLineError("tablespace number " + std::to_string(tablespace.number) + " of " + name +
+                                   " is taken by " + win::Cp1250ToUtf8(other->name) + "; nothing was created");
+        }
+    }
     Database& db = store->Db();
     db.Exec("BEGIN IMMEDIATE");  // all tablespaces of the file or none
     try {
@@ -257,14 +340,22 @@ void Load(const std::vector<std::string>& args) {
     std::istream& in = args[3] == "-" ? std::cin : file;
     int line = 0;
     std::vector<std::string> header;
+    SkipByteOrderMark(in);
     if (!ReadCsvRecord(in, header, line)) {
         throw std::runtime_error("the CSV file has no header line");
     }
-    for (std::string& name : header) {
-        name = win::Utf8ToCp1250(name);
-        if (target.table->FieldIndex(name) < 0 || !target.table->fields[static_cast<size_t>(target.table->FieldIndex(name))].HasValue()) {
-            throw std::runtime_error("no value field " + win::Cp1250ToUtf8(name) + " in " + args[2]);
+    for (size_t i = 0; i < header.size(); ++i) {
+        const std::string name = win::Utf8ToCp1250(header[i]);
+        const int index = target.table->FieldIndex(name);
+        if (index < 0 || !target.table->fields[static_cast<size_t>(index)].HasValue()) {
+            throw std::runtime_error("no value field " + header[i] + " in " + args[2]);
         }
+        for (size_t earlier = 0; earlier < i; ++earlier) {
+            if (EqualsIgnoreCase(header[earlier], name)) {
+                throw std::runtime_error("the header names the field " + QuoteValue(header[i]) + " twice");
+            }
+        }
+        header[i] = name;
     }
     Database& db = target.store->Db();
     db.Exec("BEGIN IMMEDIATE");  // every row or none
@@ -280,6 +371,11 @@ void Load(const std::vector<std::string>& args) {
             }
             std::vector<std::pair<std::string, std::string>> values;
             for (size_t i = 0; i < fields.size(); ++i) {
+                if (const std::string bad = FirstCharacterOutsideCp1250(fields[i]); !bad.empty()) {
+                    throw std::runtime_error("line " + std::to_string(line) + ", field " +
+                                             win::Cp1250ToUtf8(header[i]) + ": " + DescribeCharacter(bad) +
+                                             " has no place in code page 1250, in " + QuoteValue(fields[i]));
+                }
                 values.emplace_back(header[i], win::Utf8ToCp1250(fields[i]));
             }
             try {
@@ -357,6 +453,9 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const UsageError& error) {
         std::fprintf(stderr, "lurdbadm: %s\n%s", error.what(), kUsage);
+        return 2;
+    } catch (const CommandLineError& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n", error.what());
         return 2;
     } catch (const StoreError& error) {
         std::fprintf(stderr, "lurdbadm: %s\n", error.detail.c_str());

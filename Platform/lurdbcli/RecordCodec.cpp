@@ -55,7 +55,10 @@ int HexDigit(char c) {
 }
 
 [[noreturn]] void BadText(const FieldDef& field, const std::string& text) {
-    throw StoreError{kBadArgument, "field " + field.name + ": bad value \"" + win::Cp1250ToUtf8(text) + "\""};
+    constexpr size_t kQuoted = 80;  // a message quotes no more of a value
+    const std::string quoted = text.size() > kQuoted ? text.substr(0, kQuoted) + "\"..." : text + "\"";
+    throw StoreError{kBadArgument,
+                     "field " + win::Cp1250ToUtf8(field.name) + ": bad value \"" + win::Cp1250ToUtf8(quoted)};
 }
 
 }  // namespace

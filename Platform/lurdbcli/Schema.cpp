@@ -217,9 +217,13 @@ std::vector<TablespaceDef> ParseSchema(std::string_view text) {
             if (keyword == "field") {
                 long long length = 0;
                 if (tokens.size() < 5 || !ValidName(tokens[1]) || tokens[2].size() != 1 ||
-                    std::strchr("csildfFg", tokens[2][0]) == nullptr || !ParseInt(tokens[3], 0, INT16_MAX, length) ||
+                    std::strchr("csildfFg", tokens[2][0]) == nullptr || !ParseInt(tokens[3], 0, INT64_MAX, length) ||
                     tokens[4].size() != 1) {
                     SchemaFault(line, "expected: field <name> <c|s|i|l|d|f|F|g> <length> <keykind> [options]");
+                }
+                if (length > INT16_MAX) {
+                    SchemaFault(line, "field " + tokens[1] + ": length " + tokens[3] +
+                                          " is beyond the store's limit of 32767 bytes");
                 }
                 field.type = tokens[2][0];
                 field.length = static_cast<int16_t>(length);

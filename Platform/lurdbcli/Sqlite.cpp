@@ -1,5 +1,7 @@
 #include "Sqlite.h"
 
+#include <cstdlib>
+
 #include "CodePage.h"
 #include "lurdbcli.h"
 
@@ -7,19 +9,52 @@ namespace lurdbcli {
 
 namespace {
 
-[[noreturn]] void Fail(sqlite3* db, int rc) {
-    const int primary = rc & 0xFF;
-    if (primary == SQLITE_CONSTRAINT) {
-        throw StoreError{kLockedOrDuplicate, sqlite3_errmsg(db)};
-    }
-    if (primary == SQLITE_CANTOPEN) {
-        throw StoreError{kNoStore, sqlite3_errmsg(db)};
-    }
-    if (primary == SQLITE_NOMEM) {
-        throw StoreError{kOutOfMemory, "out of memory"};
-    }
-    throw StoreError{kStoreError, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)};
+// How long a connection waits for another process's write lock:
+// LURDB_BUSY_TIMEOUT_MS (milliseconds), else 30 s.
+int BusyTimeoutMs() {
+    const char* text = std::getenv("LURDB_BUSY_TIMEOUT_MS");
+    const long value = text ? std::strtol(text, nullptr, 10) : 0;
+    return value > 0 && value <= 3600000 ? static_cast<int>(value) : 30000;
 }
+
+// The service of a connection's file: "S" of ".../S.lurdb" and of its
+// companion ".../S.lurdb.locks".
+std::string ServiceOf(sqlite3* db) {
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    std::string name = file ? file : "";
+    name.erase(0, name.rfind('/') + 1);
+    return name.substr(0, name.find(".lurdb"));
+}
+
+// The one translation of an SQLite result into the client's status; detail
+// is SQLite's own message.
+[[noreturn]] void Fail(sqlite3* db, int rc, const std::string& detail) {
+    const std::string store = "the store of service " + ServiceOf(db);
+    switch (rc & 0xFF) {
+        case SQLITE_CONSTRAINT:
+            throw StoreError{kLockedOrDuplicate, detail};
+        case SQLITE_CANTOPEN:
+            throw StoreError{kNoStore, detail};
+        case SQLITE_NOMEM:
+            throw StoreError{kOutOfMemory, "out of memory"};
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw StoreError{kStoreBusy, store + " is busy: another process held it longer than " +
+                                             std::to_string(BusyTimeoutMs()) + " ms (" + detail + ")"};
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            throw StoreError{kNotAStore, store + " is not a database store or is damaged (" + detail + ")"};
+        case SQLITE_FULL:
+            throw StoreError{kStoreFull, "the disk of " + store + " is full (" + detail + ")"};
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            throw StoreError{kStoreReadOnly, store + " cannot be written (" + detail + ")"};
+        default:
+            throw StoreError{kStoreError, detail};
+    }
+}
+
+[[noreturn]] void Fail(sqlite3* db, int rc) { Fail(db, rc, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)); }
 
 }  // namespace
 
@@ -110,9 +145,9 @@ Database::Database(const std::string& path, bool create) {
         const std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw StoreError{(rc & 0xFF) == SQLITE_CANTOPEN ? kNoStore : kStoreError, path + ": " + detail};
+        Fail(nullptr, rc, path + ": " + detail);
     }
-    sqlite3_busy_timeout(m_db, 30000);
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs());
     sqlite3_extended_result_codes(m_db, 1);
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=FULL");
@@ -129,10 +164,7 @@ void Database::Exec(const std::string& sql) {
     if (rc != SQLITE_OK) {
         const std::string detail = message ? message : sqlite3_errstr(rc);
         sqlite3_free(message);
-        if ((rc & 0xFF) == SQLITE_CONSTRAINT) {
-            throw StoreError{kLockedOrDuplicate, detail};
-        }
-        throw StoreError{kStoreError, detail};
+        Fail(m_db, rc, detail);
     }
 }
 

@@ -1,7 +1,8 @@
 // A thin RAII layer over SQLite for the client library's store. Failures
-// throw StoreError carrying the client status to answer (kStoreError unless
-// the cause is known), so that the exported functions translate them at one
-// place.
+// throw StoreError carrying the client status to answer (kStoreBusy,
+// kNotAStore, kStoreFull, kStoreReadOnly where SQLite names the cause,
+// kStoreError for the rest), so that the exported functions translate them
+// at one place.
 #pragma once
 
 #include <sqlite3.h>
@@ -56,7 +57,8 @@ private:
 class Database {
 public:
     // Opens (create: or creates) the file, in WAL mode with synchronous=FULL
-    // and a busy timeout, so that concurrent processes wait for each other.
+    // and a busy timeout (30 s, or LURDB_BUSY_TIMEOUT_MS), so that concurrent
+    // processes wait for each other; past it a change answers kStoreBusy.
     Database(const std::string& path, bool create);
     ~Database();
     Database(const Database&) = delete;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "CodePage.h"
+#include "Crt.h"
 #include "RecordCodec.h"
 #include "lurdbcli.h"
 
@@ -61,15 +62,34 @@ const TableDef& SysdbTable(const char* name) {
 
 }  // namespace
 
-std::string Store::PathFor(const std::string& service) {
-    bool bad = service.empty() || service.size() > kMaxServiceName || service.find("..") != std::string::npos;
+std::string Store::ServiceName(const std::string& service) {
+    const char* fault = nullptr;
+    if (service.empty() || service.size() > kMaxServiceName) {
+        fault = "it needs 1 to 31 characters";
+    } else if (service.front() == '.' || service.front() == '-') {
+        fault = "it may not start with \".\" or \"-\"";
+    } else if (service.find("..") != std::string::npos) {
+        fault = "it may not hold \"..\"";
+    }
     for (unsigned char c : service) {
-        bad = bad || c < ' ' || c == '/' || c == '\\';
+        // Below blank, DEL, and the bytes the code page leaves to C1 controls.
+        const bool control = c < ' ' || c == 0x7F || c == 0x81 || c == 0x83 || c == 0x88 || c == 0x90 || c == 0x98;
+        if (fault == nullptr && (control || c == '/' || c == '\\' || c == '[' || c == ']')) {
+            fault = "it may not hold control characters, \"/\", \"\\\", \"[\" or \"]\"";
+        }
     }
-    if (bad) {
-        throw StoreError{kBadServiceName, "invalid service name \"" + win::Cp1250ToUtf8(service) + "\""};
+    if (fault != nullptr) {
+        throw StoreError{kBadServiceName, "invalid service name \"" + win::Cp1250ToUtf8(service) + "\": " + fault};
     }
-    return DataDirectory() + "/" + win::Cp1250ToUtf8(AsciiUpper(service)) + ".lurdb";
+    std::string upper = service;
+    for (char& c : upper) {
+        c = static_cast<char>(win::crt::ToUpperCp1250(static_cast<unsigned char>(c)));
+    }
+    return upper;
+}
+
+std::string Store::PathFor(const std::string& service) {
+    return DataDirectory() + "/" + win::Cp1250ToUtf8(ServiceName(service)) + ".lurdb";
 }
 
 Store::Store(std::string service, std::unique_ptr<Database> db) : m_service(std::move(service)), m_db(std::move(db)) {}

@@ -16,9 +16,14 @@ namespace lurdbcli {
 
 class Store {
 public:
-    // The file of a service (code page 1250 name, compared in upper case).
-    // Throws kBadServiceName for an empty or over-long name or one with "/",
-    // "\" or "..", which would select another file.
+    // The one rule for service names, shared by lurdbadm and the library: the
+    // name (code page 1250) upper-cased with the code page's case table, so
+    // "\xE1rv\xEDz" and "\xC1RV\xCDZ" are one service. Throws kBadServiceName for
+    // an empty or over-long name, one with "/", "\" or ".." (another file),
+    // a leading "." or "-" (hidden file, option), control characters, or
+    // "[" or "]" (they end a key of the registry file).
+    static std::string ServiceName(const std::string& service);
+    // The file of a service, after ServiceName.
     static std::string PathFor(const std::string& service);
     // The directory of the stores: $LURDB_DATA, else $XDG_DATA_HOME/lurdb,
     // else ~/.local/share/lurdb.

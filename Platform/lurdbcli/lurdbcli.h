@@ -26,8 +26,11 @@
 // $LURDB_DATA/<SERVICE>.lurdb (default $XDG_DATA_HOME/lurdb, then
 // ~/.local/share/lurdb); every tablespace of the service lives in it, so one
 // transaction spans tablespaces. The service is the "service" text of the
-// connect block; a name containing "/", "\" or ".." is refused
-// (kBadServiceName). One SQL table per record type, "<TABLESPACE>.<TABLE>",
+// connect block, upper-cased with the code page's case table; a name with
+// "/", "\", "..", "[" or "]", control characters, or a leading "." or "-"
+// is refused (kBadServiceName). A process that finds the store held by
+// another waits up to 30 s (LURDB_BUSY_TIMEOUT_MS sets the wait in
+// milliseconds), then answers kStoreBusy. One SQL table per record type, "<TABLESPACE>.<TABLE>",
 // one column per field; text is stored as UTF-8 of the code-page 1250 bytes.
 // Tablespace SYSDB (number 19) holds the catalogue.
 //
@@ -83,7 +86,7 @@ namespace lurdbcli {
 // is given another meaning by any caller.
 // ---------------------------------------------------------------------------
 constexpr int32_t kOk = 0;
-constexpr int32_t kStoreError = 10001;          // the service's store failed (SQLite error)
+constexpr int32_t kStoreError = 10001;          // the service's store failed (an SQLite error not below)
 constexpr int32_t kNotFound = 10002;            // (*) not found / no further record
 constexpr int32_t kBadArgument = 10003;         // a null pointer, bad length or bad value
 constexpr int32_t kNotOpen = 10004;             // (*) tablespace not open for this handle
@@ -100,9 +103,13 @@ constexpr int32_t kNoHandle = 10014;            // (*) no such handle; InitUserE
 constexpr int32_t kUnknownParameter = 10015;    // server parameter not known
 constexpr int32_t kOutOfMemory = 10016;         // (*) memory not available
 constexpr int32_t kNotSupported = 10017;        // request the stand-in does not serve
+constexpr int32_t kStoreBusy = 10018;           // another process held the store past the busy timeout
 constexpr int32_t kAlreadyOpen = 10020;         // (*) tablespace already open: success
+constexpr int32_t kNotAStore = 10022;           // the service's file is no store, or a damaged one
 constexpr int32_t kTransactionOpen = 10023;     // (*) a transaction is already open
 constexpr int32_t kBadSchema = 10024;           // stored schema inconsistent
+constexpr int32_t kStoreFull = 10025;           // the disk of the store is full
+constexpr int32_t kStoreReadOnly = 10026;       // the store's file or directory cannot be written
 constexpr int32_t kFunctionMissing = 10038;     // (*) raised by callers for a missing function
 constexpr int32_t kNoClientSettings = 10039;    // raised by callers: no registry key
 constexpr int32_t kUserDisabled = 10067;        // (*) InitUserEx: user disabled
@@ -132,9 +139,13 @@ constexpr const char* StatusText(int32_t status) {
         case kUnknownParameter: return "Unknown server parameter.";
         case kOutOfMemory: return "Not enough memory.";
         case kNotSupported: return "The request is not supported.";
+        case kStoreBusy: return "The database store of the service is busy: another process holds it too long.";
         case kAlreadyOpen: return "The tablespace is already open.";
+        case kNotAStore: return "The file of the service is not a database store, or it is damaged.";
         case kTransactionOpen: return "A transaction is already open.";
         case kBadSchema: return "The stored schema is inconsistent.";
+        case kStoreFull: return "The disk of the database store is full.";
+        case kStoreReadOnly: return "The database store cannot be written.";
         case kFunctionMissing: return "The client library lacks a function.";
         case kNoClientSettings: return "No client settings for the service.";
         case kUserDisabled: return "The user is disabled.";
@@ -192,7 +203,8 @@ constexpr size_t kHolderTextSize = 32;
 // a tablespace the handle has not opened kNotOpen, a record type outside its
 // description kUnknownRecordType, a record size other than the
 // description's kBadRecordSize, a null out-pointer kBadArgument; a failure
-// of the store kStoreError, of memory kOutOfMemory. Out-pointers to blocks
+// of the store kStoreBusy, kNotAStore, kStoreFull, kStoreReadOnly or else
+// kStoreError, of memory kOutOfMemory. Out-pointers to blocks
 // are set to null before the work starts, so a failed call hands out none.
 // ---------------------------------------------------------------------------
 extern "C" {

@@ -33,6 +33,11 @@ protected:
     testsupport::TempServiceDir dir;
 };
 
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::string RegistryText(const std::string& service, const char* value) {
     win::HKEY key = nullptr;
     if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, ("software\\ludbclients\\" + service).c_str(), 0, win::KEY_READ,
@@ -111,7 +116,7 @@ TEST_F(LurdbadmTest, CreatesTablespacesAndKeepsTheCatalogueInStep) {
     const std::string clash = WriteFile("clash.schema",
                                         "tablespace Fresh 8\ntable T\n field F c 4 n\n"
                                         "tablespace garage 9\ntable T\n field F c 4 n\n");
-    EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + clash, &output), 1);
+    EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + clash, &output), 2);
     EXPECT_FALSE(Store::Open("GARAGE")->FindTablespace("Fresh").has_value());
     const std::string bad = WriteFile("bad.schema", "tablespace X 8\ntable T\n field F q 4 n\n");
     EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + bad, &output), 1);
@@ -189,6 +194,96 @@ TEST_F(LurdbadmTest, UserCommandsChangeOnlyUsersThatExist) {
         EXPECT_NE(output.find(c.message), std::string::npos) << c.arguments << ": " << output;
     }
     EXPECT_EQ(Dump("GARAGE SYSDB dbuser"), users);  // the refusals changed nothing
+}
+
+// Bad input of every kind is refused with exit status 1 (a file or value
+// that cannot be used) or 2 (a command line that cannot be carried out), a
+// message that says why, and no change to any store.
+TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    ASSERT_EQ(RunAdmin("create-tablespace GARAGE " + testsupport::FixturePath("lurdbcli_garage.schema")), 0);
+    ASSERT_EQ(RunAdmin("load GARAGE Garage Vehicle " + WriteFile("v.csv", "VehId,Plate\n1,ABC-123\n")), 0);
+    const std::string longText(100, 'x');
+    const std::string longValue = "\"" + std::string(80, 'x') + "\"...";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        // Schema files that define nothing, and limits of the store.
+        {"create-tablespace GARAGE " + WriteFile("empty.schema", ""), 1, "defines no tablespace"},
+        {"create-tablespace GARAGE " + WriteFile("comments.schema", "# nothing yet\n\n   # really\n"), 1,
+         "defines no tablespace"},
+        {"create-tablespace GARAGE " + dir.Path(), 1, "is a directory"},
+        {"create-tablespace GARAGE " + WriteFile("long.schema", "tablespace Big 8\ntable T\n field F c 40000 n\n"),
+         1, "limit of 32767 bytes"},
+        // Tablespaces already there, by name or by number.
+        {"create-tablespace GARAGE " + WriteFile("name.schema", "tablespace garage 8\ntable T\n field F c 4 n\n"), 2,
+         "already has a tablespace garage"},
+        {"create-tablespace GARAGE " + WriteFile("number.schema", "tablespace Other 7\ntable T\n field F c 4 n\n"),
+         2, "number 7 of Other is taken by Garage"},
+        // CSV headers and values.
+        {"load GARAGE Garage Vehicle " + WriteFile("twice.csv", "VehId,Plate,vehid\n2,A,3\n"), 1,
+         "names the field \"vehid\" twice"},
+        {"load GARAGE Garage Vehicle " + WriteFile("cjk.csv", "VehId,Owner\n2,Kov\xC3\xA1" "cs\n3,\xE6\x97\xA5\xE6\x9C\xAC\n"),
+         1, "line 3, field Owner: \"\xE6\x97\xA5\" (U+65E5) has no place in code page 1250"},
+        {"load GARAGE Garage Vehicle " + WriteFile("latin1.csv", "VehId,Owner\n2,\xE1rv\n"), 1,
+         "line 2, field Owner: the byte 0xE1, which is no UTF-8"},
+        {"load GARAGE Garage Vehicle " + WriteFile("longvalue.csv", "VehId,Power\n2," + longText + "\n"), 1,
+         "bad value " + longValue + "\n"},
+        // Command lines.
+        {"create-service NEWSVC a b --verbose", 2, "unknown option \"--verbose\""},
+        {"create-service NEWSVC a b --volumeid 12x", 2, "--volumeid needs a whole number from 0 to 4294967295"},
+        {"create-service NEWSVC a b --volumeid 4294967296", 2, "--volumeid needs a whole number"},
+        // Service names that select another file or break the registry file.
+        {"create-service .hidden a b", 1, "may not start with"},
+        {"create-service -- a b", 1, "may not start with"},
+        {"create-service 'a]b' a b", 1, "invalid service name"},
+        {"create-service '[x' a b", 1, "invalid service name"},
+        {"create-service \"$(printf 'a\\001b')\" a b", 1, "invalid service name"},
+    };
+    auto state = [&] {
+        std::string files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path() + "/data")) {
+            files += entry.path().filename().string() + "\n";
+        }
+        return files + Dump("GARAGE SYSDB tablespace") + Dump("GARAGE SYSDB tables") + Dump("GARAGE SYSDB fields") +
+               Dump("GARAGE Garage Vehicle") + ReadText(dir.Path() + "/registry.reg");
+    };
+    const std::string before = state();
+    for (const Case& c : cases) {
+        std::string output;
+        EXPECT_EQ(RunAdmin(c.arguments, &output), c.status) << c.arguments << ": " << output;
+        EXPECT_NE(output.find(c.message), std::string::npos) << c.arguments << ": " << output;
+        EXPECT_EQ(output.find("stoull"), std::string::npos) << output;
+        EXPECT_EQ(output.find("UNIQUE constraint"), std::string::npos) << output;
+    }
+    EXPECT_EQ(state(), before);
+}
+
+// A byte-order mark before the header is no part of the first field name.
+TEST_F(LurdbadmTest, LoadSkipsAByteOrderMark) {
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    ASSERT_EQ(RunAdmin("create-tablespace GARAGE " + testsupport::FixturePath("lurdbcli_garage.schema")), 0);
+    std::string output;
+    ASSERT_EQ(RunAdmin("load GARAGE Garage Vehicle " + WriteFile("bom.csv", "\xEF\xBB\xBFVehId,Owner\n5,\xC5\x90s\n"),
+                       &output),
+              0)
+        << output;
+    EXPECT_NE(Dump("GARAGE Garage Vehicle").find("\n5,,\xC5\x90s,"), std::string::npos);
+}
+
+// Service names are upper-cased with the code page's case table, so every
+// spelling reaches the one service.
+TEST_F(LurdbadmTest, AccentedServiceNamesFoldToOneService) {
+    std::string output;
+    ASSERT_EQ(RunAdmin("create-service \xC3\xA1rv\xC3\xADz admin secret", &output), 0) << output;  // árvíz
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "/data/\xC3\x81RV\xC3\x8DZ.lurdb"));        // ÁRVÍZ
+    EXPECT_EQ(RegistryText(win::Utf8ToCp1250("\xC3\x81RV\xC3\x8DZ"), "service"), win::Utf8ToCp1250("\xC3\x81RV\xC3\x8DZ"));
+    EXPECT_EQ(RunAdmin("add-user \xC3\x81RV\xC3\x8DZ clerk pass", &output), 0) << output;
+    EXPECT_EQ(RunAdmin("create-service \xC3\x81rV\xC3\xADZ a b", &output), 1);
+    EXPECT_NE(output.find("already has a store"), std::string::npos) << output;
 }
 
 }  // namespace

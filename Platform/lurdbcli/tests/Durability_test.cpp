@@ -1,6 +1,7 @@
 // Two processes on one service: what one commits the other sees, a lock of
-// one stops the other until its process is gone, and a process killed in
-// the middle of a transaction leaves nothing of it behind.
+// one stops the other until its process is gone, a process killed in the
+// middle of a transaction leaves nothing of it behind, and one that holds
+// the store past the other's wait gets a status of its own.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -179,6 +180,34 @@ TEST_F(DurabilityTest, AKilledProcessLeavesNothingOfItsOpenTransaction) {
     const int32_t again = client.Login("PARENTPC");
     EXPECT_EQ(client.Count(again), 2);
     client.freeDbHandler(again);
+}
+
+TEST_F(DurabilityTest, AStoreHeldPastTheBusyTimeoutAnswersItsOwnStatus) {
+    StartChild([this] {
+        const int32_t handle = client.Login("CHILDPC");
+        return handle > 0 && client.beginTransaction(handle, "HOLD", 0, 0) == 0 && client.Insert(handle, 1) == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+
+    setenv("LURDB_BUSY_TIMEOUT_MS", "200", 1);
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(client.Insert(handle, 2), kStoreBusy);
+    EXPECT_NE(std::string(StatusText(kStoreBusy)).find("busy"), std::string::npos);
+    // lurdbadm says the same, naming the service.
+    std::ofstream(dir.Path() + "/rows.csv") << "ID,V\n3,3\n";
+    std::string output;
+    EXPECT_EQ(testsupport::RunAdmin("load dura T Rec " + dir.Path() + "/rows.csv", &output), 1);
+    EXPECT_NE(output.find("the store of service DURA is busy"), std::string::npos) << output;
+    unsetenv("LURDB_BUSY_TIMEOUT_MS");
+
+    // Once the holder is gone (its transaction with it), the same handle goes on.
+    Send(toChild[1]);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    child = -1;
+    EXPECT_EQ(client.Insert(handle, 2), 0);
+    EXPECT_EQ(client.Count(handle), 1);
+    client.freeDbHandler(handle);
 }
 
 }  // namespace
