@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "CodePage.h"
 #include "RecordCodec.h"
 #include "Sqlite.h"
 
@@ -43,7 +42,7 @@ bool BuildRecord(const lurdbcli::TableDef& table, const std::vector<std::string>
         }
         const lurdbcli::FieldDef& field = table.fields[static_cast<size_t>(index)];
         try {
-            const lurdbcli::SqlValue value = lurdbcli::TextToSql(field, win::Utf8ToCp1250(assignment.substr(equals + 1)));
+            const lurdbcli::SqlValue value = lurdbcli::TextToSql(field, assignment.substr(equals + 1));
             lurdbcli::SqlToField(field, value, reinterpret_cast<char*>(record.data()));
         } catch (const lurdbcli::StoreError&) {
             error = "field " + fieldName + " cannot hold \"" + assignment.substr(equals + 1) + "\"";
@@ -109,10 +108,10 @@ bool ReadLinkList(std::istream& in, std::vector<DbLink>& links, std::string& err
             return false;
         }
         DbLink link;
-        link.name = win::Utf8ToCp1250(words[0]);
-        link.service = win::Utf8ToCp1250(words[1]);
-        link.user = win::Utf8ToCp1250(words[2]);
-        link.password = win::Utf8ToCp1250(words[3]);
+        link.name = words[0];
+        link.service = words[1];
+        link.user = words[2];
+        link.password = words[3];
         if (words.size() == 5) {
             if (words[4] != "0" && words[4] != "1") {
                 error = AtLine(line, "enabled is 1 or 0, not \"" + words[4] + "\"");

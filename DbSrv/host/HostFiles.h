@@ -1,7 +1,9 @@
 // The files the link host reads: the link list, the schema of the databases
 // it plays the server of, and the script of transactions. Formats in
-// README.md. Every reader answers false with a message naming the file's
-// line when the text is not valid; nothing is half-read into the results.
+// README.md. The readers take the text in code page 1250 (the files are UTF-8
+// on disk, converted once as the host reads them). Every reader answers false
+// with a message (code page 1250) naming the file's line when the text is not
+// valid; nothing is half-read into the results.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +39,6 @@ bool SplitWords(const std::string& line, std::vector<std::string>& words);
 bool ReadLinkList(std::istream& in, std::vector<DbLink>& links, std::string& error);
 
 // begin / insert|modify|delete <tablespace>.<table> [<field>=<value>...] /
-// commit|abort. Values are UTF-8 in the file and code page 1250 in records.
+// commit|abort.
 bool ReadScript(std::istream& in, const std::vector<lurdbcli::TablespaceDef>& schema,
                 std::vector<ScriptTransaction>& script, std::string& error);

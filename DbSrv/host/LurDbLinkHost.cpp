@@ -9,11 +9,11 @@
 // 2 wrong command line, unreadable file or a module without the exports.
 //
 // The file names are taken in code page 1250, as every text inside the
-// system, and are UTF-8 again on disk and on the terminal.
+// system, and are UTF-8 again on disk and on the terminal. The three files are
+// UTF-8, converted to code page 1250 once as they are read.
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -25,6 +25,7 @@
 #include "LurDbLink.h"
 #include "Schema.h"
 #include "Sqlite.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -65,18 +66,6 @@ bool LoadModule(const std::string& path, LinkModule& module) {
     return Bind(module.library, "GetTransactionListLink", module.getList) && complete;
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream in(win::Cp1250ToUtf8(path), std::ios::binary);
-    if (!in) {
-        std::cerr << "Cannot read " << win::Cp1250ToUtf8(path) << ".\n";
-        return false;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    text = content.str();
-    return true;
-}
-
 // The module's report of a link it could not make (code page 1250), on one line.
 int32_t PrintReport(int32_t linkId, char* text) {
     std::string message = win::Cp1250ToUtf8(text ? text : "");
@@ -96,9 +85,9 @@ const char* ChangeName(int16_t type) {
     }
 }
 
-// Prints the answer of one export call; false when it is not 0.
+// Prints the answer of one export call (named in code page 1250); false when it is not 0.
 bool Answer(const std::string& call, int32_t code) {
-    std::cout << call << ": " << code << "\n";
+    std::cout << win::Cp1250ToUtf8(call) << ": " << code << "\n";
     return code == 0;
 }
 
@@ -138,26 +127,32 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     std::string linkText, schemaText, scriptText, error;
-    if (!ReadFile(args[2], linkText) || !ReadFile(args[3], schemaText) || !ReadFile(args[4], scriptText))
+    try {
+        linkText = win::ReadUtf8TextFile(args[2]);
+        schemaText = win::ReadUtf8TextFile(args[3]);
+        scriptText = win::ReadUtf8TextFile(args[4]);
+    } catch (const win::TextFileError& failure) {
+        std::cerr << win::Cp1250ToUtf8(failure.what()) << "\n";
         return kExitUsage;
+    }
 
     std::vector<DbLink> links;
     std::istringstream linkStream(linkText);
     if (!ReadLinkList(linkStream, links, error)) {
-        std::cerr << win::Cp1250ToUtf8(args[2]) << ": " << error << "\n";
+        std::cerr << win::Cp1250ToUtf8(args[2] + ": " + error) << "\n";
         return kExitUsage;
     }
     std::vector<lurdbcli::TablespaceDef> schema;
     try {
         schema = lurdbcli::ParseSchema(schemaText);
     } catch (const lurdbcli::StoreError& failure) {
-        std::cerr << win::Cp1250ToUtf8(args[3]) << ": " << failure.detail << "\n";
+        std::cerr << win::Cp1250ToUtf8(args[3] + ": " + failure.detail) << "\n";
         return kExitUsage;
     }
     std::vector<ScriptTransaction> script;
     std::istringstream scriptStream(scriptText);
     if (!ReadScript(scriptStream, schema, script, error)) {
-        std::cerr << win::Cp1250ToUtf8(args[4]) << ": " << error << "\n";
+        std::cerr << win::Cp1250ToUtf8(args[4] + ": " + error) << "\n";
         return kExitUsage;
     }
 

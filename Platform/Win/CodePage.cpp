@@ -358,6 +358,12 @@ StrictCp1250 Utf8ToCp1250Strict(std::string_view text) {
     return result;
 }
 
+std::string Utf8FaultText(Utf8Fault fault, size_t offset) {
+    const char* reason = fault == Utf8Fault::InvalidUtf8 ? "is not valid UTF-8 at byte "
+                                                         : "holds a character that code page 1250 lacks at byte ";
+    return reason + std::to_string(offset);
+}
+
 uint32_t GetConsoleOutputCP() { return g_consoleOutputCP; }
 
 bool SetConsoleOutputCP(uint32_t codePage) {

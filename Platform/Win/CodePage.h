@@ -39,6 +39,9 @@ struct StrictCp1250 {
     size_t offset = 0;
 };
 StrictCp1250 Utf8ToCp1250Strict(std::string_view text);
+// A fault as messages name it: "is not valid UTF-8 at byte <offset>" or
+// "holds a character that code page 1250 lacks at byte <offset>".
+std::string Utf8FaultText(Utf8Fault fault, size_t offset);
 
 // The console's output code page, a process value (1250 at start is not
 // assumed: it starts as 65001, the terminal's own).

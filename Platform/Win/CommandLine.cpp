@@ -10,11 +10,8 @@ namespace win {
 namespace {
 
 std::string FaultText(int index, std::string_view argument, const StrictCp1250& converted) {
-    const std::string reason = converted.fault == Utf8Fault::InvalidUtf8
-                                   ? " is not valid UTF-8 at byte "
-                                   : " holds a character that code page 1250 lacks at byte ";
-    return "argument " + std::to_string(index) + " (" + Utf8ToCp1250(argument) + ")" + reason +
-           std::to_string(converted.offset);
+    return "argument " + std::to_string(index) + " (" + Utf8ToCp1250(argument) + ") " +
+           Utf8FaultText(converted.fault, converted.offset);
 }
 
 }  // namespace

@@ -1,27 +1,28 @@
 // lurdbadm: creates a service of the client library stand-in (its registry
 // key, its store with the catalogue SYSDB and a first user), creates
 // tablespaces from schema files, loads rows from CSV and dumps tables.
-// Files and the console are UTF-8; the store's names and texts are handled
-// in code page 1250 inside, as the client library sees them.
+// Files, the command line and the console are UTF-8; the arguments are taken
+// in code page 1250 once, in main, and names and texts are handled in code
+// page 1250 inside, as the client library sees them. Messages are UTF-8.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "CodePage.h"
+#include "CommandLine.h"
 #include "Csv.h"
 #include "RecordCodec.h"
 #include "Registry.h"
 #include "Schema.h"
 #include "Store.h"
 #include "StringScrambler.h"
+#include "TextFile.h"
 #include "lurdbcli.h"
 
 using namespace lurdbcli;
@@ -61,23 +62,6 @@ std::string QuoteValue(const std::string& utf8) {
         } while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80);
     }
     return "\"" + utf8.substr(0, end) + (end < utf8.size() ? "\"..." : "\"");
-}
-
-std::string ReadFile(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw std::runtime_error(path + " is a directory, not a file");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    return text.str();
 }
 
 // The first character of a UTF-8 text that code page 1250 cannot hold (or
@@ -162,8 +146,8 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
 
 // A user name or password as the catalogue takes it: upper case, 1 to 31
 // characters (the login's fields hold 31 and a zero).
-std::string Credential(const std::string& utf8, const char* what) {
-    const std::string text = AsciiUpper(win::Utf8ToCp1250(utf8));
+std::string Credential(const std::string& argument, const char* what) {
+    const std::string text = AsciiUpper(argument);
     if (text.empty() || text.size() > 31) {
         throw UsageError(std::string(what) + " needs 1 to 31 characters");
     }
@@ -185,27 +169,27 @@ void CreateService(const std::vector<std::string>& args) {
     if (args.size() < 3) {
         throw UsageError("create-service needs <service> <user> <password>");
     }
-    const std::string service = Store::ServiceName(win::Utf8ToCp1250(args[0]));
-    const std::string user = AsciiUpper(win::Utf8ToCp1250(args[1]));
-    const std::string password = AsciiUpper(win::Utf8ToCp1250(args[2]));
+    const std::string service = Store::ServiceName(args[0]);
+    const std::string user = AsciiUpper(args[1]);
+    const std::string password = AsciiUpper(args[2]);
     std::string server = "localhost";
     uint32_t volumeId = std::random_device{}();
     for (size_t i = 3; i < args.size(); i += 2) {
         if (args[i] != "--server" && args[i] != "--volumeid") {
-            throw UsageError("unknown option " + QuoteValue(args[i]));
+            throw UsageError("unknown option " + QuoteValue(win::Cp1250ToUtf8(args[i])));
         }
         if (i + 1 >= args.size()) {
             throw UsageError("option " + args[i] + " needs a value");
         }
         const std::string& value = args[i + 1];
         if (args[i] == "--server") {
-            server = win::Utf8ToCp1250(value);
+            server = value;
         } else {
             uint32_t number = 0;
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
             if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
                 throw CommandLineError("--volumeid needs a whole number from 0 to 4294967295, not " +
-                                       QuoteValue(value));
+                                       QuoteValue(win::Cp1250ToUtf8(value)));
             }
             volumeId = number;
         }
@@ -234,12 +218,12 @@ void AddUser(const std::vector<std::string>& args) {
     }
     const std::string user = Credential(args[1], "a user name");
     const std::string password = Credential(args[2], "a password");
-    std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    std::unique_ptr<Store> store = Store::Open(args[0]);
     try {
         InsertUser(*store, user, password);
     } catch (const StoreError& error) {
         if (error.status == kLockedOrDuplicate) {
-            throw std::runtime_error("user " + args[1] + " exists already");
+            throw std::runtime_error("user " + win::Cp1250ToUtf8(args[1]) + " exists already");
         }
         throw;
     }
@@ -252,7 +236,7 @@ void ChangeUser(const std::vector<std::string>& args, bool remove) {
         throw UsageError(std::string(remove ? "remove-user" : "disable-user") + " needs <service> <user>");
     }
     const std::string user = Credential(args[1], "a user name");
-    std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    std::unique_ptr<Store> store = Store::Open(args[0]);
     const std::string sql = remove ? "DELETE FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?"
                                    : "UPDATE \"SYSDB.DBUSER\" SET \"enabled\" = ? WHERE \"name\" = ?";
     Statement& change = store->Db().Cached(sql);
@@ -262,7 +246,7 @@ void ChangeUser(const std::vector<std::string>& args, bool remove) {
     }
     change.Bind(index, win::Cp1250ToUtf8(Scrambled(user))).Run();
     if (sqlite3_changes(store->Db().Raw()) == 0) {
-        throw std::runtime_error("no user " + args[1]);
+        throw std::runtime_error("no user " + win::Cp1250ToUtf8(args[1]));
     }
     std::printf("user %s %s\n", win::Cp1250ToUtf8(user).c_str(), remove ? "removed" : "disabled");
 }
@@ -271,11 +255,18 @@ void CreateTablespaces(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         throw UsageError("create-tablespace needs <service> <schema-file>");
     }
-    const std::vector<TablespaceDef> tablespaces = ParseSchema(win::Utf8ToCp1250(ReadFile(args[1])));
-    if (tablespaces.empty()) {
-        throw std::runtime_error(args[1] + " defines no tablespace (it is empty or holds only comments)");
+    std::vector<TablespaceDef> tablespaces;
+    try {
+        tablespaces = ParseSchema(win::ReadUtf8TextFile(args[1]));
+    } catch (StoreError& error) {
+        error.detail = win::Cp1250ToUtf8(error.detail);  // it quotes the schema's own words
+        throw;
     }
-    std::unique_ptr<Store> store = Store::Open(win::Utf8ToCp1250(args[0]));
+    if (tablespaces.empty()) {
+        throw std::runtime_error(win::Cp1250ToUtf8(args[1]) +
+                                 " defines no tablespace (it is empty or holds only comments)");
+    }
+    std::unique_ptr<Store> store = Store::Open(args[0]);
     for (const TablespaceDef& tablespace : tablespaces) {
         const std::string name = win::Cp1250ToUtf8(tablespace.name);
         if (store->FindTablespace(tablespace.name)) {
@@ -311,15 +302,16 @@ struct TableInStore {
 
 TableInStore OpenTable(const std::string& service, const std::string& tablespaceName, const std::string& tableName) {
     TableInStore found;
-    found.store = Store::Open(win::Utf8ToCp1250(service));
-    std::optional<TablespaceDef> tablespace = found.store->FindTablespace(win::Utf8ToCp1250(tablespaceName));
+    found.store = Store::Open(service);
+    std::optional<TablespaceDef> tablespace = found.store->FindTablespace(tablespaceName);
     if (!tablespace) {
-        throw std::runtime_error("no tablespace " + tablespaceName);
+        throw std::runtime_error("no tablespace " + win::Cp1250ToUtf8(tablespaceName));
     }
     found.tablespace = std::move(*tablespace);
-    const int index = found.tablespace.TableIndex(win::Utf8ToCp1250(tableName));
+    const int index = found.tablespace.TableIndex(tableName);
     if (index < 0) {
-        throw std::runtime_error("no table " + tableName + " in " + tablespaceName);
+        throw std::runtime_error("no table " + win::Cp1250ToUtf8(tableName) + " in " +
+                                 win::Cp1250ToUtf8(tablespaceName));
     }
     found.table = &found.tablespace.tables[static_cast<size_t>(index)];
     return found;
@@ -332,9 +324,9 @@ void Load(const std::vector<std::string>& args) {
     TableInStore target = OpenTable(args[0], args[1], args[2]);
     std::ifstream file;
     if (args[3] != "-") {
-        file.open(args[3], std::ios::binary);
+        file.open(win::Cp1250ToUtf8(args[3]), std::ios::binary);
         if (!file) {
-            throw std::runtime_error("cannot read " + args[3]);
+            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[3]));
         }
     }
     std::istream& in = args[3] == "-" ? std::cin : file;
@@ -348,7 +340,7 @@ void Load(const std::vector<std::string>& args) {
         const std::string name = win::Utf8ToCp1250(header[i]);
         const int index = target.table->FieldIndex(name);
         if (index < 0 || !target.table->fields[static_cast<size_t>(index)].HasValue()) {
-            throw std::runtime_error("no value field " + header[i] + " in " + args[2]);
+            throw std::runtime_error("no value field " + header[i] + " in " + win::Cp1250ToUtf8(args[2]));
         }
         for (size_t earlier = 0; earlier < i; ++earlier) {
             if (EqualsIgnoreCase(header[earlier], name)) {
@@ -390,7 +382,8 @@ void Load(const std::vector<std::string>& args) {
         db.Exec("ROLLBACK");
         throw;
     }
-    std::printf("%d rows loaded into %s.%s\n", rows, args[1].c_str(), args[2].c_str());
+    std::printf("%d rows loaded into %s.%s\n", rows, win::Cp1250ToUtf8(args[1]).c_str(),
+                win::Cp1250ToUtf8(args[2]).c_str());
 }
 
 void Dump(const std::vector<std::string>& args) {
@@ -428,8 +421,15 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
+    std::vector<std::string> args;
+    try {
+        args = win::CommandLineArguments(argc, argv);
+    } catch (const win::CommandLineError& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n%s", win::Cp1250ToUtf8(error.what()).c_str(), kUsage);
+        return 2;
+    }
+    const std::string command = args[1];
+    args.erase(args.begin(), args.begin() + 2);  // the program's path and the command
     try {
         if (command == "create-service") {
             CreateService(args);
@@ -448,7 +448,7 @@ int main(int argc, char** argv) {
         } else if (command == "help" || command == "--help") {
             std::fputs(kUsage, stdout);
         } else {
-            throw UsageError("unknown command " + command);
+            throw UsageError("unknown command " + win::Cp1250ToUtf8(command));
         }
         return 0;
     } catch (const UsageError& error) {
@@ -459,6 +459,9 @@ int main(int argc, char** argv) {
         return 2;
     } catch (const StoreError& error) {
         std::fprintf(stderr, "lurdbadm: %s\n", error.detail.c_str());
+        return 1;
+    } catch (const win::TextFileError& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n", win::Cp1250ToUtf8(error.what()).c_str());
         return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "lurdbadm: %s\n", error.what());

@@ -36,10 +36,11 @@ protected:
         m_output = ReadText(outFile);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    int RunHost(const std::string& links, const std::string& script) {
+    int RunHost(const std::string& links, const std::string& script) { return RunHost(links, script, kSchema); }
+    int RunHost(const std::string& links, const std::string& script, const std::string& schema) {
         std::ofstream(m_dir + "/links.txt") << links;
         std::ofstream(m_dir + "/script.txt") << script;
-        return Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/links.txt " + kSchema + " " +
+        return Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/links.txt " + schema + " " +
                    m_dir + "/script.txt");
     }
     std::string Stored(const std::string& service) {
@@ -150,7 +151,7 @@ TEST_F(LurDbLinkHostTest, FileNamesArriveAsUtf8) {
     EXPECT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/nincs_ű.txt " + kSchema + " " +
                   m_dir + "/szkript_é.txt"),
               2);
-    EXPECT_NE(m_output.find("Cannot read " + m_dir + "/nincs_ű.txt."), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("cannot read " + m_dir + "/nincs_ű.txt"), std::string::npos) << m_output;
 
     EXPECT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so \"$(printf 'links\\377.txt')\" " + kSchema + " " +
                   m_dir + "/szkript_é.txt"),
@@ -159,6 +160,31 @@ TEST_F(LurDbLinkHostTest, FileNamesArriveAsUtf8) {
               std::string::npos)
         << m_output;
     EXPECT_EQ(m_output.find("CreateLink"), std::string::npos) << m_output;
+}
+
+// The schema file is UTF-8 like the others: accented tablespace, table and
+// field names match the script's and the change reaches the linked stores.
+TEST_F(LurDbLinkHostTest, AccentedNamesOfTheSchemaMatchTheScript) {
+    const std::string schema = m_dir + "/műhely.schema";
+    std::ofstream(schema) << "tablespace Műhely 8\ntable Jármű\n  field Azonosító l 4 u\n  field Tulajdonos c 31 n\n";
+    for (const char* service : {"LINKA", "LINKB"})
+        ASSERT_EQ(Run("lurdbadm create-tablespace " + std::string(service) + " " + schema), 0) << m_output;
+    ASSERT_EQ(RunHost(kLinks, "begin\ninsert műhely.jármű AZONOSíTó=1 Tulajdonos=Ödön\ncommit\n", schema), 0)
+        << m_output;
+    EXPECT_NE(m_output.find("AddElemLink insert műhely.jármű (line 2): 0\n"), std::string::npos) << m_output;
+    for (const char* service : {"LINKA", "LINKB"}) {
+        EXPECT_EQ(Run("lurdbadm dump " + std::string(service) + " Műhely Jármű"), 0) << m_output;
+        EXPECT_EQ(m_output, "Azonosító,Tulajdonos\n1,Ödön\n");
+    }
+}
+
+// A file that is not UTF-8 is refused whole, naming the file and the byte,
+// before the module is called.
+TEST_F(LurDbLinkHostTest, FileThatIsNotUtf8StopsBeforeTheModuleIsCalled) {
+    EXPECT_EQ(RunHost(kLinks, "begin\ninsert Garage.Vehicle VehId=1 Owner=\xE1rv\ncommit\n"), 2);
+    EXPECT_NE(m_output.find(m_dir + "/script.txt is not valid UTF-8 at byte 42\n"), std::string::npos) << m_output;
+    EXPECT_EQ(m_output.find("CreateLink"), std::string::npos) << m_output;
+    for (const char* service : {"LINKA", "LINKB"}) EXPECT_EQ(Stored(service), kEmpty);
 }
 
 }  // namespace

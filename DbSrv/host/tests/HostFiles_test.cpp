@@ -88,6 +88,27 @@ TEST(HostFiles, ReadsTransactionsWithRecordImages) {
     EXPECT_EQ(script[0].changes[1].type, TransactionElem::kDelete);
 }
 
+// The readers take code page 1250 text as the host converted it on load:
+// accented names match and values are not converted again.
+TEST(HostFiles, ReadsCodePage1250TextAsItIs) {
+    // "Műhely", "Jármű", "Tulajdonos"; the script says "műhely.jármű" and "Őri".
+    const std::vector<lurdbcli::TablespaceDef> schema =
+        lurdbcli::ParseSchema("tablespace M\xFBhely 8\ntable J\xE1rm\xFB\n  field Tulajdonos c 8 n\n");
+    std::istringstream in("begin\ninsert m\xFBhely.j\xE1rm\xFB TULAJDONOS=\xD5ri\ncommit\n");
+    std::vector<ScriptTransaction> script;
+    std::string error;
+    ASSERT_TRUE(ReadScript(in, schema, script, error)) << error;
+    ASSERT_EQ(script.at(0).changes.size(), 1u);
+    EXPECT_EQ(script[0].changes[0].dbNo, 8);
+    EXPECT_STREQ(reinterpret_cast<const char*>(script[0].changes[0].record.data()), "\xD5ri");
+
+    std::istringstream linkIn("\xE1g LINKA ADMIN JELSZ\xD3\n");
+    std::vector<DbLink> links;
+    ASSERT_TRUE(ReadLinkList(linkIn, links, error)) << error;
+    EXPECT_EQ(links.at(0).name, "\xE1g");
+    EXPECT_EQ(links[0].password, "JELSZ\xD3");
+}
+
 TEST(HostFiles, ScriptFaultsNameTheLine) {
     struct Case {
         const char* text;

@@ -224,6 +224,13 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
         {"create-tablespace GARAGE " + WriteFile("number.schema", "tablespace Other 7\ntable T\n field F c 4 n\n"),
          2, "number 7 of Other is taken by Garage"},
         // CSV headers and values.
+        // Schema files are UTF-8 taken whole, and their own words are quoted in UTF-8.
+        {"create-tablespace GARAGE " + WriteFile("latin1.schema", "tablespace \xC1rv 8\ntable T\n field F c 4 n\n"), 1,
+         dir.Path() + "/latin1.schema is not valid UTF-8 at byte 11"},
+        {"create-tablespace GARAGE " + WriteFile("cjk.schema", "tablespace Big 8\ntable \xE6\x97\xA5\n field F c 4 n\n"),
+         1, dir.Path() + "/cjk.schema holds a character that code page 1250 lacks at byte 23"},
+        {"create-tablespace GARAGE " + WriteFile("bare.schema", "tablespace \xC3\x81rv 8\ntable J\xC3\xA1rm\xC5\xB1\n"), 1,
+         "table J\xC3\xA1rm\xC5\xB1 has no fields"},
         {"load GARAGE Garage Vehicle " + WriteFile("twice.csv", "VehId,Plate,vehid\n2,A,3\n"), 1,
          "names the field \"vehid\" twice"},
         {"load GARAGE Garage Vehicle " + WriteFile("cjk.csv", "VehId,Owner\n2,Kov\xC3\xA1" "cs\n3,\xE6\x97\xA5\xE6\x9C\xAC\n"),
@@ -236,6 +243,9 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
         {"create-service NEWSVC a b --verbose", 2, "unknown option \"--verbose\""},
         {"create-service NEWSVC a b --volumeid 12x", 2, "--volumeid needs a whole number from 0 to 4294967295"},
         {"create-service NEWSVC a b --volumeid 4294967296", 2, "--volumeid needs a whole number"},
+        {"create-service \"$(printf 'a\\377b')\" a b", 2, "lurdbadm: argument 2 (a?b) is not valid UTF-8 at byte 1\nusage:"},
+        {"add-user GARAGE clerk pass\xE6\x97\xA5", 2, "argument 4 (pass?) holds a character that code page 1250 lacks"},
+        {"create-service NEWSVC a b --server \xC3\xA9\xE6\x97\xA5", 2, "argument 6 (\xC3\xA9?) holds a character"},
         // Service names that select another file or break the registry file.
         {"create-service .hidden a b", 1, "may not start with"},
         {"create-service -- a b", 1, "may not start with"},
@@ -284,6 +294,32 @@ TEST_F(LurdbadmTest, AccentedServiceNamesFoldToOneService) {
     EXPECT_EQ(RunAdmin("add-user \xC3\x81RV\xC3\x8DZ clerk pass", &output), 0) << output;
     EXPECT_EQ(RunAdmin("create-service \xC3\x81rV\xC3\xADZ a b", &output), 1);
     EXPECT_NE(output.find("already has a store"), std::string::npos) << output;
+}
+
+// Names with accents travel whole both ways: from the command line and the
+// files into the store, and back out in file names and messages. (Names
+// match with ASCII letters in any case; accented letters as written.)
+TEST_F(LurdbadmTest, AccentedNamesTravelFromArgumentsAndFilesAndBack) {
+    // Árvíz / Jármű / Tulajdonos, under a directory "sémák" and file "garázs".
+    std::filesystem::create_directory(dir.Path() + "/s\xC3\xA9m\xC3\xA1k");
+    const std::string schema = WriteFile("s\xC3\xA9m\xC3\xA1k/gar\xC3\xA1zs.schema",
+                                         "tablespace \xC3\x81rv\xC3\xADz 8\n"
+                                         "table J\xC3\xA1rm\xC5\xB1\n"
+                                         "  field Id l 4 u\n"
+                                         "  field Tulajdonos c 20 n\n");
+    const std::string csv = WriteFile("s\xC3\xA9m\xC3\xA1k/j\xC3\xA1rm\xC5\xB1.csv", "Id,Tulajdonos\n1,\xC5\x90ri\n");
+    std::string output;
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    ASSERT_EQ(RunAdmin("create-tablespace GARAGE " + schema, &output), 0) << output;
+    EXPECT_EQ(output, "tablespace \xC3\x81rv\xC3\xADz (8) created with 1 tables\n");
+    ASSERT_EQ(RunAdmin("load GARAGE \xC3\x81RV\xC3\xADZ j\xC3\xA1RM\xC5\xB1 " + csv, &output), 0) << output;
+    EXPECT_EQ(output, "1 rows loaded into \xC3\x81RV\xC3\xADZ.j\xC3\xA1RM\xC5\xB1\n");
+    EXPECT_EQ(Dump("GARAGE \xC3\x81rv\xC3\xADz J\xC3\xA1rm\xC5\xB1"), "Id,Tulajdonos\n1,\xC5\x90ri\n");
+
+    EXPECT_EQ(RunAdmin("dump GARAGE \xC3\x81rv\xC3\xADz Aut\xC3\xB3", &output), 1);
+    EXPECT_NE(output.find("no table Aut\xC3\xB3 in \xC3\x81rv\xC3\xADz"), std::string::npos) << output;
+    EXPECT_EQ(RunAdmin("load GARAGE \xC3\x81rv\xC3\xADz J\xC3\xA1rm\xC5\xB1 " + dir.Path() + "/nincs_\xC5\xB1.csv", &output), 1);
+    EXPECT_NE(output.find("cannot read " + dir.Path() + "/nincs_\xC5\xB1.csv"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#include "TextFile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+
+#include "CodePage.h"
+
+namespace win {
+
+std::string ReadUtf8TextFile(const std::string& path) {
+    const std::string diskPath = Cp1250ToUtf8(path);
+    std::error_code error;
+    if (std::filesystem::is_directory(diskPath, error)) {
+        throw TextFileError(path + " is a directory, not a file");
+    }
+    std::ifstream in(diskPath, std::ios::binary);
+    if (!in) {
+        throw TextFileError("cannot read " + path);
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        throw TextFileError("cannot read " + path);
+    }
+    std::string_view text = bytes.view();
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const size_t skipped = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    StrictCp1250 converted = Utf8ToCp1250Strict(text.substr(skipped));
+    if (converted.fault != Utf8Fault::None) {
+        throw TextFileError(path + " " + Utf8FaultText(converted.fault, skipped + converted.offset));
+    }
+    return std::move(converted.text);
+}
+
+}  // namespace win

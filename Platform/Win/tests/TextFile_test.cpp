@@ -1,0 +1,72 @@
+#include "TextFile.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/lur_textfile_test_XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        m_dir = tmpl;
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Writes the bytes to a file of the directory; its path in UTF-8.
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = m_dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    std::string m_dir;
+};
+
+TEST_F(TextFileTest, UtfEightFileArrivesInCodePage1250) {
+    // "tábla Őr" under a name with "á", given in code page 1250 as main has it.
+    Write("s\xC3\xA1ma.txt", "t\xC3\xA1" "bla \xC5\x90r\n");
+    EXPECT_EQ(win::ReadUtf8TextFile(m_dir + "/s\xE1ma.txt"), "t\xE1" "bla \xD5r\n");
+    EXPECT_EQ(win::ReadUtf8TextFile(Write("bom.txt", "\xEF\xBB\xBFx\xC3\xA9")), "x\xE9");  // the mark is dropped
+    EXPECT_EQ(win::ReadUtf8TextFile(Write("empty.txt", "")), "");
+}
+
+TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"latin1.txt", "ok\n\xE1rv\n", "/latin1.txt is not valid UTF-8 at byte 3"},
+        {"bom.txt", "\xEF\xBB\xBF" "a\xFF", "/bom.txt is not valid UTF-8 at byte 4"},  // counted in the file
+        {"cjk.txt", "x=\xE6\x97\xA5\n", "/cjk.txt holds a character that code page 1250 lacks at byte 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            win::ReadUtf8TextFile(Write(c.name, c.bytes));
+            ADD_FAILURE() << "accepted";
+        } catch (const win::TextFileError& error) {
+            EXPECT_EQ(error.what(), m_dir + c.message);
+        }
+    }
+    for (const auto& [path, message] : {std::pair{m_dir + "/none.txt", "cannot read " + m_dir + "/none.txt"},
+                                        std::pair{m_dir, m_dir + " is a directory, not a file"}}) {
+        try {
+            win::ReadUtf8TextFile(path);
+            ADD_FAILURE() << path << " accepted";
+        } catch (const win::TextFileError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
+}
+
+}  // namespace
