@@ -166,7 +166,8 @@ TEST_F(LurDbLinkHostTest, FileNamesArriveAsUtf8) {
 // field names match the script's and the change reaches the linked stores.
 TEST_F(LurDbLinkHostTest, AccentedNamesOfTheSchemaMatchTheScript) {
     const std::string schema = m_dir + "/műhely.schema";
-    std::ofstream(schema) << "tablespace Műhely 8\ntable Jármű\n  field Azonosító l 4 u\n  field Tulajdonos c 31 n\n";
+    std::ofstream(schema) << "tablespace Műhely 8\ntable Jármű\n"
+                             "  field Azonosító l 4 u\n  field Tulajdonos c 31 n\n";
     for (const char* service : {"LINKA", "LINKB"})
         ASSERT_EQ(Run("lurdbadm create-tablespace " + std::string(service) + " " + schema), 0) << m_output;
     ASSERT_EQ(RunHost(kLinks, "begin\ninsert műhely.jármű AZONOSíTó=1 Tulajdonos=Ödön\ncommit\n", schema), 0)

@@ -227,9 +227,11 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
         // Schema files are UTF-8 taken whole, and their own words are quoted in UTF-8.
         {"create-tablespace GARAGE " + WriteFile("latin1.schema", "tablespace \xC1rv 8\ntable T\n field F c 4 n\n"), 1,
          dir.Path() + "/latin1.schema is not valid UTF-8 at byte 11"},
-        {"create-tablespace GARAGE " + WriteFile("cjk.schema", "tablespace Big 8\ntable \xE6\x97\xA5\n field F c 4 n\n"),
+        {"create-tablespace GARAGE " +
+             WriteFile("cjk.schema", "tablespace Big 8\ntable \xE6\x97\xA5\n field F c 4 n\n"),
          1, dir.Path() + "/cjk.schema holds a character that code page 1250 lacks at byte 23"},
-        {"create-tablespace GARAGE " + WriteFile("bare.schema", "tablespace \xC3\x81rv 8\ntable J\xC3\xA1rm\xC5\xB1\n"), 1,
+        {"create-tablespace GARAGE " + WriteFile("bare.schema", "tablespace \xC3\x81rv 8\ntable J\xC3\xA1rm\xC5\xB1\n"),
+         1,
          "table J\xC3\xA1rm\xC5\xB1 has no fields"},
         {"load GARAGE Garage Vehicle " + WriteFile("twice.csv", "VehId,Plate,vehid\n2,A,3\n"), 1,
          "names the field \"vehid\" twice"},
@@ -243,7 +245,8 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
         {"create-service NEWSVC a b --verbose", 2, "unknown option \"--verbose\""},
         {"create-service NEWSVC a b --volumeid 12x", 2, "--volumeid needs a whole number from 0 to 4294967295"},
         {"create-service NEWSVC a b --volumeid 4294967296", 2, "--volumeid needs a whole number"},
-        {"create-service \"$(printf 'a\\377b')\" a b", 2, "lurdbadm: argument 2 (a?b) is not valid UTF-8 at byte 1\nusage:"},
+        {"create-service \"$(printf 'a\\377b')\" a b", 2,
+         "lurdbadm: argument 2 (a?b) is not valid UTF-8 at byte 1\nusage:"},
         {"add-user GARAGE clerk pass\xE6\x97\xA5", 2, "argument 4 (pass?) holds a character that code page 1250 lacks"},
         {"create-service NEWSVC a b --server \xC3\xA9\xE6\x97\xA5", 2, "argument 6 (\xC3\xA9?) holds a character"},
         // Service names that select another file or break the registry file.
@@ -318,7 +321,9 @@ TEST_F(LurdbadmTest, AccentedNamesTravelFromArgumentsAndFilesAndBack) {
 
     EXPECT_EQ(RunAdmin("dump GARAGE \xC3\x81rv\xC3\xADz Aut\xC3\xB3", &output), 1);
     EXPECT_NE(output.find("no table Aut\xC3\xB3 in \xC3\x81rv\xC3\xADz"), std::string::npos) << output;
-    EXPECT_EQ(RunAdmin("load GARAGE \xC3\x81rv\xC3\xADz J\xC3\xA1rm\xC5\xB1 " + dir.Path() + "/nincs_\xC5\xB1.csv", &output), 1);
+    EXPECT_EQ(RunAdmin("load GARAGE \xC3\x81rv\xC3\xADz J\xC3\xA1rm\xC5\xB1 " + dir.Path() + "/nincs_\xC5\xB1.csv",
+                       &output),
+              1);
     EXPECT_NE(output.find("cannot read " + dir.Path() + "/nincs_\xC5\xB1.csv"), std::string::npos) << output;
 }
 
