@@ -137,6 +137,7 @@ private:
     // The value columns that order by a field (a compound key: its components).
     std::vector<size_t> KeyColumns(const TableRef& ref, int fieldIndex) const;
     std::string OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const;
+    static std::string RowValueList(size_t count);
     std::string SelectList(const TableRef& ref) const;
     void MoveIn(TableRef& ref, Move move, char* record);
     // Reads one row of a SELECT of SelectList into the position and record.
