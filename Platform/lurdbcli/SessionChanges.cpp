@@ -1,4 +1,6 @@
 // Record changes on the caller's copy and the handle's one transaction.
+#include <cstdlib>
+
 #include "RecordCodec.h"
 #include "Session.h"
 #include "lurdbcli.h"
@@ -130,8 +132,27 @@ void Session::End(bool commit) {
     if (!m_transaction) {
         return;
     }
+    Database& db = LoggedIn().Db();
+    if (commit) {
+        try {
+            if (std::getenv("LURDBCLI_TEST_FAIL_COMMIT") != nullptr) {
+                throw StoreError{kStoreError, "commit failure injected for a test"};
+            }
+            db.Exec("COMMIT");
+        } catch (...) {
+            // A failed COMMIT may leave SQLite's transaction open, holding
+            // the store's write lock: undo it, so that the handle is back to
+            // changes that commit on their own and no other process waits.
+            if (db.InTransaction()) {
+                db.Exec("ROLLBACK");
+            }
+            m_transaction = false;
+            throw;
+        }
+    } else {
+        db.Exec("ROLLBACK");
+    }
     m_transaction = false;
-    LoggedIn().Db().Exec(commit ? "COMMIT" : "ROLLBACK");
 }
 
 }  // namespace lurdbcli

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -179,6 +180,29 @@ TEST_F(DurabilityTest, AKilledProcessLeavesNothingOfItsOpenTransaction) {
     const int32_t again = client.Login("PARENTPC");
     EXPECT_EQ(client.Count(again), 2);
     client.freeDbHandler(again);
+}
+
+TEST_F(DurabilityTest, AFailedCommitHoldsNoWriteLockAndLaterChangesCommitOnTheirOwn) {
+    StartChild([this] {
+        const int32_t handle = client.Login("CHILDPC");
+        setenv("LURDBCLI_TEST_FAIL_COMMIT", "1", 1);
+        const bool commitFailed = handle > 0 && client.beginTransaction(handle, "FAILS", 0, 0) == 0 &&
+                                  client.Insert(handle, 1) == 0 && client.endTransaction(handle, 1) == kStoreError;
+        unsetenv("LURDBCLI_TEST_FAIL_COMMIT");
+        // The caller's abort finds nothing open; the next change commits on
+        // its own. The process stays alive with its handle.
+        return commitFailed && client.endTransaction(handle, 0) == 0 && client.Insert(handle, 3) == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    // Neither the failed transaction's record nor a held write lock is left:
+    // this process writes at once and sees the child's later record.
+    EXPECT_EQ(client.Insert(handle, 2), 0);
+    EXPECT_EQ(client.Count(handle), 2);
+    EXPECT_EQ(client.Insert(handle, 1), 0);  // the failed transaction's key was never taken
+    client.freeDbHandler(handle);
 }
 
 }  // namespace
