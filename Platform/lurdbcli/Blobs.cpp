@@ -3,6 +3,7 @@
 // before it existed serve it too.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "Session.h"
 #include "lurdbcli.h"
@@ -95,14 +96,26 @@ void Session::WriteBlobStream(int32_t stream, int32_t first, int32_t second) {
 
 std::string Session::ReadBlobStream(int32_t stream) {
     BlobStream& entry = StreamOf(m_streams, stream);
-    const std::string content = ReadBlob(entry.blobId);
-    if (entry.readOffset >= content.size()) {
+    // Only the piece is read from the store, not the whole blob per piece.
+    sqlite3_blob* opened = nullptr;
+    const int status =
+        sqlite3_blob_open(LoggedIn().Db().Raw(), "main", "_lur_blobs", "data", entry.blobId, 0, &opened);
+    const std::unique_ptr<sqlite3_blob, decltype(&sqlite3_blob_close)> blob(opened, sqlite3_blob_close);
+    if (status != SQLITE_OK) {
+        // SQLITE_ERROR is what a missing row answers; anything else is the store's.
+        throw StoreError{status == SQLITE_ERROR ? kNotFound : kStoreError, "no blob " + std::to_string(entry.blobId)};
+    }
+    const auto size = static_cast<size_t>(sqlite3_blob_bytes(blob.get()));
+    if (entry.readOffset >= size) {
         throw StoreError{kEndOfStream, "end of blob stream " + std::to_string(stream)};
     }
-    const size_t piece = std::min(kStreamPiece, content.size() - entry.readOffset);
-    const std::string result = content.substr(entry.readOffset, piece);
-    entry.readOffset += piece;
-    return result;
+    std::string piece(std::min(kStreamPiece, size - entry.readOffset), '\0');
+    const auto offset = static_cast<int>(entry.readOffset);
+    if (sqlite3_blob_read(blob.get(), piece.data(), static_cast<int>(piece.size()), offset) != SQLITE_OK) {
+        throw StoreError{kStoreError, "cannot read blob " + std::to_string(entry.blobId)};
+    }
+    entry.readOffset += piece.size();
+    return piece;
 }
 
 void Session::CloseBlobStream(int32_t stream, bool keep) {
