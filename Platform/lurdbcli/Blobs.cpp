@@ -1,6 +1,6 @@
 // The handle's raw data and blob streams. Raw data lives in the internal
-// table _lur_data of the store, made on first use so that stores created
-// before it existed serve it too.
+// table _lur_data of the store (made with the store, or when an older store
+// is opened).
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -15,12 +15,6 @@ namespace {
 // A read hands out the blob in pieces of this size.
 constexpr size_t kStreamPiece = 4096;
 
-void EnsureDataTable(Database& db) {
-    db.Exec("CREATE TABLE IF NOT EXISTS _lur_data (dbno INTEGER NOT NULL, mode INTEGER NOT NULL, "
-            "key1 INTEGER NOT NULL, key2 INTEGER NOT NULL, data BLOB NOT NULL, "
-            "PRIMARY KEY (dbno, mode, key1, key2))");
-}
-
 }  // namespace
 
 std::string Session::FindData(int32_t dbNo, int32_t mode, int32_t firstKey, int32_t secondKey) {
@@ -28,7 +22,6 @@ std::string Session::FindData(int32_t dbNo, int32_t mode, int32_t firstKey, int3
     if (!store.FindTablespace(dbNo)) {
         throw StoreError{kUnknownTablespace, "no tablespace numbered " + std::to_string(dbNo)};
     }
-    EnsureDataTable(store.Db());
     Statement& query =
         store.Db().Cached("SELECT data FROM _lur_data WHERE dbno = ? AND mode = ? AND key1 = ? AND key2 = ?");
     query.Bind(1, static_cast<long long>(dbNo))
@@ -51,7 +44,6 @@ void Session::WriteData(int32_t dbNo, int32_t mode, int32_t key, const char* dat
     if (!store.FindTablespace(dbNo)) {
         throw StoreError{kUnknownTablespace, "no tablespace numbered " + std::to_string(dbNo)};
     }
-    EnsureDataTable(store.Db());
     const Bytes bytes = length > 0 ? Bytes(data, data + length) : Bytes();
     store.Db()
         .Cached("INSERT OR REPLACE INTO _lur_data (dbno, mode, key1, key2, data) VALUES (?, ?, ?, 0, ?)")

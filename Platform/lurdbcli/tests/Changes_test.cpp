@@ -4,9 +4,11 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <fstream>
 #include <string>
 
+#include "Store.h"
 #include "TestService.h"
 #include "lurdbcli.h"
 
@@ -149,6 +151,25 @@ TEST_F(ChangesTest, FailedCallsHandOutNoBlock) {
             EXPECT_EQ(block, nullptr) << entry.call << " on handle " << h;
         }
     }
+}
+
+bool HasTable(lurdbcli::Database& db, const char* name) {
+    lurdbcli::Statement query(db.Raw(), "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    return query.Bind(1, std::string(name)).Step();
+}
+
+// The raw-data table is made with the store, and once for a store made
+// before it existed, instead of being checked on every call.
+TEST(RawDataTable, IsMadeWithTheStoreAndForAnOlderStoreWhenOpened) {
+    testsupport::TempServiceDir dir;
+    ASSERT_EQ(testsupport::RunAdmin("create-service old admin secret"), 0);
+    {
+        Database db(Store::PathFor("OLD"), false);
+        EXPECT_TRUE(HasTable(db, "_lur_data"));
+        db.Exec("DROP TABLE _lur_data");  // as a store of an earlier version
+    }
+    const std::unique_ptr<Store> store = Store::Open("OLD");
+    EXPECT_TRUE(HasTable(store->Db(), "_lur_data"));
 }
 
 }  // namespace
