@@ -13,6 +13,7 @@
 
 #include "CodePage.h"
 #include "ExtPackages.h"
+#include "Numbering.h"
 #include "Session.h"
 #include "lurdbcli.h"
 
@@ -198,11 +199,11 @@ int32_t CreateDbHandler(int32_t* handle) {
     return Guard([&] {
         Require(handle != nullptr);
         Handles& handles = AllHandles();
-        while (handles.next == kNoHandle || handles.next <= 0 || handles.sessions.count(handles.next) != 0) {
-            handles.next = handles.next <= 0 ? 1 : handles.next + 1;
-        }
-        *handle = handles.next++;
-        handles.sessions.emplace(*handle, std::make_unique<Session>(*handle));
+        const int32_t number = TakeNextNumber(handles.next, [&](int32_t candidate) {
+            return candidate == kNoHandle || handles.sessions.count(candidate) != 0;
+        });
+        handles.sessions.emplace(number, std::make_unique<Session>(number));
+        *handle = number;
         return kOk;
     });
 }

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "CodePage.h"
+#include "Numbering.h"
 #include "Session.h"
 #include "lurdbcli.h"
 
@@ -45,7 +46,7 @@ int32_t Session::CreateCursor(int32_t dbNo, int32_t recType, int32_t fieldNo) {
         }
         cursor.position.keyField = fieldNo % 1000;
     }
-    const int32_t id = m_nextCursor++;
+    const int32_t id = TakeNextNumber(m_nextCursor, [&](int32_t candidate) { return m_cursors.count(candidate) != 0; });
     m_cursors.emplace(id, std::move(cursor));
     return id;
 }
@@ -72,7 +73,8 @@ void Session::CursorMove(int32_t id, int32_t move, int32_t recordSize, char* rec
 
 int32_t Session::CreateBookmark(int32_t dbNo, int32_t recType) {
     Table(dbNo, recType);
-    const int32_t id = m_nextBookmark++;
+    const int32_t id =
+        TakeNextNumber(m_nextBookmark, [&](int32_t candidate) { return m_bookmarks.count(candidate) != 0; });
     m_bookmarks.emplace(id, Bookmark{dbNo, recType, false, {}});
     return id;
 }
