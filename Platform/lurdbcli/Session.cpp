@@ -86,6 +86,13 @@ void Session::Login(const char* connectInfo) {
         gethostname(host, sizeof host - 1);
         m_computer = host;
     }
+    try {
+        RecordLogin();
+    } catch (...) {
+        m_locks.reset();
+        m_store.reset();
+        throw;
+    }
     m_connected = true;
 }
 
@@ -189,15 +196,13 @@ void Session::Close() noexcept {
     }
     try {
         End(false);
-        if (!m_locks) {
-            return;  // the handle never locked anything
-        }
-        m_locks->Cached("DELETE FROM _lur_locks WHERE pid = ? AND handle = ?")
-            .Bind(1, static_cast<long long>(getpid()))
-            .Bind(2, static_cast<long long>(m_handle))
-            .Run();
     } catch (...) {
-        // The handle goes anyway; locks left behind go with the process.
+        // The handle goes anyway; the store undoes what its connection leaves.
+    }
+    try {
+        ReleaseLocksAndLogin();
+    } catch (...) {
+        m_locks.reset();  // rows left behind go with the process's slot
     }
 }
 

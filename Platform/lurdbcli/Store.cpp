@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "CodePage.h"
+#include "LockFile.h"
 #include "RecordCodec.h"
 #include "lurdbcli.h"
 
@@ -149,6 +150,8 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         throw;
     }
 }
+
+bool Store::OtherProcessesLoggedIn() { return LockFile(m_service).OtherProcessesLoggedIn(); }
 
 std::optional<TablespaceDef> Store::FindTablespace(const std::string& name) {
     Statement& query = m_db->Cached("SELECT schema FROM _lur_tablespaces WHERE name = ?");
