@@ -30,9 +30,21 @@ struct ProcessSlot {
     long long number = -1;
 };
 
+// Handles still open when the process ends (or the library is unloaded) may
+// be closed after the table is gone: they find it gone, and their rows go
+// with the process's slots.
+struct SlotTable {
+    std::map<std::string, ProcessSlot> slots;
+    static inline bool gone = false;
+    ~SlotTable() { gone = true; }
+};
+
 std::map<std::string, ProcessSlot>& ProcessSlots() {
-    static std::map<std::string, ProcessSlot> slots;
-    return slots;
+    static SlotTable table;
+    if (SlotTable::gone) {
+        throw StoreError{kStoreError, "the process's lock slots are gone"};
+    }
+    return table.slots;
 }
 
 flock SlotRange(long long slot) {
@@ -65,21 +77,36 @@ LockFile::LockFile(const std::string& service)
 }
 
 // Called inside a write transaction of the file, so that no other process
-// drops the rows of a slot between its taking and its first rows.
+// drops the rows of a slot between its clearing and its first rows.
+bool LockFile::HasSlot() const {
+    const ProcessSlot& slot = ProcessSlots()[m_path];
+    struct stat file {};
+    return slot.owner == getpid() && stat(m_path.c_str(), &file) == 0 && file.st_dev == slot.device &&
+           file.st_ino == slot.inode;
+}
+
+// Gives up a slot whose clearing failed; its descriptor stays open.
+void LockFile::ForgetSlot() {
+    ProcessSlot& slot = ProcessSlots()[m_path];
+    if (slot.owner == getpid() && slot.fd >= 0) {
+        flock range = SlotRange(slot.number);
+        range.l_type = F_UNLCK;
+        fcntl(slot.fd, F_OFD_SETLK, &range);
+    }
+    slot = ProcessSlot{};
+}
+
 long long LockFile::OwnSlot() {
     ProcessSlot& slot = ProcessSlots()[m_path];
-    struct stat file {};
-    if (slot.owner == getpid() && stat(m_path.c_str(), &file) == 0 && file.st_dev == slot.device &&
-        file.st_ino == slot.inode) {
+    if (HasSlot()) {
         return slot.number;
     }
-    if (slot.owner == getpid() && slot.fd >= 0) {
-        close(slot.fd);  // the file was removed and made anew: only locks of the old one go
-    }
-    // A forked child leaves the descriptor it inherited open (its parent's
-    // slot lives on through it) and takes a slot of its own.
+    struct stat file {};
+    // A new process, a forked child (the descriptor it inherited stays open:
+    // its parent's slot lives on through it) or a file removed and made anew
+    // (the old descriptor stays open too: closing it could drop SQLite's
+    // locks). On failure below the new descriptor stays open as well.
     slot = ProcessSlot{};
-    // On failure below the descriptor stays open too, for the same reason.
     const int fd = open(m_path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0 || fstat(fd, &file) != 0) {
         throw StoreError{kStoreError, "cannot open " + m_path};
@@ -116,15 +143,13 @@ void LockFile::DropDeadSlots(long long ownSlot) {
     }
 }
 
-void LockFile::Run(const std::function<void(Database& db, long long slot)>& body) {
+void LockFile::InTransaction(const std::function<void()>& work) {
     // Outside a transaction an immediate one, so that reading and then
     // writing never meets another writer's newer snapshot.
     const bool nested = m_db->InTransaction();
     m_db->Exec(nested ? "SAVEPOINT lur_locks" : "BEGIN IMMEDIATE");
     try {
-        const long long slot = OwnSlot();
-        DropDeadSlots(slot);
-        body(*m_db, slot);
+        work();
         m_db->Exec(nested ? "RELEASE lur_locks" : "COMMIT");
     } catch (...) {
         if (nested) {
@@ -135,6 +160,27 @@ void LockFile::Run(const std::function<void(Database& db, long long slot)>& body
         }
         throw;
     }
+}
+
+void LockFile::Run(const std::function<void(Database& db, long long slot)>& body) {
+    if (!m_db->InTransaction()) {
+        // The slot is taken and cleared in a transaction of its own, so that
+        // a failing body never brings a dead holder's rows back onto it.
+        const bool hadSlot = HasSlot();
+        try {
+            InTransaction([&] { OwnSlot(); });
+        } catch (...) {
+            if (!hadSlot) {
+                ForgetSlot();
+            }
+            throw;
+        }
+    }
+    InTransaction([&] {
+        const long long slot = OwnSlot();
+        DropDeadSlots(slot);
+        body(*m_db, slot);
+    });
 }
 
 bool LockFile::OtherProcessesLoggedIn() {

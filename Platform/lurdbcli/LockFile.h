@@ -33,7 +33,11 @@ public:
     bool OtherProcessesLoggedIn();
 
 private:
+    // Runs work in a write transaction of the file (inside one: a savepoint).
+    void InTransaction(const std::function<void()>& work);
+    bool HasSlot() const;
     long long OwnSlot();
+    void ForgetSlot();
     void DropDeadSlots(long long ownSlot);
     void DropRowsOfSlot(long long slot);
 

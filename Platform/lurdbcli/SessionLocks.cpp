@@ -11,6 +11,20 @@
 
 namespace lurdbcli {
 
+namespace {
+
+// The values of a query about the locks of one record type as seen by one
+// owner (slot and handle) asking for a mode, in this order.
+Statement& BindLockQuery(Statement& query, int32_t dbNo, int32_t recType, long long slot, int32_t handle, char mode) {
+    return query.Bind(1, static_cast<long long>(dbNo))
+        .Bind(2, static_cast<long long>(recType))
+        .Bind(3, slot)
+        .Bind(4, static_cast<long long>(handle))
+        .Bind(5, std::string(1, mode));
+}
+
+}  // namespace
+
 // A connection of the handle's own to the companion file: taken inside a
 // transaction, locks are still visible to every process at once, a rollback
 // does not drop them, and a process that holds the store's write lock for
@@ -57,12 +71,7 @@ void Session::CheckLockable(Database& db, long long slot, int32_t dbNo, int32_t 
     Statement& others = db.Cached(
         "SELECT count(*) FROM _lur_record_locks WHERE dbno = ? AND rectype = ? AND NOT (slot = ? AND handle = ?) "
         "AND (? <> 'r' OR mode <> 'r')");
-    others.Bind(1, static_cast<long long>(dbNo))
-        .Bind(2, static_cast<long long>(recType))
-        .Bind(3, slot)
-        .Bind(4, static_cast<long long>(m_handle))
-        .Bind(5, std::string(1, mode));
-    others.Step();
+    BindLockQuery(others, dbNo, recType, slot, m_handle, mode).Step();
     const long long conflicts = others.ColumnInt(0);
     others.Run();
     if (conflicts != 0) {
@@ -108,12 +117,7 @@ std::string Session::LockHolder(int32_t dbNo, int32_t recType, char mode) {
         Statement& holder = db.Cached(
             "SELECT holder FROM _lur_record_locks WHERE dbno = ? AND rectype = ? "
             "ORDER BY (slot = ? AND handle = ?), (? = 'r' AND mode = 'r') LIMIT 1");
-        holder.Bind(1, static_cast<long long>(dbNo))
-            .Bind(2, static_cast<long long>(recType))
-            .Bind(3, slot)
-            .Bind(4, static_cast<long long>(m_handle))
-            .Bind(5, std::string(1, mode));
-        if (!holder.Step()) {
+        if (!BindLockQuery(holder, dbNo, recType, slot, m_handle, mode).Step()) {
             throw StoreError{kNotFound, "not locked"};
         }
         text = win::Utf8ToCp1250(holder.ColumnText(0));
