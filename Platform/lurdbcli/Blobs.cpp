@@ -1,8 +1,9 @@
 // The handle's raw data and blob streams. Raw data lives in the internal
-// table _lur_data of the store, made on first use so that stores created
-// before it existed serve it too.
+// table _lur_data of the store (made with the store, or when an older store
+// is opened).
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "Session.h"
 #include "lurdbcli.h"
@@ -14,12 +15,6 @@ namespace {
 // A read hands out the blob in pieces of this size.
 constexpr size_t kStreamPiece = 4096;
 
-void EnsureDataTable(Database& db) {
-    db.Exec("CREATE TABLE IF NOT EXISTS _lur_data (dbno INTEGER NOT NULL, mode INTEGER NOT NULL, "
-            "key1 INTEGER NOT NULL, key2 INTEGER NOT NULL, data BLOB NOT NULL, "
-            "PRIMARY KEY (dbno, mode, key1, key2))");
-}
-
 }  // namespace
 
 std::string Session::FindData(int32_t dbNo, int32_t mode, int32_t firstKey, int32_t secondKey) {
@@ -27,7 +22,6 @@ std::string Session::FindData(int32_t dbNo, int32_t mode, int32_t firstKey, int3
     if (!store.FindTablespace(dbNo)) {
         throw StoreError{kUnknownTablespace, "no tablespace numbered " + std::to_string(dbNo)};
     }
-    EnsureDataTable(store.Db());
     Statement& query =
         store.Db().Cached("SELECT data FROM _lur_data WHERE dbno = ? AND mode = ? AND key1 = ? AND key2 = ?");
     query.Bind(1, static_cast<long long>(dbNo))
@@ -50,7 +44,6 @@ void Session::WriteData(int32_t dbNo, int32_t mode, int32_t key, const char* dat
     if (!store.FindTablespace(dbNo)) {
         throw StoreError{kUnknownTablespace, "no tablespace numbered " + std::to_string(dbNo)};
     }
-    EnsureDataTable(store.Db());
     const Bytes bytes = length > 0 ? Bytes(data, data + length) : Bytes();
     store.Db()
         .Cached("INSERT OR REPLACE INTO _lur_data (dbno, mode, key1, key2, data) VALUES (?, ?, ?, 0, ?)")
@@ -95,14 +88,26 @@ void Session::WriteBlobStream(int32_t stream, int32_t first, int32_t second) {
 
 std::string Session::ReadBlobStream(int32_t stream) {
     BlobStream& entry = StreamOf(m_streams, stream);
-    const std::string content = ReadBlob(entry.blobId);
-    if (entry.readOffset >= content.size()) {
+    // Only the piece is read from the store, not the whole blob per piece.
+    sqlite3_blob* opened = nullptr;
+    const int status =
+        sqlite3_blob_open(LoggedIn().Db().Raw(), "main", "_lur_blobs", "data", entry.blobId, 0, &opened);
+    const std::unique_ptr<sqlite3_blob, decltype(&sqlite3_blob_close)> blob(opened, sqlite3_blob_close);
+    if (status != SQLITE_OK) {
+        // SQLITE_ERROR is what a missing row answers; anything else is the store's.
+        throw StoreError{status == SQLITE_ERROR ? kNotFound : kStoreError, "no blob " + std::to_string(entry.blobId)};
+    }
+    const auto size = static_cast<size_t>(sqlite3_blob_bytes(blob.get()));
+    if (entry.readOffset >= size) {
         throw StoreError{kEndOfStream, "end of blob stream " + std::to_string(stream)};
     }
-    const size_t piece = std::min(kStreamPiece, content.size() - entry.readOffset);
-    const std::string result = content.substr(entry.readOffset, piece);
-    entry.readOffset += piece;
-    return result;
+    std::string piece(std::min(kStreamPiece, size - entry.readOffset), '\0');
+    const auto offset = static_cast<int>(entry.readOffset);
+    if (sqlite3_blob_read(blob.get(), piece.data(), static_cast<int>(piece.size()), offset) != SQLITE_OK) {
+        throw StoreError{kStoreError, "cannot read blob " + std::to_string(entry.blobId)};
+    }
+    entry.readOffset += piece.size();
+    return piece;
 }
 
 void Session::CloseBlobStream(int32_t stream, bool keep) {

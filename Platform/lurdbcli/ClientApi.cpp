@@ -9,9 +9,11 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "CodePage.h"
 #include "ExtPackages.h"
+#include "Numbering.h"
 #include "Session.h"
 #include "lurdbcli.h"
 
@@ -110,6 +112,17 @@ int32_t WithSession(int32_t handle, Body&& body) {
     });
 }
 
+// A call that hands out a block: the caller's pointer is null before any
+// check or work, so that no failure (an unknown handle included) leaves it
+// pointing at something the caller might use or free.
+template <typename Body>
+int32_t WithSessionBlock(int32_t handle, char** block, Body&& body) {
+    if (block != nullptr) {
+        *block = nullptr;
+    }
+    return WithSession(handle, std::forward<Body>(body));
+}
+
 void Require(bool condition) {
     if (!condition) {
         throw StoreError{kBadArgument, "missing argument"};
@@ -128,9 +141,8 @@ char* HandOut(const std::string& bytes) {
 }
 
 int32_t Move(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block, Session::Move move) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(block != nullptr && recordSize > 0);
-        *block = nullptr;
         std::string record(static_cast<size_t>(recordSize), '\0');
         session.MoveTo(dbNo, recType, recordSize, move, record.data());
         *block = HandOut(record);
@@ -166,9 +178,8 @@ int32_t ListResult(const std::string& records, int32_t* length, char** result) {
 
 int32_t Search(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo, int32_t recType,
                int32_t fieldNo, Session::Compare compare) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, result, [&](Session& session) {
         Require(length != nullptr && keyRecord != nullptr && result != nullptr);
-        *result = nullptr;
         return ListResult(session.FindList(dbNo, recType, *length, fieldNo, compare, keyRecord), length, result);
     });
 }
@@ -188,11 +199,11 @@ int32_t CreateDbHandler(int32_t* handle) {
     return Guard([&] {
         Require(handle != nullptr);
         Handles& handles = AllHandles();
-        while (handles.next == kNoHandle || handles.next <= 0 || handles.sessions.count(handles.next) != 0) {
-            handles.next = handles.next <= 0 ? 1 : handles.next + 1;
-        }
-        *handle = handles.next++;
-        handles.sessions.emplace(*handle, std::make_unique<Session>(*handle));
+        const int32_t number = TakeNextNumber(handles.next, [&](int32_t candidate) {
+            return candidate == kNoHandle || handles.sessions.count(candidate) != 0;
+        });
+        handles.sessions.emplace(number, std::make_unique<Session>(number));
+        *handle = number;
         return kOk;
     });
 }
@@ -236,9 +247,8 @@ int32_t Reindex(int32_t handle, int32_t file) {
 int32_t ReindexAll(int32_t handle) { return Reindex(handle, -1); }
 
 int32_t GetServiceNames(int32_t handle, char** block, int32_t* /*unused*/, int32_t* count) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(block != nullptr && count != nullptr);
-        *block = nullptr;
         std::string names;
         const std::vector<std::string> services = session.ServiceNames();
         for (const std::string& name : services) {
@@ -278,9 +288,8 @@ int32_t OpenDbExA(int32_t handle, int32_t dbNo, const char* name, int32_t /*mode
 }
 
 int32_t GetDbDescription(int32_t handle, int32_t dbNo, char** block, int32_t* length) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(block != nullptr && length != nullptr);
-        *block = nullptr;
         return ListResult(session.Description(dbNo), length, block);
     });
 }
@@ -304,9 +313,8 @@ int32_t CloseExtPackage(int32_t handle, const char* name) {
 
 int32_t CallExtFnc(int32_t handle, const char* package, const char* function, const char* data, char** result,
                    int32_t* length) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, result, [&](Session& session) {
         Require(result != nullptr && length != nullptr && *length >= 0 && (data != nullptr || *length == 0));
-        *result = nullptr;
         if (session.OpenPackages().count(AsciiUpper(Text(package))) == 0) {
             throw StoreError{kBadArgument, "extension package " + Text(package) + " is not open"};
         }
@@ -338,9 +346,8 @@ int32_t EndTransaction(int32_t handle, int32_t commit) {
 }
 
 int32_t GetServerParam(int32_t handle, const char* name, char** value) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, value, [&](Session& session) {
         Require(value != nullptr);
-        *value = nullptr;
         *value = HandOut(session.ServerParam(Text(name)));
         return kOk;
     });
@@ -354,9 +361,8 @@ int32_t SetServerParam(int32_t handle, const char* name, const char* value) {
 }
 
 int32_t FindBlob(int32_t handle, int32_t id, int32_t* length, char** block) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(length != nullptr && block != nullptr);
-        *block = nullptr;
         return ListResult(session.ReadBlob(id), length, block);
     });
 }
@@ -431,9 +437,8 @@ int32_t FindLess(int32_t handle, int32_t* length, const char* keyRecord, char** 
 }
 
 int32_t GetAllRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t* length, char** result) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, result, [&](Session& session) {
         Require(length != nullptr && result != nullptr);
-        *result = nullptr;
         return ListResult(session.AllRecords(dbNo, recType, *length), length, result);
     });
 }
@@ -456,20 +461,18 @@ int32_t GetServerTime(int32_t handle, int32_t* time) {
 
 int32_t FindListOr(int32_t handle, int32_t* length, const char* const* listData, char** result, int32_t dbNo,
                    int32_t recType, int32_t fieldNo) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, result, [&](Session& session) {
         // An empty list may come without data: it finds nothing.
         Require(length != nullptr && listData != nullptr && (*listData != nullptr || *length == 0) &&
                 result != nullptr);
-        *result = nullptr;
         return ListResult(session.FindListOr(dbNo, recType, fieldNo, *listData, *length), length, result);
     });
 }
 
 int32_t FindBetween(int32_t handle, int32_t dbNo, int32_t recType, const char* low, const char* high, char** result,
                     int32_t fieldNo, int32_t* length) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, result, [&](Session& session) {
         Require(low != nullptr && high != nullptr && result != nullptr && length != nullptr);
-        *result = nullptr;
         return ListResult(session.FindBetween(dbNo, recType, *length, fieldNo, low, high), length, result);
     });
 }
@@ -506,9 +509,8 @@ int32_t WhoMadeLock(int32_t handle, int32_t dbNo, int32_t recType, int32_t mode,
 }
 
 int32_t GetRecLocks(int32_t handle, int32_t* length, char** block) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(length != nullptr && block != nullptr);
-        *block = nullptr;
         return ListResult(session.LockList(), length, block);
     });
 }
@@ -568,9 +570,8 @@ int32_t BookmarkOperation(int32_t handle, int32_t bookmark, int32_t operation) {
 // Raw data and blob streams (the session's part is in Blobs.cpp).
 int32_t FindData(int32_t handle, int32_t* length, char** block, int32_t secondKey, int32_t firstKey, int32_t dbNo,
                  int32_t mode) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(length != nullptr && block != nullptr);
-        *block = nullptr;
         return ListResult(session.FindData(dbNo, mode, firstKey, secondKey), length, block);
     });
 }
@@ -598,11 +599,9 @@ int32_t WriteBlobStream(int32_t handle, int32_t stream, int32_t first, int32_t s
 }
 
 int32_t ReadBlobStream(int32_t handle, int32_t stream, int32_t* length, char** block) {
-    return WithSession(handle, [&](Session& session) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
         Require(length != nullptr && block != nullptr);
-        const std::string piece = session.ReadBlobStream(stream);
-        *block = nullptr;
-        return ListResult(piece, length, block);
+        return ListResult(session.ReadBlobStream(stream), length, block);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "Schema.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -143,7 +144,21 @@ std::vector<TablespaceDef> ParseSchema(std::string_view text) {
     std::istringstream input{std::string(text)};
     std::string raw;
     int line = 0;
+    int tableLine = 0;
+    // Groups hold no value: a table of only groups would be an SQL table
+    // without columns. Checked when the table ends, naming its line.
+    auto finishTable = [&]() {
+        if (result.empty() || result.back().tables.empty()) {
+            return;
+        }
+        const TableDef& table = result.back().tables.back();
+        if (!table.fields.empty() &&
+            std::none_of(table.fields.begin(), table.fields.end(), [](const FieldDef& f) { return f.HasValue(); })) {
+            SchemaFault(tableLine, "table " + table.name + " has no field with a value (only groups)");
+        }
+    };
     auto finish = [&](int atLine) {
+        finishTable();
         if (!result.empty()) {
             if (result.back().tables.empty()) {
                 SchemaFault(atLine, "tablespace " + result.back().name + " has no tables");
@@ -206,7 +221,9 @@ std::vector<TablespaceDef> ParseSchema(std::string_view text) {
             if (result.back().TableIndex(tokens[1]) >= 0) {
                 SchemaFault(line, "table " + tokens[1] + " declared twice");
             }
+            finishTable();
             result.back().tables.push_back(TableDef{tokens[1], {}, kDataOffset});
+            tableLine = line;
         } else if (keyword == "field" || keyword == "key") {
             if (result.empty() || result.back().tables.empty()) {
                 SchemaFault(line, keyword + " before table");

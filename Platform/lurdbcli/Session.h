@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "LockFile.h"
 #include "Schema.h"
 #include "Store.h"
 
@@ -78,6 +79,9 @@ public:
     std::string LockHolder(int32_t dbNo, int32_t recType, char mode);
     std::string LockList();
     void LockAll(const char* entries, int32_t length);  // all or none
+    // Whether a live process other than this one is logged in to the
+    // handle's service.
+    bool OtherProcessesLoggedIn();
 
     // Cursors: a position of their own along a key (field number, -1 none)
     // of one record type; moves as MoveTo with codes 0 first, 1 previous,
@@ -137,6 +141,7 @@ private:
     // The value columns that order by a field (a compound key: its components).
     std::vector<size_t> KeyColumns(const TableRef& ref, int fieldIndex) const;
     std::string OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const;
+    static std::string RowValueList(size_t count);
     std::string SelectList(const TableRef& ref) const;
     void MoveIn(TableRef& ref, Move move, char* record);
     // Reads one row of a SELECT of SelectList into the position and record.
@@ -152,9 +157,12 @@ private:
     void ReadBack(TableRef& ref, long long rowid, char* record);
 
     void Close() noexcept;
-    Database& LockDb();
-    void DropLocksOfDeadProcesses();
-    void CheckLockable(int32_t dbNo, int32_t recType, char mode);
+    LockFile& Locks();
+    // The handle's login row in the companion file, and its removal with
+    // the handle's locks.
+    void RecordLogin();
+    void ReleaseLocksAndLogin();
+    void CheckLockable(Database& db, long long slot, int32_t dbNo, int32_t recType, char mode);
 
     struct Cursor {
         int32_t dbNo;
@@ -188,7 +196,7 @@ private:
         bool wrote = false;
     };
     std::map<int32_t, BlobStream> m_streams;
-    std::unique_ptr<Database> m_locks;  // the store's lock file, opened on first use
+    std::unique_ptr<LockFile> m_locks;  // the store's companion file, opened at the login
     std::set<std::string> m_openPackages;
 };
 

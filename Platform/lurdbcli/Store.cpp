@@ -9,6 +9,7 @@
 
 #include "CodePage.h"
 #include "Crt.h"
+#include "LockFile.h"
 #include "RecordCodec.h"
 #include "lurdbcli.h"
 
@@ -55,6 +56,12 @@ int32_t DefaultSqlType(const FieldDef& field) {
     }
 }
 
+// Raw data per (tablespace, mode, first key, second key), for the handles'
+// FindData and WriteData.
+constexpr const char* kCreateDataTable =
+    "CREATE TABLE IF NOT EXISTS _lur_data (dbno INTEGER NOT NULL, mode INTEGER NOT NULL, key1 INTEGER NOT NULL, "
+    "key2 INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY (dbno, mode, key1, key2))";
+
 const TableDef& SysdbTable(const char* name) {
     const TablespaceDef& sysdb = SysdbSchema();
     return sysdb.tables[static_cast<size_t>(sysdb.TableIndex(name))];
@@ -100,7 +107,15 @@ std::unique_ptr<Store> Store::Open(const std::string& service) {
     if (stat(path.c_str(), &info) != 0) {
         throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" + path + ")"};
     }
-    return std::unique_ptr<Store>(new Store(service, std::make_unique<Database>(path, false)));
+    auto db = std::make_unique<Database>(path, false);
+    // A store made before raw data existed gets its table once here.
+    Statement& dataTable = db->Cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '_lur_data'");
+    const bool hasDataTable = dataTable.Step();
+    dataTable.Reset();
+    if (!hasDataTable) {
+        db->Exec(kCreateDataTable);
+    }
+    return std::unique_ptr<Store>(new Store(service, std::move(db)));
 }
 
 std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volumeId) {
@@ -142,6 +157,7 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         db.Exec("CREATE TABLE _lur_counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL)");
         db.Exec("CREATE TABLE _lur_params (name TEXT PRIMARY KEY, value TEXT NOT NULL)");
         db.Exec("CREATE TABLE _lur_blobs (id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL)");
+        db.Exec(kCreateDataTable);
         // One row per lock and owner (process and handle).
         db.Exec("CREATE TABLE _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, mode TEXT NOT NULL, "
                 "pid INTEGER NOT NULL, handle INTEGER NOT NULL, user TEXT NOT NULL, holder TEXT NOT NULL, "
@@ -154,6 +170,8 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         throw;
     }
 }
+
+bool Store::OtherProcessesLoggedIn() { return LockFile(m_service).OtherProcessesLoggedIn(); }
 
 std::optional<TablespaceDef> Store::FindTablespace(const std::string& name) {
     Statement& query = m_db->Cached("SELECT schema FROM _lur_tablespaces WHERE name = ?");

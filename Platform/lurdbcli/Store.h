@@ -59,6 +59,10 @@ public:
     // The next value of a named counter, created at 1 on first use.
     int32_t NextId(const std::string& counter);
 
+    // Whether a live process other than this one is logged in to the
+    // service (LockFile.h keeps the logins).
+    bool OtherProcessesLoggedIn();
+
 private:
     Store(std::string service, std::unique_ptr<Database> db);
     static void Fill(Store& store, uint32_t volumeId);  // internal tables, volumeid, SYSDB

@@ -7,10 +7,12 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "Numbering.h"
 #include "Schema.h"
 #include "Store.h"
 #include "StringScrambler.h"
@@ -233,6 +235,20 @@ TEST_F(ClientTest, HandlesAreNumberedAndReleased) {
     EXPECT_EQ(count, 1);
     c.freePtr(names);
     EXPECT_EQ(c.openDbExA(admin, kGarage, "Garage", 0), kNotConnected);
+}
+
+// Handle, cursor and bookmark numbers go round from INT32_MAX to 1 instead
+// of running past the 32-bit range, and pass over numbers in use.
+TEST(Numbering, GoesRoundBeforeOverflowPassingOverTakenNumbers) {
+    const std::set<int32_t> inUse{1, 2, kNoHandle};
+    const auto taken = [&](int32_t number) { return inUse.count(number) != 0; };
+    int32_t next = std::numeric_limits<int32_t>::max() - 1;
+    EXPECT_EQ(TakeNextNumber(next, taken), std::numeric_limits<int32_t>::max() - 1);
+    EXPECT_EQ(TakeNextNumber(next, taken), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(TakeNextNumber(next, taken), 3);
+    EXPECT_EQ(TakeNextNumber(next, taken), 4);
+    next = kNoHandle;
+    EXPECT_EQ(TakeNextNumber(next, taken), kNoHandle + 1);
 }
 
 TEST_F(ClientTest, LoginAnswersForUserAndPassword) {

@@ -9,10 +9,14 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "Sqlite.h"
+#include "Store.h"
 #include "TestService.h"
 #include "lurdbcli.h"
 
@@ -40,6 +44,7 @@ struct Client {
     BeginTransactionFn beginTransaction = Get<BeginTransactionFn>("_BeginTransaction$16");
     EndTransactionFn endTransaction = Get<EndTransactionFn>("_EndTransaction$8");
     LockRecordFn lockRecord = Get<LockRecordFn>("_LockRecord$16");
+    UnlockRecordFn unlockRecord = Get<UnlockRecordFn>("_UnlockRecord$16");
     WhoMadeLockFn whoMadeLock = Get<WhoMadeLockFn>("_WhoMadeLock$20");
     GetNextIdFn getNextId = Get<GetNextIdFn>("_GetNextId$12");
 
@@ -207,6 +212,100 @@ TEST_F(DurabilityTest, AStoreHeldPastTheBusyTimeoutAnswersItsOwnStatus) {
     child = -1;
     EXPECT_EQ(client.Insert(handle, 2), 0);
     EXPECT_EQ(client.Count(handle), 1);
+    client.freeDbHandler(handle);
+}
+
+TEST_F(DurabilityTest, AFailedCommitHoldsNoWriteLockAndLaterChangesCommitOnTheirOwn) {
+    StartChild([this] {
+        const int32_t handle = client.Login("CHILDPC");
+        setenv("LURDBCLI_TEST_FAIL_COMMIT", "1", 1);
+        const bool commitFailed = handle > 0 && client.beginTransaction(handle, "FAILS", 0, 0) == 0 &&
+                                  client.Insert(handle, 1) == 0 && client.endTransaction(handle, 1) == kStoreError;
+        unsetenv("LURDBCLI_TEST_FAIL_COMMIT");
+        // The caller's abort finds nothing open; the next change commits on
+        // its own. The process stays alive with its handle.
+        return commitFailed && client.endTransaction(handle, 0) == 0 && client.Insert(handle, 3) == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    // Neither the failed transaction's record nor a held write lock is left:
+    // this process writes at once and sees the child's later record.
+    EXPECT_EQ(client.Insert(handle, 2), 0);
+    EXPECT_EQ(client.Count(handle), 2);
+    EXPECT_EQ(client.Insert(handle, 1), 0);  // the failed transaction's key was never taken
+    client.freeDbHandler(handle);
+}
+
+// The companion file's rows, read as another tool would.
+std::vector<std::string> LockFileRows(const std::string& sql) {
+    Database locks(Store::PathFor("DURA") + ".locks", false);
+    Statement query(locks.Raw(), sql);
+    std::vector<std::string> rows;
+    while (query.Step()) {
+        rows.push_back(query.ColumnText(0));
+    }
+    return rows;
+}
+
+TEST_F(DurabilityTest, AKilledHoldersLocksAndLoginGoEvenWhenItsProcessIdLivesOn) {
+    StartChild([this] {
+        const int32_t handle = client.Login("CHILDPC");
+        return handle > 0 && client.lockRecord(handle, kDbNo, kRec, 'w') == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+    EXPECT_TRUE(Store::Open("DURA")->OtherProcessesLoggedIn());
+
+    // As when the id is reused at once: the dead holder's rows name a
+    // process that lives (this one).
+    {
+        Database locks(Store::PathFor("DURA") + ".locks", false);
+        const std::string pid = std::to_string(getpid());
+        locks.Exec("UPDATE _lur_record_locks SET pid = " + pid);
+        locks.Exec("UPDATE _lur_logins SET pid = " + pid);
+    }
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    child = -1;
+
+    EXPECT_FALSE(Store::Open("DURA")->OtherProcessesLoggedIn());
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), 0);
+    EXPECT_EQ(LockFileRows("SELECT holder FROM _lur_record_locks"), std::vector<std::string>{"ADMIN@PARENTPC"});
+    client.freeDbHandler(handle);
+    EXPECT_TRUE(LockFileRows("SELECT user FROM _lur_logins").empty());
+}
+
+TEST_F(DurabilityTest, ANewProcessTakesOnlyADeadSlotAndNoneOfItsLocks) {
+    StartChild([this] {
+        const int32_t handle = client.Login("FIRSTPC");
+        return handle > 0 && client.lockRecord(handle, kDbNo, kRec, 'w') == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+    const std::vector<std::string> deadSlot = LockFileRows("SELECT slot FROM _lur_logins");
+    ASSERT_EQ(deadSlot.size(), 1u);
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    child = -1;
+
+    // The next process gets the same handle number on the dead slot, and
+    // still owns nothing of what the dead one held.
+    StartChild([this] {
+        const int32_t handle = client.Login("SECONDPC");
+        return handle > 0 && client.unlockRecord(handle, kDbNo, kRec, 'w') == kNotFound &&
+               client.lockRecord(handle, kDbNo, kRec, 'r') == 0;
+    });
+    ASSERT_TRUE(Receive(toParent[0]));
+    EXPECT_EQ(LockFileRows("SELECT slot FROM _lur_logins"), deadSlot);
+    EXPECT_EQ(LockFileRows("SELECT holder FROM _lur_record_locks"), std::vector<std::string>{"ADMIN@SECONDPC"});
+
+    // A live holder's slot is never taken.
+    const int32_t handle = client.Login("PARENTPC");
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(LockFileRows("SELECT DISTINCT slot FROM _lur_logins").size(), 2u);
+    EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), kLockedOrDuplicate);
     client.freeDbHandler(handle);
 }
 
