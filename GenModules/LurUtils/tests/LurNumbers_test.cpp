@@ -3,8 +3,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <string>
 
+#include "Locale.h"
+#include "LocaleFactory.h"
 #include "LurExceptBaseArg.h"
 #include "LurNumbers.h"
 #include "LurWinUtils.h"
@@ -246,6 +249,25 @@ TEST(LurNumbers, NumberFormatsOfLocales)
     EXPECT_EQ(lurutils::GetNumFormat(&classic, nullptr), c);
     EXPECT_EQ(lurutils::GetNumFormat(nullptr, ""), c);  // the global locale is "C"
     EXPECT_EQ(lurutils::ToString(1.5, 1, &classic, false), "1.5");
+}
+
+}  // namespace
+
+namespace {
+
+// A table locale is found by the name its name facet holds (its own name()
+// is "*"), and a locale name is taken from the table, not from the machine.
+TEST(LurNumbers, FormatOfTableLocalesByTheirNameFacet)
+{
+    win::SetUserDefaultLCID(win::LCID_ENGLISH_US);  // what an unresolved name would fall back to
+    const std::locale german = win::TableLocale("de_DE");
+    EXPECT_EQ(lurutils::GetNumFormat(&german, nullptr)->number.decimalSeparator, ',');
+    EXPECT_EQ(lurutils::ToString(2.5, 1, &german, false), "2,5");
+    EXPECT_EQ(lurutils::GetNumFormat(nullptr, "hu_HU"), lurutils::GetNumFormat("Hungarian_Hungary.1250", false));
+    const std::locale c = win::TableLocale("C");
+    EXPECT_EQ(lurutils::GetNumFormat(&c, nullptr), lurutils::GetNumFormat("C", false));
+    EXPECT_THROW(lurutils::GetNumFormat(nullptr, "xx_YY"), std::runtime_error);
+    win::SetUserDefaultLCID(0);
 }
 
 }  // namespace
