@@ -119,7 +119,7 @@ luString& luString::operator=(const std::string& text) {
 }
 
 luString& luString::operator=(const char* text) {
-    std::string::operator=(text);
+    std::string::operator=(text != nullptr ? text : "");
     return *this;
 }
 
@@ -146,7 +146,7 @@ luString& luString::operator+=(const std::string& text) {
 }
 
 luString& luString::operator+=(const char* text) {
-    append(text);
+    if (text != nullptr) append(text);
     return *this;
 }
 

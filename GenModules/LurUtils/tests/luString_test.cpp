@@ -81,6 +81,12 @@ TEST(luString, ConstructionFromCharactersAndNumbers)
     EXPECT_EQ(static_cast<const std::string&>(truth), std::string(1, '\1'));
     truth = false;
     EXPECT_EQ(static_cast<const std::string&>(truth), std::string(1, '\0'));
+
+    // A null text is an empty one, not a crash.
+    luString fromNull("x");
+    fromNull = static_cast<const char*>(nullptr);
+    fromNull += static_cast<const char*>(nullptr);
+    EXPECT_TRUE(fromNull.empty());
 }
 
 TEST(luString, CopiesCarryTheLocaleAndTheWholeText)
@@ -158,6 +164,8 @@ TEST(luString, FormatGrowsPastTheFirstBuffers)
             return text;
         }
     };
+    ExpectRaise([] { luString().Format(nullptr); }, 3, 0, StrVector() << "luString::Format (null format)");
+
     const std::string longText(3000, 'y');
     EXPECT_EQ(static_cast<const std::string&>(Formatter::Run("%s%c%5.2f", longText.c_str(), 'z', 2.5)),
               ">" + longText + "z 2.50");
