@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ExpectRaise.h"
 #include "Locale.h"
 #include "LocaleFactory.h"
 #include "LurExceptBaseArg.h"
@@ -19,15 +20,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 template <class Operation>
 void ExpectRaise(Operation operation, int code, int line, const StrVector& args)
 {
-    try {
-        operation();
-        ADD_FAILURE() << "no raise";
-    } catch (const LurExceptBaseArg& e) {
-        EXPECT_EQ(e.GetCode(), code);
-        EXPECT_EQ(e.GetLocation().line, line);
-        EXPECT_EQ(e.GetLocation().file, "GenModules\\LurUtils\\LurUtils");
-        EXPECT_EQ(e.GetArgs(), args);
-    }
+    testing_lurutils::ExpectRaiseAt(operation, code, "GenModules\\LurUtils\\LurUtils", line, args);
 }
 
 TEST(LurNumbers, ToStringWritesPlainDecimals)
