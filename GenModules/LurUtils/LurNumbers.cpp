@@ -17,6 +17,7 @@
 #include <map>
 
 #include "Crt.h"
+#include "LocaleFactory.h"
 #include "LurCharClass.h"
 #include "LurExceptBaseArg.h"
 #include "LurStrings.h"
@@ -197,12 +198,13 @@ const NumFormat* GetNumFormat(const char* localeName, bool throwOnError) {
     return GetNumFormat(fallback != name ? fallback.c_str() : "C", throwOnError);
 }
 
+// A named locale is the table's (never the machine's); its name facet says which.
 const NumFormat* GetNumFormat(const std::locale* loc, const char* localeName) {
-    if (loc != nullptr) return GetNumFormat(loc->name().c_str(), false);
+    if (loc != nullptr) return GetNumFormat(win::NameOfLocale(*loc).c_str(), false);
     const std::locale temporary = localeName != nullptr && *localeName != '\0'
-                                      ? std::locale(localeName)
+                                      ? win::TableLocale(localeName)
                                       : std::locale();
-    return GetNumFormat(temporary.name().c_str(), false);
+    return GetNumFormat(win::NameOfLocale(temporary).c_str(), false);
 }
 
 // ---- numbers to text -------------------------------------------------------

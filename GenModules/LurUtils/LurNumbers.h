@@ -39,8 +39,10 @@ namespace lurutils {
 // process (the pointer stays valid). "C" has fixed defaults; a name that
 // does not resolve falls back to the user's default language, then to "C".
 const NumFormat* GetNumFormat(const char* localeName, bool throwOnError);
-// The format of loc; when loc is null, of the locale named localeName, or
-// of the global locale when localeName is empty.
+// The format of loc, found by the name its name facet holds (LocaleFactory.h);
+// when loc is null, of win::TableLocale (localeName), or of the global locale
+// when localeName is empty. A name not in the locale table throws
+// std::runtime_error, as the standard locale constructor does.
 const NumFormat* GetNumFormat(const std::locale* loc, const char* localeName);
 
 // decimals -1: up to 15 significant digits and no fixed number of decimals.

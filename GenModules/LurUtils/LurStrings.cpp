@@ -292,6 +292,40 @@ std::string TrimString(const std::string& text, const std::string& piece) {
     return TrimRightString(TrimLeftString(text, piece), piece);
 }
 
+namespace {
+
+// Trims by each piece in turn and starts again with the first whenever one
+// changed the text, until a whole pass changes nothing.
+std::string TrimByPieces(std::string text, const std::vector<std::string>& pieces,
+                         std::string (*trim)(const std::string&, const std::string&)) {
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (const std::string& piece : pieces) {
+            std::string trimmed = trim(text, piece);
+            if (trimmed.size() != text.size()) {
+                text = std::move(trimmed);
+                changed = true;
+                break;
+            }
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string TrimLeftStrings(const std::string& text, const std::vector<std::string>& pieces) {
+    return TrimByPieces(text, pieces, &TrimLeftString);
+}
+
+std::string TrimRightStrings(const std::string& text, const std::vector<std::string>& pieces) {
+    return TrimByPieces(text, pieces, &TrimRightString);
+}
+
+std::string TrimStrings(const std::string& text, const std::vector<std::string>& pieces) {
+    return TrimRightStrings(TrimLeftStrings(text, pieces), pieces);
+}
+
 // ---- splitting -------------------------------------------------------------
 
 bool SplitString(const std::string& text, std::vector<std::string>& list, char separator,
@@ -335,22 +369,69 @@ bool SplitString(const std::string& text, std::vector<std::string>& list,
 
 // ---- replacing and removing ------------------------------------------------
 
+namespace {
+
+// The two sides of a replacement search: as they are, or both upper-cased
+// with loc (the runtime's tables when loc is null) for an ignore-case search.
+struct MatchTexts {
+    std::string upperText;
+    std::string upperOld;
+    const std::string& text;
+    const std::string& oldText;
+
+    MatchTexts(const std::string& original, const std::string& old, bool ignoreCase,
+               const std::locale* loc)
+        : upperText(ignoreCase ? ToUpper(original, loc) : std::string()),
+          upperOld(ignoreCase ? ToUpper(old, loc) : std::string()),
+          text(ignoreCase ? upperText : original),
+          oldText(ignoreCase ? upperOld : old) {}
+};
+
+}  // namespace
+
 std::string Replace(const std::string& text, const std::string& oldText,
-                    const std::string& newText, unsigned pos, unsigned count) {
+                    const std::string& newText, unsigned pos, unsigned count, bool ignoreCase,
+                    const std::locale* loc) {
     if (oldText == newText) return text;
     CheckRange(text, pos, count);
     if (oldText.empty()) return text;
+    const MatchTexts match(text, oldText, ignoreCase, loc);
     const std::size_t end = std::size_t{pos} + count;
     std::string result = text.substr(0, pos);
     std::size_t from = pos;
     // Only occurrences that lie wholly inside the range are replaced.
-    for (std::size_t p = text.find(oldText, from);
-         p != std::string::npos && p + oldText.size() <= end; p = text.find(oldText, from)) {
+    for (std::size_t p = match.text.find(match.oldText, from);
+         p != std::string::npos && p + oldText.size() <= end; p = match.text.find(match.oldText, from)) {
         result.append(text, from, p - from);
         result += newText;
         from = p + oldText.size();
     }
     result.append(text, from, std::string::npos);
+    return result;
+}
+
+std::string ReplaceReverse(const std::string& text, const std::string& oldText,
+                           const std::string& newText, unsigned pos, unsigned count,
+                           bool ignoreCase, const std::locale* loc) {
+    if (oldText == newText) return text;
+    CheckRangeBackward(text, pos, count);
+    if (oldText.empty()) return text;
+    const MatchTexts match(text, oldText, ignoreCase, loc);
+    const std::size_t start = pos - count;
+    const std::size_t length = oldText.size();
+    // Matches wholly inside start .. pos, taken from pos backwards; the kept
+    // pieces are collected back to front.
+    std::vector<std::string_view> pieces{std::string_view(text).substr(pos)};
+    std::size_t end = pos;
+    while (end - start >= length) {
+        const std::size_t p = match.text.rfind(match.oldText, end - length);
+        if (p == std::string::npos || p < start) break;
+        pieces.push_back(std::string_view(text).substr(p + length, end - p - length));
+        pieces.push_back(newText);
+        end = p;
+    }
+    std::string result = text.substr(0, end);
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) result += *piece;
     return result;
 }
 

@@ -64,6 +64,11 @@ std::string Trim(const std::string& text, const std::string& set);
 std::string TrimLeftString(const std::string& text, const std::string& piece);
 std::string TrimRightString(const std::string& text, const std::string& piece);
 std::string TrimString(const std::string& text, const std::string& piece);
+// Repeated occurrences of any of the pieces, taken in order and starting
+// again with the first whenever one was removed.
+std::string TrimLeftStrings(const std::string& text, const std::vector<std::string>& pieces);
+std::string TrimRightStrings(const std::string& text, const std::vector<std::string>& pieces);
+std::string TrimStrings(const std::string& text, const std::vector<std::string>& pieces);
 
 // Appends the pieces of text to list (never empties it first); width 0 only
 // splits, any other width also wraps longer pieces. True when list is not
@@ -73,8 +78,16 @@ bool SplitString(const std::string& text, std::vector<std::string>& list, char s
 bool SplitString(const std::string& text, std::vector<std::string>& list,
                  const std::string& separator, bool upperCase = false, unsigned width = 0);
 
+// Occurrences lying wholly inside the range are replaced, the rest of the
+// text is kept; ignoreCase compares both texts upper-cased with loc. The
+// reverse form takes the occurrences from pos backwards (range as
+// CheckRangeBackward), so overlapping ones pair from the end.
 std::string Replace(const std::string& text, const std::string& oldText,
-                    const std::string& newText, unsigned pos = 0, unsigned count = npos);
+                    const std::string& newText, unsigned pos = 0, unsigned count = npos,
+                    bool ignoreCase = false, const std::locale* loc = nullptr);
+std::string ReplaceReverse(const std::string& text, const std::string& oldText,
+                           const std::string& newText, unsigned pos = npos, unsigned count = npos,
+                           bool ignoreCase = false, const std::locale* loc = nullptr);
 std::string RemoveChars(const std::string& text, const std::string& set, unsigned pos = 0,
                         unsigned count = npos);
 

@@ -155,6 +155,22 @@ int CompareWeighted(const WeightTable& w, const unsigned char* a, const unsigned
     return 0;
 }
 
+const WeightTable& WeightsOf(LCID lcid) {
+    static const WeightTable hungarianWeights = BuildWeights(true);
+    static const WeightTable generalWeights = BuildWeights(false);
+    const bool hungarian = PrimaryLangId(LangIdFromLcid(lcid)) == PrimaryLangId(LCID_HUNGARIAN);
+    return hungarian ? hungarianWeights : generalWeights;
+}
+
+int Collate(const WeightTable* w, const char* a, const char* b) {
+    if (w == nullptr) {
+        const int d = std::strcmp(a, b);
+        return d < 0 ? -1 : d > 0 ? 1 : 0;
+    }
+    return CompareWeighted(*w, reinterpret_cast<const unsigned char*>(a),
+                           reinterpret_cast<const unsigned char*>(b), false);
+}
+
 }  // namespace
 
 const char* SetLocale(const char* name) {
@@ -165,11 +181,7 @@ const char* SetLocale(const char* name) {
     }
     const LCID lcid = *name == '\0' ? GetUserDefaultLCID() : LocaleFromName(name);
     if (lcid == 0) return nullptr;
-    static const WeightTable hungarianWeights = BuildWeights(true);
-    static const WeightTable generalWeights = BuildWeights(false);
-    const bool hungarian = PrimaryLangId(LangIdFromLcid(lcid)) == PrimaryLangId(LCID_HUNGARIAN);
-    Current() = RuntimeLocale{WindowsLocaleName(lcid), &Cp1250Tables(),
-                              hungarian ? &hungarianWeights : &generalWeights};
+    Current() = RuntimeLocale{WindowsLocaleName(lcid), &Cp1250Tables(), &WeightsOf(lcid)};
     return Current().name.c_str();
 }
 
@@ -221,15 +233,10 @@ int StrNICmp(const char* a, const char* b, unsigned count) {
 
 int StrICmp(const char* a, const char* b) { return StrNICmp(a, b, ~0u); }
 
-int StrColl(const char* a, const char* b) {
-    const auto* x = reinterpret_cast<const unsigned char*>(a);
-    const auto* y = reinterpret_cast<const unsigned char*>(b);
-    const WeightTable* w = Current().weights;
-    if (w == nullptr) {
-        const int d = std::strcmp(a, b);
-        return d < 0 ? -1 : d > 0 ? 1 : 0;
-    }
-    return CompareWeighted(*w, x, y, false);
+int StrColl(const char* a, const char* b) { return Collate(Current().weights, a, b); }
+
+int StrCollIn(LCID lcid, const char* a, const char* b) {
+    return Collate(lcid != 0 ? &WeightsOf(lcid) : nullptr, a, b);
 }
 
 int StrIColl(const char* a, const char* b) {

@@ -3,8 +3,12 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <string>
 
+#include "ExpectRaise.h"
+#include "Locale.h"
+#include "LocaleFactory.h"
 #include "LurExceptBaseArg.h"
 #include "LurNumbers.h"
 #include "LurWinUtils.h"
@@ -16,15 +20,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 template <class Operation>
 void ExpectRaise(Operation operation, int code, int line, const StrVector& args)
 {
-    try {
-        operation();
-        ADD_FAILURE() << "no raise";
-    } catch (const LurExceptBaseArg& e) {
-        EXPECT_EQ(e.GetCode(), code);
-        EXPECT_EQ(e.GetLocation().line, line);
-        EXPECT_EQ(e.GetLocation().file, "GenModules\\LurUtils\\LurUtils");
-        EXPECT_EQ(e.GetArgs(), args);
-    }
+    testing_lurutils::ExpectRaiseAt(operation, code, "GenModules\\LurUtils\\LurUtils", line, args);
 }
 
 TEST(LurNumbers, ToStringWritesPlainDecimals)
@@ -246,6 +242,25 @@ TEST(LurNumbers, NumberFormatsOfLocales)
     EXPECT_EQ(lurutils::GetNumFormat(&classic, nullptr), c);
     EXPECT_EQ(lurutils::GetNumFormat(nullptr, ""), c);  // the global locale is "C"
     EXPECT_EQ(lurutils::ToString(1.5, 1, &classic, false), "1.5");
+}
+
+}  // namespace
+
+namespace {
+
+// A table locale is found by the name its name facet holds (its own name()
+// is "*"), and a locale name is taken from the table, not from the machine.
+TEST(LurNumbers, FormatOfTableLocalesByTheirNameFacet)
+{
+    win::SetUserDefaultLCID(win::LCID_ENGLISH_US);  // what an unresolved name would fall back to
+    const std::locale german = win::TableLocale("de_DE");
+    EXPECT_EQ(lurutils::GetNumFormat(&german, nullptr)->number.decimalSeparator, ',');
+    EXPECT_EQ(lurutils::ToString(2.5, 1, &german, false), "2,5");
+    EXPECT_EQ(lurutils::GetNumFormat(nullptr, "hu_HU"), lurutils::GetNumFormat("Hungarian_Hungary.1250", false));
+    const std::locale c = win::TableLocale("C");
+    EXPECT_EQ(lurutils::GetNumFormat(&c, nullptr), lurutils::GetNumFormat("C", false));
+    EXPECT_THROW(lurutils::GetNumFormat(nullptr, "xx_YY"), std::runtime_error);
+    win::SetUserDefaultLCID(0);
 }
 
 }  // namespace
