@@ -501,12 +501,7 @@ bool LurDateTime::SetDayOfYear(short year, short dayOfYear) {
 double LurDateTime::GetDouble(bool convertZone) const {
     if (!LoadValue()) return -1;
     const DateTimeValue v = Viewed(convertZone);
-    if (IsEmpty(v)) return 0;
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.4d%.2d%.2d%.2d%.2d%.2d", lurDate::GetYear(v.date),
-                  lurDate::GetMonth(v.date), lurDate::GetDay(v.date), lurDate::GetHour(v), lurDate::GetMinute(v),
-                  lurDate::GetSecond(v));
-    return std::strtod(digits, nullptr);
+    return IsEmpty(v) ? 0 : std::strtod(FormatDigits(v).c_str(), nullptr);
 }
 
 time_t LurDateTime::GetTimeT(bool convertZone) const {

@@ -579,6 +579,14 @@ std::string FormatFields(short year, short month, short day, short hour, short m
     return FormatTm(t, format);
 }
 
+std::string FormatDigits(const DateTimeValue& v) {
+    if (IsEmpty(v)) return "";
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.4d%.2d%.2d%.2d%.2d%.2d", GetYear(v.date), GetMonth(v.date),
+                  GetDay(v.date), GetHour(v), GetMinute(v), GetSecond(v));
+    return digits;
+}
+
 // ---- comparisons -----------------------------------------------------------------------
 
 bool operator==(const DateValue& a, const DateValue& b) { return a.date == b.date; }

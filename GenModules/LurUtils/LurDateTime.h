@@ -167,6 +167,9 @@ std::string FormatValue(const DateValue& v, const std::string& format);
 std::string FormatValue(const DateTimeValue& v, const std::string& format);
 std::string FormatFields(short year, short month, short day, short hour, short minute, short second,
                          const std::string& format);
+// The fourteen digits yyyymmddhhmmss of the fields (no broken-down time, so
+// every year 1-9999 prints); "" for the empty value.
+std::string FormatDigits(const DateTimeValue& v);
 
 // ---- comparisons (the leap flag takes no part) ---------------------------------------
 
