@@ -103,6 +103,8 @@ TEST_F(RdmDateTimeFldTest, StoreAnswersWhetherTheFieldTookTheValue) {
     // A 'c' field of 10 bytes cannot take 14 digits: the write's error passes
     // through, and the next store works again.
     EXPECT_THROW(tooShort.Set(2024, 1, 1, 0, 0, 0, false), DbDescError);
+    desc.SetFieldText("T", "SHORT", "0");
+    EXPECT_TRUE(tooShort.IsNull());  // loads from the field again after the failed store
     RdmDateTimeFld fine(&desc, "T", "STAMP", false);
     EXPECT_TRUE(fine.Set(2024, 1, 1, 0, 0, 0, false));
 

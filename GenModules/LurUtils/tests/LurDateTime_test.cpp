@@ -12,6 +12,7 @@
 #include "Crt.h"
 #include "LurDateWin32.h"
 #include "LurExceptBaseArg.h"
+#include "StringResources.h"
 #include "SystemTime.h"
 
 namespace {
@@ -358,6 +359,13 @@ TEST_F(CalendarTest, ConstructorsRaiseWithTheirLines) {
     const Raised six = Catch([] { LurDateTime(2023, 1, 1, 25, 0, 0, false); });
     EXPECT_EQ(six.code, 651);
     EXPECT_EQ(six.line, 599);
+    // 652: a value the zone conversion could not convert.
+    win::SetUILanguage(win::LANG_ENGLISH);
+    const LurExceptDateTime unconverted(652, StrVector("2024.03.31. 02:30:00"));
+    EXPECT_NE(std::string(unconverted.what()).find("local and universal time: 2024.03.31. 02:30:00"),
+              std::string::npos)
+        << unconverted.what();
+    win::SetUILanguage(0);
 }
 
 TEST_F(CalendarTest, BrokenDownTimeHasTheTrueWeekdayAndDayOfYear) {
