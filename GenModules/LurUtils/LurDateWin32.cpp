@@ -103,29 +103,32 @@ bool GetDstWindow(short year, DateTimeValue& start, DateTimeValue& end, const Tz
     return true;
 }
 
-DateTimeValue LocalToUtc(const DateTimeValue& v) {
+namespace {
+
+// v moved by the zone's offset, daylight saving included when v lies in the
+// window of its own year: forward (local to universal, window in local
+// time) or back (universal to local, window in universal time).
+DateTimeValue ShiftByZone(const DateTimeValue& v, bool toUtc) {
     if (IsEmpty(v)) return v;
     EnsureTzCache(false);
     const TzCache& cache = Cache();
     DateTimeValue start;
     DateTimeValue end;
-    GetDstWindow(GetYear(v.date), start, end, cache, false, false);
+    GetDstWindow(GetYear(v.date), start, end, cache, !toUtc, false);
+    const int minutes = cache.bias + (InWindow(v, start, end) ? cache.daylightBias : 0);
     DateTimeValue result = v;
-    AddMinutes(result, cache.bias + (InWindow(v, start, end) ? cache.daylightBias : 0));
+    if (toUtc)
+        AddMinutes(result, minutes);
+    else
+        SubtractMinutes(result, minutes);
     return result;
 }
 
-DateTimeValue UtcToLocal(const DateTimeValue& v) {
-    if (IsEmpty(v)) return v;
-    EnsureTzCache(false);
-    const TzCache& cache = Cache();
-    DateTimeValue start;
-    DateTimeValue end;
-    GetDstWindow(GetYear(v.date), start, end, cache, true, false);
-    DateTimeValue result = v;
-    SubtractMinutes(result, cache.bias + (InWindow(v, start, end) ? cache.daylightBias : 0));
-    return result;
-}
+}  // namespace
+
+DateTimeValue LocalToUtc(const DateTimeValue& v) { return ShiftByZone(v, true); }
+
+DateTimeValue UtcToLocal(const DateTimeValue& v) { return ShiftByZone(v, false); }
 
 bool IsInDst(const DateValue& date, const TzCache& cache, bool throwOnError) {
     if (IsEmpty(date)) return false;

@@ -3,15 +3,14 @@
 // through another table object and found as universal digits in the dump.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
 #include "DbDesc.h"
-#include "LurDateWin32.h"
 #include "RdmDateTimeFld.h"
 #include "RdmTable.h"
 #include "ServiceFixture.h"
+#include "TzScope.h"
 
 namespace {
 
@@ -22,30 +21,8 @@ constexpr const char* kSchema =
     "  field E_IDO F 8 n\n"
     "  field E_BELYEG c 15 n\n";
 
-class ZoneRule {
-public:
-    explicit ZoneRule(const char* rule) {
-        const char* tz = std::getenv("TZ");
-        m_had = tz != nullptr;
-        if (m_had) m_saved = tz;
-        setenv("TZ", rule, 1);
-        lurDate::ResetTzCache();
-    }
-    ~ZoneRule() {
-        if (m_had)
-            setenv("TZ", m_saved.c_str(), 1);
-        else
-            unsetenv("TZ");
-        lurDate::ResetTzCache();
-    }
-
-private:
-    bool m_had = false;
-    std::string m_saved;
-};
-
 TEST(DateTimeField, LocalValuesAreStoredAsUniversalTime) {
-    const ZoneRule zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const lurtest::TzScope zone("CET-1CEST,M3.5.0,M10.5.0/3");
     lurtest::ServiceFixture service(kSchema, "DATES");
     DbDesc writerDesc;
     service.LoadDesc(writerDesc, "Naplo", 8);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "LurExceptBaseArg.h"
 #include "StringResources.h"
 #include "SystemTime.h"
+#include "TzScope.h"
 
 namespace {
 
@@ -53,25 +53,8 @@ Raised Catch(const std::function<void()>& call) {
 
 // Universal time for every test here: no daylight saving, bias 0.
 class CalendarTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        m_savedTz = tz != nullptr ? std::string(tz) : std::string();
-        m_hadTz = tz != nullptr;
-        setenv("TZ", "UTC0", 1);
-        ResetTzCache();
-    }
-    void TearDown() override {
-        if (m_hadTz)
-            setenv("TZ", m_savedTz.c_str(), 1);
-        else
-            unsetenv("TZ");
-        ResetTzCache();
-    }
-
 private:
-    std::string m_savedTz;
-    bool m_hadTz = false;
+    lurtest::TzScope m_zone{"UTC0"};
 };
 
 TEST_F(CalendarTest, LeapYearsAndMonthLengths) {

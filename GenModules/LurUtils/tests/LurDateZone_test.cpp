@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "LastError.h"
 #include "LurDateTime.h"
 #include "LurExceptBaseArg.h"
+#include "TzScope.h"
 
 namespace {
 
@@ -26,30 +26,14 @@ DateTimeValue At(int32_t yyyymmdd, int32_t hhmmss) {
 
 constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
 
-// Each test sets its zone through TZ and empties the zone cache, so the
+// Each test sets its zone through TZ with the zone cache emptied, so the
 // zones of the tests do not meet.
 class ZoneTest : public ::testing::Test {
 protected:
-    void UseZone(const char* rule) {
-        setenv("TZ", rule, 1);
-        ResetTzCache();
-    }
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        m_hadTz = tz != nullptr;
-        if (m_hadTz) m_savedTz = tz;
-    }
-    void TearDown() override {
-        if (m_hadTz)
-            setenv("TZ", m_savedTz.c_str(), 1);
-        else
-            unsetenv("TZ");
-        ResetTzCache();
-    }
+    void UseZone(const char* rule) { m_zone.Use(rule); }
 
 private:
-    std::string m_savedTz;
-    bool m_hadTz = false;
+    lurtest::TzScope m_zone{"UTC0"};
 };
 
 TEST_F(ZoneTest, CentralEuropeWindowsAndConversions) {
