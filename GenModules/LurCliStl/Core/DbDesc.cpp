@@ -408,10 +408,10 @@ bool DbDesc::TextToValue(char* value, const std::string& text, const FieldDesc& 
         case 'd':
         case 'l':
         case 'i':
-            Store(value, DecimalToLong(text));
+            Store(value, DecimalToLong(text, desc));
             return true;
         case 's':
-            Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text)) & 0xFFFFu));
+            Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text, desc)) & 0xFFFFu));
             return true;
         default:
             return false;
@@ -439,20 +439,9 @@ char DbDesc::CharFromText(const std::string& text) {
     return static_cast<char>(high * 16 + low);
 }
 
-int32_t DbDesc::DecimalToLong(const std::string& text) {
-    constexpr long long kMin = std::numeric_limits<int32_t>::min();
-    constexpr long long kMax = std::numeric_limits<uint32_t>::max();
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min(value * 10 + (text[i] - '0'), kMax + 1);  // capped: no overflow
-    if (negative) value = -value;
-    value = std::clamp(value, kMin, kMax);
-    // Unsigned values above the signed range keep their 32 bits.
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
+int32_t DbDesc::DecimalToLong(const std::string& text, const FieldDesc& desc) {
+    const bool unsignedNumber = desc.type == 'd' || (desc.type == 'l' && IsUnsigned(desc));
+    return unsignedNumber ? static_cast<int32_t>(lurutils::StringToULong(text)) : lurutils::StringToLong(text);
 }
 
 float DbDesc::DoubleToFloat(double value) {

@@ -200,11 +200,12 @@ public:
     // "" gives 0, one character itself, "4A" and "0x4A" the byte 0x4A; any
     // other text raises 2004 with the text.
     static char CharFromText(const std::string& text);
-    // Decimal text to a 32-bit value the way the record buffer stores it:
-    // leading blanks, a sign and digits; no digits give 0. Texts of unsigned
-    // values above 2147483647 keep their bits, so unsigned text survives the
-    // round trip; values beyond 32 bits saturate.
-    static int32_t DecimalToLong(const std::string& text);
+    // Decimal text to the 32 bits a number field of this description stores:
+    // leading blanks, a sign and digits; no digits give 0. Unsigned numbers
+    // ('d', 'l' with kUnsigned) read like a 32-bit strtoul, so every value up
+    // to 4294967295 survives the round trip; every other letter reads like a
+    // 32-bit atol and saturates at the signed limits.
+    static int32_t DecimalToLong(const std::string& text, const FieldDesc& desc);
     // A double as a float; beyond the float range it becomes infinite, as
     // the hardware's conversion makes it.
     static float DoubleToFloat(double value);
