@@ -134,7 +134,9 @@ bool DbDesc::RecordBlobChange(const std::string& table, const std::string& field
         entry->kind = PendingBlobChange::kReplace;
     else
         entry->kind = static_cast<uint8_t>(kind);
-    if (data != nullptr && length != 0) entry->data.Assign(data, length);
+    // The latest change's own bytes, even when empty: an earlier write's
+    // bytes must never be stored in its place.
+    entry->data.Assign(data, length);
     return true;
 }
 

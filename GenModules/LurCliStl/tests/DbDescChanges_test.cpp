@@ -270,6 +270,19 @@ TEST_F(DbDescChangesTest, DeferredBlobChangesFollowTheRecordChange) {
     EXPECT_EQ(car.GetTableOptions("Auto"), (TableOptions{0, 5, 6}));
 }
 
+TEST_F(DbDescChangesTest, ADeferredBlobWriteStoresItsOwnBytesEvenWhenEmpty) {
+    PutAuto(car, 1, "AAA");
+    car.AddTableOption("Auto", 6);
+    ASSERT_TRUE(car.WriteBlob("Auto", "BLOBID", "earlier", 7, false));
+    ASSERT_TRUE(car.WriteBlob("Auto", "BLOBID", "", 0, true));
+    ASSERT_EQ(car.GetPendingBlobChanges().size(), 1u);
+    EXPECT_TRUE(car.GetPendingBlobChanges()[0].data.IsEmpty());
+    ASSERT_TRUE(car.ModRec("Auto", true));
+    LurBuf buffer("left over", 9);
+    ASSERT_TRUE(car.ReadBlobToBuf(std::stoi(car.GetFieldText("Auto", "BLOBID")), buffer));
+    EXPECT_EQ(buffer.GetLength(), 0u);
+}
+
 TEST_F(DbDescChangesTest, KeyQueries) {
     EXPECT_EQ(car.GetUniqueKeyName("auto"), "ID");
     EXPECT_EQ(car.GetUniqueKeyName("Pair"), "PK");
