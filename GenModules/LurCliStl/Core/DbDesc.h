@@ -432,7 +432,7 @@ public:
     void GetKeyFields(const std::string& table, const std::string& key, std::vector<std::string>& out) const;
     void GetKeyFieldNames(const std::string& table, const std::string& field,
                           std::vector<std::string>& out) const;
-    std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names);
+    std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const;
 
     // One transaction per client handle, spanning every tablespace. false
     // when one is open already (10023) unless strict.

@@ -152,8 +152,8 @@ void DbDesc::GetKeyFieldNames(const std::string& table, const std::string& field
         out.push_back(field);
 }
 
-std::string DbDesc::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) {
-    return WritableStruct(__LINE__)->FindKeyByFields(lurutils::ToUpper(table), names);
+std::string DbDesc::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const {
+    return GetStruct().FindKeyByFields(lurutils::ToUpper(table), names);
 }
 
 // ---- transactions, counters, counts -------------------------------------------------

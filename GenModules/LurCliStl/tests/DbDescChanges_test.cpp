@@ -300,7 +300,9 @@ TEST_F(DbDescChangesTest, KeyQueries) {
     car.GetKeyFieldNames("Pair", "PK", names);
     car.GetKeyFieldNames("Pair", "VAL", names);
     EXPECT_EQ(names, (std::vector<std::string>{"P1", "P2", "VAL"}));
-    EXPECT_EQ(car.FindKeyByFields("Pair", {"P2", "P1"}), "PK");
+    const DbDesc& constCar = car;
+    EXPECT_EQ(constCar.FindKeyByFields("Pair", {"P2", "P1"}), "PK");
+    EXPECT_EQ(constCar.FindKeyByFields("Pair", {"P1", "P1"}), "");
     EXPECT_FALSE(car.UseUniqueKey("Loose"));
     EXPECT_TRUE(car.UseUniqueKey("Auto"));
     EXPECT_EQ(car.GetCurrentKey("Auto"), "ID");
