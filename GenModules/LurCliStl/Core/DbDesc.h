@@ -372,7 +372,7 @@ private:
     bool CheckListSearch(int32_t status, int32_t index, const std::string& table, const std::string& field,
                          bool replace);
     // Puts a client result into the main list; true.
-    bool TakeListResult(int32_t index, const std::string& table, char* block, int32_t length,
+    bool TakeListResult(int32_t index, const std::string& table, const char* block, int32_t length,
                         int32_t moveCode, bool replace);
 
 public:
