@@ -52,19 +52,32 @@ void Store(char* at, T value) {
 
 DbDesc::DbDesc() = default;
 
-DbDesc::DbDesc(const DbDesc& other) { *this = other; }
-
-DbDesc& DbDesc::operator=(const DbDesc& other) {
-    if (this == &other) return *this;
-    FreeBuffers();
-    m_struct = other.m_struct;
+DbDesc::DbDesc(const DbDesc& other)
+    : m_records(other.m_records),
+      m_lists(other.m_lists),
+      m_privateLists(other.m_privateLists),
+      m_tableStates(other.m_tableStates),
+      m_handle(other.m_handle),
+      m_struct(other.m_struct) {
     std::copy(std::begin(other.m_version), std::end(other.m_version), std::begin(m_version));
-    m_tableStates = other.m_tableStates;
-    m_handle = other.m_handle;
-    m_records = other.m_records;
-    m_lists = other.m_lists;
-    m_privateLists = other.m_privateLists;
+}
+
+// Copy and swap: everything that can fail happens on the copy, so a failed
+// assignment leaves this object as it was (self-assignment included).
+DbDesc& DbDesc::operator=(const DbDesc& other) {
+    DbDesc copy(other);
+    SwapCopiedState(copy);
     return *this;
+}
+
+void DbDesc::SwapCopiedState(DbDesc& other) noexcept {
+    std::swap(m_version, other.m_version);
+    m_records.swap(other.m_records);
+    m_lists.swap(other.m_lists);
+    m_privateLists.swap(other.m_privateLists);
+    m_tableStates.swap(other.m_tableStates);
+    std::swap(m_handle, other.m_handle);
+    std::swap(m_struct, other.m_struct);
 }
 
 DbDesc::~DbDesc() = default;

@@ -553,6 +553,9 @@ private:
 
     void FreeBuffers();
     void BuildBuffers(const char* blob, int32_t length);
+    // Swaps what a copy takes over; the private-list selection and the
+    // pending blob changes stay with their objects.
+    void SwapCopiedState(DbDesc& other) noexcept;
 
     int32_t m_version[4] = {-1, -1, -1, -1};  // major, minor, sub, build
     std::vector<std::vector<char>> m_records;  // one record buffer per record type
