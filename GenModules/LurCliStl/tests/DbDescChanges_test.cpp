@@ -205,7 +205,13 @@ TEST_F(DbDescChangesTest, CountersAndLocksAreSharedBetweenHandles) {
     EXPECT_FALSE(other.WhoMadeLock("Auto", 'w', who));
     EXPECT_TRUE(other.LockRecord("Auto", 'r', holder));
     EXPECT_TRUE(car.LockRecord("Auto", 'r', holder));  // shared locks go together
+    // A table the description lacks is refused, never sent as record type -1.
     EXPECT_EQ(ErrorCode([&] { car.LockRecord("Nope", 'w', holder); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { car.UnlockRecord("Nope", 'w'); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { car.WhoMadeLock("Nope", 'w', who); }), 2002);
+    std::vector<DbDesc::LockEntry> after;
+    car.GetLockList(after);
+    EXPECT_EQ(after.size(), 2u);  // the two shared locks, nothing for "Nope"
 }
 
 TEST_F(DbDescChangesTest, BlobsByIdAndAFailedReplaceKeepsTheOldBlob) {
