@@ -200,7 +200,7 @@ public:
     // "" gives 0, one character itself, "4A" and "0x4A" the byte 0x4A; any
     // other text raises 2004 with the text.
     static char CharFromText(const std::string& text);
-    // Decimal text to the 32 bits a number field of this description stores:
+    // Decimal text to the 32 bits that a number field of the given kind stores:
     // leading blanks, a sign and digits; no digits give 0. Unsigned numbers
     // ('d', 'l' with kUnsigned) read like a 32-bit strtoul, so every value up
     // to 4294967295 survives the round trip; every other letter reads like a

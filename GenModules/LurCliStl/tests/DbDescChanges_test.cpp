@@ -221,7 +221,7 @@ TEST_F(DbDescChangesTest, BlobsByIdAndAFailedReplaceKeepsTheOldBlob) {
     ASSERT_TRUE(car.WriteBlob(&id, "first", 5, false));
     const int32_t first = id;
 
-    EXPECT_EQ(ErrorCode([&] { car.WriteBlob(&id, "x", -1, true); }), 10003);  // a bad length: the new blob is refused  // the new blob is refused
+    EXPECT_EQ(ErrorCode([&] { car.WriteBlob(&id, "x", -1, true); }), 10003);  // a bad length: the new blob is refused
     EXPECT_EQ(id, first);
     LurBuf buffer;
     ASSERT_TRUE(car.ReadBlobToBuf(id, buffer));
