@@ -423,6 +423,8 @@ unsigned StringToUInt(const std::string& text, short& consumed) {
 
 int32_t StringToLong(const std::string& text) { return ToLong32(ParseDecimal(text)); }
 
+uint32_t StringToULong(const std::string& text) { return ToULong32(ParseDecimal(text)); }
+
 int StringToInt(const std::string& text) { return StringToLong(text); }
 
 int HexToInt(const char* text) { return RadixToInt(text, 16); }

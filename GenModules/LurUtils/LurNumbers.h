@@ -87,6 +87,7 @@ uint32_t StringToULong(const std::string& text, short& consumed);
 int StringToInt(const std::string& text, short& consumed);
 unsigned StringToUInt(const std::string& text, short& consumed);
 int32_t StringToLong(const std::string& text);
+uint32_t StringToULong(const std::string& text);
 int StringToInt(const std::string& text);
 
 // Upper-case hexadecimal / octal digits after blanks and an optional sign;

@@ -82,7 +82,9 @@ Statement& Statement::Bind(int index, const SqlValue& value) {
     } else if (const auto* t = std::get_if<std::string>(&value)) {
         rc = sqlite3_bind_text(m_stmt, index, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
     } else if (const auto* b = std::get_if<Bytes>(&value)) {
-        rc = sqlite3_bind_blob(m_stmt, index, b->data(), static_cast<int>(b->size()), SQLITE_TRANSIENT);
+        // An empty vector's data() may be null, which SQLite would bind as NULL, not as an empty blob.
+        rc = b->empty() ? sqlite3_bind_zeroblob(m_stmt, index, 0)
+                        : sqlite3_bind_blob(m_stmt, index, b->data(), static_cast<int>(b->size()), SQLITE_TRANSIENT);
     } else {
         rc = sqlite3_bind_null(m_stmt, index);
     }

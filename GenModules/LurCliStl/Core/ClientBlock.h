@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "DbDescError.h"
 #include "FunctionLoader.h"
 
 struct ClientBlockFree {
@@ -14,3 +15,13 @@ struct ClientBlockFree {
     }
 };
 using ClientBlock = std::unique_ptr<char, ClientBlockFree>;
+
+// The bytes of a block that a call answered with status 0. A call that owes
+// bytes (a record, a text, a non-empty list or blob) but handed over no block
+// gave a bad result: the client's status 10003 at the caller's location,
+// never a read through a null pointer.
+inline const char* ReturnedBytes(const ClientBlock& block, bool bytesDue, const ErrorLocation& where,
+                                 const StrVector& args) {
+    if (!block && bytesDue) throw DbDescError(lurdbcli::kBadArgument, where, args);
+    return block.get();
+}

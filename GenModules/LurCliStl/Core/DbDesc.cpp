@@ -52,19 +52,32 @@ void Store(char* at, T value) {
 
 DbDesc::DbDesc() = default;
 
-DbDesc::DbDesc(const DbDesc& other) { *this = other; }
-
-DbDesc& DbDesc::operator=(const DbDesc& other) {
-    if (this == &other) return *this;
-    FreeBuffers();
-    m_struct = other.m_struct;
+DbDesc::DbDesc(const DbDesc& other)
+    : m_records(other.m_records),
+      m_lists(other.m_lists),
+      m_privateLists(other.m_privateLists),
+      m_tableStates(other.m_tableStates),
+      m_handle(other.m_handle),
+      m_struct(other.m_struct) {
     std::copy(std::begin(other.m_version), std::end(other.m_version), std::begin(m_version));
-    m_tableStates = other.m_tableStates;
-    m_handle = other.m_handle;
-    m_records = other.m_records;
-    m_lists = other.m_lists;
-    m_privateLists = other.m_privateLists;
+}
+
+// Copy and swap: everything that can fail happens on the copy, so a failed
+// assignment leaves this object as it was (self-assignment included).
+DbDesc& DbDesc::operator=(const DbDesc& other) {
+    DbDesc copy(other);
+    SwapCopiedState(copy);
     return *this;
+}
+
+void DbDesc::SwapCopiedState(DbDesc& other) noexcept {
+    std::swap(m_version, other.m_version);
+    m_records.swap(other.m_records);
+    m_lists.swap(other.m_lists);
+    m_privateLists.swap(other.m_privateLists);
+    m_tableStates.swap(other.m_tableStates);
+    std::swap(m_handle, other.m_handle);
+    std::swap(m_struct, other.m_struct);
 }
 
 DbDesc::~DbDesc() = default;
@@ -408,10 +421,10 @@ bool DbDesc::TextToValue(char* value, const std::string& text, const FieldDesc& 
         case 'd':
         case 'l':
         case 'i':
-            Store(value, DecimalToLong(text));
+            Store(value, DecimalToLong(text, desc));
             return true;
         case 's':
-            Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text)) & 0xFFFFu));
+            Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text, desc)) & 0xFFFFu));
             return true;
         default:
             return false;
@@ -439,20 +452,9 @@ char DbDesc::CharFromText(const std::string& text) {
     return static_cast<char>(high * 16 + low);
 }
 
-int32_t DbDesc::DecimalToLong(const std::string& text) {
-    constexpr long long kMin = std::numeric_limits<int32_t>::min();
-    constexpr long long kMax = std::numeric_limits<uint32_t>::max();
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min(value * 10 + (text[i] - '0'), kMax + 1);  // capped: no overflow
-    if (negative) value = -value;
-    value = std::clamp(value, kMin, kMax);
-    // Unsigned values above the signed range keep their 32 bits.
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
+int32_t DbDesc::DecimalToLong(const std::string& text, const FieldDesc& desc) {
+    const bool unsignedNumber = desc.type == 'd' || (desc.type == 'l' && IsUnsigned(desc));
+    return unsignedNumber ? static_cast<int32_t>(lurutils::StringToULong(text)) : lurutils::StringToLong(text);
 }
 
 float DbDesc::DoubleToFloat(double value) {

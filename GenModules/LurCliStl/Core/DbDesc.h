@@ -202,11 +202,12 @@ public:
     // "" gives 0, one character itself, "4A" and "0x4A" the byte 0x4A; any
     // other text raises 2004 with the text.
     static char CharFromText(const std::string& text);
-    // Decimal text to a 32-bit value the way the record buffer stores it:
-    // leading blanks, a sign and digits; no digits give 0. Texts of unsigned
-    // values above 2147483647 keep their bits, so unsigned text survives the
-    // round trip; values beyond 32 bits saturate.
-    static int32_t DecimalToLong(const std::string& text);
+    // Decimal text to the 32 bits that a number field of the given kind stores:
+    // leading blanks, a sign and digits; no digits give 0. Unsigned numbers
+    // ('d', 'l' with kUnsigned) read like a 32-bit strtoul, so every value up
+    // to 4294967295 survives the round trip; every other letter reads like a
+    // 32-bit atol and saturates at the signed limits.
+    static int32_t DecimalToLong(const std::string& text, const FieldDesc& desc);
     // A double as a float; beyond the float range it becomes infinite, as
     // the hardware's conversion makes it.
     static float DoubleToFloat(double value);
@@ -373,7 +374,7 @@ private:
     bool CheckListSearch(int32_t status, int32_t index, const std::string& table, const std::string& field,
                          bool replace);
     // Puts a client result into the main list; true.
-    bool TakeListResult(int32_t index, const std::string& table, char* block, int32_t length,
+    bool TakeListResult(int32_t index, const std::string& table, const char* block, int32_t length,
                         int32_t moveCode, bool replace);
 
 public:
@@ -433,7 +434,7 @@ public:
     void GetKeyFields(const std::string& table, const std::string& key, std::vector<std::string>& out) const;
     void GetKeyFieldNames(const std::string& table, const std::string& field,
                           std::vector<std::string>& out) const;
-    std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names);
+    std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const;
 
     // One transaction per client handle, spanning every tablespace. false
     // when one is open already (10023) unless strict.
@@ -555,6 +556,9 @@ private:
 
     void FreeBuffers();
     void BuildBuffers(const char* blob, int32_t length);
+    // Swaps what a copy takes over; the private-list selection and the
+    // pending blob changes stay with their objects.
+    void SwapCopiedState(DbDesc& other) noexcept;
 
     int32_t m_version[4] = {-1, -1, -1, -1};  // major, minor, sub, build
     std::vector<std::vector<char>> m_records;  // one record buffer per record type

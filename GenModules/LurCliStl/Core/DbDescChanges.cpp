@@ -152,8 +152,8 @@ void DbDesc::GetKeyFieldNames(const std::string& table, const std::string& field
         out.push_back(field);
 }
 
-std::string DbDesc::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) {
-    return WritableStruct(__LINE__)->FindKeyByFields(lurutils::ToUpper(table), names);
+std::string DbDesc::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const {
+    return GetStruct().FindKeyByFields(lurutils::ToUpper(table), names);
 }
 
 // ---- transactions, counters, counts -------------------------------------------------
@@ -229,10 +229,11 @@ void DbDesc::GetLockList(std::vector<LockEntry>& out) {
     const int32_t status = getLocks(m_handle, &length, &raw);
     const ClientBlock block(raw);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector());
-    const size_t count = length > 0 && block ? static_cast<size_t>(length) / lurdbcli::kLockEntrySize : 0;
+    const char* entries = ReturnedBytes(block, length > 0, Here(__LINE__), StrVector());
+    const size_t count = length > 0 ? static_cast<size_t>(length) / lurdbcli::kLockEntrySize : 0;
     for (size_t i = 0; i < count; ++i) {
         LockEntry entry;
-        std::memcpy(entry.data(), block.get() + i * entry.size(), entry.size());
+        std::memcpy(entry.data(), entries + i * entry.size(), entry.size());
         out.push_back(entry);
     }
 }
@@ -259,7 +260,8 @@ bool DbDesc::ReadBlobToBuf(int32_t id, LurBuf& out) {
     const ClientBlock block(raw);
     if (status == kNotFound) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), BlobIdArg(id));
-    out.Assign(block.get(), length > 0 && block ? static_cast<uint32_t>(length) : 0);
+    const char* bytes = ReturnedBytes(block, length > 0, Here(__LINE__), BlobIdArg(id));
+    out.Assign(bytes, length > 0 ? static_cast<uint32_t>(length) : 0);
     return true;
 }
 
@@ -348,9 +350,10 @@ int32_t DbDesc::FindData(int32_t firstKey, int32_t secondKey, void* destination,
     const int32_t status = findData(m_handle, &length, &raw, secondKey, firstKey, number, mode);
     const ClientBlock block(raw);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector() << number);
-    if (length < 0 || length > capacity || (length > 0 && !block))
+    if (length < 0 || length > capacity)
         throw DbDescError(lurdbcli::kBadArgument, Here(__LINE__), StrVector() << number << length << capacity);
-    if (length > 0) std::memcpy(destination, block.get(), static_cast<size_t>(length));
+    const char* bytes = ReturnedBytes(block, length > 0, Here(__LINE__), StrVector() << number << length << capacity);
+    if (length > 0) std::memcpy(destination, bytes, static_cast<size_t>(length));
     return length;
 }
 
@@ -368,7 +371,7 @@ void DbDesc::GetServerParam(const std::string& name, std::string& value) {
     const int32_t status = getParam(m_handle, name.c_str(), &raw);
     const ClientBlock block(raw);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(name));
-    value = block ? std::string(block.get()) : std::string();
+    value = ReturnedBytes(block, true, Here(__LINE__), StrVector(name));
 }
 
 void DbDesc::SetServerParam(const std::string& name, const std::string& value) {

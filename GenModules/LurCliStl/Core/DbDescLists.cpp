@@ -200,7 +200,7 @@ bool DbDesc::CheckListSearch(int32_t status, int32_t index, const std::string& t
     return true;
 }
 
-bool DbDesc::TakeListResult(int32_t index, const std::string& table, char* block, int32_t length,
+bool DbDesc::TakeListResult(int32_t index, const std::string& table, const char* block, int32_t length,
                             int32_t moveCode, bool replace) {
     if (replace) {
         SetListAt(index, block, length);
@@ -275,7 +275,8 @@ bool DbDesc::FindListImpl(const std::string& table, const std::string& field, in
     SelectList(recType, false);
     const ClientBlock block(raw);
     if (!CheckListSearch(status, index, table, field, replace)) return false;
-    return TakeListResult(index, table, block.get(), length, moveCode, replace);
+    const char* records = ReturnedBytes(block, length > 0, Here(__LINE__), StrVector(table) << field);
+    return TakeListResult(index, table, records, length, moveCode, replace);
 }
 
 bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode,
@@ -294,11 +295,12 @@ bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field
     SelectList(recType, false);
     const ClientBlock block(raw);
     if (!CheckListSearch(status, index, table, field, replace)) return false;
+    const char* records = ReturnedBytes(block, length > 0, Here(__LINE__), StrVector(table) << field);
 
     std::vector<char> kept;
     const int32_t count = recordSize > 0 ? length / recordSize : 0;
     for (int32_t i = 0; i < count; ++i) {
-        const char* record = block.get() + static_cast<size_t>(i) * recordSize;
+        const char* record = records + static_cast<size_t>(i) * recordSize;
         SetRecord(record, table);
         if (bound != value) kept.insert(kept.end(), record, record + recordSize);
     }

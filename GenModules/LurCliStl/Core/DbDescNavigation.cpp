@@ -52,7 +52,7 @@ bool DbDesc::Move(int32_t code, const std::string& table) {
     }
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
 
-    SetListAt(index, block.get(), size);
+    SetListAt(index, ReturnedBytes(block, true, Here(__LINE__), StrVector(table)), size);
     ListMove(kMoveFirst, table);
     return true;
 }
@@ -91,7 +91,7 @@ bool DbDesc::ReadCurrentRec(const std::string& table, bool strict) {
     const ClientBlock block(raw);
     if (status == kNotFound && !strict) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
-    SetRecord(block.get(), table);
+    SetRecord(ReturnedBytes(block, true, Here(__LINE__), StrVector(table)), table);
     return true;
 }
 

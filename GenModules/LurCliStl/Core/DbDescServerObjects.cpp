@@ -95,9 +95,10 @@ bool DbDesc::ReadBlobStream(int32_t stream, int32_t& length, void*& block) {
     const ClientBlock clientBlock(raw);
     if (status == kEndOfStream) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), StreamArg(stream));
-    const size_t size = read > 0 && clientBlock ? static_cast<size_t>(read) : 0;
+    const char* bytes = ReturnedBytes(clientBlock, read > 0, Here(__LINE__), StreamArg(stream));
+    const size_t size = read > 0 ? static_cast<size_t>(read) : 0;
     void* copy = ::operator new(size > 0 ? size : 1);
-    if (size > 0) std::memcpy(copy, clientBlock.get(), size);
+    if (size > 0) std::memcpy(copy, bytes, size);
     block = copy;
     length = static_cast<int32_t>(size);
     return true;
@@ -134,7 +135,9 @@ bool DbDesc::RecordBlobChange(const std::string& table, const std::string& field
         entry->kind = PendingBlobChange::kReplace;
     else
         entry->kind = static_cast<uint8_t>(kind);
-    if (data != nullptr && length != 0) entry->data.Assign(data, length);
+    // The latest change's own bytes, even when empty: an earlier write's
+    // bytes must never be stored in its place.
+    entry->data.Assign(data, length);
     return true;
 }
 

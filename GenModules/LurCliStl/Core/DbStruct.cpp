@@ -378,27 +378,23 @@ void DbStruct::GetKeyFieldNames(const std::string& table, const std::string& fie
         out.push_back(GetFieldName(fieldNo));
 }
 
-const char* DbStruct::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) {
-    m_keyResult.text.clear();
+std::string DbStruct::FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const {
     const int recType = GetRecType(table);
-    if (recType < 0) return m_keyResult.text.c_str();
+    if (recType < 0) return std::string();
+    // Compared as multisets: {"P1", "P1"} is not the key (P1, P2).
     std::vector<std::string> wanted;
     for (const std::string& name : names) wanted.push_back(lurutils::ToUpper(name));
+    std::sort(wanted.begin(), wanted.end());
     const int r = recType - kRecTypeBase;
     const auto [first, end] = TableFields(r);
     for (int i = first; i < end; ++i) {
         if (m_fields[static_cast<size_t>(i)].type != 'k') continue;
         std::vector<std::string> components;
         GetKeyComponentNames(r * kFieldsPerTable + (i - first), components);
-        if (components.size() == wanted.size() &&
-            std::all_of(wanted.begin(), wanted.end(), [&](const std::string& name) {
-                return std::find(components.begin(), components.end(), name) != components.end();
-            })) {
-            m_keyResult.text = m_fieldNames[static_cast<size_t>(i)];
-            break;
-        }
+        std::sort(components.begin(), components.end());
+        if (components == wanted) return m_fieldNames[static_cast<size_t>(i)];
     }
-    return m_keyResult.text.c_str();
+    return std::string();
 }
 
 // ---- sizes and checked lookups ------------------------------------------------

@@ -167,8 +167,8 @@ public:
     void GetKeyFieldNames(const std::string& table, const std::string& field,
                           std::vector<std::string>& out) const;
     // The name of the table's compound key whose components are exactly
-    // names (in any order), or "". Valid until the next call on this object.
-    const char* FindKeyByFields(const std::string& table, const std::vector<std::string>& names);
+    // names (in any order, each as often as it occurs in the key), or "".
+    std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const;
 
     // record length - data offset.
     int GetRecordSize(const std::string& table) const;
@@ -199,15 +199,6 @@ private:
     std::pair<int, int> TableFields(int recordIndex) const;
     [[noreturn]] void ThrowFieldNo(int fieldNo, int line) const;
 
-    // The result text of FindKeyByFields belongs to the object that made it;
-    // a copy starts without one.
-    struct ScratchText {
-        std::string text;
-        ScratchText() = default;
-        ScratchText(const ScratchText&) {}
-        ScratchText& operator=(const ScratchText&) { return *this; }
-    };
-
     Header m_header{};
     std::vector<FileDesc> m_files;
     std::vector<RecordDesc> m_records;
@@ -221,6 +212,5 @@ private:
     std::vector<FieldSqlInfo> m_sqlInfo;
     int m_dbNo = -1;
     std::string m_name;
-    ScratchText m_keyResult;
     std::map<std::string, int32_t> m_blobFiles;
 };

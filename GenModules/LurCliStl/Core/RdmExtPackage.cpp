@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "ClientBlock.h"
 #include "DbDescError.h"
 #include "FunctionLoader.h"
 #include "LurExceptTrans.h"
@@ -55,10 +56,7 @@ int32_t RdmExtPackage::CallExtFnc(const std::string& function, const void* data,
     const int32_t status = call(m_handle, m_name.c_str(), function.c_str(), static_cast<const char*>(data),
                                 &block, &blockLength);
     // The block is the library's: it goes back whatever happens below.
-    auto freeBlock = [](char* b) {
-        if (b && GetFunctionLoader().pfFreePtr) GetFunctionLoader().pfFreePtr(b);
-    };
-    std::unique_ptr<char, decltype(freeBlock)> owned(block, freeBlock);
+    const ClientBlock owned(block);
     if (blockLength < 0) blockLength = 0;
 
     if (status != 0 && strict) {
@@ -72,6 +70,7 @@ int32_t RdmExtPackage::CallExtFnc(const std::string& function, const void* data,
         }
         throw LurExceptBaseArg(status, Here(__LINE__), StrVector(""));
     }
+    if (status == 0) ReturnedBytes(owned, blockLength > 0, Here(__LINE__), StrVector(function));
     SetResultSize(blockLength);
     if (block && blockLength != 0) {
         std::memcpy(m_result.get(), block, static_cast<size_t>(blockLength));

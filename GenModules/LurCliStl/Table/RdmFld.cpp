@@ -122,7 +122,7 @@ void RdmFld::RefuseGroupsAndTexts(int line) const {
 int32_t RdmFld::GetLong() const {
     RefuseGroupsAndTexts(__LINE__);
     const std::string& text = Value();
-    return m_fieldDesc.type == 'c' ? FirstChar(text) : DbDesc::DecimalToLong(text);
+    return m_fieldDesc.type == 'c' ? FirstChar(text) : DbDesc::DecimalToLong(text, m_fieldDesc);
 }
 
 int RdmFld::GetInt() const { return GetLong(); }

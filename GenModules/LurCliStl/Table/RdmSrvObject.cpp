@@ -38,6 +38,7 @@ int32_t RdmSrvObject::Release() {
     if (!m_handle) return 0;
     RdmSrvHandle* handle = m_handle;
     m_handle = nullptr;
+    if (handle->refs == RdmSrvHandle::kStuckRefs) return 0;
     if (--handle->refs > 0) return 0;
     int32_t code = 0;
     try {
@@ -59,7 +60,7 @@ RdmSrvObject& RdmSrvObject::Share(const RdmSrvObject& other) {
     m_desc = other.m_desc;
     if (other.m_handle) {
         m_handle = other.m_handle;
-        ++m_handle->refs;
+        if (m_handle->refs < RdmSrvHandle::kStuckRefs) ++m_handle->refs;
     }
     return *this;
 }

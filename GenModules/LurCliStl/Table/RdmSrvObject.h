@@ -10,6 +10,12 @@ class DbDesc;
 
 // The record shared by the copies of one server object.
 struct RdmSrvHandle {
+    // A count that reached kStuckRefs no longer knows its holders: it stays
+    // there, and the record and its server object are never freed. Leaking
+    // them is the safe side; a wrapped count would drop them while copies
+    // still use them.
+    static constexpr int16_t kStuckRefs = INT16_MAX;
+
     int32_t id = -1;   // the server object's id; -1 none
     int16_t refs = 0;  // holders; 1 or more while any object holds the record
 };

@@ -205,7 +205,13 @@ TEST_F(DbDescChangesTest, CountersAndLocksAreSharedBetweenHandles) {
     EXPECT_FALSE(other.WhoMadeLock("Auto", 'w', who));
     EXPECT_TRUE(other.LockRecord("Auto", 'r', holder));
     EXPECT_TRUE(car.LockRecord("Auto", 'r', holder));  // shared locks go together
+    // A table the description lacks is refused, never sent as record type -1.
     EXPECT_EQ(ErrorCode([&] { car.LockRecord("Nope", 'w', holder); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { car.UnlockRecord("Nope", 'w'); }), 2002);
+    EXPECT_EQ(ErrorCode([&] { car.WhoMadeLock("Nope", 'w', who); }), 2002);
+    std::vector<DbDesc::LockEntry> after;
+    car.GetLockList(after);
+    EXPECT_EQ(after.size(), 2u);  // the two shared locks, nothing for "Nope"
 }
 
 TEST_F(DbDescChangesTest, BlobsByIdAndAFailedReplaceKeepsTheOldBlob) {
@@ -215,7 +221,7 @@ TEST_F(DbDescChangesTest, BlobsByIdAndAFailedReplaceKeepsTheOldBlob) {
     ASSERT_TRUE(car.WriteBlob(&id, "first", 5, false));
     const int32_t first = id;
 
-    EXPECT_NE(ErrorCode([&] { car.WriteBlob(&id, "x", -1, true); }), 0);  // the new blob is refused
+    EXPECT_EQ(ErrorCode([&] { car.WriteBlob(&id, "x", -1, true); }), 10003);  // a bad length: the new blob is refused
     EXPECT_EQ(id, first);
     LurBuf buffer;
     ASSERT_TRUE(car.ReadBlobToBuf(id, buffer));
@@ -270,6 +276,19 @@ TEST_F(DbDescChangesTest, DeferredBlobChangesFollowTheRecordChange) {
     EXPECT_EQ(car.GetTableOptions("Auto"), (TableOptions{0, 5, 6}));
 }
 
+TEST_F(DbDescChangesTest, ADeferredBlobWriteStoresItsOwnBytesEvenWhenEmpty) {
+    PutAuto(car, 1, "AAA");
+    car.AddTableOption("Auto", 6);
+    ASSERT_TRUE(car.WriteBlob("Auto", "BLOBID", "earlier", 7, false));
+    ASSERT_TRUE(car.WriteBlob("Auto", "BLOBID", "", 0, true));
+    ASSERT_EQ(car.GetPendingBlobChanges().size(), 1u);
+    EXPECT_TRUE(car.GetPendingBlobChanges()[0].data.IsEmpty());
+    ASSERT_TRUE(car.ModRec("Auto", true));
+    LurBuf buffer("left over", 9);
+    ASSERT_TRUE(car.ReadBlobToBuf(std::stoi(car.GetFieldText("Auto", "BLOBID")), buffer));
+    EXPECT_EQ(buffer.GetLength(), 0u);
+}
+
 TEST_F(DbDescChangesTest, KeyQueries) {
     EXPECT_EQ(car.GetUniqueKeyName("auto"), "ID");
     EXPECT_EQ(car.GetUniqueKeyName("Pair"), "PK");
@@ -287,7 +306,9 @@ TEST_F(DbDescChangesTest, KeyQueries) {
     car.GetKeyFieldNames("Pair", "PK", names);
     car.GetKeyFieldNames("Pair", "VAL", names);
     EXPECT_EQ(names, (std::vector<std::string>{"P1", "P2", "VAL"}));
-    EXPECT_EQ(car.FindKeyByFields("Pair", {"P2", "P1"}), "PK");
+    const DbDesc& constCar = car;
+    EXPECT_EQ(constCar.FindKeyByFields("Pair", {"P2", "P1"}), "PK");
+    EXPECT_EQ(constCar.FindKeyByFields("Pair", {"P1", "P1"}), "");
     EXPECT_FALSE(car.UseUniqueKey("Loose"));
     EXPECT_TRUE(car.UseUniqueKey("Auto"));
     EXPECT_EQ(car.GetCurrentKey("Auto"), "ID");

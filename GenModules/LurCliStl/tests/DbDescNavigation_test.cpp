@@ -155,8 +155,8 @@ TEST(DbDescNavigation, KeysAndRefusals) {
     EXPECT_EQ(ErrorCode([&] { nav.desc.Move(0, "Nope"); }), 2002);
     EXPECT_EQ(ErrorCode([&] { nav.desc.Move(7, "Item"); }), 2005);
     EXPECT_EQ(ErrorCode([&] { nav.desc.Move(5, "Item"); }), 2005);
-    // A find without a current key is refused by the server, not "not found".
-    EXPECT_NE(ErrorCode([&] { nav.desc.FindRec("Item"); }), 0);
+    // A find without a current key is refused by the server (no key field), not "not found".
+    EXPECT_EQ(ErrorCode([&] { nav.desc.FindRec("Item"); }), 10010);
     // MoveByKey takes the key before the table.
     EXPECT_TRUE(nav.desc.MoveByKey(3, "NAME", "Item"));
     EXPECT_EQ(nav.Id(), "2");  // delta

@@ -81,7 +81,7 @@ TEST_F(DescriptionFromServiceTest, LookupsAnswerFromTheServersDescription) {
     std::vector<std::string> names;
     s.GetKeyFields("GEPJARMU", "RENDTIP", names);
     EXPECT_EQ(names, (std::vector<std::string>{"RENDSZAM", "TIPUS"}));
-    EXPECT_STREQ(s.FindKeyByFields("Gepjarmu", {"Tipus", "Rendszam"}), "RENDTIP");
+    EXPECT_EQ(s.FindKeyByFields("Gepjarmu", {"Tipus", "Rendszam"}), "RENDTIP");
     s.GetFieldNamesByName("GEPJARMU", names, false);
     EXPECT_EQ(names, (std::vector<std::string>{"GJ_ID", "RENDSZAM", "TIPUS", "EMC_ID"}));
 }

@@ -203,6 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CompareCase{'c', 10, false, "b", "A", 1}, CompareCase{'c', 1, false, "a", "B", 1},
                       CompareCase{'F', 8, false, "1.5", "1.25", 1}, CompareCase{'f', 4, false, "-1", "0.5", -1},
                       CompareCase{'l', 4, false, "-1", "1", -1}, CompareCase{'l', 4, true, "-1", "1", 1},
+                      CompareCase{'l', 4, false, "3000000000", "-1", 1},
+                      CompareCase{'l', 4, true, "3000000000", "2147483647", 1},
                       CompareCase{'i', 4, true, "4294967295", "1", 1}, CompareCase{'i', 4, false, "7", "7", 0},
                       CompareCase{'s', 2, false, "-1", "1", -1}, CompareCase{'s', 2, true, "-1", "1", 1}));
 
