@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 
+#include "ClientBlock.h"
 #include "DbDescError.h"
 #include "FunctionLoader.h"
 #include "LurMsgBox.h"
@@ -151,11 +152,9 @@ bool DbDescMap::GetDescription(int32_t dbNo, const char* name) {
     if (status == kNoDescription || status == kTablespaceNotOpen) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(name ? name : ""));
     // The block is the library's: it goes back whatever the load does.
-    auto freeBlock = [](char* b) {
-        if (b && GetFunctionLoader().pfFreePtr) GetFunctionLoader().pfFreePtr(b);
-    };
-    std::unique_ptr<char, decltype(freeBlock)> owned(block, freeBlock);
-    const bool ok = LoadDescription(block, length, name, dbNo);
+    const ClientBlock owned(block);
+    const char* description = ReturnedBytes(owned, true, Here(__LINE__), StrVector(name ? name : ""));
+    const bool ok = LoadDescription(description, length, name, dbNo);
     LUR_CLIENT_FUNCTION(FreePtr, "DbDescMap");
     return ok;
 }

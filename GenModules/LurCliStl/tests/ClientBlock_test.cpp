@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "DbErrorCode.h"
+#include "DbDescMap.h"
 #include "DescBlob.h"
 #include "FunctionLoader.h"
 #include "LurBuf.h"
@@ -74,6 +75,11 @@ int32_t NoPackageResult(int32_t, const char*, const char*, const char*, char** r
     *result = nullptr;
     return 0;
 }
+int32_t NoDescription(int32_t, int32_t, char** block, int32_t* length) {
+    *length = kOwedBytes;
+    *block = nullptr;
+    return 0;
+}
 int32_t FreeNothing(void*) { return 0; }
 
 class ClientBlockTest : public ::testing::Test {
@@ -136,6 +142,12 @@ TEST_F(ClientBlockTest, EveryCallThatReadsABlockRefusesAMissingOne) {
              int32_t length = 0;
              void* block = nullptr;
              return ErrorCode([&] { desc.ReadBlobStream(1, length, block); });
+         }},
+        {"GetDbDescription",
+         [&] {
+             ScopedClientFunction stub(client.pfGetDbDescription, &NoDescription);
+             DbDescMap map;
+             return ErrorCode([&] { map.GetDescription(7, "Car"); });
          }},
         {"CallExtFnc",
          [&] {
