@@ -4,10 +4,6 @@
 // lurdbadm services through the built client library; recorders stand in for
 // single library functions where a test needs a failure or a bad block.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,6 +19,7 @@
 #include "DescBlob.h"
 #include "FakeWindowSystem.h"
 #include "FunctionLoader.h"
+#include "HeldChild.h"
 #include "LuConn.h"
 #include "ServiceTest.h"
 #include "TRdmLogin.h"
@@ -143,13 +140,6 @@ std::string DescriptorBlock(const std::string& name, const std::string& descript
     return block + description;
 }
 
-// One byte through a pipe, with a bounded wait.
-bool Receive(int fd) {
-    pollfd ready{fd, POLLIN, 0};
-    char byte = 0;
-    return poll(&ready, 1, 20000) == 1 && read(fd, &byte, 1) == 1;
-}
-
 class LuConnAdminTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -162,13 +152,6 @@ protected:
         realFreePtr = client.pfFreePtr;
         realGetV3FileInfo = client.pfGetV3FileInfo;
     }
-    void TearDown() override {
-        if (child > 0) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
-    }
-
     std::string Dump() const {
         std::string output;
         EXPECT_EQ(service->RunAdmin("dump TESTSVC Car Auto", &output), 0);
@@ -181,27 +164,17 @@ protected:
             for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
         return names;
     }
-    // A child process logged in to the service until the test ends.
+    // A child process logged in to the service until child.Stop().
     void ChildLogsIn() {
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            LuConn other;
-            const char byte = other.Open("TESTSVC", "admin", "secret", false) ? 1 : 0;
-            (void)!write(ready[1], &byte, 1);
-            pause();
-            _exit(0);
-        }
-        close(ready[1]);
-        ASSERT_TRUE(Receive(ready[0]));
-        close(ready[0]);
+        ASSERT_TRUE(child.Start([] {
+            static LuConn holder;  // the child's login lasts until it is killed
+            return holder.Open("TESTSVC", "admin", "secret", false);
+        }));
     }
 
     std::unique_ptr<lurtest::ServiceFixture> service;
     LuConn conn;
-    pid_t child = -1;
+    lurtest::HeldChild child;
 };
 
 TEST_F(LuConnAdminTest, ReindexTakesTheVariantTheLibraryHas) {
@@ -368,9 +341,7 @@ TEST_F(LuConnAdminTest, ArchiveChangeAndRestoreGiveTheArchivedRowsBack) {
         EXPECT_EQ(error.GetCode(), 10027);
         EXPECT_EQ(error.GetArgs(), StrVector(archives[0]));
     }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    child = -1;
+    child.Stop();
     EXPECT_TRUE(conn.RestoreArchive(archives[0]));
     EXPECT_EQ(Dump(), archived);
 

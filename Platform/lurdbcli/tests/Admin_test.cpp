@@ -4,10 +4,6 @@
 // credential check of RestoreTimestamps, and the in-use refusals with a
 // forked second process holding a login.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "HeldChild.h"
 #include "Store.h"
 #include "TestService.h"
 #include "lurdbcli.h"
@@ -30,7 +27,6 @@ namespace {
 constexpr int32_t kDbNo = 3;
 constexpr int32_t kRec = 10000;
 constexpr int32_t kRecordSize = 8;  // ID and V
-constexpr int kWaitMs = 20000;      // bound on every wait for the other process
 
 template <typename Fn>
 Fn Get(const char* symbol) {
@@ -66,13 +62,6 @@ struct Client {
     RestoreTimestampsFn restoreTimestamps = Get<RestoreTimestampsFn>("_RestoreTimestamps$16");
 };
 
-// One byte through a pipe, with a bounded wait.
-bool Receive(int fd) {
-    pollfd ready{fd, POLLIN, 0};
-    char byte = 0;
-    return poll(&ready, 1, kWaitMs) == 1 && read(fd, &byte, 1) == 1;
-}
-
 class AdminTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -84,7 +73,7 @@ protected:
         ASSERT_EQ(c.openDbExA(handle, kDbNo, "T", 0), kOk);
     }
     void TearDown() override {
-        StopChild();
+        child.Stop();
         for (int32_t h : handles) c.freeDbHandler(h);
     }
 
@@ -126,35 +115,16 @@ protected:
     }
     std::string Data() const { return dir.Path() + "/data"; }
 
-    // A child process logged in to the service until StopChild.
+    // A child process logged in to the service until child.Stop().
     void ChildLogsIn(const char* service) {
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const char byte = Login(service) > 0 ? 1 : 0;
-            (void)!write(ready[1], &byte, 1);
-            pause();
-            _exit(0);
-        }
-        close(ready[1]);
-        ASSERT_TRUE(Receive(ready[0]));
-        close(ready[0]);
-    }
-    void StopChild() {
-        if (child > 0) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-            child = -1;
-        }
+        ASSERT_TRUE(child.Start([&] { return Login(service) > 0; }));
     }
 
     testsupport::TempServiceDir dir;
     Client c;
     int32_t handle = -1;
     std::vector<int32_t> handles;
-    pid_t child = -1;
+    lurtest::HeldChild child;
 };
 
 TEST_F(AdminTest, CreateDatabaseMakesAStoreWithCatalogueAndVolumeIdButNoUser) {
@@ -211,7 +181,7 @@ TEST_F(AdminTest, DropDatabaseRemovesTheStoreAndRefusesWhatItMustNot) {
     ChildLogsIn("VICTIM");
     EXPECT_EQ(c.dropDatabase(server, "victim"), kServiceInUse);
     EXPECT_TRUE(fs::exists(Data() + "/VICTIM.lurdb"));
-    StopChild();
+    child.Stop();
     EXPECT_EQ(c.dropDatabase(server, "victim"), kOk);
     for (const char* suffix : {"", "-wal", "-shm", ".locks", ".locks-wal", ".locks-shm"}) {
         EXPECT_FALSE(fs::exists(Data() + "/VICTIM.lurdb" + suffix)) << suffix;
@@ -317,7 +287,7 @@ TEST_F(AdminTest, ArchiveAndRestoreRefusals) {
     // Another live process logged in to the service stops the restore.
     ChildLogsIn("ADM");
     EXPECT_EQ(c.restoreArchive(handle, own.c_str()), kServiceInUse);
-    StopChild();
+    child.Stop();
     EXPECT_EQ(c.restoreArchive(handle, own.c_str()), kOk);
 }
 
