@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -173,7 +172,7 @@ void CreateService(const std::vector<std::string>& args) {
     const std::string user = AsciiUpper(args[1]);
     const std::string password = AsciiUpper(args[2]);
     std::string server = "localhost";
-    uint32_t volumeId = std::random_device{}();
+    uint32_t volumeId = Store::NewVolumeId();
     for (size_t i = 3; i < args.size(); i += 2) {
         if (args[i] != "--server" && args[i] != "--volumeid") {
             throw UsageError("unknown option " + QuoteValue(win::Cp1250ToUtf8(args[i])));

@@ -246,16 +246,81 @@ int32_t Reindex(int32_t handle, int32_t file) {
 
 int32_t ReindexAll(int32_t handle) { return Reindex(handle, -1); }
 
-int32_t GetServiceNames(int32_t handle, char** block, int32_t* /*unused*/, int32_t* count) {
+int32_t GetServiceNames(int32_t handle, char** block, int32_t* length, int32_t* count) {
     return WithSessionBlock(handle, block, [&](Session& session) {
-        Require(block != nullptr && count != nullptr);
+        Require(block != nullptr && length != nullptr && count != nullptr);
         std::string names;
         const std::vector<std::string> services = session.ServiceNames();
         for (const std::string& name : services) {
             names += name + '\0';
         }
-        *block = HandOut(names);
+        ListResult(names, length, block);
         *count = static_cast<int32_t>(services.size());
+        return kOk;
+    });
+}
+
+// Administration (the session's part is in SessionAdmin.cpp).
+int32_t CreateDatabase(int32_t handle, const char* name, const char* databasePath, const char* archivePath) {
+    return WithSession(handle, [&](Session& session) {
+        session.CreateDatabase(Text(name), Text(databasePath), Text(archivePath));
+        return kOk;
+    });
+}
+
+int32_t DropDatabase(int32_t handle, const char* name) {
+    return WithSession(handle, [&](Session& session) {
+        session.DropDatabase(Text(name));
+        return kOk;
+    });
+}
+
+int32_t CreateTablespace(int32_t handle, const char* name) {
+    return WithSession(handle, [&](Session& session) {
+        session.CreateTablespace(Text(name));
+        return kOk;
+    });
+}
+
+int32_t ArchiveDb(int32_t handle) {
+    return WithSession(handle, [&](Session& session) {
+        session.ArchiveDb();
+        return kOk;
+    });
+}
+
+int32_t RestoreArchive(int32_t handle, const char* archive) {
+    return WithSession(handle, [&](Session& session) {
+        Require(archive != nullptr);
+        session.RestoreArchive(archive);
+        return kOk;
+    });
+}
+
+int32_t GetAllBinaryDescriptor(int32_t handle, const char* service, char** block, int32_t* length) {
+    return WithSessionBlock(handle, block, [&](Session& session) {
+        Require(service != nullptr && block != nullptr && length != nullptr);
+        return ListResult(session.AllDescriptions(service), length, block);
+    });
+}
+
+int32_t GetV3FileInfo(int32_t handle, const char* service, const char* fileEntry, int32_t* first, int32_t* second,
+                      int32_t* third) {
+    return WithSession(handle, [&](Session& session) {
+        Require(service != nullptr && fileEntry != nullptr && first != nullptr && second != nullptr &&
+                third != nullptr);
+        const Session::FileInfo info = session.DataFileInfo(service, fileEntry);
+        *first = info.first;
+        *second = info.records;
+        *third = info.lastChange;
+        return kOk;
+    });
+}
+
+int32_t RestoreTimestamps(int32_t handle, const char* service, const char* user, const char* password) {
+    return WithSession(handle, [&](Session& session) {
+        Require(service != nullptr && user != nullptr && password != nullptr);
+        session.RestoreTimestamps(service, user, password);
         return kOk;
     });
 }

@@ -183,15 +183,15 @@ void LockFile::Run(const std::function<void(Database& db, long long slot)>& body
     });
 }
 
-bool LockFile::OtherProcessesLoggedIn() {
-    bool others = false;
+bool LockFile::HasLogins(bool includingOwnSlot) {
+    bool any = false;
     Run([&](Database& db, long long slot) {
         Statement& logins = db.Cached("SELECT count(*) FROM _lur_logins WHERE slot <> ?");
-        logins.Bind(1, slot).Step();
-        others = logins.ColumnInt(0) != 0;
+        logins.Bind(1, includingOwnSlot ? -1 : slot).Step();  // slots are never negative
+        any = logins.ColumnInt(0) != 0;
         logins.Run();
     });
-    return others;
+    return any;
 }
 
 }  // namespace lurdbcli

@@ -30,9 +30,12 @@ public:
     void Run(const std::function<void(Database& db, long long slot)>& body);
 
     // Whether a live process other than this one is logged in to the service.
-    bool OtherProcessesLoggedIn();
+    bool OtherProcessesLoggedIn() { return HasLogins(false); }
+    // Whether any live process, this one included, is logged in to it.
+    bool AnyoneLoggedIn() { return HasLogins(true); }
 
 private:
+    bool HasLogins(bool includingOwnSlot);
     // Runs work in a write transaction of the file (inside one: a savepoint).
     void InTransaction(const std::function<void()>& work);
     bool HasSlot() const;

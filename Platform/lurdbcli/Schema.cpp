@@ -12,12 +12,12 @@ namespace lurdbcli {
 namespace {
 
 constexpr size_t kHeaderSize = 22;
-constexpr size_t kFileEntrySize = 60;
+constexpr size_t kFileEntrySize = file_entry::kSize;
 constexpr size_t kRecordEntrySize = 12;
 constexpr size_t kFieldEntrySize = 20;
 constexpr size_t kKeyEntrySize = 8;
 constexpr size_t kFileNameSize = 48;
-constexpr size_t kFileTypeOffset = 51;
+constexpr size_t kFileTypeOffset = file_entry::kType;
 constexpr int kMaxFieldsPerTable = 1000;  // field numbers are table * 1000 + index
 
 [[noreturn]] void SchemaFault(int line, const std::string& message) {
@@ -31,18 +31,6 @@ int16_t ImpliedLength(char type) {
         case 'F': return 8;
         default: return 0;
     }
-}
-
-bool ValidName(std::string_view name) {
-    if (name.empty()) {
-        return false;
-    }
-    for (unsigned char c : name) {
-        if (c <= ' ' || c == '.' || c == '"' || c == '#') {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool ParseInt(std::string_view text, long long low, long long high, long long& out) {
@@ -107,6 +95,18 @@ void LayOut(TablespaceDef& tablespace, int line) {
 
 }  // namespace
 
+bool ValidName(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c <= ' ' || c == '.' || c == '"' || c == '#') {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string AsciiUpper(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) {
@@ -139,7 +139,9 @@ int TablespaceDef::TableIndex(std::string_view tableName) const {
     return -1;
 }
 
-std::vector<TablespaceDef> ParseSchema(std::string_view text) {
+namespace {
+
+std::vector<TablespaceDef> ParseSchemaText(std::string_view text, bool allowEmptyTablespace) {
     std::vector<TablespaceDef> result;
     std::istringstream input{std::string(text)};
     std::string raw;
@@ -160,7 +162,7 @@ std::vector<TablespaceDef> ParseSchema(std::string_view text) {
     auto finish = [&](int atLine) {
         finishTable();
         if (!result.empty()) {
-            if (result.back().tables.empty()) {
+            if (result.back().tables.empty() && !allowEmptyTablespace) {
                 SchemaFault(atLine, "tablespace " + result.back().name + " has no tables");
             }
             LayOut(result.back(), atLine);
@@ -290,6 +292,18 @@ std::vector<TablespaceDef> ParseSchema(std::string_view text) {
     return result;
 }
 
+}  // namespace
+
+std::vector<TablespaceDef> ParseSchema(std::string_view text) { return ParseSchemaText(text, false); }
+
+TablespaceDef ParseStoredSchema(std::string_view text) {
+    std::vector<TablespaceDef> tablespaces = ParseSchemaText(text, true);
+    if (tablespaces.size() != 1) {
+        throw StoreError{kBadSchema, "a stored schema holds " + std::to_string(tablespaces.size()) + " tablespaces"};
+    }
+    return std::move(tablespaces.front());
+}
+
 std::string FormatSchema(const TablespaceDef& tablespace) {
     std::ostringstream out;
     out << "tablespace " << tablespace.name << ' ' << tablespace.number << ' ' << tablespace.version[0] << '.'
@@ -353,8 +367,8 @@ std::string BuildDescriptionBlob(const TablespaceDef& tablespace) {
         const size_t file = fileBase + r * kFileEntrySize;
         std::memcpy(blob.data() + file, table.name.data(), std::min(table.name.size(), kFileNameSize - 1));
         blob[file + kFileTypeOffset] = 'd';
-        PutInt32(blob, file + 52, kFirstRecordType + static_cast<int32_t>(r));
-        PutInt32(blob, file + 56, tablespace.number);
+        PutInt32(blob, file + file_entry::kRecordType, kFirstRecordType + static_cast<int32_t>(r));
+        PutInt32(blob, file + file_entry::kTablespace, tablespace.number);
 
         const size_t record = recordBase + r * kRecordEntrySize;
         PutInt16(blob, record + 0, static_cast<int32_t>(r));

@@ -62,9 +62,16 @@ struct TablespaceDef {
     int TableIndex(std::string_view tableName) const;  // ASCII case ignored; -1 when absent
 };
 
+// Whether a text can name a tablespace, table or field of a schema: not
+// empty, without blanks, control characters, ".", '"' or "#".
+bool ValidName(std::string_view name);
+
 // Parses schema text into tablespaces, validates and lays them out. Throws
 // StoreError (kBadSchema) naming the line of the first fault.
 std::vector<TablespaceDef> ParseSchema(std::string_view text);
+// The schema a store keeps for one of its tablespaces: as ParseSchema, but a
+// tablespace without tables (CreateTablespace makes one) is accepted.
+TablespaceDef ParseStoredSchema(std::string_view text);
 // The text form of one tablespace; ParseSchema gives it back unchanged.
 std::string FormatSchema(const TablespaceDef& tablespace);
 

@@ -54,27 +54,7 @@ void Session::Login(const char* connectInfo) {
     const std::string user = FixedText(connectInfo, connect_info::kUser);
     const std::string password = FixedText(connectInfo, connect_info::kPassword);
     std::unique_ptr<Store> store = Store::Open(service);
-    // A field without its zero holds no complete name (31 characters at
-    // most): such a login is an unknown user, never a match on a cut text.
-    // A password without its zero can match no stored one (also at most 31)
-    // and so fails as a wrong password below.
-    if (user.size() >= connect_info::kTextSize) {
-        throw StoreError{kNoHandle, "user name without its terminating zero"};
-    }
-
-    Statement& query = store->Db().Cached("SELECT \"psw\", \"enabled\" FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?");
-    if (!query.Bind(1, win::Cp1250ToUtf8(Scrambled(user))).Step()) {
-        throw StoreError{kNoHandle, "no such user"};
-    }
-    const std::string storedPassword = win::Utf8ToCp1250(query.ColumnText(0));
-    const std::string enabled = win::Utf8ToCp1250(query.ColumnText(1));
-    query.Run();
-    if (enabled != std::string(1, '\x01')) {
-        throw StoreError{kUserDisabled, "the user is disabled"};
-    }
-    if (storedPassword != Scrambled(password)) {
-        throw StoreError{kWrongPassword, "wrong password"};
-    }
+    CheckCredentials(*store, user, password);
     Close();  // a second login on the handle starts afresh
     m_open.clear();
     m_positions.clear();
@@ -96,10 +76,38 @@ void Session::Login(const char* connectInfo) {
     m_connected = true;
 }
 
-std::vector<std::string> Session::ServiceNames() const {
+void Session::CheckCredentials(Store& store, const std::string& user, const std::string& password) {
+    // A field without its zero holds no complete name (31 characters at
+    // most): such a login is an unknown user, never a match on a cut text.
+    // A password without its zero can match no stored one (also at most 31)
+    // and so fails as a wrong password below.
+    if (user.size() >= connect_info::kTextSize) {
+        throw StoreError{kNoHandle, "user name without its terminating zero"};
+    }
+
+    Statement& query = store.Db().Cached("SELECT \"psw\", \"enabled\" FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?");
+    if (!query.Bind(1, win::Cp1250ToUtf8(Scrambled(user))).Step()) {
+        throw StoreError{kNoHandle, "no such user"};
+    }
+    const std::string storedPassword = win::Utf8ToCp1250(query.ColumnText(0));
+    const std::string enabled = win::Utf8ToCp1250(query.ColumnText(1));
+    query.Run();
+    if (enabled != std::string(1, '\x01')) {
+        throw StoreError{kUserDisabled, "the user is disabled"};
+    }
+    if (storedPassword != Scrambled(password)) {
+        throw StoreError{kWrongPassword, "wrong password"};
+    }
+}
+
+void Session::RequireConnected() const {
     if (!m_connected) {
         throw StoreError{kNotConnected, "the handle is not connected"};
     }
+}
+
+std::vector<std::string> Session::ServiceNames() const {
+    RequireConnected();
     std::vector<std::string> names;
     constexpr std::string_view kSuffix = ".lurdb";
     if (DIR* dir = opendir(Store::DataDirectory().c_str())) {

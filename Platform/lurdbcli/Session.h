@@ -32,6 +32,25 @@ public:
     // The services that have a store (code page 1250 names); needs Connect
     // or a login.
     std::vector<std::string> ServiceNames() const;
+
+    // Administration (SessionAdmin.cpp); the rules are those of lurdbcli.h.
+    // On the server (Connect or a login):
+    void CreateDatabase(const std::string& nameAndCollation, const std::string& databasePath,
+                        const std::string& archivePath);
+    void DropDatabase(const std::string& name);
+    // The GetAllBinaryDescriptor block of a service.
+    std::string AllDescriptions(const std::string& service) const;
+    struct FileInfo {
+        int32_t first = 0;
+        int32_t records = 0;
+        int32_t lastChange = 0;  // UTC seconds; 0 while the store keeps no change times
+    };
+    FileInfo DataFileInfo(const std::string& service, const char* fileEntry) const;
+    void RestoreTimestamps(const std::string& service, const std::string& user, const std::string& password) const;
+    // On the login's store:
+    void CreateTablespace(const std::string& name);
+    void ArchiveDb();
+    void RestoreArchive(const std::string& archive);
     void SetCode(std::string code) { m_code = std::move(code); }
 
     // Tablespaces.
@@ -157,6 +176,10 @@ private:
     void ReadBack(TableRef& ref, long long rowid, char* record);
 
     void Close() noexcept;
+    void RequireConnected() const;
+    // InitUserEx's check of user and password against the store's SYSDB
+    // "dbuser": kNoHandle, kUserDisabled, kWrongPassword.
+    static void CheckCredentials(Store& store, const std::string& user, const std::string& password);
     LockFile& Locks();
     // The handle's login row in the companion file, and its removal with
     // the handle's locks.

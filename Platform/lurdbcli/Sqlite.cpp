@@ -58,6 +58,8 @@ std::string ServiceOf(sqlite3* db) {
 
 }  // namespace
 
+void ThrowStoreError(sqlite3* db, int rc) { Fail(db, rc); }
+
 Statement::Statement(sqlite3* db, const std::string& sql) : m_db(db) {
     const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_stmt, nullptr);
     if (rc != SQLITE_OK) {

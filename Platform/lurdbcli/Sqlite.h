@@ -79,4 +79,8 @@ private:
 // SQL quoting of an identifier given in code page 1250 (stored as UTF-8).
 std::string QuoteName(const std::string& name);
 
+// Throws the StoreError of an SQLite result code of db (null: of the code
+// alone), the same translation every statement gets.
+[[noreturn]] void ThrowStoreError(sqlite3* db, int rc);
+
 }  // namespace lurdbcli

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 
 #include "CodePage.h"
 #include "Crt.h"
@@ -32,7 +33,6 @@ std::string Store::DataDirectory() {
     return std::string(home && *home ? home : ".") + "/.local/share/lurdb";
 }
 
-namespace {
 
 void MakeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
@@ -45,6 +45,8 @@ void MakeDirectories(const std::string& path) {
         }
     }
 }
+
+namespace {
 
 // The SQL type the catalogue reports for a field without an explicit one.
 int32_t DefaultSqlType(const FieldDef& field) {
@@ -103,8 +105,7 @@ Store::Store(std::string service, std::unique_ptr<Database> db) : m_service(std:
 
 std::unique_ptr<Store> Store::Open(const std::string& service) {
     const std::string path = PathFor(service);
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
+    if (!Exists(service)) {
         throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" + path + ")"};
     }
     auto db = std::make_unique<Database>(path, false);
@@ -139,6 +140,13 @@ std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volume
         Discard(service);
         throw;
     }
+}
+
+uint32_t Store::NewVolumeId() { return std::random_device{}(); }
+
+bool Store::Exists(const std::string& service) {
+    struct stat info {};
+    return stat(PathFor(service).c_str(), &info) == 0;
 }
 
 void Store::Discard(const std::string& service) {
@@ -180,7 +188,7 @@ std::optional<TablespaceDef> Store::FindTablespace(const std::string& name) {
     }
     const std::string schema = query.ColumnText(0);
     query.Reset();
-    return ParseSchema(win::Utf8ToCp1250(schema)).front();
+    return ParseStoredSchema(win::Utf8ToCp1250(schema));
 }
 
 std::optional<TablespaceDef> Store::FindTablespace(int32_t number) {
@@ -190,14 +198,14 @@ std::optional<TablespaceDef> Store::FindTablespace(int32_t number) {
     }
     const std::string schema = query.ColumnText(0);
     query.Reset();
-    return ParseSchema(win::Utf8ToCp1250(schema)).front();
+    return ParseStoredSchema(win::Utf8ToCp1250(schema));
 }
 
 std::vector<TablespaceDef> Store::Tablespaces() {
     std::vector<TablespaceDef> all;
     Statement& query = m_db->Cached("SELECT schema FROM _lur_tablespaces ORDER BY dbno");
     while (query.Step()) {
-        all.push_back(ParseSchema(win::Utf8ToCp1250(query.ColumnText(0))).front());
+        all.push_back(ParseStoredSchema(win::Utf8ToCp1250(query.ColumnText(0))));
     }
     return all;
 }

@@ -37,6 +37,22 @@ public:
     // Removes the files of a store, to undo a creation whose later steps
     // failed. The store must not be open.
     static void Discard(const std::string& service);
+    // A volume id for a new service: random, so that services differ.
+    static uint32_t NewVolumeId();
+    // Whether the service has a store.
+    static bool Exists(const std::string& service);
+
+    // Archives (StoreArchive.cpp) live in $LURDB_DATA/archive/<SERVICE>/.
+    static std::string ArchiveDirectory(const std::string& service);
+    // Writes a consistent copy of the store as
+    // <SERVICE>-<yyyymmddhhmmss>.lurdb (UTC) there, under a temporary name
+    // first, synced, never over an existing archive (kArchiveExists); the
+    // path written. Not inside a transaction of this connection.
+    std::string Archive();
+    // Replaces the store's content by the archive's in one transaction.
+    // kNoArchive when the file is missing, kNotAStore when it is no store,
+    // kForeignArchive when its volume id is not this store's.
+    void RestoreFrom(const std::string& archivePath);
 
     Database& Db() { return *m_db; }
     const std::string& Service() const { return m_service; }
@@ -71,6 +87,10 @@ private:
     std::string m_service;
     std::unique_ptr<Database> m_db;
 };
+
+// Creates a directory and the ones above it that are missing; kNoStore when
+// one cannot be made.
+void MakeDirectories(const std::string& path);
 
 // Inserts one row of a table of a tablespace: values by field name (code
 // page 1250 text, converted by the field's type). Fields not given are zero.

@@ -110,6 +110,10 @@ constexpr int32_t kTransactionOpen = 10023;     // (*) a transaction is already 
 constexpr int32_t kBadSchema = 10024;           // stored schema inconsistent
 constexpr int32_t kStoreFull = 10025;           // the disk of the store is full
 constexpr int32_t kStoreReadOnly = 10026;       // the store's file or directory cannot be written
+constexpr int32_t kServiceInUse = 10027;        // a live handle is logged in to the service
+constexpr int32_t kNoArchive = 10029;           // no such archive
+constexpr int32_t kForeignArchive = 10030;      // the archive is of another service (volume id)
+constexpr int32_t kArchiveExists = 10031;       // an archive of that name exists already
 constexpr int32_t kFunctionMissing = 10038;     // (*) raised by callers for a missing function
 constexpr int32_t kNoClientSettings = 10039;    // raised by callers: no registry key
 constexpr int32_t kUserDisabled = 10067;        // (*) InitUserEx: user disabled
@@ -146,6 +150,10 @@ constexpr const char* StatusText(int32_t status) {
         case kBadSchema: return "The stored schema is inconsistent.";
         case kStoreFull: return "The disk of the database store is full.";
         case kStoreReadOnly: return "The database store cannot be written.";
+        case kServiceInUse: return "The service is in use: a user is logged in to it.";
+        case kNoArchive: return "The archive does not exist.";
+        case kForeignArchive: return "The archive belongs to another service.";
+        case kArchiveExists: return "An archive of that name exists already.";
         case kFunctionMissing: return "The client library lacks a function.";
         case kNoClientSettings: return "No client settings for the service.";
         case kUserDisabled: return "The user is disabled.";
@@ -190,6 +198,16 @@ constexpr size_t kLockEntrySize = 28;
 constexpr size_t kLockRequestSize = 9;
 // The holder text buffer of WhoMadeLock.
 constexpr size_t kHolderTextSize = 32;
+// The zero-padded tablespace name of an entry of GetAllBinaryDescriptor.
+constexpr size_t kDescriptorNameSize = 260;
+// The offsets of a 60-byte file entry of a description: the type byte ('d'
+// for a data file), the record type and the tablespace number (int32).
+namespace file_entry {
+constexpr size_t kSize = 60;
+constexpr size_t kType = 51;
+constexpr size_t kRecordType = 52;
+constexpr size_t kTablespace = 56;
+}  // namespace file_entry
 
 // ---------------------------------------------------------------------------
 // The 88 functions, in the loader's member order. "Never called" marks the
@@ -232,13 +250,31 @@ LURDBCLI_EXPORT int32_t SetCode(int32_t handle, int32_t length, const char* code
 // locks are released. kNoHandle for a handle that is not (or no longer) one.
 LURDBCLI_EXPORT int32_t FreeDbHandler(int32_t handle) LURDBCLI_SYMBOL("_FreeDbHandler$4");
 
-// Archives the handle's database. Not exported yet.
+// Archives the store of the handle's login: a consistent copy, written under
+// a temporary name, synced and then named
+// $LURDB_DATA/archive/<SERVICE>/<SERVICE>-<yyyymmddhhmmss>.lurdb (UTC). An
+// archive is never overwritten: kArchiveExists when one of that second
+// exists. kTransactionOpen while the handle has a transaction open.
 LURDBCLI_EXPORT int32_t ArchiveDb(int32_t handle) LURDBCLI_SYMBOL("_ArchiveDb$4");
-// Restores the handle's database from an archive. Not exported yet.
+// Makes the content of the login's store that of an archive, in one step.
+// The text is the file name of an archive in the service's archive
+// directory (".lurdb" may be left out) or, with a "/", a path. Refused:
+// inside a transaction (kTransactionOpen), while another live process is
+// logged in to the service (kServiceInUse), for a missing archive
+// (kNoArchive), for one of another service's volume id (kForeignArchive),
+// for a file that is no store (kNotAStore). The handle's positions,
+// cursors and bookmarks are dropped; its open tablespaces take the
+// archive's layout (one the archive lacks is no longer open).
 LURDBCLI_EXPORT int32_t RestoreArchive(int32_t handle, const char* archive)
     LURDBCLI_SYMBOL("_RestoreArchive$8");
-// Creates a database on the server a handle is connected to (Connect).
-// Not exported yet.
+// Creates a service store on the handle's server (after Connect or a
+// login; kNotConnected before). name is the service, optionally followed
+// by ":" and a collation; the collation and both paths are kept in the
+// store as given (the store lives where every store does). The store gets
+// the catalogue SYSDB and a volume id as lurdbadm create-service makes
+// them, but no user (lurdbadm add-user adds one). Name rules as for every
+// service (kBadServiceName); a service that has a store answers
+// kLockedOrDuplicate and the store stays as it was.
 LURDBCLI_EXPORT int32_t CreateDatabase(int32_t handle, const char* name, const char* databasePath,
                                        const char* archivePath) LURDBCLI_SYMBOL("_CreateDatabase$16");
 
@@ -247,10 +283,18 @@ LURDBCLI_EXPORT int32_t CreateDatabase(int32_t handle, const char* name, const c
 // the login (kNotConnected before it).
 LURDBCLI_EXPORT int32_t Connect(int32_t handle, const char* server) LURDBCLI_SYMBOL("_Connect$8");
 
-// Drops a database of the handle's server. Not exported yet.
+// Removes the store of a service with its side files (its archives stay);
+// needs Connect or a login. Refused: an empty or bad name
+// (kBadServiceName), a service without a store (kNoStore), the handle's
+// own service and a service a live handle of any process is logged in to
+// (kServiceInUse); logins of dead processes do not count.
 LURDBCLI_EXPORT int32_t DropDatabase(int32_t handle, const char* name) LURDBCLI_SYMBOL("_DropDatabase$8");
-// Creates a tablespace in the handle's database. Not exported yet
-// (lurdbadm creates tablespaces from schema files).
+// Creates an empty tablespace (no tables) in the login's store, with the
+// lowest number from 1 on that no tablespace has (19 is SYSDB's), listed in
+// SYSDB "tablespace" at version 0.0.0.0; inside the handle's transaction
+// it is part of it. kLockedOrDuplicate for a name the store has (case
+// ignored), kBadArgument for a name that cannot be one (empty, over 31
+// characters, blanks, control characters, ".", '"' or "#").
 LURDBCLI_EXPORT int32_t CreateTablespace(int32_t handle, const char* name)
     LURDBCLI_SYMBOL("_CreateTablespace$8");
 
@@ -262,9 +306,9 @@ LURDBCLI_EXPORT int32_t Reindex(int32_t handle, int32_t file) LURDBCLI_SYMBOL("_
 LURDBCLI_EXPORT int32_t ReindexAll(int32_t handle) LURDBCLI_SYMBOL("_Reindex$4");
 
 // *block: count zero-terminated service names one after the other (the
-// services that have a store under LURDB_DATA); needs Connect or a login
-// (kNotConnected). The third argument is not used.
-LURDBCLI_EXPORT int32_t GetServiceNames(int32_t handle, char** block, int32_t* unused, int32_t* count)
+// services that have a store under LURDB_DATA), *length the block's length
+// in bytes; needs Connect or a login (kNotConnected).
+LURDBCLI_EXPORT int32_t GetServiceNames(int32_t handle, char** block, int32_t* length, int32_t* count)
     LURDBCLI_SYMBOL("_GetServiceNames$16");
 
 // *count: the number of records of the record type (0 for an empty table).
@@ -517,15 +561,26 @@ LURDBCLI_EXPORT int32_t FindListOr(int32_t handle, int32_t* length, const char* 
 // FreePtr. Pointer pfGetLockList.
 LURDBCLI_EXPORT int32_t GetRecLocks(int32_t handle, int32_t* length, char** block) LURDBCLI_SYMBOL("_GetRecLocks$12");
 
-// Restores the time stamps of a service's files. Not exported yet.
+// Checks user and password against the service's SYSDB "dbuser" as
+// InitUserEx does (10014, 10067, 10068) and restores the time stamps of the
+// service's files; needs Connect or a login. The stand-in does not keep the
+// time of each table's last change yet, so no file time is changed so far.
 LURDBCLI_EXPORT int32_t RestoreTimestamps(int32_t handle, const char* service, const char* user,
                                           const char* password) LURDBCLI_SYMBOL("_RestoreTimestamps$16");
-// Three numbers of a data file, named by a 60-byte file entry of a
-// description. Not exported yet.
+// Three numbers of a data file of a service, named by a 60-byte file entry
+// of its description: the record type at offset 52 and the tablespace
+// number at 56 (int32, as GetDbDescription writes them) select the table.
+// *first is 0, *second the table's record count, *third the UTC time
+// (32-bit seconds) of the table's last committed change, 0 when none; the
+// stand-in does not keep that time yet and answers 0. Needs Connect or a
+// login; kUnknownTablespace, kUnknownRecordType for an entry the service
+// has no table of.
 LURDBCLI_EXPORT int32_t GetV3FileInfo(int32_t handle, const char* service, const char* fileEntry, int32_t* first,
                                       int32_t* second, int32_t* third) LURDBCLI_SYMBOL("_GetV3FileInfo$24");
-// *block: int32 count, then per tablespace a 260-byte name, int32 length n
-// and n bytes of its description. Not exported yet.
+// *block: int32 count, then per tablespace of the service (SYSDB included,
+// by number) its name zero-padded to 260 bytes, int32 length n and the n
+// bytes of its description blob (as GetDbDescription); *length the block's
+// length. Needs Connect or a login.
 LURDBCLI_EXPORT int32_t GetAllBinaryDescriptor(int32_t handle, const char* service, char** block, int32_t* length)
     LURDBCLI_SYMBOL("_GetAllBinaryDescriptor$16");
 // Never called.

@@ -199,19 +199,7 @@ bool LuConn::Open(const std::string& service, const std::string& user, const std
     // the callback and then logs in with what it was given.
     const bool withDialog = interactive && lurclistl::IsInteractive();
     if (withDialog) {
-        std::vector<std::string> list;
-        if (services)
-            list = *services;
-        else
-            ListClientServices(list);
-        std::unique_ptr<TRdmLogin>& dialog = LoginDialogSlot();
-        if (!dialog) dialog = std::make_unique<TRdmLogin>();
-        dialog->SetServices(list);
-        dialog->SetService(m_service);
-        dialog->SetUser(m_user);
-        dialog->SetPassword(m_password);
-        dialog->SetCaptions(GetMessage(3), GetMessage(4), GetMessage(5), GetMessage(6), GetMessage(7),
-                            GetMessage(8), allowServiceChoice);
+        PrepareLoginDialog(m_service, m_user, m_password, allowServiceChoice, services);
     } else if (interactive) {
         FireOnConnect();
     }
@@ -228,6 +216,40 @@ bool LuConn::Open(const std::string& service, const std::string& user, const std
     else
         Disconnect();
     return m_connected;
+}
+
+TRdmLogin& LuConn::PrepareLoginDialog(const std::string& service, const std::string& user,
+                                      const std::string& password, bool allowServiceChoice,
+                                      const std::vector<std::string>* services) {
+    std::vector<std::string> list;
+    if (services)
+        list = *services;
+    else
+        ListClientServices(list);
+    std::unique_ptr<TRdmLogin>& dialog = LoginDialogSlot();
+    if (!dialog) dialog = std::make_unique<TRdmLogin>();
+    dialog->SetCaptions(GetMessage(3), GetMessage(4), GetMessage(5), GetMessage(6), GetMessage(7), GetMessage(8),
+                        allowServiceChoice);
+    dialog->SetServices(list);
+    dialog->SetService(service);
+    dialog->SetUser(user);
+    dialog->SetPassword(password);
+    return *dialog;
+}
+
+bool LuConn::PromptLogin(std::string& service, std::string& user, std::string& password, bool allowServiceChoice,
+                         const std::vector<std::string>* services) {
+    // A process without a user has no dialog to show.
+    if (!lurclistl::IsInteractive()) return false;
+    TRdmLogin& dialog = PrepareLoginDialog(service, user, password, allowServiceChoice, services);
+    const bool confirmed = dialog.Run();
+    if (confirmed) {
+        user = dialog.GetUser();
+        password = dialog.GetPassword();
+        service = dialog.GetService();
+    }
+    LoginDialogSlot().reset();
+    return confirmed;
 }
 
 bool LuConn::OpenAs(const LuConn& other, bool interactive) {

@@ -21,6 +21,15 @@
 
 class TRdmLogin;
 
+// One data file of a service, as GetV3FileInfo reports it. The meaning of
+// the three values is the client library's (lurdbcli.h).
+struct V3FileInfo {
+    FileDesc fileEntry{};  // the file's entry of its tablespace description
+    int32_t result = 0;    // the first value, or 10011 when the library's call failed
+    int32_t second = 0;
+    int32_t third = 0;
+};
+
 class LuConn {
 public:
     // The handle value that means "no handle".
@@ -74,6 +83,45 @@ public:
     void Disconnect();
     // The upper-case user name of a "dbuser" row; "" when none.
     std::string GetUserName(int32_t userId);
+
+    // ---- administration (LuConnAdmin.cpp) ---------------------------------------
+    // On the connection's handle; each raises DbDescError 10014 without a
+    // library call when not connected, 10038 for a missing function, and
+    // the library's status otherwise.
+
+    bool ArchiveDb();                                  // [service, "ArchiveDb"]
+    bool RestoreArchive(const std::string& archive);   // [archive]
+    void DropDatabase(const std::string& name);        // [name]
+    void CreateTablespace(const std::string& name);    // no arguments
+    // Rebuilds the indexes of one file, or of all with -1 (the one-argument
+    // variant when the library has it).
+    void Reindex(int32_t file);
+    // Whether Reindex can serve one file (oneFile) or all files.
+    bool CanReindex(bool oneFile) const;
+    // Appends the server's service names to list (not emptied first); uses
+    // the current handle as it is. A block that does not hold its names
+    // whole raises 10003 and appends nothing.
+    void GetServiceNames(std::vector<std::string>& list);
+
+    // With a handle of their own, released on every path.
+    // A new database on the server; a refusal raises the library's status
+    // with "server::name".
+    void CreateDatabase(const std::string& server, const std::string& name, const std::string& databasePath,
+                        const std::string& archivePath);
+    // Interactive: the login dialog asks first (false when cancelled or
+    // when it cannot be shown). User and password go to the library as
+    // given.
+    bool RestoreTimestamps(std::string service, std::string user, std::string password, bool interactive,
+                           bool allowServiceChoice);
+    // Appends one entry per data file ('d') of every tablespace of the
+    // service. The library's block is checked whole first: a bad one raises
+    // 10011 [service] and appends nothing.
+    void GetV3FileInfo(const std::string& service, std::vector<V3FileInfo>& list);
+    // The login dialog for RestoreTimestamps: on confirmation the values
+    // typed replace the three arguments. services: the list to choose from;
+    // null for the configured services.
+    bool PromptLogin(std::string& service, std::string& user, std::string& password, bool allowServiceChoice,
+                     const std::vector<std::string>* services = nullptr);
 
     void SetMessage(int id, const std::string& text) { m_messages[id] = text; }
     std::string GetMessage(int id) const;
@@ -130,5 +178,11 @@ private:
     // Releases the handle and forgets user, password and service after a
     // refusal; answers what Login answers then.
     bool Refuse(bool interactive);
+    // The process's login dialog (made when none exists) with this
+    // connection's captions and the given values.
+    TRdmLogin& PrepareLoginDialog(const std::string& service, const std::string& user, const std::string& password,
+                                  bool allowServiceChoice, const std::vector<std::string>* services);
+    // 10014 without arguments when not connected.
+    void RequireConnected() const;
     void ShowRefusal(int messageId) const;
 };

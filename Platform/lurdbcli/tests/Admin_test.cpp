@@ -1,0 +1,415 @@
+// The administration calls of the client library: services created and
+// dropped, empty tablespaces, archives written and restored (checked with
+// lurdbadm dump), the descriptions and data-file numbers of a service, the
+// credential check of RestoreTimestamps, and the in-use refusals with a
+// forked second process holding a login.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "HeldChild.h"
+#include "Store.h"
+#include "TestService.h"
+#include "lurdbcli.h"
+
+using namespace lurdbcli;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t kDbNo = 3;
+constexpr int32_t kRec = 10000;
+constexpr int32_t kRecordSize = 8;  // ID and V
+
+template <typename Fn>
+Fn Get(const char* symbol) {
+    return testsupport::FullLibrary().Get<Fn>(symbol);
+}
+
+int32_t ReadInt32(const char* bytes) {
+    int32_t value = 0;
+    std::memcpy(&value, bytes, 4);
+    return value;
+}
+
+struct Client {
+    CreateDbHandlerFn createDbHandler = Get<CreateDbHandlerFn>("_CreateDbHandler$4");
+    FreeDbHandlerFn freeDbHandler = Get<FreeDbHandlerFn>("_FreeDbHandler$4");
+    InitUserExFn initUserEx = Get<InitUserExFn>("_InitUserEx$8");
+    ConnectFn connect = Get<ConnectFn>("_Connect$8");
+    FreePtrFn freePtr = Get<FreePtrFn>("_FreePtr$4");
+    OpenDbExAFn openDbExA = Get<OpenDbExAFn>("_OpenDbExA$16");
+    GetDbDescriptionFn getDbDescription = Get<GetDbDescriptionFn>("_GetDbDescription$16");
+    NewRecFn newRec = Get<NewRecFn>("_NewRec$20");
+    NextRecFn nextRec = Get<NextRecFn>("_NextRec$20");
+    BeginTransactionFn beginTransaction = Get<BeginTransactionFn>("_BeginTransaction$16");
+    EndTransactionFn endTransaction = Get<EndTransactionFn>("_EndTransaction$8");
+    GetServiceNamesFn getServiceNames = Get<GetServiceNamesFn>("_GetServiceNames$16");
+    CreateDatabaseFn createDatabase = Get<CreateDatabaseFn>("_CreateDatabase$16");
+    DropDatabaseFn dropDatabase = Get<DropDatabaseFn>("_DropDatabase$8");
+    CreateTablespaceFn createTablespace = Get<CreateTablespaceFn>("_CreateTablespace$8");
+    ArchiveDbFn archiveDb = Get<ArchiveDbFn>("_ArchiveDb$4");
+    RestoreArchiveFn restoreArchive = Get<RestoreArchiveFn>("_RestoreArchive$8");
+    GetAllBinaryDescriptorFn getAllBinaryDescriptor = Get<GetAllBinaryDescriptorFn>("_GetAllBinaryDescriptor$16");
+    GetV3FileInfoFn getV3FileInfo = Get<GetV3FileInfoFn>("_GetV3FileInfo$24");
+    RestoreTimestampsFn restoreTimestamps = Get<RestoreTimestampsFn>("_RestoreTimestamps$16");
+};
+
+class AdminTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(testsupport::FullLibrary().Loaded());
+        std::ofstream(dir.Path() + "/t.schema") << "tablespace T 3\ntable Rec\n  field ID l 4 u\n  field V l 4 n\n";
+        MakeService("adm", "1111");
+        handle = Login("ADM");
+        ASSERT_GT(handle, 0);
+        ASSERT_EQ(c.openDbExA(handle, kDbNo, "T", 0), kOk);
+    }
+    void TearDown() override {
+        child.Stop();
+        for (int32_t h : handles) c.freeDbHandler(h);
+    }
+
+    void MakeService(const std::string& service, const std::string& volumeId) {
+        ASSERT_EQ(testsupport::RunAdmin("create-service " + service + " admin secret --volumeid " + volumeId), 0);
+        ASSERT_EQ(testsupport::RunAdmin("create-tablespace " + service + " " + dir.Path() + "/t.schema"), 0);
+    }
+    int32_t NewHandle() {
+        int32_t h = -1;
+        EXPECT_EQ(c.createDbHandler(&h), kOk);
+        handles.push_back(h);
+        return h;
+    }
+    int32_t ConnectedHandle() {
+        const int32_t h = NewHandle();
+        EXPECT_EQ(c.connect(h, "localhost"), kOk);
+        return h;
+    }
+    // A logged-in handle of the service as ADMIN; -1 when refused.
+    int32_t Login(const char* service) {
+        std::array<char, connect_info::kSize> block{};
+        const int32_t size = connect_info::kSize;
+        std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
+        std::strcpy(block.data() + connect_info::kService, service);
+        std::strcpy(block.data() + connect_info::kUser, "ADMIN");
+        std::strcpy(block.data() + connect_info::kPassword, "SECRET");
+        const int32_t h = NewHandle();
+        return c.initUserEx(h, block.data()) == kOk ? h : -1;
+    }
+    int32_t Insert(int32_t id) {
+        char record[kRecordSize] = {};
+        std::memcpy(record, &id, 4);
+        return c.newRec(handle, kDbNo, kRec, kRecordSize, record);
+    }
+    std::string Dump(const std::string& service) {
+        std::string output;
+        EXPECT_EQ(testsupport::RunAdmin("dump " + service + " T Rec", &output), 0);
+        return output;
+    }
+    std::string Data() const { return dir.Path() + "/data"; }
+
+    // A child process logged in to the service until child.Stop().
+    void ChildLogsIn(const char* service) {
+        ASSERT_TRUE(child.Start([&] { return Login(service) > 0; }));
+    }
+
+    testsupport::TempServiceDir dir;
+    Client c;
+    int32_t handle = -1;
+    std::vector<int32_t> handles;
+    lurtest::HeldChild child;
+};
+
+TEST_F(AdminTest, CreateDatabaseMakesAStoreWithCatalogueAndVolumeIdButNoUser) {
+    const int32_t unconnected = NewHandle();
+    EXPECT_EQ(c.createDatabase(unconnected, "fresh", "", ""), kNotConnected);
+
+    const int32_t server = ConnectedHandle();
+    ASSERT_EQ(c.createDatabase(server, "fresh:HUNGARIAN_CI", "/srv/db", "/srv/arch"), kOk);
+    {
+        std::unique_ptr<Store> store = Store::Open("FRESH");
+        EXPECT_EQ(store->Param("collation"), "HUNGARIAN_CI");
+        EXPECT_EQ(store->Param("databasepath"), "/srv/db");
+        EXPECT_EQ(store->Param("archivepath"), "/srv/arch");
+        EXPECT_TRUE(store->Param("volumeid").has_value());
+        EXPECT_TRUE(store->FindTablespace(kSysdbNumber).has_value());
+        Statement& users = store->Db().Cached("SELECT count(*) FROM \"SYSDB.DBUSER\"");
+        users.Step();
+        EXPECT_EQ(users.ColumnInt(0), 0);
+        users.Run();
+    }
+    EXPECT_TRUE(fs::exists(Data() + "/FRESH.lurdb"));
+    // lurdbadm gives it a user, and the user can log in.
+    ASSERT_EQ(testsupport::RunAdmin("add-user fresh admin secret"), 0);
+    EXPECT_GT(Login("FRESH"), 0);
+
+    // An existing store is refused and stays as it was; bad names are refused.
+    EXPECT_EQ(c.createDatabase(server, "FRESH:OTHER", "/x", "/y"), kLockedOrDuplicate);
+    EXPECT_EQ(Store::Open("FRESH")->Param("collation"), "HUNGARIAN_CI");
+    EXPECT_EQ(c.createDatabase(server, "a/b", "", ""), kBadServiceName);
+    EXPECT_EQ(c.createDatabase(server, ":NOCASE", "", ""), kBadServiceName);
+}
+
+TEST_F(AdminTest, DropDatabaseRemovesTheStoreAndRefusesWhatItMustNot) {
+    MakeService("victim", "2222");
+    MakeService("held", "3333");
+    const int32_t server = ConnectedHandle();
+    const int32_t otherHandle = Login("HELD");
+    ASSERT_GT(otherHandle, 0);
+    const struct {
+        int32_t handle;
+        const char* name;
+        int32_t status;
+    } refusals[] = {
+        {server, "", kBadServiceName},         {server, "../x", kBadServiceName},
+        {server, "nosuch", kNoStore},          {handle, "adm", kServiceInUse},  // the handle's own
+        {server, "held", kServiceInUse},       {NewHandle(), "victim", kNotConnected},
+    };
+    for (const auto& refusal : refusals) {
+        EXPECT_EQ(c.dropDatabase(refusal.handle, refusal.name), refusal.status) << refusal.name;
+    }
+    EXPECT_TRUE(fs::exists(Data() + "/HELD.lurdb"));
+
+    // A live process's login holds the service; its death releases it.
+    ChildLogsIn("VICTIM");
+    EXPECT_EQ(c.dropDatabase(server, "victim"), kServiceInUse);
+    EXPECT_TRUE(fs::exists(Data() + "/VICTIM.lurdb"));
+    child.Stop();
+    EXPECT_EQ(c.dropDatabase(server, "victim"), kOk);
+    for (const char* suffix : {"", "-wal", "-shm", ".locks", ".locks-wal", ".locks-shm"}) {
+        EXPECT_FALSE(fs::exists(Data() + "/VICTIM.lurdb" + suffix)) << suffix;
+    }
+    EXPECT_EQ(c.dropDatabase(server, "victim"), kNoStore);
+    c.freeDbHandler(otherHandle);
+    EXPECT_EQ(c.dropDatabase(server, "held"), kOk);
+}
+
+TEST_F(AdminTest, CreateTablespaceTakesTheLowestFreeNumberAndListsItAtVersionZero) {
+    EXPECT_EQ(c.createTablespace(handle, "Extra"), kOk);
+    EXPECT_EQ(c.createTablespace(handle, "Second"), kOk);
+    EXPECT_EQ(c.createTablespace(handle, "Third"), kOk);  // 3 is T's: the next free is 4
+    EXPECT_EQ(c.createTablespace(handle, "extra"), kLockedOrDuplicate);
+    for (const char* bad : {"", "two words", "a.b", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"}) {
+        EXPECT_EQ(c.createTablespace(handle, bad), kBadArgument) << bad;
+    }
+    EXPECT_EQ(c.createTablespace(ConnectedHandle(), "Nope"), kNotConnected);
+
+    std::unique_ptr<Store> store = Store::Open("ADM");
+    Statement& rows = store->Db().Cached(
+        "SELECT dbid, name, vermajor, verminor, versub, verbuild FROM \"SYSDB.TABLESPACE\" ORDER BY dbid");
+    std::vector<std::string> listed;
+    while (rows.Step()) {
+        listed.push_back(std::to_string(rows.ColumnInt(0)) + " " + rows.ColumnText(1) + " " +
+                         std::to_string(rows.ColumnInt(2) + rows.ColumnInt(3) + rows.ColumnInt(4) + rows.ColumnInt(5)));
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{"1 Extra 0", "2 Second 0", "3 T 0", "4 Third 0", "19 SYSDB 1"}));
+
+    // It opens and describes no table.
+    ASSERT_EQ(c.openDbExA(handle, 1, "EXTRA", 0), kOk);
+    char* blob = nullptr;
+    int32_t length = 0;
+    ASSERT_EQ(c.getDbDescription(handle, 1, &blob, &length), kOk);
+    int16_t files = -1;
+    std::memcpy(&files, blob + 8, 2);
+    EXPECT_EQ(files, 0);
+    c.freePtr(blob);
+}
+
+TEST_F(AdminTest, ArchiveThenChangesThenRestoreGivesTheArchivedRowsBack) {
+    ASSERT_EQ(Insert(1), kOk);
+    ASSERT_EQ(c.archiveDb(handle), kOk);
+    const std::string archiveDir = Data() + "/archive/ADM";
+    std::vector<std::string> archives;
+    for (const auto& entry : fs::directory_iterator(archiveDir)) archives.push_back(entry.path().filename());
+    ASSERT_EQ(archives.size(), 1u);  // no temporary file is left
+    EXPECT_EQ(archives[0].size(), std::string("ADM-yyyymmddhhmmss.lurdb").size());
+    EXPECT_EQ(archives[0].rfind("ADM-20", 0), 0u);
+    const std::string archived = Dump("adm");
+
+    ASSERT_EQ(Insert(2), kOk);
+    ASSERT_EQ(Insert(3), kOk);  // the handle's position: the last record
+    EXPECT_NE(Dump("adm"), archived);
+
+    // By name without its suffix: the content is the archive's again.
+    const std::string name = archives[0].substr(0, archives[0].size() - 6);
+    ASSERT_EQ(c.restoreArchive(handle, name.c_str()), kOk);
+    EXPECT_EQ(Dump("adm"), archived);
+    // The position went with the old content: the next record is the first.
+    char* record = nullptr;
+    ASSERT_EQ(c.nextRec(handle, kDbNo, kRec, kRecordSize, &record), kOk);
+    EXPECT_EQ(ReadInt32(record), 1);
+    c.freePtr(record);
+    // Changes go on in the restored store; by full path it restores again.
+    ASSERT_EQ(Insert(5), kOk);
+    ASSERT_EQ(c.restoreArchive(handle, (archiveDir + "/" + archives[0]).c_str()), kOk);
+    EXPECT_EQ(Dump("adm"), archived);
+}
+
+TEST_F(AdminTest, ArchiveAndRestoreRefusals) {
+    ASSERT_EQ(c.archiveDb(handle), kOk);
+    const std::string archiveDir = Data() + "/archive/ADM";
+    const std::string own = fs::directory_iterator(archiveDir)->path();
+
+    // Inside a transaction neither runs.
+    ASSERT_EQ(c.beginTransaction(handle, "T", 0, 0), kOk);
+    EXPECT_EQ(c.archiveDb(handle), kTransactionOpen);
+    EXPECT_EQ(c.restoreArchive(handle, own.c_str()), kTransactionOpen);
+    ASSERT_EQ(c.endTransaction(handle, 0), kOk);
+
+    // Another service's archive, a missing one, a file that is no store.
+    MakeService("other", "4444");
+    const int32_t other = Login("OTHER");
+    ASSERT_EQ(c.archiveDb(other), kOk);
+    const std::string foreign = fs::directory_iterator(Data() + "/archive/OTHER")->path();
+    std::ofstream(dir.Path() + "/text.lurdb") << "not a store\n";
+    const struct {
+        std::string archive;
+        int32_t status;
+    } refusals[] = {
+        {foreign, kForeignArchive},
+        {"ADM-19990101000000", kNoArchive},
+        {dir.Path() + "/nosuch.lurdb", kNoArchive},
+        {"", kNoArchive},
+        {dir.Path() + "/text.lurdb", kNotAStore},
+    };
+    for (const auto& refusal : refusals) {
+        EXPECT_EQ(c.restoreArchive(handle, refusal.archive.c_str()), refusal.status) << refusal.archive;
+    }
+    EXPECT_EQ(c.restoreArchive(ConnectedHandle(), own.c_str()), kNotConnected);
+
+    // Another live process logged in to the service stops the restore.
+    ChildLogsIn("ADM");
+    EXPECT_EQ(c.restoreArchive(handle, own.c_str()), kServiceInUse);
+    child.Stop();
+    EXPECT_EQ(c.restoreArchive(handle, own.c_str()), kOk);
+}
+
+TEST_F(AdminTest, AnArchiveIsNeverWrittenOverAnExistingOne) {
+    // The names of the next seconds are taken already.
+    const std::string archiveDir = Data() + "/archive/ADM";
+    fs::create_directories(archiveDir);
+    const std::time_t now = std::time(nullptr);
+    for (int i = 0; i < 10; ++i) {
+        const std::time_t when = now + i;
+        std::tm utc{};
+        gmtime_r(&when, &utc);
+        char stamp[16] = {};
+        std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc);
+        std::ofstream(archiveDir + "/ADM-" + stamp + ".lurdb") << "taken";
+    }
+    EXPECT_EQ(c.archiveDb(handle), kArchiveExists);
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(archiveDir)) {
+        ++files;
+        EXPECT_EQ(fs::file_size(entry.path()), 5u) << entry.path();
+    }
+    EXPECT_EQ(files, 10u);  // nothing overwritten, no temporary file left
+}
+
+TEST_F(AdminTest, AllBinaryDescriptorsListEveryTablespaceWithItsDescription) {
+    const int32_t server = ConnectedHandle();
+    char* block = nullptr;
+    int32_t length = 0;
+    EXPECT_EQ(c.getAllBinaryDescriptor(server, "NOSUCH", &block, &length), kNoStore);
+    EXPECT_EQ(block, nullptr);
+    ASSERT_EQ(c.getAllBinaryDescriptor(server, "adm", &block, &length), kOk);
+    ASSERT_GE(length, 4);
+    EXPECT_EQ(ReadInt32(block), 2);
+    std::vector<std::string> names;
+    size_t offset = 4;
+    for (int i = 0; i < 2; ++i) {
+        const char* name = block + offset;
+        names.emplace_back(name, strnlen(name, kDescriptorNameSize));
+        offset += kDescriptorNameSize;
+        const int32_t size = ReadInt32(block + offset);
+        offset += 4;
+        const int32_t dbNo = names.back() == "T" ? kDbNo : kSysdbNumber;
+        // The same description the handle gets for the open tablespace.
+        c.openDbExA(handle, dbNo, names.back().c_str(), 0);
+        char* single = nullptr;
+        int32_t singleLength = 0;
+        ASSERT_EQ(c.getDbDescription(handle, dbNo, &single, &singleLength), kOk);
+        EXPECT_EQ(std::string(block + offset, static_cast<size_t>(size)),
+                  std::string(single, static_cast<size_t>(singleLength)));
+        c.freePtr(single);
+        offset += static_cast<size_t>(size);
+    }
+    EXPECT_EQ(offset, static_cast<size_t>(length));
+    EXPECT_EQ(names, (std::vector<std::string>{"T", "SYSDB"}));
+    c.freePtr(block);
+}
+
+TEST_F(AdminTest, FileInfoCountsTheRecordsOfTheEntrysTable) {
+    char* blob = nullptr;
+    int32_t length = 0;
+    ASSERT_EQ(c.getDbDescription(handle, kDbNo, &blob, &length), kOk);
+    std::array<char, file_entry::kSize> entry{};
+    std::memcpy(entry.data(), blob + 22, entry.size());  // the first file entry follows the header
+    c.freePtr(blob);
+    ASSERT_EQ(entry[file_entry::kType], 'd');
+
+    const int32_t server = ConnectedHandle();
+    int32_t first = -1, records = -1, changed = -1;
+    ASSERT_EQ(c.getV3FileInfo(server, "ADM", entry.data(), &first, &records, &changed), kOk);
+    EXPECT_EQ(records, 0);
+    ASSERT_EQ(Insert(1), kOk);
+    ASSERT_EQ(Insert(2), kOk);
+    ASSERT_EQ(c.getV3FileInfo(server, "ADM", entry.data(), &first, &records, &changed), kOk);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(records, 2);
+    EXPECT_EQ(changed, 0);  // the store keeps no change times yet
+
+    std::array<char, file_entry::kSize> wrong = entry;
+    const int32_t noTablespace = 77, noRecordType = 10005;
+    std::memcpy(wrong.data() + file_entry::kTablespace, &noTablespace, 4);
+    EXPECT_EQ(c.getV3FileInfo(server, "ADM", wrong.data(), &first, &records, &changed), kUnknownTablespace);
+    wrong = entry;
+    std::memcpy(wrong.data() + file_entry::kRecordType, &noRecordType, 4);
+    EXPECT_EQ(c.getV3FileInfo(server, "ADM", wrong.data(), &first, &records, &changed), kUnknownRecordType);
+    EXPECT_EQ(c.getV3FileInfo(server, "NOSUCH", entry.data(), &first, &records, &changed), kNoStore);
+}
+
+TEST_F(AdminTest, RestoreTimestampsChecksUserAndPasswordAsTheLoginDoes) {
+    ASSERT_EQ(testsupport::RunAdmin("add-user adm off pw"), 0);
+    ASSERT_EQ(testsupport::RunAdmin("disable-user adm off"), 0);
+    const int32_t server = ConnectedHandle();
+    const std::string longUser(32, 'A');
+    const struct {
+        std::string user, password;
+        int32_t status;
+    } cases[] = {
+        {"ADMIN", "SECRET", kOk},       {"admin", "secret", kOk},          {"NOBODY", "SECRET", kNoHandle},
+        {"OFF", "PW", kUserDisabled},   {"ADMIN", "WRONG", kWrongPassword}, {longUser, "SECRET", kNoHandle},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(c.restoreTimestamps(server, "ADM", test.user.c_str(), test.password.c_str()), test.status)
+            << test.user;
+    }
+    EXPECT_EQ(c.restoreTimestamps(server, "NOSUCH", "ADMIN", "SECRET"), kNoStore);
+    EXPECT_EQ(c.restoreTimestamps(NewHandle(), "ADM", "ADMIN", "SECRET"), kNotConnected);
+}
+
+TEST_F(AdminTest, ServiceNamesComeWithTheBlocksLength) {
+    MakeService("second", "5555");
+    char* block = nullptr;
+    int32_t length = -1, count = -1;
+    ASSERT_EQ(c.getServiceNames(ConnectedHandle(), &block, &length, &count), kOk);
+    EXPECT_EQ(count, 2);
+    std::vector<std::string> names;
+    for (int32_t offset = 0; offset < length; offset += static_cast<int32_t>(names.back().size()) + 1) {
+        names.emplace_back(block + offset);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"ADM", "SECOND"}));
+    EXPECT_EQ(length, 11);
+    c.freePtr(block);
+}
+
+}  // namespace
