@@ -40,8 +40,8 @@ constexpr win::StringResource kTexts[] = {
     {20013, LANG_HUNGARIAN, "Érvénytelen számszöveg: %s"},
     {20017, LANG_ENGLISH, "Index out of range."},
     {20017, LANG_HUNGARIAN, "Az index a tartományon kívül esik."},
-    {20018, LANG_ENGLISH, "Invalid date or time value."},
-    {20018, LANG_HUNGARIAN, "Érvénytelen dátum vagy idő."},
+    {20018, LANG_ENGLISH, "Invalid value: not a valid date, time or hexadecimal text."},
+    {20018, LANG_HUNGARIAN, "Érvénytelen érték: nem érvényes dátum, idő vagy hexadecimális szöveg."},
     {20022, LANG_ENGLISH, "Error (code without a message text)."},
     {20022, LANG_HUNGARIAN, "Hiba (a kódhoz nincs üzenetszöveg)."},
     // Dates and times, codes 650-699.
