@@ -108,6 +108,8 @@ public:
     // with 10011: the empty structure is shared by every new object.
     int32_t LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo,
                      DbDesc* catalogue);
+    // The structure's memory image as a new block (DbStruct::ToBlob).
+    int32_t ToBlob(char** image, int32_t* length) const { return GetStruct().ToBlob(image, length); }
 
     void SetHandle(int32_t handle) { m_handle = handle; }
     int32_t GetHandle() const { return m_handle; }

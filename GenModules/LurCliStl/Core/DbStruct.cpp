@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #include "DbDescError.h"
 #include "LurExceptBaseArg.h"
@@ -18,6 +19,9 @@ constexpr int kTableNotFound = 2002;
 constexpr int kFieldNotFound = 2003;
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbStruct"};
+
+// The header's leading bytes, carried as received; the counts follow.
+constexpr size_t kHeaderCarriedBytes = 8;
 
 // An index taken as the 16-bit value the description's arrays are indexed
 // with: -1 when it has bit 15 set or is not below count.
@@ -75,6 +79,16 @@ int ValueWidth(char type) {
         case 'F': return 8;
         default: return 0;
     }
+}
+
+template <class Entry>
+void AppendEntries(std::string& image, const std::vector<Entry>& entries) {
+    image.append(reinterpret_cast<const char*>(entries.data()), sizeof(Entry) * entries.size());
+}
+
+void AppendCount(std::string& image, size_t count) {
+    const auto value = static_cast<int16_t>(count);
+    image.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 [[noreturn]] void ThrowBadBlob(const std::string& reason, int line) {
@@ -153,6 +167,43 @@ void DbStruct::ParseBlob(const char* blob, int length) {
     parsed.m_sqlInfo.assign(static_cast<size_t>(nD), FieldSqlInfo{});
 
     *this = std::move(parsed);
+}
+
+// ---- the memory image ----------------------------------------------------------
+
+std::string DbStruct::GetImage() const {
+    // The counts come from the arrays, not from the header as parsed: after
+    // a Clear the header still holds the old ones.
+    std::string image(reinterpret_cast<const char*>(m_header.data()), kHeaderCarriedBytes);
+    for (size_t count : {m_files.size(), m_records.size(), m_fields.size(), m_sets.size(), m_members.size(),
+                         m_sorts.size(), m_keys.size()})
+        AppendCount(image, count);
+    AppendEntries(image, m_files);
+    AppendEntries(image, m_records);
+    AppendEntries(image, m_fields);
+    AppendEntries(image, m_sets);
+    AppendEntries(image, m_members);
+    AppendEntries(image, m_sorts);
+    AppendEntries(image, m_keys);
+    for (const std::string& name : m_tableNames) image += name + '\n';
+    for (const std::string& name : m_fieldNames) image += name + '\n';
+    return image;
+}
+
+int DbStruct::ToBlob(char** image, int* length) const {
+    const std::string bytes = GetImage();
+    auto block = std::make_unique<char[]>(bytes.size());
+    std::memcpy(block.get(), bytes.data(), bytes.size());
+    *length = static_cast<int>(bytes.size());
+    *image = block.release();
+    return 0;
+}
+
+int DbStruct::LoadImage(const char* image, int length, std::string name, int dbNo) {
+    ParseBlob(image, length);
+    m_dbNo = dbNo;
+    if (!name.empty()) m_name = lurutils::ToUpper(name);
+    return 0;
 }
 
 void DbStruct::SetBlobFile(const std::string& alias, int32_t id) { m_blobFiles[lurutils::ToUpper(alias)] = id; }

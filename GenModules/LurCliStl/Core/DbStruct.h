@@ -99,6 +99,19 @@ public:
     // DbDescError 10011 and leaves the structure as it was.
     void ParseBlob(const char* blob, int length);
 
+    // The memory image: the description in the blob's own layout, the
+    // header's 8 leading bytes as last parsed, the counts from the arrays as
+    // they are now, the arrays, then every table name and field name each
+    // ended by a newline. A blob whose names were upper case, each ended by a
+    // newline with nothing after the last, comes back byte for byte.
+    std::string GetImage() const;
+    // The image as a new block for the caller to release with delete[];
+    // both pointers must be given. Returns 0.
+    int ToBlob(char** image, int* length) const;
+    // ParseBlob, then the number and the name (upper-cased when not empty);
+    // returns 0. A bad image raises as ParseBlob does.
+    int LoadImage(const char* image, int length, std::string name, int dbNo);
+
     // Set by the tablespace's description after a parse.
     void SetDbNo(int dbNo) { m_dbNo = dbNo; }
     void SetDbName(const std::string& name) { m_name = name; }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -340,6 +341,88 @@ TEST(DbStructNames, LastNameWithoutNewlineAndMissingNames) {
     s.ParseBlob(blob.data(), static_cast<int>(blob.size()));
     EXPECT_EQ(s.GetTableNames(), std::vector<std::string>{""});
     EXPECT_EQ(s.GetAllFieldNames(), std::vector<std::string>{""});
+}
+
+// Upper-case names and carried bytes that are not zero, so that the image
+// has to give every part back.
+std::string UpperCaseBlobWithCarriedBytes() {
+    BlobBuilder b;
+    b.AddFile(0x5A);
+    b.AddTable("AUTO", 20, 4);
+    b.AddField("ID", 'u', 'l', 4, 4);
+    b.AddField("RENDSZ", 'd', 'c', 11, 8);
+    b.AddField("NYERS", 'n', 'c', 1, 19, FieldDesc::kUnsigned);
+    b.AddCompoundKey("KULCS", {0, 1});
+    b.AddTable("LOG", 8, 0);
+    b.AddField("\xC1LLAPOT", 'n', 'F', 8, 0);
+    b.AddCarriedEntries();
+    std::string blob = b.Build();
+    BlobBuilder::Set16(blob, b.RecordOffset(0) + 8, 0x1234);   // uninterpreted record bytes
+    BlobBuilder::Set16(blob, b.FieldOffset(1) + 6, 0x0777);    // uninterpreted field bytes
+    BlobBuilder::Set16(blob, b.KeyOffset(0) - 24 + 2, 0x0101);  // the set entry
+    BlobBuilder::Set16(blob, b.KeyOffset(0) - 12, 0x0202);      // the member entry
+    BlobBuilder::Set16(blob, b.KeyOffset(0) - 4 + 2, 0x0303);   // the sort entry
+    BlobBuilder::Set16(blob, b.KeyOffset(1) + 6, 0x0404);       // uninterpreted key bytes
+    return blob;
+}
+
+TEST(DbStructImage, ImageGivesAnUpperCaseBlobBackByteForByte) {
+    const std::string blob = UpperCaseBlobWithCarriedBytes();
+    DbStruct s;
+    s.ParseBlob(blob.data(), static_cast<int>(blob.size()));
+    EXPECT_EQ(s.GetImage(), blob);
+
+    char* image = nullptr;
+    int length = 0;
+    ASSERT_EQ(s.ToBlob(&image, &length), 0);
+    const std::unique_ptr<char[]> owned(image);
+    EXPECT_EQ(std::string(image, static_cast<size_t>(length)), blob);
+
+    DbStruct loaded;
+    EXPECT_EQ(loaded.LoadImage(image, length, "kocsik", 12), 0);
+    EXPECT_STREQ(loaded.GetDbName(), "KOCSIK");
+    EXPECT_EQ(loaded.GetDbNo(), 12);
+    EXPECT_EQ(loaded.GetFieldNo("log", "\xC1llapot"), 1000);
+    EXPECT_EQ(loaded.GetImage(), blob);
+}
+
+TEST(DbStructImage, NamesComeBackUpperCasedAndTheImageIsWhole) {
+    const std::string blob = CarBuilder().Build(false);  // mixed case, no newline after the last name
+    DbStruct s;
+    s.ParseBlob(blob.data(), static_cast<int>(blob.size()));
+    const std::string image = s.GetImage();
+    EXPECT_EQ(image.size(), blob.size() + 1);
+    EXPECT_EQ(image.substr(0, 22), blob.substr(0, 22));
+    EXPECT_EQ(image.substr(image.size() - 3), "\nZ\n");
+    DbStruct again;
+    again.LoadImage(image.data(), static_cast<int>(image.size()), "", 3);
+    EXPECT_STREQ(again.GetDbName(), "");
+    EXPECT_EQ(again.GetTableNames(), (std::vector<std::string>{"GEPJARMU", "LINK", "NAPLO"}));
+    EXPECT_EQ(again.GetImage(), image);
+}
+
+// The header keeps its counts through a Clear; the image must count what the
+// structure holds, or it could not be read back.
+TEST(DbStructImage, ImageOfAClearedStructureIsAnEmptyDescription) {
+    const std::string blob = CarBuilder().Build();
+    DbStruct s;
+    s.ParseBlob(blob.data(), static_cast<int>(blob.size()));
+    s.Clear();
+    const std::string image = s.GetImage();
+    EXPECT_EQ(image, std::string("HEADER!!") + std::string(14, '\0'));
+    DbStruct loaded;
+    EXPECT_NO_THROW(loaded.LoadImage(image.data(), static_cast<int>(image.size()), "X", 1));
+    EXPECT_TRUE(loaded.GetRecordDescs().empty());
+}
+
+TEST(DbStructImage, BadImageIsRefusedLikeABadBlob) {
+    DbStruct s;
+    try {
+        s.LoadImage("short", 5, "X", 1);
+        ADD_FAILURE() << "accepted";
+    } catch (const DbDescError& e) {
+        EXPECT_EQ(e.GetCode(), 10011);
+    }
 }
 
 TEST(DbStructCorrupt, BadBlobsAreRefusedWhole) {

@@ -2,9 +2,11 @@
 // description: what the server hands out is what the lookups answer.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "DbDesc.h"
 #include "DbStruct.h"
 #include "FunctionLoader.h"
 #include "LuConn.h"
@@ -92,6 +94,39 @@ TEST_F(DescriptionFromServiceTest, CatalogueDescriptionParses) {
     for (const char* table : {"tablespace", "dbuser", "tables", "fields", "fileblobs"})
         EXPECT_GE(s.GetRecType(table), 10000) << table;
     EXPECT_GE(s.GetFieldNo("dbuser", "name"), 0);
+}
+
+// Names already upper case, every kind of entry the server writes: file
+// entries, a compound key, raw and unsigned fields, a group.
+constexpr const char* kUpperCaseSchema =
+    "tablespace KOCSI 6\n"
+    "table GEPJARMU\n"
+    "  field GJ_ID     l 4  u\n"
+    "  field RENDSZAM  c 11 d\n"
+    "  field TELJ      s 2  n unsigned\n"
+    "  field NYERS     c 4  n raw\n"
+    "  field CSOPORT   g 0  n\n"
+    "  key   RENDKULCS u RENDSZAM GJ_ID\n"
+    "table NAPLO\n"
+    "  field N_ID      d 4  u\n"
+    "  field ERTEK     F 8  n\n";
+
+TEST(DescriptionImageFromService, ToBlobGivesTheServersBlobBack) {
+    lurtest::ServiceFixture service{kUpperCaseSchema, "IMAGESVC"};
+    DbDesc desc;
+    service.LoadDesc(desc, "KOCSI", 6);
+
+    char* block = nullptr;
+    int32_t length = 0;
+    ASSERT_EQ(LUR_CLIENT_FUNCTION(GetDbDescription, "DbDescMap")(service.Handle(), 6, &block, &length), 0);
+    const std::string served(block, static_cast<size_t>(length));
+    LUR_CLIENT_FUNCTION(FreePtr, "DbDescMap")(block);
+
+    char* image = nullptr;
+    int32_t imageLength = 0;
+    ASSERT_EQ(desc.ToBlob(&image, &imageLength), 0);
+    const std::unique_ptr<char[]> owned(image);
+    EXPECT_EQ(std::string(image, static_cast<size_t>(imageLength)), served);
 }
 
 }  // namespace
