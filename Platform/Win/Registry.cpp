@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CodePage.h"
+#include "Crt.h"
 #include "LastError.h"
 
 namespace win {
@@ -51,18 +52,20 @@ struct RegDocument {
 
 // ---- names ----------------------------------------------------------------
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+// Names fold with the code page 1250 case table, whatever locale is in force,
+// so "árvíz" and "ÁRVÍZ" name one key, as they name one service.
+char FoldName(char c) { return static_cast<char>(crt::ToUpperCp1250(static_cast<unsigned char>(c))); }
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+        if (FoldName(a[i]) != FoldName(b[i])) return false;
     return true;
 }
 
 bool LessName(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(FoldAscii(x)) < static_cast<unsigned char>(FoldAscii(y));
+        return static_cast<unsigned char>(FoldName(x)) < static_cast<unsigned char>(FoldName(y));
     });
 }
 

@@ -8,7 +8,7 @@
 // The file is LUR_REGISTRY, or $XDG_CONFIG_HOME/lur/registry.reg (default
 // ~/.config/lur/registry.reg). It is UTF-8; names and texts handed across
 // this interface are code page 1250. Key and value names compare without
-// regard to ASCII case.
+// regard to case, by the code page 1250 case table.
 //
 // Every change re-reads the file under an exclusive flock of a companion
 // lock file (<file>.lock), applies itself and replaces the file with a fully

@@ -90,6 +90,13 @@ TEST_F(RegistryTest, WrittenValuesReadBackAndFileIsRegFormat) {
     EXPECT_EQ(Query(again, "timeout", &type), std::string("\x2c\x01\x00\x00", 4));
     EXPECT_EQ(type, uint32_t(REG_DWORD));
     RegCloseKey(again);
+
+    // Accented letters fold too (code page 1250), whatever the locale:
+    // "ÁRVÍZ" opens the key written as "árvíz".
+    RegCloseKey(Create("software\\ludbclients\\\xE1rv\xEDz"));
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\ludbclients\\\xC1RV\xCDZ", 0, KEY_READ, &again),
+              ERROR_SUCCESS);
+    RegCloseKey(again);
 }
 
 TEST_F(RegistryTest, TextsAreCp1250InsideAndUtf8InTheFile) {
