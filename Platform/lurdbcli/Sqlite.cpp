@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "CodePage.h"
+#include "StoreTuning.h"
 #include "lurdbcli.h"
 
 namespace lurdbcli {
@@ -149,8 +150,7 @@ Database::Database(const std::string& path, bool create) {
     }
     sqlite3_busy_timeout(m_db, BusyTimeoutMs());
     sqlite3_extended_result_codes(m_db, 1);
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA synchronous=FULL");
+    Exec(LURDB_CONNECTION_PRAGMAS);
 }
 
 Database::~Database() {
