@@ -394,6 +394,19 @@ std::string SqlTableName(const TablespaceDef& tablespace, const TableDef& table)
     return AsciiUpper(tablespace.name) + "." + AsciiUpper(table.name);
 }
 
+namespace {
+
+// The quoted columns of a key field (a compound key: its components), comma-separated.
+std::string KeyColumnList(const TableDef& table, const FieldDef& key) {
+    std::string columns;
+    for (const std::string& column : key.type == 'k' ? key.components : std::vector<std::string>{key.name}) {
+        columns += (columns.empty() ? "" : ", ") + QuoteName(table.fields[static_cast<size_t>(table.FieldIndex(column))].name);
+    }
+    return columns;
+}
+
+}  // namespace
+
 std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, const TableDef& table) {
     const std::string sqlName = SqlTableName(tablespace, table);
     std::string create = "CREATE TABLE " + QuoteName(sqlName) + " (";
@@ -415,15 +428,24 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
         if (!field.IsKey()) {
             continue;
         }
-        std::string columns;
-        for (const std::string& column : field.type == 'k' ? field.components : std::vector<std::string>{field.name}) {
-            columns += (columns.empty() ? "" : ", ") + QuoteName(table.fields[static_cast<size_t>(table.FieldIndex(column))].name);
-        }
         statements.push_back(std::string("CREATE ") + (field.IsUnique() ? "UNIQUE " : "") + "INDEX " +
                              QuoteName(sqlName + "." + AsciiUpper(field.name)) + " ON " + QuoteName(sqlName) + " (" +
-                             columns + ")");
+                             KeyColumnList(table, field) + ")");
     }
     return statements;
+}
+
+std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table) {
+    const std::string name = QuoteName(SqlTableName(tablespace, table));
+    std::string columns = "rowid";
+    std::string marks = "(SELECT ifnull(max(rowid), 0) + 1 FROM " + name + ")";
+    for (const FieldDef& field : table.fields) {
+        if (field.HasValue()) {
+            columns += ", " + QuoteName(field.name);
+            marks += ", ?";
+        }
+    }
+    return "INSERT INTO " + name + " (" + columns + ") VALUES (" + marks + ")";
 }
 
 const TablespaceDef& SysdbSchema() {
