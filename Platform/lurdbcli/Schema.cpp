@@ -405,6 +405,15 @@ std::string KeyColumnList(const TableDef& table, const FieldDef& key) {
     return columns;
 }
 
+const FieldDef* FirstUniqueKey(const TableDef& table) {
+    for (const FieldDef& field : table.fields) {
+        if (field.IsUnique()) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, const TableDef& table) {
@@ -423,7 +432,21 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
             default: create += " INTEGER"; break;
         }
     }
-    std::vector<std::string> statements{create + ")"};
+    std::vector<std::string> statements;
+    // A table with a unique key is stored in the order of its first one, so
+    // that changes made in that key's order touch few pages. Its rows keep
+    // their insertion order in a column named rowid (InsertStatement numbers
+    // them as SQLite numbers its own rowids), so every statement reads the
+    // same on both layouts.
+    const FieldDef* cluster = FirstUniqueKey(table);
+    if (cluster != nullptr) {
+        statements.push_back(create + ", rowid INTEGER NOT NULL, PRIMARY KEY (" + KeyColumnList(table, *cluster) +
+                             ", rowid)) WITHOUT ROWID");
+        statements.push_back("CREATE UNIQUE INDEX " + QuoteName(sqlName + ".#ROWID") + " ON " + QuoteName(sqlName) +
+                             " (rowid)");
+    } else {
+        statements.push_back(create + ")");
+    }
     for (const FieldDef& field : table.fields) {
         if (!field.IsKey()) {
             continue;
