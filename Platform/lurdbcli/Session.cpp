@@ -172,8 +172,12 @@ Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
         }
         for (size_t i = 0; i < table.fields.size(); ++i) {
             const char type = table.fields[i].type;
-            if (sql.inKey[i] && type != 'f' && type != 'F') {
+            const bool floating = type == 'f' || type == 'F';
+            if (sql.inKey[i] && !floating) {
                 sql.comparedKeys.push_back(i);
+            }
+            if (floating && table.fields[i].HasValue()) {
+                sql.storesAsBound = false;
             }
         }
         sql.selectList = "SELECT" + sql.returning.substr(sizeof " RETURNING" - 1) + " FROM " + sql.name;

@@ -140,6 +140,7 @@ private:
         // compares instead of assigning while they keep their value, so that
         // no index (nor the clustered row) is rewritten for them.
         std::vector<size_t> comparedKeys;
+        bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
         std::map<int, Statement*> statements;
     };
     // The statements of a table; with a key field where the text depends on it.
@@ -188,6 +189,10 @@ private:
     // Runs a change with RETURNING rowid and the value columns: its row
     // becomes the position and the record; false when it changed no row.
     bool ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record);
+    // After an update of the current row that stored exactly these values
+    // (value fields in field order): the position and record as TakeRow
+    // would read them back.
+    void TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, char* record);
 
     void Close() noexcept;
     LockFile& Locks();

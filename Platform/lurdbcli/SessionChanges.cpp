@@ -1,6 +1,7 @@
 // Record changes on the caller's copy and the handle's one transaction.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "RecordCodec.h"
 #include "Session.h"
@@ -86,39 +87,66 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
     return rowid;
 }
 
+void Session::TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, char* record) {
+    Position& position = ref.position;
+    position.row.resize(ref.table.fields.size());
+    std::memset(record, 0, static_cast<size_t>(ref.table.RecordSize()));
+    size_t value = 0;
+    for (size_t i = 0; i < ref.table.fields.size(); ++i) {
+        if (ref.table.fields[i].HasValue()) {
+            if (ref.sql.inKey[i]) {
+                position.row[i] = values[value];
+            }
+            SqlToField(ref.table.fields[i], values[value++], record);
+        }
+    }
+}
+
 void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
+    const std::vector<SqlValue> values = ValuesOf(ref.table, record);
     if (ref.position.valid) {
         // The usual case in one statement: the current record is the target
         // whenever it is still there with every key exactly as in the copy
         // (so it has the copy's value of the current key); those columns are
-        // then compared, not assigned, and the update returns the row.
+        // then compared, not assigned.
         const std::vector<size_t>& compared = ref.sql.comparedKeys;
+        // With every value column compared there is nothing to assign: the
+        // row is read as it is. Without floating columns the row stores
+        // exactly the values bound, so it need not be read back.
+        const bool assigns = compared.size() < values.size();
+        const bool readBack = !assigns || !ref.sql.storesAsBound;
         Statement& update = Prepared(ref, Sql::UpdateCurrent, -1, [&] {
-            // With every value column compared there is nothing to assign:
-            // the row is read as it is.
-            const bool assigns = compared.size() < ValuesOf(ref.table, record).size();
             std::string sql = assigns ? UpdateByRowid(ref.sql.name, ref.sql.columns, compared)
                                       : ref.sql.selectList + " WHERE rowid = ?";
             for (size_t column : compared) {
                 sql += " AND " + ref.sql.columns[column] + " = ? COLLATE BINARY";
             }
-            return assigns ? sql + ref.sql.returning : sql;
+            return assigns && readBack ? sql + ref.sql.returning : sql;
         });
         int index = 1;
+        size_t value = 0;
         for (size_t i = 0; i < ref.table.fields.size(); ++i) {
-            if (ref.table.fields[i].HasValue() && std::find(compared.begin(), compared.end(), i) == compared.end()) {
-                update.Bind(index++, FieldToSql(ref.table.fields[i], record));
+            if (ref.table.fields[i].HasValue()) {
+                if (std::find(compared.begin(), compared.end(), i) == compared.end()) {
+                    update.Bind(index++, values[value]);
+                }
+                ++value;
             }
         }
         update.Bind(index++, ref.position.rowid);
         BindAll(update, KeyValues(ref, compared, record), index);
-        if (ChangeAndTakeRow(ref, update, record)) {
+        if (!readBack) {
+            update.Run();
+            if (LoggedIn().Db().Changes() == 1) {
+                TakeWritten(ref, values, record);
+                return;
+            }
+        } else if (ChangeAndTakeRow(ref, update, record)) {
             return;
         }
     }
     const long long rowid = TargetRow(ref, record);
-    const std::vector<SqlValue> values = ValuesOf(ref.table, record);
     Statement& update =
         Prepared(ref, Sql::Update, -1, [&] { return UpdateByRowid(ref.sql.name, ref.sql.columns) + ref.sql.returning; });
     BindAll(update, values);

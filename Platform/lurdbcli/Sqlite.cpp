@@ -178,6 +178,8 @@ Statement& Database::Cached(const std::string& sql) {
 
 long long Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
 
+int Database::Changes() const { return sqlite3_changes(m_db); }
+
 bool Database::InTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
 
 std::string QuoteName(const std::string& name) {
