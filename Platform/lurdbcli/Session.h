@@ -125,7 +125,7 @@ private:
         int32_t keyField = -1;  // field index in the table; -1 no key
         bool valid = false;
         long long rowid = 0;
-        std::vector<SqlValue> row;  // the values of the current row (value fields in order)
+        std::vector<SqlValue> row;  // by field index: the current row's values of key fields (others empty)
     };
     // The SQL of one open table, built once per login: quoted names and the
     // statements prepared for it (owned by the connection), by operation
@@ -146,7 +146,7 @@ private:
     // The statements of a table; with a key field where the text depends on it.
     enum class Sql {
         First, Last, Current, Next, Prev, Find, FindBack, FindNext, FindPrev, Target, CurrentExists, Insert, UpdateCurrent,
-        Update, DeleteCurrent, Delete, ReadBack, ListEqual, ListGreater, ListLess, ListOr, Between, All, Count, Truncate
+        Update, DeleteCurrent, Delete, ListEqual, ListGreater, ListLess, ListOr, Between, All, Count, Truncate
     };
     struct TableRef {
         const TablespaceDef& tablespace;

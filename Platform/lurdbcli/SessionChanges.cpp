@@ -116,11 +116,22 @@ void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* re
         // exactly the values bound, so it need not be read back.
         const bool assigns = compared.size() < values.size();
         const bool readBack = !assigns || !ref.sql.storesAsBound;
-        Statement& update = Prepared(ref, Sql::UpdateCurrent, -1, [&] {
+        // Floating components of the current key are assigned, not compared:
+        // the current record stays the target only while they equal the copy's.
+        std::vector<size_t> floatingKey;
+        for (size_t column : KeyColumns(ref, ref.position.keyField)) {
+            if (std::find(compared.begin(), compared.end(), column) == compared.end()) {
+                floatingKey.push_back(column);
+            }
+        }
+        Statement& update = Prepared(ref, Sql::UpdateCurrent, ref.position.keyField, [&] {
             std::string sql = assigns ? UpdateByRowid(ref.sql.name, ref.sql.columns, compared)
                                       : ref.sql.selectList + " WHERE rowid = ?";
             for (size_t column : compared) {
                 sql += " AND " + ref.sql.columns[column] + " = ? COLLATE BINARY";
+            }
+            for (size_t column : floatingKey) {
+                sql += " AND " + ref.sql.columns[column] + " = ?";
             }
             return assigns && readBack ? sql + ref.sql.returning : sql;
         });
@@ -136,6 +147,7 @@ void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* re
         }
         update.Bind(index++, ref.position.rowid);
         BindAll(update, KeyValues(ref, compared, record), index);
+        BindAll(update, KeyValues(ref, floatingKey, record), index + static_cast<int>(compared.size()));
         if (!readBack) {
             update.Run();
             if (LoggedIn().Db().Changes() == 1) {

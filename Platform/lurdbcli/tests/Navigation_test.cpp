@@ -62,7 +62,10 @@ protected:
                                  "  field GRP  l 4 d\n"
                                  "  field NAME c 8 d\n"
                                  "  field TAG  c 2 d raw\n"
-                                 "  key GRPNAME d GRP NAME\n";
+                                 "  key GRPNAME d GRP NAME\n"
+                                 "table Measure\n"
+                                 "  field ID    l 4 u\n"
+                                 "  field VALUE F 8 d\n";
         ASSERT_EQ(testsupport::RunAdmin("create-service navsvc admin secret"), 0);
         ASSERT_EQ(testsupport::RunAdmin("create-tablespace navsvc " + schema), 0);
         ASSERT_NO_FATAL_FAILURE(LogIn(handle));
@@ -266,4 +269,33 @@ TEST_F(NavigationTest, TiesFollowInsertionOrderWhateverTheStoredOrder) {
         ids.push_back(next.Id());
     }
     EXPECT_EQ(ids, (std::vector<int32_t>{90, 70, 80}));
+}
+
+// A floating key is assigned by an update, never compared exactly: while the
+// current record's value differs from the copy's, the first record with the
+// copy's value is the target.
+TEST_F(NavigationTest, ModRecUnderAFloatingKeyTargetsTheRecordWithTheCopysValue) {
+    constexpr int32_t kMeasure = 10001, kMeasureSize = 12, kValue = 1001;
+    auto measure = [](int32_t id, double value) {
+        std::array<char, kMeasureSize> bytes{};
+        std::memcpy(bytes.data(), &id, 4);
+        std::memcpy(bytes.data() + 4, &value, 8);
+        return bytes;
+    };
+    for (auto row : {measure(1, 2.5), measure(2, 7.5)})
+        ASSERT_EQ(newRec(handle, kDb, kMeasure, kMeasureSize, row.data()), kOk);
+    ASSERT_EQ(defineKey(handle, kDb, kMeasure, kValue), kOk);
+    auto current = measure(0, 2.5);
+    ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, current.data()), kOk);  // id 1
+    // The target is id 2 (VALUE 7.5), which cannot take id 1's ID.
+    auto copy = measure(1, 7.5);
+    EXPECT_EQ(modRec(handle, kDb, kMeasure, kMeasureSize, copy.data()), kLockedOrDuplicate);
+    auto stored = measure(0, 2.5);
+    ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, stored.data()), kOk);
+    EXPECT_EQ(stored, measure(1, 2.5));
+    copy = measure(3, 7.5);
+    ASSERT_EQ(modRec(handle, kDb, kMeasure, kMeasureSize, copy.data()), kOk);
+    stored = measure(0, 7.5);
+    ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, stored.data()), kOk);
+    EXPECT_EQ(stored, measure(3, 7.5));
 }
