@@ -408,6 +408,28 @@ std::string SqlTableName(const TablespaceDef& tablespace, const TableDef& table)
     return AsciiUpper(tablespace.name) + "." + AsciiUpper(table.name);
 }
 
+namespace {
+
+// The quoted columns of a key field (a compound key: its components), comma-separated.
+std::string KeyColumnList(const TableDef& table, const FieldDef& key) {
+    std::string columns;
+    for (const std::string& column : key.type == 'k' ? key.components : std::vector<std::string>{key.name}) {
+        columns += (columns.empty() ? "" : ", ") + QuoteName(table.fields[static_cast<size_t>(table.FieldIndex(column))].name);
+    }
+    return columns;
+}
+
+const FieldDef* FirstUniqueKey(const TableDef& table) {
+    for (const FieldDef& field : table.fields) {
+        if (field.IsUnique()) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, const TableDef& table) {
     const std::string sqlName = SqlTableName(tablespace, table);
     std::string create = "CREATE TABLE " + QuoteName(sqlName) + " (";
@@ -424,20 +446,43 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
             default: create += " INTEGER"; break;
         }
     }
-    std::vector<std::string> statements{create + ")"};
+    std::vector<std::string> statements;
+    // A table with a unique key is stored in the order of its first one, so
+    // that changes made in that key's order touch few pages. Its rows keep
+    // their insertion order in a column named rowid (InsertStatement numbers
+    // them as SQLite numbers its own rowids), so every statement reads the
+    // same on both layouts.
+    const FieldDef* cluster = FirstUniqueKey(table);
+    if (cluster != nullptr) {
+        statements.push_back(create + ", rowid INTEGER NOT NULL, PRIMARY KEY (" + KeyColumnList(table, *cluster) +
+                             ", rowid)) WITHOUT ROWID");
+        statements.push_back("CREATE UNIQUE INDEX " + QuoteName(sqlName + ".#ROWID") + " ON " + QuoteName(sqlName) +
+                             " (rowid)");
+    } else {
+        statements.push_back(create + ")");
+    }
     for (const FieldDef& field : table.fields) {
         if (!field.IsKey()) {
             continue;
         }
-        std::string columns;
-        for (const std::string& column : field.type == 'k' ? field.components : std::vector<std::string>{field.name}) {
-            columns += (columns.empty() ? "" : ", ") + QuoteName(table.fields[static_cast<size_t>(table.FieldIndex(column))].name);
-        }
         statements.push_back(std::string("CREATE ") + (field.IsUnique() ? "UNIQUE " : "") + "INDEX " +
                              QuoteName(sqlName + "." + AsciiUpper(field.name)) + " ON " + QuoteName(sqlName) + " (" +
-                             columns + ")");
+                             KeyColumnList(table, field) + ")");
     }
     return statements;
+}
+
+std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table) {
+    const std::string name = QuoteName(SqlTableName(tablespace, table));
+    std::string columns = "rowid";
+    std::string marks = "(SELECT ifnull(max(rowid), 0) + 1 FROM " + name + ")";
+    for (const FieldDef& field : table.fields) {
+        if (field.HasValue()) {
+            columns += ", " + QuoteName(field.name);
+            marks += ", ?";
+        }
+    }
+    return "INSERT INTO " + name + " (" + columns + ") VALUES (" + marks + ")";
 }
 
 const TablespaceDef& SysdbSchema() {

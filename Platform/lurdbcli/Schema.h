@@ -84,6 +84,11 @@ std::string BuildDescriptionBlob(const TablespaceDef& tablespace);
 // the statements that create its table and indexes.
 std::string SqlTableName(const TablespaceDef& tablespace, const TableDef& table);
 std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, const TableDef& table);
+// "INSERT INTO <table> (rowid, <value columns>) VALUES (<next rowid>, ?, ...)":
+// the one insert of a record (the values bind in field order), numbering rows
+// one past the highest as SQLite numbers rowids, on either table layout
+// (CreateTableStatements).
+std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table);
 
 // The catalogue tablespace SYSDB that every service starts with.
 const TablespaceDef& SysdbSchema();

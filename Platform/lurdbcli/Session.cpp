@@ -58,6 +58,7 @@ void Session::Login(const char* connectInfo) {
     Close();  // a second login on the handle starts afresh
     m_open.clear();
     m_positions.clear();
+    m_tableSql.clear();  // its statements belong to the old connection
     m_store = std::move(store);
     m_user = AsciiUpper(user);
     m_computer = FixedText(connectInfo, connect_info::kComputer);
@@ -161,8 +162,35 @@ Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
         throw StoreError{kUnknownRecordType, "no record type " + std::to_string(recType)};
     }
     const TableDef& table = tablespace.tables[static_cast<size_t>(index)];
-    return TableRef{tablespace, table, static_cast<int32_t>(index), m_positions[{dbNo, recType}],
-                    QuoteName(SqlTableName(tablespace, table))};
+    TableSql& sql = m_tableSql[{dbNo, recType}];
+    if (sql.name.empty()) {
+        sql.name = QuoteName(SqlTableName(tablespace, table));
+        sql.returning = " RETURNING rowid";
+        sql.inKey.assign(table.fields.size(), false);
+        for (const FieldDef& field : table.fields) {
+            sql.columns.push_back(field.HasValue() ? QuoteName(field.name) : std::string());
+            if (field.HasValue()) {
+                sql.returning += ", " + sql.columns.back();
+            }
+            if (field.IsKey()) {
+                for (const std::string& component : field.type == 'k' ? field.components : std::vector{field.name}) {
+                    sql.inKey[static_cast<size_t>(table.FieldIndex(component))] = true;
+                }
+            }
+        }
+        for (size_t i = 0; i < table.fields.size(); ++i) {
+            const char type = table.fields[i].type;
+            const bool floating = type == 'f' || type == 'F';
+            if (sql.inKey[i] && !floating) {
+                sql.comparedKeys.push_back(i);
+            }
+            if (floating && table.fields[i].HasValue()) {
+                sql.storesAsBound = false;
+            }
+        }
+        sql.selectList = "SELECT" + sql.returning.substr(sizeof " RETURNING" - 1) + " FROM " + sql.name;
+    }
+    return TableRef{tablespace, table, static_cast<int32_t>(index), m_positions[{dbNo, recType}], sql};
 }
 
 Session::TableRef Session::Table(int32_t dbNo, int32_t recType, int32_t recordSize) {

@@ -144,14 +144,35 @@ private:
         int32_t keyField = -1;  // field index in the table; -1 no key
         bool valid = false;
         long long rowid = 0;
-        std::vector<SqlValue> row;  // the values of the current row (value fields in order)
+        std::vector<SqlValue> row;  // by field index: the current row's values of key fields (others empty)
+    };
+    // The SQL of one open table, built once per login: quoted names and the
+    // statements prepared for it (owned by the connection), by operation
+    // and key field, so that no call rebuilds or looks up statement text.
+    struct TableSql {
+        std::string name;                  // quoted table name
+        std::vector<std::string> columns;  // quoted field names by field index ("" for fields without a value)
+        std::string selectList;            // "SELECT rowid, <value columns> FROM <name>"
+        std::string returning;             // " RETURNING rowid, <value columns>"
+        std::vector<bool> inKey;           // by field index: the field orders some key (kept in Position::row)
+        // The key columns (not floating) that an update of the current record
+        // compares instead of assigning while they keep their value, so that
+        // no index (nor the clustered row) is rewritten for them.
+        std::vector<size_t> comparedKeys;
+        bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
+        std::map<int, Statement*> statements;
+    };
+    // The statements of a table; with a key field where the text depends on it.
+    enum class Sql {
+        First, Last, Current, Next, Prev, Find, FindBack, FindNext, FindPrev, Target, CurrentExists, Insert, UpdateCurrent,
+        Update, DeleteCurrent, Delete, ListEqual, ListGreater, ListLess, ListOr, Between, All, Count, Truncate
     };
     struct TableRef {
         const TablespaceDef& tablespace;
         const TableDef& table;
         int32_t index;  // the table's position in the tablespace
         Position& position;
-        std::string sqlName;  // quoted
+        TableSql& sql;
     };
 
     TableRef Table(int32_t dbNo, int32_t recType);
@@ -161,19 +182,36 @@ private:
     std::vector<size_t> KeyColumns(const TableRef& ref, int fieldIndex) const;
     std::string OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const;
     static std::string RowValueList(size_t count);
-    std::string SelectList(const TableRef& ref) const;
+    // "<column> = ? AND ..." for the columns, ending in "AND ".
+    static std::string KeyMatch(const TableRef& ref, const std::vector<size_t>& columns);
+    // The table's statement for an operation (and key field), prepared at its
+    // first use from the text build() gives; reset, without bindings.
+    template <class Build>
+    Statement& Prepared(TableRef& ref, Sql operation, int keyField, Build&& build) {
+        Statement*& slot = ref.sql.statements[static_cast<int>(operation) * 4096 + keyField + 1];
+        if (slot == nullptr) {
+            slot = &LoggedIn().Db().Cached(build());
+        }
+        return slot->Reset();
+    }
+    static void BindAll(Statement& statement, const std::vector<SqlValue>& values, int first = 1);
     void MoveIn(TableRef& ref, Move move, char* record);
-    // Reads one row of a SELECT of SelectList into the position and record.
+    // Reads one row of a SELECT of the select list into the position and record.
     void TakeRow(TableRef& ref, const Statement& statement, char* record);
-    // Runs a SELECT of SelectList with its bound values and reads its first
+    // Runs a SELECT of the table's select list, bound, and reads its first
     // row as TakeRow does; none raises kNotFound with the text notFound.
-    void TakeFirstRow(TableRef& ref, const std::string& sql, const std::vector<SqlValue>& bound,
-                      const char* notFound, char* record);
+    void TakeFirstRow(TableRef& ref, Statement& statement, const char* notFound, char* record);
     void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
     std::string CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;
     long long TargetRow(TableRef& ref, const char* record);
-    void ReadBack(TableRef& ref, long long rowid, char* record);
+    // Runs a change with RETURNING rowid and the value columns: its row
+    // becomes the position and the record; false when it changed no row.
+    bool ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record);
+    // After an update of the current row that stored exactly these values
+    // (value fields in field order): the position and record as TakeRow
+    // would read them back.
+    void TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, char* record);
 
     void Close() noexcept;
     void RequireConnected() const;
@@ -207,6 +245,7 @@ private:
     std::string m_code;
     std::map<int32_t, TablespaceDef> m_open;  // by tablespace number
     std::map<std::pair<int32_t, int32_t>, Position> m_positions;
+    std::map<std::pair<int32_t, int32_t>, TableSql> m_tableSql;  // statements of m_store's connection
     bool m_transaction = false;
     std::map<int32_t, Cursor> m_cursors;
     int32_t m_nextCursor = 1;

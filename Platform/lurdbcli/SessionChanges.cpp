@@ -1,5 +1,7 @@
 // Record changes on the caller's copy and the handle's one transaction.
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "RecordCodec.h"
 #include "Session.h"
@@ -7,43 +9,60 @@
 
 namespace lurdbcli {
 
-void Session::ReadBack(TableRef& ref, long long rowid, char* record) {
-    Statement& statement = LoggedIn().Db().Cached(SelectList(ref) + " WHERE rowid = ?");
-    if (!statement.Bind(1, rowid).Step()) {
-        throw StoreError{kNotFound, "the record vanished"};
+bool Session::ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record) {
+    if (!statement.Step()) {
+        return false;
     }
     TakeRow(ref, statement, record);
     statement.Run();
+    return true;
 }
+
+namespace {
+
+// The value fields of a record, in field order, as bound values.
+std::vector<SqlValue> ValuesOf(const TableDef& table, const char* record) {
+    std::vector<SqlValue> values;
+    for (const FieldDef& field : table.fields) {
+        if (field.HasValue()) {
+            values.push_back(FieldToSql(field, record));
+        }
+    }
+    return values;
+}
+
+// "UPDATE <table> SET <column> = ?, ... WHERE rowid = ?" for the value
+// columns not skipped: their values bind first, the row after them.
+std::string UpdateByRowid(const std::string& name, const std::vector<std::string>& columns,
+                          const std::vector<size_t>& skipped = {}) {
+    std::string assignments;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (!columns[i].empty() && std::find(skipped.begin(), skipped.end(), i) == skipped.end()) {
+            assignments += (assignments.empty() ? "" : ", ") + columns[i] + " = ?";
+        }
+    }
+    return "UPDATE " + name + " SET " + assignments + " WHERE rowid = ?";
+}
+
+}  // namespace
 
 void Session::NewRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
-    std::string columns;
-    std::string marks;
-    std::vector<SqlValue> bound;
-    for (const FieldDef& field : ref.table.fields) {
-        if (field.HasValue()) {
-            columns += (columns.empty() ? "" : ", ") + QuoteName(field.name);
-            marks += marks.empty() ? "?" : ", ?";
-            bound.push_back(FieldToSql(field, record));
-        }
+    Statement& insert =
+        Prepared(ref, Sql::Insert, -1, [&] { return InsertStatement(ref.tablespace, ref.table) + ref.sql.returning; });
+    BindAll(insert, ValuesOf(ref.table, record));
+    if (!ChangeAndTakeRow(ref, insert, record)) {
+        throw StoreError{kStoreError, "the new record was not stored"};
     }
-    Database& db = LoggedIn().Db();
-    Statement& insert = db.Cached("INSERT INTO " + ref.sqlName + " (" + columns + ") VALUES (" + marks + ")");
-    for (size_t i = 0; i < bound.size(); ++i) {
-        insert.Bind(static_cast<int>(i + 1), bound[i]);
-    }
-    insert.Run();
-    ReadBack(ref, db.LastInsertRowId(), record);
 }
 
 long long Session::TargetRow(TableRef& ref, const char* record) {
-    Database& db = LoggedIn().Db();
     if (ref.position.keyField < 0) {
         if (!ref.position.valid) {
             throw StoreError{kNotFound, "no current record"};
         }
-        Statement& exists = db.Cached("SELECT rowid FROM " + ref.sqlName + " WHERE rowid = ?");
+        Statement& exists =
+            Prepared(ref, Sql::CurrentExists, -1, [&] { return "SELECT rowid FROM " + ref.sql.name + " WHERE rowid = ?"; });
         if (!exists.Bind(1, ref.position.rowid).Step()) {
             throw StoreError{kNotFound, "the current record is gone"};
         }
@@ -51,20 +70,15 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
         return ref.position.rowid;
     }
     const std::vector<size_t> columns = KeyColumns(ref, ref.position.keyField);
-    const std::vector<SqlValue> key = KeyValues(ref, columns, record);
-    std::string match;
-    for (size_t column : columns) {
-        match += QuoteName(ref.table.fields[column].name) + " = ? AND ";
-    }
     // The current record when its key has the copy's value, else the first
     // such record in key order.
-    Statement& find =
-        db.Cached("SELECT rowid FROM " + ref.sqlName + " WHERE " + match + "1 ORDER BY rowid <> ?, rowid LIMIT 1");
-    int index = 1;
-    for (const SqlValue& value : key) {
-        find.Bind(index++, value);
-    }
-    find.Bind(index, ref.position.valid ? ref.position.rowid : 0LL);
+    Statement& find = Prepared(ref, Sql::Target, ref.position.keyField, [&] {
+        return "SELECT rowid FROM " + ref.sql.name + " WHERE " + KeyMatch(ref, columns) +
+               "1 ORDER BY rowid <> ?, rowid LIMIT 1";
+    });
+    const std::vector<SqlValue> key = KeyValues(ref, columns, record);
+    BindAll(find, key);
+    find.Bind(static_cast<int>(key.size()) + 1, ref.position.valid ? ref.position.rowid : 0LL);
     if (!find.Step()) {
         throw StoreError{kNotFound, "no record with that key"};
     }
@@ -73,36 +87,115 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
     return rowid;
 }
 
-void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
-    TableRef ref = Table(dbNo, recType, recordSize);
-    const long long rowid = TargetRow(ref, record);
-    std::string assignments;
-    std::vector<SqlValue> bound;
-    for (const FieldDef& field : ref.table.fields) {
-        if (field.HasValue()) {
-            assignments += (assignments.empty() ? "" : ", ") + QuoteName(field.name) + " = ?";
-            bound.push_back(FieldToSql(field, record));
+void Session::TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, char* record) {
+    Position& position = ref.position;
+    position.row.resize(ref.table.fields.size());
+    std::memset(record, 0, static_cast<size_t>(ref.table.RecordSize()));
+    size_t value = 0;
+    for (size_t i = 0; i < ref.table.fields.size(); ++i) {
+        if (ref.table.fields[i].HasValue()) {
+            if (ref.sql.inKey[i]) {
+                position.row[i] = values[value];
+            }
+            SqlToField(ref.table.fields[i], values[value++], record);
         }
     }
-    Statement& update = LoggedIn().Db().Cached("UPDATE " + ref.sqlName + " SET " + assignments + " WHERE rowid = ?");
-    int index = 1;
-    for (const SqlValue& value : bound) {
-        update.Bind(index++, value);
+}
+
+void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
+    TableRef ref = Table(dbNo, recType, recordSize);
+    const std::vector<SqlValue> values = ValuesOf(ref.table, record);
+    if (ref.position.valid) {
+        // The usual case in one statement: the current record is the target
+        // whenever it is still there with every key exactly as in the copy
+        // (so it has the copy's value of the current key); those columns are
+        // then compared, not assigned.
+        const std::vector<size_t>& compared = ref.sql.comparedKeys;
+        // With every value column compared there is nothing to assign: the
+        // row is read as it is. Without floating columns the row stores
+        // exactly the values bound, so it need not be read back.
+        const bool assigns = compared.size() < values.size();
+        const bool readBack = !assigns || !ref.sql.storesAsBound;
+        // Floating components of the current key are assigned, not compared:
+        // the current record stays the target only while they equal the copy's.
+        std::vector<size_t> floatingKey;
+        for (size_t column : KeyColumns(ref, ref.position.keyField)) {
+            if (std::find(compared.begin(), compared.end(), column) == compared.end()) {
+                floatingKey.push_back(column);
+            }
+        }
+        Statement& update = Prepared(ref, Sql::UpdateCurrent, ref.position.keyField, [&] {
+            std::string sql = assigns ? UpdateByRowid(ref.sql.name, ref.sql.columns, compared)
+                                      : ref.sql.selectList + " WHERE rowid = ?";
+            for (size_t column : compared) {
+                sql += " AND " + ref.sql.columns[column] + " = ? COLLATE BINARY";
+            }
+            for (size_t column : floatingKey) {
+                sql += " AND " + ref.sql.columns[column] + " = ?";
+            }
+            return assigns && readBack ? sql + ref.sql.returning : sql;
+        });
+        int index = 1;
+        size_t value = 0;
+        for (size_t i = 0; i < ref.table.fields.size(); ++i) {
+            if (ref.table.fields[i].HasValue()) {
+                if (std::find(compared.begin(), compared.end(), i) == compared.end()) {
+                    update.Bind(index++, values[value]);
+                }
+                ++value;
+            }
+        }
+        update.Bind(index++, ref.position.rowid);
+        BindAll(update, KeyValues(ref, compared, record), index);
+        BindAll(update, KeyValues(ref, floatingKey, record), index + static_cast<int>(compared.size()));
+        if (!readBack) {
+            update.Run();
+            if (LoggedIn().Db().Changes() == 1) {
+                TakeWritten(ref, values, record);
+                return;
+            }
+        } else if (ChangeAndTakeRow(ref, update, record)) {
+            return;
+        }
     }
-    update.Bind(index, rowid).Run();
-    ReadBack(ref, rowid, record);
+    const long long rowid = TargetRow(ref, record);
+    Statement& update =
+        Prepared(ref, Sql::Update, -1, [&] { return UpdateByRowid(ref.sql.name, ref.sql.columns) + ref.sql.returning; });
+    BindAll(update, values);
+    update.Bind(static_cast<int>(values.size()) + 1, rowid);
+    if (!ChangeAndTakeRow(ref, update, record)) {
+        throw StoreError{kNotFound, "the record vanished"};
+    }
 }
 
 void Session::DelRec(int32_t dbNo, int32_t recType, int32_t recordSize, const char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
-    const long long rowid = TargetRow(ref, record);
-    if (!ref.position.valid || ref.position.rowid != rowid) {
-        std::vector<char> image(static_cast<size_t>(recordSize));
-        ReadBack(ref, rowid, image.data());  // the deleted row becomes the position
-    }
-    LoggedIn().Db().Cached("DELETE FROM " + ref.sqlName + " WHERE rowid = ?").Bind(1, rowid).Run();
+    const int keyField = ref.position.keyField;
     // The position stays on the deleted row's place, so that NextRec and
     // PrevRec continue from there.
+    if (ref.position.valid) {
+        // The current record, when it is the target (as in ModRec): one statement.
+        const std::vector<size_t> columns = KeyColumns(ref, keyField);
+        Statement& remove = Prepared(ref, Sql::DeleteCurrent, keyField, [&] {
+            return "DELETE FROM " + ref.sql.name + " WHERE rowid = ? AND " + KeyMatch(ref, columns) + "1 RETURNING rowid";
+        });
+        remove.Bind(1, ref.position.rowid);
+        BindAll(remove, KeyValues(ref, columns, record), 2);
+        if (remove.Step()) {
+            remove.Run();
+            return;
+        }
+    }
+    const long long rowid = TargetRow(ref, record);
+    if (!ref.position.valid || ref.position.rowid != rowid) {
+        // The deleted row becomes the position.
+        Statement& read = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
+        std::vector<char> image(static_cast<size_t>(recordSize));
+        TakeFirstRow(ref, read.Bind(1, rowid), "the record vanished", image.data());
+    }
+    Prepared(ref, Sql::Delete, -1, [&] { return "DELETE FROM " + ref.sql.name + " WHERE rowid = ?"; })
+        .Bind(1, rowid)
+        .Run();
 }
 
 void Session::Truncate(int32_t dbNo, int32_t recType) {
@@ -115,7 +208,7 @@ void Session::Truncate(int32_t dbNo, int32_t recType) {
         return;
     }
     TableRef ref = Table(dbNo, recType);
-    LoggedIn().Db().Cached("DELETE FROM " + ref.sqlName).Run();
+    Prepared(ref, Sql::Truncate, -1, [&] { return "DELETE FROM " + ref.sql.name; }).Run();
     ref.position.valid = false;
 }
 

@@ -41,14 +41,17 @@ std::string Session::FindList(int32_t dbNo, int32_t recType, int32_t recordSize,
     }
     std::string left = "(";
     for (size_t column : columns) {
-        left += (left.size() > 1 ? ", " : "") + QuoteName(ref.table.fields[column].name);
+        left += (left.size() > 1 ? ", " : "") + ref.sql.columns[column];
     }
     const std::vector<SqlValue> key = KeyValues(ref, columns, keyRecord);
-    Statement& statement = LoggedIn().Db().Cached(SelectList(ref) + " WHERE " + left + ")" + CompareOperator(compare) +
-                                                  RowValueList(key.size()) + OrderBy(ref, columns, false));
-    for (size_t i = 0; i < key.size(); ++i) {
-        statement.Bind(static_cast<int>(i + 1), key[i]);
-    }
+    const Sql operation = compare == Compare::Equal            ? Sql::ListEqual
+                          : compare == Compare::GreaterOrEqual ? Sql::ListGreater
+                                                               : Sql::ListLess;
+    Statement& statement = Prepared(ref, operation, fieldNo % 1000, [&] {
+        return ref.sql.selectList + " WHERE " + left + ")" + CompareOperator(compare) + RowValueList(key.size()) +
+               OrderBy(ref, columns, false);
+    });
+    BindAll(statement, key);
     return CollectRecords(ref, statement);
 }
 
@@ -69,7 +72,7 @@ std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, 
     std::string right;
     for (size_t i = 0; i < columns.size(); ++i) {
         const FieldDef& field = ref.table.fields[columns[i]];
-        const std::string column = QuoteName(field.name);
+        const std::string& column = ref.sql.columns[columns[i]];
         left += (i > 0 ? ", " : "") + (field.IsRaw() ? "hex(" + column + ")" : column);
         right += (i > 0 ? ", " : "") +
                  (columns.size() == 1 ? std::string("value") : "value ->> " + std::to_string(i));
@@ -78,8 +81,10 @@ std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, 
     for (int32_t offset = 0; offset < length; offset += size) {
         keys.push_back(KeyValues(ref, columns, list + offset));
     }
-    Statement& statement = LoggedIn().Db().Cached(SelectList(ref) + " WHERE (" + left + ") IN (SELECT " + right +
-                                                  " FROM json_each(?))" + OrderBy(ref, columns, false));
+    Statement& statement = Prepared(ref, Sql::ListOr, fieldNo % 1000, [&] {
+        return ref.sql.selectList + " WHERE (" + left + ") IN (SELECT " + right + " FROM json_each(?))" +
+               OrderBy(ref, columns, false);
+    });
     statement.Bind(1, KeyListJson(keys));
     return CollectRecords(ref, statement);
 }
@@ -91,31 +96,31 @@ std::string Session::FindBetween(int32_t dbNo, int32_t recType, int32_t recordSi
     const std::vector<size_t> columns = KeyColumns(ref, fieldNo % 1000);
     std::string left = "(";
     for (size_t column : columns) {
-        left += (left.size() > 1 ? ", " : "") + QuoteName(ref.table.fields[column].name);
+        left += (left.size() > 1 ? ", " : "") + ref.sql.columns[column];
     }
     left += ")";
     std::vector<SqlValue> bound = KeyValues(ref, columns, low);
     const std::vector<SqlValue> upper = KeyValues(ref, columns, high);
     bound.insert(bound.end(), upper.begin(), upper.end());
-    Statement& statement = LoggedIn().Db().Cached(SelectList(ref) + " WHERE " + left + " >= " +
-                                                  RowValueList(columns.size()) + " AND " + left + " <= " +
-                                                  RowValueList(columns.size()) + OrderBy(ref, columns, false));
-    for (size_t i = 0; i < bound.size(); ++i) {
-        statement.Bind(static_cast<int>(i + 1), bound[i]);
-    }
+    Statement& statement = Prepared(ref, Sql::Between, fieldNo % 1000, [&] {
+        return ref.sql.selectList + " WHERE " + left + " >= " + RowValueList(columns.size()) + " AND " + left +
+               " <= " + RowValueList(columns.size()) + OrderBy(ref, columns, false);
+    });
+    BindAll(statement, bound);
     return CollectRecords(ref, statement);
 }
 
 std::string Session::AllRecords(int32_t dbNo, int32_t recType, int32_t recordSize) {
     TableRef ref = Table(dbNo, recType, recordSize);
-    Statement& statement =
-        LoggedIn().Db().Cached(SelectList(ref) + OrderBy(ref, KeyColumns(ref, ref.position.keyField), false));
+    Statement& statement = Prepared(ref, Sql::All, ref.position.keyField, [&] {
+        return ref.sql.selectList + OrderBy(ref, KeyColumns(ref, ref.position.keyField), false);
+    });
     return CollectRecords(ref, statement);
 }
 
 int32_t Session::Count(int32_t dbNo, int32_t recType) {
     TableRef ref = Table(dbNo, recType);
-    Statement& statement = LoggedIn().Db().Cached("SELECT count(*) FROM " + ref.sqlName);
+    Statement& statement = Prepared(ref, Sql::Count, -1, [&] { return "SELECT count(*) FROM " + ref.sql.name; });
     statement.Step();
     const auto count = static_cast<int32_t>(statement.ColumnInt(0));
     statement.Run();

@@ -27,7 +27,7 @@ std::vector<size_t> Session::KeyColumns(const TableRef& ref, int fieldIndex) con
 std::string Session::OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const {
     std::string order = " ORDER BY ";
     for (size_t column : columns) {
-        order += QuoteName(ref.table.fields[column].name) + (descending ? " DESC, " : ", ");
+        order += ref.sql.columns[column] + (descending ? " DESC, " : ", ");
     }
     return order + (descending ? "rowid DESC" : "rowid");
 }
@@ -41,14 +41,18 @@ std::string Session::RowValueList(size_t count) {
     return marks + ")";
 }
 
-std::string Session::SelectList(const TableRef& ref) const {
-    std::string list = "SELECT rowid";
-    for (const FieldDef& field : ref.table.fields) {
-        if (field.HasValue()) {
-            list += ", " + QuoteName(field.name);
-        }
+std::string Session::KeyMatch(const TableRef& ref, const std::vector<size_t>& columns) {
+    std::string match;
+    for (size_t column : columns) {
+        match += ref.sql.columns[column] + " = ? AND ";
     }
-    return list + " FROM " + ref.sqlName;
+    return match;
+}
+
+void Session::BindAll(Statement& statement, const std::vector<SqlValue>& values, int first) {
+    for (const SqlValue& value : values) {
+        statement.Bind(first++, value);
+    }
 }
 
 void Session::RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const {
@@ -65,22 +69,21 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     Position& position = ref.position;
     position.valid = true;
     position.rowid = statement.ColumnInt(0);
+    // Only the values a move or find continues from: those of key fields.
     position.row.assign(ref.table.fields.size(), SqlValue{});
     int column = 1;
     for (size_t i = 0; i < ref.table.fields.size(); ++i) {
         if (ref.table.fields[i].HasValue()) {
-            position.row[i] = statement.Column(column++);
+            if (ref.sql.inKey[i]) {
+                position.row[i] = statement.Column(column);
+            }
+            ++column;
         }
     }
     RowToRecord(ref, statement, 1, record);
 }
 
-void Session::TakeFirstRow(TableRef& ref, const std::string& sql, const std::vector<SqlValue>& bound,
-                           const char* notFound, char* record) {
-    Statement& statement = LoggedIn().Db().Cached(sql + " LIMIT 1");
-    for (size_t i = 0; i < bound.size(); ++i) {
-        statement.Bind(static_cast<int>(i + 1), bound[i]);
-    }
+void Session::TakeFirstRow(TableRef& ref, Statement& statement, const char* notFound, char* record) {
     if (!statement.Step()) {
         throw StoreError{kNotFound, notFound};
     }
@@ -116,68 +119,87 @@ void Session::MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move mov
 }
 
 void Session::MoveIn(TableRef& ref, Move move, char* record) {
-    const std::vector<size_t> columns = KeyColumns(ref, ref.position.keyField);
+    const int keyField = ref.position.keyField;
+    const std::vector<size_t> columns = KeyColumns(ref, keyField);
     if (!ref.position.valid && (move == Move::Next || move == Move::Prev)) {
         move = move == Move::Next ? Move::First : Move::Last;  // from no position: the first / the last
     }
-    std::string sql = SelectList(ref);
-    std::vector<SqlValue> bound;
+    Statement* statement = nullptr;
     switch (move) {
-        case Move::First: sql += OrderBy(ref, columns, false); break;
-        case Move::Last: sql += OrderBy(ref, columns, true); break;
+        case Move::First:
+            statement = &Prepared(ref, Sql::First, keyField,
+                                  [&] { return ref.sql.selectList + OrderBy(ref, columns, false) + " LIMIT 1"; });
+            break;
+        case Move::Last:
+            statement = &Prepared(ref, Sql::Last, keyField,
+                                  [&] { return ref.sql.selectList + OrderBy(ref, columns, true) + " LIMIT 1"; });
+            break;
         case Move::Current:
             if (!ref.position.valid) {
                 throw StoreError{kNotFound, "no current record"};
             }
-            sql += " WHERE rowid = ?";
-            bound.push_back(ref.position.rowid);
+            statement = &Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
+            statement->Bind(1, ref.position.rowid);
             break;
         case Move::Next: case Move::Prev: {
             // Strictly after (before) the position in (key, rowid) order, so
             // that equal keys go by insertion order.
-            std::string left = "(";
+            const bool next = move == Move::Next;
+            statement = &Prepared(ref, next ? Sql::Next : Sql::Prev, keyField, [&] {
+                std::string left = "(";
+                for (size_t column : columns) {
+                    left += ref.sql.columns[column] + ", ";
+                }
+                return ref.sql.selectList + " WHERE " + left + "rowid)" + (next ? " > " : " < ") +
+                       RowValueList(columns.size() + 1) + OrderBy(ref, columns, !next) + " LIMIT 1";
+            });
+            int index = 1;
             for (size_t column : columns) {
-                left += QuoteName(ref.table.fields[column].name) + ", ";
-                bound.push_back(ref.position.row[column]);
+                statement->Bind(index++, ref.position.row[column]);
             }
-            left += "rowid)";
-            bound.push_back(ref.position.rowid);
-            sql += " WHERE " + left + (move == Move::Next ? " > " : " < ") + RowValueList(bound.size()) +
-                   OrderBy(ref, columns, move == Move::Prev);
+            statement->Bind(index, ref.position.rowid);
             break;
         }
     }
-    TakeFirstRow(ref, sql, bound, "no record there", record);
+    TakeFirstRow(ref, *statement, "no record there", record);
 }
 
 void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
-    if (ref.position.keyField < 0) {
+    const int keyField = ref.position.keyField;
+    if (keyField < 0) {
         throw StoreError{kUnknownField, "no current key"};
     }
-    const std::vector<size_t> columns = KeyColumns(ref, ref.position.keyField);
-    std::vector<SqlValue> bound = KeyValues(ref, columns, record);
-    std::string sql = SelectList(ref) + " WHERE ";
-    for (size_t column : columns) {
-        sql += QuoteName(ref.table.fields[column].name) + " = ? AND ";
-    }
+    const std::vector<size_t> columns = KeyColumns(ref, keyField);
+    const std::vector<SqlValue> key = KeyValues(ref, columns, record);
+    // Among equal keys the order is the insertion order.
+    const bool back = find == Find::Prev;
+    const char* order = back ? " ORDER BY rowid DESC LIMIT 1" : " ORDER BY rowid LIMIT 1";
+    Statement* statement = nullptr;
     if (find != Find::First && ref.position.valid) {
         // Strictly after (before) the position in (key, rowid) order: among
         // equal keys by insertion, and from a position on another key value
         // all (none) of the equal records lie ahead.
-        std::string left = "(";
+        statement = &Prepared(ref, back ? Sql::FindPrev : Sql::FindNext, keyField, [&] {
+            std::string left = "(";
+            for (size_t column : columns) {
+                left += ref.sql.columns[column] + ", ";
+            }
+            return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + left + "rowid)" + (back ? " < " : " > ") +
+                   RowValueList(columns.size() + 1) + order;
+        });
+        BindAll(*statement, key);
+        int index = static_cast<int>(key.size()) + 1;
         for (size_t column : columns) {
-            left += QuoteName(ref.table.fields[column].name) + ", ";
-            bound.push_back(ref.position.row[column]);
+            statement->Bind(index++, ref.position.row[column]);
         }
-        bound.push_back(ref.position.rowid);
-        sql += left + "rowid)" + (find == Find::Next ? " > " : " < ") + RowValueList(columns.size() + 1);
+        statement->Bind(index, ref.position.rowid);
     } else {
-        sql += "1";
+        statement = &Prepared(ref, back ? Sql::FindBack : Sql::Find, keyField,
+                              [&] { return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + "1" + order; });
+        BindAll(*statement, key);
     }
-    // Among equal keys the order is the insertion order.
-    sql += find == Find::Prev ? " ORDER BY rowid DESC" : " ORDER BY rowid";
-    TakeFirstRow(ref, sql, bound, "no record with that key", record);
+    TakeFirstRow(ref, *statement, "no record with that key", record);
 }
 
 }  // namespace lurdbcli

@@ -67,7 +67,7 @@ void Session::CursorMove(int32_t id, int32_t move, int32_t recordSize, char* rec
     }
     Cursor& cursor = found->second;
     const TableRef table = Table(cursor.dbNo, cursor.recType, recordSize);
-    TableRef along{table.tablespace, table.table, table.index, cursor.position, table.sqlName};
+    TableRef along{table.tablespace, table.table, table.index, cursor.position, table.sql};
     MoveIn(along, static_cast<Move>(move), record);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "CodePage.h"
+#include "StoreTuning.h"
 #include "lurdbcli.h"
 
 namespace lurdbcli {
@@ -153,8 +154,7 @@ Database::Database(const std::string& path, bool create) {
     }
     sqlite3_busy_timeout(m_db, BusyTimeoutMs());
     sqlite3_extended_result_codes(m_db, 1);
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA synchronous=FULL");
+    Exec(LURDB_CONNECTION_PRAGMAS);
 }
 
 Database::~Database() {
@@ -181,6 +181,8 @@ Statement& Database::Cached(const std::string& sql) {
 }
 
 long long Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+
+int Database::Changes() const { return sqlite3_changes(m_db); }
 
 bool Database::InTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
 

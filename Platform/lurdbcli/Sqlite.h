@@ -68,6 +68,8 @@ public:
     // A prepared statement cached by its text for the life of the connection.
     Statement& Cached(const std::string& sql);
     long long LastInsertRowId() const;
+    // Rows changed by the connection's last INSERT, UPDATE or DELETE.
+    int Changes() const;
     bool InTransaction() const;
     sqlite3* Raw() const { return m_db; }
 

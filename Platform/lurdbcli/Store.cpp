@@ -299,8 +299,6 @@ int32_t Store::NextId(const std::string& counter) {
 
 void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
                const std::vector<std::pair<std::string, std::string>>& values) {
-    std::string columns;
-    std::string marks;
     std::vector<SqlValue> bound;
     for (const FieldDef& field : table.fields) {
         if (!field.HasValue()) {
@@ -312,8 +310,6 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
                 text = value;
             }
         }
-        columns += (columns.empty() ? "" : ", ") + QuoteName(field.name);
-        marks += marks.empty() ? "?" : ", ?";
         bound.push_back(TextToSql(field, text));
     }
     for (const auto& [name, value] : values) {
@@ -321,8 +317,7 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
             throw StoreError{kUnknownField, "no field " + win::Cp1250ToUtf8(name) + " in " + win::Cp1250ToUtf8(table.name)};
         }
     }
-    Statement& insert =
-        db.Cached("INSERT INTO " + QuoteName(SqlTableName(tablespace, table)) + " (" + columns + ") VALUES (" + marks + ")");
+    Statement& insert = db.Cached(InsertStatement(tablespace, table));
     for (size_t i = 0; i < bound.size(); ++i) {
         insert.Bind(static_cast<int>(i + 1), bound[i]);
     }

@@ -1,6 +1,8 @@
 // Walks a table of vehicles by its key, one server move per record, and
 // finds each vehicle's log row in a second table by key: the access pattern
-// of the emission-data transfer. Reports records per second.
+// of the emission-data transfer. Reports records per second, outside a
+// transaction (every call its own read) and inside one, each beside the same
+// statements run straight on SQLite (RawSqliteWalk.c) on the same store.
 //
 // LUR_BENCH_RECORDS sets the table size (default 1,000,000); the service is
 // made once, in a temporary directory, before the timing starts.
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "DbDesc.h"
+#include "RawSqliteWalk.h"
 #include "RdmTable.h"
 #include "ServiceFixture.h"
 
@@ -61,27 +64,49 @@ BenchService& Service() {
     return service;
 }
 
+// The walk through the library; state.range(0) non-zero: inside one transaction.
 void WalkWithKeyedFinds(benchmark::State& state) {
     BenchService& bench = Service();
+    const bool inTransaction = state.range(0) != 0;
     RdmTable vehicles(&bench.desc, "Vehicle");
     RdmTable logs(&bench.desc, "Log");
     logs.DefineKey("LOGID");
     int64_t walked = 0;
     int64_t found = 0;
     for (auto _ : state) {
+        if (inTransaction) bench.desc.BeginTrans("BENCH", true);
         for (bool more = vehicles.MoveByKey(0, "ID"); more; more = vehicles.Move(2)) {
             ++walked;
             logs.Fld("LOGID").SetLong(vehicles.Fld("LOGID").GetLong());
             if (logs.FindRec()) ++found;
         }
+        if (inTransaction) bench.desc.EndTrans(true);
     }
     if (found != walked) state.SkipWithError("a log row was not found");
     state.counters["records"] = benchmark::Counter(static_cast<double>(walked), benchmark::Counter::kIsRate);
 }
 
+// The same pattern straight on SQLite, on the service's store.
+void RawSqliteWalkWithKeyedFinds(benchmark::State& state) {
+    BenchService& bench = Service();
+    const std::string store = std::string(std::getenv("LURDB_DATA")) + "/" + bench.service.Service() + ".lurdb";
+    int64_t walked = 0;
+    for (auto _ : state) {
+        const long long count = RawSqliteWalk(store.c_str(), state.range(0) != 0 ? 1 : 0);
+        if (count != bench.records) {
+            state.SkipWithError("the raw walk failed or missed records");
+            return;
+        }
+        walked += count;
+    }
+    state.counters["records"] = benchmark::Counter(static_cast<double>(walked), benchmark::Counter::kIsRate);
+}
+
 }  // namespace
 
-BENCHMARK(WalkWithKeyedFinds)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+// Argument: 0 every call on its own, 1 inside one transaction.
+BENCHMARK(WalkWithKeyedFinds)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(RawSqliteWalkWithKeyedFinds)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The service is made before the library's report starts, saying so, as it
 // takes a while for the default size.

@@ -737,3 +737,32 @@ TEST(ClientExports, PartialBuildLacksTwoFunctions) {
 }
 
 }  // namespace
+
+// A change of the current record hands back the record as stored, whether the
+// table's columns store exactly what was bound (ServiceLog, not read back) or
+// not (Vehicle, with floating fields, read back): text ends at its
+// terminator, and what lay after it is not kept.
+TEST_F(ClientTest, ModRecHandsBackTheStoredRecord) {
+    constexpr int32_t kLogSize = 48;  // SrvId, VehId, Note c 40
+    std::array<char, kLogSize> log{};
+    const int32_t srvId = 5, vehId = 1;
+    std::memcpy(log.data(), &srvId, 4);
+    std::memcpy(log.data() + 4, &vehId, 4);
+    ASSERT_EQ(c.newRec(handle, kGarage, kServiceLog, kLogSize, log.data()), kOk);
+    std::memcpy(log.data() + 8, "oil\0left over", 13);
+    ASSERT_EQ(c.modRec(handle, kGarage, kServiceLog, kLogSize, log.data()), kOk);
+    EXPECT_EQ(std::string(log.data() + 8, 13), std::string("oil\0\0\0\0\0\0\0\0\0\0", 13));
+    std::array<char, kLogSize> reread{};
+    char* block = nullptr;
+    ASSERT_EQ(c.readCurrentRec(handle, kGarage, kServiceLog, kLogSize, &block), kOk);
+    std::memcpy(reread.data(), block, kLogSize);
+    c.freePtr(block);
+    EXPECT_EQ(reread, log);
+
+    ASSERT_EQ(Insert(Vehicle(1, "AAA", "Kiss")), kOk);
+    Vehicle change(1, "AAA", "Kiss", 80);
+    std::memcpy(change.bytes.data() + 15 + 5, "junk", 4);  // after Owner's terminator
+    ASSERT_EQ(c.modRec(handle, kGarage, kVehicle, kVehicleSize, change.data()), kOk);
+    EXPECT_EQ(change.Power(), 80);
+    EXPECT_EQ(std::string(change.bytes.data() + 15, 31), "Kiss" + std::string(27, '\0'));
+}

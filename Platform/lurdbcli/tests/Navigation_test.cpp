@@ -1,6 +1,7 @@
 // Navigation and searches of the client library by its exported names:
-// finds that continue from a position on another key value, and or-searches
-// over compound, raw and very long key lists in one statement.
+// finds that continue from a position on another key value, or-searches
+// over compound, raw and very long key lists in one statement, and the
+// target rules of changes to the current record.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -41,6 +42,12 @@ struct Item {
         std::memcpy(&id, bytes.data(), 4);
         return id;
     }
+    int32_t Grp() const {
+        int32_t grp;
+        std::memcpy(&grp, bytes.data() + 4, 4);
+        return grp;
+    }
+    std::string Name() const { return std::string(bytes.data() + 8, strnlen(bytes.data() + 8, 8)); }
     char* data() { return bytes.data(); }
 };
 
@@ -55,24 +62,40 @@ protected:
                                  "  field GRP  l 4 d\n"
                                  "  field NAME c 8 d\n"
                                  "  field TAG  c 2 d raw\n"
-                                 "  key GRPNAME d GRP NAME\n";
+                                 "  key GRPNAME d GRP NAME\n"
+                                 "table Measure\n"
+                                 "  field ID    l 4 u\n"
+                                 "  field VALUE F 8 d\n";
         ASSERT_EQ(testsupport::RunAdmin("create-service navsvc admin secret"), 0);
         ASSERT_EQ(testsupport::RunAdmin("create-tablespace navsvc " + schema), 0);
-        ASSERT_EQ(createDbHandler(&handle), kOk);
-        std::array<char, connect_info::kSize> block{};
-        const int32_t size = connect_info::kSize;
-        std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
-        std::memcpy(block.data() + connect_info::kService, "NAVSVC", 6);
-        std::memcpy(block.data() + connect_info::kUser, "ADMIN", 5);
-        std::memcpy(block.data() + connect_info::kPassword, "SECRET", 6);
-        ASSERT_EQ(initUserEx(handle, block.data()), kOk);
-        ASSERT_EQ(openDbExA(handle, kDb, "Nav", 0), kOk);
+        ASSERT_NO_FATAL_FAILURE(LogIn(handle));
         // Insertion order: ids 1..6.
         for (Item item : {Item(1, 2, "b", "\x01\x02"), Item(2, 1, "a", "\x03\x04"), Item(3, 2, "B", "\x01\x02"),
                           Item(4, 1, "c", "\x05\x06"), Item(5, 3, "a", "\x07\x08"), Item(6, 2, "d", "\x00\x00")})
             ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
     }
     void TearDown() override { freeDbHandler(handle); }
+
+    // A new handle, logged in, with the tablespace open.
+    void LogIn(int32_t& newHandle) {
+        ASSERT_EQ(createDbHandler(&newHandle), kOk);
+        std::array<char, connect_info::kSize> block{};
+        const int32_t size = connect_info::kSize;
+        std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
+        std::memcpy(block.data() + connect_info::kService, "NAVSVC", 6);
+        std::memcpy(block.data() + connect_info::kUser, "ADMIN", 5);
+        std::memcpy(block.data() + connect_info::kPassword, "SECRET", 6);
+        ASSERT_EQ(initUserEx(newHandle, block.data()), kOk);
+        ASSERT_EQ(openDbExA(newHandle, kDb, "Nav", 0), kOk);
+    }
+    // The stored record of an id (found by ID, which becomes the current
+    // key), or an empty name with id -status.
+    Item Stored(int32_t id) {
+        Item item(id);
+        EXPECT_EQ(defineKey(handle, kDb, kItem, 0), kOk);
+        const int32_t status = findRec(handle, kDb, kItem, kSize, item.data());
+        return status == kOk ? item : Item(-status);
+    }
 
     // The ids of a result block, which is returned.
     std::vector<int32_t> Ids(char* block, int32_t length) {
@@ -111,6 +134,9 @@ protected:
     FindRecNextFn findRecNext = Get<FindRecNextFn>("_FindRecNext$20");
     FindRecPrevFn findRecPrev = Get<FindRecPrevFn>("_FindRecPrev$20");
     FindListOrFn findListOr = Get<FindListOrFn>("_FindListOr$28");
+    NextRecFn nextRec = Get<NextRecFn>("_NextRec$20");
+    ModRecFn modRec = Get<ModRecFn>("_ModRec$20");
+    DelRecFn delRec = Get<DelRecFn>("_DelRec$20");
     int32_t handle = 0;
 };
 
@@ -159,4 +185,117 @@ TEST_F(NavigationTest, OrSearchesTakeAnyKeysInOneStatement) {
     // No keys, or none that matches: not found.
     EXPECT_EQ(FindOr({}, kGrp), (std::vector<int32_t>{-kNotFound}));
     EXPECT_EQ(FindOr({Item(0, 9)}, kGrp), (std::vector<int32_t>{-kNotFound}));
+}
+
+// ModRec takes the current record when it still has the copy's value of the
+// current key, else the first record with that value; every field of this
+// table is a key, so an unchanged copy assigns nothing at all.
+TEST_F(NavigationTest, ModRecOfTheCurrentRecordFollowsTheTargetRules) {
+    struct Case {
+        const char* name;
+        int32_t keyField;
+        Item position;  // found by the current key
+        Item copy;
+        int32_t status;
+        int32_t changedId;     // the id whose stored record the case checks (-1 none)
+        std::string expected;  // its name afterwards
+    };
+    const std::vector<Case> cases = {
+        {"an unchanged copy changes nothing", kName, Item(0, 0, "c"), Item(4, 1, "c", "\x05\x06"), kOk, 4, "c"},
+        // NAME compares without regard to case, so the current record is
+        // the target and takes the copy's spelling.
+        {"a key value differing in case only is written", kName, Item(0, 0, "b"), Item(1, 2, "B", "\x01\x02"), kOk, 1,
+         "B"},
+        {"a changed key of another field is written", 0, Item(4), Item(4, 7, "c", "\x05\x06"), kOk, 4, "c"},
+        // The current record (id 2, GRP 1) lacks the copy's GRP 2: the first
+        // record with GRP 2 (id 1) is the target.
+        {"the current record without the copy's key value", kGrp, Item(0, 1), Item(20, 2, "x"), kOk, 20, "x"},
+        {"no record with the copy's key value", kGrp, Item(0, 1), Item(21, 9, "y"), kNotFound, 21, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(defineKey(handle, kDb, kItem, c.keyField), kOk);
+        Item position = c.position;
+        ASSERT_EQ(findRec(handle, kDb, kItem, kSize, position.data()), kOk);
+        Item copy = c.copy;
+        EXPECT_EQ(modRec(handle, kDb, kItem, kSize, copy.data()), c.status);
+        const Item stored = Stored(c.changedId);
+        EXPECT_EQ(stored.Name(), c.expected);
+        if (c.status == kOk) {
+            EXPECT_EQ(stored.Grp(), c.copy.Grp());
+            EXPECT_EQ(copy.Name(), c.expected);  // the stored record comes back
+        }
+    }
+    EXPECT_EQ(Stored(1).Id(), -kNotFound);  // became id 20
+    EXPECT_EQ(Stored(2).Grp(), 1);
+}
+
+TEST_F(NavigationTest, ChangesOfACurrentRecordAnotherHandleRemovedFindNoTarget) {
+    int32_t other = 0;
+    ASSERT_NO_FATAL_FAILURE(LogIn(other));
+    ASSERT_EQ(defineKey(other, kDb, kItem, 0), kOk);
+    // By the ID key, and with no key (the current record itself).
+    for (const int32_t keyField : {0, -1}) {
+        SCOPED_TRACE(keyField);
+        const int32_t id = keyField == 0 ? 5 : 6;
+        Item mine(id);
+        ASSERT_EQ(defineKey(handle, kDb, kItem, 0), kOk);
+        ASSERT_EQ(findRec(handle, kDb, kItem, kSize, mine.data()), kOk);
+        ASSERT_EQ(defineKey(handle, kDb, kItem, keyField), kOk);
+        Item theirs(id);
+        ASSERT_EQ(findRec(other, kDb, kItem, kSize, theirs.data()), kOk);
+        ASSERT_EQ(delRec(other, kDb, kItem, kSize, theirs.data()), kOk);
+        Item copy(id, 3, "z");
+        EXPECT_EQ(modRec(handle, kDb, kItem, kSize, copy.data()), kNotFound);
+        EXPECT_EQ(delRec(handle, kDb, kItem, kSize, copy.data()), kNotFound);
+    }
+    freeDbHandler(other);
+}
+
+// Rows are stored in the order of the first unique key, yet equal values of
+// another key still come in insertion order.
+TEST_F(NavigationTest, TiesFollowInsertionOrderWhateverTheStoredOrder) {
+    for (Item item : {Item(90, 5, "p"), Item(70, 5, "q"), Item(80, 5, "r")})
+        ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    Item key(0, 5);
+    ASSERT_EQ(findRec(handle, kDb, kItem, kSize, key.data()), kOk);
+    std::vector<int32_t> ids{key.Id()};
+    char* block = nullptr;
+    while (nextRec(handle, kDb, kItem, kSize, &block) == kOk) {
+        Item next;
+        std::memcpy(next.data(), block, kSize);
+        freePtr(block);
+        ids.push_back(next.Id());
+    }
+    EXPECT_EQ(ids, (std::vector<int32_t>{90, 70, 80}));
+}
+
+// A floating key is assigned by an update, never compared exactly: while the
+// current record's value differs from the copy's, the first record with the
+// copy's value is the target.
+TEST_F(NavigationTest, ModRecUnderAFloatingKeyTargetsTheRecordWithTheCopysValue) {
+    constexpr int32_t kMeasure = 10001, kMeasureSize = 12, kValue = 1001;
+    auto measure = [](int32_t id, double value) {
+        std::array<char, kMeasureSize> bytes{};
+        std::memcpy(bytes.data(), &id, 4);
+        std::memcpy(bytes.data() + 4, &value, 8);
+        return bytes;
+    };
+    for (auto row : {measure(1, 2.5), measure(2, 7.5)})
+        ASSERT_EQ(newRec(handle, kDb, kMeasure, kMeasureSize, row.data()), kOk);
+    ASSERT_EQ(defineKey(handle, kDb, kMeasure, kValue), kOk);
+    auto current = measure(0, 2.5);
+    ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, current.data()), kOk);  // id 1
+    // The target is id 2 (VALUE 7.5), which cannot take id 1's ID.
+    auto copy = measure(1, 7.5);
+    EXPECT_EQ(modRec(handle, kDb, kMeasure, kMeasureSize, copy.data()), kLockedOrDuplicate);
+    auto stored = measure(0, 2.5);
+    ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, stored.data()), kOk);
+    EXPECT_EQ(stored, measure(1, 2.5));
+    copy = measure(3, 7.5);
+    ASSERT_EQ(modRec(handle, kDb, kMeasure, kMeasureSize, copy.data()), kOk);
+    stored = measure(0, 7.5);
+    ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, stored.data()), kOk);
+    EXPECT_EQ(stored, measure(3, 7.5));
 }
