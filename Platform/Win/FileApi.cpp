@@ -167,6 +167,22 @@ void SetMissingError(const std::string& posix) {
                                                                           : ERROR_PATH_NOT_FOUND);
 }
 
+// LockFile and UnlockFile: an empty range changes nothing.
+bool ChangeRangeLock(HANDLE handle, bool lock, uint32_t offsetLow, uint32_t offsetHigh, uint32_t lengthLow,
+                     uint32_t lengthHigh) {
+    OpenFile* file = FindHandle(handle);
+    if (file == nullptr) return false;
+    const off_t start = static_cast<off_t>((static_cast<unsigned long long>(offsetHigh) << 32) | offsetLow);
+    const off_t length = static_cast<off_t>((static_cast<unsigned long long>(lengthHigh) << 32) | lengthLow);
+    if (length == 0) return true;
+    const short type = !lock ? F_UNLCK : file->writableDescriptor ? F_WRLCK : F_RDLCK;
+    if (!LockRange(file->fd, type, start, length)) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
 HANDLE Fail(int fd, uint32_t code) {
     if (fd >= 0) ::close(fd);
     SetLastError(code);
@@ -202,6 +218,11 @@ bool StatPath(const std::string& posix, struct statx& st) {
         return false;
     }
     return true;
+}
+
+// The POSIX name and status of a Windows name; false with the last error set.
+bool StatName(const char* name, std::string& posix, struct statx& st) {
+    return name != nullptr && ToPosixPath(name, posix) && StatPath(posix, st);
 }
 
 // Fills a listing record from the entry's status; name in code page 1250.
@@ -549,38 +570,19 @@ uint32_t GetFileSize(HANDLE handle, uint32_t* high) {
 }
 
 bool LockFile(HANDLE handle, uint32_t offsetLow, uint32_t offsetHigh, uint32_t lengthLow, uint32_t lengthHigh) {
-    OpenFile* file = FindHandle(handle);
-    if (file == nullptr) return false;
-    const off_t start = static_cast<off_t>((static_cast<unsigned long long>(offsetHigh) << 32) | offsetLow);
-    const off_t length = static_cast<off_t>((static_cast<unsigned long long>(lengthHigh) << 32) | lengthLow);
-    if (length == 0) return true;
-    if (!LockRange(file->fd, file->writableDescriptor ? F_WRLCK : F_RDLCK, start, length)) {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    return true;
+    return ChangeRangeLock(handle, true, offsetLow, offsetHigh, lengthLow, lengthHigh);
 }
 
 bool UnlockFile(HANDLE handle, uint32_t offsetLow, uint32_t offsetHigh, uint32_t lengthLow, uint32_t lengthHigh) {
-    OpenFile* file = FindHandle(handle);
-    if (file == nullptr) return false;
-    const off_t start = static_cast<off_t>((static_cast<unsigned long long>(offsetHigh) << 32) | offsetLow);
-    const off_t length = static_cast<off_t>((static_cast<unsigned long long>(lengthHigh) << 32) | lengthLow);
-    if (length == 0) return true;
-    if (!LockRange(file->fd, F_UNLCK, start, length)) {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    return true;
+    return ChangeRangeLock(handle, false, offsetLow, offsetHigh, lengthLow, lengthHigh);
 }
 
 // ---- Files and directories by name ----
 
 bool DeleteFileA(const char* name) {
     std::string posix;
-    if (name == nullptr || !ToPosixPath(name, posix)) return false;
     struct statx st {};
-    if (!StatPath(posix, st)) return false;
+    if (!StatName(name, posix, st)) return false;
     if (S_ISDIR(st.stx_mode) || IsReadOnlyMode(st.stx_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
@@ -680,9 +682,8 @@ bool CreateDirectoryA(const char* name, void*) {
 
 bool RemoveDirectoryA(const char* name) {
     std::string posix;
-    if (name == nullptr || !ToPosixPath(name, posix)) return false;
     struct statx st {};
-    if (!StatPath(posix, st)) return false;
+    if (!StatName(name, posix, st)) return false;
     if (!S_ISDIR(st.stx_mode)) {
         SetLastError(ERROR_DIRECTORY);
         return false;
@@ -715,28 +716,21 @@ bool GetDiskFreeSpaceExA(const char* dir, uint64_t* freeForCaller, uint64_t* tot
 
 uint32_t GetFileAttributesA(const char* name) {
     std::string posix;
-    if (name == nullptr || !ToPosixPath(name, posix)) return INVALID_FILE_ATTRIBUTES;
     struct statx st {};
-    if (!StatPath(posix, st)) return INVALID_FILE_ATTRIBUTES;
+    if (!StatName(name, posix, st)) return INVALID_FILE_ATTRIBUTES;
     return AttributesOf(LastName(posix), st.stx_mode);
 }
 
 bool SetFileAttributesA(const char* name, uint32_t attributes) {
-    const uint32_t current = GetFileAttributesA(name);
-    if (current == INVALID_FILE_ATTRIBUTES) return false;
+    std::string posix;
+    struct statx st {};
+    if (!StatName(name, posix, st)) return false;
     constexpr uint32_t kFixed = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    if ((current & kFixed) != (attributes & kFixed)) {
+    if ((AttributesOf(LastName(posix), st.stx_mode) & kFixed) != (attributes & kFixed)) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
-    std::string posix;
-    ToPosixPath(name, posix);
-    struct stat st {};
-    if (::stat(posix.c_str(), &st) != 0) {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    const mode_t mode = st.st_mode & 07777;
+    const mode_t mode = st.stx_mode & 07777;
     const mode_t wanted =
         (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
                                                : (IsReadOnlyMode(mode) ? mode | S_IWUSR : mode);
