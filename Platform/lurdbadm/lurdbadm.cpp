@@ -376,6 +376,10 @@ void Load(const std::vector<std::string>& args) {
             }
             ++rows;
         }
+        if (rows > 0) {
+            const auto index = static_cast<int32_t>(target.table - target.tablespace.tables.data());
+            target.store->NoteChange(target.tablespace.number, kFirstRecordType + index);
+        }
         db.Exec("COMMIT");
     } catch (...) {
         db.Exec("ROLLBACK");

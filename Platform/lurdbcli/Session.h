@@ -43,7 +43,7 @@ public:
     struct FileInfo {
         int32_t first = 0;
         int32_t records = 0;
-        int32_t lastChange = 0;  // UTC seconds; 0 while the store keeps no change times
+        int32_t lastChange = 0;  // UTC seconds of the table's last committed change; 0 when none
     };
     FileInfo DataFileInfo(const std::string& service, const char* fileEntry) const;
     void RestoreTimestamps(const std::string& service, const std::string& user, const std::string& password) const;
@@ -212,6 +212,15 @@ private:
     // (value fields in field order): the position and record as TakeRow
     // would read them back.
     void TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, char* record);
+    // The bodies of ModRec and DelRec.
+    void ModifyRecord(TableRef& ref, char* record);
+    void DeleteRecord(TableRef& ref, int32_t recordSize, const char* record);
+    // Runs a change of the table so that the table's change time commits
+    // with it: inside the handle's transaction the table is noted and its
+    // time written once, when the transaction commits; outside, the change
+    // and its time commit together.
+    template <class Change>
+    void Changing(const TableRef& ref, Change&& change);
 
     void Close() noexcept;
     void RequireConnected() const;
@@ -247,6 +256,7 @@ private:
     std::map<std::pair<int32_t, int32_t>, Position> m_positions;
     std::map<std::pair<int32_t, int32_t>, TableSql> m_tableSql;  // statements of m_store's connection
     bool m_transaction = false;
+    std::set<std::pair<int32_t, int32_t>> m_changedTables;  // (tablespace, record type) changed in the transaction
     std::map<int32_t, Cursor> m_cursors;
     int32_t m_nextCursor = 1;
     std::map<int32_t, Bookmark> m_bookmarks;

@@ -1,6 +1,8 @@
 // The administration calls of a handle: services made and dropped,
 // tablespaces made, archives written and restored, and what the server tells
 // of a service's tablespaces and data files.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <set>
@@ -127,6 +129,7 @@ Session::FileInfo Session::DataFileInfo(const std::string& service, const char* 
     FileInfo info;
     info.records = static_cast<int32_t>(count.ColumnInt(0));
     count.Run();
+    info.lastChange = static_cast<int32_t>(store->ChangeTime(dbNo, recType));
     return info;
 }
 
@@ -135,8 +138,15 @@ void Session::RestoreTimestamps(const std::string& service, const std::string& u
     RequireConnected();
     std::unique_ptr<Store> store = Store::Open(service);
     CheckCredentials(*store, user, password);
-    // The file's time will follow the newest change time of its tables once
-    // the store keeps those times.
+    const uint32_t newest = store->NewestChangeTime();
+    if (newest == 0) {
+        return;  // no table was ever changed: the file keeps its time
+    }
+    const std::string path = Store::PathFor(service);
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(newest), 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+        throw StoreError{kStoreError, "cannot set the time of " + path};
+    }
 }
 
 void Session::CreateTablespace(const std::string& name) {

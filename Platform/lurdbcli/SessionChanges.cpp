@@ -18,6 +18,29 @@ bool Session::ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record
     return true;
 }
 
+template <class Change>
+void Session::Changing(const TableRef& ref, Change&& change) {
+    const std::pair<int32_t, int32_t> table{ref.tablespace.number, kFirstRecordType + ref.index};
+    if (m_transaction) {
+        change();
+        m_changedTables.insert(table);  // its time is written when the transaction commits
+        return;
+    }
+    // On its own, the change commits with its time in one transaction.
+    Database& db = LoggedIn().Db();
+    db.Cached("BEGIN IMMEDIATE").Run();
+    try {
+        change();
+        LoggedIn().NoteChange(table.first, table.second);
+        db.Cached("COMMIT").Run();
+    } catch (...) {
+        if (db.InTransaction()) {
+            db.Exec("ROLLBACK");
+        }
+        throw;
+    }
+}
+
 namespace {
 
 // The value fields of a record, in field order, as bound values.
@@ -51,9 +74,11 @@ void Session::NewRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* re
     Statement& insert =
         Prepared(ref, Sql::Insert, -1, [&] { return InsertStatement(ref.tablespace, ref.table) + ref.sql.returning; });
     BindAll(insert, ValuesOf(ref.table, record));
-    if (!ChangeAndTakeRow(ref, insert, record)) {
-        throw StoreError{kStoreError, "the new record was not stored"};
-    }
+    Changing(ref, [&] {
+        if (!ChangeAndTakeRow(ref, insert, record)) {
+            throw StoreError{kStoreError, "the new record was not stored"};
+        }
+    });
 }
 
 long long Session::TargetRow(TableRef& ref, const char* record) {
@@ -104,6 +129,10 @@ void Session::TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, ch
 
 void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
+    Changing(ref, [&] { ModifyRecord(ref, record); });
+}
+
+void Session::ModifyRecord(TableRef& ref, char* record) {
     const std::vector<SqlValue> values = ValuesOf(ref.table, record);
     if (ref.position.valid) {
         // The usual case in one statement: the current record is the target
@@ -170,6 +199,10 @@ void Session::ModRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* re
 
 void Session::DelRec(int32_t dbNo, int32_t recType, int32_t recordSize, const char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
+    Changing(ref, [&] { DeleteRecord(ref, recordSize, record); });
+}
+
+void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record) {
     const int keyField = ref.position.keyField;
     // The position stays on the deleted row's place, so that NextRec and
     // PrevRec continue from there.
@@ -208,7 +241,7 @@ void Session::Truncate(int32_t dbNo, int32_t recType) {
         return;
     }
     TableRef ref = Table(dbNo, recType);
-    Prepared(ref, Sql::Truncate, -1, [&] { return "DELETE FROM " + ref.sql.name; }).Run();
+    Changing(ref, [&] { Prepared(ref, Sql::Truncate, -1, [&] { return "DELETE FROM " + ref.sql.name; }).Run(); });
     ref.position.valid = false;
 }
 
@@ -226,8 +259,13 @@ void Session::End(bool commit) {
         return;
     }
     Database& db = LoggedIn().Db();
+    std::set<std::pair<int32_t, int32_t>> changed;
+    changed.swap(m_changedTables);
     if (commit) {
         try {
+            for (const auto& [dbNo, recType] : changed) {
+                LoggedIn().NoteChange(dbNo, recType);
+            }
             if (std::getenv("LURDBCLI_TEST_FAIL_COMMIT") != nullptr) {
                 throw StoreError{kStoreError, "commit failure injected for a test"};
             }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 
 #include "CodePage.h"
@@ -64,6 +65,11 @@ constexpr const char* kCreateDataTable =
     "CREATE TABLE IF NOT EXISTS _lur_data (dbno INTEGER NOT NULL, mode INTEGER NOT NULL, key1 INTEGER NOT NULL, "
     "key2 INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY (dbno, mode, key1, key2))";
 
+// The UTC time (seconds) of each table's last committed change.
+constexpr const char* kCreateChangesTable =
+    "CREATE TABLE IF NOT EXISTS _lur_changes (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, "
+    "time INTEGER NOT NULL, PRIMARY KEY (dbno, rectype)) WITHOUT ROWID";
+
 const TableDef& SysdbTable(const char* name) {
     const TablespaceDef& sysdb = SysdbSchema();
     return sysdb.tables[static_cast<size_t>(sysdb.TableIndex(name))];
@@ -108,15 +114,22 @@ std::unique_ptr<Store> Store::Open(const std::string& service) {
     if (!Exists(service)) {
         throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" + path + ")"};
     }
-    auto db = std::make_unique<Database>(path, false);
-    // A store made before raw data existed gets its table once here.
-    Statement& dataTable = db->Cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '_lur_data'");
-    const bool hasDataTable = dataTable.Step();
-    dataTable.Reset();
-    if (!hasDataTable) {
-        db->Exec(kCreateDataTable);
+    std::unique_ptr<Store> store(new Store(service, std::make_unique<Database>(path, false)));
+    store->AddMissingInternalTables();
+    return store;
+}
+
+void Store::AddMissingInternalTables() {
+    for (const auto& [name, create] : {std::pair{"_lur_data", kCreateDataTable},
+                                       std::pair{"_lur_changes", kCreateChangesTable}}) {
+        // Looked up first: a store that has them is not written to.
+        Statement& exists = m_db->Cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        const bool hasTable = exists.Bind(1, std::string(name)).Step();
+        exists.Reset();
+        if (!hasTable) {
+            m_db->Exec(create);
+        }
     }
-    return std::unique_ptr<Store>(new Store(service, std::move(db)));
 }
 
 std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volumeId) {
@@ -166,6 +179,7 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         db.Exec("CREATE TABLE _lur_params (name TEXT PRIMARY KEY, value TEXT NOT NULL)");
         db.Exec("CREATE TABLE _lur_blobs (id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL)");
         db.Exec(kCreateDataTable);
+        db.Exec(kCreateChangesTable);
         // One row per lock and owner (process and handle).
         db.Exec("CREATE TABLE _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, mode TEXT NOT NULL, "
                 "pid INTEGER NOT NULL, handle INTEGER NOT NULL, user TEXT NOT NULL, holder TEXT NOT NULL, "
@@ -267,6 +281,33 @@ void Store::AddCatalogueRows(const TablespaceDef& tablespace) {
                        {"precision", std::to_string(field.precision)}});
         }
     }
+}
+
+void Store::NoteChange(int32_t dbNo, int32_t recType) {
+    m_db->Cached("INSERT INTO _lur_changes (dbno, rectype, time) VALUES (?, ?, ?) "
+                 "ON CONFLICT(dbno, rectype) DO UPDATE SET time = excluded.time")
+        .Bind(1, static_cast<long long>(dbNo))
+        .Bind(2, static_cast<long long>(recType))
+        .Bind(3, static_cast<long long>(static_cast<uint32_t>(std::time(nullptr))))
+        .Run();
+}
+
+uint32_t Store::ChangeTime(int32_t dbNo, int32_t recType) {
+    Statement& query = m_db->Cached("SELECT time FROM _lur_changes WHERE dbno = ? AND rectype = ?");
+    if (!query.Bind(1, static_cast<long long>(dbNo)).Bind(2, static_cast<long long>(recType)).Step()) {
+        return 0;
+    }
+    const auto time = static_cast<uint32_t>(query.ColumnInt(0));
+    query.Reset();
+    return time;
+}
+
+uint32_t Store::NewestChangeTime() {
+    Statement& query = m_db->Cached("SELECT coalesce(max(time), 0) FROM _lur_changes");
+    query.Step();
+    const auto time = static_cast<uint32_t>(query.ColumnInt(0));
+    query.Reset();
+    return time;
 }
 
 std::optional<std::string> Store::Param(const std::string& name) {

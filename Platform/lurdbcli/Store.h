@@ -68,6 +68,14 @@ public:
     // taken.
     void CreateTablespace(const TablespaceDef& tablespace);
 
+    // The UTC time (32-bit seconds) of each table's last committed change,
+    // by tablespace number and record type. NoteChange writes the time now;
+    // the caller runs it inside the change's own transaction, once per table
+    // and transaction. ChangeTime and NewestChangeTime answer 0 when none.
+    void NoteChange(int32_t dbNo, int32_t recType);
+    uint32_t ChangeTime(int32_t dbNo, int32_t recType);
+    uint32_t NewestChangeTime();
+
     // Server parameters; nullopt when not set.
     std::optional<std::string> Param(const std::string& name);
     void SetParam(const std::string& name, const std::string& value);
@@ -83,6 +91,9 @@ private:
     Store(std::string service, std::unique_ptr<Database> db);
     static void Fill(Store& store, uint32_t volumeId);  // internal tables, volumeid, SYSDB
     void AddCatalogueRows(const TablespaceDef& tablespace);
+    // A store (or archive) made before raw data or change times existed
+    // gets their tables.
+    void AddMissingInternalTables();
 
     std::string m_service;
     std::unique_ptr<Database> m_db;

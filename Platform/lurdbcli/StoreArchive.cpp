@@ -125,6 +125,7 @@ void Store::RestoreFrom(const std::string& archivePath) {
     if (const int rc = sqlite3_backup_finish(backup); rc != SQLITE_OK) {
         ThrowStoreError(m_db->Raw(), rc);
     }
+    AddMissingInternalTables();
 }
 
 }  // namespace lurdbcli

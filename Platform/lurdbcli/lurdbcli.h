@@ -563,17 +563,18 @@ LURDBCLI_EXPORT int32_t GetRecLocks(int32_t handle, int32_t* length, char** bloc
 
 // Checks user and password against the service's SYSDB "dbuser" as
 // InitUserEx does (10014, 10067, 10068) and restores the time stamps of the
-// service's files; needs Connect or a login. The stand-in does not keep the
-// time of each table's last change yet, so no file time is changed so far.
+// service's files: the store file's modification time becomes the newest
+// last-change time of its tables (unchanged when no table was ever
+// changed); needs Connect or a login.
 LURDBCLI_EXPORT int32_t RestoreTimestamps(int32_t handle, const char* service, const char* user,
                                           const char* password) LURDBCLI_SYMBOL("_RestoreTimestamps$16");
 // Three numbers of a data file of a service, named by a 60-byte file entry
 // of its description: the record type at offset 52 and the tablespace
 // number at 56 (int32, as GetDbDescription writes them) select the table.
 // *first is 0, *second the table's record count, *third the UTC time
-// (32-bit seconds) of the table's last committed change, 0 when none; the
-// stand-in does not keep that time yet and answers 0. Needs Connect or a
-// login; kUnknownTablespace, kUnknownRecordType for an entry the service
+// (32-bit seconds) of the table's last committed change (NewRec, ModRec,
+// DelRec, Truncate; a rolled-back change leaves it), 0 when none. Needs
+// Connect or a login; kUnknownTablespace, kUnknownRecordType for an entry the service
 // has no table of.
 LURDBCLI_EXPORT int32_t GetV3FileInfo(int32_t handle, const char* service, const char* fileEntry, int32_t* first,
                                       int32_t* second, int32_t* third) LURDBCLI_SYMBOL("_GetV3FileInfo$24");

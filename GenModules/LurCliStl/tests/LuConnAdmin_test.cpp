@@ -3,11 +3,14 @@
 // their own (database creation, time stamps, data-file information), against
 // lurdbadm services through the built client library; recorders stand in for
 // single library functions where a test needs a failure or a bad block.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -364,6 +367,7 @@ TEST_F(LuConnAdminTest, ArchiveChangeAndRestoreGiveTheArchivedRowsBack) {
 }
 
 TEST_F(LuConnAdminTest, FileInfoOfEveryDataFileAfterChanges) {
+    const auto before = static_cast<int32_t>(std::time(nullptr));
     service->Load("Car", "Auto", "ID,RENDSZ\n1,AAA-111\n2,BBB-222\n");
     std::vector<V3FileInfo> list(1);  // kept: the list is not emptied
     conn.GetV3FileInfo("TESTSVC", list);
@@ -372,7 +376,9 @@ TEST_F(LuConnAdminTest, FileInfoOfEveryDataFileAfterChanges) {
     EXPECT_STREQ(reinterpret_cast<const char*>(autoFile.fileEntry.bytes), "Auto");
     EXPECT_EQ(autoFile.result, 0);
     EXPECT_EQ(autoFile.second, 2);
-    EXPECT_EQ(autoFile.third, 0);
+    EXPECT_GE(autoFile.third, before);  // the time of the load
+    EXPECT_LE(autoFile.third, static_cast<int32_t>(std::time(nullptr)));
+    EXPECT_EQ(list[2].third, 0);  // SYSDB's tables were never changed after their creation
     for (size_t i = 1; i < list.size(); ++i) EXPECT_EQ(list[i].fileEntry.bytes[51], 'd');
 
     // A failing call marks its file and the loop goes on.
@@ -474,6 +480,20 @@ TEST_F(LuConnAdminTest, ServiceNamesAreReadOnlyInsideTheBlock) {
         }
         EXPECT_EQ(recorded.freedBlocks, blocks);
     }
+}
+
+TEST_F(LuConnAdminTest, RestoreTimestampsSetsTheStoreFileToTheLastChange) {
+    service->Load("Car", "Auto", "ID,RENDSZ\n1,AAA-111\n");
+    std::vector<V3FileInfo> list;
+    conn.GetV3FileInfo("TESTSVC", list);
+    ASSERT_FALSE(list.empty());
+    const std::string store = std::string(std::getenv("LURDB_DATA")) + "/TESTSVC.lurdb";
+    const timespec old[2] = {{0, UTIME_OMIT}, {1'000'000'000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, store.c_str(), old, 0), 0);
+    EXPECT_TRUE(conn.RestoreTimestamps("TESTSVC", "admin", "secret", false, true));
+    struct stat info {};
+    ASSERT_EQ(stat(store.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, list[0].third);
 }
 
 TEST_F(LuConnAdminTest, RestoreTimestampsChecksTheUserAndAsksWhenInteractive) {

@@ -1,9 +1,10 @@
 // The administration calls of the client library: services created and
 // dropped, empty tablespaces, archives written and restored (checked with
-// lurdbadm dump), the descriptions and data-file numbers of a service, the
-// credential check of RestoreTimestamps, and the in-use refusals with a
+// lurdbadm dump), the descriptions and data-file numbers of a service with
+// the time of each table's last change, RestoreTimestamps, and the in-use refusals with a
 // forked second process holding a login.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,9 @@ struct Client {
     OpenDbExAFn openDbExA = Get<OpenDbExAFn>("_OpenDbExA$16");
     GetDbDescriptionFn getDbDescription = Get<GetDbDescriptionFn>("_GetDbDescription$16");
     NewRecFn newRec = Get<NewRecFn>("_NewRec$20");
+    ModRecFn modRec = Get<ModRecFn>("_ModRec$20");
+    DelRecFn delRec = Get<DelRecFn>("_DelRec$20");
+    TruncateFileFn truncateFile = Get<TruncateFileFn>("_TruncateFile$12");
     NextRecFn nextRec = Get<NextRecFn>("_NextRec$20");
     BeginTransactionFn beginTransaction = Get<BeginTransactionFn>("_BeginTransaction$16");
     EndTransactionFn endTransaction = Get<EndTransactionFn>("_EndTransaction$8");
@@ -346,25 +351,45 @@ TEST_F(AdminTest, AllBinaryDescriptorsListEveryTablespaceWithItsDescription) {
     c.freePtr(block);
 }
 
-TEST_F(AdminTest, FileInfoCountsTheRecordsOfTheEntrysTable) {
+// The file entry of table Rec, from the description of tablespace T.
+std::array<char, file_entry::kSize> RecFileEntry(const Client& c, int32_t handle) {
     char* blob = nullptr;
     int32_t length = 0;
-    ASSERT_EQ(c.getDbDescription(handle, kDbNo, &blob, &length), kOk);
+    EXPECT_EQ(c.getDbDescription(handle, kDbNo, &blob, &length), kOk);
     std::array<char, file_entry::kSize> entry{};
     std::memcpy(entry.data(), blob + 22, entry.size());  // the first file entry follows the header
     c.freePtr(blob);
-    ASSERT_EQ(entry[file_entry::kType], 'd');
+    EXPECT_EQ(entry[file_entry::kType], 'd');
+    return entry;
+}
 
+// Sets the kept change time of a table, as a mark that a later change must
+// replace and a rolled-back one must leave.
+void SetChangeTime(const char* service, int32_t dbNo, int32_t recType, long long time) {
+    Store::Open(service)
+        ->Db()
+        .Cached("INSERT OR REPLACE INTO _lur_changes (dbno, rectype, time) VALUES (?, ?, ?)")
+        .Bind(1, static_cast<long long>(dbNo))
+        .Bind(2, static_cast<long long>(recType))
+        .Bind(3, time)
+        .Run();
+}
+
+TEST_F(AdminTest, FileInfoCountsTheRecordsOfTheEntrysTable) {
+    const std::array<char, file_entry::kSize> entry = RecFileEntry(c, handle);
     const int32_t server = ConnectedHandle();
     int32_t first = -1, records = -1, changed = -1;
     ASSERT_EQ(c.getV3FileInfo(server, "ADM", entry.data(), &first, &records, &changed), kOk);
     EXPECT_EQ(records, 0);
+    EXPECT_EQ(changed, 0);  // never changed
+    const auto before = static_cast<int32_t>(std::time(nullptr));
     ASSERT_EQ(Insert(1), kOk);
     ASSERT_EQ(Insert(2), kOk);
     ASSERT_EQ(c.getV3FileInfo(server, "ADM", entry.data(), &first, &records, &changed), kOk);
     EXPECT_EQ(first, 0);
     EXPECT_EQ(records, 2);
-    EXPECT_EQ(changed, 0);  // the store keeps no change times yet
+    EXPECT_GE(changed, before);
+    EXPECT_LE(changed, static_cast<int32_t>(std::time(nullptr)));
 
     std::array<char, file_entry::kSize> wrong = entry;
     const int32_t noTablespace = 77, noRecordType = 10005;
@@ -374,6 +399,90 @@ TEST_F(AdminTest, FileInfoCountsTheRecordsOfTheEntrysTable) {
     std::memcpy(wrong.data() + file_entry::kRecordType, &noRecordType, 4);
     EXPECT_EQ(c.getV3FileInfo(server, "ADM", wrong.data(), &first, &records, &changed), kUnknownRecordType);
     EXPECT_EQ(c.getV3FileInfo(server, "NOSUCH", entry.data(), &first, &records, &changed), kNoStore);
+}
+
+TEST_F(AdminTest, EachCommittedChangeSetsItsTablesTimeAndAnUndoneOneLeavesIt) {
+    const std::array<char, file_entry::kSize> entry = RecFileEntry(c, handle);
+    const int32_t server = ConnectedHandle();
+    constexpr long long kMark = 1000;
+    const auto changeTime = [&] {
+        int32_t first = -1, records = -1, changed = -1;
+        EXPECT_EQ(c.getV3FileInfo(server, "ADM", entry.data(), &first, &records, &changed), kOk);
+        return changed;
+    };
+    // Each change acts on the current record, which Insert(1) makes.
+    const auto modify = [&] {
+        char record[kRecordSize] = {1, 0, 0, 0, 9, 0, 0, 0};
+        return c.modRec(handle, kDbNo, kRec, kRecordSize, record);
+    };
+    const auto remove = [&] {
+        char record[kRecordSize] = {1, 0, 0, 0, 0, 0, 0, 0};
+        return c.delRec(handle, kDbNo, kRec, kRecordSize, record);
+    };
+    const struct {
+        const char* name;
+        std::function<int32_t()> change;
+    } changes[] = {
+        {"new", [&] { return Insert(2); }},
+        {"modify", modify},
+        {"delete", remove},
+        {"truncate", [&] { return c.truncateFile(handle, kDbNo, kRec); }},
+        {"truncate all", [&] { return c.truncateFile(handle, kDbNo, -1); }},
+    };
+    for (const auto& test : changes) {
+        for (int32_t ending : {-1, 1, 0}) {  // on its own, committed, rolled back
+            SCOPED_TRACE(std::string(test.name) + " ending " + std::to_string(ending));
+            ASSERT_EQ(c.truncateFile(handle, kDbNo, kRec), kOk);
+            ASSERT_EQ(Insert(1), kOk);
+            SetChangeTime("ADM", kDbNo, kRec, kMark);
+            const auto before = static_cast<int32_t>(std::time(nullptr));
+            if (ending >= 0) {
+                ASSERT_EQ(c.beginTransaction(handle, "T", 0, 0), kOk);
+            }
+            ASSERT_EQ(test.change(), kOk);
+            if (ending >= 0) {
+                ASSERT_EQ(c.endTransaction(handle, ending), kOk);
+            }
+            const int32_t changed = changeTime();
+            if (ending == 0) {
+                EXPECT_EQ(changed, kMark);
+            } else {
+                EXPECT_GE(changed, before);
+                EXPECT_LE(changed, static_cast<int32_t>(std::time(nullptr)));
+            }
+        }
+    }
+    // A refused change changes nothing: its time stays.
+    ASSERT_EQ(c.truncateFile(handle, kDbNo, kRec), kOk);
+    ASSERT_EQ(Insert(1), kOk);
+    SetChangeTime("ADM", kDbNo, kRec, kMark);
+    EXPECT_EQ(Insert(1), kLockedOrDuplicate);
+    EXPECT_EQ(changeTime(), kMark);
+    ASSERT_EQ(c.beginTransaction(handle, "T", 0, 0), kOk);
+    EXPECT_EQ(Insert(1), kLockedOrDuplicate);
+    ASSERT_EQ(c.endTransaction(handle, 1), kOk);
+    EXPECT_EQ(changeTime(), kMark);
+}
+
+TEST_F(AdminTest, RestoreTimestampsSetsTheStoreFileToTheNewestChangeTime) {
+    const std::string store = Data() + "/ADM.lurdb";
+    const int32_t server = ConnectedHandle();
+    const auto fileTime = [&] {
+        struct stat info {};
+        EXPECT_EQ(stat(store.c_str(), &info), 0);
+        return static_cast<long long>(info.st_mtime);
+    };
+    // Without any change time the file keeps its own.
+    const auto untouched = fileTime();
+    ASSERT_EQ(c.restoreTimestamps(server, "ADM", "ADMIN", "SECRET"), kOk);
+    EXPECT_EQ(fileTime(), untouched);
+
+    SetChangeTime("ADM", kDbNo, kRec, 1'600'000'000);
+    SetChangeTime("ADM", kSysdbNumber, kRec, 1'500'000'000);
+    EXPECT_EQ(c.restoreTimestamps(server, "ADM", "ADMIN", "WRONG"), kWrongPassword);
+    EXPECT_NE(fileTime(), 1'600'000'000);
+    ASSERT_EQ(c.restoreTimestamps(server, "ADM", "ADMIN", "SECRET"), kOk);
+    EXPECT_EQ(fileTime(), 1'600'000'000);
 }
 
 TEST_F(AdminTest, RestoreTimestampsChecksUserAndPasswordAsTheLoginDoes) {
