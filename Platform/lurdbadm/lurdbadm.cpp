@@ -439,7 +439,7 @@ void SaveDescription(const std::vector<std::string>& args) {
     if (description.SaveDbd(prefix.c_str()) != 0) {
         throw std::runtime_error("cannot write " + path);
     }
-    std::printf("description of %s written to %s\n", description.GetDbName(), path.c_str());
+    std::printf("description of %s written to %s\n", win::Cp1250ToUtf8(description.GetDbName()).c_str(), path.c_str());
 }
 
 // Prints the tables, fields and keys of a description file as the schema
