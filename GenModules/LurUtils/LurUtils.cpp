@@ -1,10 +1,12 @@
-// Hexadecimal text, code-page conversion and wildcards (see LurUtils.h).
+// Hexadecimal text, code-page conversion, wildcards and whole files (see
+// LurUtils.h).
 
 #include "LurUtils.h"
 
 #include <memory>
 
 #include "CodePage.h"
+#include "File.h"
 #include "LurExceptBase.h"
 #include "LurWinUtils.h"
 
@@ -226,6 +228,58 @@ bool WildcardMatch(const char* pattern, const char* text) {
     }
     while (*p == '*') ++p;
     return *p == '\0';
+}
+
+// ---- whole files ------------------------------------------------------------
+
+bool LoadFile(const std::string& path, LurBuf& out, bool throwOnError) {
+    File file;
+    if (!file.Open(GetFullPath(path, true).c_str(), "rs", false, throwOnError)) return false;
+    // A failed query answers INVALID_FILE_SIZE, which must not become a
+    // block of 4 GiB; files that large are outside the model anyway.
+    const uint32_t size = file.GetSize(throwOnError);
+    if (size == win::INVALID_FILE_SIZE) {
+        file.Close(throwOnError);
+        return false;
+    }
+    LurBuf contents('\0', size);
+    uint32_t read = 0;
+    // An empty file has nothing to read (and an empty buffer no block).
+    const bool whole =
+        size == 0 || (file.ReadAt(contents.GetData(), size, 0, &read, throwOnError) == 0 && read == size);
+    if (!file.Close(throwOnError) || !whole) return false;
+    void* block = nullptr;
+    uint32_t length = 0;
+    contents.Release(block, length);
+    out.Attach(block, length);
+    return true;
+}
+
+bool LoadFile(const std::string& path, std::string& out, bool throwOnError) {
+    out.clear();
+    LurBuf contents;
+    if (!LoadFile(path, contents, throwOnError)) return false;
+    if (contents.GetLength() > 0) out.append(static_cast<const char*>(contents.GetData()), contents.GetLength());
+    return true;
+}
+
+bool SaveFile(const LurBuf& data, const std::string& path, bool throwOnError, bool clearReadOnly,
+              bool createDirectories) {
+    const std::string fullPath = GetFullPath(path, true);
+    if (clearReadOnly && IsReadOnlyFile(path) &&
+        ChangeAttributes(path, FileAttrReadOnly, false, throwOnError) == FileAttrInvalid)
+        return false;
+    File file;
+    if (!file.Open(fullPath.c_str(), "Ws", createDirectories, throwOnError)) return false;
+    const bool written = file.Append(data.GetData(), data.GetLength(), nullptr, throwOnError) == 0;
+    return file.Close(throwOnError) && written;
+}
+
+bool SaveFile(const std::string& text, const std::string& path, bool throwOnError, bool clearReadOnly,
+              bool createDirectories) {
+    const std::string characters(text.c_str());
+    return SaveFile(LurBuf(characters.data(), static_cast<uint32_t>(characters.size())), path, throwOnError,
+                    clearReadOnly, createDirectories);
 }
 
 }  // namespace lurutils

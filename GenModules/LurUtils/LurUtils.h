@@ -1,6 +1,7 @@
 // Byte data as text: hexadecimal encoding and decoding, a formatted hex
 // dump, UTF-8 <-> ANSI (code page 1250) conversion of texts, and matching a
-// text against a pattern with '*' and '?'.
+// text against a pattern with '*' and '?', and whole files read or written as
+// a byte buffer or a text.
 #pragma once
 
 #include <string>
@@ -53,5 +54,23 @@ std::string AnsiToUtf8(const std::string& text, bool throwOnError);
 // '*' matches any run of characters (none too), '?' exactly one; every other
 // character matches itself, case-sensitively. A null pointer is taken as "".
 bool WildcardMatch(const char* pattern, const char* text);
+
+// Whole files, through File. The path is made full first; one that cannot be
+// raises LurFileExcept 705 whatever throwOnError says. Other failures answer
+// false, or raise File's or ChangeAttributes' exception with throwOnError.
+// LoadFile opens an existing file for reading (others may read) and reads it
+// whole; a failed size query (LurExceptSys, line 393) or a read that
+// delivers fewer bytes than the size fails. The text form empties out first
+// and fills it only on success.
+bool LoadFile(const std::string& path, LurBuf& out, bool throwOnError);
+bool LoadFile(const std::string& path, std::string& out, bool throwOnError);
+// SaveFile creates or empties the file (others may read) and writes data.
+// clearReadOnly first clears a read-only attribute of an existing file;
+// createDirectories creates the missing directories of the path. The text
+// form writes the characters up to the first zero.
+bool SaveFile(const LurBuf& data, const std::string& path, bool throwOnError, bool clearReadOnly,
+              bool createDirectories);
+bool SaveFile(const std::string& text, const std::string& path, bool throwOnError, bool clearReadOnly,
+              bool createDirectories);
 
 }  // namespace lurutils

@@ -1,6 +1,7 @@
 // lurdbadm: creates a service of the client library stand-in (its registry
 // key, its store with the catalogue SYSDB and a first user), creates
-// tablespaces from schema files, loads rows from CSV and dumps tables.
+// tablespaces from schema files, loads rows from CSV and dumps tables; it
+// also writes a tablespace's description file and shows one.
 // Files, the command line and the console are UTF-8; the arguments are taken
 // in code page 1250 once, in main, and names and texts are handled in code
 // page 1250 inside, as the client library sees them. Messages are UTF-8.
@@ -16,6 +17,8 @@
 #include "CodePage.h"
 #include "CommandLine.h"
 #include "Csv.h"
+#include "DbStruct.h"
+#include "LurExceptBase.h"
 #include "RecordCodec.h"
 #include "Registry.h"
 #include "Schema.h"
@@ -34,6 +37,8 @@ constexpr const char* kUsage =
     "  lurdbadm create-tablespace <service> <schema-file>\n"
     "  lurdbadm load <service> <tablespace> <table> <csv-file|->\n"
     "  lurdbadm dump <service> <tablespace> <table>\n"
+    "  lurdbadm dbd-save <service> <tablespace> <dir>\n"
+    "  lurdbadm dbd-show <file>\n"
     "  lurdbadm add-user <service> <user> <password>\n"
     "  lurdbadm disable-user <service> <user>\n"
     "  lurdbadm remove-user <service> <user>\n";
@@ -417,6 +422,73 @@ void Dump(const std::vector<std::string>& args) {
     }
 }
 
+// Writes the tablespace's description, as the service hands it to the
+// client library, as <dir>/<NAME>.dbd.
+void SaveDescription(const std::vector<std::string>& args) {
+    if (args.size() != 3) {
+        throw UsageError("dbd-save needs <service> <tablespace> <dir>");
+    }
+    std::optional<TablespaceDef> tablespace = Store::Open(args[0])->FindTablespace(args[1]);
+    if (!tablespace) {
+        throw std::runtime_error("no tablespace " + win::Cp1250ToUtf8(args[1]));
+    }
+    const std::string blob = BuildDescriptionBlob(*tablespace);
+    DbStruct description;
+    description.LoadImage(blob.data(), static_cast<int>(blob.size()), tablespace->name, tablespace->number);
+    std::string prefix = args[2];
+    if (!prefix.empty() && prefix.back() != '/' && prefix.back() != '\\') {
+        prefix += '/';
+    }
+    const std::string path = win::Cp1250ToUtf8(prefix + description.GetDbName() + ".dbd");
+    if (description.SaveDbd(prefix.c_str()) != 0) {
+        throw std::runtime_error("cannot write " + path);
+    }
+    std::printf("description of %s written to %s\n", win::Cp1250ToUtf8(description.GetDbName()).c_str(), path.c_str());
+}
+
+// Prints the tables, fields and keys of a description file as the schema
+// file's lines. The file holds no tablespace name or number, no SQL
+// information, and its names are upper case.
+void ShowDescription(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw UsageError("dbd-show needs <file>");
+    }
+    DbStruct description;
+    try {
+        if (description.LoadDbd(args[0].c_str(), "", 0) != 0) {
+            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[0]));
+        }
+    } catch (const LurExceptBase&) {
+        throw std::runtime_error(win::Cp1250ToUtf8(args[0]) + " is no description file");
+    }
+    TablespaceDef shown;
+    const std::vector<std::string> tables = description.GetTableNames();
+    for (size_t r = 0; r < tables.size(); ++r) {
+        TableDef& table = shown.tables.emplace_back();
+        table.name = tables[r];
+        const int recType = DbStruct::kRecTypeBase + static_cast<int>(r);
+        std::vector<FieldDesc> descs;
+        std::vector<std::string> names;
+        description.GetFieldDescs(recType, descs, true);
+        description.GetFieldNames(recType, names, true);
+        for (size_t f = 0; f < descs.size(); ++f) {
+            FieldDef& field = table.fields.emplace_back();
+            field.name = names[f];
+            field.type = descs[f].type;
+            field.length = descs[f].length;
+            field.keyKind = descs[f].keyKind;
+            field.flags = descs[f].flags;
+            if (field.type == 'k') {
+                const int fieldNo = static_cast<int>(r) * DbStruct::kFieldsPerTable + static_cast<int>(f);
+                description.GetKeyComponentNames(fieldNo, field.components);
+            }
+        }
+    }
+    // The schema text less its tablespace line, which the file cannot fill.
+    const std::string text = FormatSchema(shown);
+    std::fputs(win::Cp1250ToUtf8(text.substr(text.find('\n') + 1)).c_str(), stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -442,6 +514,10 @@ int main(int argc, char** argv) {
             Load(args);
         } else if (command == "dump") {
             Dump(args);
+        } else if (command == "dbd-save") {
+            SaveDescription(args);
+        } else if (command == "dbd-show") {
+            ShowDescription(args);
         } else if (command == "add-user") {
             AddUser(args);
         } else if (command == "disable-user") {

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "DbDescError.h"
 #include "LurNumbers.h"
@@ -108,6 +109,13 @@ int32_t DbDesc::LoadBlob(const char* blob, int32_t length, const std::string& na
     if (!name.empty()) structure->SetDbName(lurutils::ToUpper(name));
     structure->ReadSysTables(dbNo, catalogue);
     return 0;
+}
+
+int32_t DbDesc::LoadFile(const char* path, const std::string& name, int32_t dbNo) {
+    std::unique_ptr<char[]> block;
+    int length = 0;
+    if (const int result = DbStruct::ReadDbdFile(path, block, length); result != 0) return result;
+    return LoadBlob(block.get(), length, name, dbNo, nullptr);
 }
 
 void DbDesc::FreeBuffers() {

@@ -108,8 +108,14 @@ public:
     // with 10011: the empty structure is shared by every new object.
     int32_t LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo,
                      DbDesc* catalogue);
+    // Loads the description from a description file (DbStruct::ReadDbdFile)
+    // through LoadBlob without a catalogue: 10011 or 10016 when the file
+    // cannot be read, else LoadBlob's result.
+    int32_t LoadFile(const char* path, const std::string& name, int32_t dbNo);
     // The structure's memory image as a new block (DbStruct::ToBlob).
     int32_t ToBlob(char** image, int32_t* length) const { return GetStruct().ToBlob(image, length); }
+    // Writes the structure as a description file (DbStruct::SaveDbd).
+    int32_t SaveDbd(const char* prefix) const { return GetStruct().SaveDbd(prefix); }
 
     void SetHandle(int32_t handle) { m_handle = handle; }
     int32_t GetHandle() const { return m_handle; }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "DbDescError.h"
+#include "File.h"
 #include "LurExceptBaseArg.h"
 #include "LurStrings.h"
 
@@ -14,6 +15,8 @@ static_assert(std::endian::native == std::endian::little, "the description blob 
 namespace {
 
 constexpr int kNoDescription = 10011;
+constexpr int kNotWritten = 10006;
+constexpr int kNoMemory = 10016;
 constexpr int kFileNotFound = 2001;
 constexpr int kTableNotFound = 2002;
 constexpr int kFieldNotFound = 2003;
@@ -203,6 +206,45 @@ int DbStruct::LoadImage(const char* image, int length, std::string name, int dbN
     ParseBlob(image, length);
     m_dbNo = dbNo;
     if (!name.empty()) m_name = lurutils::ToUpper(name);
+    return 0;
+}
+
+int DbStruct::SaveDbd(const char* prefix) const {
+    const std::string target = std::string(prefix != nullptr ? prefix : "") + m_name + ".dbd";
+    const std::string temporary = target + ".tmp";
+    const std::string image = GetImage();
+    bool whole = false;
+    {
+        File file(temporary.c_str(), 'w', false);
+        whole = file.IsValid() && file.Recreate() &&
+                file.AppendLocked(image.data(), static_cast<unsigned>(image.size())) >= 0 && file.Close(false);
+    }
+    if (whole && lurutils::RenameFile(temporary, target, ExistingReplace, false)) return 0;
+    lurutils::RemoveFile(temporary, false, false);
+    return kNotWritten;
+}
+
+int DbStruct::ReadDbdFile(const char* path, std::unique_ptr<char[]>& block, int& length) {
+    File file(path, 'r', false);
+    if (!file.IsValid()) return kNoDescription;
+    const uint32_t size = file.GetSize(false);
+    if (size == win::INVALID_FILE_SIZE || size > static_cast<uint32_t>(INT32_MAX)) return kNoDescription;
+    std::unique_ptr<char[]> contents(new (std::nothrow) char[size]);
+    if (contents == nullptr) return kNoMemory;
+    // A file that shrank since its size was taken is no description.
+    if (file.ReadLocked(contents.get(), size, 0) != size) return kNoDescription;
+    block = std::move(contents);
+    length = static_cast<int>(size);
+    return 0;
+}
+
+int DbStruct::LoadDbd(const char* path, const char* name, int dbNo) {
+    std::unique_ptr<char[]> block;
+    int length = 0;
+    if (const int result = ReadDbdFile(path, block, length); result != 0) return result;
+    ParseBlob(block.get(), length);
+    m_name = name != nullptr ? name : "";
+    m_dbNo = dbNo;
     return 0;
 }
 

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,6 +112,19 @@ public:
     // ParseBlob, then the number and the name (upper-cased when not empty);
     // returns 0. A bad image raises as ParseBlob does.
     int LoadImage(const char* image, int length, std::string name, int dbNo);
+
+    // Description files (".dbd"): the memory image on disk, nothing else.
+    // SaveDbd writes prefix + name + ".dbd" (the prefix ends in its own
+    // separator) through a temporary file beside it that replaces the target
+    // only once it is whole; 0, or 10006 with any old file left as it was.
+    int SaveDbd(const char* prefix) const;
+    // Parses a description file; the name is kept exactly as passed. 10011
+    // when the file cannot be opened or read whole, 10016 without memory for
+    // it; a bad description raises as ParseBlob does.
+    int LoadDbd(const char* path, const char* name, int dbNo);
+    // The whole of a description file as a new block (the read of LoadDbd);
+    // 0, 10011 or 10016.
+    static int ReadDbdFile(const char* path, std::unique_ptr<char[]>& block, int& length);
 
     // Set by the tablespace's description after a parse.
     void SetDbNo(int dbNo) { m_dbNo = dbNo; }

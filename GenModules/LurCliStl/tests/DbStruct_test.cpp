@@ -1,14 +1,24 @@
 #include "DbStruct.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "DbDesc.h"
 #include "DbDescError.h"
+#include "FileApi.h"
 #include "LurExceptBaseArg.h"
 
 namespace {
@@ -469,6 +479,93 @@ TEST(DbStructCorrupt, BadBlobsAreRefusedWhole) {
     }
     DbStruct s;
     EXPECT_THROW(s.ParseBlob(nullptr, 0), DbDescError);
+}
+
+// ---- description files ------------------------------------------------------
+
+class DbStructFile : public DbStructTest {
+protected:
+    void SetUp() override {
+        DbStructTest::SetUp();
+        char tmpl[] = "/tmp/lur_dbd_test_XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        m_posix = tmpl;
+        m_prefix = win::FromPosixPath(m_posix) + "\\";
+    }
+    void TearDown() override { std::filesystem::remove_all(m_posix); }
+
+    std::string Read(const std::string& name) const {
+        std::ifstream in(m_posix + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(m_posix + "/" + name, std::ios::binary) << bytes;
+    }
+
+    std::string m_posix;
+    std::string m_prefix;  // the directory in the C: form, with its separator
+};
+
+TEST_F(DbStructFile, SavedFileIsTheImageAndLoadsBack) {
+    Write("CAR.dbd", "an older description");
+    ASSERT_EQ(s.SaveDbd(m_prefix.c_str()), 0);
+    EXPECT_EQ(Read("CAR.dbd"), s.GetImage());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_posix), {}), 1);  // no temporary left
+
+    DbStruct loaded;
+    ASSERT_EQ(loaded.LoadDbd((m_prefix + "CAR.dbd").c_str(), "car", 5), 0);
+    EXPECT_STREQ(loaded.GetDbName(), "car");  // kept as passed
+    EXPECT_EQ(loaded.GetDbNo(), 5);
+    EXPECT_EQ(loaded.GetImage(), s.GetImage());
+
+    DbDesc desc;
+    desc.SetStruct(std::make_shared<DbStruct>());
+    ASSERT_EQ(desc.LoadFile((m_prefix + "CAR.dbd").c_str(), "car", 5), 0);
+    EXPECT_STREQ(desc.GetDbName(), "CAR");
+    EXPECT_EQ(desc.GetFieldNo("Naplo", "y"), 2001);
+
+    // The description's own forwarder writes the same file.
+    std::filesystem::remove(m_posix + "/CAR.dbd");
+    ASSERT_EQ(desc.SaveDbd(m_prefix.c_str()), 0);
+    EXPECT_EQ(Read("CAR.dbd"), s.GetImage());
+}
+
+TEST_F(DbStructFile, FilesThatCannotBeWrittenOrReadAnswerTheirCodes) {
+    EXPECT_EQ(s.SaveDbd((m_prefix + "missing\\").c_str()), 10006);
+
+    DbStruct loaded;
+    DbDesc desc;
+    desc.SetStruct(std::make_shared<DbStruct>());
+    const std::string missing = m_prefix + "NONE.dbd";
+    EXPECT_EQ(loaded.LoadDbd(missing.c_str(), "NONE", 1), 10011);
+    EXPECT_EQ(desc.LoadFile(missing.c_str(), "NONE", 1), 10011);
+
+    // Kernel attribute files claim a page but hold a line: a short read.
+    const char* shortFile = "/sys/kernel/profiling";
+    if (!std::filesystem::exists(shortFile)) GTEST_SKIP() << "no " << shortFile;
+    const std::string name = win::FromPosixPath(shortFile);
+    EXPECT_EQ(loaded.LoadDbd(name.c_str(), "X", 1), 10011);
+    EXPECT_EQ(desc.LoadFile(name.c_str(), "X", 1), 10011);
+}
+
+TEST_F(DbStructFile, AFailedWriteLeavesTheOldFile) {
+    const std::string old(200, 'o');
+    Write("CAR.dbd", old);
+    ASSERT_GT(s.GetImage().size(), 100u);
+    // A child whose files may not grow past 100 bytes: the write fails part way.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(s.SaveDbd(m_prefix.c_str()) == 10006 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Read("CAR.dbd"), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_posix), {}), 1);
 }
 
 }  // namespace

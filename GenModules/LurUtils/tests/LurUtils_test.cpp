@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <new>
 #include <string>
 
+#include "File.h"
+#include "FileScratch.h"
 #include "LurExceptBase.h"
+#include "LurExceptBaseArg.h"
 
 namespace {
 
@@ -185,6 +191,70 @@ TEST(LurUtilsWildcard, Matches) {
         SCOPED_TRACE(std::string(c.pattern ? c.pattern : "(null)") + " / " + (c.text ? c.text : "(null)"));
         EXPECT_EQ(WildcardMatch(c.pattern, c.text), c.match);
     }
+}
+
+// ---- whole files ------------------------------------------------------------
+
+using WholeFile = testing_lurutils::FileScratch;
+
+TEST_F(WholeFile, SaveFileCreatesDirectoriesAndReplacesAReadOnlyFileOnlyWhenAsked) {
+    const std::string path = W("new\\deeper\\f.bin");
+    EXPECT_FALSE(SaveFile(std::string("old"), path, false, false, false));  // no directories without the flag
+    ASSERT_TRUE(SaveFile(std::string("old"), path, false, false, true));
+    EXPECT_EQ(Read("new/deeper/f.bin"), "old");
+
+    MakeReadOnly("new/deeper/f.bin");
+    const LurBuf bytes("\x00\x01\xFF", 3);
+    EXPECT_FALSE(SaveFile(bytes, path, false, false, false));
+    EXPECT_THROW(SaveFile(bytes, path, true, false, false), LurExceptBaseArg);
+    EXPECT_EQ(Read("new/deeper/f.bin"), "old");
+
+    ASSERT_TRUE(SaveFile(bytes, path, true, true, false));
+    EXPECT_EQ(Read("new/deeper/f.bin"), std::string("\x00\x01\xFF", 3));
+    EXPECT_FALSE(IsReadOnlyFile(path));
+
+    // The text form stops at the first zero character.
+    ASSERT_TRUE(SaveFile(std::string("ab\0cd", 5), path, false, false, false));
+    EXPECT_EQ(Read("new/deeper/f.bin"), "ab");
+}
+
+TEST_F(WholeFile, LoadFileReadsTheWholeFileOrAnswersFalse) {
+    Write("f.bin", std::string("\x00z\xFF", 3));
+    LurBuf buf("old", 3);
+    ASSERT_TRUE(LoadFile(W("f.bin"), buf, false));
+    EXPECT_EQ(Bytes(buf), std::string("\x00z\xFF", 3));
+    std::string text = "old";
+    ASSERT_TRUE(LoadFile(W("f.bin"), text, false));
+    EXPECT_EQ(text, std::string("\x00z\xFF", 3));
+
+    Write("empty", "");
+    ASSERT_TRUE(LoadFile(W("empty"), text, false));
+    EXPECT_EQ(text, "");
+
+    text = "old";
+    EXPECT_FALSE(LoadFile(W("missing"), text, false));
+    EXPECT_EQ(text, "");
+    EXPECT_THROW(LoadFile(W("missing"), text, true), LurExceptBaseArg);
+    EXPECT_FALSE(LoadFile(W(""), buf, false));  // a directory does not open
+}
+
+TEST_F(WholeFile, LoadFileRefusesASizeTheQueryCannotTell) {
+    // 0xFFFFFFFF is the size query's failure value: no 4 GiB block is made.
+    Write("huge", "");
+    ASSERT_EQ(::truncate(P("huge").c_str(), 0xFFFFFFFFll), 0);
+    LurBuf buf("old", 3);
+    EXPECT_FALSE(LoadFile(W("huge"), buf, false));
+    EXPECT_FALSE(LoadFile(W("huge"), buf, true));
+    EXPECT_EQ(Bytes(buf), "old");
+}
+
+TEST(WholeFileShortRead, LoadFileRefusesAFileShorterThanItsSize) {
+    // Kernel attribute files claim a page but hold a line.
+    const char* posix = "/sys/kernel/profiling";
+    if (!std::filesystem::exists(posix)) GTEST_SKIP() << "no " << posix;
+    LurBuf buf("old", 3);
+    EXPECT_FALSE(LoadFile(win::FromPosixPath(posix), buf, false));
+    EXPECT_EQ(Bytes(buf), "old");
 }
 
 }  // namespace
