@@ -49,9 +49,8 @@ ArgHlpUtl::ArgHlpUtl() : m_hint("For help use -h or -help parameters!"), m_autho
     }
 }
 
-void ArgHlpUtl::SetDescription(const std::string& name, const std::string& version,
-                               const std::string& author, const std::string& task,
-                               const std::string& date) {
+void ArgHlpUtl::SetDescription(const std::string& name, const std::string& version, const std::string& author,
+                               const std::string& task, const std::string& date) {
     m_name = name;
     m_version = version;
     m_author = author;
@@ -59,8 +58,8 @@ void ArgHlpUtl::SetDescription(const std::string& name, const std::string& versi
     m_date = date;
 }
 
-void ArgHlpUtl::AddArg(const std::string& displayName, const std::string& argSwitch,
-                       const std::string& help, int type) {
+void ArgHlpUtl::AddArg(const std::string& displayName, const std::string& argSwitch, const std::string& help,
+                       int type) {
     m_switches[argSwitch] = displayName;
     m_types[displayName] = type;
     m_helps[displayName] = help;
@@ -127,8 +126,7 @@ void ArgHlpUtl::CheckArgumentsPart2() {
             }
         }
         if (given.empty())
-            throw ArgHelperException(ArgHelperException::NoneOfGroup,
-                                     Text().noneOfGroup + FirstSwitchesOf(members),
+            throw ArgHelperException(ArgHelperException::NoneOfGroup, Text().noneOfGroup + FirstSwitchesOf(members),
                                      "ArgHlpUtl::CheckArgumentsPart2");
     }
 }
@@ -159,9 +157,7 @@ bool ArgHlpUtl::IsHelpRequested() const { return m_values.empty() || IsGiven(kHe
 
 bool ArgHlpUtl::IsGiven(const std::string& displayName) const { return m_values.count(displayName) != 0; }
 
-bool ArgHlpUtl::IsRequired(const std::string& displayName) const {
-    return m_required.count(displayName) != 0;
-}
+bool ArgHlpUtl::IsRequired(const std::string& displayName) const { return m_required.count(displayName) != 0; }
 
 const std::string& ArgHlpUtl::GetValue(const std::string& displayName) {
     const auto it = m_values.find(displayName);
@@ -225,7 +221,8 @@ const std::string& ArgHlpUtl::GetHelp() {
         const std::string exclusions = GetExclusionText(displayName);
         if (!exclusions.empty()) m_help.append(kHelpIndent).append(Text().excludes).append(exclusions).append("\n\n");
         const std::string dependencies = GetDependencyText(displayName);
-        if (!dependencies.empty()) m_help.append(kHelpIndent).append(Text().dependsOn).append(dependencies).append("\n\n");
+        if (!dependencies.empty())
+            m_help.append(kHelpIndent).append(Text().dependsOn).append(dependencies).append("\n\n");
         if (IsRequired(displayName)) m_help.append(kHelpIndent).append("Required parameter!\n\n");
     }
     return m_help;

@@ -53,8 +53,7 @@ public:
                         const std::string& task, const std::string& date);
     // Several switches may share a display name; the last call sets its type
     // and help text.
-    void AddArg(const std::string& displayName, const std::string& argSwitch, const std::string& help,
-                int type);
+    void AddArg(const std::string& displayName, const std::string& argSwitch, const std::string& help, int type);
     void SetRequired(const std::string& displayName);
     // Exactly one member of each exclusive group must be given.
     void AddExclusive(const std::string& group, const std::string& displayName);
@@ -110,7 +109,7 @@ private:
     std::string m_author;
     std::string m_task;
     std::string m_date;
-    std::map<std::string, NameSet> m_exclusive;     // group -> members
+    std::map<std::string, NameSet> m_exclusive;  // group -> members
     NameSet m_required;
     std::map<std::string, NameSet> m_dependencies;  // partner -> dependents
 };

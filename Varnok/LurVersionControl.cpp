@@ -14,11 +14,10 @@ using win::VersionFixedInfo;
 // The keys every string table has, and the two that only a private or a
 // special build carries.
 constexpr const char* kCommonKeys[] = {
-    LurVersionControl::kCompanyName,     LurVersionControl::kFileDescription,
-    LurVersionControl::kFileVersion,     LurVersionControl::kInternalName,
-    LurVersionControl::kLegalCopyright,  LurVersionControl::kLegalTradeMarks,
-    LurVersionControl::kOriginalFileName, LurVersionControl::kProductName,
-    LurVersionControl::kProductVersion,  LurVersionControl::kComments,
+    LurVersionControl::kCompanyName,      LurVersionControl::kFileDescription, LurVersionControl::kFileVersion,
+    LurVersionControl::kInternalName,     LurVersionControl::kLegalCopyright,  LurVersionControl::kLegalTradeMarks,
+    LurVersionControl::kOriginalFileName, LurVersionControl::kProductName,     LurVersionControl::kProductVersion,
+    LurVersionControl::kComments,
 };
 
 constexpr size_t kLanguageNameSize = 260;
@@ -35,13 +34,11 @@ void AppendWord(std::string& text, const char* separator, const char* word) {
 
 }  // namespace
 
-LurVersionControl::LurVersionControl(win::HMODULE module)
-    : m_preferredLanguage(win::GetSystemDefaultLangID()) {
+LurVersionControl::LurVersionControl(win::HMODULE module) : m_preferredLanguage(win::GetSystemDefaultLangID()) {
     LoadByModule(module);
 }
 
-LurVersionControl::LurVersionControl(const std::string& path)
-    : m_preferredLanguage(win::GetSystemDefaultLangID()) {
+LurVersionControl::LurVersionControl(const std::string& path) : m_preferredLanguage(win::GetSystemDefaultLangID()) {
     ReadFile(path);
 }
 
@@ -236,10 +233,10 @@ std::string LurVersionControl::GetFileTypeText() const {
 
 bool LurVersionControl::operator==(const LurVersionControl& other) const {
     return m_languages == other.m_languages && m_productVersion == other.m_productVersion &&
-           m_fileVersion == other.m_fileVersion && m_path == other.m_path &&
-           m_languageNames == other.m_languageNames && m_fileFlags == other.m_fileFlags &&
-           m_fileOS == other.m_fileOS && m_fileType == other.m_fileType && m_fileSubtype == other.m_fileSubtype &&
-           m_currentLanguage == other.m_currentLanguage && m_currentCodePage == other.m_currentCodePage;
+           m_fileVersion == other.m_fileVersion && m_path == other.m_path && m_languageNames == other.m_languageNames &&
+           m_fileFlags == other.m_fileFlags && m_fileOS == other.m_fileOS && m_fileType == other.m_fileType &&
+           m_fileSubtype == other.m_fileSubtype && m_currentLanguage == other.m_currentLanguage &&
+           m_currentCodePage == other.m_currentCodePage;
 }
 
 bool LurVersionControl::IsSameProduct(const LurVersionControl& other) const {

@@ -47,21 +47,18 @@ void Print(const std::string& text) { win::ConsoleWrite(stdout, text); }
 // A text of the program's own string table; a missing one reads as "".
 std::string Res(int id) { return lurutils::GetResStringByModule(id, "", false, true, ""); }
 
-void AddArgument(std::string& displayName, int nameId, int helpId, const std::string& argSwitch)
-{
+void AddArgument(std::string& displayName, int nameId, int helpId, const std::string& argSwitch) {
     displayName = Res(nameId);
     argHelper.AddArg(displayName, argSwitch, Res(helpId), ArgHlpUtl::Value);
 }
 
-void RegisterArguments()
-{
+void RegisterArguments() {
     std::string version;
     {
         LurVersionControl versionControl;
         version = versionControl.GetFileVersionString();
     }
-    argHelper.SetDescription(Res(IDS_PROGRAM_NAME), version, Res(IDS_AUTHOR), Res(IDS_TASK),
-                             Res(IDS_BUILD_DATE));
+    argHelper.SetDescription(Res(IDS_PROGRAM_NAME), version, Res(IDS_AUTHOR), Res(IDS_TASK), Res(IDS_BUILD_DATE));
     Print(argHelper.GetBanner() + "\n");
     AddArgument(serviceArg, IDS_NAME_SERVICE, IDS_HELP_SERVICE, "-se");
     AddArgument(userArg, IDS_NAME_USER, IDS_HELP_USER, "-usr");
@@ -72,33 +69,28 @@ void RegisterArguments()
     argHelper.SetRequired(passwordArg);
 }
 
-void ConnectDatabase(LuConn& connection, DbDescMap& map)
-{
+void ConnectDatabase(LuConn& connection, DbDescMap& map) {
     const std::string service = argHelper.GetValue(serviceArg);
     const std::string user = argHelper.GetValue(userArg);
     const std::string password = argHelper.GetValue(passwordArg);
     if (!connection.Open(service, user, password, false, "", {}, true, nullptr))
         throw LurExceptBase("Cannot create connection!", Here(58));
     map.SetHandle(connection.GetHandle());
-    if (!map.OpenAll())
-        throw LurExceptBase("Tables not open!", Here(62));
+    if (!map.OpenAll()) throw LurExceptBase("Tables not open!", Here(62));
 }
 
-void CheckEnvironment(DbDescMap& map)
-{
+void CheckEnvironment(DbDescMap& map) {
     VerChk check;
     check.SetDescMap(&map);
     check.Init(argHelper.GetValue(appArg));
     check.ExemptUnruledTablespaces();
     check.ExemptUnruledPlugins();
-    if (!check.Check())
-        throw LurExceptBase("Not supported enviroment!", Here(47));
+    if (!check.Check()) throw LurExceptBase("Not supported enviroment!", Here(47));
 }
 
 // Emission class codes of the log database: "000...0001" to "000...0017"
 // (23 characters) stand for the classes 1 to 17.
-void FillEmissionCodeMap(std::map<std::string, int>& codes)
-{
+void FillEmissionCodeMap(std::map<std::string, int>& codes) {
     for (int n = 1; n <= 17; ++n) {
         std::string key = std::to_string(n);
         key.insert(0, 23 - key.size(), '0');
@@ -106,8 +98,7 @@ void FillEmissionCodeMap(std::map<std::string, int>& codes)
     }
 }
 
-void TransferEmissionData(DbDescMap& map)
-{
+void TransferEmissionData(DbDescMap& map) {
     if (!map.HasDesc("Ruz_Os7")) return;
 
     DbDesc car = map.GetDescCopy("Car");
@@ -134,8 +125,7 @@ void TransferEmissionData(DbDescMap& map)
             linkTable.Fld("S_GJ_ID").SetLong(vehicles.Fld("GJ_ID").GetLong());
             if (linkTable.FindRecByKey("S_GJ_ID", kChildMove)) {
                 logVehicles.Fld("GJ_ID").SetCStr(linkTable.Fld("K_GJ_ID").GetCStr());
-                if (!logVehicles.FindRecByKey("GJ_ID", kChildMove))
-                    throw LurExceptBase(kNoLogRecord, Here(147));
+                if (!logVehicles.FindRecByKey("GJ_ID", kChildMove)) throw LurExceptBase(kNoLogRecord, Here(147));
 
                 // Power and volume are missing only when empty ("0" is a value).
                 if (std::string(vehicles.Fld("GJ_TELJESITMENY").GetCStr()).empty() &&
@@ -151,13 +141,11 @@ void TransferEmissionData(DbDescMap& map)
                 // Emission class and total mass are missing whenever they read as 0.
                 const std::string code = logVehicles.Fld("KVO_ID").GetCStr();
                 const auto emission = emissionCodes.find(code);
-                if (vehicles.Fld("EMC_ID").GetLong() == 0 && !code.empty() &&
-                    emission != emissionCodes.end()) {
+                if (vehicles.Fld("EMC_ID").GetLong() == 0 && !code.empty() && emission != emissionCodes.end()) {
                     vehicles.Fld("EMC_ID").SetLong(emission->second);
                     changed = true;
                 }
-                if (vehicles.Fld("GJ_OSSZTOMEG").GetLong() == 0 &&
-                    logVehicles.Fld("GJ_LEGNTOMEG").GetLong() > 0) {
+                if (vehicles.Fld("GJ_OSSZTOMEG").GetLong() == 0 && logVehicles.Fld("GJ_LEGNTOMEG").GetLong() > 0) {
                     vehicles.Fld("GJ_OSSZTOMEG").SetLong(logVehicles.Fld("GJ_LEGNTOMEG").GetLong());
                     changed = true;
                 }
@@ -194,8 +182,7 @@ void TransferEmissionData(DbDescMap& map)
 
 // The command line in code page 1250; an argument that cannot be taken is a
 // command-line error like any other.
-std::vector<std::string> TakeArguments(int argc, char** argv)
-{
+std::vector<std::string> TakeArguments(int argc, char** argv) {
     try {
         return win::CommandLineArguments(argc, argv);
     } catch (const win::CommandLineError& e) {
@@ -203,8 +190,7 @@ std::vector<std::string> TakeArguments(int argc, char** argv)
     }
 }
 
-int RunUtility()
-{
+int RunUtility() {
     LuConn connection;
     DbDescMap map;
     ConnectDatabase(connection, map);
@@ -216,8 +202,7 @@ int RunUtility()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     RegisterVarnokResources();
     const uint32_t savedCodePage = win::GetConsoleOutputCP();
     win::SetConsoleOutputCP(win::CP_1250);

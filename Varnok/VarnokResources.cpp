@@ -62,17 +62,12 @@ constexpr win::StringResource kStrings[] = {
     {IDS_LABEL_TEXT, LANG_HUNGARIAN, "Hibaszöveg:"},
     {IDS_LABEL_WHERE, LANG_HUNGARIAN, "Hiba helye:"},
     {IDS_LABEL_EXCEPTION, LANG_HUNGARIAN, "Kivétel:"},
-    {IDS_NOTHING_TO_MOVE, LANG_HUNGARIAN,
-     "Környezetvédelmi adatok nincsenek, adatátemelésre nincs szükség."},
+    {IDS_NOTHING_TO_MOVE, LANG_HUNGARIAN, "Környezetvédelmi adatok nincsenek, adatátemelésre nincs szükség."},
 };
 
 constexpr win::VersionString kVersionStrings[] = {
-    {"FileDescription", "Varnok"},
-    {"FileVersion", "1, 0, 0, 1"},
-    {"InternalName", "Varnok"},
-    {"OriginalFileName", "Varnok"},
-    {"ProductName", "Varnok"},
-    {"ProductVersion", "1, 0, 0, 1"},
+    {"FileDescription", "Varnok"},  {"FileVersion", "1, 0, 0, 1"}, {"InternalName", "Varnok"},
+    {"OriginalFileName", "Varnok"}, {"ProductName", "Varnok"},     {"ProductVersion", "1, 0, 0, 1"},
 };
 
 constexpr win::VersionStringTable kVersionTables[] = {

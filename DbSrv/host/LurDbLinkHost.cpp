@@ -92,8 +92,8 @@ bool Answer(const std::string& call, int32_t code) {
 }
 
 bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& transaction) {
-    bool allZero = Answer("BeginTransactionLink " + std::to_string(trId),
-                          module.beginTransaction(kLinkId, trId, "TR_LINK"));
+    bool allZero =
+        Answer("BeginTransactionLink " + std::to_string(trId), module.beginTransaction(kLinkId, trId, "TR_LINK"));
     for (ScriptChange& change : transaction.changes) {
         const int32_t code = module.addElem(kLinkId, change.type, trId, change.dbNo, change.recType,
                                             static_cast<int32_t>(change.record.size()), change.record.data(), 0);
@@ -103,8 +103,7 @@ bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& t
     }
     std::vector<TransactionElem> recorded;
     const int32_t listCode = module.getList(kLinkId, trId, recorded);
-    std::cout << "GetTransactionListLink " << trId << ": " << listCode << " (" << recorded.size()
-              << " changes)\n";
+    std::cout << "GetTransactionListLink " << trId << ": " << listCode << " (" << recorded.size() << " changes)\n";
     // A transaction without changes has no list: 10002 is then the answer.
     allZero &= listCode == 0 || transaction.changes.empty();
     allZero &= Answer("EndTransactionLink " + std::to_string(trId) + (transaction.commit ? " commit" : " abort"),

@@ -185,8 +185,7 @@ void LurAppHandler::RemoveApp(int appId, bool raise) {
 
 _PlgInfo* LurAppHandler::AddPlugin(const _PlgInfo& rec, bool raise) {
     if (FindPluginById(rec.PLG_ID, false) != nullptr) {
-        if (raise)
-            throw LurExceptMenu(LurExceptMenu::PluginExists, Here(kLineAddPlugin), StrVector(rec.PLG_SHORTNAME));
+        if (raise) throw LurExceptMenu(LurExceptMenu::PluginExists, Here(kLineAddPlugin), StrVector(rec.PLG_SHORTNAME));
         return nullptr;
     }
     auto copy = std::make_unique<_PlgInfo>(rec);

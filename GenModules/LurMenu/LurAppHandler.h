@@ -96,8 +96,8 @@ protected:
     std::map<std::string, _AppInfo*> appsByShortName;
     std::map<int, std::unique_ptr<_PlgInfo>> pluginsById;  // owns the records
     std::multimap<int, _PlgInfo*> pluginsByApp;            // not owning; insertion order per APP_ID
-    bool open = false;   // set by the database registry when its tables are open
-    bool found = false;  // set by the database registry's loads
+    bool open = false;                                     // set by the database registry when its tables are open
+    bool found = false;                                    // set by the database registry's loads
 
 private:
     // Takes the short-name entry away from app; when it held the entry and

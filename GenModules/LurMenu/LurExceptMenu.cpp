@@ -34,8 +34,7 @@ LurExceptMenu::LurExceptMenu(int code, const StrVector& args, const char* langua
     RegisterMenuTexts();
 }
 
-LurExceptMenu::LurExceptMenu(int code, const ErrorLocation& where, const StrVector& args,
-                             const char* language)
+LurExceptMenu::LurExceptMenu(int code, const ErrorLocation& where, const StrVector& args, const char* language)
     : LurExceptBaseArg(code, where, args, language) {
     RegisterMenuTexts();
 }

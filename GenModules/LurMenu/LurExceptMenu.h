@@ -15,8 +15,7 @@ public:
     };
 
     LurExceptMenu(int code, const StrVector& args, const char* language = nullptr);
-    LurExceptMenu(int code, const ErrorLocation& where, const StrVector& args,
-                  const char* language = nullptr);
+    LurExceptMenu(int code, const ErrorLocation& where, const StrVector& args, const char* language = nullptr);
     LurExceptMenu(const LurExceptMenu&);
     ~LurExceptMenu() override;
 

@@ -9,9 +9,7 @@ namespace {
 constexpr unsigned kPartCount = 4;
 
 // A count or start argument read as an unsigned 16-bit value, at most 4.
-unsigned PartLimit(int value) {
-    return std::min<unsigned>(static_cast<uint16_t>(value), kPartCount);
-}
+unsigned PartLimit(int value) { return std::min<unsigned>(static_cast<uint16_t>(value), kPartCount); }
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -78,9 +76,7 @@ std::string LurVersionNumber::ToString(int count) const {
     return text;
 }
 
-bool operator==(const LurVersionNumber& a, const LurVersionNumber& b) {
-    return a.EqualParts(b, kPartCount);
-}
+bool operator==(const LurVersionNumber& a, const LurVersionNumber& b) { return a.EqualParts(b, kPartCount); }
 
 bool operator<(const LurVersionNumber& a, const LurVersionNumber& b) {
     for (unsigned i = 0; i < kPartCount; ++i) {
@@ -121,8 +117,7 @@ bool LurVersionNumber::IsZeroFrom(int start) const {
 
 bool LurVersionNumber::IsValidText(const std::string& text, int parts) {
     if (text.empty()) return false;
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); }))
-        return false;
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); })) return false;
     const auto dots = static_cast<int>(std::count(text.begin(), text.end(), '.'));
     const bool trailingDot = text.back() == '.';
     return (dots == parts && trailingDot) || (dots + 1 == parts && !trailingDot);

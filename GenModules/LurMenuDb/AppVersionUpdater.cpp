@@ -59,8 +59,7 @@ bool AppVersionUpdater::GetDbVersion(const std::string& name, LurVersionNumber& 
     return true;
 }
 
-bool AppVersionUpdater::CheckDb(const std::string& name, const std::string& tables,
-                                const LurVersionNumber& version) {
+bool AppVersionUpdater::CheckDb(const std::string& name, const std::string& tables, const LurVersionNumber& version) {
     if (!m_map.HasDesc(name)) return true;
     LurVersionNumber dbVersion;
     GetDbVersion(name, dbVersion);

@@ -59,8 +59,8 @@ public:
 private:
     void Release();
     void CopyMap(const DbDescMap& map);
-    bool CheckTableVersion(const std::string& tablespace, const std::string& table,
-                           const std::string& expectedId, const LurVersionNumber& version);
+    bool CheckTableVersion(const std::string& tablespace, const std::string& table, const std::string& expectedId,
+                           const LurVersionNumber& version);
     _PlgInfo* FindPlugin(const std::string& shortName) const;
 
     int m_appId = 0;

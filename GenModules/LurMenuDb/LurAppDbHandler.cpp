@@ -52,8 +52,7 @@ void RegisterRegistryTexts() {
     (void)registered;
 }
 
-constexpr const char* kRefusedFlagsText =
-    "The commands of an application can only be kept together with its users.";
+constexpr const char* kRefusedFlagsText = "The commands of an application can only be kept together with its users.";
 
 constexpr const char* kNotOpenText =
     "The application registry is not open: the tablespace DazEvure needs the tables "

@@ -14,9 +14,7 @@ namespace {
 
 using NamedVersions = std::vector<std::pair<std::string, LurVersionNumber>>;
 
-[[noreturn]] void Fail(const char* utf8Text) {
-    throw LurExceptBase(win::Utf8ToCp1250(utf8Text).c_str());
-}
+[[noreturn]] void Fail(const char* utf8Text) { throw LurExceptBase(win::Utf8ToCp1250(utf8Text).c_str()); }
 
 NamedVersions Named(const VerChk::VersionMap& versions) { return NamedVersions(versions.begin(), versions.end()); }
 
@@ -124,7 +122,9 @@ bool VerChk::Check() const {
            AllAllowed(m_allowedTablespaceVersions, m_exemptTablespaces, tablespaces);
 }
 
-void VerChk::SetAllowedTablespaceVersions(const VersionMap& rules) { AddUpperCased(m_allowedTablespaceVersions, rules); }
+void VerChk::SetAllowedTablespaceVersions(const VersionMap& rules) {
+    AddUpperCased(m_allowedTablespaceVersions, rules);
+}
 void VerChk::SetAllowedPluginVersions(const VersionMap& rules) { AddUpperCased(m_allowedPluginVersions, rules); }
 void VerChk::SetForbiddenTablespaceVersions(const VersionMap& rules) {
     AddUpperCased(m_forbiddenTablespaceVersions, rules);

@@ -50,28 +50,28 @@ ParsedMode ParseMode(const char* mode) {
     for (const char* c = mode; c != nullptr && *c != '\0'; ++c) {
         const bool plus = c[1] == '+';
         switch (*c) {
-        case 'R':
-        case 'r':
-            if (m.disposition == win::CREATE_ALWAYS ||
-                (*c == 'r' && (m.disposition == win::CREATE_NEW || m.disposition == win::OPEN_ALWAYS))) {
+            case 'R':
+            case 'r':
+                if (m.disposition == win::CREATE_ALWAYS ||
+                    (*c == 'r' && (m.disposition == win::CREATE_NEW || m.disposition == win::OPEN_ALWAYS))) {
+                    break;
+                }
+                m.disposition = *c == 'R' ? win::OPEN_ALWAYS : win::OPEN_EXISTING;
+                m.access |= kRead;
+                if (plus) m.access |= kWrite;
                 break;
-            }
-            m.disposition = *c == 'R' ? win::OPEN_ALWAYS : win::OPEN_EXISTING;
-            m.access |= kRead;
-            if (plus) m.access |= kWrite;
-            break;
-        case 'W':
-        case 'w':
-            if (*c == 'w' && m.disposition == win::CREATE_ALWAYS) break;
-            m.disposition = *c == 'W' ? win::CREATE_ALWAYS : win::CREATE_NEW;
-            m.access |= kWrite;
-            m.access = plus ? m.access | kRead : m.access & ~kRead;
-            break;
-        case 's':
-            m.share = plus ? uint32_t(win::FILE_SHARE_READ | win::FILE_SHARE_WRITE) : uint32_t(win::FILE_SHARE_READ);
-            break;
-        default:
-            break;
+            case 'W':
+            case 'w':
+                if (*c == 'w' && m.disposition == win::CREATE_ALWAYS) break;
+                m.disposition = *c == 'W' ? win::CREATE_ALWAYS : win::CREATE_NEW;
+                m.access |= kWrite;
+                m.access = plus ? m.access | kRead : m.access & ~kRead;
+                break;
+            case 's':
+                m.share =
+                    plus ? uint32_t(win::FILE_SHARE_READ | win::FILE_SHARE_WRITE) : uint32_t(win::FILE_SHARE_READ);
+                break;
+            default: break;
         }
     }
     return m;

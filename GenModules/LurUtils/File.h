@@ -114,8 +114,8 @@ namespace lurutils {
 // ---- Paths ----
 
 std::string AddBackslash(const std::string& path);
-std::string RemoveBackslash(const std::string& path);     // one backslash only
-bool EndsWithSeparator(const std::string& path);          // '\' or ':'
+std::string RemoveBackslash(const std::string& path);  // one backslash only
+bool EndsWithSeparator(const std::string& path);       // '\' or ':'
 bool HasNoEndSeparator(const std::string& path);
 // A drive path (colon at index 1) or a network path ("\\..."); a colon
 // elsewhere raises LurFileExcept 714 with throwOnError, else is relative.
@@ -164,8 +164,7 @@ bool FindNames(const char* mask, std::deque<std::string>* out);
 bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out, bool recursive,
                bool includeDirectories);
 bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out, bool recursive);
-bool FindFilePaths(const std::string& dir, const std::string& pattern, std::deque<std::string>* out,
-                   bool recursive);
+bool FindFilePaths(const std::string& dir, const std::string& pattern, std::deque<std::string>* out, bool recursive);
 bool FindDirectories(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out);
 bool FindDirectoryPaths(const std::string& dir, const std::string& pattern, std::deque<std::string>* out);
 luLongLong GetDirectorySize(const std::string& dir, bool recursive);
@@ -189,8 +188,8 @@ unsigned long long DateTimeToFileTime(const lurDate::LurDateTime& time);
 
 std::string GetTempDirectory(bool throwOnError);
 // A temporary file name; "" at once on a failure without throwOnError.
-std::string MakeTempFileName(const std::string& prefix, const std::string& extension, bool inTempDirectory,
-                             bool unique, bool throwOnError);
+std::string MakeTempFileName(const std::string& prefix, const std::string& extension, bool inTempDirectory, bool unique,
+                             bool throwOnError);
 std::string GetWorkingDirectory(bool throwOnError);
 std::string ChangeWorkingDirectory(const std::string& path, bool throwOnError);  // the directory before
 
@@ -205,10 +204,10 @@ bool RemoveFiles(const std::string& dir, const std::string& pattern, bool clearR
 
 bool RenameFile(const std::string& src, const std::string& dst, int mode, bool throwOnError);
 bool MoveOneFile(const std::string& src, const std::string& dst, int mode, bool throwOnError);
-bool MoveFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension,
-                         int mode, bool throwOnError);
-bool CopyFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension,
-                         int mode, bool throwOnError);
+bool MoveFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension, int mode,
+                         bool throwOnError);
+bool CopyFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension, int mode,
+                         bool throwOnError);
 bool CopyFileAs(const std::string& src, const std::string& dstDir, const std::string& newName, int mode,
                 bool throwOnError);
 // False when any copy, move or directory creation failed; the rest is done.

@@ -119,8 +119,7 @@ bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<Fi
     return FindFiles(dir, pattern, out, recursive, false);
 }
 
-bool FindFilePaths(const std::string& dir, const std::string& pattern, std::deque<std::string>* out,
-                   bool recursive) {
+bool FindFilePaths(const std::string& dir, const std::string& pattern, std::deque<std::string>* out, bool recursive) {
     std::deque<FileInfo> records;
     const bool result = FindFiles(dir, pattern, &records, recursive, false);
     for (const FileInfo& record : records) out->push_back(record.path);
@@ -205,9 +204,9 @@ unsigned ChangeAttributes(const std::string& path, unsigned mask, bool set, bool
 lurDate::LurDateTime FileTimeToDateTime(const win::FILETIME& time) {
     win::SYSTEMTIME st;
     if (!win::FileTimeToSystemTime(time, st)) RaiseSys(kLineSplitTime);
-    return lurDate::LurDateTime(static_cast<short>(st.wYear), static_cast<short>(st.wMonth), static_cast<short>(st.wDay),
-                       static_cast<short>(st.wHour), static_cast<short>(st.wMinute), static_cast<short>(st.wSecond),
-                       false);
+    return lurDate::LurDateTime(static_cast<short>(st.wYear), static_cast<short>(st.wMonth),
+                                static_cast<short>(st.wDay), static_cast<short>(st.wHour),
+                                static_cast<short>(st.wMinute), static_cast<short>(st.wSecond), false);
 }
 
 unsigned long long DateTimeToFileTime(const lurDate::LurDateTime& time) {

@@ -78,8 +78,8 @@ std::string CheckSingleSource(const std::string& src, const std::string& d) {
 }
 
 // CopyFiles and MoveFiles.
-bool FilesIntoDirectory(Transfer how, const std::string& srcDir, const std::string& dstDir,
-                        const std::string& pattern, const std::string& newExtension, int mode, bool recursive) {
+bool FilesIntoDirectory(Transfer how, const std::string& srcDir, const std::string& dstDir, const std::string& pattern,
+                        const std::string& newExtension, int mode, bool recursive) {
     const std::string m = AddBackslash(dstDir);
     std::deque<FileInfo> list;
     if (!FindFiles(srcDir, pattern, &list, recursive, false)) return false;
@@ -144,8 +144,8 @@ std::string GetTempDirectory(bool throwOnError) {
     return dir;
 }
 
-std::string MakeTempFileName(const std::string& prefix, const std::string& extension, bool inTempDirectory,
-                             bool unique, bool throwOnError) {
+std::string MakeTempFileName(const std::string& prefix, const std::string& extension, bool inTempDirectory, bool unique,
+                             bool throwOnError) {
     const std::string dir = inTempDirectory ? GetTempDirectory(throwOnError) : GetWorkingDirectory(throwOnError);
     if (dir.empty()) return "";
     std::string name;
@@ -164,8 +164,7 @@ std::string MakeTempFileName(const std::string& prefix, const std::string& exten
 
 std::string GetWorkingDirectory(bool throwOnError) {
     std::string dir;
-    if (!ReadPlatformText([](uint32_t size, char* buffer) { return win::GetCurrentDirectoryA(size, buffer); },
-                          dir)) {
+    if (!ReadPlatformText([](uint32_t size, char* buffer) { return win::GetCurrentDirectoryA(size, buffer); }, dir)) {
         if (throwOnError) RaiseSys(kLineWorkingDirectory);
         return "";
     }
@@ -275,19 +274,18 @@ bool MoveOneFile(const std::string& src, const std::string& dst, int mode, bool 
     return RenameFile(src, dst, mode, throwOnError);
 }
 
-bool MoveFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension,
-                         int mode, bool throwOnError) {
+bool MoveFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension, int mode,
+                         bool throwOnError) {
     const std::string d = AddBackslash(dstDir);
     const std::string s = CheckSingleSource(src, d);
     return FileIntoDirectory(Transfer::Move, s, TargetIn(d, s, newExtension), mode, throwOnError, 0);
 }
 
-bool CopyFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension,
-                         int mode, bool throwOnError) {
+bool CopyFileToDirectory(const std::string& src, const std::string& dstDir, const std::string& newExtension, int mode,
+                         bool throwOnError) {
     const std::string d = AddBackslash(dstDir);
     const std::string s = CheckSingleSource(src, d);
-    return FileIntoDirectory(Transfer::Copy, s, TargetIn(d, s, newExtension), mode, throwOnError,
-                             kLineCopyToDirectory);
+    return FileIntoDirectory(Transfer::Copy, s, TargetIn(d, s, newExtension), mode, throwOnError, kLineCopyToDirectory);
 }
 
 bool CopyFileAs(const std::string& src, const std::string& dstDir, const std::string& newName, int mode,
@@ -374,8 +372,8 @@ void GetDiskSpace(const std::string& path, luLongLong* freeForCaller, luLongLong
     luLongLong* outs[3] = {freeForCaller, total, totalFree};
     for (int i = 0; i < 3; ++i) {
         if (outs[i] == nullptr) continue;
-        *outs[i] = ok ? luLongLong(static_cast<uint32_t>(values[i]), static_cast<uint32_t>(values[i] >> 32))
-                      : luLongLong();
+        *outs[i] =
+            ok ? luLongLong(static_cast<uint32_t>(values[i]), static_cast<uint32_t>(values[i] >> 32)) : luLongLong();
     }
 }
 

@@ -27,17 +27,13 @@ size_t ExtensionDot(const std::string& path) {
 
 }  // namespace
 
-std::string AddBackslash(const std::string& path) {
-    return path.empty() || path.back() == '\\' ? path : path + '\\';
-}
+std::string AddBackslash(const std::string& path) { return path.empty() || path.back() == '\\' ? path : path + '\\'; }
 
 std::string RemoveBackslash(const std::string& path) {
     return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
 }
 
-bool EndsWithSeparator(const std::string& path) {
-    return !path.empty() && (path.back() == '\\' || path.back() == ':');
-}
+bool EndsWithSeparator(const std::string& path) { return !path.empty() && (path.back() == '\\' || path.back() == ':'); }
 
 bool HasNoEndSeparator(const std::string& path) { return !EndsWithSeparator(path); }
 
@@ -56,8 +52,7 @@ bool IsRelativePath(const std::string& path, bool throwOnError) { return !IsAbso
 std::string GetFullPath(const std::string& path, bool throwOnError) {
     const uint32_t needed = win::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
     std::vector<char> buffer(needed);
-    const uint32_t length =
-        needed == 0 ? 0 : win::GetFullPathNameA(path.c_str(), needed, buffer.data(), nullptr);
+    const uint32_t length = needed == 0 ? 0 : win::GetFullPathNameA(path.c_str(), needed, buffer.data(), nullptr);
     if (length == 0 || length >= needed) {
         if (throwOnError) throw LurFileExcept(705, StrVector(path));
         return path;

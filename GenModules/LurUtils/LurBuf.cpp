@@ -163,8 +163,7 @@ const char* LurBuf::GetText() const {
 
 bool operator==(const LurBuf& a, const LurBuf& b) {
     if (a.IsEmpty()) return b.IsEmpty();
-    return a.GetLength() == b.GetLength() &&
-           std::memcmp(a.GetData(), b.GetData(), a.GetLength()) == 0;
+    return a.GetLength() == b.GetLength() && std::memcmp(a.GetData(), b.GetData(), a.GetLength()) == 0;
 }
 
 bool operator==(const LurBuf& a, const void* p) {

@@ -30,9 +30,7 @@ constexpr uint16_t kGraphBits = kAlnumBits | kPunct;
 
 // Printable: the graphic characters and the blanks that are no control
 // characters (the tab is a blank of the table, but not printable).
-int TestPrint(int c) {
-    return IsType(c, kGraphBits) || (IsType(c, kBlank) && !IsType(c, kControl)) ? 1 : 0;
-}
+int TestPrint(int c) { return IsType(c, kGraphBits) || (IsType(c, kBlank) && !IsType(c, kControl)) ? 1 : 0; }
 
 const ClassEntry kClasses[] = {
     {ClassUpper, &TestBits<kUpper>, std::ctype_base::upper},
@@ -61,9 +59,8 @@ const ClassEntry* FindEntry(short mask) {
 class ClassTest {
 public:
     explicit ClassTest(const std::locale* loc)
-        : m_facet(loc != nullptr && std::has_facet<std::ctype<char>>(*loc)
-                      ? &std::use_facet<std::ctype<char>>(*loc)
-                      : nullptr) {}
+        : m_facet(loc != nullptr && std::has_facet<std::ctype<char>>(*loc) ? &std::use_facet<std::ctype<char>>(*loc)
+                                                                           : nullptr) {}
 
     bool Has(short mask, char c) const {
         const ClassEntry* entry = FindEntry(mask);
@@ -85,8 +82,8 @@ private:
 
 // The scan of FindClass/FindAnyClass for any membership test.
 template <class Member>
-unsigned ScanClass(const std::string& text, unsigned pos, unsigned count, bool having,
-                   unsigned* runLength, Member member) {
+unsigned ScanClass(const std::string& text, unsigned pos, unsigned count, bool having, unsigned* runLength,
+                   Member member) {
     CheckRange(text, pos, count);
     const unsigned end = pos + count;
     unsigned first = pos;
@@ -106,8 +103,7 @@ CtypeFunc CtypeFunction(short mask) {
     return entry != nullptr ? entry->function : nullptr;
 }
 
-bool IsClass(short mask, const std::string& text, unsigned pos, unsigned count,
-             const std::locale* loc) {
+bool IsClass(short mask, const std::string& text, unsigned pos, unsigned count, const std::locale* loc) {
     CheckRange(text, pos, count);
     if (count == 0) return false;
     const ClassTest test(loc);
@@ -129,8 +125,8 @@ bool IsSpace(const std::string& text, unsigned pos, unsigned count, const std::l
     return IsClass(ClassSpace, text, pos, count, loc);
 }
 
-bool IsAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos,
-                unsigned count, const std::locale* loc) {
+bool IsAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos, unsigned count,
+                const std::locale* loc) {
     CheckRange(text, pos, count);
     const ClassTest test(loc);
     for (unsigned i = pos; i < pos + count; ++i) {
@@ -139,23 +135,20 @@ bool IsAnyClass(const std::vector<short>& masks, const std::string& text, unsign
     return true;
 }
 
-unsigned FindClass(const std::string& text, short mask, unsigned pos, unsigned count,
-                   const std::locale* loc, bool having, unsigned* runLength) {
+unsigned FindClass(const std::string& text, short mask, unsigned pos, unsigned count, const std::locale* loc,
+                   bool having, unsigned* runLength) {
     const ClassTest test(loc);
-    return ScanClass(text, pos, count, having, runLength,
-                     [&](char c) { return test.Has(mask, c); });
+    return ScanClass(text, pos, count, having, runLength, [&](char c) { return test.Has(mask, c); });
 }
 
-unsigned FindAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos,
-                      unsigned count, const std::locale* loc, bool having,
-                      unsigned* runLength) {
+unsigned FindAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos, unsigned count,
+                      const std::locale* loc, bool having, unsigned* runLength) {
     const ClassTest test(loc);
-    return ScanClass(text, pos, count, having, runLength,
-                     [&](char c) { return test.HasAny(masks, c); });
+    return ScanClass(text, pos, count, having, runLength, [&](char c) { return test.HasAny(masks, c); });
 }
 
-void SplitByClass(const std::string& text, std::vector<std::string>& list, short mask,
-                  unsigned pos, unsigned count, const std::locale* loc, bool clearFirst) {
+void SplitByClass(const std::string& text, std::vector<std::string>& list, short mask, unsigned pos, unsigned count,
+                  const std::locale* loc, bool clearFirst) {
     CheckRange(text, pos, count);
     if (clearFirst) list.clear();
     const ClassTest test(loc);

@@ -39,31 +39,25 @@ CtypeFunc CtypeFunction(short mask);
 
 bool IsClass(short mask, const std::string& text, unsigned pos = 0, unsigned count = npos,
              const std::locale* loc = nullptr);
-bool IsDigit(const std::string& text, unsigned pos = 0, unsigned count = npos,
-             const std::locale* loc = nullptr);
-bool IsPunct(const std::string& text, unsigned pos = 0, unsigned count = npos,
-             const std::locale* loc = nullptr);
-bool IsSpace(const std::string& text, unsigned pos = 0, unsigned count = npos,
-             const std::locale* loc = nullptr);
+bool IsDigit(const std::string& text, unsigned pos = 0, unsigned count = npos, const std::locale* loc = nullptr);
+bool IsPunct(const std::string& text, unsigned pos = 0, unsigned count = npos, const std::locale* loc = nullptr);
+bool IsSpace(const std::string& text, unsigned pos = 0, unsigned count = npos, const std::locale* loc = nullptr);
 // True when every character of the range has at least one of the classes
 // (an empty range gives true).
-bool IsAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos = 0,
-                unsigned count = npos, const std::locale* loc = nullptr);
+bool IsAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos = 0, unsigned count = npos,
+                const std::locale* loc = nullptr);
 
 // The position of the first character of the range that has the class
 // (having) or lacks it; npos when the scan reached the end of the text, the
 // range's end when it found nothing in a shorter range. runLength, when
 // given, receives the length of the run that starts there.
-unsigned FindClass(const std::string& text, short mask, unsigned pos = 0,
-                   unsigned count = npos, const std::locale* loc = nullptr, bool having = true,
-                   unsigned* runLength = nullptr);
-unsigned FindAnyClass(const std::vector<short>& masks, const std::string& text,
-                      unsigned pos = 0, unsigned count = npos, const std::locale* loc = nullptr,
-                      bool having = true, unsigned* runLength = nullptr);
+unsigned FindClass(const std::string& text, short mask, unsigned pos = 0, unsigned count = npos,
+                   const std::locale* loc = nullptr, bool having = true, unsigned* runLength = nullptr);
+unsigned FindAnyClass(const std::vector<short>& masks, const std::string& text, unsigned pos = 0, unsigned count = npos,
+                      const std::locale* loc = nullptr, bool having = true, unsigned* runLength = nullptr);
 
 // Appends every maximal run of characters of the class within the range.
-void SplitByClass(const std::string& text, std::vector<std::string>& list, short mask,
-                  unsigned pos = 0, unsigned count = npos, const std::locale* loc = nullptr,
-                  bool clearFirst = false);
+void SplitByClass(const std::string& text, std::vector<std::string>& list, short mask, unsigned pos = 0,
+                  unsigned count = npos, const std::locale* loc = nullptr, bool clearFirst = false);
 
 }  // namespace lurutils

@@ -182,9 +182,7 @@ bool LurDate::AddYears(int n) {
     });
 }
 
-bool LurDate::SubtractYears(int n) {
-    return CountFits(n, kCalendarYears) && AddYears(-n);
-}
+bool LurDate::SubtractYears(int n) { return CountFits(n, kCalendarYears) && AddYears(-n); }
 
 bool LurDate::AddMonths(int n) {
     if (n < 0) return CountFits(n, kCalendarMonths) && SubtractMonths(-n);
@@ -328,11 +326,11 @@ LurDateTime::LurDateTime(short year, short month, short day, bool convertZone) {
     value = v;
 }
 
-LurDateTime::LurDateTime(short year, short month, short day, short hour, short minute, short second,
-                         bool convertZone) {
+LurDateTime::LurDateTime(short year, short month, short day, short hour, short minute, short second, bool convertZone) {
     DateTimeValue v;
-    const auto fields = [&] { return StrVector(FormatFields(year, month, day, hour, minute, second,
-                                                            DefaultDateTimeFormat())); };
+    const auto fields = [&] {
+        return StrVector(FormatFields(year, month, day, hour, minute, second, DefaultDateTimeFormat()));
+    };
     if (!lurDate::SetDate(v.date, year, month, day, true, false) ||
         !lurDate::SetTime(v, hour, minute, second, true, false))
         throw LurExceptDateTime(651, Here(kLineSixFields), fields());
@@ -450,8 +448,7 @@ bool LurDateTime::SetDate(const LurDate& date, bool convertZone) {
     return date.Get(year, month, day) && SetDate(year, month, day, convertZone);
 }
 
-bool LurDateTime::Set(short year, short month, short day, short hour, short minute, short second,
-                      bool convertZone) {
+bool LurDateTime::Set(short year, short month, short day, short hour, short minute, short second, bool convertZone) {
     if (!LoadValue()) return false;
     DateTimeValue v;
     if (!lurDate::SetDate(v.date, year, month, day, true, false) ||
@@ -474,8 +471,7 @@ bool LurDateTime::SetDateInt(int32_t yyyymmdd, bool convertZone, bool keepTime) 
     return true;
 }
 
-bool LurDateTime::Parse(const char* text, const char* format, bool convertZone, bool throwOnError,
-                        const char** end) {
+bool LurDateTime::Parse(const char* text, const char* format, bool convertZone, bool throwOnError, const char** end) {
     if (!LoadValue()) return false;
     DateTimeValue v = Viewed(convertZone);
     short year = 0;
@@ -581,9 +577,7 @@ std::string LurDateTime::Format(const std::string& format, bool convertZone) con
 
 std::string LurDateTime::FormatDate(bool convertZone) const { return Format(DefaultDateFormat(), convertZone); }
 std::string LurDateTime::FormatTime(bool convertZone) const { return Format(DefaultTimeFormat(), convertZone); }
-std::string LurDateTime::FormatDateTime(bool convertZone) const {
-    return Format(DefaultDateTimeFormat(), convertZone);
-}
+std::string LurDateTime::FormatDateTime(bool convertZone) const { return Format(DefaultDateTimeFormat(), convertZone); }
 const std::string& LurDateTime::GetDefaultDateFormat() { return DefaultDateFormat(); }
 const std::string& LurDateTime::GetDefaultTimeFormat() { return DefaultTimeFormat(); }
 const std::string& LurDateTime::GetDefaultDateTimeFormat() { return DefaultDateTimeFormat(); }
@@ -631,11 +625,12 @@ auto Counted(int n, long long limit, Step step, bool clamp = false) {
 }  // namespace
 
 bool LurDateTime::AddYears(int n) {
-    return ChangeWithinCalendar(Counted(n, kCalendarYears, [](DateTimeValue& v, int k) { lurDate::AddYears(v.date, k); }, true));
+    return ChangeWithinCalendar(Counted(
+        n, kCalendarYears, [](DateTimeValue& v, int k) { lurDate::AddYears(v.date, k); }, true));
 }
 bool LurDateTime::SubtractYears(int n) {
-    return ChangeWithinCalendar(
-        Counted(n, kCalendarYears, [](DateTimeValue& v, int k) { lurDate::SubtractYears(v.date, k); }, true));
+    return ChangeWithinCalendar(Counted(
+        n, kCalendarYears, [](DateTimeValue& v, int k) { lurDate::SubtractYears(v.date, k); }, true));
 }
 bool LurDateTime::AddMonths(int n) {
     if (n < 0) return CountFits(n, kCalendarMonths) && SubtractMonths(-n);
@@ -655,7 +650,8 @@ bool LurDateTime::SubtractMonths(int n) {
     });
 }
 bool LurDateTime::AddDays(int n) {
-    return ChangeWithinCalendar(Counted(n, kCalendarDays, [](DateTimeValue& v, int k) { lurDate::AddDays(v.date, k); }));
+    return ChangeWithinCalendar(
+        Counted(n, kCalendarDays, [](DateTimeValue& v, int k) { lurDate::AddDays(v.date, k); }));
 }
 bool LurDateTime::SubtractDays(int n) {
     return ChangeWithinCalendar(

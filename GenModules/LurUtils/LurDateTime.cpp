@@ -326,9 +326,7 @@ void AddSeconds(DateTimeValue& v, int n) {
     Signed<DateTimeValue>(v, n, TimeStep(AddSeconds), TimeStep(SubtractSeconds));
 }
 void SubtractYears(DateValue& v, int n) { Signed<DateValue>(v, n, DateStep(SubtractYears), DateStep(AddYears)); }
-void SubtractMonths(DateValue& v, int n) {
-    Signed<DateValue>(v, n, DateStep(SubtractMonths), DateStep(AddMonths));
-}
+void SubtractMonths(DateValue& v, int n) { Signed<DateValue>(v, n, DateStep(SubtractMonths), DateStep(AddMonths)); }
 void SubtractDays(DateValue& v, int n) { Signed<DateValue>(v, n, DateStep(SubtractDays), DateStep(AddDays)); }
 void SubtractHours(DateTimeValue& v, int n) {
     Signed<DateTimeValue>(v, n, TimeStep(SubtractHours), TimeStep(AddHours));
@@ -582,8 +580,8 @@ std::string FormatFields(short year, short month, short day, short hour, short m
 std::string FormatDigits(const DateTimeValue& v) {
     if (IsEmpty(v)) return "";
     char digits[64];
-    std::snprintf(digits, sizeof digits, "%.4d%.2d%.2d%.2d%.2d%.2d", GetYear(v.date), GetMonth(v.date),
-                  GetDay(v.date), GetHour(v), GetMinute(v), GetSecond(v));
+    std::snprintf(digits, sizeof digits, "%.4d%.2d%.2d%.2d%.2d%.2d", GetYear(v.date), GetMonth(v.date), GetDay(v.date),
+                  GetHour(v), GetMinute(v), GetSecond(v));
     return digits;
 }
 

@@ -342,8 +342,7 @@ public:
     time_t GetTimeT() const { return GetTimeT(false); }
     bool GetDate(short& year, short& month, short& day, bool convertZone) const;
     bool GetTime(short& hour, short& minute, short& second, bool convertZone) const;
-    bool Get(short& year, short& month, short& day, short& hour, short& minute, short& second,
-             bool convertZone) const;
+    bool Get(short& year, short& month, short& day, short& hour, short& minute, short& second, bool convertZone) const;
     LurDate GetDate(bool convertZone) const;
     short GetYear(bool convertZone) const;
     short GetMonth(bool convertZone) const;

@@ -20,8 +20,7 @@ constexpr int kLineLabel = 24049;
 // What `what` answers when even building the text failed (out of memory, say).
 constexpr const char* kWhatFailed = "Error text could not be built.";
 
-std::string FormatText(const char* format, const std::string& a, int code, const std::string& b = "")
-{
+std::string FormatText(const char* format, const std::string& a, int code, const std::string& b = "") {
     // The formats here take (text, number[, text]); size the result first.
     int n = std::snprintf(nullptr, 0, format, a.c_str(), code, b.c_str());
     if (n < 0) return {};
@@ -33,8 +32,7 @@ std::string FormatText(const char* format, const std::string& a, int code, const
 
 }  // namespace
 
-LurExceptBase::LurExceptBase(int code, const char* language)
-    : m_language(language ? language : ""), m_code(code) {}
+LurExceptBase::LurExceptBase(int code, const char* language) : m_language(language ? language : ""), m_code(code) {}
 
 LurExceptBase::LurExceptBase(int code, const ErrorLocation& where, const char* language)
     : m_language(language ? language : ""), m_code(code), m_location(where) {}
@@ -43,18 +41,14 @@ LurExceptBase::LurExceptBase(const char* text, const char* language)
     : m_message(text ? text : ""), m_language(language ? language : ""), m_code(-1) {}
 
 LurExceptBase::LurExceptBase(const char* text, const ErrorLocation& where, const char* language)
-    : m_message(text ? text : ""), m_language(language ? language : ""), m_code(-1),
-      m_location(where) {}
+    : m_message(text ? text : ""), m_language(language ? language : ""), m_code(-1), m_location(where) {}
 
-LurExceptBase::LurExceptBase(int code, const char* text, const ErrorLocation& where,
-                             const char* language)
-    : m_message(text ? text : ""), m_language(language ? language : ""), m_code(code),
-      m_location(where) {}
+LurExceptBase::LurExceptBase(int code, const char* text, const ErrorLocation& where, const char* language)
+    : m_message(text ? text : ""), m_language(language ? language : ""), m_code(code), m_location(where) {}
 
 LurExceptBase::~LurExceptBase() = default;
 
-const char* LurExceptBase::what() const noexcept
-{
+const char* LurExceptBase::what() const noexcept {
     try {
         return BuildWhat("");
     } catch (...) {
@@ -62,8 +56,7 @@ const char* LurExceptBase::what() const noexcept
     }
 }
 
-const char* LurExceptBase::what(const char* language) const noexcept
-{
+const char* LurExceptBase::what(const char* language) const noexcept {
     try {
         return BuildWhat(language ? language : "");
     } catch (...) {
@@ -71,16 +64,14 @@ const char* LurExceptBase::what(const char* language) const noexcept
     }
 }
 
-const char* LurExceptBase::BuildWhat(const std::string& language) const
-{
+const char* LurExceptBase::BuildWhat(const std::string& language) const {
     const char* text = LoadText(language);
     // An override that finds nothing falls back to the family's range rule.
     if (!text || !*text) text = LoadTextByRange(language);
     return text;
 }
 
-unsigned short LurExceptBase::GetResourceId() const
-{
+unsigned short LurExceptBase::GetResourceId() const {
     const Range own = GetOwnRange();
     if (m_code >= own.first && m_code <= own.second)
         return static_cast<unsigned short>(GetOwnResourceBase() + m_code - own.first);
@@ -92,14 +83,12 @@ unsigned short LurExceptBase::GetResourceId() const
 
 const char* LurExceptBase::GetLanguage() const { return m_language.c_str(); }
 
-bool LurExceptBase::IsOutsideCommonRange() const
-{
+bool LurExceptBase::IsOutsideCommonRange() const {
     const Range common = GetCommonRange();
     return m_code < common.first || m_code > common.second;
 }
 
-bool LurExceptBase::IsSevere() const
-{
+bool LurExceptBase::IsSevere() const {
     if (IsClassSevere()) return true;
     const Range own = GetOwnRange();
     const bool inOwn = m_code >= own.first && m_code <= own.second;
@@ -109,13 +98,9 @@ bool LurExceptBase::IsSevere() const
 
 bool LurExceptBase::IsClassSevere() const { return false; }
 
-const char* LurExceptBase::LoadText(const std::string& language) const
-{
-    return LoadTextByRange(language);
-}
+const char* LurExceptBase::LoadText(const std::string& language) const { return LoadTextByRange(language); }
 
-const char* LurExceptBase::LoadTextByRange(const std::string& language) const
-{
+const char* LurExceptBase::LoadTextByRange(const std::string& language) const {
     if (!m_message.empty()) return m_message.c_str();
 
     int id = kNoRangeResource;
@@ -124,17 +109,15 @@ const char* LurExceptBase::LoadTextByRange(const std::string& language) const
         if (rangeId != 0) id = rangeId;
     }
     m_message = lurutils::GetResString(id, nullptr, false, true, language);
-    if (m_message.empty())
-        m_message = lurutils::GetResString(kCommonFallbackResource, nullptr, false, true, language);
+    if (m_message.empty()) m_message = lurutils::GetResString(kCommonFallbackResource, nullptr, false, true, language);
     if (m_message.empty()) {
         if (m_location.file.empty())
-            m_message = FormatText(
-                "Error text missing from module resource. Exception: %s, ErrCode: %d", ClassName(),
-                m_code);
+            m_message =
+                FormatText("Error text missing from module resource. Exception: %s, ErrCode: %d", ClassName(), m_code);
         else
-            m_message = FormatText(
-                "Error text missing from module resource. Exception: %s, ErrCode: %d throwed from: %s",
-                ClassName(), m_code, FormatLocation(false));
+            m_message =
+                FormatText("Error text missing from module resource. Exception: %s, ErrCode: %d throwed from: %s",
+                           ClassName(), m_code, FormatLocation(false));
     }
     return m_message.c_str();
 }
@@ -144,32 +127,30 @@ unsigned short LurExceptBase::GetOwnResourceBase() const { return 20000; }
 LurExceptBase::Range LurExceptBase::GetCommonRange() const { return {250, 499}; }
 unsigned short LurExceptBase::GetCommonResourceBase() const { return 20250; }
 
-bool LurExceptBase::IsSevereCode() const
-{
+bool LurExceptBase::IsSevereCode() const {
     switch (m_code) {
-    case 1: case 2: case 3: case 4: case 8: case 9:
-        return true;
-    default:
-        return false;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 8:
+        case 9: return true;
+        default: return false;
     }
 }
 
-std::string LurExceptBase::FormatLocation(bool multiLine) const
-{
+std::string LurExceptBase::FormatLocation(bool multiLine) const {
     return FormatLocation(multiLine ? "%-12s%s\r\n%-12s%s\r\n%-12s%d" : "%s %s, %s %s, %s %d");
 }
 
-std::string LurExceptBase::FormatLocation(const char* format) const
-{
+std::string LurExceptBase::FormatLocation(const char* format) const {
     if (m_location.file.empty() || !format) return {};
     const std::string line = lurutils::GetTextFromResource(kLineLabel, "line", nullptr, false, true);
-    const std::string function =
-        lurutils::GetTextFromResource(kFunctionLabel, "function", nullptr, false, true);
+    const std::string function = lurutils::GetTextFromResource(kFunctionLabel, "function", nullptr, false, true);
     const std::string file = lurutils::GetTextFromResource(kFileLabel, "file", nullptr, false, true);
     const auto print = [&](char* out, size_t size) {
-        return std::snprintf(out, size, format, file.c_str(), m_location.file.c_str(),
-                             function.c_str(), m_location.function.c_str(), line.c_str(),
-                             m_location.line);
+        return std::snprintf(out, size, format, file.c_str(), m_location.file.c_str(), function.c_str(),
+                             m_location.function.c_str(), line.c_str(), m_location.line);
     };
     const int n = print(nullptr, 0);
     if (n < 0) return {};
@@ -179,12 +160,11 @@ std::string LurExceptBase::FormatLocation(const char* format) const
     return out;
 }
 
-std::string LurExceptBase::ClassName() const
-{
+std::string LurExceptBase::ClassName() const {
     const char* mangled = typeid(*this).name();
     int status = 0;
-    std::unique_ptr<char, void (*)(void*)> demangled(
-        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+    std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                     std::free);
     return std::string("class ") + (status == 0 && demangled ? demangled.get() : mangled);
 }
 

@@ -41,8 +41,7 @@ public:
     LurExceptBase(int code, const ErrorLocation& where, const char* language = nullptr);
     explicit LurExceptBase(const char* text, const char* language = nullptr);
     LurExceptBase(const char* text, const ErrorLocation& where, const char* language = nullptr);
-    LurExceptBase(int code, const char* text, const ErrorLocation& where,
-                  const char* language = nullptr);
+    LurExceptBase(int code, const char* text, const ErrorLocation& where, const char* language = nullptr);
     LurExceptBase(const LurExceptBase&) = default;
     LurExceptBase& operator=(const LurExceptBase&) = default;
     ~LurExceptBase() override;

@@ -5,19 +5,18 @@
 LurExceptBaseArg::LurExceptBaseArg(int code, const StrVector& args, const char* language)
     : LurExceptBase(code, language), m_args(args) {}
 
-LurExceptBaseArg::LurExceptBaseArg(int code, const ErrorLocation& where, const StrVector& args,
-                                   const char* language)
+LurExceptBaseArg::LurExceptBaseArg(int code, const ErrorLocation& where, const StrVector& args, const char* language)
     : LurExceptBase(code, where, language), m_args(args) {}
 
 LurExceptBaseArg::LurExceptBaseArg(const char* text, const StrVector& args, const char* language)
     : LurExceptBase(text, language), m_args(args) {}
 
-LurExceptBaseArg::LurExceptBaseArg(const char* text, const ErrorLocation& where,
-                                   const StrVector& args, const char* language)
+LurExceptBaseArg::LurExceptBaseArg(const char* text, const ErrorLocation& where, const StrVector& args,
+                                   const char* language)
     : LurExceptBase(text, where, language), m_args(args) {}
 
-LurExceptBaseArg::LurExceptBaseArg(int code, const char* text, const ErrorLocation& where,
-                                   const StrVector& args, const char* language)
+LurExceptBaseArg::LurExceptBaseArg(int code, const char* text, const ErrorLocation& where, const StrVector& args,
+                                   const char* language)
     : LurExceptBase(code, text, where, language), m_args(args) {}
 
 LurExceptBaseArg::~LurExceptBaseArg() = default;
@@ -25,8 +24,7 @@ LurExceptBaseArg::~LurExceptBaseArg() = default;
 StrVector& LurExceptBaseArg::GetArgs() { return m_args; }
 const StrVector& LurExceptBaseArg::GetArgs() const { return m_args; }
 
-const char* LurExceptBaseArg::BuildWhat(const std::string& language) const
-{
+const char* LurExceptBaseArg::BuildWhat(const std::string& language) const {
     const char* loaded = LoadText(language);
     const std::string message = loaded ? loaded : "";
     // Rebuild only when the source changed, so that a pointer handed out by
@@ -40,8 +38,7 @@ const char* LurExceptBaseArg::BuildWhat(const std::string& language) const
     return m_formatted.c_str();
 }
 
-std::string LurExceptBaseArg::FormatArgs(std::string text) const
-{
+std::string LurExceptBaseArg::FormatArgs(std::string text) const {
     if (m_args.empty()) return text;
     StrVector leftover;
     text = lurutils::SubstituteArgs(text, m_args, &leftover);
@@ -64,16 +61,14 @@ std::string LurExceptBaseArg::FormatArgs(std::string text) const
     return text;
 }
 
-LurExceptSys::LurExceptSys(int windowsError, const ErrorLocation& where, const StrVector& args,
-                           const char* language)
+LurExceptSys::LurExceptSys(int windowsError, const ErrorLocation& where, const StrVector& args, const char* language)
     : LurExceptBaseArg(windowsError, where, args, language) {}
 LurExceptSys::LurExceptSys(const LurExceptSys&) = default;
 LurExceptSys::~LurExceptSys() = default;
 
 LurFileExcept::LurFileExcept(int code, const StrVector& args, const char* language)
     : LurExceptBaseArg(code, args, language) {}
-LurFileExcept::LurFileExcept(int code, const ErrorLocation& where, const StrVector& args,
-                             const char* language)
+LurFileExcept::LurFileExcept(int code, const ErrorLocation& where, const StrVector& args, const char* language)
     : LurExceptBaseArg(code, where, args, language) {}
 LurFileExcept::LurFileExcept(const LurFileExcept&) = default;
 LurFileExcept::~LurFileExcept() = default;
@@ -81,8 +76,7 @@ LurFileExcept::~LurFileExcept() = default;
 namespace lurDate {
 LurExceptDateTime::LurExceptDateTime(int code, const StrVector& args, const char* language)
     : LurExceptBaseArg(code, args, language) {}
-LurExceptDateTime::LurExceptDateTime(int code, const ErrorLocation& where, const StrVector& args,
-                                     const char* language)
+LurExceptDateTime::LurExceptDateTime(int code, const ErrorLocation& where, const StrVector& args, const char* language)
     : LurExceptBaseArg(code, where, args, language) {}
 LurExceptDateTime::LurExceptDateTime(const LurExceptDateTime&) = default;
 LurExceptDateTime::~LurExceptDateTime() = default;

@@ -8,13 +8,12 @@
 class LurExceptBaseArg : public LurExceptBase {
 public:
     LurExceptBaseArg(int code, const StrVector& args, const char* language = nullptr);
-    LurExceptBaseArg(int code, const ErrorLocation& where, const StrVector& args,
-                     const char* language = nullptr);
+    LurExceptBaseArg(int code, const ErrorLocation& where, const StrVector& args, const char* language = nullptr);
     LurExceptBaseArg(const char* text, const StrVector& args, const char* language = nullptr);
     LurExceptBaseArg(const char* text, const ErrorLocation& where, const StrVector& args,
                      const char* language = nullptr);
-    LurExceptBaseArg(int code, const char* text, const ErrorLocation& where,
-                     const StrVector& args, const char* language = nullptr);
+    LurExceptBaseArg(int code, const char* text, const ErrorLocation& where, const StrVector& args,
+                     const char* language = nullptr);
     LurExceptBaseArg(const LurExceptBaseArg&) = default;
     LurExceptBaseArg& operator=(const LurExceptBaseArg&) = default;
     ~LurExceptBaseArg() override;
@@ -41,8 +40,7 @@ private:
 // A Windows error code; its text is the system's own text for the code.
 class LurExceptSys : public LurExceptBaseArg {
 public:
-    LurExceptSys(int windowsError, const ErrorLocation& where, const StrVector& args,
-                 const char* language = nullptr);
+    LurExceptSys(int windowsError, const ErrorLocation& where, const StrVector& args, const char* language = nullptr);
     LurExceptSys(const LurExceptSys&);
     ~LurExceptSys() override;
 
@@ -55,8 +53,7 @@ private:
 class LurFileExcept : public LurExceptBaseArg {
 public:
     LurFileExcept(int code, const StrVector& args, const char* language = nullptr);
-    LurFileExcept(int code, const ErrorLocation& where, const StrVector& args,
-                  const char* language = nullptr);
+    LurFileExcept(int code, const ErrorLocation& where, const StrVector& args, const char* language = nullptr);
     LurFileExcept(const LurFileExcept&);
     ~LurFileExcept() override;
 
@@ -68,8 +65,7 @@ namespace lurDate {
 class LurExceptDateTime : public LurExceptBaseArg {
 public:
     LurExceptDateTime(int code, const StrVector& args, const char* language = nullptr);
-    LurExceptDateTime(int code, const ErrorLocation& where, const StrVector& args,
-                      const char* language = nullptr);
+    LurExceptDateTime(int code, const ErrorLocation& where, const StrVector& args, const char* language = nullptr);
     LurExceptDateTime(const LurExceptDateTime&);
     ~LurExceptDateTime() override;
 
@@ -77,4 +73,3 @@ public:
     unsigned short GetOwnResourceBase() const override { return 20650; }
 };
 }  // namespace lurDate
-

@@ -30,8 +30,7 @@ constexpr StringResource kMsgBoxTexts[] = {
     {24110, LANG_ENGLISH, "&Details"},   {24110, LANG_HUNGARIAN, "&Részletek"},
 };
 
-void RegisterMsgBoxTexts()
-{
+void RegisterMsgBoxTexts() {
     static const bool registered = RegisterStringTable(nullptr, kMsgBoxTexts, std::size(kMsgBoxTexts));
     (void)registered;
 }
@@ -68,11 +67,10 @@ struct ButtonSet {
     int closeId;
 };
 
-ButtonSet StandardButtons(uint32_t flags)
-{
-    const StandardButton ok{IDOK, 24029}, cancel{IDCANCEL, 24026}, abort{IDABORT, 24044},
-        retry{IDRETRY, 24031}, ignore{IDIGNORE, 24027}, yes{IDYES, 24033}, no{IDNO, 24028},
-        tryAgain{IDTRYAGAIN, 24043}, continueButton{IDCONTINUE, 24045};
+ButtonSet StandardButtons(uint32_t flags) {
+    const StandardButton ok{IDOK, 24029}, cancel{IDCANCEL, 24026}, abort{IDABORT, 24044}, retry{IDRETRY, 24031},
+        ignore{IDIGNORE, 24027}, yes{IDYES, 24033}, no{IDNO, 24028}, tryAgain{IDTRYAGAIN, 24043},
+        continueButton{IDCONTINUE, 24045};
     switch (flags & kButtonSetMask) {
         case MB_OKCANCEL: return {{ok, cancel}, IDCANCEL};
         case MB_ABORTRETRYIGNORE: return {{abort, retry, ignore}, 0};
@@ -85,45 +83,34 @@ ButtonSet StandardButtons(uint32_t flags)
 }
 
 // The file a report names, in the library's own path form.
-std::string SourceName(const char* file)
-{
+std::string SourceName(const char* file) {
     std::string name = file;
     name = name.substr(name.find_last_of("/\\") + 1);
     return "GenModules\\LurUtils\\" + name.substr(0, name.find('.'));
 }
 
-void ShowReport(std::string report)
-{
+void ShowReport(std::string report) {
     if (report.size() > kReportLimit) report.resize(kReportLimit);
     GetWindowSystem().MessageBox(nullptr, report.c_str(), "ASSERT ERROR", MB_ICONERROR);
 }
 
 // The short report, for failures outside a box's own calls.
-void ReportShort(int32_t code, const char* file = __builtin_FILE(), int line = __builtin_LINE())
-{
+void ReportShort(int32_t code, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
     ShowReport(GetSystemErrorText(code, "") + " (" + std::to_string(code) + ")\r\n File:" + SourceName(file) +
                "\r\n Line:" + std::to_string(line));
 }
 
 }  // namespace
 
-_FontInf::_FontInf() : face(), size(0), style(FONT_DIALOG_STYLE), charset(255), colour(kSystemColour)
-{
-}
+_FontInf::_FontInf() : face(), size(0), style(FONT_DIALOG_STYLE), charset(255), colour(kSystemColour) {}
 
 _FontInf::_FontInf(const std::string& face, int32_t size)
-    : face(face), size(size), style(FONT_DIALOG_STYLE), charset(255), colour(kSystemColour)
-{
-}
+    : face(face), size(size), style(FONT_DIALOG_STYLE), charset(255), colour(kSystemColour) {}
 
-_FontInf::_FontInf(const std::string& face, int32_t size, int32_t style, win::COLORREF colour,
-                   uint8_t charset)
-    : face(face), size(size), style(style), charset(charset), colour(colour)
-{
-}
+_FontInf::_FontInf(const std::string& face, int32_t size, int32_t style, win::COLORREF colour, uint8_t charset)
+    : face(face), size(size), style(style), charset(charset), colour(colour) {}
 
-_FontInf& _FontInf::operator=(const _FontInf& other)
-{
+_FontInf& _FontInf::operator=(const _FontInf& other) {
     if (this != &other) {
         face = other.face;
         size = other.size;
@@ -134,29 +121,18 @@ _FontInf& _FontInf::operator=(const _FontInf& other)
     return *this;
 }
 
-bool _FontInf::IsDialogFont() const
-{
-    return face.empty() && size == 0 && style == FONT_DIALOG_STYLE && charset == 255 &&
-           colour == kSystemColour;
+bool _FontInf::IsDialogFont() const {
+    return face.empty() && size == 0 && style == FONT_DIALOG_STYLE && charset == 255 && colour == kSystemColour;
 }
 
-bool operator==(const _FontInf& a, const _FontInf& b)
-{
-    return &a == &b || (a.face == b.face && a.size == b.size);
-}
+bool operator==(const _FontInf& a, const _FontInf& b) { return &a == &b || (a.face == b.face && a.size == b.size); }
 
-bool operator!=(const _FontInf& a, const _FontInf& b)
-{
-    return !(a == b);
-}
+bool operator!=(const _FontInf& a, const _FontInf& b) { return !(a == b); }
 
 _TextInfo::_TextInfo(const std::string& text, const _FontInf& font, win::COLORREF background)
-    : text(text), font(font), background(background)
-{
-}
+    : text(text), font(font), background(background) {}
 
-_TextInfo& _TextInfo::operator=(const _TextInfo& other)
-{
+_TextInfo& _TextInfo::operator=(const _TextInfo& other) {
     if (this != &other) {
         font = other.font;
         text = other.text;
@@ -165,27 +141,23 @@ _TextInfo& _TextInfo::operator=(const _TextInfo& other)
     return *this;
 }
 
-std::pair<int32_t, _ButtonInf> MakeButtonEntry(int32_t id, int32_t captionId, int32_t value)
-{
+std::pair<int32_t, _ButtonInf> MakeButtonEntry(int32_t id, int32_t captionId, int32_t value) {
     return {id, _ButtonInf(captionId, value)};
 }
 
-std::pair<int32_t, _ButtonInf> MakeButtonEntry(int32_t id, const std::string& caption, int32_t value)
-{
+std::pair<int32_t, _ButtonInf> MakeButtonEntry(int32_t id, const std::string& caption, int32_t value) {
     return {id, _ButtonInf(caption, value)};
 }
 
 LurMsgBox::LurMsgBox() = default;
 
-LurMsgBox::~LurMsgBox()
-{
+LurMsgBox::~LurMsgBox() {
     WindowSystem& ws = GetWindowSystem();
     for (const auto& [id, brush] : brushes) ws.DeleteObject(brush);
     for (const HFONT font : fonts) ws.DeleteObject(font);
 }
 
-void LurMsgBox::ReportApiFailure(const char* file, int line) const
-{
+void LurMsgBox::ReportApiFailure(const char* file, int line) const {
     g_lastCheckedError = static_cast<int32_t>(win::GetLastError());
     if (g_lastCheckedError == 0) return;
     ShowReport(GetSystemErrorText(g_lastCheckedError, "") + " (" + std::to_string(g_lastCheckedError) +
@@ -193,8 +165,7 @@ void LurMsgBox::ReportApiFailure(const char* file, int line) const
                "\r\n Line:" + std::to_string(line));
 }
 
-std::string LurMsgBox::NormaliseLineEnds(const std::string& text)
-{
+std::string LurMsgBox::NormaliseLineEnds(const std::string& text) {
     std::string result;
     result.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -210,14 +181,10 @@ std::string LurMsgBox::NormaliseLineEnds(const std::string& text)
     return result;
 }
 
-std::string LurMsgBox::PrepareText(const std::string& text)
-{
-    return ExpandTabs(NormaliseLineEnds(text), 8, "\r\n");
-}
+std::string LurMsgBox::PrepareText(const std::string& text) { return ExpandTabs(NormaliseLineEnds(text), 8, "\r\n"); }
 
-int LurMsgBox::Show(win::HWND owner, const std::string& caption, const _TextInfo& message,
-                    const _TextInfo& details, unsigned flags, _MsgBoxExt* extension)
-{
+int LurMsgBox::Show(win::HWND owner, const std::string& caption, const _TextInfo& message, const _TextInfo& details,
+                    unsigned flags, _MsgBoxExt* extension) {
     RegisterMsgBoxTexts();
     WindowSystem& ws = GetWindowSystem();
 
@@ -244,8 +211,7 @@ int LurMsgBox::Show(win::HWND owner, const std::string& caption, const _TextInfo
     layout.closeId = 0;
 
     if (owner == nullptr && (flags & kModalMask) == MB_TASKMODAL) {
-        if (!ws.EnumThreadWindows(ws.GetCurrentThreadId(), CollectThreadWindow,
-                                  reinterpret_cast<LPARAM>(this)))
+        if (!ws.EnumThreadWindows(ws.GetCurrentThreadId(), CollectThreadWindow, reinterpret_cast<LPARAM>(this)))
             ReportApiFailure();
         DisableThreadWindows();
     }
@@ -261,8 +227,7 @@ int LurMsgBox::Show(win::HWND owner, const std::string& caption, const _TextInfo
     return static_cast<int>(result);
 }
 
-bool LurMsgBox::CollectThreadWindow(win::HWND window, win::LPARAM box)
-{
+bool LurMsgBox::CollectThreadWindow(win::HWND window, win::LPARAM box) {
     LurMsgBox* self = reinterpret_cast<LurMsgBox*>(box);
     if (self == nullptr) {
         ReportShort(g_lastCheckedError);
@@ -272,13 +237,11 @@ bool LurMsgBox::CollectThreadWindow(win::HWND window, win::LPARAM box)
     return true;
 }
 
-bool LurMsgBox::IsPopupOrTopmost(win::HWND window) const
-{
+bool LurMsgBox::IsPopupOrTopmost(win::HWND window) const {
     return HasStyle(window, WS_POPUP, true) || HasExStyle(window, WS_EX_TOPMOST, true);
 }
 
-void LurMsgBox::DisableThreadWindows()
-{
+void LurMsgBox::DisableThreadWindows() {
     WindowSystem& ws = GetWindowSystem();
     for (DisabledWindow& entry : disabled) {
         entry.wasEnabled = ws.IsWindowEnabled(entry.window);
@@ -286,14 +249,12 @@ void LurMsgBox::DisableThreadWindows()
     }
 }
 
-void LurMsgBox::RestoreThreadWindows()
-{
+void LurMsgBox::RestoreThreadWindows() {
     for (const DisabledWindow& entry : disabled) SetEnabled(entry.window, entry.wasEnabled);
     disabled.clear();
 }
 
-bool LurMsgBox::SetEnabled(win::HWND window, bool enable) const
-{
+bool LurMsgBox::SetEnabled(win::HWND window, bool enable) const {
     win::SetLastError(0);
     const bool wasDisabled = GetWindowSystem().EnableWindow(window, enable);
     if (!wasDisabled) {
@@ -307,8 +268,7 @@ bool LurMsgBox::SetEnabled(win::HWND window, bool enable) const
     return !wasDisabled;
 }
 
-win::INT_PTR LurMsgBox::DialogProc(win::HWND dialog, uint32_t message, win::WPARAM wParam, win::LPARAM lParam)
-{
+win::INT_PTR LurMsgBox::DialogProc(win::HWND dialog, uint32_t message, win::WPARAM wParam, win::LPARAM lParam) {
     // The box travels with its dialog: handed over at WM_INITDIALOG and kept
     // in the dialog's own data, so no message can reach another box.
     WindowSystem& ws = GetWindowSystem();
@@ -332,8 +292,7 @@ win::INT_PTR LurMsgBox::DialogProc(win::HWND dialog, uint32_t message, win::WPAR
     return FALSE;
 }
 
-win::INT_PTR LurMsgBox::OnMessage(win::HWND dialog, uint32_t message, win::WPARAM wParam, win::LPARAM lParam)
-{
+win::INT_PTR LurMsgBox::OnMessage(win::HWND dialog, uint32_t message, win::WPARAM wParam, win::LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: OnInitDialog(dialog); return FALSE;
         case WM_COMMAND: {
@@ -360,15 +319,13 @@ win::INT_PTR LurMsgBox::OnMessage(win::HWND dialog, uint32_t message, win::WPARA
         case WM_HELP: return InvokeCallback(dialog, IDHELP) ? FALSE : TRUE;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
-            return static_cast<INT_PTR>(
-                HandleNumber(OnCtlColor(dialog, HandleFromNumber<HWND>(lParam), HandleFromNumber<HDC>(wParam),
-                                        message == WM_CTLCOLOREDIT)));
+            return static_cast<INT_PTR>(HandleNumber(OnCtlColor(
+                dialog, HandleFromNumber<HWND>(lParam), HandleFromNumber<HDC>(wParam), message == WM_CTLCOLOREDIT)));
     }
     return FALSE;
 }
 
-void LurMsgBox::OnInitDialog(win::HWND dialog)
-{
+void LurMsgBox::OnInitDialog(win::HWND dialog) {
     layout.contentHeight = layout.marginTop;
     ApplyTopmost(dialog);
     CreateMessageArea(dialog, layout);
@@ -378,25 +335,21 @@ void LurMsgBox::OnInitDialog(win::HWND dialog)
     if ((flags & MSGBOX_DETAILS_OPEN) != 0) ToggleDetails(dialog);
 }
 
-void LurMsgBox::ApplyTopmost(win::HWND dialog)
-{
+void LurMsgBox::ApplyTopmost(win::HWND dialog) {
     if ((flags & kModalMask) == MB_SYSTEMMODAL || (flags & MB_TOPMOST) != 0)
         SetExStyle(dialog, WS_EX_TOPMOST, true, true);
     if ((flags & MB_SETFOREGROUND) != 0 && !GetWindowSystem().SetForegroundWindow(dialog)) ReportApiFailure();
 }
 
-void LurMsgBox::SetCaption(win::HWND dialog)
-{
+void LurMsgBox::SetCaption(win::HWND dialog) {
     if (!GetWindowSystem().SetWindowText(dialog, caption.c_str())) ReportApiFailure();
 }
 
-bool LurMsgBox::HasCancelButton() const
-{
+bool LurMsgBox::HasCancelButton() const {
     return std::find(buttonIds.begin(), buttonIds.end(), IDCANCEL) != buttonIds.end();
 }
 
-bool LurMsgBox::InvokeCallback(win::HWND dialog, int id)
-{
+bool LurMsgBox::InvokeCallback(win::HWND dialog, int id) {
     if (extension == nullptr || extension->callback == nullptr) return false;
     WindowSystem& ws = GetWindowSystem();
     const HWND focus = ws.GetFocus();
@@ -404,15 +357,13 @@ bool LurMsgBox::InvokeCallback(win::HWND dialog, int id)
     if (id == IDHELP) {
         handled = extension->callback(dialog, IDHELP, extension->userData, extension->helpValue);
     } else if (const auto button = extension->buttons.find(id); button != extension->buttons.end()) {
-        handled =
-            extension->callback(dialog, id, extension->userData, static_cast<uint32_t>(button->second.value));
+        handled = extension->callback(dialog, id, extension->userData, static_cast<uint32_t>(button->second.value));
     }
     if (focus != nullptr) ws.SetFocus(focus);
     return handled;
 }
 
-void LurMsgBox::CreateButtons(win::HWND dialog, _MsgBoxLayout& layout, unsigned extendedStyle)
-{
+void LurMsgBox::CreateButtons(win::HWND dialog, _MsgBoxLayout& layout, unsigned extendedStyle) {
     ButtonSet set = StandardButtons(flags);
     layout.closeId = set.closeId;
     if (!details.text.empty()) set.buttons.push_back({kDetailsButtonId, kDetailsButtonId});
@@ -422,8 +373,7 @@ void LurMsgBox::CreateButtons(win::HWND dialog, _MsgBoxLayout& layout, unsigned 
     size_t defaultIndex = (flags & kDefaultButtonMask) >> 8;
     if (defaultIndex > 3 || defaultIndex >= count) defaultIndex = 0;
 
-    const int rowWidth =
-        static_cast<int>(count) * metrics.buttonWidth + (static_cast<int>(count) - 1) * metrics.gapX;
+    const int rowWidth = static_cast<int>(count) * metrics.buttonWidth + (static_cast<int>(count) - 1) * metrics.gapX;
     layout.contentWidth = std::max(layout.contentWidth, rowWidth);
     int left = (layout.contentWidth - rowWidth) / 2 + layout.marginLeft;
     const int top = layout.contentHeight;
@@ -455,9 +405,8 @@ void LurMsgBox::CreateButtons(win::HWND dialog, _MsgBoxLayout& layout, unsigned 
     SetStyle(dialog, WS_SYSMENU, layout.closeId != 0, true);
 }
 
-win::HWND LurMsgBox::CreateResButton(win::HWND dialog, int id, int captionId, int left, int top,
-                                     bool isDefault, unsigned extendedStyle)
-{
+win::HWND LurMsgBox::CreateResButton(win::HWND dialog, int id, int captionId, int left, int top, bool isDefault,
+                                     unsigned extendedStyle) {
     if (captionId == -1) captionId = id;
     std::string text = GetResString(captionId, module, false, false, GetCurrentLanguage());
     if (text.empty()) text = GetResString(captionId, nullptr, false, false, GetCurrentLanguage());
@@ -465,11 +414,9 @@ win::HWND LurMsgBox::CreateResButton(win::HWND dialog, int id, int captionId, in
 }
 
 win::HWND LurMsgBox::CreateButton(win::HWND dialog, int id, const std::string& caption, int left, int top,
-                                  bool isDefault, unsigned extendedStyle)
-{
+                                  bool isDefault, unsigned extendedStyle) {
     WindowSystem& ws = GetWindowSystem();
-    const uint32_t style =
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    const uint32_t style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     const HWND button = ws.CreateWindowEx(extendedStyle, "BUTTON", caption.c_str(), style, left, top,
                                           metrics.buttonWidth, metrics.buttonHeight, dialog, id, module);
     if (button == nullptr) ReportApiFailure();
@@ -478,8 +425,7 @@ win::HWND LurMsgBox::CreateButton(win::HWND dialog, int id, const std::string& c
     return button;
 }
 
-void LurMsgBox::ToggleDetails(win::HWND dialog)
-{
+void LurMsgBox::ToggleDetails(win::HWND dialog) {
     WindowSystem& ws = GetWindowSystem();
     if (!HasItem(dialog, kDetailsId)) {
         layout.nextLeft = layout.marginLeft;
@@ -501,8 +447,7 @@ void LurMsgBox::ToggleDetails(win::HWND dialog)
     if (!ws.RedrawWindow(desktop, kRedraw)) ReportApiFailure();
 }
 
-win::HBRUSH LurMsgBox::OnCtlColor(win::HWND, win::HWND control, win::HDC dc, bool edit)
-{
+win::HBRUSH LurMsgBox::OnCtlColor(win::HWND, win::HWND control, win::HDC dc, bool edit) {
     WindowSystem& ws = GetWindowSystem();
     const int id = ws.GetDlgCtrlID(control);
     if (id == 0) ReportApiFailure();
@@ -511,8 +456,7 @@ win::HBRUSH LurMsgBox::OnCtlColor(win::HWND, win::HWND control, win::HDC dc, boo
 
     // Once resolved, the system colours stay for the life of the box.
     if (text->font.colour == kSystemColour) text->font.colour = ws.GetSysColor(COLOR_WINDOWTEXT);
-    if (text->background == kSystemColour)
-        text->background = ws.GetSysColor(edit ? COLOR_WINDOW : COLOR_BTNFACE);
+    if (text->background == kSystemColour) text->background = ws.GetSysColor(edit ? COLOR_WINDOW : COLOR_BTNFACE);
     if (ws.SetTextColor(dc, text->font.colour) == CLR_INVALID) ReportApiFailure();
     if (ws.SetBkColor(dc, text->background) == CLR_INVALID) ReportApiFailure();
 
@@ -527,18 +471,15 @@ win::HBRUSH LurMsgBox::OnCtlColor(win::HWND, win::HWND control, win::HDC dc, boo
     return brush;
 }
 
-int ShowMsgBox(win::HWND owner, const std::string& caption, const _TextInfo& message,
-               const _TextInfo& details, unsigned flags, _MsgBoxExt* extension)
-{
+int ShowMsgBox(win::HWND owner, const std::string& caption, const _TextInfo& message, const _TextInfo& details,
+               unsigned flags, _MsgBoxExt* extension) {
     LurMsgBox box;
     return box.Show(owner, caption, message, details, flags, extension);
 }
 
-int ShowMsgBox(win::HWND owner, const char* caption, const char* message, const char* details, unsigned flags)
-{
+int ShowMsgBox(win::HWND owner, const char* caption, const char* message, const char* details, unsigned flags) {
     const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
-    return ShowMsgBox(owner, text(caption), _TextInfo(text(message)), _TextInfo(text(details)), flags,
-                      nullptr);
+    return ShowMsgBox(owner, text(caption), _TextInfo(text(message)), _TextInfo(text(details)), flags, nullptr);
 }
 
 }  // namespace lurutils

@@ -137,8 +137,7 @@ public:
     int Show(win::HWND owner, const std::string& caption, const _TextInfo& message, const _TextInfo& details,
              unsigned flags, _MsgBoxExt* extension);
 
-    static win::INT_PTR DialogProc(win::HWND dialog, uint32_t message, win::WPARAM wParam,
-                                   win::LPARAM lParam);
+    static win::INT_PTR DialogProc(win::HWND dialog, uint32_t message, win::WPARAM wParam, win::LPARAM lParam);
 
     // Every "\n" or "\r" that is not part of a "\r\n" becomes "\r\n".
     static std::string NormaliseLineEnds(const std::string& text);
@@ -197,8 +196,8 @@ private:
     void CreateButtons(win::HWND dialog, _MsgBoxLayout& layout, unsigned extendedStyle);
     win::HWND CreateResButton(win::HWND dialog, int id, int captionId, int left, int top, bool isDefault,
                               unsigned extendedStyle);
-    win::HWND CreateButton(win::HWND dialog, int id, const std::string& caption, int left, int top,
-                           bool isDefault, unsigned extendedStyle);
+    win::HWND CreateButton(win::HWND dialog, int id, const std::string& caption, int left, int top, bool isDefault,
+                           unsigned extendedStyle);
     void CreateDetails(win::HWND dialog, _MsgBoxLayout& layout);
     Rect FitDialog(win::HWND dialog, int contentWidth, int contentHeight, bool centre);
     void StretchEdits(win::HWND dialog);
@@ -239,11 +238,10 @@ private:
 };
 
 // Shows a box built for this one call and answers its result.
-int ShowMsgBox(win::HWND owner, const std::string& caption, const _TextInfo& message,
-               const _TextInfo& details, unsigned flags, _MsgBoxExt* extension);
+int ShowMsgBox(win::HWND owner, const std::string& caption, const _TextInfo& message, const _TextInfo& details,
+               unsigned flags, _MsgBoxExt* extension);
 // The same with texts in the dialog's font and colours and no extension; a
 // null text counts as empty.
-int ShowMsgBox(win::HWND owner, const char* caption, const char* message, const char* details,
-               unsigned flags);
+int ShowMsgBox(win::HWND owner, const char* caption, const char* message, const char* details, unsigned flags);
 
 }  // namespace lurutils

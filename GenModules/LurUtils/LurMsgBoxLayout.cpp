@@ -18,8 +18,7 @@ constexpr int kPointsPerInch = 72;
 constexpr uint32_t kIconMask = 0xF0;
 
 // The standard icon the flags select; 0 for none (also for 0x50 to 0xF0).
-int IconIdOf(uint32_t flags)
-{
+int IconIdOf(uint32_t flags) {
     switch (flags & kIconMask) {
         case MB_ICONHAND: return IDI_HAND;
         case MB_ICONQUESTION: return IDI_QUESTION;
@@ -31,8 +30,7 @@ int IconIdOf(uint32_t flags)
 
 }  // namespace
 
-void LurMsgBox::GetDesktopMetrics()
-{
+void LurMsgBox::GetDesktopMetrics() {
     const HWND desktop = GetWindowSystem().GetDesktopWindow();
     if (desktop == nullptr) ReportApiFailure();
     const Rect box = GetWindowBox(desktop, nullptr);
@@ -42,19 +40,15 @@ void LurMsgBox::GetDesktopMetrics()
     metrics.maxHeight = (2 * metrics.desktopHeight) / 3;
 }
 
-int LurMsgBox::SystemMetric(int index) const
-{
+int LurMsgBox::SystemMetric(int index) const {
     const int value = GetWindowSystem().GetSystemMetrics(index);
     if (value == 0) ReportApiFailure();
     return value;
 }
 
-LurMsgBox::Size LurMsgBox::MeasureText(win::HWND control, const std::string& text, int maxWidth,
-                                       int flags) const
-{
+LurMsgBox::Size LurMsgBox::MeasureText(win::HWND control, const std::string& text, int maxWidth, int flags) const {
     WindowSystem& ws = GetWindowSystem();
-    const HFONT font =
-        HandleFromNumber<HFONT>(static_cast<uintptr_t>(ws.SendMessage(control, WM_GETFONT, 0, 0)));
+    const HFONT font = HandleFromNumber<HFONT>(static_cast<uintptr_t>(ws.SendMessage(control, WM_GETFONT, 0, 0)));
     if (font == nullptr) ReportApiFailure();
     const HDC dc = ws.GetDC(control);
     if (dc == nullptr) {
@@ -80,8 +74,7 @@ LurMsgBox::Size LurMsgBox::MeasureText(win::HWND control, const std::string& tex
             const int length = static_cast<int>(line.size());
             int fit = 0;
             SIZE fitExtent;
-            if (!ws.GetTextExtentExPoint(dc, line.c_str(), length, maxWidth, &fit, fitExtent))
-                ReportApiFailure();
+            if (!ws.GetTextExtentExPoint(dc, line.c_str(), length, maxWidth, &fit, fitExtent)) ReportApiFailure();
             SIZE extent;
             if (!ws.GetTextExtentPoint32(dc, line.c_str(), length, extent)) ReportApiFailure();
             if (size.width < extent.cx && size.width < maxWidth) size.width = std::min(extent.cx, maxWidth);
@@ -100,13 +93,11 @@ LurMsgBox::Size LurMsgBox::MeasureText(win::HWND control, const std::string& tex
     return size;
 }
 
-LurMsgBox::Size LurMsgBox::MeasureWindowText(win::HWND control, int maxWidth, int flags) const
-{
+LurMsgBox::Size LurMsgBox::MeasureWindowText(win::HWND control, int maxWidth, int flags) const {
     return MeasureText(control, GetWindowString(control), maxWidth, flags);
 }
 
-std::string LurMsgBox::GetWindowString(win::HWND window) const
-{
+std::string LurMsgBox::GetWindowString(win::HWND window) const {
     WindowSystem& ws = GetWindowSystem();
     const int length = ws.GetWindowTextLength(window);
     if (length == 0) ReportApiFailure();
@@ -117,16 +108,14 @@ std::string LurMsgBox::GetWindowString(win::HWND window) const
     return std::string(buffer.data(), static_cast<size_t>(std::clamp(copied, 0, length)));
 }
 
-win::HFONT LurMsgBox::DialogFont(win::HWND dialog) const
-{
-    const HFONT font = HandleFromNumber<HFONT>(
-        static_cast<uintptr_t>(GetWindowSystem().SendMessage(dialog, WM_GETFONT, 0, 0)));
+win::HFONT LurMsgBox::DialogFont(win::HWND dialog) const {
+    const HFONT font =
+        HandleFromNumber<HFONT>(static_cast<uintptr_t>(GetWindowSystem().SendMessage(dialog, WM_GETFONT, 0, 0)));
     if (font == nullptr) ReportApiFailure();
     return font;
 }
 
-win::HFONT LurMsgBox::CreateFont(win::HWND dialog, const _FontInf& font)
-{
+win::HFONT LurMsgBox::CreateFont(win::HWND dialog, const _FontInf& font) {
     WindowSystem& ws = GetWindowSystem();
     const HDC dc = ws.GetDC(dialog);
     if (dc == nullptr) ReportApiFailure();
@@ -134,8 +123,7 @@ win::HFONT LurMsgBox::CreateFont(win::HWND dialog, const _FontInf& font)
     if (!ws.GetObject(DialogFont(dialog), base)) ReportApiFailure();
 
     LOGFONT made;
-    made.height =
-        font.size != 0 ? -MulDiv(font.size, ws.GetDeviceCaps(dc, LOGPIXELSY), kPointsPerInch) : base.height;
+    made.height = font.size != 0 ? -MulDiv(font.size, ws.GetDeviceCaps(dc, LOGPIXELSY), kPointsPerInch) : base.height;
     if ((font.style & FONT_DIALOG_STYLE) != 0) {
         made.weight = base.weight;
         made.italic = base.italic;
@@ -158,13 +146,12 @@ win::HFONT LurMsgBox::CreateFont(win::HWND dialog, const _FontInf& font)
     return created;
 }
 
-LurMsgBox::Rect LurMsgBox::CreateEdit(win::HWND dialog, int id, int left, int top, _TextInfo text,
-                                      const Size& maximum, unsigned extraStyle, unsigned extendedStyle)
-{
+LurMsgBox::Rect LurMsgBox::CreateEdit(win::HWND dialog, int id, int left, int top, _TextInfo text, const Size& maximum,
+                                      unsigned extraStyle, unsigned extendedStyle) {
     WindowSystem& ws = GetWindowSystem();
     const uint32_t style = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | extraStyle;
-    const HWND edit = ws.CreateWindowEx(extendedStyle, "EDIT", text.text.c_str(), style, left, top, 10, 10,
-                                        dialog, id, module);
+    const HWND edit =
+        ws.CreateWindowEx(extendedStyle, "EDIT", text.text.c_str(), style, left, top, 10, 10, dialog, id, module);
     if (edit == nullptr) ReportApiFailure();
     const HFONT font = text.font.IsDialogFont() ? DialogFont(dialog) : CreateFont(dialog, text.font);
     ws.SendMessage(edit, WM_SETFONT, HandleNumber(font), FALSE);
@@ -189,11 +176,10 @@ LurMsgBox::Rect LurMsgBox::CreateEdit(win::HWND dialog, int id, int left, int to
 }
 
 LurMsgBox::Rect LurMsgBox::CreateIcon(win::HWND dialog, int id, int left, int top, int iconId,
-                                      win::HMODULE iconModule)
-{
+                                      win::HMODULE iconModule) {
     WindowSystem& ws = GetWindowSystem();
-    const HWND control = ws.CreateWindowEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_ICON, left,
-                                           top, 10, 10, dialog, id, module);
+    const HWND control = ws.CreateWindowEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_ICON, left, top, 10,
+                                           10, dialog, id, module);
     if (control == nullptr) ReportApiFailure();
     const HICON icon = ws.LoadIcon(iconModule, iconId);
     if (icon == nullptr) ReportApiFailure();
@@ -201,8 +187,7 @@ LurMsgBox::Rect LurMsgBox::CreateIcon(win::HWND dialog, int id, int left, int to
     return GetWindowBox(control, dialog);
 }
 
-void LurMsgBox::CreateMessageArea(win::HWND dialog, _MsgBoxLayout& layout)
-{
+void LurMsgBox::CreateMessageArea(win::HWND dialog, _MsgBoxLayout& layout) {
     Size maximum{metrics.maxWidth, metrics.maxHeight};
     int left = layout.nextLeft;
     int shift = 0;
@@ -220,8 +205,7 @@ void LurMsgBox::CreateMessageArea(win::HWND dialog, _MsgBoxLayout& layout)
     else if ((flags & MSGBOX_CENTER_TEXT) != 0)
         extraStyle = ES_CENTER;
     const unsigned extendedStyle = (flags & MB_RTLREADING) != 0 ? unsigned{WS_EX_RTLREADING} : 0u;
-    Rect text = CreateEdit(dialog, kMessageId, left, layout.contentHeight, message, maximum, extraStyle,
-                           extendedStyle);
+    Rect text = CreateEdit(dialog, kMessageId, left, layout.contentHeight, message, maximum, extraStyle, extendedStyle);
     if (icon.height > text.height) {
         text.top = icon.top + (icon.height - text.height) / 2;
         layout.contentHeight += icon.height + metrics.gapY;
@@ -233,8 +217,7 @@ void LurMsgBox::CreateMessageArea(win::HWND dialog, _MsgBoxLayout& layout)
     CreateButtons(dialog, layout, extendedStyle);
 }
 
-void LurMsgBox::CreateDetails(win::HWND dialog, _MsgBoxLayout& layout)
-{
+void LurMsgBox::CreateDetails(win::HWND dialog, _MsgBoxLayout& layout) {
     const Rect text = CreateEdit(dialog, kDetailsId, layout.nextLeft, layout.contentHeight, details,
                                  Size{metrics.maxWidth, metrics.maxHeight}, 0, WS_EX_CLIENTEDGE);
     layout.contentHeight += text.height + metrics.gapY;
@@ -242,15 +225,12 @@ void LurMsgBox::CreateDetails(win::HWND dialog, _MsgBoxLayout& layout)
     layout.contentWidth = std::max(layout.contentWidth, text.width);
 }
 
-LurMsgBox::Rect LurMsgBox::FitDialog(win::HWND dialog, int contentWidth, int contentHeight, bool centre)
-{
+LurMsgBox::Rect LurMsgBox::FitDialog(win::HWND dialog, int contentWidth, int contentHeight, bool centre) {
     Rect box = GetWindowBox(dialog, nullptr);
     RECT client;
     if (!GetWindowSystem().GetClientRect(dialog, client)) ReportApiFailure();
-    const int widthChange =
-        contentWidth + layout.marginLeft + layout.marginRight - (client.right - client.left);
-    const int heightChange =
-        contentHeight + layout.marginTop + layout.marginBottom - (client.bottom - client.top);
+    const int widthChange = contentWidth + layout.marginLeft + layout.marginRight - (client.right - client.left);
+    const int heightChange = contentHeight + layout.marginTop + layout.marginBottom - (client.bottom - client.top);
     box.width += widthChange;
     box.height += heightChange;
     if (centre) {
@@ -264,15 +244,13 @@ LurMsgBox::Rect LurMsgBox::FitDialog(win::HWND dialog, int contentWidth, int con
     return box;
 }
 
-void LurMsgBox::StretchEdits(win::HWND dialog)
-{
+void LurMsgBox::StretchEdits(win::HWND dialog) {
     const int dialogWidth = GetWindowBox(dialog, nullptr).width;
     SetEditWidth(dialog, kMessageId, dialogWidth);
     if (HasItem(dialog, kDetailsId)) SetEditWidth(dialog, kDetailsId, dialogWidth);
 }
 
-void LurMsgBox::SetEditWidth(win::HWND dialog, int id, int dialogWidth)
-{
+void LurMsgBox::SetEditWidth(win::HWND dialog, int id, int dialogWidth) {
     const HWND control = GetWindowSystem().GetDlgItem(dialog, id);
     if (control == nullptr) ReportApiFailure();
     Rect box = GetWindowBox(control, dialog);
@@ -281,8 +259,7 @@ void LurMsgBox::SetEditWidth(win::HWND dialog, int id, int dialogWidth)
     PlaceControl(dialog, box, id);
 }
 
-void LurMsgBox::CentreButtons(win::HWND dialog, _MsgBoxLayout& layout)
-{
+void LurMsgBox::CentreButtons(win::HWND dialog, _MsgBoxLayout& layout) {
     const int count = static_cast<int>(buttonIds.size());
     const int rowWidth = count * metrics.buttonWidth + (count - 1) * metrics.gapX;
     layout.contentWidth = std::max(layout.contentWidth, rowWidth);
@@ -298,17 +275,14 @@ void LurMsgBox::CentreButtons(win::HWND dialog, _MsgBoxLayout& layout)
     }
 }
 
-void LurMsgBox::SetDialogHeight(win::HWND dialog, int height, bool centre)
-{
+void LurMsgBox::SetDialogHeight(win::HWND dialog, int height, bool centre) {
     Rect box = GetWindowBox(dialog, nullptr);
     box.height = height;
     if (centre) box.top = (metrics.desktopHeight - height) / 2;
-    if (!GetWindowSystem().MoveWindow(dialog, box.left, box.top, box.width, box.height, true))
-        ReportApiFailure();
+    if (!GetWindowSystem().MoveWindow(dialog, box.left, box.top, box.width, box.height, true)) ReportApiFailure();
 }
 
-LurMsgBox::Rect LurMsgBox::GetWindowBox(win::HWND window, win::HWND parent) const
-{
+LurMsgBox::Rect LurMsgBox::GetWindowBox(win::HWND window, win::HWND parent) const {
     WindowSystem& ws = GetWindowSystem();
     RECT rect;
     if (!ws.GetWindowRect(window, rect)) ReportApiFailure();
@@ -318,15 +292,13 @@ LurMsgBox::Rect LurMsgBox::GetWindowBox(win::HWND window, win::HWND parent) cons
     return Rect{topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y};
 }
 
-void LurMsgBox::ScreenToClientBox(win::HWND parent, win::POINT& topLeft, win::POINT& bottomRight) const
-{
+void LurMsgBox::ScreenToClientBox(win::HWND parent, win::POINT& topLeft, win::POINT& bottomRight) const {
     WindowSystem& ws = GetWindowSystem();
     if (!ws.ScreenToClient(parent, topLeft)) ReportApiFailure();
     if (!ws.ScreenToClient(parent, bottomRight)) ReportApiFailure();
 }
 
-int LurMsgBox::GetItemSize(win::HWND dialog, int id, int* width) const
-{
+int LurMsgBox::GetItemSize(win::HWND dialog, int id, int* width) const {
     const HWND control = GetWindowSystem().GetDlgItem(dialog, id);
     if (control == nullptr) ReportApiFailure();
     const Rect box = GetWindowBox(control, nullptr);
@@ -334,8 +306,7 @@ int LurMsgBox::GetItemSize(win::HWND dialog, int id, int* width) const
     return box.height;
 }
 
-void LurMsgBox::SetItemHeight(win::HWND dialog, int id, int height) const
-{
+void LurMsgBox::SetItemHeight(win::HWND dialog, int id, int height) const {
     const HWND control = GetWindowSystem().GetDlgItem(dialog, id);
     if (control == nullptr) ReportApiFailure();
     Rect box = GetWindowBox(control, dialog);
@@ -343,8 +314,7 @@ void LurMsgBox::SetItemHeight(win::HWND dialog, int id, int height) const
     PlaceControl(dialog, box, id);
 }
 
-void LurMsgBox::PlaceControl(win::HWND dialog, const Rect& rect, int id) const
-{
+void LurMsgBox::PlaceControl(win::HWND dialog, const Rect& rect, int id) const {
     WindowSystem& ws = GetWindowSystem();
     HWND window = dialog;
     if (id != -1) {
@@ -354,33 +324,28 @@ void LurMsgBox::PlaceControl(win::HWND dialog, const Rect& rect, int id) const
     if (!ws.MoveWindow(window, rect.left, rect.top, rect.width, rect.height, false)) ReportApiFailure();
 }
 
-bool LurMsgBox::HasItem(win::HWND dialog, int id) const
-{
+bool LurMsgBox::HasItem(win::HWND dialog, int id) const {
     // A missing control is an answer here, not a failure.
     return GetWindowSystem().GetDlgItem(dialog, id) != nullptr;
 }
 
-uint32_t LurMsgBox::StyleWord(win::HWND window, int index) const
-{
+uint32_t LurMsgBox::StyleWord(win::HWND window, int index) const {
     const intptr_t value = GetWindowSystem().GetWindowLongPtr(window, index);
     if (value == 0) ReportApiFailure();
     return static_cast<uint32_t>(value);
 }
 
-bool LurMsgBox::HasStyle(win::HWND window, unsigned mask, bool any) const
-{
+bool LurMsgBox::HasStyle(win::HWND window, unsigned mask, bool any) const {
     const uint32_t style = StyleWord(window, GWL_STYLE);
     return any ? (style & mask) != 0 : (style & mask) == mask;
 }
 
-bool LurMsgBox::HasExStyle(win::HWND window, unsigned mask, bool any) const
-{
+bool LurMsgBox::HasExStyle(win::HWND window, unsigned mask, bool any) const {
     const uint32_t style = StyleWord(window, GWL_EXSTYLE);
     return any ? (style & mask) != 0 : (style & mask) == mask;
 }
 
-void LurMsgBox::WriteStyleWord(win::HWND window, int index, unsigned mask, bool on) const
-{
+void LurMsgBox::WriteStyleWord(win::HWND window, int index, unsigned mask, bool on) const {
     WindowSystem& ws = GetWindowSystem();
     const uint32_t style = StyleWord(window, index);
     const uint32_t changed = on ? (style | mask) : (style & ~mask);
@@ -388,19 +353,17 @@ void LurMsgBox::WriteStyleWord(win::HWND window, int index, unsigned mask, bool 
         ReportApiFailure();
 }
 
-void LurMsgBox::SetStyle(win::HWND window, unsigned mask, bool on, bool apply) const
-{
+void LurMsgBox::SetStyle(win::HWND window, unsigned mask, bool on, bool apply) const {
     WriteStyleWord(window, GWL_STYLE, mask, on);
     if (apply && !GetWindowSystem().SetWindowPos(window, nullptr, 0, 0, 0, 0,
                                                  SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE))
         ReportApiFailure();
 }
 
-void LurMsgBox::SetExStyle(win::HWND window, unsigned mask, bool on, bool apply) const
-{
+void LurMsgBox::SetExStyle(win::HWND window, unsigned mask, bool on, bool apply) const {
     WriteStyleWord(window, GWL_EXSTYLE, mask, on);
-    if (apply && !GetWindowSystem().SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
-                                                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE))
+    if (apply &&
+        !GetWindowSystem().SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE))
         ReportApiFailure();
 }
 

@@ -201,9 +201,8 @@ const NumFormat* GetNumFormat(const char* localeName, bool throwOnError) {
 // A named locale is the table's (never the machine's); its name facet says which.
 const NumFormat* GetNumFormat(const std::locale* loc, const char* localeName) {
     if (loc != nullptr) return GetNumFormat(win::NameOfLocale(*loc).c_str(), false);
-    const std::locale temporary = localeName != nullptr && *localeName != '\0'
-                                      ? win::TableLocale(localeName)
-                                      : std::locale();
+    const std::locale temporary =
+        localeName != nullptr && *localeName != '\0' ? win::TableLocale(localeName) : std::locale();
     return GetNumFormat(win::NameOfLocale(temporary).c_str(), false);
 }
 
@@ -229,16 +228,15 @@ std::string ToString(double value, int decimals, char decimalChar) {
         for (double magnitude = std::fabs(value); magnitude >= 1; magnitude /= 10) ++integerDigits;
         precision = integerDigits + decimals;
         if (precision > kMaxDigits) {
-            throw LurExceptBaseArg(
-                10, Where(82),
-                StrVector() << "ToString (Radix > DBL_DIG)" << precision << kMaxDigits);
+            throw LurExceptBaseArg(10, Where(82),
+                                   StrVector() << "ToString (Radix > DBL_DIG)" << precision << kMaxDigits);
         }
     }
 
     // "%.*g" (a negative precision counts as none given, that is 6).
     char buffer[260];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::general, precision < 0 ? 6 : precision);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision < 0 ? 6 : precision);
     std::string text(buffer, result.ptr);
     if (const auto point = text.find(kRuntimePoint); point != std::string::npos) {
         text[point] = decimalChar;
@@ -270,8 +268,7 @@ std::string FormatDecimals(const std::string& text, int decimals, char decimalCh
     return result;
 }
 
-std::string FormatDecimals(const std::string& text, int decimals, const std::locale* loc,
-                           bool money) {
+std::string FormatDecimals(const std::string& text, int decimals, const std::locale* loc, bool money) {
     return FormatDecimals(text, decimals, DecimalCharOf(GetNumFormat(loc, ""), money));
 }
 
@@ -297,8 +294,7 @@ std::string ToExponent(const std::string& text, char decimalChar, const std::loc
         return std::string(1, text[f]) + '.' + text.substr(f + 1, lastNonZero - f) +
                ExponentSuffix(static_cast<long long>(text.size() - f) - 1);
     }
-    if (!IsDigit(text, 0, static_cast<unsigned>(d), loc) ||
-        !IsDigit(text, static_cast<unsigned>(d + 1), npos, loc)) {
+    if (!IsDigit(text, 0, static_cast<unsigned>(d), loc) || !IsDigit(text, static_cast<unsigned>(d + 1), npos, loc)) {
         ThrowBadNumberText(325, text);
     }
     const std::string lead(1, text[f]);
@@ -321,21 +317,17 @@ std::string FromExponent(const std::string& text, char decimalChar, const std::l
     const std::string exponent = text.substr(e + 1);
     const std::size_t d = mantissa.find(decimalChar);
 
-    const bool mantissaOk =
-        d == std::string::npos
-            ? IsDigit(mantissa, 0, npos, loc)
-            : IsDigit(mantissa, 0, static_cast<unsigned>(d), loc) &&
-                  IsDigit(mantissa, static_cast<unsigned>(d + 1), npos, loc);
+    const bool mantissaOk = d == std::string::npos ? IsDigit(mantissa, 0, npos, loc)
+                                                   : IsDigit(mantissa, 0, static_cast<unsigned>(d), loc) &&
+                                                         IsDigit(mantissa, static_cast<unsigned>(d + 1), npos, loc);
     const bool exponentOk = IsDigit(exponent, 0, npos, loc) ||
-                            (exponent.size() > 1 && IsPunct(exponent, 0, 1, loc) &&
-                             IsDigit(exponent, 1, npos, loc));
+                            (exponent.size() > 1 && IsPunct(exponent, 0, 1, loc) && IsDigit(exponent, 1, npos, loc));
     if (!mantissaOk || !exponentOk) ThrowBadNumberText(396, text);
 
     const long long x = StringToLong(exponent);
     if (x == 0) return mantissa;
     if (x < 0) {
-        const std::string digits =
-            d == std::string::npos ? mantissa : mantissa.substr(0, d) + mantissa.substr(d + 1);
+        const std::string digits = d == std::string::npos ? mantissa : mantissa.substr(0, d) + mantissa.substr(d + 1);
         return std::string("0") + decimalChar + std::string(-x - 1, '0') + digits;
     }
     if (d == std::string::npos) return mantissa + std::string(x, '0');
@@ -377,21 +369,16 @@ double StringToDouble(const std::string& text, short& consumed, bool money) {
     return StringToDouble(text, consumed, &global, money);
 }
 
-double StringToDouble(const std::string& text, short& consumed, const std::locale* loc,
-                      bool money) {
-    return StringToDouble(text, consumed,
-                          std::string(1, DecimalCharOf(GetNumFormat(loc, ""), money)));
+double StringToDouble(const std::string& text, short& consumed, const std::locale* loc, bool money) {
+    return StringToDouble(text, consumed, std::string(1, DecimalCharOf(GetNumFormat(loc, ""), money)));
 }
 
-double StringToDouble(const std::string& text, short& consumed,
-                      const std::string& decimalSeparator) {
+double StringToDouble(const std::string& text, short& consumed, const std::string& decimalSeparator) {
     // The separator becomes the point that the formatting and the parse of
     // the runtime use; here that is always the "C" point, whatever the
     // global locale's own separator is.
     const std::string copy =
-        decimalSeparator.empty()
-            ? text
-            : Replace(text, decimalSeparator, std::string(1, kRuntimePoint));
+        decimalSeparator.empty() ? text : Replace(text, decimalSeparator, std::string(1, kRuntimePoint));
     std::size_t read = 0;
     const double value = ParseDouble(copy, &read);
     consumed = static_cast<short>(read);
@@ -399,8 +386,7 @@ double StringToDouble(const std::string& text, short& consumed,
 }
 
 double StringToDouble(const std::string& text, short& consumed, const char* decimalSeparator) {
-    return StringToDouble(text, consumed,
-                          std::string(decimalSeparator != nullptr ? decimalSeparator : ""));
+    return StringToDouble(text, consumed, std::string(decimalSeparator != nullptr ? decimalSeparator : ""));
 }
 
 int32_t StringToLong(const std::string& text, short& consumed) {
@@ -417,9 +403,7 @@ uint32_t StringToULong(const std::string& text, short& consumed) {
 
 int StringToInt(const std::string& text, short& consumed) { return StringToLong(text, consumed); }
 
-unsigned StringToUInt(const std::string& text, short& consumed) {
-    return StringToULong(text, consumed);
-}
+unsigned StringToUInt(const std::string& text, short& consumed) { return StringToULong(text, consumed); }
 
 int32_t StringToLong(const std::string& text) { return ToLong32(ParseDecimal(text)); }
 

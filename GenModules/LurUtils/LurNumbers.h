@@ -55,17 +55,14 @@ std::string ToString(double value, int decimals, const std::locale* loc, bool mo
 // decimals > 0 pads the decimals with '0' up to that count (never cuts);
 // 0 cuts at the separator; < 0 drops only a trailing separator.
 std::string FormatDecimals(const std::string& text, int decimals, char decimalChar);
-std::string FormatDecimals(const std::string& text, int decimals, const std::locale* loc,
-                           bool money);
+std::string FormatDecimals(const std::string& text, int decimals, const std::locale* loc, bool money);
 std::string FormatDecimals(const std::string& text, int decimals);  // global locale, money
 
 // Plain decimal text to exponent form ("123.45" -> "1.2345e+2") and back;
 // malformed text raises code 13.
-std::string ToExponent(const std::string& text, char decimalChar,
-                       const std::locale* loc = nullptr);
+std::string ToExponent(const std::string& text, char decimalChar, const std::locale* loc = nullptr);
 std::string ToExponent(const std::string& text, const std::locale* loc, bool money);
-std::string FromExponent(const std::string& text, char decimalChar,
-                         const std::locale* loc = nullptr);
+std::string FromExponent(const std::string& text, char decimalChar, const std::locale* loc = nullptr);
 std::string FromExponent(const std::string& text, const std::locale* loc, bool money);
 
 // Text to double with the given decimal separator; text that is not a
@@ -76,10 +73,8 @@ double StringToDouble(const std::string& text, const std::locale* loc, bool mone
 double StringToDouble(const std::string& text, const std::string& decimalSeparator);
 double StringToDouble(const std::string& text, const char* decimalSeparator);
 double StringToDouble(const std::string& text, short& consumed, bool money);
-double StringToDouble(const std::string& text, short& consumed, const std::locale* loc,
-                      bool money);
-double StringToDouble(const std::string& text, short& consumed,
-                      const std::string& decimalSeparator);
+double StringToDouble(const std::string& text, short& consumed, const std::locale* loc, bool money);
+double StringToDouble(const std::string& text, short& consumed, const std::string& decimalSeparator);
 double StringToDouble(const std::string& text, short& consumed, const char* decimalSeparator);
 
 int32_t StringToLong(const std::string& text, short& consumed);

@@ -16,20 +16,17 @@ constexpr ThrowSource Here{"GenModules\\LurUtils\\LurUtils"};
 
 // Process-wide, written only by SetResourceTexts (and the first
 // GetCurrentLanguage); the lookups only read them.
-std::string& CurrentLanguage()
-{
+std::string& CurrentLanguage() {
     static std::string language;
     return language;
 }
 
-ResourceTextTable& ResourceTexts()
-{
+ResourceTextTable& ResourceTexts() {
     static ResourceTextTable texts;
     return texts;
 }
 
-void StripAmpersands(std::string& text)
-{
+void StripAmpersands(std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -45,22 +42,18 @@ void StripAmpersands(std::string& text)
 
 }  // namespace
 
-void SetResourceTexts(const std::string& language, const ResourceTextTable& texts)
-{
+void SetResourceTexts(const std::string& language, const ResourceTextTable& texts) {
     CurrentLanguage() = language;
     ResourceTexts() = texts;
 }
 
-const std::string& GetCurrentLanguage()
-{
+const std::string& GetCurrentLanguage() {
     std::string& language = CurrentLanguage();
     if (language.empty()) language = GetDefaultLanguageName(true, false, false);
     return language;
 }
 
-int LookupResString(int id, win::HMODULE module, std::string& out, bool stripAmpersands,
-                    const std::string& language)
-{
+int LookupResString(int id, win::HMODULE module, std::string& out, bool stripAmpersands, const std::string& language) {
     const ResourceTextTable& table = ResourceTexts();
     const auto entry = table.find(id);
     if (entry != table.end()) {
@@ -76,8 +69,7 @@ int LookupResString(int id, win::HMODULE module, std::string& out, bool stripAmp
     return LoadStringGrow(id, module, out, stripAmpersands);
 }
 
-int LoadStringGrow(int id, win::HMODULE module, std::string& out, bool stripAmpersands)
-{
+int LoadStringGrow(int id, win::HMODULE module, std::string& out, bool stripAmpersands) {
     RegisterLibraryTexts();
     int size = 256;
     for (;;) {
@@ -96,47 +88,37 @@ int LoadStringGrow(int id, win::HMODULE module, std::string& out, bool stripAmpe
 }
 
 std::string GetResString(int id, win::HMODULE module, bool throwOnError, bool stripAmpersands,
-                         const std::string& language)
-{
+                         const std::string& language) {
     std::string out;
     const int code = LookupResString(id, module, out, stripAmpersands, language);
-    if (code != 0 && throwOnError)
-        throw LurExceptSys(code, Here(2043), StrVector());
+    if (code != 0 && throwOnError) throw LurExceptSys(code, Here(2043), StrVector());
     return out;
 }
 
-std::string GetResStringByModule(int id, const std::string& moduleName, bool throwOnError,
-                                 bool stripAmpersands, const std::string& language)
-{
-    return GetResString(id, ModuleHandleByName(moduleName, false), throwOnError, stripAmpersands,
-                        language);
+std::string GetResStringByModule(int id, const std::string& moduleName, bool throwOnError, bool stripAmpersands,
+                                 const std::string& language) {
+    return GetResString(id, ModuleHandleByName(moduleName, false), throwOnError, stripAmpersands, language);
 }
 
-std::string GetTextFromResource(int id, const std::string& defaultText, win::HMODULE module,
-                                bool throwOnError, bool stripAmpersands,
-                                const std::string& language)
-{
+std::string GetTextFromResource(int id, const std::string& defaultText, win::HMODULE module, bool throwOnError,
+                                bool stripAmpersands, const std::string& language) {
     std::string out;
     const int code = LookupResString(id, module, out, stripAmpersands, language);
     if (code == 0) return out;
-    if (throwOnError)
-        throw LurExceptSys(code, Here(2056), StrVector());
+    if (throwOnError) throw LurExceptSys(code, Here(2056), StrVector());
     if (!defaultText.empty()) return defaultText;
     // "%s (%d)": the system's text for the code, then the code.
     const std::string text = GetSystemErrorText(code, "") + " (" + std::to_string(code) + ")";
     return text;
 }
 
-std::string GetTextFromResource(int id, const std::string& defaultText,
-                                const std::string& moduleName, bool throwOnError,
-                                bool stripAmpersands, const std::string& language)
-{
-    return GetTextFromResource(id, defaultText, ModuleHandleByName(moduleName, false),
-                               throwOnError, stripAmpersands, language);
+std::string GetTextFromResource(int id, const std::string& defaultText, const std::string& moduleName,
+                                bool throwOnError, bool stripAmpersands, const std::string& language) {
+    return GetTextFromResource(id, defaultText, ModuleHandleByName(moduleName, false), throwOnError, stripAmpersands,
+                               language);
 }
 
-std::string SubstituteArgs(const std::string& text, const StrVector& args, StrVector* leftover)
-{
+std::string SubstituteArgs(const std::string& text, const StrVector& args, StrVector* leftover) {
     std::string result;
     std::vector<bool> used(args.size(), false);
     bool replaced = false;

@@ -23,8 +23,7 @@ const std::string& GetCurrentLanguage();
 
 // 0 with out set when a text was found; otherwise the Windows error code of
 // the failed load and out unchanged.
-int LookupResString(int id, win::HMODULE module, std::string& out, bool stripAmpersands,
-                    const std::string& language);
+int LookupResString(int id, win::HMODULE module, std::string& out, bool stripAmpersands, const std::string& language);
 
 // Loads a string resource of any length from the module; 0 or the Windows
 // error code of the failed load.
@@ -33,17 +32,15 @@ int LoadStringGrow(int id, win::HMODULE module, std::string& out, bool stripAmpe
 // The text, or "" when none was found (LurExceptSys with throwOnError).
 std::string GetResString(int id, win::HMODULE module, bool throwOnError, bool stripAmpersands,
                          const std::string& language = "");
-std::string GetResStringByModule(int id, const std::string& moduleName, bool throwOnError,
-                                 bool stripAmpersands, const std::string& language = "");
+std::string GetResStringByModule(int id, const std::string& moduleName, bool throwOnError, bool stripAmpersands,
+                                 const std::string& language = "");
 
 // The text, or defaultText, or when that is empty the system's text for the
 // load's error code followed by the code in parentheses.
-std::string GetTextFromResource(int id, const std::string& defaultText, win::HMODULE module,
-                                bool throwOnError, bool stripAmpersands,
-                                const std::string& language = "");
-std::string GetTextFromResource(int id, const std::string& defaultText,
-                                const std::string& moduleName, bool throwOnError,
+std::string GetTextFromResource(int id, const std::string& defaultText, win::HMODULE module, bool throwOnError,
                                 bool stripAmpersands, const std::string& language = "");
+std::string GetTextFromResource(int id, const std::string& defaultText, const std::string& moduleName,
+                                bool throwOnError, bool stripAmpersands, const std::string& language = "");
 
 // Replaces the numbered placeholders (%1 .. %n, %% gives %). When leftover
 // is given it receives the arguments that no placeholder took.

@@ -49,8 +49,8 @@ void AppendPiece(std::vector<std::string>& list, std::string piece, bool upperCa
 // Cuts pieces longer than width at the last blank at or before width, or
 // hard at width when that blank would leave a line shorter than
 // width - threshold; appends every line but the last and returns what is left.
-std::string WrapPiece(std::string piece, std::vector<std::string>& list, bool upperCase,
-                      unsigned width, unsigned threshold, bool skipAllBlanks) {
+std::string WrapPiece(std::string piece, std::vector<std::string>& list, bool upperCase, unsigned width,
+                      unsigned threshold, bool skipAllBlanks) {
     while (piece.size() > width) {
         std::size_t cut = piece.rfind(' ', width);
         if (cut == std::string::npos || cut + threshold < width) cut = width;
@@ -140,8 +140,7 @@ int CompareText(const std::string& a, const std::string& b, bool ignoreCase) {
     return std::strcmp(ToUpper(a).c_str(), ToUpper(b).c_str());
 }
 
-int CompareText(const std::string& a, const std::string& b, const std::locale* loc,
-                bool ignoreCase) {
+int CompareText(const std::string& a, const std::string& b, const std::locale* loc, bool ignoreCase) {
     if (a.empty()) return b.empty() ? 0 : -1;
     if (b.empty()) return 1;
     if (loc == nullptr || !std::has_facet<std::collate<char>>(*loc)) {
@@ -150,8 +149,7 @@ int CompareText(const std::string& a, const std::string& b, const std::locale* l
     const auto& collate = std::use_facet<std::collate<char>>(*loc);
     const std::string left = ignoreCase ? ToUpper(a, loc) : a;
     const std::string right = ignoreCase ? ToUpper(b, loc) : b;
-    return collate.compare(left.data(), left.data() + left.size(), right.data(),
-                           right.data() + right.size());
+    return collate.compare(left.data(), left.data() + left.size(), right.data(), right.data() + right.size());
 }
 
 int CountChar(const std::string& text, char c) {
@@ -164,8 +162,7 @@ int CountChar(const std::string& text, char c) {
 int CountString(const std::string& text, const std::string& piece) {
     if (piece.empty()) return 0;
     int n = 0;
-    for (std::size_t p = text.find(piece); p != std::string::npos;
-         p = text.find(piece, p + piece.size())) {
+    for (std::size_t p = text.find(piece); p != std::string::npos; p = text.find(piece, p + piece.size())) {
         ++n;
     }
     return n;
@@ -180,8 +177,8 @@ int CountAnyOf(const std::string& text, const std::string& set) {
 
 // ---- search ----------------------------------------------------------------
 
-unsigned Find(const std::string& text, const std::string& piece, unsigned pos, unsigned count,
-              bool ignoreCase, const std::locale* loc) {
+unsigned Find(const std::string& text, const std::string& piece, unsigned pos, unsigned count, bool ignoreCase,
+              const std::locale* loc) {
     CheckRange(text, pos, count);
     std::size_t found;
     if (ignoreCase) {
@@ -192,8 +189,8 @@ unsigned Find(const std::string& text, const std::string& piece, unsigned pos, u
     return found == std::string::npos ? npos : pos + static_cast<unsigned>(found);
 }
 
-unsigned RFind(const std::string& text, const std::string& piece, unsigned pos, unsigned count,
-               bool ignoreCase, const std::locale* loc) {
+unsigned RFind(const std::string& text, const std::string& piece, unsigned pos, unsigned count, bool ignoreCase,
+               const std::locale* loc) {
     CheckRangeBackward(text, pos, count);
     const unsigned start = pos - count;
     std::size_t found;
@@ -205,13 +202,12 @@ unsigned RFind(const std::string& text, const std::string& piece, unsigned pos, 
     return found == std::string::npos ? npos : start + static_cast<unsigned>(found);
 }
 
-unsigned FindWord(const std::string& text, const std::string& word, unsigned pos, unsigned count,
-                  bool ignoreCase, const std::locale* loc) {
+unsigned FindWord(const std::string& text, const std::string& word, unsigned pos, unsigned count, bool ignoreCase,
+                  const std::locale* loc) {
     if (word.empty()) return npos;
     CheckRange(text, pos, count);
     if (ignoreCase) {
-        const unsigned found =
-            FindWord(UpperForSearch(text.substr(pos, count), loc), ToUpper(word), 0, npos, false);
+        const unsigned found = FindWord(UpperForSearch(text.substr(pos, count), loc), ToUpper(word), 0, npos, false);
         return found == npos ? npos : pos + found;
     }
     const std::size_t end = std::size_t{pos} + count;
@@ -222,14 +218,14 @@ unsigned FindWord(const std::string& text, const std::string& word, unsigned pos
     return npos;
 }
 
-unsigned RFindWord(const std::string& text, const std::string& word, unsigned pos,
-                   unsigned count, bool ignoreCase, const std::locale* loc) {
+unsigned RFindWord(const std::string& text, const std::string& word, unsigned pos, unsigned count, bool ignoreCase,
+                   const std::locale* loc) {
     if (word.empty()) return npos;
     CheckRangeBackward(text, pos, count);
     const unsigned start = pos - count;
     if (ignoreCase) {
-        const unsigned found = RFindWord(UpperForSearch(text.substr(start, count), loc),
-                                         ToUpper(word), npos, npos, false);
+        const unsigned found =
+            RFindWord(UpperForSearch(text.substr(start, count), loc), ToUpper(word), npos, npos, false);
         return found == npos ? npos : start + found;
     }
     for (std::size_t p = text.rfind(word, pos); p != std::string::npos && p >= start;) {
@@ -265,9 +261,7 @@ std::string TrimRight(const std::string& text, const std::string& set) {
     return last == std::string::npos ? std::string() : text.substr(0, last + 1);
 }
 
-std::string Trim(const std::string& text, const std::string& set) {
-    return TrimRight(TrimLeft(text, set), set);
-}
+std::string Trim(const std::string& text, const std::string& set) { return TrimRight(TrimLeft(text, set), set); }
 
 // An empty piece would match forever; it removes nothing.
 std::string TrimLeftString(const std::string& text, const std::string& piece) {
@@ -328,8 +322,8 @@ std::string TrimStrings(const std::string& text, const std::vector<std::string>&
 
 // ---- splitting -------------------------------------------------------------
 
-bool SplitString(const std::string& text, std::vector<std::string>& list, char separator,
-                 bool upperCase, unsigned width) {
+bool SplitString(const std::string& text, std::vector<std::string>& list, char separator, bool upperCase,
+                 unsigned width) {
     if (text.empty()) return false;
     const bool wrap = width > 0;
     const unsigned threshold = static_cast<unsigned>(width * 0.2);
@@ -348,8 +342,8 @@ bool SplitString(const std::string& text, std::vector<std::string>& list, char s
     return !list.empty();
 }
 
-bool SplitString(const std::string& text, std::vector<std::string>& list,
-                 const std::string& separator, bool upperCase, unsigned width) {
+bool SplitString(const std::string& text, std::vector<std::string>& list, const std::string& separator, bool upperCase,
+                 unsigned width) {
     if (text.empty()) return false;
     const bool wrap = width > 0;
     const unsigned threshold = static_cast<unsigned>(width * 0.3 + 0.5);
@@ -379,8 +373,7 @@ struct MatchTexts {
     const std::string& text;
     const std::string& oldText;
 
-    MatchTexts(const std::string& original, const std::string& old, bool ignoreCase,
-               const std::locale* loc)
+    MatchTexts(const std::string& original, const std::string& old, bool ignoreCase, const std::locale* loc)
         : upperText(ignoreCase ? ToUpper(original, loc) : std::string()),
           upperOld(ignoreCase ? ToUpper(old, loc) : std::string()),
           text(ignoreCase ? upperText : original),
@@ -389,9 +382,8 @@ struct MatchTexts {
 
 }  // namespace
 
-std::string Replace(const std::string& text, const std::string& oldText,
-                    const std::string& newText, unsigned pos, unsigned count, bool ignoreCase,
-                    const std::locale* loc) {
+std::string Replace(const std::string& text, const std::string& oldText, const std::string& newText, unsigned pos,
+                    unsigned count, bool ignoreCase, const std::locale* loc) {
     if (oldText == newText) return text;
     CheckRange(text, pos, count);
     if (oldText.empty()) return text;
@@ -400,8 +392,8 @@ std::string Replace(const std::string& text, const std::string& oldText,
     std::string result = text.substr(0, pos);
     std::size_t from = pos;
     // Only occurrences that lie wholly inside the range are replaced.
-    for (std::size_t p = match.text.find(match.oldText, from);
-         p != std::string::npos && p + oldText.size() <= end; p = match.text.find(match.oldText, from)) {
+    for (std::size_t p = match.text.find(match.oldText, from); p != std::string::npos && p + oldText.size() <= end;
+         p = match.text.find(match.oldText, from)) {
         result.append(text, from, p - from);
         result += newText;
         from = p + oldText.size();
@@ -410,9 +402,8 @@ std::string Replace(const std::string& text, const std::string& oldText,
     return result;
 }
 
-std::string ReplaceReverse(const std::string& text, const std::string& oldText,
-                           const std::string& newText, unsigned pos, unsigned count,
-                           bool ignoreCase, const std::locale* loc) {
+std::string ReplaceReverse(const std::string& text, const std::string& oldText, const std::string& newText,
+                           unsigned pos, unsigned count, bool ignoreCase, const std::locale* loc) {
     if (oldText == newText) return text;
     CheckRangeBackward(text, pos, count);
     if (oldText.empty()) return text;
@@ -435,8 +426,7 @@ std::string ReplaceReverse(const std::string& text, const std::string& oldText,
     return result;
 }
 
-std::string RemoveChars(const std::string& text, const std::string& set, unsigned pos,
-                        unsigned count) {
+std::string RemoveChars(const std::string& text, const std::string& set, unsigned pos, unsigned count) {
     if (set.empty()) return text;
     CheckRange(text, pos, count);
     const std::size_t end = std::size_t{pos} + count;
@@ -478,15 +468,13 @@ std::string ExpandTabs(const std::string& text, unsigned tabWidth, unsigned from
     return ExpandLine(std::string_view(text).substr(from, count), tabWidth);
 }
 
-std::string ExpandTabs(const std::string& text, unsigned tabWidth,
-                       const std::string& lineSeparator) {
+std::string ExpandTabs(const std::string& text, unsigned tabWidth, const std::string& lineSeparator) {
     CheckTabWidth(tabWidth);
     if (lineSeparator.empty()) return ExpandLine(text, tabWidth);
     const std::string_view all(text);
     std::string out;
     std::size_t start = 0;
-    for (std::size_t p = all.find(lineSeparator); p != std::string_view::npos;
-         p = all.find(lineSeparator, start)) {
+    for (std::size_t p = all.find(lineSeparator); p != std::string_view::npos; p = all.find(lineSeparator, start)) {
         out += ExpandLine(all.substr(start, p - start), tabWidth);
         out += lineSeparator;
         start = p + lineSeparator.size();

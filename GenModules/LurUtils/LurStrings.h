@@ -35,23 +35,20 @@ char* ToLowerInPlace(char* text);
 
 // Comparison (<0, 0, >0; an empty text sorts before any other) and counting.
 int CompareText(const std::string& a, const std::string& b, bool ignoreCase = false);
-int CompareText(const std::string& a, const std::string& b, const std::locale* loc,
-                bool ignoreCase = false);
+int CompareText(const std::string& a, const std::string& b, const std::locale* loc, bool ignoreCase = false);
 int CountChar(const std::string& text, char c);
 int CountString(const std::string& text, const std::string& piece);
 int CountAnyOf(const std::string& text, const std::string& set);
 
 // Search; results are positions in text or npos.
-unsigned Find(const std::string& text, const std::string& piece, unsigned pos = 0,
-              unsigned count = npos, bool ignoreCase = false, const std::locale* loc = nullptr);
-unsigned RFind(const std::string& text, const std::string& piece, unsigned pos = npos,
-               unsigned count = npos, bool ignoreCase = false, const std::locale* loc = nullptr);
-unsigned FindWord(const std::string& text, const std::string& word, unsigned pos = 0,
-                  unsigned count = npos, bool ignoreCase = false,
-                  const std::locale* loc = nullptr);
-unsigned RFindWord(const std::string& text, const std::string& word, unsigned pos = npos,
-                   unsigned count = npos, bool ignoreCase = false,
-                   const std::locale* loc = nullptr);
+unsigned Find(const std::string& text, const std::string& piece, unsigned pos = 0, unsigned count = npos,
+              bool ignoreCase = false, const std::locale* loc = nullptr);
+unsigned RFind(const std::string& text, const std::string& piece, unsigned pos = npos, unsigned count = npos,
+               bool ignoreCase = false, const std::locale* loc = nullptr);
+unsigned FindWord(const std::string& text, const std::string& word, unsigned pos = 0, unsigned count = npos,
+                  bool ignoreCase = false, const std::locale* loc = nullptr);
+unsigned RFindWord(const std::string& text, const std::string& word, unsigned pos = npos, unsigned count = npos,
+                   bool ignoreCase = false, const std::locale* loc = nullptr);
 
 // Trimming: runs of one character, of any character of a set, or repeated
 // whole occurrences of a piece (an empty piece or set leaves the text as is).
@@ -73,29 +70,26 @@ std::string TrimStrings(const std::string& text, const std::vector<std::string>&
 // Appends the pieces of text to list (never empties it first); width 0 only
 // splits, any other width also wraps longer pieces. True when list is not
 // empty afterwards.
-bool SplitString(const std::string& text, std::vector<std::string>& list, char separator,
+bool SplitString(const std::string& text, std::vector<std::string>& list, char separator, bool upperCase = false,
+                 unsigned width = 0);
+bool SplitString(const std::string& text, std::vector<std::string>& list, const std::string& separator,
                  bool upperCase = false, unsigned width = 0);
-bool SplitString(const std::string& text, std::vector<std::string>& list,
-                 const std::string& separator, bool upperCase = false, unsigned width = 0);
 
 // Occurrences lying wholly inside the range are replaced, the rest of the
 // text is kept; ignoreCase compares both texts upper-cased with loc. The
 // reverse form takes the occurrences from pos backwards (range as
 // CheckRangeBackward), so overlapping ones pair from the end.
-std::string Replace(const std::string& text, const std::string& oldText,
-                    const std::string& newText, unsigned pos = 0, unsigned count = npos,
-                    bool ignoreCase = false, const std::locale* loc = nullptr);
-std::string ReplaceReverse(const std::string& text, const std::string& oldText,
-                           const std::string& newText, unsigned pos = npos, unsigned count = npos,
-                           bool ignoreCase = false, const std::locale* loc = nullptr);
-std::string RemoveChars(const std::string& text, const std::string& set, unsigned pos = 0,
-                        unsigned count = npos);
+std::string Replace(const std::string& text, const std::string& oldText, const std::string& newText, unsigned pos = 0,
+                    unsigned count = npos, bool ignoreCase = false, const std::locale* loc = nullptr);
+std::string ReplaceReverse(const std::string& text, const std::string& oldText, const std::string& newText,
+                           unsigned pos = npos, unsigned count = npos, bool ignoreCase = false,
+                           const std::locale* loc = nullptr);
+std::string RemoveChars(const std::string& text, const std::string& set, unsigned pos = 0, unsigned count = npos);
 
 // Tabs replaced by blanks up to the next multiple of tabWidth (at least 1,
 // else code 10); columns count from the start of the output.
 std::string ExpandTabs(const std::string& text, unsigned tabWidth, unsigned from, unsigned to);
 // The same per line; tab stops start afresh after every lineSeparator.
-std::string ExpandTabs(const std::string& text, unsigned tabWidth,
-                       const std::string& lineSeparator);
+std::string ExpandTabs(const std::string& text, unsigned tabWidth, const std::string& lineSeparator);
 
 }  // namespace lurutils

@@ -103,8 +103,7 @@ constexpr win::StringResource kTexts[] = {
 
 }  // namespace
 
-void RegisterLibraryTexts()
-{
+void RegisterLibraryTexts() {
     static const bool registered = win::RegisterStringTable(nullptr, kTexts, std::size(kTexts));
     (void)registered;
 }

@@ -119,10 +119,14 @@ LCID ParseHexLcid(const char* text) {
     for (; *text; ++text) {
         const char c = *text;
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            break;
         value = value * 16 + static_cast<LCID>(digit);
     }
     return value;
@@ -168,9 +172,7 @@ bool MatchLocale(char* lcidText) {
 
 }  // namespace
 
-std::string GetSystemErrorText(int code, const std::string& language) {
-    return SystemErrorText(code, language, 0);
-}
+std::string GetSystemErrorText(int code, const std::string& language) { return SystemErrorText(code, language, 0); }
 
 std::string ModuleName(win::HMODULE module, bool throwOnError) {
     std::vector<char> buffer(kModuleNameSize, '\0');
@@ -191,8 +193,7 @@ win::HMODULE ModuleHandleByObject(const void* address, bool throwOnError) {
     const void* target = address != nullptr ? address : reinterpret_cast<const void*>(&ModuleHandleByObject);
     win::HMODULE module = nullptr;
     if (!win::GetModuleHandleFromAddress(target, module) && throwOnError)
-        throw LurExceptSys(static_cast<int>(win::GetLastError()), Here(123),
-                           StrVector() << "ModuleHandleByObject");
+        throw LurExceptSys(static_cast<int>(win::GetLastError()), Here(123), StrVector() << "ModuleHandleByObject");
     return module;
 }
 
@@ -214,8 +215,7 @@ bool PumpMessages(void* window, unsigned first, unsigned last) {
 
 bool PumpAllMessages() { return PumpMessages(nullptr, 0, 0); }
 
-int ConvertCodePage(const char* text, unsigned fromCodePage, char** out, unsigned toCodePage,
-                    bool throwOnError) {
+int ConvertCodePage(const char* text, unsigned fromCodePage, char** out, unsigned toCodePage, bool throwOnError) {
     if (out == nullptr) return 0;
     *out = nullptr;
     // A missing text converts as an empty one rather than being read.

@@ -29,8 +29,7 @@ bool PumpAllMessages();
 // Converts a zero-terminated text between code pages into a new buffer that
 // the caller releases with ::operator delete; returns the bytes written
 // including the terminating zero (0 when out is null).
-int ConvertCodePage(const char* text, unsigned fromCodePage, char** out, unsigned toCodePage,
-                    bool throwOnError);
+int ConvertCodePage(const char* text, unsigned fromCodePage, char** out, unsigned toCodePage, bool throwOnError);
 
 // The locale identifier of a locale name ("HUN", "hu", "Hungarian_Hungary.1250",
 // "hu_HU"); 0 for none or an ambiguous name. Serialised by the library's one

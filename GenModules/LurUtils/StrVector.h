@@ -84,9 +84,7 @@ public:
         if (it == this->end()) throw LuMapExcept();
         return it->second;
     }
-    bool Add(const K& key, const V& value) {
-        return this->insert(std::make_pair(key, value)).second;
-    }
+    bool Add(const K& key, const V& value) { return this->insert(std::make_pair(key, value)).second; }
 };
 
 template <class K, class Compare = std::less<K>>

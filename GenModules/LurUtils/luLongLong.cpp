@@ -11,9 +11,7 @@ namespace {
 
 constexpr ThrowSource Here{"GenModules\\LurUtils\\luLongLong"};
 
-[[noreturn]] void ThrowOverflow(int line, const StrVector& args) {
-    throw LurExceptBaseArg(12, Here(line), args);
-}
+[[noreturn]] void ThrowOverflow(int line, const StrVector& args) { throw LurExceptBaseArg(12, Here(line), args); }
 
 }  // namespace
 
@@ -118,15 +116,9 @@ int32_t luLongLong::ToLong() const {
     return static_cast<int32_t>(low);
 }
 
-bool operator<(const luLongLong& a, const luLongLong& b) {
-    return a.high != b.high ? a.high < b.high : a.low < b.low;
-}
-bool operator>(const luLongLong& a, const luLongLong& b) {
-    return a.high != b.high ? a.high > b.high : a.low > b.low;
-}
-bool operator==(const luLongLong& a, const luLongLong& b) {
-    return a.high == b.high && a.low == b.low;
-}
+bool operator<(const luLongLong& a, const luLongLong& b) { return a.high != b.high ? a.high < b.high : a.low < b.low; }
+bool operator>(const luLongLong& a, const luLongLong& b) { return a.high != b.high ? a.high > b.high : a.low > b.low; }
+bool operator==(const luLongLong& a, const luLongLong& b) { return a.high == b.high && a.low == b.low; }
 bool operator!=(const luLongLong& a, const luLongLong& b) { return !(a == b); }
 bool operator<=(const luLongLong& a, const luLongLong& b) { return !(a > b); }
 bool operator>=(const luLongLong& a, const luLongLong& b) { return !(a < b); }

@@ -43,9 +43,9 @@ std::string FormatText(const char* format, va_list args) {
 // Two luStrings compare only under equal locales in use; < and > raise
 // code 4 otherwise.
 [[noreturn]] void ThrowLocalesDiffer(int line, const std::locale& a, const std::locale& b) {
-    throw LurExceptBaseArg(4, Here(line),
-                           StrVector() << "value1.locale: " << win::NameOfLocale(a) << "  value2.locale: "
-                                       << win::NameOfLocale(b));
+    throw LurExceptBaseArg(
+        4, Here(line),
+        StrVector() << "value1.locale: " << win::NameOfLocale(a) << "  value2.locale: " << win::NameOfLocale(b));
 }
 
 int Compare(const luString& a, const std::string& b) {
@@ -167,9 +167,7 @@ luString& luString::operator+=(long long value) { return *this += lurutils::ToSt
 
 luString& luString::operator+=(unsigned long long value) { return *this += lurutils::ToString(value); }
 
-luString& luString::operator+=(double value) {
-    return *this += lurutils::ToString(value, static_cast<short>(-1));
-}
+luString& luString::operator+=(double value) { return *this += lurutils::ToString(value, static_cast<short>(-1)); }
 
 // ---- formatting -----------------------------------------------------------------
 
@@ -259,9 +257,7 @@ luString& luString::TrimLeft(const std::string& set) { return *this = lurutils::
 luString& luString::TrimRight(const std::string& set) { return *this = lurutils::TrimRight(*this, set); }
 luString& luString::Trim(const std::string& set) { return *this = lurutils::Trim(*this, set); }
 
-luString& luString::TrimLeftString(const std::string& piece) {
-    return *this = lurutils::TrimLeftString(*this, piece);
-}
+luString& luString::TrimLeftString(const std::string& piece) { return *this = lurutils::TrimLeftString(*this, piece); }
 
 luString& luString::TrimRightString(const std::string& piece) {
     return *this = lurutils::TrimRightString(*this, piece);
@@ -285,9 +281,7 @@ luString luString::TrimLeftCopy(char c) const { return WithMyLocale(lurutils::Tr
 luString luString::TrimRightCopy(char c) const { return WithMyLocale(lurutils::TrimRight(*this, c)); }
 luString luString::TrimCopy(char c) const { return WithMyLocale(lurutils::Trim(*this, c)); }
 luString luString::TrimLeftCopy(const std::string& set) const { return WithMyLocale(lurutils::TrimLeft(*this, set)); }
-luString luString::TrimRightCopy(const std::string& set) const {
-    return WithMyLocale(lurutils::TrimRight(*this, set));
-}
+luString luString::TrimRightCopy(const std::string& set) const { return WithMyLocale(lurutils::TrimRight(*this, set)); }
 luString luString::TrimCopy(const std::string& set) const { return WithMyLocale(lurutils::Trim(*this, set)); }
 
 luString luString::TrimLeftStringCopy(const std::string& piece) const {
@@ -352,13 +346,13 @@ int luString::CountString(const std::string& piece) const { return lurutils::Cou
 
 // ---- replacing ------------------------------------------------------------------------
 
-luString& luString::Replace(const std::string& oldText, const std::string& newText, unsigned pos,
-                            unsigned count, bool ignoreCase) {
+luString& luString::Replace(const std::string& oldText, const std::string& newText, unsigned pos, unsigned count,
+                            bool ignoreCase) {
     return *this = ReplaceCopy(oldText, newText, pos, count, ignoreCase);
 }
 
-luString luString::ReplaceCopy(const std::string& oldText, const std::string& newText, unsigned pos,
-                               unsigned count, bool ignoreCase) const {
+luString luString::ReplaceCopy(const std::string& oldText, const std::string& newText, unsigned pos, unsigned count,
+                               bool ignoreCase) const {
     const std::locale loc = GetLocale();
     return WithMyLocale(lurutils::Replace(*this, oldText, newText, pos, count, ignoreCase, &loc));
 }
@@ -371,8 +365,8 @@ luString luString::RemoveCopy(const std::string& oldText, unsigned pos, unsigned
     return ReplaceCopy(oldText, std::string(), pos, count, false);
 }
 
-luString& luString::ReplaceReverse(const std::string& oldText, const std::string& newText, unsigned pos,
-                                   unsigned count, bool ignoreCase) {
+luString& luString::ReplaceReverse(const std::string& oldText, const std::string& newText, unsigned pos, unsigned count,
+                                   bool ignoreCase) {
     return *this = ReplaceReverseCopy(oldText, newText, pos, count, ignoreCase);
 }
 
@@ -390,13 +384,12 @@ luString luString::RemoveReverseCopy(const std::string& oldText, unsigned pos, u
     return ReplaceReverseCopy(oldText, std::string(), pos, count, false);
 }
 
-luString& luString::ReplaceWord(const std::string&, const std::string&, unsigned, unsigned, bool,
-                                const std::string&) {
+luString& luString::ReplaceWord(const std::string&, const std::string&, unsigned, unsigned, bool, const std::string&) {
     throw LurExceptBase(5, Here(kLineReplaceWord));
 }
 
-luString luString::ReplaceWordCopy(const std::string& oldWord, const std::string& newWord, unsigned pos,
-                                   unsigned count, bool ignoreCase, const std::string& separators) const {
+luString luString::ReplaceWordCopy(const std::string& oldWord, const std::string& newWord, unsigned pos, unsigned count,
+                                   bool ignoreCase, const std::string& separators) const {
     luString copy(*this);
     return copy.ReplaceWord(oldWord, newWord, pos, count, ignoreCase, separators);
 }
@@ -406,18 +399,15 @@ luString& luString::ReplaceWordReverse(const std::string&, const std::string&, u
     throw LurExceptBase(5, Here(kLineReplaceWordReverse));
 }
 
-luString luString::ReplaceWordReverseCopy(const std::string& oldWord, const std::string& newWord,
-                                          unsigned pos, unsigned count, bool ignoreCase,
-                                          const std::string& separators) const {
+luString luString::ReplaceWordReverseCopy(const std::string& oldWord, const std::string& newWord, unsigned pos,
+                                          unsigned count, bool ignoreCase, const std::string& separators) const {
     luString copy(*this);
     return copy.ReplaceWordReverse(oldWord, newWord, pos, count, ignoreCase, separators);
 }
 
 // ---- comparison -------------------------------------------------------------------------
 
-bool operator==(const luString& a, const luString& b) {
-    return a.GetLocale() == b.GetLocale() && Compare(a, b) == 0;
-}
+bool operator==(const luString& a, const luString& b) { return a.GetLocale() == b.GetLocale() && Compare(a, b) == 0; }
 
 bool operator<(const luString& a, const luString& b) {
     const std::locale first = a.GetLocale();

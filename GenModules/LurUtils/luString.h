@@ -114,8 +114,7 @@ public:
     unsigned Find(const std::string& piece, unsigned pos = 0, bool ignoreCase = false) const;
     unsigned RFind(const std::string& piece, unsigned pos = lurutils::npos, bool ignoreCase = false) const;
     unsigned FindWord(const std::string& word, unsigned pos = 0, unsigned count = lurutils::npos) const;
-    unsigned RFindWord(const std::string& word, unsigned pos = lurutils::npos,
-                       unsigned count = lurutils::npos) const;
+    unsigned RFindWord(const std::string& word, unsigned pos = lurutils::npos, unsigned count = lurutils::npos) const;
     int CountChar(char c) const;
     int CountString(const std::string& piece) const;
 
@@ -127,25 +126,22 @@ public:
                          unsigned count = lurutils::npos, bool ignoreCase = false) const;
     luString& Remove(const std::string& oldText, unsigned pos = 0, unsigned count = lurutils::npos);
     luString RemoveCopy(const std::string& oldText, unsigned pos = 0, unsigned count = lurutils::npos) const;
-    luString& ReplaceReverse(const std::string& oldText, const std::string& newText,
-                             unsigned pos = lurutils::npos, unsigned count = lurutils::npos,
-                             bool ignoreCase = false);
-    luString ReplaceReverseCopy(const std::string& oldText, const std::string& newText,
-                                unsigned pos = lurutils::npos, unsigned count = lurutils::npos,
-                                bool ignoreCase = false) const;
-    luString& RemoveReverse(const std::string& oldText, unsigned pos = lurutils::npos,
-                            unsigned count = lurutils::npos);
+    luString& ReplaceReverse(const std::string& oldText, const std::string& newText, unsigned pos = lurutils::npos,
+                             unsigned count = lurutils::npos, bool ignoreCase = false);
+    luString ReplaceReverseCopy(const std::string& oldText, const std::string& newText, unsigned pos = lurutils::npos,
+                                unsigned count = lurutils::npos, bool ignoreCase = false) const;
+    luString& RemoveReverse(const std::string& oldText, unsigned pos = lurutils::npos, unsigned count = lurutils::npos);
     luString RemoveReverseCopy(const std::string& oldText, unsigned pos = lurutils::npos,
                                unsigned count = lurutils::npos) const;
 
     // Whole-word replacement between separators was never built: these raise
     // code 5 (operation not supported).
-    luString& ReplaceWord(const std::string& oldWord, const std::string& newWord, unsigned pos,
-                          unsigned count, bool ignoreCase, const std::string& separators);
-    luString ReplaceWordCopy(const std::string& oldWord, const std::string& newWord, unsigned pos,
-                             unsigned count, bool ignoreCase, const std::string& separators) const;
-    luString& ReplaceWordReverse(const std::string& oldWord, const std::string& newWord, unsigned pos,
-                                 unsigned count, bool ignoreCase, const std::string& separators);
+    luString& ReplaceWord(const std::string& oldWord, const std::string& newWord, unsigned pos, unsigned count,
+                          bool ignoreCase, const std::string& separators);
+    luString ReplaceWordCopy(const std::string& oldWord, const std::string& newWord, unsigned pos, unsigned count,
+                             bool ignoreCase, const std::string& separators) const;
+    luString& ReplaceWordReverse(const std::string& oldWord, const std::string& newWord, unsigned pos, unsigned count,
+                                 bool ignoreCase, const std::string& separators);
     luString ReplaceWordReverseCopy(const std::string& oldWord, const std::string& newWord, unsigned pos,
                                     unsigned count, bool ignoreCase, const std::string& separators) const;
 

@@ -100,10 +100,34 @@ WeightTable BuildWeights(bool hungarian) {
     const std::string o = hungarian ? "o\xF3\xF4" : "o\xF3\xF4\xF6\xF5";
     const std::string u = hungarian ? "u\xFA\xF9" : "u\xFA\xF9\xFC\xFB";
     std::string groups[] = {
-        "a\xE1\xE2\xE3\xE4\xB9", "b", "c\xE6\xE7\xE8", "d\xEF\xF0", "e\xE9\xEA\xEB\xEC",
-        "f", "g", "h", "i\xED\xEE", "j", "k", "l\xE5\xBE\xB3", "m\xB5", "n\xF1\xF2",
-        o, hungarian ? "\xF6\xF5" : "", "p", "q", "r\xE0\xF8", "s\x9C\x9A\xBA\xDF",
-        "t\x9D\xFE", u, hungarian ? "\xFC\xFB" : "", "v", "w", "x", "y\xFD", "z\x9F\x9E\xBF",
+        "a\xE1\xE2\xE3\xE4\xB9",
+        "b",
+        "c\xE6\xE7\xE8",
+        "d\xEF\xF0",
+        "e\xE9\xEA\xEB\xEC",
+        "f",
+        "g",
+        "h",
+        "i\xED\xEE",
+        "j",
+        "k",
+        "l\xE5\xBE\xB3",
+        "m\xB5",
+        "n\xF1\xF2",
+        o,
+        hungarian ? "\xF6\xF5" : "",
+        "p",
+        "q",
+        "r\xE0\xF8",
+        "s\x9C\x9A\xBA\xDF",
+        "t\x9D\xFE",
+        u,
+        hungarian ? "\xFC\xFB" : "",
+        "v",
+        "w",
+        "x",
+        "y\xFD",
+        "z\x9F\x9E\xBF",
     };
     const CaseTables& t = Cp1250Tables();
     WeightTable w{};
@@ -136,8 +160,7 @@ RuntimeLocale& Current() {
 
 int Byte(int c) { return (c < -1 && c >= -128) ? (c & 0xFF) : c; }
 
-int CompareWeighted(const WeightTable& w, const unsigned char* a, const unsigned char* b,
-                    bool ignoreCase) {
+int CompareWeighted(const WeightTable& w, const unsigned char* a, const unsigned char* b, bool ignoreCase) {
     const size_t na = std::strlen(reinterpret_cast<const char*>(a));
     const size_t nb = std::strlen(reinterpret_cast<const char*>(b));
     const size_t n = na < nb ? na : nb;
@@ -145,9 +168,7 @@ int CompareWeighted(const WeightTable& w, const unsigned char* a, const unsigned
         for (size_t i = 0; i < n; ++i) {
             const Weight& x = w[a[i]];
             const Weight& y = w[b[i]];
-            const int d = level == 0 ? x.primary - y.primary
-                          : level == 1 ? x.accent - y.accent
-                                       : x.upper - y.upper;
+            const int d = level == 0 ? x.primary - y.primary : level == 1 ? x.accent - y.accent : x.upper - y.upper;
             if (d != 0) return d < 0 ? -1 : 1;
         }
         if (level == 0 && na != nb) return na < nb ? -1 : 1;
@@ -167,8 +188,8 @@ int Collate(const WeightTable* w, const char* a, const char* b) {
         const int d = std::strcmp(a, b);
         return d < 0 ? -1 : d > 0 ? 1 : 0;
     }
-    return CompareWeighted(*w, reinterpret_cast<const unsigned char*>(a),
-                           reinterpret_cast<const unsigned char*>(b), false);
+    return CompareWeighted(*w, reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b),
+                           false);
 }
 
 }  // namespace
@@ -235,15 +256,13 @@ int StrICmp(const char* a, const char* b) { return StrNICmp(a, b, ~0u); }
 
 int StrColl(const char* a, const char* b) { return Collate(Current().weights, a, b); }
 
-int StrCollIn(LCID lcid, const char* a, const char* b) {
-    return Collate(lcid != 0 ? &WeightsOf(lcid) : nullptr, a, b);
-}
+int StrCollIn(LCID lcid, const char* a, const char* b) { return Collate(lcid != 0 ? &WeightsOf(lcid) : nullptr, a, b); }
 
 int StrIColl(const char* a, const char* b) {
     const WeightTable* w = Current().weights;
     if (w == nullptr) return StrICmp(a, b);
-    return CompareWeighted(*w, reinterpret_cast<const unsigned char*>(a),
-                           reinterpret_cast<const unsigned char*>(b), true);
+    return CompareWeighted(*w, reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b),
+                           true);
 }
 
 }  // namespace win::crt

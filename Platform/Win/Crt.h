@@ -45,11 +45,11 @@ int ToUpperCp1250(int c);
 char* StrUpr(char* text);  // in place, returns text
 char* StrLwr(char* text);
 
-int StrICmp(const char* a, const char* b);                 // case-insensitive byte compare
+int StrICmp(const char* a, const char* b);  // case-insensitive byte compare
 int StrNICmp(const char* a, const char* b, unsigned count);
-int StrColl(const char* a, const char* b);                 // collation of the locale
+int StrColl(const char* a, const char* b);  // collation of the locale
 // StrColl of a table locale without selecting it (0: "C", bytes); the std::locale facets use it.
 int StrCollIn(uint32_t lcid, const char* a, const char* b);
-int StrIColl(const char* a, const char* b);                // case-insensitive collation
+int StrIColl(const char* a, const char* b);  // case-insensitive collation
 
 }  // namespace win::crt

@@ -74,15 +74,9 @@ std::string Picture(const std::string& picture, const std::tm& t, const TimeName
         const int n = static_cast<int>(run);
         const int hour12 = t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12;
         switch (c) {
-            case 'd':
-                out += n <= 2 ? Padded(t.tm_mday, n) : names.Day(t.tm_wday, n >= 4);
-                break;
-            case 'M':
-                out += n <= 2 ? Padded(t.tm_mon + 1, n) : names.Month(t.tm_mon, n >= 4);
-                break;
-            case 'y':
-                out += n <= 2 ? Padded((t.tm_year + 1900) % 100, n) : Padded(t.tm_year + 1900, 4);
-                break;
+            case 'd': out += n <= 2 ? Padded(t.tm_mday, n) : names.Day(t.tm_wday, n >= 4); break;
+            case 'M': out += n <= 2 ? Padded(t.tm_mon + 1, n) : names.Month(t.tm_mon, n >= 4); break;
+            case 'y': out += n <= 2 ? Padded((t.tm_year + 1900) % 100, n) : Padded(t.tm_year + 1900, 4); break;
             case 'H': out += Padded(t.tm_hour, n > 1 ? 2 : 1); break;
             case 'h': out += Padded(hour12, n > 1 ? 2 : 1); break;
             case 'm': out += Padded(t.tm_min, n > 1 ? 2 : 1); break;

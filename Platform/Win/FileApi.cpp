@@ -163,8 +163,7 @@ void SetMissingError(const std::string& posix) {
     const size_t slash = posix.find_last_of('/');
     const std::string parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : posix.substr(0, slash));
     struct stat st {};
-    SetLastError(::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
-                                                                          : ERROR_PATH_NOT_FOUND);
+    SetLastError(::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
 }
 
 // LockFile and UnlockFile: an empty range changes nothing.
@@ -603,8 +602,7 @@ bool DeleteFileA(const char* name) {
 bool CopyFileA(const char* source, const char* target, bool failIfExists) {
     const HANDLE from = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);
     if (from == INVALID_HANDLE_VALUE) return false;
-    const HANDLE to =
-        CreateFileA(target, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, 0);
+    const HANDLE to = CreateFileA(target, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, 0);
     if (to == INVALID_HANDLE_VALUE) {
         const uint32_t error = GetLastError();
         CloseHandle(from);
@@ -731,9 +729,8 @@ bool SetFileAttributesA(const char* name, uint32_t attributes) {
         return false;
     }
     const mode_t mode = st.stx_mode & 07777;
-    const mode_t wanted =
-        (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
-                                               : (IsReadOnlyMode(mode) ? mode | S_IWUSR : mode);
+    const mode_t wanted = (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                                                                 : (IsReadOnlyMode(mode) ? mode | S_IWUSR : mode);
     if (wanted != mode && ::chmod(posix.c_str(), wanted) != 0) {
         SetLastErrorFromErrno(errno);
         return false;
@@ -769,8 +766,8 @@ HANDLE FindFirstFileA(const char* mask, WIN32_FIND_DATAA* data) {
         }
         struct stat self {};
         struct stat root {};
-        const bool atRoot = ::stat(dir.c_str(), &self) == 0 && ::stat("/", &root) == 0 &&
-                            self.st_dev == root.st_dev && self.st_ino == root.st_ino;
+        const bool atRoot = ::stat(dir.c_str(), &self) == 0 && ::stat("/", &root) == 0 && self.st_dev == root.st_dev &&
+                            self.st_ino == root.st_ino;
         while (const struct dirent* entry = ::readdir(listing)) {
             const std::string diskName = entry->d_name;
             if (atRoot && (diskName == "." || diskName == "..")) continue;

@@ -17,19 +17,19 @@ namespace {
 // 1250; a character the code page lacks (the pound sign) comes out as '?'.
 struct LocaleData {
     LCID lcid;
-    const char* iso639;        // "hu"
-    const char* iso3166;       // "HU"
-    const char* abbrevLang;    // "HUN"
-    const char* abbrevCountry; // "HUN"
+    const char* iso639;         // "hu"
+    const char* iso3166;        // "HU"
+    const char* abbrevLang;     // "HUN"
+    const char* abbrevCountry;  // "HUN"
     const char* englishLanguage;
     const char* englishCountry;
     const char* nativeLanguage;
     const char* nativeCountry;
-    const char* countryCode;   // telephone country code
+    const char* countryCode;  // telephone country code
     const char* oemCodePage;
     const char* ansiCodePage;
     const char* list;
-    const char* measure;       // 0 metric, 1 US
+    const char* measure;  // 0 metric, 1 US
     const char* decimal;
     const char* thousand;
     const char* grouping;
@@ -46,57 +46,236 @@ struct LocaleData {
     const char* yearMonth;
     const char* am;
     const char* pm;
-    const char* firstDayOfWeek;  // 0 Monday ... 6 Sunday
+    const char* firstDayOfWeek;       // 0 Monday ... 6 Sunday
     std::array<const char*, 7> days;  // Monday first
     std::array<const char*, 7> abbrevDays;
     std::array<const char*, 12> months;
     std::array<const char*, 12> abbrevMonths;
 };
 
-constexpr std::array<const char*, 7> kEnglishDays = {"Monday", "Tuesday", "Wednesday", "Thursday",
+constexpr std::array<const char*, 7> kEnglishDays = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                                      "Friday", "Saturday", "Sunday"};
 constexpr std::array<const char*, 7> kEnglishAbbrevDays = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-constexpr std::array<const char*, 12> kEnglishMonths = {
-    "January", "February", "March", "April", "May", "June", "July",
-    "August", "September", "October", "November", "December"};
-constexpr std::array<const char*, 12> kEnglishAbbrevMonths = {
-    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::array<const char*, 12> kEnglishMonths = {"January",   "February", "March",    "April",
+                                                        "May",       "June",     "July",     "August",
+                                                        "September", "October",  "November", "December"};
+constexpr std::array<const char*, 12> kEnglishAbbrevMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // In identifier order, which is also the enumeration order.
 const LocaleData kLocales[] = {
-    {LCID_GERMAN, "de", "DE", "DEU", "DEU", "German", "Germany", "Deutsch", "Deutschland", "49",
-     "850", "1252", ";", "0", ",", ".", "3;0", "€", "EUR", ",", ".", "3;0", ".", ":",
-     "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm:ss", "MMMM yyyy", "", "", "0",
+    {LCID_GERMAN,
+     "de",
+     "DE",
+     "DEU",
+     "DEU",
+     "German",
+     "Germany",
+     "Deutsch",
+     "Deutschland",
+     "49",
+     "850",
+     "1252",
+     ";",
+     "0",
+     ",",
+     ".",
+     "3;0",
+     "€",
+     "EUR",
+     ",",
+     ".",
+     "3;0",
+     ".",
+     ":",
+     "dd.MM.yyyy",
+     "dddd, d. MMMM yyyy",
+     "HH:mm:ss",
+     "MMMM yyyy",
+     "",
+     "",
+     "0",
      {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
      {"Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"},
-     {"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli", "August", "September",
-      "Oktober", "November", "Dezember"},
+     {"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli", "August", "September", "Oktober", "November",
+      "Dezember"},
      {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"}},
-    {LCID_ENGLISH_US, "en", "US", "ENU", "USA", "English", "United States", "English",
-     "United States", "1", "437", "1252", ",", "1", ".", ",", "3;0", "$", "USD", ".", ",", "3;0",
-     "/", ":", "M/d/yyyy", "dddd, MMMM dd, yyyy", "h:mm:ss tt", "MMMM, yyyy", "AM", "PM", "6",
-     kEnglishDays, kEnglishAbbrevDays, kEnglishMonths, kEnglishAbbrevMonths},
-    {LCID_HUNGARIAN, "hu", "HU", "HUN", "HUN", "Hungarian", "Hungary", "magyar", "Magyarország",
-     "36", "852", "1250", ";", "0", ",", "\u00A0", "3;0", "Ft", "HUF", ",", "\u00A0", "3;0", ".",
-     ":", "yyyy. MM. dd.", "yyyy. MMMM d.", "H:mm:ss", "yyyy. MMMM", "de.", "du.", "0",
+    {LCID_ENGLISH_US,
+     "en",
+     "US",
+     "ENU",
+     "USA",
+     "English",
+     "United States",
+     "English",
+     "United States",
+     "1",
+     "437",
+     "1252",
+     ",",
+     "1",
+     ".",
+     ",",
+     "3;0",
+     "$",
+     "USD",
+     ".",
+     ",",
+     "3;0",
+     "/",
+     ":",
+     "M/d/yyyy",
+     "dddd, MMMM dd, yyyy",
+     "h:mm:ss tt",
+     "MMMM, yyyy",
+     "AM",
+     "PM",
+     "6",
+     kEnglishDays,
+     kEnglishAbbrevDays,
+     kEnglishMonths,
+     kEnglishAbbrevMonths},
+    {LCID_HUNGARIAN,
+     "hu",
+     "HU",
+     "HUN",
+     "HUN",
+     "Hungarian",
+     "Hungary",
+     "magyar",
+     "Magyarország",
+     "36",
+     "852",
+     "1250",
+     ";",
+     "0",
+     ",",
+     "\u00A0",
+     "3;0",
+     "Ft",
+     "HUF",
+     ",",
+     "\u00A0",
+     "3;0",
+     ".",
+     ":",
+     "yyyy. MM. dd.",
+     "yyyy. MMMM d.",
+     "H:mm:ss",
+     "yyyy. MMMM",
+     "de.",
+     "du.",
+     "0",
      {"hétfő", "kedd", "szerda", "csütörtök", "péntek", "szombat", "vasárnap"},
      {"H", "K", "Sze", "Cs", "P", "Szo", "V"},
-     {"január", "február", "március", "április", "május", "június", "július", "augusztus",
-      "szeptember", "október", "november", "december"},
-     {"jan.", "febr.", "márc.", "ápr.", "máj.", "jún.", "júl.", "aug.", "szept.", "okt.",
-      "nov.", "dec."}},
-    {LCID_ENGLISH_UK, "en", "GB", "ENG", "GBR", "English", "United Kingdom", "English",
-     "United Kingdom", "44", "850", "1252", ",", "0", ".", ",", "3;0", "£", "GBP", ".", ",", "3;0",
-     "/", ":", "dd/MM/yyyy", "dd MMMM yyyy", "HH:mm:ss", "MMMM yyyy", "AM", "PM", "0",
-     kEnglishDays, kEnglishAbbrevDays, kEnglishMonths, kEnglishAbbrevMonths},
-    {LCID_ENGLISH_AUSTRALIA, "en", "AU", "ENA", "AUS", "English", "Australia", "English",
-     "Australia", "61", "850", "1252", ",", "0", ".", ",", "3;0", "$", "AUD", ".", ",", "3;0",
-     "/", ":", "d/MM/yyyy", "dddd, d MMMM yyyy", "h:mm:ss tt", "MMMM yyyy", "AM", "PM", "0",
-     kEnglishDays, kEnglishAbbrevDays, kEnglishMonths, kEnglishAbbrevMonths},
-    {LCID_ENGLISH_CANADA, "en", "CA", "ENC", "CAN", "English", "Canada", "English", "Canada", "2",
-     "850", "1252", ",", "0", ".", ",", "3;0", "$", "CAD", ".", ",", "3;0", "/", ":",
-     "dd/MM/yyyy", "MMMM d, yyyy", "h:mm:ss tt", "MMMM, yyyy", "AM", "PM", "6",
-     kEnglishDays, kEnglishAbbrevDays, kEnglishMonths, kEnglishAbbrevMonths},
+     {"január", "február", "március", "április", "május", "június", "július", "augusztus", "szeptember", "október",
+      "november", "december"},
+     {"jan.", "febr.", "márc.", "ápr.", "máj.", "jún.", "júl.", "aug.", "szept.", "okt.", "nov.", "dec."}},
+    {LCID_ENGLISH_UK,
+     "en",
+     "GB",
+     "ENG",
+     "GBR",
+     "English",
+     "United Kingdom",
+     "English",
+     "United Kingdom",
+     "44",
+     "850",
+     "1252",
+     ",",
+     "0",
+     ".",
+     ",",
+     "3;0",
+     "£",
+     "GBP",
+     ".",
+     ",",
+     "3;0",
+     "/",
+     ":",
+     "dd/MM/yyyy",
+     "dd MMMM yyyy",
+     "HH:mm:ss",
+     "MMMM yyyy",
+     "AM",
+     "PM",
+     "0",
+     kEnglishDays,
+     kEnglishAbbrevDays,
+     kEnglishMonths,
+     kEnglishAbbrevMonths},
+    {LCID_ENGLISH_AUSTRALIA,
+     "en",
+     "AU",
+     "ENA",
+     "AUS",
+     "English",
+     "Australia",
+     "English",
+     "Australia",
+     "61",
+     "850",
+     "1252",
+     ",",
+     "0",
+     ".",
+     ",",
+     "3;0",
+     "$",
+     "AUD",
+     ".",
+     ",",
+     "3;0",
+     "/",
+     ":",
+     "d/MM/yyyy",
+     "dddd, d MMMM yyyy",
+     "h:mm:ss tt",
+     "MMMM yyyy",
+     "AM",
+     "PM",
+     "0",
+     kEnglishDays,
+     kEnglishAbbrevDays,
+     kEnglishMonths,
+     kEnglishAbbrevMonths},
+    {LCID_ENGLISH_CANADA,
+     "en",
+     "CA",
+     "ENC",
+     "CAN",
+     "English",
+     "Canada",
+     "English",
+     "Canada",
+     "2",
+     "850",
+     "1252",
+     ",",
+     "0",
+     ".",
+     ",",
+     "3;0",
+     "$",
+     "CAD",
+     ".",
+     ",",
+     "3;0",
+     "/",
+     ":",
+     "dd/MM/yyyy",
+     "MMMM d, yyyy",
+     "h:mm:ss tt",
+     "MMMM, yyyy",
+     "AM",
+     "PM",
+     "6",
+     kEnglishDays,
+     kEnglishAbbrevDays,
+     kEnglishMonths,
+     kEnglishAbbrevMonths},
 };
 
 constexpr LCID kFallbackLocale = LCID_HUNGARIAN;
@@ -259,9 +438,7 @@ bool EnumSystemLocales(LocaleEnumProc proc, uint32_t flags) {
     return true;
 }
 
-LCID GetUserDefaultLCID() {
-    return g_userDefaultOverride != 0 ? g_userDefaultOverride : LocaleFromEnvironment();
-}
+LCID GetUserDefaultLCID() { return g_userDefaultOverride != 0 ? g_userDefaultOverride : LocaleFromEnvironment(); }
 
 LCID GetSystemDefaultLCID() { return GetUserDefaultLCID(); }
 

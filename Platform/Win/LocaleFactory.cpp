@@ -30,10 +30,10 @@ struct CaseTables {
 // characters and the blanks that are no control characters.
 Mask MaskOf(uint16_t bits) {
     constexpr std::pair<uint16_t, Mask> kBits[] = {
-        {crt::kUpper, std::ctype_base::upper},   {crt::kLower, std::ctype_base::lower},
-        {crt::kAlpha, std::ctype_base::alpha},   {crt::kDigit, std::ctype_base::digit},
-        {crt::kHex, std::ctype_base::xdigit},    {crt::kSpace, std::ctype_base::space},
-        {crt::kPunct, std::ctype_base::punct},   {crt::kControl, std::ctype_base::cntrl},
+        {crt::kUpper, std::ctype_base::upper}, {crt::kLower, std::ctype_base::lower},
+        {crt::kAlpha, std::ctype_base::alpha}, {crt::kDigit, std::ctype_base::digit},
+        {crt::kHex, std::ctype_base::xdigit},  {crt::kSpace, std::ctype_base::space},
+        {crt::kPunct, std::ctype_base::punct}, {crt::kControl, std::ctype_base::cntrl},
         {crt::kBlank, std::ctype_base::blank},
     };
     Mask mask = 0;
@@ -92,8 +92,7 @@ public:
     explicit TableCollate(LCID lcid) : m_lcid(lcid) {}
 
 protected:
-    int do_compare(const char* low1, const char* high1, const char* low2,
-                   const char* high2) const override {
+    int do_compare(const char* low1, const char* high1, const char* low2, const char* high2) const override {
         const std::string a(low1, high1);
         const std::string b(low2, high2);
         return crt::StrCollIn(m_lcid, a.c_str(), b.c_str());

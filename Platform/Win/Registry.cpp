@@ -40,7 +40,7 @@ struct RegValue {
 };
 
 struct RegSection {
-    std::string key;                      // full path, code page 1250
+    std::string key;  // full path, code page 1250
     std::vector<RegValue> values;
     std::vector<std::string> otherLines;  // lines we do not interpret, kept verbatim
 };
@@ -253,8 +253,7 @@ RegDocument ParseDocument(const std::string& text) {
         std::string line(Trim(std::string_view(text).substr(start, end - start)));
         start = end + 1;
         // A hex list may continue on the next line after a trailing backslash.
-        while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
-               start < text.size()) {
+        while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos && start < text.size()) {
             end = text.find('\n', start);
             if (end == std::string::npos) end = text.size();
             line.pop_back();
@@ -265,8 +264,8 @@ RegDocument ParseDocument(const std::string& text) {
     }
     bool first = true;
     for (const std::string& line : lines) {
-        if (first && (line.starts_with(kFileHeader) || line.starts_with("REGEDIT4") ||
-                      line.starts_with("\xEF\xBB\xBF"))) {
+        if (first &&
+            (line.starts_with(kFileHeader) || line.starts_with("REGEDIT4") || line.starts_with("\xEF\xBB\xBF"))) {
             first = false;
             continue;
         }
@@ -499,8 +498,7 @@ int32_t NewKeyHandle(const std::string& path, REGSAM access, HKEY* result) {
 }  // namespace
 
 std::string RegistryFilePath() {
-    if (const char* explicitPath = std::getenv("LUR_REGISTRY"); explicitPath && *explicitPath)
-        return explicitPath;
+    if (const char* explicitPath = std::getenv("LUR_REGISTRY"); explicitPath && *explicitPath) return explicitPath;
     std::string base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         base = xdg;
@@ -523,8 +521,8 @@ int32_t RegOpenKeyExA(HKEY parent, const char* subKey, uint32_t, REGSAM access, 
     return NewKeyHandle(path, access, result);
 }
 
-int32_t RegCreateKeyExA(HKEY parent, const char* subKey, uint32_t, const char*, uint32_t,
-                        REGSAM access, const void*, HKEY* result, uint32_t* disposition) {
+int32_t RegCreateKeyExA(HKEY parent, const char* subKey, uint32_t, const char*, uint32_t, REGSAM access, const void*,
+                        HKEY* result, uint32_t* disposition) {
     std::string base;
     REGSAM parentAccess = 0;
     if (!result || !Resolve(parent, base, parentAccess)) return ERROR_INVALID_HANDLE;
@@ -581,8 +579,7 @@ int32_t RegSetValueExA(HKEY key, const char* valueName, uint32_t, uint32_t type,
     if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     if ((dataSize && !data) || (type == REG_DWORD && dataSize != 4)) return ERROR_INVALID_PARAMETER;
     if (IsRootPath(path)) return ERROR_ACCESS_DENIED;
-    RegValue value{valueName ? valueName : "", type,
-                   std::string(reinterpret_cast<const char*>(data), dataSize)};
+    RegValue value{valueName ? valueName : "", type, std::string(reinterpret_cast<const char*>(data), dataSize)};
     return ModifyRegistry([&](RegDocument& doc) {
         if (!KeyExists(doc, path)) return ChangeResult{ERROR_FILE_NOT_FOUND, false};  // deleted meanwhile
         AddKeyWithAncestors(doc, path);
@@ -628,8 +625,7 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char* name, uint32_t* nameSize) 
         auto rest = Below(s.key, path);
         if (!rest) continue;
         std::string child(rest->substr(0, rest->find('\\')));
-        if (std::none_of(children.begin(), children.end(),
-                         [&](const std::string& c) { return SameName(c, child); }))
+        if (std::none_of(children.begin(), children.end(), [&](const std::string& c) { return SameName(c, child); }))
             children.push_back(child);
     }
     std::sort(children.begin(), children.end(), LessName);

@@ -69,14 +69,12 @@ std::string RegistryFilePath();
 // Opens an existing key below parent (a root or an open key); subKey may be
 // empty or null for the parent itself. ERROR_FILE_NOT_FOUND when the key
 // does not exist.
-int32_t RegOpenKeyExA(HKEY parent, const char* subKey, uint32_t options, REGSAM access,
-                      HKEY* result);
+int32_t RegOpenKeyExA(HKEY parent, const char* subKey, uint32_t options, REGSAM access, HKEY* result);
 
 // Opens the key, creating it and its missing ancestors when needed.
 // disposition (may be null) tells which happened. className is not kept.
-int32_t RegCreateKeyExA(HKEY parent, const char* subKey, uint32_t reserved,
-                        const char* className, uint32_t options, REGSAM access,
-                        const void* security, HKEY* result, uint32_t* disposition);
+int32_t RegCreateKeyExA(HKEY parent, const char* subKey, uint32_t reserved, const char* className, uint32_t options,
+                        REGSAM access, const void* security, HKEY* result, uint32_t* disposition);
 
 int32_t RegCloseKey(HKEY key);
 
@@ -85,12 +83,12 @@ int32_t RegCloseKey(HKEY key);
 // ERROR_FILE_NOT_FOUND for a missing value, ERROR_MORE_DATA (with *dataSize
 // set to the size needed) when the capacity is too small. A REG_SZ value's
 // data includes its terminating zero.
-int32_t RegQueryValueExA(HKEY key, const char* valueName, uint32_t* reserved, uint32_t* type,
-                         uint8_t* data, uint32_t* dataSize);
+int32_t RegQueryValueExA(HKEY key, const char* valueName, uint32_t* reserved, uint32_t* type, uint8_t* data,
+                         uint32_t* dataSize);
 
 // Writes a value (the key needs KEY_SET_VALUE). A REG_DWORD needs 4 bytes.
-int32_t RegSetValueExA(HKEY key, const char* valueName, uint32_t reserved, uint32_t type,
-                       const uint8_t* data, uint32_t dataSize);
+int32_t RegSetValueExA(HKEY key, const char* valueName, uint32_t reserved, uint32_t type, const uint8_t* data,
+                       uint32_t dataSize);
 
 // Deletes a key without subkeys (ERROR_ACCESS_DENIED when it has some),
 // with its values.

@@ -54,8 +54,7 @@ bool SystemTimeToFileTime(const SYSTEMTIME& st, FILETIME& ft) {
     }
     const long long days = DaysFromCivil(st.wYear, st.wMonth, st.wDay) + kDaysFrom1601To1970;
     const long long seconds = days * 86400 + st.wHour * 3600LL + st.wMinute * 60LL + st.wSecond;
-    ft = MakeFileTime(static_cast<unsigned long long>(seconds * kFileTimeTicksPerSecond +
-                                                      st.wMilliseconds * 10000LL));
+    ft = MakeFileTime(static_cast<unsigned long long>(seconds * kFileTimeTicksPerSecond + st.wMilliseconds * 10000LL));
     return true;
 }
 

@@ -22,8 +22,7 @@ namespace win {
 namespace {
 
 // Button captions carry "&" before their access key; "&&" is a real "&".
-std::string WithoutAccessKeys(const std::string& caption)
-{
+std::string WithoutAccessKeys(const std::string& caption) {
     std::string plain;
     for (size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] == '&') {
@@ -38,8 +37,7 @@ class TerminalUser final : public DialogUser {
 public:
     TerminalUser() : interactive_(::isatty(STDIN_FILENO) == 1) {}
 
-    UserAction NextAction(const DialogView& view) override
-    {
+    UserAction NextAction(const DialogView& view) override {
         if (IsForm(view)) return FormAction(view);
         Draw(view);
         const std::vector<const ControlView*> buttons = Buttons(view);
@@ -71,25 +69,21 @@ public:
         return UserAction{UserAction::Abandon, 0};
     }
 
-    int AnswerMessageBox(const std::string& text, const std::string& caption, uint32_t) override
-    {
+    int AnswerMessageBox(const std::string& text, const std::string& caption, uint32_t) override {
         std::string plain = caption + ": " + text;
-        for (size_t at = plain.find("\r\n"); at != std::string::npos; at = plain.find("\r\n", at))
-            plain.erase(at, 1);
+        for (size_t at = plain.find("\r\n"); at != std::string::npos; at = plain.find("\r\n", at)) plain.erase(at, 1);
         Write(plain + "\n");
         return IDOK;
     }
 
 private:
-    static void Write(const std::string& text)
-    {
+    static void Write(const std::string& text) {
         const std::string utf8 = Cp1250ToUtf8(text);
         std::fwrite(utf8.data(), 1, utf8.size(), stderr);
         std::fflush(stderr);
     }
 
-    static size_t TerminalColumns()
-    {
+    static size_t TerminalColumns() {
         winsize size{};
         if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
         if (const char* columns = std::getenv("COLUMNS"); columns != nullptr && std::atoi(columns) > 0)
@@ -97,27 +91,23 @@ private:
         return 80;
     }
 
-    static std::vector<const ControlView*> Buttons(const DialogView& view)
-    {
+    static std::vector<const ControlView*> Buttons(const DialogView& view) {
         std::vector<const ControlView*> buttons;
         for (const ControlView& control : view.controls)
             if (control.visible && control.className == "BUTTON") buttons.push_back(&control);
-        std::stable_sort(buttons.begin(), buttons.end(), [](const ControlView* a, const ControlView* b) {
-            return a->rect.left < b->rect.left;
-        });
+        std::stable_sort(buttons.begin(), buttons.end(),
+                         [](const ControlView* a, const ControlView* b) { return a->rect.left < b->rect.left; });
         return buttons;
     }
 
-    static std::string DefaultCaption(const DialogView& view)
-    {
+    static std::string DefaultCaption(const DialogView& view) {
         for (const ControlView& control : view.controls)
             if (control.className == "BUTTON" && control.id == view.defaultButtonId)
                 return WithoutAccessKeys(control.text);
         return "OK";
     }
 
-    static std::string IconMark(int iconId)
-    {
+    static std::string IconMark(int iconId) {
         switch (iconId) {
             case IDI_HAND: return "(x) ";
             case IDI_QUESTION: return "(?) ";
@@ -128,8 +118,7 @@ private:
     }
 
     // The text's lines, each cut to the terminal's width.
-    static void WriteText(const std::string& text, const std::string& firstPrefix, const std::string& prefix)
-    {
+    static void WriteText(const std::string& text, const std::string& firstPrefix, const std::string& prefix) {
         const size_t width = std::max<size_t>(TerminalColumns(), prefix.size() + 20) - prefix.size() - 1;
         std::string out;
         bool first = true;
@@ -149,8 +138,7 @@ private:
         Write(out);
     }
 
-    static void Draw(const DialogView& view)
-    {
+    static void Draw(const DialogView& view) {
         Write("\n== " + view.caption + " ==\n");
         std::string iconMark;
         for (const ControlView& control : view.controls) {
@@ -174,20 +162,16 @@ private:
 
     // A dialog with text entry (an editable edit or a combo box) asks for
     // its values in turn; there is no default to answer for the person.
-    static bool IsEntry(const ControlView& control)
-    {
+    static bool IsEntry(const ControlView& control) {
         return control.visible && control.enabled &&
-               ((control.className == "EDIT" && (control.style & ES_READONLY) == 0) ||
-                control.className == "COMBOBOX");
+               ((control.className == "EDIT" && (control.style & ES_READONLY) == 0) || control.className == "COMBOBOX");
     }
-    static bool IsForm(const DialogView& view)
-    {
+    static bool IsForm(const DialogView& view) {
         return std::any_of(view.controls.begin(), view.controls.end(), IsEntry);
     }
 
     // One line from the terminal, not echoed when hidden.
-    static bool ReadLine(std::string& line, bool hidden)
-    {
+    static bool ReadLine(std::string& line, bool hidden) {
         termios saved{};
         const bool quiet = hidden && ::tcgetattr(STDIN_FILENO, &saved) == 0;
         if (quiet) {
@@ -208,8 +192,7 @@ private:
     // Asks for every entry of the form once, then confirms with the default
     // button (an empty answer keeps what the entry holds). Without a
     // terminal the form is refused at once: nobody can fill it in.
-    UserAction FormAction(const DialogView& view)
-    {
+    UserAction FormAction(const DialogView& view) {
         if (pending_.empty() && formDialog_ != view.dialog) {
             formDialog_ = view.dialog;
             if (!interactive_) {
@@ -259,9 +242,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DialogUser> MakeTerminalUser()
-{
-    return std::make_unique<TerminalUser>();
-}
+std::unique_ptr<DialogUser> MakeTerminalUser() { return std::make_unique<TerminalUser>(); }
 
 }  // namespace win

@@ -136,7 +136,7 @@ struct ZoneKey {
     bool tzSet = false;
     std::string tz;
     std::string path;
-    struct stat file{};
+    struct stat file {};
 
     bool SameFile(const ZoneKey& other) const {
         return path == other.path && file.st_ino == other.file.st_ino && file.st_dev == other.file.st_dev &&

@@ -22,7 +22,7 @@ struct TIME_ZONE_INFORMATION {
     SYSTEMTIME StandardDate;  // the change to standard time; wMonth 0 without daylight saving
     int32_t StandardBias = 0;
     char DaylightName[32] = {};
-    SYSTEMTIME DaylightDate;  // the change to daylight saving time
+    SYSTEMTIME DaylightDate;   // the change to daylight saving time
     int32_t DaylightBias = 0;  // added to Bias during daylight saving
 };
 

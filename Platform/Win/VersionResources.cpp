@@ -43,9 +43,8 @@ Registrations& Registry() {
 std::string NormalisePath(const char* path) {
     std::string text = path != nullptr ? path : "";
     text.erase(0, std::min(text.find_first_not_of('\\'), text.size()));
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
     return text;
 }
 
@@ -80,13 +79,11 @@ public:
     }
 
     void AddText(const std::string& key, const std::string& text) {
-        Add(key, text.c_str(), static_cast<uint32_t>(text.size() + 1),
-            static_cast<uint32_t>(text.size() + 1));
+        Add(key, text.c_str(), static_cast<uint32_t>(text.size() + 1), static_cast<uint32_t>(text.size() + 1));
     }
 
     std::vector<char> Finish() {
-        const uint32_t header[kHeaderWords] = {kBlockMagic, static_cast<uint32_t>(m_bytes.size()),
-                                               m_count};
+        const uint32_t header[kHeaderWords] = {kBlockMagic, static_cast<uint32_t>(m_bytes.size()), m_count};
         std::memcpy(m_bytes.data(), header, sizeof header);
         return std::move(m_bytes);
     }
@@ -111,8 +108,7 @@ std::vector<char> BuildBlock(const VersionResource& resource) {
         const VersionStringTable& table = resource.tables[t];
         translations.push_back(VersionHalf(table.codePage, table.language));
         char prefix[40];
-        std::snprintf(prefix, sizeof prefix, "stringfileinfo\\%04hx%04hx\\", table.language,
-                      table.codePage);
+        std::snprintf(prefix, sizeof prefix, "stringfileinfo\\%04hx%04hx\\", table.language, table.codePage);
         for (size_t s = 0; s < table.count; ++s) {
             const VersionString& entry = table.strings[s];
             if (entry.key == nullptr) continue;

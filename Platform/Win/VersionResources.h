@@ -78,9 +78,7 @@ struct VersionFixedInfo {
 };
 
 // One half of a version from two 16-bit parts.
-constexpr uint32_t VersionHalf(uint16_t high, uint16_t low) {
-    return (static_cast<uint32_t>(high) << 16) | low;
-}
+constexpr uint32_t VersionHalf(uint16_t high, uint16_t low) { return (static_cast<uint32_t>(high) << 16) | low; }
 
 struct VersionString {
     const char* key;    // "FileVersion", "ProductName", ...

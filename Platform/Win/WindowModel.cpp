@@ -54,8 +54,7 @@ struct DeviceContext {
     COLORREF bkColour = 0xFFFFFF;
 };
 
-std::string UpperCase(const char* text)
-{
+std::string UpperCase(const char* text) {
     std::string upper = text != nullptr ? text : "";
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
@@ -63,8 +62,7 @@ std::string UpperCase(const char* text)
 
 class WindowModel final : public WindowSystem {
 public:
-    explicit WindowModel(std::unique_ptr<DialogUser> user) : user_(std::move(user))
-    {
+    explicit WindowModel(std::unique_ptr<DialogUser> user) : user_(std::move(user)) {
         Window desktop;
         desktop.className = "#DESKTOP";
         desktop.style = WS_VISIBLE;
@@ -79,8 +77,7 @@ public:
     }
 
     INT_PTR DialogBoxIndirectParam(HMODULE, const DialogTemplate& dialogTemplate, HWND owner, DLGPROC proc,
-                                   LPARAM param) override
-    {
+                                   LPARAM param) override {
         Begin();
         if (proc == nullptr || (owner != nullptr && FindWindow(owner) == nullptr)) {
             SetLastError(proc == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
@@ -124,8 +121,7 @@ public:
         return result;
     }
 
-    bool EndDialog(HWND dialog, INT_PTR result) override
-    {
+    bool EndDialog(HWND dialog, INT_PTR result) override {
         Begin();
         Window* window = FindWindow(dialog);
         if (window == nullptr || window->proc == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -134,18 +130,15 @@ public:
         return true;
     }
 
-    HWND GetDlgItem(HWND dialog, int id) override
-    {
+    HWND GetDlgItem(HWND dialog, int id) override {
         Begin();
         if (FindWindow(dialog) == nullptr) return FailNull<HWND>(ERROR_INVALID_WINDOW_HANDLE);
         for (const auto& [handle, window] : windows_)
-            if (window.parent == HandleNumber(dialog) && window.id == id)
-                return HandleFromNumber<HWND>(handle);
+            if (window.parent == HandleNumber(dialog) && window.id == id) return HandleFromNumber<HWND>(handle);
         return FailNull<HWND>(kErrorControlIdNotFound);
     }
 
-    int GetDlgCtrlID(HWND control) override
-    {
+    int GetDlgCtrlID(HWND control) override {
         Begin();
         const Window* window = FindWindow(control);
         if (window == nullptr || window->parent == 0) {
@@ -155,15 +148,13 @@ public:
         return window->id;
     }
 
-    HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* text, uint32_t style, int x,
-                        int y, int width, int height, HWND parent, int id, HMODULE) override
-    {
+    HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* text, uint32_t style, int x, int y,
+                        int width, int height, HWND parent, int id, HMODULE) override {
         Begin();
         const std::string upperClass = UpperCase(className);
         if (upperClass != "STATIC" && upperClass != "EDIT" && upperClass != "BUTTON" && upperClass != "COMBOBOX")
             return FailNull<HWND>(kErrorCannotFindWindowClass);
-        if ((parent != nullptr && FindWindow(parent) == nullptr) ||
-            ((style & WS_CHILD) != 0 && parent == nullptr))
+        if ((parent != nullptr && FindWindow(parent) == nullptr) || ((style & WS_CHILD) != 0 && parent == nullptr))
             return FailNull<HWND>(ERROR_INVALID_WINDOW_HANDLE);
         Window window;
         window.className = upperClass;
@@ -179,8 +170,7 @@ public:
         return HandleFromNumber<HWND>(handle);
     }
 
-    bool SetWindowText(HWND window, const char* text) override
-    {
+    bool SetWindowText(HWND window, const char* text) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -188,16 +178,14 @@ public:
         return true;
     }
 
-    int GetWindowTextLength(HWND window) override
-    {
+    int GetWindowTextLength(HWND window) override {
         Begin();
         const Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
         return static_cast<int>(found->text.size());
     }
 
-    int GetWindowText(HWND window, char* buffer, int size) override
-    {
+    int GetWindowText(HWND window, char* buffer, int size) override {
         Begin();
         const Window* found = FindWindow(window);
         if (found == nullptr || buffer == nullptr || size <= 0)
@@ -208,8 +196,7 @@ public:
         return count;
     }
 
-    bool GetWindowRect(HWND window, RECT& rect) override
-    {
+    bool GetWindowRect(HWND window, RECT& rect) override {
         Begin();
         const Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -217,8 +204,7 @@ public:
         return true;
     }
 
-    bool GetClientRect(HWND window, RECT& rect) override
-    {
+    bool GetClientRect(HWND window, RECT& rect) override {
         Begin();
         const Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -228,8 +214,7 @@ public:
         return true;
     }
 
-    bool ScreenToClient(HWND window, POINT& point) override
-    {
+    bool ScreenToClient(HWND window, POINT& point) override {
         Begin();
         const Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -239,8 +224,7 @@ public:
         return true;
     }
 
-    bool MoveWindow(HWND window, int x, int y, int width, int height, bool) override
-    {
+    bool MoveWindow(HWND window, int x, int y, int width, int height, bool) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr || found->className == "#DESKTOP") return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -248,8 +232,7 @@ public:
         return true;
     }
 
-    intptr_t GetWindowLongPtr(HWND window, int index) override
-    {
+    intptr_t GetWindowLongPtr(HWND window, int index) override {
         Begin();
         const Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -263,8 +246,7 @@ public:
         return Fail(kErrorInvalidIndex);
     }
 
-    intptr_t SetWindowLongPtr(HWND window, int index, intptr_t value) override
-    {
+    intptr_t SetWindowLongPtr(HWND window, int index, intptr_t value) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -287,9 +269,7 @@ public:
         return Fail(kErrorInvalidIndex);
     }
 
-    bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height,
-                      uint32_t flags) override
-    {
+    bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, uint32_t flags) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -307,8 +287,7 @@ public:
         return true;
     }
 
-    bool ShowWindow(HWND window, int command) override
-    {
+    bool ShowWindow(HWND window, int command) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -320,49 +299,41 @@ public:
         return wasVisible;
     }
 
-    bool IsWindowVisible(HWND window) override
-    {
+    bool IsWindowVisible(HWND window) override {
         Begin();
         const Window* found = FindWindow(window);
         return found != nullptr && (found->style & WS_VISIBLE) != 0;
     }
 
-    bool RedrawWindow(HWND window, uint32_t) override
-    {
+    bool RedrawWindow(HWND window, uint32_t) override {
         Begin();
         return FindWindow(window) != nullptr || Fail(ERROR_INVALID_WINDOW_HANDLE);
     }
 
-    HWND GetDesktopWindow() override
-    {
+    HWND GetDesktopWindow() override {
         Begin();
         return HandleFromNumber<HWND>(desktop_);
     }
 
-    bool SetForegroundWindow(HWND window) override
-    {
+    bool SetForegroundWindow(HWND window) override {
         Begin();
         return FindWindow(window) != nullptr || Fail(ERROR_INVALID_WINDOW_HANDLE);
     }
 
-    HWND GetFocus() override
-    {
+    HWND GetFocus() override {
         Begin();
         return HandleFromNumber<HWND>(focus_);
     }
 
-    HWND SetFocus(HWND window) override
-    {
+    HWND SetFocus(HWND window) override {
         Begin();
-        if (window != nullptr && FindWindow(window) == nullptr)
-            return FailNull<HWND>(ERROR_INVALID_WINDOW_HANDLE);
+        if (window != nullptr && FindWindow(window) == nullptr) return FailNull<HWND>(ERROR_INVALID_WINDOW_HANDLE);
         const uintptr_t previous = focus_;
         focus_ = HandleNumber(window);
         return HandleFromNumber<HWND>(previous);
     }
 
-    bool EnableWindow(HWND window, bool enable) override
-    {
+    bool EnableWindow(HWND window, bool enable) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -374,34 +345,29 @@ public:
         return wasDisabled;
     }
 
-    bool IsWindowEnabled(HWND window) override
-    {
+    bool IsWindowEnabled(HWND window) override {
         Begin();
         const Window* found = FindWindow(window);
         return found != nullptr && (found->style & WS_DISABLED) == 0;
     }
 
-    uint32_t GetCurrentThreadId() override
-    {
+    uint32_t GetCurrentThreadId() override {
         Begin();
         return CurrentThread();
     }
 
-    bool EnumThreadWindows(uint32_t threadId, WNDENUMPROC proc, LPARAM lParam) override
-    {
+    bool EnumThreadWindows(uint32_t threadId, WNDENUMPROC proc, LPARAM lParam) override {
         Begin();
         std::vector<uintptr_t> topLevel;
         for (const auto& [handle, window] : windows_)
-            if (handle != desktop_ && window.parent == 0 && window.thread == threadId)
-                topLevel.push_back(handle);
+            if (handle != desktop_ && window.parent == 0 && window.thread == threadId) topLevel.push_back(handle);
         if (topLevel.empty() || proc == nullptr) return false;
         for (const uintptr_t handle : topLevel)
             if (!proc(HandleFromNumber<HWND>(handle), lParam)) return false;
         return true;
     }
 
-    LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) override
-    {
+    LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) override {
         Begin();
         Window* found = FindWindow(window);
         if (found == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
@@ -422,7 +388,10 @@ public:
         }
         if (found->className == "COMBOBOX") {
             switch (message) {
-                case CB_RESETCONTENT: found->items.clear(); found->text.clear(); return 0;
+                case CB_RESETCONTENT:
+                    found->items.clear();
+                    found->text.clear();
+                    return 0;
                 case CB_ADDSTRING: {
                     found->items.push_back(lParam != 0 ? reinterpret_cast<const char*>(lParam) : "");
                     return static_cast<LRESULT>(found->items.size() - 1);
@@ -444,11 +413,9 @@ public:
         return found->proc != nullptr ? found->proc(window, message, wParam, lParam) : 0;
     }
 
-    HDC GetDC(HWND window) override
-    {
+    HDC GetDC(HWND window) override {
         Begin();
-        if (window != nullptr && FindWindow(window) == nullptr)
-            return FailNull<HDC>(ERROR_INVALID_WINDOW_HANDLE);
+        if (window != nullptr && FindWindow(window) == nullptr) return FailNull<HDC>(ERROR_INVALID_WINDOW_HANDLE);
         DeviceContext dc;
         dc.window = HandleNumber(window);
         dc.font = stockFont_;
@@ -457,31 +424,26 @@ public:
         return HandleFromNumber<HDC>(handle);
     }
 
-    int ReleaseDC(HWND, HDC dc) override
-    {
+    int ReleaseDC(HWND, HDC dc) override {
         Begin();
         return dcs_.erase(HandleNumber(dc)) == 1 ? 1 : Fail(ERROR_INVALID_HANDLE);
     }
 
-    int SetMapMode(HDC dc, int mode) override
-    {
+    int SetMapMode(HDC dc, int mode) override {
         Begin();
         DeviceContext* found = FindDc(dc);
         if (found == nullptr) return Fail(ERROR_INVALID_HANDLE);
         return std::exchange(found->mapMode, mode);
     }
 
-    HFONT SelectObject(HDC dc, HFONT font) override
-    {
+    HFONT SelectObject(HDC dc, HFONT font) override {
         Begin();
         DeviceContext* found = FindDc(dc);
-        if (found == nullptr || fonts_.count(HandleNumber(font)) == 0)
-            return FailNull<HFONT>(ERROR_INVALID_HANDLE);
+        if (found == nullptr || fonts_.count(HandleNumber(font)) == 0) return FailNull<HFONT>(ERROR_INVALID_HANDLE);
         return HandleFromNumber<HFONT>(std::exchange(found->font, HandleNumber(font)));
     }
 
-    bool GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE& size) override
-    {
+    bool GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE& size) override {
         Begin();
         const DeviceContext* found = FindDc(dc);
         if (found == nullptr || (text == nullptr && length > 0) || length < 0)
@@ -491,40 +453,34 @@ public:
         return true;
     }
 
-    bool GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit,
-                              SIZE& size) override
-    {
+    bool GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit, SIZE& size) override {
         if (!GetTextExtentPoint32(dc, text, length, size)) return false;
         const SIZE cell = FixedPitchCell(FontOf(*FindDc(dc)));
         if (fit != nullptr) *fit = std::clamp(maxExtent / cell.cx, 0, length);
         return true;
     }
 
-    int GetDeviceCaps(HDC dc, int index) override
-    {
+    int GetDeviceCaps(HDC dc, int index) override {
         Begin();
         if (FindDc(dc) == nullptr) return Fail(ERROR_INVALID_HANDLE);
         return index == LOGPIXELSY ? kPixelsPerInch : 0;
     }
 
-    COLORREF SetTextColor(HDC dc, COLORREF colour) override
-    {
+    COLORREF SetTextColor(HDC dc, COLORREF colour) override {
         Begin();
         DeviceContext* found = FindDc(dc);
         if (found == nullptr) return FailColour();
         return std::exchange(found->textColour, colour);
     }
 
-    COLORREF SetBkColor(HDC dc, COLORREF colour) override
-    {
+    COLORREF SetBkColor(HDC dc, COLORREF colour) override {
         Begin();
         DeviceContext* found = FindDc(dc);
         if (found == nullptr) return FailColour();
         return std::exchange(found->bkColour, colour);
     }
 
-    HFONT CreateFontIndirect(const LOGFONT& font) override
-    {
+    HFONT CreateFontIndirect(const LOGFONT& font) override {
         Begin();
         const uintptr_t handle = NewHandle();
         fonts_[handle] = font;
@@ -532,8 +488,7 @@ public:
         return HandleFromNumber<HFONT>(handle);
     }
 
-    bool GetObject(HFONT font, LOGFONT& description) override
-    {
+    bool GetObject(HFONT font, LOGFONT& description) override {
         Begin();
         const auto found = fonts_.find(HandleNumber(font));
         if (found == fonts_.end()) return Fail(ERROR_INVALID_HANDLE);
@@ -541,38 +496,32 @@ public:
         return true;
     }
 
-    HBRUSH CreateSolidBrush(COLORREF colour) override
-    {
+    HBRUSH CreateSolidBrush(COLORREF colour) override {
         Begin();
         const uintptr_t handle = NewHandle();
         brushes_[handle] = colour;
         return HandleFromNumber<HBRUSH>(handle);
     }
 
-    bool DeleteObject(HFONT font) override
-    {
+    bool DeleteObject(HFONT font) override {
         Begin();
         if (HandleNumber(font) == stockFont_) return true;
         return fonts_.erase(HandleNumber(font)) == 1 || Fail(ERROR_INVALID_HANDLE);
     }
 
-    bool DeleteObject(HBRUSH brush) override
-    {
+    bool DeleteObject(HBRUSH brush) override {
         Begin();
         return brushes_.erase(HandleNumber(brush)) == 1 || Fail(ERROR_INVALID_HANDLE);
     }
 
-    HICON LoadIcon(HMODULE module, int id) override
-    {
+    HICON LoadIcon(HMODULE module, int id) override {
         Begin();
         // Only the system's standard icons exist.
-        if (module != nullptr || id < 32512 || id > 32517)
-            return FailNull<HICON>(ERROR_RESOURCE_NAME_NOT_FOUND);
+        if (module != nullptr || id < 32512 || id > 32517) return FailNull<HICON>(ERROR_RESOURCE_NAME_NOT_FOUND);
         return HandleFromNumber<HICON>(static_cast<uintptr_t>(id));
     }
 
-    COLORREF GetSysColor(int index) override
-    {
+    COLORREF GetSysColor(int index) override {
         Begin();
         switch (index) {
             case COLOR_WINDOW: return RGB(255, 255, 255);
@@ -582,8 +531,7 @@ public:
         return 0;
     }
 
-    int GetSystemMetrics(int index) override
-    {
+    int GetSystemMetrics(int index) override {
         Begin();
         switch (index) {
             case SM_CXBORDER:
@@ -597,8 +545,7 @@ public:
         return 0;
     }
 
-    int MessageBox(HWND, const char* text, const char* caption, uint32_t type) override
-    {
+    int MessageBox(HWND, const char* text, const char* caption, uint32_t type) override {
         Begin();
         return user_->AnswerMessageBox(text != nullptr ? text : "", caption != nullptr ? caption : "", type);
     }
@@ -608,19 +555,16 @@ private:
 
     // Every call starts with a clean last error.
     static void Begin() { SetLastError(ERROR_SUCCESS); }
-    static int Fail(uint32_t code)
-    {
+    static int Fail(uint32_t code) {
         SetLastError(code);
         return 0;
     }
     template <class Handle>
-    static Handle FailNull(uint32_t code)
-    {
+    static Handle FailNull(uint32_t code) {
         SetLastError(code);
         return nullptr;
     }
-    static COLORREF FailColour()
-    {
+    static COLORREF FailColour() {
         SetLastError(ERROR_INVALID_HANDLE);
         return CLR_INVALID;
     }
@@ -629,32 +573,27 @@ private:
 
     uintptr_t NewHandle() { return nextHandle_ += 4; }
 
-    Window* FindWindow(HWND window)
-    {
+    Window* FindWindow(HWND window) {
         const auto found = windows_.find(HandleNumber(window));
         return found != windows_.end() ? &found->second : nullptr;
     }
-    DeviceContext* FindDc(HDC dc)
-    {
+    DeviceContext* FindDc(HDC dc) {
         const auto found = dcs_.find(HandleNumber(dc));
         return found != dcs_.end() ? &found->second : nullptr;
     }
 
     // A font deleted while still selected measures as the stock font.
-    const LOGFONT& FontOf(const DeviceContext& dc) const
-    {
+    const LOGFONT& FontOf(const DeviceContext& dc) const {
         const auto found = fonts_.find(dc.font);
         return found != fonts_.end() ? found->second : fonts_.at(stockFont_);
     }
 
-    static RECT Insets(const Window& window)
-    {
+    static RECT Insets(const Window& window) {
         if (window.parent != 0 || (window.style & WS_CAPTION) != WS_CAPTION) return RECT{};
         return RECT{kFrame, kFrame + kCaptionBar, kFrame, kFrame};
     }
 
-    POINT ClientOrigin(const Window& window) const
-    {
+    POINT ClientOrigin(const Window& window) const {
         if (window.parent == 0) {
             const RECT insets = Insets(window);
             return POINT{window.rect.left + insets.left, window.rect.top + insets.top};
@@ -663,16 +602,14 @@ private:
         return POINT{parent.x + window.rect.left, parent.y + window.rect.top};
     }
 
-    RECT ScreenRect(const Window& window) const
-    {
+    RECT ScreenRect(const Window& window) const {
         if (window.parent == 0) return window.rect;
         const POINT origin = ClientOrigin(windows_.at(window.parent));
         return RECT{origin.x + window.rect.left, origin.y + window.rect.top, origin.x + window.rect.right,
                     origin.y + window.rect.bottom};
     }
 
-    void FocusFirstTabStop(uintptr_t dialog)
-    {
+    void FocusFirstTabStop(uintptr_t dialog) {
         for (const auto& [handle, window] : windows_)
             if (window.parent == dialog && (window.style & WS_TABSTOP) != 0) {
                 focus_ = handle;
@@ -680,8 +617,7 @@ private:
             }
     }
 
-    DialogView View(uintptr_t dialog) const
-    {
+    DialogView View(uintptr_t dialog) const {
         const Window& window = windows_.at(dialog);
         DialogView view;
         view.dialog = HandleFromNumber<HWND>(dialog);
@@ -719,8 +655,7 @@ private:
         return view;
     }
 
-    uintptr_t Control(uintptr_t dialog, int id) const
-    {
+    uintptr_t Control(uintptr_t dialog, int id) const {
         for (const auto& [handle, window] : windows_)
             if (window.parent == dialog && window.id == id) return handle;
         return 0;
@@ -728,13 +663,11 @@ private:
 
     // Turns what the user did into the messages the dialog receives; answers
     // the dialog procedure's answer.
-    INT_PTR Dispatch(uintptr_t dialog, const UserAction& action)
-    {
+    INT_PTR Dispatch(uintptr_t dialog, const UserAction& action) {
         const HWND hwnd = HandleFromNumber<HWND>(dialog);
         const DLGPROC proc = windows_.at(dialog).proc;
         const auto command = [&](int id) {
-            return proc(hwnd, WM_COMMAND, static_cast<uint16_t>(id),
-                        static_cast<LPARAM>(Control(dialog, id)));
+            return proc(hwnd, WM_COMMAND, static_cast<uint16_t>(id), static_cast<LPARAM>(Control(dialog, id)));
         };
         switch (action.kind) {
             case UserAction::Enter: return command(View(dialog).defaultButtonId);
@@ -750,8 +683,7 @@ private:
 
     // Typed text replaces a control's text; the dialog hears of the change
     // as it would of a person's typing or choosing.
-    INT_PTR Type(uintptr_t dialog, DLGPROC proc, const UserAction& action)
-    {
+    INT_PTR Type(uintptr_t dialog, DLGPROC proc, const UserAction& action) {
         const uintptr_t handle = Control(dialog, action.id);
         if (handle == 0) return 0;
         Window& control = windows_.at(handle);
@@ -776,23 +708,20 @@ private:
     }
 
     // Read-only edits ask for their colours as static controls do.
-    void Paint(uintptr_t dialog, DLGPROC proc)
-    {
+    void Paint(uintptr_t dialog, DLGPROC proc) {
         std::vector<uintptr_t> texts;
         for (const auto& [handle, window] : windows_)
             if (window.parent == dialog && window.className == "EDIT" && (window.style & WS_VISIBLE) != 0)
                 texts.push_back(handle);
         for (const uintptr_t text : texts) {
             const HDC dc = GetDC(HandleFromNumber<HWND>(text));
-            const uint32_t message =
-                (windows_.at(text).style & ES_READONLY) != 0 ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
+            const uint32_t message = (windows_.at(text).style & ES_READONLY) != 0 ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
             proc(HandleFromNumber<HWND>(dialog), message, HandleNumber(dc), static_cast<LPARAM>(text));
             ReleaseDC(HandleFromNumber<HWND>(text), dc);
         }
     }
 
-    void Destroy(uintptr_t window)
-    {
+    void Destroy(uintptr_t window) {
         std::vector<uintptr_t> children;
         for (const auto& [handle, child] : windows_)
             if (child.parent == window) children.push_back(handle);
@@ -818,21 +747,16 @@ WindowSystem* g_installed = nullptr;  // a test's window system, else the termin
 
 }  // namespace
 
-std::unique_ptr<WindowSystem> MakeWindowModel(std::unique_ptr<DialogUser> user)
-{
+std::unique_ptr<WindowSystem> MakeWindowModel(std::unique_ptr<DialogUser> user) {
     return std::make_unique<WindowModel>(std::move(user));
 }
 
-WindowSystem& GetWindowSystem()
-{
+WindowSystem& GetWindowSystem() {
     if (g_installed != nullptr) return *g_installed;
     static const std::unique_ptr<WindowSystem> terminal = MakeWindowModel(MakeTerminalUser());
     return *terminal;
 }
 
-WindowSystem* InstallWindowSystem(WindowSystem* windowSystem)
-{
-    return std::exchange(g_installed, windowSystem);
-}
+WindowSystem* InstallWindowSystem(WindowSystem* windowSystem) { return std::exchange(g_installed, windowSystem); }
 
 }  // namespace win

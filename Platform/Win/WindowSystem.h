@@ -34,13 +34,11 @@ using HICON = IconTag*;
 using HDC = DcTag*;
 
 template <class Handle>
-Handle HandleFromNumber(uintptr_t number)
-{
+Handle HandleFromNumber(uintptr_t number) {
     return reinterpret_cast<Handle>(number);
 }
 template <class Handle>
-uintptr_t HandleNumber(Handle handle)
-{
+uintptr_t HandleNumber(Handle handle) {
     return reinterpret_cast<uintptr_t>(handle);
 }
 
@@ -86,16 +84,14 @@ struct LOGFONT {
     char faceName[LF_FACESIZE] = {};
 };
 
-constexpr COLORREF RGB(uint8_t red, uint8_t green, uint8_t blue)
-{
+constexpr COLORREF RGB(uint8_t red, uint8_t green, uint8_t blue) {
     return COLORREF(red) | (COLORREF(green) << 8) | (COLORREF(blue) << 16);
 }
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 // value * numerator / denominator, rounded half away from zero; -1 for a
 // zero denominator.
-constexpr int MulDiv(int value, int numerator, int denominator)
-{
+constexpr int MulDiv(int value, int numerator, int denominator) {
     if (denominator == 0) return -1;
     const long long product = static_cast<long long>(value) * numerator;
     const long long divisor = denominator < 0 ? -static_cast<long long>(denominator) : denominator;
@@ -106,8 +102,7 @@ constexpr int MulDiv(int value, int numerator, int denominator)
 // The one text metric of both implementations: every character of a font is
 // a cell as high as the font's character height (16 pixels for a height of
 // 0) and half as wide.
-constexpr SIZE FixedPitchCell(const LOGFONT& font)
-{
+constexpr SIZE FixedPitchCell(const LOGFONT& font) {
     const int32_t height = font.height == 0 ? 16 : (font.height < 0 ? -font.height : font.height);
     return SIZE{height / 2 > 0 ? height / 2 : 1, height};
 }
@@ -243,14 +238,8 @@ constexpr uint32_t RDW_UPDATENOW = 0x0100;
 constexpr uint32_t RDW_FRAME = 0x0400;
 inline const HWND HWND_TOPMOST = HandleFromNumber<HWND>(static_cast<uintptr_t>(-1));
 
-constexpr uint16_t LOWORD(uintptr_t value)
-{
-    return static_cast<uint16_t>(value & 0xFFFF);
-}
-constexpr uint16_t HIWORD(uintptr_t value)
-{
-    return static_cast<uint16_t>((value >> 16) & 0xFFFF);
-}
+constexpr uint16_t LOWORD(uintptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+constexpr uint16_t HIWORD(uintptr_t value) { return static_cast<uint16_t>((value >> 16) & 0xFFFF); }
 
 class WindowSystem {
 public:
@@ -266,8 +255,8 @@ public:
     virtual int GetDlgCtrlID(HWND control) = 0;
 
     // Windows. A child's position is in its parent's client coordinates.
-    virtual HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* text, uint32_t style,
-                                int x, int y, int width, int height, HWND parent, int id, HMODULE module) = 0;
+    virtual HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* text, uint32_t style, int x, int y,
+                                int width, int height, HWND parent, int id, HMODULE module) = 0;
     virtual bool SetWindowText(HWND window, const char* text) = 0;
     virtual int GetWindowTextLength(HWND window) = 0;
     virtual int GetWindowText(HWND window, char* buffer, int size) = 0;
@@ -278,8 +267,7 @@ public:
     // GWL_STYLE, GWL_EXSTYLE and DWLP_USER; Set answers the previous value.
     virtual intptr_t GetWindowLongPtr(HWND window, int index) = 0;
     virtual intptr_t SetWindowLongPtr(HWND window, int index, intptr_t value) = 0;
-    virtual bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height,
-                              uint32_t flags) = 0;
+    virtual bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, uint32_t flags) = 0;
     virtual bool ShowWindow(HWND window, int command) = 0;  // answers whether it was visible
     virtual bool IsWindowVisible(HWND window) = 0;
     virtual bool RedrawWindow(HWND window, uint32_t flags) = 0;
@@ -306,8 +294,7 @@ public:
     virtual HFONT SelectObject(HDC dc, HFONT font) = 0;  // answers the former font
     virtual bool GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE& size) = 0;
     // fit: how many leading characters stay within maxExtent.
-    virtual bool GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit,
-                                      SIZE& size) = 0;
+    virtual bool GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit, SIZE& size) = 0;
     virtual int GetDeviceCaps(HDC dc, int index) = 0;
     virtual COLORREF SetTextColor(HDC dc, COLORREF colour) = 0;  // CLR_INVALID on failure
     virtual COLORREF SetBkColor(HDC dc, COLORREF colour) = 0;
@@ -342,7 +329,7 @@ struct ControlView {
     RECT rect;  // client coordinates of the dialog
     bool visible = false;
     bool enabled = false;
-    int iconId = 0;  // of an icon control that shows one
+    int iconId = 0;                  // of an icon control that shows one
     std::vector<std::string> items;  // a combo box's list
     int textLimit = 0;               // an edit's EM_LIMITTEXT; 0 none
 };

@@ -410,9 +410,8 @@ void Dump(const std::vector<std::string>& args) {
         }
     }
     std::cout << FormatCsvRecord(names) << '\n';
-    Statement& query = source.store->Db().Cached("SELECT " + columns + " FROM " +
-                                                 QuoteName(SqlTableName(source.tablespace, *source.table)) +
-                                                 " ORDER BY rowid");
+    Statement& query = source.store->Db().Cached(
+        "SELECT " + columns + " FROM " + QuoteName(SqlTableName(source.tablespace, *source.table)) + " ORDER BY rowid");
     while (query.Step()) {
         std::vector<std::string> values;
         for (size_t i = 0; i < fields.size(); ++i) {

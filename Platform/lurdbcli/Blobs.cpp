@@ -90,8 +90,7 @@ std::string Session::ReadBlobStream(int32_t stream) {
     BlobStream& entry = StreamOf(m_streams, stream);
     // Only the piece is read from the store, not the whole blob per piece.
     sqlite3_blob* opened = nullptr;
-    const int status =
-        sqlite3_blob_open(LoggedIn().Db().Raw(), "main", "_lur_blobs", "data", entry.blobId, 0, &opened);
+    const int status = sqlite3_blob_open(LoggedIn().Db().Raw(), "main", "_lur_blobs", "data", entry.blobId, 0, &opened);
     const std::unique_ptr<sqlite3_blob, decltype(&sqlite3_blob_close)> blob(opened, sqlite3_blob_close);
     if (status != SQLITE_OK) {
         // SQLITE_ERROR is what a missing row answers; anything else is the store's.

@@ -69,11 +69,13 @@ bool SlotHeld(int fd, long long slot) {
 
 LockFile::LockFile(const std::string& service)
     : m_path(Store::PathFor(service) + ".locks"), m_db(std::make_unique<Database>(m_path, true)) {
-    m_db->Exec("CREATE TABLE IF NOT EXISTS _lur_record_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, "
-               "mode TEXT NOT NULL, slot INTEGER NOT NULL, pid INTEGER NOT NULL, handle INTEGER NOT NULL, "
-               "user TEXT NOT NULL, holder TEXT NOT NULL, PRIMARY KEY (dbno, rectype, slot, handle))");
-    m_db->Exec("CREATE TABLE IF NOT EXISTS _lur_logins (slot INTEGER NOT NULL, handle INTEGER NOT NULL, "
-               "pid INTEGER NOT NULL, user TEXT NOT NULL, computer TEXT NOT NULL, PRIMARY KEY (slot, handle))");
+    m_db->Exec(
+        "CREATE TABLE IF NOT EXISTS _lur_record_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, "
+        "mode TEXT NOT NULL, slot INTEGER NOT NULL, pid INTEGER NOT NULL, handle INTEGER NOT NULL, "
+        "user TEXT NOT NULL, holder TEXT NOT NULL, PRIMARY KEY (dbno, rectype, slot, handle))");
+    m_db->Exec(
+        "CREATE TABLE IF NOT EXISTS _lur_logins (slot INTEGER NOT NULL, handle INTEGER NOT NULL, "
+        "pid INTEGER NOT NULL, user TEXT NOT NULL, computer TEXT NOT NULL, PRIMARY KEY (slot, handle))");
 }
 
 // Called inside a write transaction of the file, so that no other process

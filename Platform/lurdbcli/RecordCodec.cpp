@@ -68,15 +68,13 @@ SqlValue FieldToSql(const FieldDef& field, const char* record) {
         case 's':
             return IsUnsigned(field) ? static_cast<long long>(Load<uint16_t>(record, field))
                                      : static_cast<long long>(Load<int16_t>(record, field));
-        case 'i':
-            return static_cast<long long>(Load<int32_t>(record, field));
-        case 'l': case 'd':
+        case 'i': return static_cast<long long>(Load<int32_t>(record, field));
+        case 'l':
+        case 'd':
             return IsUnsigned(field) ? static_cast<long long>(Load<uint32_t>(record, field))
                                      : static_cast<long long>(Load<int32_t>(record, field));
-        case 'f':
-            return static_cast<double>(Load<float>(record, field));
-        case 'F':
-            return Load<double>(record, field);
+        case 'f': return static_cast<double>(Load<float>(record, field));
+        case 'F': return Load<double>(record, field);
         case 'c': {
             const char* bytes = record + (field.position - kDataOffset);
             const auto length = static_cast<size_t>(field.length);
@@ -85,15 +83,16 @@ SqlValue FieldToSql(const FieldDef& field, const char* record) {
             }
             return win::Cp1250ToUtf8(std::string_view(bytes, strnlen(bytes, length)));
         }
-        default:
-            return std::monostate{};
+        default: return std::monostate{};
     }
 }
 
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
     switch (field.type) {
         case 's': Store(record, field, static_cast<int16_t>(AsInteger(value))); break;
-        case 'i': case 'l': case 'd': Store(record, field, static_cast<int32_t>(static_cast<uint32_t>(AsInteger(value)))); break;
+        case 'i':
+        case 'l':
+        case 'd': Store(record, field, static_cast<int32_t>(static_cast<uint32_t>(AsInteger(value)))); break;
         case 'f': Store(record, field, static_cast<float>(AsReal(value))); break;
         case 'F': Store(record, field, AsReal(value)); break;
         case 'c': {
@@ -110,14 +109,16 @@ void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
             }
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
 SqlValue TextToSql(const FieldDef& field, const std::string& text) {
     switch (field.type) {
-        case 's': case 'i': case 'l': case 'd': {
+        case 's':
+        case 'i':
+        case 'l':
+        case 'd': {
             long long low = field.type == 's' ? INT16_MIN : INT32_MIN;
             long long high = field.type == 's' ? INT16_MAX : INT32_MAX;
             if (IsUnsigned(field)) {
@@ -139,7 +140,8 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text) {
             }
             return value;
         }
-        case 'f': case 'F': {
+        case 'f':
+        case 'F': {
             if (text.empty()) {
                 return 0.0;
             }
@@ -190,8 +192,7 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text) {
             }
             return win::Cp1250ToUtf8(text);
         }
-        default:
-            return std::monostate{};
+        default: return std::monostate{};
     }
 }
 

@@ -27,7 +27,10 @@ constexpr int kMaxFieldsPerTable = 1000;  // field numbers are table * 1000 + in
 int16_t ImpliedLength(char type) {
     switch (type) {
         case 's': return 2;
-        case 'i': case 'l': case 'd': case 'f': return 4;
+        case 'i':
+        case 'l':
+        case 'd':
+        case 'f': return 4;
         case 'F': return 8;
         default: return 0;
     }
@@ -51,7 +54,9 @@ void PutInt16(std::string& blob, size_t offset, int32_t value) {
     std::memcpy(blob.data() + offset, &v, sizeof v);
 }
 
-void PutInt32(std::string& blob, size_t offset, int32_t value) { std::memcpy(blob.data() + offset, &value, sizeof value); }
+void PutInt32(std::string& blob, size_t offset, int32_t value) {
+    std::memcpy(blob.data() + offset, &value, sizeof value);
+}
 
 // Assigns positions and record lengths; checks keys and limits.
 void LayOut(TablespaceDef& tablespace, int line) {
@@ -414,7 +419,8 @@ namespace {
 std::string KeyColumnList(const TableDef& table, const FieldDef& key) {
     std::string columns;
     for (const std::string& column : key.type == 'k' ? key.components : std::vector<std::string>{key.name}) {
-        columns += (columns.empty() ? "" : ", ") + QuoteName(table.fields[static_cast<size_t>(table.FieldIndex(column))].name);
+        columns +=
+            (columns.empty() ? "" : ", ") + QuoteName(table.fields[static_cast<size_t>(table.FieldIndex(column))].name);
     }
     return columns;
 }
@@ -441,7 +447,8 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
         create += (first ? "" : ", ") + QuoteName(field.name);
         first = false;
         switch (field.type) {
-            case 'f': case 'F': create += " REAL"; break;
+            case 'f':
+            case 'F': create += " REAL"; break;
             case 'c': create += field.IsRaw() ? " BLOB" : " TEXT COLLATE NOCASE"; break;
             default: create += " INTEGER"; break;
         }
@@ -545,7 +552,7 @@ table sysprivilegs
   field grantoption s 2 n sqltype=8
   key uid_sp_obj u dbuserid spid sp_object
 )")
-                                          .front();
+                                           .front();
     return sysdb;
 }
 

@@ -31,7 +31,7 @@ struct FieldDef {
     int16_t length = 0;  // bytes in the record image
     char keyKind = 'n';  // 'u' unique, 'n' none, any other letter a key with duplicates
     int16_t flags = 0;
-    int16_t position = 0;  // image offset; for 'k' the index of its first key entry
+    int16_t position = 0;                 // image offset; for 'k' the index of its first key entry
     std::vector<std::string> components;  // 'k': component field names in order
     int32_t sqlType = 0;
     int16_t sqlLength = 0;

@@ -132,7 +132,8 @@ int32_t Session::OpenTablespace(int32_t dbNo, const std::string& name) {
         tablespace = store.FindTablespace(dbNo);
     }
     if (!tablespace) {
-        throw StoreError{kUnknownTablespace, "no tablespace " + win::Cp1250ToUtf8(name) + " numbered " + std::to_string(dbNo)};
+        throw StoreError{kUnknownTablespace,
+                         "no tablespace " + win::Cp1250ToUtf8(name) + " numbered " + std::to_string(dbNo)};
     }
     if (m_open.count(dbNo) != 0) {
         return kAlreadyOpen;

@@ -164,8 +164,30 @@ private:
     };
     // The statements of a table; with a key field where the text depends on it.
     enum class Sql {
-        First, Last, Current, Next, Prev, Find, FindBack, FindNext, FindPrev, Target, CurrentExists, Insert, UpdateCurrent,
-        Update, DeleteCurrent, Delete, ListEqual, ListGreater, ListLess, ListOr, Between, All, Count, Truncate
+        First,
+        Last,
+        Current,
+        Next,
+        Prev,
+        Find,
+        FindBack,
+        FindNext,
+        FindPrev,
+        Target,
+        CurrentExists,
+        Insert,
+        UpdateCurrent,
+        Update,
+        DeleteCurrent,
+        Delete,
+        ListEqual,
+        ListGreater,
+        ListLess,
+        ListOr,
+        Between,
+        All,
+        Count,
+        Truncate
     };
     struct TableRef {
         const TablespaceDef& tablespace;

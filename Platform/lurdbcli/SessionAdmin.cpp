@@ -42,8 +42,9 @@ std::string ArchivePath(const std::string& service, const std::string& archive) 
         return name;
     }
     const std::string path = Store::ArchiveDirectory(service) + "/" + name;
-    const bool hasSuffix = name.size() >= kArchiveSuffix.size() &&
-                           name.compare(name.size() - kArchiveSuffix.size(), kArchiveSuffix.size(), kArchiveSuffix) == 0;
+    const bool hasSuffix =
+        name.size() >= kArchiveSuffix.size() &&
+        name.compare(name.size() - kArchiveSuffix.size(), kArchiveSuffix.size(), kArchiveSuffix) == 0;
     return hasSuffix || access(path.c_str(), F_OK) == 0 ? path : path + std::string(kArchiveSuffix);
 }
 

@@ -86,8 +86,8 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
         if (!ref.position.valid) {
             throw StoreError{kNotFound, "no current record"};
         }
-        Statement& exists =
-            Prepared(ref, Sql::CurrentExists, -1, [&] { return "SELECT rowid FROM " + ref.sql.name + " WHERE rowid = ?"; });
+        Statement& exists = Prepared(ref, Sql::CurrentExists, -1,
+                                     [&] { return "SELECT rowid FROM " + ref.sql.name + " WHERE rowid = ?"; });
         if (!exists.Bind(1, ref.position.rowid).Step()) {
             throw StoreError{kNotFound, "the current record is gone"};
         }
@@ -188,8 +188,8 @@ void Session::ModifyRecord(TableRef& ref, char* record) {
         }
     }
     const long long rowid = TargetRow(ref, record);
-    Statement& update =
-        Prepared(ref, Sql::Update, -1, [&] { return UpdateByRowid(ref.sql.name, ref.sql.columns) + ref.sql.returning; });
+    Statement& update = Prepared(ref, Sql::Update, -1,
+                                 [&] { return UpdateByRowid(ref.sql.name, ref.sql.columns) + ref.sql.returning; });
     BindAll(update, values);
     update.Bind(static_cast<int>(values.size()) + 1, rowid);
     if (!ChangeAndTakeRow(ref, update, record)) {
@@ -210,7 +210,8 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
         // The current record, when it is the target (as in ModRec): one statement.
         const std::vector<size_t> columns = KeyColumns(ref, keyField);
         Statement& remove = Prepared(ref, Sql::DeleteCurrent, keyField, [&] {
-            return "DELETE FROM " + ref.sql.name + " WHERE rowid = ? AND " + KeyMatch(ref, columns) + "1 RETURNING rowid";
+            return "DELETE FROM " + ref.sql.name + " WHERE rowid = ? AND " + KeyMatch(ref, columns) +
+                   "1 RETURNING rowid";
         });
         remove.Bind(1, ref.position.rowid);
         BindAll(remove, KeyValues(ref, columns, record), 2);

@@ -74,8 +74,7 @@ std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, 
         const FieldDef& field = ref.table.fields[columns[i]];
         const std::string& column = ref.sql.columns[columns[i]];
         left += (i > 0 ? ", " : "") + (field.IsRaw() ? "hex(" + column + ")" : column);
-        right += (i > 0 ? ", " : "") +
-                 (columns.size() == 1 ? std::string("value") : "value ->> " + std::to_string(i));
+        right += (i > 0 ? ", " : "") + (columns.size() == 1 ? std::string("value") : "value ->> " + std::to_string(i));
     }
     std::vector<std::vector<SqlValue>> keys;
     for (int32_t offset = 0; offset < length; offset += size) {

@@ -82,8 +82,9 @@ void Session::CheckLockable(Database& db, long long slot, int32_t dbNo, int32_t 
 void Session::Lock(int32_t dbNo, int32_t recType, char mode) {
     Locks().Run([&](Database& db, long long slot) {
         CheckLockable(db, slot, dbNo, recType, mode);
-        db.Cached("INSERT OR REPLACE INTO _lur_record_locks (dbno, rectype, mode, slot, pid, handle, user, holder) "
-                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+        db.Cached(
+              "INSERT OR REPLACE INTO _lur_record_locks (dbno, rectype, mode, slot, pid, handle, user, holder) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
             .Bind(1, static_cast<long long>(dbNo))
             .Bind(2, static_cast<long long>(recType))
             .Bind(3, std::string(1, mode))

@@ -141,7 +141,8 @@ void Session::MoveIn(TableRef& ref, Move move, char* record) {
             statement = &Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
             statement->Bind(1, ref.position.rowid);
             break;
-        case Move::Next: case Move::Prev: {
+        case Move::Next:
+        case Move::Prev: {
             // Strictly after (before) the position in (key, rowid) order, so
             // that equal keys go by insertion order.
             const bool next = move == Move::Next;

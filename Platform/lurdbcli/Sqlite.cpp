@@ -32,12 +32,9 @@ std::string ServiceOf(sqlite3* db) {
 [[noreturn]] void Fail(sqlite3* db, int rc, const std::string& detail) {
     const std::string store = "the store of service " + ServiceOf(db);
     switch (rc & 0xFF) {
-        case SQLITE_CONSTRAINT:
-            throw StoreError{kLockedOrDuplicate, detail};
-        case SQLITE_CANTOPEN:
-            throw StoreError{kNoStore, detail};
-        case SQLITE_NOMEM:
-            throw StoreError{kOutOfMemory, "out of memory"};
+        case SQLITE_CONSTRAINT: throw StoreError{kLockedOrDuplicate, detail};
+        case SQLITE_CANTOPEN: throw StoreError{kNoStore, detail};
+        case SQLITE_NOMEM: throw StoreError{kOutOfMemory, "out of memory"};
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             throw StoreError{kStoreBusy, store + " is busy: another process held it longer than " +
@@ -45,13 +42,10 @@ std::string ServiceOf(sqlite3* db) {
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
             throw StoreError{kNotAStore, store + " is not a database store or is damaged (" + detail + ")"};
-        case SQLITE_FULL:
-            throw StoreError{kStoreFull, "the disk of " + store + " is full (" + detail + ")"};
+        case SQLITE_FULL: throw StoreError{kStoreFull, "the disk of " + store + " is full (" + detail + ")"};
         case SQLITE_READONLY:
-        case SQLITE_PERM:
-            throw StoreError{kStoreReadOnly, store + " cannot be written (" + detail + ")"};
-        default:
-            throw StoreError{kStoreError, detail};
+        case SQLITE_PERM: throw StoreError{kStoreReadOnly, store + " cannot be written (" + detail + ")"};
+        default: throw StoreError{kStoreError, detail};
     }
 }
 
@@ -128,18 +122,14 @@ std::string Statement::ColumnText(int index) const {
 
 SqlValue Statement::Column(int index) const {
     switch (sqlite3_column_type(m_stmt, index)) {
-        case SQLITE_INTEGER:
-            return sqlite3_column_int64(m_stmt, index);
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(m_stmt, index);
-        case SQLITE_TEXT:
-            return ColumnText(index);
+        case SQLITE_INTEGER: return sqlite3_column_int64(m_stmt, index);
+        case SQLITE_FLOAT: return sqlite3_column_double(m_stmt, index);
+        case SQLITE_TEXT: return ColumnText(index);
         case SQLITE_BLOB: {
             const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(m_stmt, index));
             return Bytes(data, data + sqlite3_column_bytes(m_stmt, index));
         }
-        default:
-            return std::monostate{};
+        default: return std::monostate{};
     }
 }
 

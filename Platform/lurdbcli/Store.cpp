@@ -34,9 +34,8 @@ std::string Store::DataDirectory() {
     return std::string(home && *home ? home : ".") + "/.local/share/lurdb";
 }
 
-
 void MakeDirectories(const std::string& path) {
-    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
             throw StoreError{kNoStore, "cannot create directory " + prefix};
@@ -53,8 +52,12 @@ namespace {
 int32_t DefaultSqlType(const FieldDef& field) {
     switch (field.type) {
         case 'c': return field.IsRaw() ? 4 : (field.length > 1 ? 1 : 8);
-        case 'f': case 'F': return 2;
-        case 's': case 'i': case 'l': case 'd': return 8;
+        case 'f':
+        case 'F': return 2;
+        case 's':
+        case 'i':
+        case 'l':
+        case 'd': return 8;
         default: return 0;
     }
 }
@@ -120,8 +123,8 @@ std::unique_ptr<Store> Store::Open(const std::string& service) {
 }
 
 void Store::AddMissingInternalTables() {
-    for (const auto& [name, create] : {std::pair{"_lur_data", kCreateDataTable},
-                                       std::pair{"_lur_changes", kCreateChangesTable}}) {
+    for (const auto& [name, create] :
+         {std::pair{"_lur_data", kCreateDataTable}, std::pair{"_lur_changes", kCreateChangesTable}}) {
         // Looked up first: a store that has them is not written to.
         Statement& exists = m_db->Cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
         const bool hasTable = exists.Bind(1, std::string(name)).Step();
@@ -173,17 +176,19 @@ void Store::Fill(Store& store, uint32_t volumeId) {
     Database& db = store.Db();
     db.Exec("BEGIN IMMEDIATE");
     try {
-        db.Exec("CREATE TABLE _lur_tablespaces (dbno INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE, "
-                "schema TEXT NOT NULL)");
+        db.Exec(
+            "CREATE TABLE _lur_tablespaces (dbno INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE, "
+            "schema TEXT NOT NULL)");
         db.Exec("CREATE TABLE _lur_counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL)");
         db.Exec("CREATE TABLE _lur_params (name TEXT PRIMARY KEY, value TEXT NOT NULL)");
         db.Exec("CREATE TABLE _lur_blobs (id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL)");
         db.Exec(kCreateDataTable);
         db.Exec(kCreateChangesTable);
         // One row per lock and owner (process and handle).
-        db.Exec("CREATE TABLE _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, mode TEXT NOT NULL, "
-                "pid INTEGER NOT NULL, handle INTEGER NOT NULL, user TEXT NOT NULL, holder TEXT NOT NULL, "
-                "PRIMARY KEY (dbno, rectype, pid, handle))");
+        db.Exec(
+            "CREATE TABLE _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, mode TEXT NOT NULL, "
+            "pid INTEGER NOT NULL, handle INTEGER NOT NULL, user TEXT NOT NULL, holder TEXT NOT NULL, "
+            "PRIMARY KEY (dbno, rectype, pid, handle))");
         store.SetParam("volumeid", std::to_string(volumeId));
         store.CreateTablespace(SysdbSchema());
         db.Exec("COMMIT");
@@ -284,8 +289,9 @@ void Store::AddCatalogueRows(const TablespaceDef& tablespace) {
 }
 
 void Store::NoteChange(int32_t dbNo, int32_t recType) {
-    m_db->Cached("INSERT INTO _lur_changes (dbno, rectype, time) VALUES (?, ?, ?) "
-                 "ON CONFLICT(dbno, rectype) DO UPDATE SET time = excluded.time")
+    m_db->Cached(
+            "INSERT INTO _lur_changes (dbno, rectype, time) VALUES (?, ?, ?) "
+            "ON CONFLICT(dbno, rectype) DO UPDATE SET time = excluded.time")
         .Bind(1, static_cast<long long>(dbNo))
         .Bind(2, static_cast<long long>(recType))
         .Bind(3, static_cast<long long>(static_cast<uint32_t>(std::time(nullptr))))
@@ -321,7 +327,9 @@ std::optional<std::string> Store::Param(const std::string& name) {
 }
 
 void Store::SetParam(const std::string& name, const std::string& value) {
-    m_db->Cached("INSERT INTO _lur_params (name, value) VALUES (?, ?) ON CONFLICT(name) DO UPDATE SET value = excluded.value")
+    m_db->Cached(
+            "INSERT INTO _lur_params (name, value) VALUES (?, ?) ON CONFLICT(name) DO UPDATE SET value = "
+            "excluded.value")
         .Bind(1, win::Cp1250ToUtf8(name))
         .Bind(2, win::Cp1250ToUtf8(value))
         .Run();
@@ -355,7 +363,8 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
     }
     for (const auto& [name, value] : values) {
         if (table.FieldIndex(name) < 0) {
-            throw StoreError{kUnknownField, "no field " + win::Cp1250ToUtf8(name) + " in " + win::Cp1250ToUtf8(table.name)};
+            throw StoreError{kUnknownField,
+                             "no field " + win::Cp1250ToUtf8(name) + " in " + win::Cp1250ToUtf8(table.name)};
         }
     }
     Statement& insert = db.Cached(InsertStatement(tablespace, table));

@@ -86,39 +86,39 @@ namespace lurdbcli {
 // is given another meaning by any caller.
 // ---------------------------------------------------------------------------
 constexpr int32_t kOk = 0;
-constexpr int32_t kStoreError = 10001;          // the service's store failed (an SQLite error not below)
-constexpr int32_t kNotFound = 10002;            // (*) not found / no further record
-constexpr int32_t kBadArgument = 10003;         // a null pointer, bad length or bad value
-constexpr int32_t kNotOpen = 10004;             // (*) tablespace not open for this handle
-constexpr int32_t kLockedOrDuplicate = 10005;   // (*) locked by another, or duplicate unique key
-constexpr int32_t kBadServiceName = 10006;      // service name empty, too long, or with / \ ..
-constexpr int32_t kNoStore = 10007;             // no store for the service (not created)
-constexpr int32_t kUnknownTablespace = 10008;   // no tablespace of that name or number
-constexpr int32_t kUnknownRecordType = 10009;   // record type not in the tablespace
-constexpr int32_t kUnknownField = 10010;        // field number not in the record type, or not a key
-constexpr int32_t kNoDescription = 10011;       // (*) no description: tablespace not open
-constexpr int32_t kNotConnected = 10012;        // handle not logged in / connected
-constexpr int32_t kBadRecordSize = 10013;       // record size differs from the description
-constexpr int32_t kNoHandle = 10014;            // (*) no such handle; InitUserEx: no such user
-constexpr int32_t kUnknownParameter = 10015;    // server parameter not known
-constexpr int32_t kOutOfMemory = 10016;         // (*) memory not available
-constexpr int32_t kNotSupported = 10017;        // request the stand-in does not serve
-constexpr int32_t kStoreBusy = 10018;           // another process held the store past the busy timeout
-constexpr int32_t kAlreadyOpen = 10020;         // (*) tablespace already open: success
-constexpr int32_t kNotAStore = 10022;           // the service's file is no store, or a damaged one
-constexpr int32_t kTransactionOpen = 10023;     // (*) a transaction is already open
-constexpr int32_t kBadSchema = 10024;           // stored schema inconsistent
-constexpr int32_t kStoreFull = 10025;           // the disk of the store is full
-constexpr int32_t kStoreReadOnly = 10026;       // the store's file or directory cannot be written
-constexpr int32_t kServiceInUse = 10027;        // a live handle is logged in to the service
-constexpr int32_t kNoArchive = 10029;           // no such archive
-constexpr int32_t kForeignArchive = 10030;      // the archive is of another service (volume id)
-constexpr int32_t kArchiveExists = 10031;       // an archive of that name exists already
-constexpr int32_t kFunctionMissing = 10038;     // (*) raised by callers for a missing function
-constexpr int32_t kNoClientSettings = 10039;    // raised by callers: no registry key
-constexpr int32_t kUserDisabled = 10067;        // (*) InitUserEx: user disabled
-constexpr int32_t kWrongPassword = 10068;       // (*) InitUserEx: wrong password
-constexpr int32_t kEndOfStream = 10073;         // (*) end of a blob stream
+constexpr int32_t kStoreError = 10001;         // the service's store failed (an SQLite error not below)
+constexpr int32_t kNotFound = 10002;           // (*) not found / no further record
+constexpr int32_t kBadArgument = 10003;        // a null pointer, bad length or bad value
+constexpr int32_t kNotOpen = 10004;            // (*) tablespace not open for this handle
+constexpr int32_t kLockedOrDuplicate = 10005;  // (*) locked by another, or duplicate unique key
+constexpr int32_t kBadServiceName = 10006;     // service name empty, too long, or with / \ ..
+constexpr int32_t kNoStore = 10007;            // no store for the service (not created)
+constexpr int32_t kUnknownTablespace = 10008;  // no tablespace of that name or number
+constexpr int32_t kUnknownRecordType = 10009;  // record type not in the tablespace
+constexpr int32_t kUnknownField = 10010;       // field number not in the record type, or not a key
+constexpr int32_t kNoDescription = 10011;      // (*) no description: tablespace not open
+constexpr int32_t kNotConnected = 10012;       // handle not logged in / connected
+constexpr int32_t kBadRecordSize = 10013;      // record size differs from the description
+constexpr int32_t kNoHandle = 10014;           // (*) no such handle; InitUserEx: no such user
+constexpr int32_t kUnknownParameter = 10015;   // server parameter not known
+constexpr int32_t kOutOfMemory = 10016;        // (*) memory not available
+constexpr int32_t kNotSupported = 10017;       // request the stand-in does not serve
+constexpr int32_t kStoreBusy = 10018;          // another process held the store past the busy timeout
+constexpr int32_t kAlreadyOpen = 10020;        // (*) tablespace already open: success
+constexpr int32_t kNotAStore = 10022;          // the service's file is no store, or a damaged one
+constexpr int32_t kTransactionOpen = 10023;    // (*) a transaction is already open
+constexpr int32_t kBadSchema = 10024;          // stored schema inconsistent
+constexpr int32_t kStoreFull = 10025;          // the disk of the store is full
+constexpr int32_t kStoreReadOnly = 10026;      // the store's file or directory cannot be written
+constexpr int32_t kServiceInUse = 10027;       // a live handle is logged in to the service
+constexpr int32_t kNoArchive = 10029;          // no such archive
+constexpr int32_t kForeignArchive = 10030;     // the archive is of another service (volume id)
+constexpr int32_t kArchiveExists = 10031;      // an archive of that name exists already
+constexpr int32_t kFunctionMissing = 10038;    // (*) raised by callers for a missing function
+constexpr int32_t kNoClientSettings = 10039;   // raised by callers: no registry key
+constexpr int32_t kUserDisabled = 10067;       // (*) InitUserEx: user disabled
+constexpr int32_t kWrongPassword = 10068;      // (*) InitUserEx: wrong password
+constexpr int32_t kEndOfStream = 10073;        // (*) end of a blob stream
 constexpr int32_t kFirstStatus = 10000;
 constexpr int32_t kLastStatus = 10073;
 
@@ -171,22 +171,22 @@ constexpr const char* StatusText(int32_t status) {
 namespace connect_info {
 constexpr size_t kSize = 251;
 constexpr size_t kTextSize = 32;
-constexpr size_t kBlockSize = 0;      // int32, always 251
-constexpr size_t kConstant4 = 4;      // int32, always 4
-constexpr size_t kUser = 8;           // text: user name (as given; upper case by the login)
-constexpr size_t kComputer = 40;      // text: computer name
-constexpr size_t kServer = 72;        // text: server
-constexpr size_t kService = 104;      // text: service, selects the store
-constexpr size_t kEmpty = 136;        // text: always empty
-constexpr size_t kOpenMode = 168;     // text: open mode
-constexpr size_t kUseBlob = 200;      // byte
-constexpr size_t kUseLock = 201;      // byte
-constexpr size_t kEnableEvents = 202; // byte
-constexpr size_t kProcessId = 203;    // int32
-constexpr size_t kTimeout = 207;      // int32
-constexpr size_t kPassword = 211;     // text: password (as given)
-constexpr size_t kRegDbPages = 243;   // int32, 0-255
-constexpr size_t kRegOwlPages = 247;  // int32, 0-255
+constexpr size_t kBlockSize = 0;       // int32, always 251
+constexpr size_t kConstant4 = 4;       // int32, always 4
+constexpr size_t kUser = 8;            // text: user name (as given; upper case by the login)
+constexpr size_t kComputer = 40;       // text: computer name
+constexpr size_t kServer = 72;         // text: server
+constexpr size_t kService = 104;       // text: service, selects the store
+constexpr size_t kEmpty = 136;         // text: always empty
+constexpr size_t kOpenMode = 168;      // text: open mode
+constexpr size_t kUseBlob = 200;       // byte
+constexpr size_t kUseLock = 201;       // byte
+constexpr size_t kEnableEvents = 202;  // byte
+constexpr size_t kProcessId = 203;     // int32
+constexpr size_t kTimeout = 207;       // int32
+constexpr size_t kPassword = 211;      // text: password (as given)
+constexpr size_t kRegDbPages = 243;    // int32, 0-255
+constexpr size_t kRegOwlPages = 247;   // int32, 0-255
 }  // namespace connect_info
 
 // A lock list entry of GetRecLocks, 28 bytes: int32 tablespace number,
@@ -237,14 +237,12 @@ LURDBCLI_EXPORT int32_t CreateDbHandler(int32_t* handle) LURDBCLI_SYMBOL("_Creat
 // block's user and password (as given, compared in upper case) against SYSDB
 // "dbuser" (scrambled NAME and PSW, "enabled" byte 1). 10014 no such user,
 // 10067 disabled, 10068 wrong password; kNoStore when the service has none.
-LURDBCLI_EXPORT int32_t InitUserEx(int32_t handle, const void* connectInfo)
-    LURDBCLI_SYMBOL("_InitUserEx$8");
+LURDBCLI_EXPORT int32_t InitUserEx(int32_t handle, const void* connectInfo) LURDBCLI_SYMBOL("_InitUserEx$8");
 
 // Sends a code of length bytes after the login; the stand-in keeps it and
 // nothing depends on it. kBadArgument for a negative length or a null code
 // with a length.
-LURDBCLI_EXPORT int32_t SetCode(int32_t handle, int32_t length, const char* code)
-    LURDBCLI_SYMBOL("_SetCode$12");
+LURDBCLI_EXPORT int32_t SetCode(int32_t handle, int32_t length, const char* code) LURDBCLI_SYMBOL("_SetCode$12");
 
 // Releases a handle; an open transaction is rolled back and the handle's
 // locks are released. kNoHandle for a handle that is not (or no longer) one.
@@ -265,8 +263,7 @@ LURDBCLI_EXPORT int32_t ArchiveDb(int32_t handle) LURDBCLI_SYMBOL("_ArchiveDb$4"
 // for a file that is no store (kNotAStore). The handle's positions,
 // cursors and bookmarks are dropped; its open tablespaces take the
 // archive's layout (one the archive lacks is no longer open).
-LURDBCLI_EXPORT int32_t RestoreArchive(int32_t handle, const char* archive)
-    LURDBCLI_SYMBOL("_RestoreArchive$8");
+LURDBCLI_EXPORT int32_t RestoreArchive(int32_t handle, const char* archive) LURDBCLI_SYMBOL("_RestoreArchive$8");
 // Creates a service store on the handle's server (after Connect or a
 // login; kNotConnected before). name is the service, optionally followed
 // by ":" and a collation; the collation and both paths are kept in the
@@ -295,8 +292,7 @@ LURDBCLI_EXPORT int32_t DropDatabase(int32_t handle, const char* name) LURDBCLI_
 // it is part of it. kLockedOrDuplicate for a name the store has (case
 // ignored), kBadArgument for a name that cannot be one (empty, over 31
 // characters, blanks, control characters, ".", '"' or "#").
-LURDBCLI_EXPORT int32_t CreateTablespace(int32_t handle, const char* name)
-    LURDBCLI_SYMBOL("_CreateTablespace$8");
+LURDBCLI_EXPORT int32_t CreateTablespace(int32_t handle, const char* name) LURDBCLI_SYMBOL("_CreateTablespace$8");
 
 // Rebuilds the indexes of one file (tablespace number; -1 all) of the
 // handle's store; kUnknownTablespace for a number the store lacks; needs
@@ -316,8 +312,8 @@ LURDBCLI_EXPORT int32_t GetCount(int32_t handle, int32_t dbNo, int32_t recType, 
     LURDBCLI_SYMBOL("_GetCount$16");
 // Never called.
 LURDBCLI_EXPORT int32_t GetConditionedCount(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo,
-                                            int32_t condition, int32_t recordSize, const char* record,
-                                            int32_t* count) LURDBCLI_SYMBOL("_GetConditionedCount$32");
+                                            int32_t condition, int32_t recordSize, const char* record, int32_t* count)
+    LURDBCLI_SYMBOL("_GetConditionedCount$32");
 
 // Continue FindRec: the next (previous) record whose current key equals the
 // value in *record, strictly after (before) the handle's position in (key,
@@ -327,17 +323,17 @@ LURDBCLI_EXPORT int32_t GetConditionedCount(int32_t handle, int32_t dbNo, int32_
 // equal record. Found: written into *record and made the position; 10002:
 // nothing changes. kUnknownField when no key is current.
 // FindRecPrev (below) is the mirror image of FindRecNext.
-LURDBCLI_EXPORT int32_t FindRecNext(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                    char* record) LURDBCLI_SYMBOL("_FindRecNext$20");
-LURDBCLI_EXPORT int32_t FindRecPrev(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                    char* record) LURDBCLI_SYMBOL("_FindRecPrev$20");
+LURDBCLI_EXPORT int32_t FindRecNext(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_FindRecNext$20");
+LURDBCLI_EXPORT int32_t FindRecPrev(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_FindRecPrev$20");
 // Never called.
 LURDBCLI_EXPORT int32_t StepToRelative(int32_t handle, int32_t dbNo, int32_t recType, int32_t steps)
     LURDBCLI_SYMBOL("_StepToRelative$16");
 // *block: the handle's current record as stored now (recordSize bytes);
 // 10002 without a position or when the record is gone. The position stays.
-LURDBCLI_EXPORT int32_t ReadCurrentRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                       char** block) LURDBCLI_SYMBOL("_ReadCurrentRec$20");
+LURDBCLI_EXPORT int32_t ReadCurrentRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block)
+    LURDBCLI_SYMBOL("_ReadCurrentRec$20");
 // Never called.
 LURDBCLI_EXPORT int32_t SetEventPtr(int32_t handle, void* callback) LURDBCLI_SYMBOL("_SetEventPtr$8");
 // Never called.
@@ -349,8 +345,8 @@ LURDBCLI_EXPORT int32_t SqlOperation(int32_t handle, const char* statement, int3
 // The result of the last SqlOperation: tablespace number, record type, a
 // block of whole records and the field names separated by tabs (either
 // block may be null; both are returned with FreePtr). Not exported yet.
-LURDBCLI_EXPORT int32_t SqlGetResult(int32_t handle, int32_t* dbNo, int32_t* recType, char** data,
-                                     int32_t* length, char** fieldNames) LURDBCLI_SYMBOL("_SqlGetResult$24");
+LURDBCLI_EXPORT int32_t SqlGetResult(int32_t handle, int32_t* dbNo, int32_t* recType, char** data, int32_t* length,
+                                     char** fieldNames) LURDBCLI_SYMBOL("_SqlGetResult$24");
 // The result text of the last SqlOperation (returned with FreePtr). Not
 // exported yet.
 LURDBCLI_EXPORT int32_t SqlGetResultText(int32_t handle, char** text) LURDBCLI_SYMBOL("_SqlGetResultText$8");
@@ -425,14 +421,14 @@ LURDBCLI_EXPORT int32_t DelBlob(int32_t handle, int32_t id) LURDBCLI_SYMBOL("_De
 // NextRec from no position is FirstRec, PrevRec from none LastRec. 10002
 // when there is no record there (an empty table, or past either end): the
 // position stays and *block is null.
-LURDBCLI_EXPORT int32_t FirstRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                 char** block) LURDBCLI_SYMBOL("_FirstRec$20");
-LURDBCLI_EXPORT int32_t PrevRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                char** block) LURDBCLI_SYMBOL("_PrevRec$20");
-LURDBCLI_EXPORT int32_t NextRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                char** block) LURDBCLI_SYMBOL("_NextRec$20");
-LURDBCLI_EXPORT int32_t LastRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                char** block) LURDBCLI_SYMBOL("_LastRec$20");
+LURDBCLI_EXPORT int32_t FirstRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block)
+    LURDBCLI_SYMBOL("_FirstRec$20");
+LURDBCLI_EXPORT int32_t PrevRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block)
+    LURDBCLI_SYMBOL("_PrevRec$20");
+LURDBCLI_EXPORT int32_t NextRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block)
+    LURDBCLI_SYMBOL("_NextRec$20");
+LURDBCLI_EXPORT int32_t LastRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block)
+    LURDBCLI_SYMBOL("_LastRec$20");
 
 // Makes a key field (its field number; a compound key orders by its
 // components) the current key of the record type for this handle; -1 no
@@ -446,8 +442,8 @@ LURDBCLI_EXPORT int32_t DefineKey(int32_t handle, int32_t dbNo, int32_t recType,
 // compound key on every component), writes it into *record and makes it the
 // position. 10002 when none (the position stays); kUnknownField when no key
 // is current.
-LURDBCLI_EXPORT int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                                char* record) LURDBCLI_SYMBOL("_FindRec$20");
+LURDBCLI_EXPORT int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_FindRec$20");
 
 // Record changes on the caller's own copy of the record; the stored record
 // is written back into *record (NewRec, ModRec) and becomes the handle's
@@ -458,12 +454,12 @@ LURDBCLI_EXPORT int32_t FindRec(int32_t handle, int32_t dbNo, int32_t recType, i
 // record in key order; with no current key, the current record; 10002 when
 // there is none. A duplicate unique key on NewRec or ModRec answers 10005
 // and stores nothing.
-LURDBCLI_EXPORT int32_t NewRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                               char* record) LURDBCLI_SYMBOL("_NewRec$20");
-LURDBCLI_EXPORT int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                               char* record) LURDBCLI_SYMBOL("_ModRec$20");
-LURDBCLI_EXPORT int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize,
-                               char* record) LURDBCLI_SYMBOL("_DelRec$20");
+LURDBCLI_EXPORT int32_t NewRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_NewRec$20");
+LURDBCLI_EXPORT int32_t ModRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_ModRec$20");
+LURDBCLI_EXPORT int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_DelRec$20");
 
 // List searches, on any field (a compound key compares its components in
 // order, as one row value). *length: in, the record size; out, the byte
@@ -471,13 +467,12 @@ LURDBCLI_EXPORT int32_t DelRec(int32_t handle, int32_t dbNo, int32_t recType, in
 // FindGreater >=, FindLess <= the field's value in *keyRecord. Results in
 // search-field order, then insertion order; 10002 when none. List searches
 // leave the handle's position alone.
-LURDBCLI_EXPORT int32_t FindList(int32_t handle, int32_t* length, const char* keyRecord, char** result,
-                                 int32_t dbNo, int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindList$28");
-LURDBCLI_EXPORT int32_t FindGreater(int32_t handle, int32_t* length, const char* keyRecord, char** result,
-                                    int32_t dbNo, int32_t recType, int32_t fieldNo)
-    LURDBCLI_SYMBOL("_FindGreater$28");
-LURDBCLI_EXPORT int32_t FindLess(int32_t handle, int32_t* length, const char* keyRecord, char** result,
-                                 int32_t dbNo, int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindLess$28");
+LURDBCLI_EXPORT int32_t FindList(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo,
+                                 int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindList$28");
+LURDBCLI_EXPORT int32_t FindGreater(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo,
+                                    int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindGreater$28");
+LURDBCLI_EXPORT int32_t FindLess(int32_t handle, int32_t* length, const char* keyRecord, char** result, int32_t dbNo,
+                                 int32_t recType, int32_t fieldNo) LURDBCLI_SYMBOL("_FindLess$28");
 // Every record of the table in the current key's order (ties and no key:
 // insertion order); *length as for FindList; 10002 for an empty table.
 LURDBCLI_EXPORT int32_t GetAllRec(int32_t handle, int32_t dbNo, int32_t recType, int32_t* length, char** result)
@@ -487,10 +482,10 @@ LURDBCLI_EXPORT int32_t GetAllRec(int32_t handle, int32_t dbNo, int32_t recType,
 // key). WriteData stores *data under (key, second key 0), replacing what
 // was there; FindData hands out the bytes of (firstKey, secondKey), 10002
 // when there are none.
-LURDBCLI_EXPORT int32_t FindData(int32_t handle, int32_t* length, char** block, int32_t secondKey,
-                                 int32_t firstKey, int32_t dbNo, int32_t mode) LURDBCLI_SYMBOL("_FindData$28");
-LURDBCLI_EXPORT int32_t WriteData(int32_t handle, int32_t length, const char* const* data, int32_t key,
-                                  int32_t dbNo, int32_t mode) LURDBCLI_SYMBOL("_WriteData$24");
+LURDBCLI_EXPORT int32_t FindData(int32_t handle, int32_t* length, char** block, int32_t secondKey, int32_t firstKey,
+                                 int32_t dbNo, int32_t mode) LURDBCLI_SYMBOL("_FindData$28");
+LURDBCLI_EXPORT int32_t WriteData(int32_t handle, int32_t length, const char* const* data, int32_t key, int32_t dbNo,
+                                  int32_t mode) LURDBCLI_SYMBOL("_WriteData$24");
 
 // Locks per (tablespace, record type); mode 'r' shared, others exclusive;
 // owned by the handle until UnlockRecord or FreeDbHandler (a dead process's
@@ -508,8 +503,7 @@ LURDBCLI_EXPORT int32_t WhoMadeLock(int32_t handle, int32_t dbNo, int32_t recTyp
 
 // Next value of a named counter of the service (created on first use, first
 // value 1); needs the login.
-LURDBCLI_EXPORT int32_t GetNextId(int32_t handle, const char* counter, int32_t* value)
-    LURDBCLI_SYMBOL("_GetNextId$12");
+LURDBCLI_EXPORT int32_t GetNextId(int32_t handle, const char* counter, int32_t* value) LURDBCLI_SYMBOL("_GetNextId$12");
 // Seconds since 1970-01-01 00:00 UTC.
 LURDBCLI_EXPORT int32_t GetServerTime(int32_t handle, int32_t* time) LURDBCLI_SYMBOL("_GetServerTime$8");
 
@@ -532,11 +526,11 @@ LURDBCLI_EXPORT int32_t GetCompanyDataFile(int32_t handle, char** block, int32_t
 // into *record; 10002 when there is none there; cursor ids from 1.
 // CursorCreate writes the new id to *cursor; CursorDrop releases one (10002
 // for an id the handle does not have).
-LURDBCLI_EXPORT int32_t CursorCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo,
-                                     int32_t* cursor) LURDBCLI_SYMBOL("_CursorCreate$20");
+LURDBCLI_EXPORT int32_t CursorCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t fieldNo, int32_t* cursor)
+    LURDBCLI_SYMBOL("_CursorCreate$20");
 LURDBCLI_EXPORT int32_t CursorDrop(int32_t handle, int32_t cursor) LURDBCLI_SYMBOL("_CursorDrop$8");
-LURDBCLI_EXPORT int32_t CursorOperation(int32_t handle, int32_t cursor, int32_t move, int32_t recordSize,
-                                        char* record) LURDBCLI_SYMBOL("_CursorOperation$20");
+LURDBCLI_EXPORT int32_t CursorOperation(int32_t handle, int32_t cursor, int32_t move, int32_t recordSize, char* record)
+    LURDBCLI_SYMBOL("_CursorOperation$20");
 // BookmarkCreate writes the new id to *bookmark; BookmarkDrop releases one
 // (10002 for an id the handle does not have).
 LURDBCLI_EXPORT int32_t BookmarkCreate(int32_t handle, int32_t dbNo, int32_t recType, int32_t* bookmark)
@@ -566,8 +560,8 @@ LURDBCLI_EXPORT int32_t GetRecLocks(int32_t handle, int32_t* length, char** bloc
 // service's files: the store file's modification time becomes the newest
 // last-change time of its tables (unchanged when no table was ever
 // changed); needs Connect or a login.
-LURDBCLI_EXPORT int32_t RestoreTimestamps(int32_t handle, const char* service, const char* user,
-                                          const char* password) LURDBCLI_SYMBOL("_RestoreTimestamps$16");
+LURDBCLI_EXPORT int32_t RestoreTimestamps(int32_t handle, const char* service, const char* user, const char* password)
+    LURDBCLI_SYMBOL("_RestoreTimestamps$16");
 // Three numbers of a data file of a service, named by a 60-byte file entry
 // of its description: the record type at offset 52 and the tablespace
 // number at 56 (int32, as GetDbDescription writes them) select the table.
@@ -602,13 +596,11 @@ LURDBCLI_EXPORT int32_t SetUserInfo(int32_t handle, const char* info) LURDBCLI_S
 // The records whose search field lies between the fields of *low and *high,
 // both inclusive; *length: in, the record size; out, the result's byte
 // length. Order as for FindList; 10002 when none.
-LURDBCLI_EXPORT int32_t FindBetween(int32_t handle, int32_t dbNo, int32_t recType, const char* low,
-                                    const char* high, char** result, int32_t fieldNo, int32_t* length)
-    LURDBCLI_SYMBOL("_FindBetween$32");
+LURDBCLI_EXPORT int32_t FindBetween(int32_t handle, int32_t dbNo, int32_t recType, const char* low, const char* high,
+                                    char** result, int32_t fieldNo, int32_t* length) LURDBCLI_SYMBOL("_FindBetween$32");
 
 // Deletes every record of a record type (-1: of every table of the tablespace).
-LURDBCLI_EXPORT int32_t TruncateFile(int32_t handle, int32_t dbNo, int32_t recType)
-    LURDBCLI_SYMBOL("_TruncateFile$12");
+LURDBCLI_EXPORT int32_t TruncateFile(int32_t handle, int32_t dbNo, int32_t recType) LURDBCLI_SYMBOL("_TruncateFile$12");
 // Never called.
 LURDBCLI_EXPORT int32_t ServerLog(int32_t handle, const char* text) LURDBCLI_SYMBOL("_ServerLog$8");
 

@@ -73,11 +73,9 @@ TEST_P(ArgHlpUtlParseTest, ChecksTheCommandLine) {
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, ArgHlpUtlParseTest,
     ::testing::Values(
-        ParseCase{{"-seS", "-usrU", "-pswP"}, 0, "", ""},
-        ParseCase{{"-seS", "-usrU", "-pswP", "-appA"}, 0, "", ""},
+        ParseCase{{"-seS", "-usrU", "-pswP"}, 0, "", ""}, ParseCase{{"-seS", "-usrU", "-pswP", "-appA"}, 0, "", ""},
         ParseCase{{}, 0, "", ""},  // no arguments: help, no checks
-        ParseCase{{"-h"}, 0, "", ""},
-        ParseCase{{"-usrU", "-Help"}, 0, "", ""},
+        ParseCase{{"-h"}, 0, "", ""}, ParseCase{{"-usrU", "-Help"}, 0, "", ""},
         ParseCase{{"-se", "-usrU", "-pswP"}, 0, "", ""},  // given with an empty value
         ParseCase{{"-s"}, -998, "Ismeretlen paraméter:-s", "ArgHlpUtl::CheckArguments"},
         ParseCase{{"-SEx"}, -998, "Ismeretlen paraméter:-SEx", "ArgHlpUtl::CheckArguments"},
@@ -89,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"-helpme"}, -1000, "Hibás paraméter:-helpme", "ArgHlpUtl::CheckArguments"},
         // The first missing required name in byte order, not in registration order.
         ParseCase{{"-appA"}, -994, "Az alábbi paraméter használata kötelező: -usr", "ArgHlpUtl::CheckArguments"},
-        ParseCase{{"-usrU", "-pswP"}, -994, "Az alábbi paraméter használata kötelező: -se",
-                  "ArgHlpUtl::CheckArguments"}));
+        ParseCase{
+            {"-usrU", "-pswP"}, -994, "Az alábbi paraméter használata kötelező: -se", "ArgHlpUtl::CheckArguments"}));
 
 TEST_F(ArgHlpUtlTest, ValuesByDisplayName) {
     ASSERT_EQ(Parse({"-seA", "-usrU", "-pswP", "-seB"}).code, 0);
@@ -137,12 +135,10 @@ TEST_F(ArgHlpUtlTest, HelpText) {
     args.AddArg(service, "-service", "", ArgHlpUtl::Value);  // a second switch keeps the name's section
     args.AddArg(service, "-se", "first line\n           second line", ArgHlpUtl::Value);
     const std::string expected =
-        "\nTask\n\n" +
-        user + ":\n           -usr - user help\n\n" + std::string(18, ' ') + "Required parameter!\n\n" +
+        "\nTask\n\n" + user + ":\n           -usr - user help\n\n" + std::string(18, ' ') + "Required parameter!\n\n" +
         password + ":\n           -psw - password help\n\n" + std::string(18, ' ') + "Required parameter!\n\n" +
         service + ":\n            -se - first line\n           second line\n       -service\n\n" +
-        std::string(18, ' ') + "Required parameter!\n\n" +
-        app + ":\n           -app - app help\n\n" +
+        std::string(18, ' ') + "Required parameter!\n\n" + app + ":\n           -app - app help\n\n" +
         "HELP:\n             -? - For help.\n             -H\n          -HELP\n          -Help\n"
         "             -h\n          -help\n\n";
     EXPECT_EQ(args.GetHelp(), expected);
@@ -208,10 +204,10 @@ TEST_F(ArgHlpUtlRulesTest, ExclusiveGroup) {
     }
 
     EXPECT_EQ(args.GetExclusionText("A"), " -b, -c");
-    EXPECT_NE(args.GetHelp().find(std::string(18, ' ') +
-                                  Cp("A paraméter nem használható együtt az alábbi paraméterekkel:") +
-                                  " -alpha, -b\n\n"),
-              std::string::npos);
+    EXPECT_NE(
+        args.GetHelp().find(std::string(18, ' ') + Cp("A paraméter nem használható együtt az alábbi paraméterekkel:") +
+                            " -alpha, -b\n\n"),
+        std::string::npos);
 }
 
 TEST_F(ArgHlpUtlRulesTest, EmptyGroupAlwaysFails) {
@@ -234,8 +230,7 @@ TEST_F(ArgHlpUtlRulesTest, Dependency) {
     EXPECT_EQ(args.GetDependencyText("B"), " -alpha");
     EXPECT_EQ(args.GetDependencyText("A"), "");
     EXPECT_NE(args.GetHelp().find(std::string(18, ' ') +
-                                  Cp("A paraméter csak az alábbi paraméterekkel együtt használható:") +
-                                  " -alpha\n\n"),
+                                  Cp("A paraméter csak az alábbi paraméterekkel együtt használható:") + " -alpha\n\n"),
               std::string::npos);
 }
 

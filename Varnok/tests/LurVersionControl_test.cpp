@@ -31,8 +31,8 @@ constexpr win::VersionStringTable kEnglishOnly[] = {
     {0x0409, 1252, kEnglish, std::size(kEnglish)},
 };
 
-win::VersionResource Resource(const win::VersionStringTable* tables, size_t count, uint32_t flags,
-                              uint32_t os, uint32_t type) {
+win::VersionResource Resource(const win::VersionStringTable* tables, size_t count, uint32_t flags, uint32_t os,
+                              uint32_t type) {
     win::VersionResource resource{};
     resource.fixed.fileVersionMS = win::VersionHalf(3, 1);
     resource.fixed.fileVersionLS = win::VersionHalf(4, 65535);
@@ -186,14 +186,27 @@ TEST_F(LurVersionControlTest, TypeAndSystemTexts) {
     const struct {
         uint32_t type;
         const char* text;
-    } types[] = {{0, "unknown"}, {1, "application"}, {2, "dynamic-link library"}, {3, "device driver"},
-                 {4, "font"},    {5, "virtual device"}, {6, ""}, {7, "static-link library"}, {8, ""}};
+    } types[] = {{0, "unknown"},
+                 {1, "application"},
+                 {2, "dynamic-link library"},
+                 {3, "device driver"},
+                 {4, "font"},
+                 {5, "virtual device"},
+                 {6, ""},
+                 {7, "static-link library"},
+                 {8, ""}};
     const struct {
         uint32_t os;
         const char* text;
-    } systems[] = {{0x40004, "Win32, NT"}, {0x10001, "Win16 on DOS"}, {0x10004, "Win32 on DOS"},
-                   {0x40000, "NT"},        {0x20002, "OS2 16 PM16"}, {0x30003, "OS2 32 PM32"},
-                   {0x4, "Win32"},         {0, "Unknown"},            {0x50000, ""}};
+    } systems[] = {{0x40004, "Win32, NT"},
+                   {0x10001, "Win16 on DOS"},
+                   {0x10004, "Win32 on DOS"},
+                   {0x40000, "NT"},
+                   {0x20002, "OS2 16 PM16"},
+                   {0x30003, "OS2 32 PM32"},
+                   {0x4, "Win32"},
+                   {0, "Unknown"},
+                   {0x50000, ""}};
     // No resource file is needed: the texts depend only on the fixed words.
     for (const auto& t : types) {
         const win::VersionResource resource = Resource(nullptr, 0, 0, 0, t.type);

@@ -117,8 +117,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const auto start = std::chrono::steady_clock::now();
     Service();
-    std::printf("Set up in %.1f s.\n",
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    std::printf("Set up in %.1f s.\n", std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     std::fflush(stdout);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -24,7 +24,7 @@ struct Moments {
     std::vector<lurDate::DateTimeValue> values;
 
     Moments() {
-        const time_t first = 946684800;        // 2000-01-01
+        const time_t first = 946684800;          // 2000-01-01
         const time_t span = 1893456000 - first;  // to 2030-01-01
         times.reserve(kValues);
         values.reserve(kValues);

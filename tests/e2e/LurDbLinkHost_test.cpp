@@ -40,8 +40,8 @@ protected:
     int RunHost(const std::string& links, const std::string& script, const std::string& schema) {
         std::ofstream(m_dir + "/links.txt") << links;
         std::ofstream(m_dir + "/script.txt") << script;
-        return Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/links.txt " + schema + " " +
-                   m_dir + "/script.txt");
+        return Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/links.txt " + schema + " " + m_dir +
+                   "/script.txt");
     }
     std::string Stored(const std::string& service) {
         EXPECT_EQ(Run("lurdbadm dump " + service + " Garage Vehicle"), 0) << m_output;
@@ -100,8 +100,7 @@ TEST_F(LurDbLinkHostTest, LinkThatCannotBeMadeEndsTheRun) {
     const Case cases[] = {
         {"refused login", "first LINKA ADMIN SECRET\nsecond LINKB ADMIN WRONG\n",
          "CreateLink 1: 10015\nDestroyLink 1: 0\n"},
-        {"service without settings", "first NOSUCH ADMIN SECRET\n",
-         "report 1: Cannot create datalink first (10039 - "},
+        {"service without settings", "first NOSUCH ADMIN SECRET\n", "report 1: Cannot create datalink first (10039 - "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,8 +147,8 @@ TEST_F(LurDbLinkHostTest, FileNamesArriveAsUtf8) {
         << m_output;
     for (const char* service : {"LINKA", "LINKB"}) EXPECT_EQ(Stored(service), kEmpty + "1,P,Ödön\n");
 
-    EXPECT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/nincs_ű.txt " + kSchema + " " +
-                  m_dir + "/szkript_é.txt"),
+    EXPECT_EQ(Run("LurDbLinkHost " + BinDir() + "/libLurDbLink.so " + m_dir + "/nincs_ű.txt " + kSchema + " " + m_dir +
+                  "/szkript_é.txt"),
               2);
     EXPECT_NE(m_output.find("cannot read " + m_dir + "/nincs_ű.txt"), std::string::npos) << m_output;
 

@@ -97,9 +97,7 @@ struct RunResult {
 
 class VarnokTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        unsetenv("LURDBCLI_TRACE");
-    }
+    void SetUp() override { unsetenv("LURDBCLI_TRACE"); }
 
     // Runs a program of the bin directory with stdin from /dev/null (so a
     // message box answers at once), stdout to the result, stderr aside; with
@@ -141,9 +139,13 @@ protected:
 
     // The test service from lurvehgen: n vehicles, the application registry.
     void Generate(int vehicles, int missingLogAt = 0) {
-        std::vector<std::string> args{"--dir", Files(), "--service", kService, "--user", kUser,
-                                      "--password", kPassword, "--vehicles", std::to_string(vehicles),
-                                      "--app", kApp, "--schemas", LUR_SOURCE_DIR "/tests/fixtures",
+        std::vector<std::string> args{"--dir",      Files(),
+                                      "--service",  kService,
+                                      "--user",     kUser,
+                                      "--password", kPassword,
+                                      "--vehicles", std::to_string(vehicles),
+                                      "--app",      kApp,
+                                      "--schemas",  LUR_SOURCE_DIR "/tests/fixtures",
                                       "--lurdbadm", BinDir() + "/lurdbadm"};
         if (missingLogAt > 0) {
             args.push_back("--missing-log-at");
@@ -189,8 +191,12 @@ std::string ArgumentError(int code, const std::string& text, const std::string& 
 }
 
 const std::string kBegin = "begin transaction \"GEPJARMU UPD\"";
-std::string Commit(int rows) { return "commit transaction \"GEPJARMU UPD\", " + std::to_string(rows) + " record changes"; }
-std::string Abort(int rows) { return "abort transaction \"GEPJARMU UPD\", " + std::to_string(rows) + " record changes"; }
+std::string Commit(int rows) {
+    return "commit transaction \"GEPJARMU UPD\", " + std::to_string(rows) + " record changes";
+}
+std::string Abort(int rows) {
+    return "abort transaction \"GEPJARMU UPD\", " + std::to_string(rows) + " record changes";
+}
 
 TEST_F(VarnokTest, HelpWithoutArgumentsOrWithAnyHelpSwitch) {
     const RunResult plain = Varnok({});
@@ -198,8 +204,7 @@ TEST_F(VarnokTest, HelpWithoutArgumentsOrWithAnyHelpSwitch) {
     EXPECT_TRUE(IsUtf8(plain.output));
     // Line break, banner, line break, the help (which starts with a line
     // break and the task), the help's closing line break and the closing one.
-    EXPECT_EQ(plain.output.rfind("\n" + kBanner + "\nPROGRAM FELADATA\n================\n", 0), 0u)
-        << plain.output;
+    EXPECT_EQ(plain.output.rfind("\n" + kBanner + "\nPROGRAM FELADATA\n================\n", 0), 0u) << plain.output;
     // Headings are underlined by one "=" per character, not per UTF-8 byte.
     EXPECT_NE(plain.output.find("\nMŰKÖDÉSI FELTÉTELEK\n===================\n"), std::string::npos);
     // Options in byte order of their display names, switches right-aligned in 15 columns.
@@ -228,8 +233,7 @@ TEST_F(VarnokTest, HelpWithoutArgumentsOrWithAnyHelpSwitch) {
     // Any help switch prints the same, even when required options are
     // missing; nothing connects (there is no service at all).
     const std::vector<std::vector<std::string>> helpRequests = {
-        {"-?"}, {"-h"}, {"-H"}, {"-help"}, {"-HELP"}, {"-Help"},
-        {"-seNOSUCH", "-h"}, {"-appX", "-Help", "-usrU"},
+        {"-?"}, {"-h"}, {"-H"}, {"-help"}, {"-HELP"}, {"-Help"}, {"-seNOSUCH", "-h"}, {"-appX", "-Help", "-usrU"},
     };
     for (const auto& args : helpRequests) {
         SCOPED_TRACE(args.front() + (args.size() > 1 ? " " + args[1] : ""));
@@ -251,9 +255,9 @@ TEST_F(VarnokTest, CommandLineErrorsEndWith255) {
     const std::string required = "Az alábbi paraméter használata kötelező: ";
     const Case cases[] = {
         {{"-x"}, -998, unknown + "-x"},
-        {{"-s"}, -998, unknown + "-s"},                      // no switch is a prefix of it
+        {{"-s"}, -998, unknown + "-s"},                          // no switch is a prefix of it
         {{"-SE" + kService}, -998, unknown + "-SE" + kService},  // switches are case-sensitive
-        {{"-h", "-x"}, -998, unknown + "-x"},                // parsing comes before help
+        {{"-h", "-x"}, -998, unknown + "-x"},                    // parsing comes before help
         {{"-x", "-h"}, -998, unknown + "-x"},
         {{"-seA", "bare", "-usrB"}, -998, unknown + "bare"},
         {{"-hx"}, -1000, wrong + "-hx"},  // "-h" fits, and a flag takes no value
@@ -294,10 +298,16 @@ TEST_F(VarnokTest, AccentedArgumentsArriveAsWritten) {
     const std::string where = "ArgHlpUtl::CheckArguments";
     const Case cases[] = {
         {{"-pwsjelszó"}, ArgumentError(-998, "Ismeretlen paraméter:-pwsjelszó", where)},
-        {{"-seX", "-psw\xFF" "x"}, ArgumentError(-1000, "argument 2 (-psw?x) is not valid UTF-8 at byte 4", "main")},
+        {{"-seX",
+          "-psw\xFF"
+          "x"},
+         ArgumentError(-1000, "argument 2 (-psw?x) is not valid UTF-8 at byte 4", "main")},
         {{"-usr\xC3", "-h"}, ArgumentError(-1000, "argument 1 (-usr?) is not valid UTF-8 at byte 4", "main")},
         {{"-seX", "-usrU", "-psw日本"},
-         ArgumentError(-1000, "argument 3 (-psw?" "?) holds a character that code page 1250 lacks at byte 4", "main")},
+         ArgumentError(-1000,
+                       "argument 3 (-psw?"
+                       "?) holds a character that code page 1250 lacks at byte 4",
+                       "main")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
@@ -340,8 +350,7 @@ TEST_F(VarnokTest, RunsThatStopBeforeTheTransferChangeNothing) {
     }
 
     // A service without client settings stops at the login as well.
-    const RunResult unknownService =
-        Varnok({"-seNOSUCH", "-usr" + kUser, "-psw" + kPassword, "-app" + kApp});
+    const RunResult unknownService = Varnok({"-seNOSUCH", "-usr" + kUser, "-psw" + kPassword, "-app" + kApp});
     EXPECT_EQ(unknownService.status, 254);
     EXPECT_EQ(unknownService.output.rfind("\n" + kBanner + "Kivétel:", 0), 0u) << unknownService.output;
     EXPECT_NE(unknownService.output.find("NOSUCH"), std::string::npos) << unknownService.output;
@@ -384,8 +393,7 @@ TEST_F(VarnokTest, TransferAppliesEachFieldRule) {
         {"code of class 0 unknown", "75,1390,0,1200", "75,1390," + Code(0) + ",1200", "75,1390,-1,1200"},
         {"unpadded code", "75,1390,0,1200", "75,1390,1,1200", "75,1390,-1,1200"},
         {"code one digit short", "75,1390,0,1200", "75,1390," + Code(1).substr(1) + ",1200", "75,1390,-1,1200"},
-        {"code with leading blank", "75,1390,0,1200", "75,1390,\" " + Code(1).substr(1) + "\",1200",
-         "75,1390,-1,1200"},
+        {"code with leading blank", "75,1390,0,1200", "75,1390,\" " + Code(1).substr(1) + "\",1200", "75,1390,-1,1200"},
         {"code with trailing blank", "75,1390,0,1200", "75,1390," + Code(1).substr(1) + " ,1200", "75,1390,-1,1200"},
         {"empty code, rest filled", ",,0,0", "80,1500,,1600", "80,1500,-1,1600"},
         {"marked row not reclassified", ",,-1,0", "95,1800," + Code(8) + ",1900", "95,1800,-1,1900"},

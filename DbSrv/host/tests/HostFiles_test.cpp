@@ -20,12 +20,10 @@ TEST(HostFiles, SplitsWordsWithQuotesAndComments) {
         const char* line;
         std::vector<std::string> words;
     };
-    for (const Case& c : {Case{"  a\tb  ", {"a", "b"}},
-                          Case{"a # comment", {"a"}},
-                          Case{"Owner=\"Kis # Anna\" x", {"Owner=Kis # Anna", "x"}},
-                          Case{"\"say \"\"hi\"\"\"", {"say \"hi\""}},
-                          Case{"\"\" b", {"", "b"}},
-                          Case{"end\r", {"end"}}}) {
+    for (const Case& c :
+         {Case{"  a\tb  ", {"a", "b"}}, Case{"a # comment", {"a"}},
+          Case{"Owner=\"Kis # Anna\" x", {"Owner=Kis # Anna", "x"}}, Case{"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+          Case{"\"\" b", {"", "b"}}, Case{"end\r", {"end"}}}) {
         std::vector<std::string> words;
         EXPECT_TRUE(SplitWords(c.line, words)) << c.line;
         EXPECT_EQ(words, c.words) << c.line;

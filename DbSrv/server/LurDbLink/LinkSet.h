@@ -20,11 +20,11 @@
 class LinkSet {
 public:
     // Codes of the module's own answers.
-    static constexpr int32_t kLinkRefused = 10015;     // login refused, tablespaces not opened, name taken
+    static constexpr int32_t kLinkRefused = 10015;  // login refused, tablespaces not opened, name taken
     static constexpr int32_t kUnknownException = 10064;
     static constexpr int32_t kBadElementType = 2012;
-    static constexpr int32_t kNoTablespace = 2000;     // a change of a number no connection serves
-    static constexpr int32_t kNoUniqueKey = 10028;     // a delete or modify without a unique key
+    static constexpr int32_t kNoTablespace = 2000;  // a change of a number no connection serves
+    static constexpr int32_t kNoUniqueKey = 10028;  // a delete or modify without a unique key
     // The name of the client transaction on every connection.
     static constexpr const char* kTransactionName = "TR_LINK";
 
@@ -57,8 +57,8 @@ public:
     // a delete or modify of a number no connection serves answers
     // kNoTablespace, of a record type without unique key kNoUniqueKey, and
     // neither is recorded. Mode kApplyAtOnce replays the list and empties it.
-    int32_t AddElem(int16_t type, int32_t trId, int32_t dbNo, int32_t recType, int32_t size,
-                    const unsigned char* data, int mode);
+    int32_t AddElem(int16_t type, int32_t trId, int32_t dbNo, int32_t recType, int32_t size, const unsigned char* data,
+                    int mode);
     // Commit: replays the list, then commits every connection. Abort: drops
     // the list and aborts every connection, changes recorded or not. The
     // list is emptied either way; 0 without connections.
@@ -96,8 +96,7 @@ private:
     // so that nothing of the list can be committed later.
     int32_t ReplayList(int32_t trId);
     int32_t ReplayElem(TransactionElem& elem);
-    int32_t ForEachConnection(RecordFunction function, int32_t dbNo, int32_t recType, int32_t size,
-                              char* data);
+    int32_t ForEachConnection(RecordFunction function, int32_t dbNo, int32_t recType, int32_t size, char* data);
     int32_t DefineKeyOnAll(int32_t dbNo, int32_t recType, int32_t keyField);
     // Ends the transaction on every connection: a commit stops at the first
     // failure, an abort goes on and answers the first failure.

@@ -11,9 +11,7 @@ namespace {
 constexpr ThrowSource Here{"DbSrv\\server\\LurDbLink\\TransactionElem"};
 
 // The failure to copy an element's record bytes.
-DbDescError ElementOutOfMemory(int line) {
-    return DbDescError(lurdbcli::kOutOfMemory, Here(line), StrVector());
-}
+DbDescError ElementOutOfMemory(int line) { return DbDescError(lurdbcli::kOutOfMemory, Here(line), StrVector()); }
 
 }  // namespace
 
@@ -111,8 +109,7 @@ int32_t LinkSet::ReplayElem(TransactionElem& elem) {
     const int32_t size = elem.GetSize();
 
     switch (elem.GetType()) {
-        case TransactionElem::kNew:
-            return ForEachConnection(loader.pfNewRec, dbNo, recType, size, record);
+        case TransactionElem::kNew: return ForEachConnection(loader.pfNewRec, dbNo, recType, size, record);
         case TransactionElem::kDelete:
         case TransactionElem::kModify: {
             const int32_t result = DefineKeyOnAll(dbNo, recType, elem.GetKeyField());
@@ -121,13 +118,11 @@ int32_t LinkSet::ReplayElem(TransactionElem& elem) {
                 elem.GetType() == TransactionElem::kDelete ? loader.pfDelRec : loader.pfModRec;
             return ForEachConnection(change, dbNo, recType, size, record);
         }
-        default:
-            return kBadElementType;
+        default: return kBadElementType;
     }
 }
 
-int32_t LinkSet::ForEachConnection(RecordFunction function, int32_t dbNo, int32_t recType, int32_t size,
-                                   char* data) {
+int32_t LinkSet::ForEachConnection(RecordFunction function, int32_t dbNo, int32_t recType, int32_t size, char* data) {
     if (!function) return lurdbcli::kFunctionMissing;
     for (auto& [name, connection] : m_connections) {
         const int32_t result = function(connection->GetHandle(), dbNo, recType, size, data);

@@ -53,8 +53,7 @@ public:
     // of the bytes cannot be allocated (std::bad_alloc).
     TransactionElem& operator=(const TransactionElem& other) {
         if (this != &other)
-            Replace(other.m_type, other.m_dbNo, other.m_recType, other.m_keyField, other.m_size,
-                    other.m_data);
+            Replace(other.m_type, other.m_dbNo, other.m_recType, other.m_keyField, other.m_size, other.m_data);
         return *this;
     }
     TransactionElem& operator=(TransactionElem&& other) noexcept {
@@ -125,8 +124,7 @@ extern "C" {
 // Connects the enabled links of the set linkId (ending the connections it
 // had first). 10015 when a login is refused; an exception's code, reported
 // through report, when connecting raises one.
-LURDBLINK_EXPORT int32_t CreateLink(int32_t linkId, const std::vector<DbLink>& links,
-                                    LinkReportCallback report);
+LURDBLINK_EXPORT int32_t CreateLink(int32_t linkId, const std::vector<DbLink>& links, LinkReportCallback report);
 // Disconnects and deletes the set's connections and drops its lists.
 LURDBLINK_EXPORT int32_t DestroyLink(int32_t linkId);
 // Begins the transaction "TR_LINK" on every connection of the set; trId and
@@ -137,12 +135,10 @@ LURDBLINK_EXPORT int32_t BeginTransactionLink(int32_t linkId, int32_t trId, cons
 LURDBLINK_EXPORT int32_t EndTransactionLink(int32_t linkId, int32_t trId, int32_t commit);
 // Records one change (type kNew, kDelete or kModify) of transaction trId;
 // mode 2 replays the transaction's list at once.
-LURDBLINK_EXPORT int32_t AddElemLink(int32_t linkId, int16_t type, int32_t trId, int32_t dbNo,
-                                     int32_t recType, int32_t size, const unsigned char* data,
-                                     int mode);
+LURDBLINK_EXPORT int32_t AddElemLink(int32_t linkId, int16_t type, int32_t trId, int32_t dbNo, int32_t recType,
+                                     int32_t size, const unsigned char* data, int mode);
 // Replaces out by a copy of the list of trId; 10002 when trId has none.
-LURDBLINK_EXPORT int32_t GetTransactionListLink(int32_t linkId, int32_t trId,
-                                                std::vector<TransactionElem>& out);
+LURDBLINK_EXPORT int32_t GetTransactionListLink(int32_t linkId, int32_t trId, std::vector<TransactionElem>& out);
 
 }  // extern "C"
 

@@ -14,7 +14,7 @@
 
 class ConnectInfo {
 public:
-    static constexpr size_t kSize = lurdbcli::connect_info::kSize;  // 251
+    static constexpr size_t kSize = lurdbcli::connect_info::kSize;          // 251
     static constexpr size_t kTextSize = lurdbcli::connect_info::kTextSize;  // 31 characters and the zero
 
     // Integers.

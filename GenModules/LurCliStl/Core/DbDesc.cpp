@@ -101,8 +101,7 @@ void DbDesc::SetVersion(int32_t major, int32_t minor, int32_t sub, int32_t build
 
 // ---- loading ----------------------------------------------------------------
 
-int32_t DbDesc::LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo,
-                         DbDesc* catalogue) {
+int32_t DbDesc::LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo, DbDesc* catalogue) {
     DbStruct* structure = WritableStruct(__LINE__);
     BuildBuffers(blob, length);
     structure->SetDbNo(dbNo);
@@ -132,8 +131,7 @@ void DbDesc::BuildBuffers(const char* blob, int32_t length) {
     FreeBuffers();
 
     const std::vector<std::string> tables = structure->GetTableNames();
-    for (const std::string& table : tables)
-        m_tableStates.Add(table, TableState{-1, "", DefaultTableOptions()});
+    for (const std::string& table : tables) m_tableStates.Add(table, TableState{-1, "", DefaultTableOptions()});
 
     const std::vector<RecordDesc> records = structure->GetRecordDescs();
     for (const RecordDesc& record : records) {
@@ -164,9 +162,7 @@ bool DbDesc::HasField(const std::string& table, const std::string& field) const 
 }
 RecordDesc DbDesc::GetRecDesc(int32_t recType) const { return GetStruct().GetRecDesc(recType); }
 RecordDesc DbDesc::GetRecDescAt(int32_t index) const { return GetStruct().GetRecDescAt(index); }
-RecordDesc DbDesc::GetRecDescByName(const std::string& table) const {
-    return GetStruct().GetRecDescByName(table);
-}
+RecordDesc DbDesc::GetRecDescByName(const std::string& table) const { return GetStruct().GetRecDescByName(table); }
 FieldDesc DbDesc::GetFieldDesc(int32_t fieldNo) const { return GetStruct().GetFieldDesc(fieldNo); }
 FieldDesc DbDesc::GetFieldDescByName(const std::string& table, const std::string& field) const {
     return GetStruct().GetFieldDescByName(table, field);
@@ -175,15 +171,13 @@ FieldDesc DbDesc::GetFieldDescAt(int32_t index) const { return GetStruct().GetFi
 void DbDesc::GetFieldDescs(int32_t recType, std::vector<FieldDesc>& out, bool withGroups) const {
     GetStruct().GetFieldDescs(recType, out, withGroups);
 }
-void DbDesc::GetFieldDescsByName(const std::string& table, std::vector<FieldDesc>& out,
-                                 bool withGroups) const {
+void DbDesc::GetFieldDescsByName(const std::string& table, std::vector<FieldDesc>& out, bool withGroups) const {
     GetStruct().GetFieldDescsByName(table, out, withGroups);
 }
 void DbDesc::GetFieldNames(int32_t recType, std::vector<std::string>& out, bool withGroups) const {
     GetStruct().GetFieldNames(recType, out, withGroups);
 }
-void DbDesc::GetFieldNamesByName(const std::string& table, std::vector<std::string>& out,
-                                 bool withGroups) const {
+void DbDesc::GetFieldNamesByName(const std::string& table, std::vector<std::string>& out, bool withGroups) const {
     GetStruct().GetFieldNamesByName(table, out, withGroups);
 }
 DbStruct::Header DbDesc::GetHeader() const { return GetStruct().GetHeader(); }
@@ -192,9 +186,7 @@ void DbDesc::GetFileDescs(std::vector<FileDesc>& out) const { out = GetStruct().
 void DbDesc::GetTableNames(std::vector<std::string>& out) const { out = GetStruct().GetTableNames(); }
 void DbDesc::GetRecordDescs(std::vector<RecordDesc>& out) const { out = GetStruct().GetRecordDescs(); }
 void DbDesc::GetAllFieldDescs(std::vector<FieldDesc>& out) const { out = GetStruct().GetAllFieldDescs(); }
-void DbDesc::GetAllFieldNames(std::vector<std::string>& out) const {
-    out = GetStruct().GetAllFieldNames();
-}
+void DbDesc::GetAllFieldNames(std::vector<std::string>& out) const { out = GetStruct().GetAllFieldNames(); }
 void DbDesc::GetKeyComponents(int32_t fieldNo, std::vector<KeyDesc>& out) const {
     GetStruct().GetKeyComponents(fieldNo, out);
 }
@@ -216,8 +208,7 @@ int32_t DbDesc::GetFileBlobId(const std::string& alias, bool strict) const {
 
 int32_t DbDesc::RecordIndex(int32_t recType) const {
     const long long index = static_cast<long long>(recType) - kRecTypeBase;
-    return (index >= 0 && index < static_cast<long long>(m_records.size())) ? static_cast<int32_t>(index)
-                                                                             : -1;
+    return (index >= 0 && index < static_cast<long long>(m_records.size())) ? static_cast<int32_t>(index) : -1;
 }
 
 bool DbDesc::SetRecord(const void* bytes, const std::string& table) {
@@ -310,8 +301,8 @@ bool DbDesc::SetFieldText(int32_t fieldNo, const std::string& text) {
     if (desc.type == 'g' || desc.type == 'k') return false;
     FieldPlace place;
     if (!FindPlace(fieldNo, place)) return false;
-    return TextToValue(m_records[static_cast<size_t>(place.recordIndex)].data() + place.offset, text,
-                       place.desc, fieldNo);
+    return TextToValue(m_records[static_cast<size_t>(place.recordIndex)].data() + place.offset, text, place.desc,
+                       fieldNo);
 }
 
 void DbDesc::SetFieldText(const std::string& table, const std::string& field, const std::string& text) {
@@ -345,8 +336,7 @@ void DbDesc::GetFieldBytes(const void* record, void* destination, const std::str
     GetFieldBytes(record, destination, FieldNoOrThrow(table, field, Here(__LINE__)));
 }
 
-void DbDesc::SetFieldBytes(void* record, const void* source, const std::string& table,
-                           const std::string& field) const {
+void DbDesc::SetFieldBytes(void* record, const void* source, const std::string& table, const std::string& field) const {
     SetFieldBytes(record, source, FieldNoOrThrow(table, field, Here(__LINE__)));
 }
 
@@ -364,9 +354,7 @@ bool DbDesc::ValueToText(const char* value, std::string& text, const FieldDesc& 
     text.clear();
     const bool isUnsigned = IsUnsigned(desc);
     switch (desc.type) {
-        case 'F':
-            text = lurutils::ToString(Load<double>(value), static_cast<short>(-1));
-            return true;
+        case 'F': text = lurutils::ToString(Load<double>(value), static_cast<short>(-1)); return true;
         case 'f':
             text = lurutils::ToString(static_cast<double>(Load<float>(value)), static_cast<short>(-1));
             return true;
@@ -379,20 +367,15 @@ bool DbDesc::ValueToText(const char* value, std::string& text, const FieldDesc& 
                 text.assign(value, end ? static_cast<size_t>(end - value) : static_cast<size_t>(desc.length));
             }
             return true;
-        case 'd':
-            text = std::to_string(Load<uint32_t>(value));
-            return true;
-        case 'i':
-            text = std::to_string(Load<int32_t>(value));
-            return true;
+        case 'd': text = std::to_string(Load<uint32_t>(value)); return true;
+        case 'i': text = std::to_string(Load<int32_t>(value)); return true;
         case 'l':
             text = isUnsigned ? std::to_string(Load<uint32_t>(value)) : std::to_string(Load<int32_t>(value));
             return true;
         case 's':
             text = isUnsigned ? std::to_string(Load<uint16_t>(value)) : std::to_string(Load<int16_t>(value));
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 
@@ -403,12 +386,8 @@ bool DbDesc::TextToValue(char* value, const std::string& text, const FieldDesc& 
         return StrVector(table) << field;
     };
     switch (desc.type) {
-        case 'F':
-            Store(value, lurutils::StringToDouble(text, true));
-            return true;
-        case 'f':
-            Store(value, DoubleToFloat(lurutils::StringToDouble(text, true)));
-            return true;
+        case 'F': Store(value, lurutils::StringToDouble(text, true)); return true;
+        case 'f': Store(value, DoubleToFloat(lurutils::StringToDouble(text, true))); return true;
         case 'c':
             if (desc.length == 1) {
                 try {
@@ -428,14 +407,11 @@ bool DbDesc::TextToValue(char* value, const std::string& text, const FieldDesc& 
             return true;
         case 'd':
         case 'l':
-        case 'i':
-            Store(value, DecimalToLong(text, desc));
-            return true;
+        case 'i': Store(value, DecimalToLong(text, desc)); return true;
         case 's':
             Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text, desc)) & 0xFFFFu));
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 
@@ -488,9 +464,7 @@ void DbDesc::AddTableOptions(const std::string& table, const TableOptions& codes
 void DbDesc::RemoveTableOptions(const std::string& table, const TableOptions& codes) {
     StateOf(table).options.RemoveAll(codes);
 }
-void DbDesc::SetTableOptions(const std::string& table, const TableOptions& codes) {
-    StateOf(table).options = codes;
-}
+void DbDesc::SetTableOptions(const std::string& table, const TableOptions& codes) { StateOf(table).options = codes; }
 TableOptions DbDesc::GetTableOptions(const std::string& table) const { return StateOf(table).options; }
 
 void DbDesc::AddOptionToAll(int32_t code) {

@@ -55,9 +55,7 @@ struct RecordList {
     int32_t ByteLength() const { return static_cast<int32_t>(data.size()); }
     int32_t Count() const { return recordSize > 0 ? ByteLength() / recordSize : 0; }
     char* RecordAt(int32_t index) { return data.data() + static_cast<size_t>(index) * recordSize; }
-    const char* RecordAt(int32_t index) const {
-        return data.data() + static_cast<size_t>(index) * recordSize;
-    }
+    const char* RecordAt(int32_t index) const { return data.data() + static_cast<size_t>(index) * recordSize; }
     // Empties the list: no records, no position.
     void Clear() {
         data.clear();
@@ -106,8 +104,7 @@ public:
     // number and name (upper case). With a catalogue the structure adds its
     // SQL information. A description still on the empty structure refuses
     // with 10011: the empty structure is shared by every new object.
-    int32_t LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo,
-                     DbDesc* catalogue);
+    int32_t LoadBlob(const char* blob, int32_t length, const std::string& name, int32_t dbNo, DbDesc* catalogue);
     // Loads the description from a description file (DbStruct::ReadDbdFile)
     // through LoadBlob without a catalogue: 10011 or 10016 when the file
     // cannot be read, else LoadBlob's result.
@@ -146,11 +143,9 @@ public:
     FieldDesc GetFieldDescByName(const std::string& table, const std::string& field) const;
     FieldDesc GetFieldDescAt(int32_t index) const;
     void GetFieldDescs(int32_t recType, std::vector<FieldDesc>& out, bool withGroups) const;
-    void GetFieldDescsByName(const std::string& table, std::vector<FieldDesc>& out,
-                             bool withGroups) const;
+    void GetFieldDescsByName(const std::string& table, std::vector<FieldDesc>& out, bool withGroups) const;
     void GetFieldNames(int32_t recType, std::vector<std::string>& out, bool withGroups) const;
-    void GetFieldNamesByName(const std::string& table, std::vector<std::string>& out,
-                             bool withGroups) const;
+    void GetFieldNamesByName(const std::string& table, std::vector<std::string>& out, bool withGroups) const;
     DbStruct::Header GetHeader() const;
     FileDesc GetFileDesc(int32_t index) const;
     void GetFileDescs(std::vector<FileDesc>& out) const;
@@ -195,10 +190,8 @@ public:
     // a caller's buffer of the field's length; 'g' and 'k' raise 2003.
     void GetFieldBytes(const void* record, void* destination, int32_t fieldNo) const;
     void SetFieldBytes(void* record, const void* source, int32_t fieldNo) const;
-    void GetFieldBytes(const void* record, void* destination, const std::string& table,
-                       const std::string& field) const;
-    void SetFieldBytes(void* record, const void* source, const std::string& table,
-                       const std::string& field) const;
+    void GetFieldBytes(const void* record, void* destination, const std::string& table, const std::string& field) const;
+    void SetFieldBytes(void* record, const void* source, const std::string& table, const std::string& field) const;
 
     // The conversions of one field at `value` (the field's place in a record
     // image) by its type letter; false for a letter without a text form.
@@ -247,17 +240,14 @@ public:
     void BeginPrivateList(const std::string& table);
     void SetPrivateList(const std::string& table, bool usePrivate);
     void AddCurrentToList(const std::string& table);
-    bool AddToListWithValue(const std::string& table, const std::string& field,
-                            const std::vector<std::string>& values);
-    bool AddToListWithValues(const std::string& table,
-                             const std::map<std::string, std::vector<std::string>>& columns);
+    bool AddToListWithValue(const std::string& table, const std::string& field, const std::vector<std::string>& values);
+    bool AddToListWithValues(const std::string& table, const std::map<std::string, std::vector<std::string>>& columns);
     bool UpdateListEntry(const std::string& table, bool strict);
     bool RemoveCurrentFromList(const std::string& table);
 
     // Lookups that report at the caller's location.
     int32_t RecTypeOrThrow(const std::string& table, const ErrorLocation& where) const;
-    int32_t FieldNoOrThrow(const std::string& table, const std::string& field,
-                           const ErrorLocation& where) const;
+    int32_t FieldNoOrThrow(const std::string& table, const std::string& field, const ErrorLocation& where) const;
     // The field's byte position in its table's record buffer.
     int32_t FieldOffset(const std::string& table, const std::string& field) const;
 
@@ -367,23 +357,21 @@ public:
     };
     // An aggregate of the field over the selected list, as text (also
     // returned in out). Kind 0 accepts the field "*". Others raise 2007.
-    std::string Aggregate(std::string& out, const std::string& table, const std::string& field,
-                          int32_t kind);
+    std::string Aggregate(std::string& out, const std::string& table, const std::string& field, int32_t kind);
 
 private:
     enum class ListSearch { kEqual, kOr, kGreater, kLess, kBetween };
     bool FindListImpl(const std::string& table, const std::string& field, int32_t moveCode, bool replace,
                       ListSearch search);
-    bool FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode,
-                          bool replace);
+    bool FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode, bool replace);
     // The status of a list search: true when records came back. Nothing
     // found empties the list and the record buffer when the search replaces
     // them; a failure empties both and raises the status.
     bool CheckListSearch(int32_t status, int32_t index, const std::string& table, const std::string& field,
                          bool replace);
     // Puts a client result into the main list; true.
-    bool TakeListResult(int32_t index, const std::string& table, const char* block, int32_t length,
-                        int32_t moveCode, bool replace);
+    bool TakeListResult(int32_t index, const std::string& table, const char* block, int32_t length, int32_t moveCode,
+                        bool replace);
 
 public:
     // ---- list search, sorting and removal -----------------------------------
@@ -392,18 +380,16 @@ public:
     // their type letter (texts by collation, without regard to case). The
     // record buffer ends on the current record, or with no current record on
     // the last record examined. -1 / false when none matches.
-    int32_t FindInList(const std::string& table, const std::string& field, const std::string& value,
-                       int32_t start);
+    int32_t FindInList(const std::string& table, const std::string& field, const std::string& value, int32_t start);
     using FieldValues = std::vector<std::pair<std::string, std::string>>;
     int32_t FindInListByValues(const std::string& table, const FieldValues& values, int32_t start);
-    bool LocateInList(const std::string& table, const std::string& field, const std::string& value,
-                      int32_t start);
+    bool LocateInList(const std::string& table, const std::string& field, const std::string& value, int32_t start);
     bool LocateInListByValues(const std::string& table, const FieldValues& values, int32_t start);
     // The index of the removed record; -1 when none matched.
     int32_t RemoveValueFromList(const std::string& table, const std::string& field, const std::string& value,
                                 int32_t start);
-    void RemoveAllValuesFromList(const std::string& table, const std::string& field,
-                                 const std::string& value, int32_t start);
+    void RemoveAllValuesFromList(const std::string& table, const std::string& field, const std::string& value,
+                                 int32_t start);
     // Stable sort by the field ("" for the last sort field); descending is
     // the exact reverse. The position stays; the buffer takes its record.
     void SortList(const std::string& table, const std::string& field, bool descending);
@@ -440,8 +426,7 @@ public:
     bool KeyHasField(const std::string& table, const std::string& key, const std::string& field) const;
     bool KeyHasField(int32_t keyNo, const std::string& field) const;
     void GetKeyFields(const std::string& table, const std::string& key, std::vector<std::string>& out) const;
-    void GetKeyFieldNames(const std::string& table, const std::string& field,
-                          std::vector<std::string>& out) const;
+    void GetKeyFieldNames(const std::string& table, const std::string& field, std::vector<std::string>& out) const;
     std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const;
 
     // One transaction per client handle, spanning every tablespace. false
@@ -476,8 +461,7 @@ public:
     // The same through the blob id held in a field of the record buffer;
     // with option 6 the write or delete waits for the next record change.
     bool ReadBlob(const std::string& table, const std::string& field, char*& block, int32_t& length);
-    bool WriteBlob(const std::string& table, const std::string& field, const void* data, int32_t length,
-                   bool replace);
+    bool WriteBlob(const std::string& table, const std::string& field, const void* data, int32_t length, bool replace);
     bool DeleteBlob(const std::string& table, const std::string& field);
 
     // Raw data of the server; dbNo -1 means this tablespace (mode 2 needs
@@ -489,7 +473,6 @@ public:
 
     void GetServerParam(const std::string& name, std::string& value);
     void SetServerParam(const std::string& name, const std::string& value);
-
 
     // ---- server objects and blob streams ------------------------------------
 
@@ -514,8 +497,8 @@ public:
     int32_t DestroyBlobStream(int32_t stream);
 
     // Deferred blob changes (option 6): kind 1 delete, 2 write, 4 replace.
-    bool RecordBlobChange(const std::string& table, const std::string& field, const void* data,
-                          unsigned length, int kind);
+    bool RecordBlobChange(const std::string& table, const std::string& field, const void* data, unsigned length,
+                          int kind);
     // Carries out and removes the table's pending changes.
     void ApplyBlobChanges(const std::string& table);
     const std::vector<PendingBlobChange>& GetPendingBlobChanges() const { return m_pendingBlobChanges; }
@@ -532,15 +515,12 @@ private:
     int32_t CheckedDbNo(int32_t dbNo, int32_t mode) const;
 
 public:
-
 private:
     // The index of a record type, or -1 outside the description.
     int32_t RecordIndex(int32_t recType) const;
     // The record buffer of a table; the table must exist.
     std::vector<char>& RecordBufferAt(int32_t index) { return m_records[static_cast<size_t>(index)]; }
-    const std::vector<char>& RecordBufferAt(int32_t index) const {
-        return m_records[static_cast<size_t>(index)];
-    }
+    const std::vector<char>& RecordBufferAt(int32_t index) const { return m_records[static_cast<size_t>(index)]; }
     TableState& StateOf(const std::string& table);
     const TableState& StateOf(const std::string& table) const;
 
@@ -568,7 +548,7 @@ private:
     // pending blob changes stay with their objects.
     void SwapCopiedState(DbDesc& other) noexcept;
 
-    int32_t m_version[4] = {-1, -1, -1, -1};  // major, minor, sub, build
+    int32_t m_version[4] = {-1, -1, -1, -1};   // major, minor, sub, build
     std::vector<std::vector<char>> m_records;  // one record buffer per record type
     std::vector<RecordList> m_lists;
     std::vector<RecordList> m_privateLists;

@@ -21,8 +21,7 @@ std::string FormatG(double value) {
 
 }  // namespace
 
-std::string DbDesc::Aggregate(std::string& out, const std::string& table, const std::string& field,
-                              int32_t kind) {
+std::string DbDesc::Aggregate(std::string& out, const std::string& table, const std::string& field, int32_t kind) {
     const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
     if (!(kind == kAggregateCount && field == "*")) FieldNoOrThrow(table, field, Here(__LINE__));
     if (kind < kAggregateCount || kind > kAggregateMinimum)

@@ -59,11 +59,13 @@ void DbDesc::NewRec(const std::string& table) {
 }
 
 bool DbDesc::ModRec(const std::string& table, bool strict) {
-    return ChangeSelected(*this, table, strict, [this](const std::string& upper) { return SendRecordChange(1, upper); });
+    return ChangeSelected(*this, table, strict,
+                          [this](const std::string& upper) { return SendRecordChange(1, upper); });
 }
 
 bool DbDesc::DelRec(const std::string& table, bool strict) {
-    return ChangeSelected(*this, table, strict, [this](const std::string& upper) { return SendRecordChange(2, upper); });
+    return ChangeSelected(*this, table, strict,
+                          [this](const std::string& upper) { return SendRecordChange(2, upper); });
 }
 
 void DbDesc::TruncateFile(const std::string& table) {
@@ -143,8 +145,7 @@ void DbDesc::GetKeyFields(const std::string& table, const std::string& key, std:
     GetStruct().GetKeyFields(lurutils::ToUpper(table), lurutils::ToUpper(key), out);
 }
 
-void DbDesc::GetKeyFieldNames(const std::string& table, const std::string& field,
-                              std::vector<std::string>& out) const {
+void DbDesc::GetKeyFieldNames(const std::string& table, const std::string& field, std::vector<std::string>& out) const {
     const int32_t fieldNo = FieldNoOrThrow(lurutils::ToUpper(table), lurutils::ToUpper(field), Here(__LINE__));
     if (IsCompoundKey(fieldNo))
         GetKeyComponentNames(fieldNo, out);
@@ -221,8 +222,7 @@ bool DbDesc::WhoMadeLock(const std::string& table, int32_t mode, std::string& ho
 }
 
 void DbDesc::GetLockList(std::vector<LockEntry>& out) {
-    const auto getLocks =
-        RequireFunction(GetFunctionLoader().pfGetLockList, "pfGetLockList", Here(__LINE__));
+    const auto getLocks = RequireFunction(GetFunctionLoader().pfGetLockList, "pfGetLockList", Here(__LINE__));
     LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");
     int32_t length = 0;
     char* raw = nullptr;

@@ -11,8 +11,7 @@
 
 class DbDescError : public LurExceptBaseArg {
 public:
-    DbDescError(int code, const ErrorLocation& where, const StrVector& args,
-                const char* language = nullptr);
+    DbDescError(int code, const ErrorLocation& where, const StrVector& args, const char* language = nullptr);
     DbDescError(const DbDescError&);
     ~DbDescError() override;
 

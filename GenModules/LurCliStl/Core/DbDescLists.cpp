@@ -156,7 +156,8 @@ bool DbDesc::ListNext(const std::string& table) {
     // it as "walked off the list"), short of overflowing.
     if (list.position < std::numeric_limits<int32_t>::max()) ++list.position;
     if (list.position < 0 || list.position >= list.Count()) return false;
-    std::memcpy(buffer.data(), list.RecordAt(list.position), std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
+    std::memcpy(buffer.data(), list.RecordAt(list.position),
+                std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
     return true;
 }
 
@@ -170,7 +171,8 @@ bool DbDesc::SetListPos(const std::string& table, int32_t position) {
     if (position == -1)
         std::fill(buffer.begin(), buffer.end(), '\0');
     else
-        std::memcpy(buffer.data(), list.RecordAt(position), std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
+        std::memcpy(buffer.data(), list.RecordAt(position),
+                    std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
     return true;
 }
 
@@ -266,11 +268,11 @@ bool DbDesc::FindListImpl(const std::string& table, const std::string& field, in
         CopyRecord(key, table);
         ClearListAt(index);
         if (search == ListSearch::kGreater)
-            status = LUR_CLIENT_FUNCTION(FindGreater, "DbDesc")(m_handle, &length, key.data(), &raw, dbNo, recType,
-                                                                 fieldNo);
+            status =
+                LUR_CLIENT_FUNCTION(FindGreater, "DbDesc")(m_handle, &length, key.data(), &raw, dbNo, recType, fieldNo);
         else
-            status = LUR_CLIENT_FUNCTION(FindLess, "DbDesc")(m_handle, &length, key.data(), &raw, dbNo, recType,
-                                                              fieldNo);
+            status =
+                LUR_CLIENT_FUNCTION(FindLess, "DbDesc")(m_handle, &length, key.data(), &raw, dbNo, recType, fieldNo);
     }
     SelectList(recType, false);
     const ClientBlock block(raw);
@@ -279,8 +281,7 @@ bool DbDesc::FindListImpl(const std::string& table, const std::string& field, in
     return TakeListResult(index, table, records, length, moveCode, replace);
 }
 
-bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode,
-                              bool replace) {
+bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode, bool replace) {
     // The bound field reads the comparison value before anything changes
     // the buffer; an unknown table or field raises 2003 from it.
     RdmFld bound(this, table, field, false);

@@ -88,8 +88,7 @@ void ReportError(const LurExceptBase& error) {
     const std::string caption = lurutils::GetTextFromResource(24052, "Error occured:", nullptr, false, true);
     const std::string details =
         additional + "\n" + codeLabel + "\t" + std::to_string(error.GetCode()) + "\n" + location;
-    lurutils::ShowMsgBox(nullptr, caption,
-                         lurutils::_TextInfo(text, lurutils::_FontInf("", 14, 1, 0xA4, 255)),
+    lurutils::ShowMsgBox(nullptr, caption, lurutils::_TextInfo(text, lurutils::_FontInf("", 14, 1, 0xA4, 255)),
                          lurutils::_TextInfo(details, lurutils::_FontInf("", 0, 0x400, lurutils::kSystemColour, 255)),
                          win::MB_TOPMOST, nullptr);
 }

@@ -139,8 +139,7 @@ void DbDescMap::ResolveFieldName(const std::string& name, int32_t* dbNo, int32_t
     } else if (parts.size() == 2) {
         *recType = FindTableInAll(parts[0], &count, dbNo);
         for (const auto& entry : m_descs)
-            if (*dbNo != -1 && entry.second.GetDbNo() == *dbNo)
-                *fieldNo = entry.second.GetFieldNo(parts[0], parts[1]);
+            if (*dbNo != -1 && entry.second.GetDbNo() == *dbNo) *fieldNo = entry.second.GetFieldNo(parts[0], parts[1]);
     } else if (parts.size() == 3 && HasDesc(parts[0])) {
         const DbDesc* desc = GetDescConst(parts[0]);
         if (desc->HasTable(parts[1])) {
@@ -151,8 +150,7 @@ void DbDescMap::ResolveFieldName(const std::string& name, int32_t* dbNo, int32_t
     }
 }
 
-void DbDescMap::SplitName(const std::string& name, std::string& tablespace, std::string& table,
-                          std::string& field) {
+void DbDescMap::SplitName(const std::string& name, std::string& tablespace, std::string& table, std::string& field) {
     const std::vector<std::string> parts = Parts(name);
     if (parts.size() == 1) {
         table = name;

@@ -30,10 +30,18 @@ bool DbDesc::Move(int32_t code, const std::string& table) {
     int32_t status = 0;
     LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");  // before the block exists, so none is lost
     switch (code) {
-        case kMoveFirst: status = LUR_CLIENT_FUNCTION(FirstRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw); break;
-        case kMovePrev: status = LUR_CLIENT_FUNCTION(PrevRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw); break;
-        case kMoveNext: status = LUR_CLIENT_FUNCTION(NextRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw); break;
-        case kMoveLast: status = LUR_CLIENT_FUNCTION(LastRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw); break;
+        case kMoveFirst:
+            status = LUR_CLIENT_FUNCTION(FirstRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw);
+            break;
+        case kMovePrev:
+            status = LUR_CLIENT_FUNCTION(PrevRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw);
+            break;
+        case kMoveNext:
+            status = LUR_CLIENT_FUNCTION(NextRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw);
+            break;
+        case kMoveLast:
+            status = LUR_CLIENT_FUNCTION(LastRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw);
+            break;
         case kMoveReread:
             status = LUR_CLIENT_FUNCTION(ReadCurrentRec, "DbDesc")(m_handle, GetDbNo(), recType, size, &raw);
             break;
@@ -67,8 +75,7 @@ void DbDesc::DefineKey(const std::string& table, const std::string& key) {
     int32_t fieldNo = -1;
     if (!key.empty()) {
         fieldNo = FieldNoOrThrow(table, key, Here(__LINE__));
-        if (GetFieldDesc(fieldNo).keyKind == 'n')
-            throw DbDescError(kNotAKey, Here(__LINE__), StrVector(table) << key);
+        if (GetFieldDesc(fieldNo).keyKind == 'n') throw DbDescError(kNotAKey, Here(__LINE__), StrVector(table) << key);
     }
     const int32_t status = LUR_CLIENT_FUNCTION(DefineKey, "DbDesc")(m_handle, GetDbNo(), recType, fieldNo);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table + "." + key));
@@ -86,8 +93,8 @@ bool DbDesc::ReadCurrentRec(const std::string& table, bool strict) {
     const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
     char* raw = nullptr;
     LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");
-    const int32_t status = LUR_CLIENT_FUNCTION(ReadCurrentRec, "DbDesc")(m_handle, GetDbNo(), recType,
-                                                                         GetRecordSize(table), &raw);
+    const int32_t status =
+        LUR_CLIENT_FUNCTION(ReadCurrentRec, "DbDesc")(m_handle, GetDbNo(), recType, GetRecordSize(table), &raw);
     const ClientBlock block(raw);
     if (status == kNotFound && !strict) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));

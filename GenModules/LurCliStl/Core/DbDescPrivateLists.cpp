@@ -88,17 +88,14 @@ bool DbDesc::UpdateListEntry(const std::string& table, bool strict) {
     const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
     RecordList& list = GetListAt(index);
     if (list.position >= 0 && list.position < list.Count()) {
-        std::memcpy(list.RecordAt(list.position), RecordBufferAt(index).data(),
-                    static_cast<size_t>(list.recordSize));
+        std::memcpy(list.RecordAt(list.position), RecordBufferAt(index).data(), static_cast<size_t>(list.recordSize));
         return true;
     }
     if (strict) throw DbDescError(kNotFound, Here(__LINE__), StrVector(table));
     return false;
 }
 
-bool DbDesc::RemoveCurrentFromList(const std::string& table) {
-    return RemoveFromList(table, GetListPos(table));
-}
+bool DbDesc::RemoveCurrentFromList(const std::string& table) { return RemoveFromList(table, GetListPos(table)); }
 
 bool DbDesc::HasFindListOr() { return GetFunctionLoader().pfFindListOr != nullptr; }
 
@@ -112,8 +109,7 @@ int32_t DbDesc::RecTypeOrThrow(const std::string& table, const ErrorLocation& wh
     return recType;
 }
 
-int32_t DbDesc::FieldNoOrThrow(const std::string& table, const std::string& field,
-                               const ErrorLocation& where) const {
+int32_t DbDesc::FieldNoOrThrow(const std::string& table, const std::string& field, const ErrorLocation& where) const {
     return GetStruct().GetFieldNoOrThrow(table, field, where);
 }
 

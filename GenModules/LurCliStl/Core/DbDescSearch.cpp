@@ -57,8 +57,7 @@ int32_t DbDesc::FindInListByValues(const std::string& table, const FieldValues& 
     return found;
 }
 
-bool DbDesc::LocateInList(const std::string& table, const std::string& field, const std::string& value,
-                          int32_t start) {
+bool DbDesc::LocateInList(const std::string& table, const std::string& field, const std::string& value, int32_t start) {
     const int32_t found = FindInList(table, field, value, start);
     return found >= 0 && SetListPos(table, found);
 }
@@ -75,8 +74,8 @@ int32_t DbDesc::RemoveValueFromList(const std::string& table, const std::string&
     return found;
 }
 
-void DbDesc::RemoveAllValuesFromList(const std::string& table, const std::string& field,
-                                     const std::string& value, int32_t start) {
+void DbDesc::RemoveAllValuesFromList(const std::string& table, const std::string& field, const std::string& value,
+                                     int32_t start) {
     // The records after a removed one move down, so the search goes on
     // from the index just emptied.
     for (int32_t found = FindInList(table, field, value, start); found >= 0;

@@ -118,8 +118,8 @@ int32_t DbDesc::DestroyBlobStream(int32_t stream) {
 
 // ---- pending blob changes -------------------------------------------------------------
 
-bool DbDesc::RecordBlobChange(const std::string& table, const std::string& field, const void* data,
-                              unsigned length, int kind) {
+bool DbDesc::RecordBlobChange(const std::string& table, const std::string& field, const void* data, unsigned length,
+                              int kind) {
     PendingBlobChange* entry = nullptr;
     for (PendingBlobChange& change : m_pendingBlobChanges)
         if (change.table == table && change.field == field) {
@@ -144,8 +144,8 @@ bool DbDesc::RecordBlobChange(const std::string& table, const std::string& field
 // What carrying out a table's pending changes did, so that it can be
 // completed once the record change succeeded or taken back when it failed.
 struct DbDesc::BlobChangePlan {
-    std::vector<int32_t> created;   // new blobs, removed again on failure
-    std::vector<int32_t> obsolete;  // old blobs, deleted only after success
+    std::vector<int32_t> created;                              // new blobs, removed again on failure
+    std::vector<int32_t> obsolete;                             // old blobs, deleted only after success
     std::vector<std::pair<std::string, int32_t>> previousIds;  // field -> id before
 };
 

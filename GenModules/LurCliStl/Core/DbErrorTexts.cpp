@@ -119,8 +119,7 @@ constexpr auto MakeClientTexts() {
     size_t n = 0;
     for (int32_t code = lurdbcli::kFirstStatus; code <= lurdbcli::kLastStatus; ++code)
         if (lurdbcli::StatusText(code) && code + kClientTextBase != kOtherCodeText)
-            texts[n++] = {static_cast<uint32_t>(code + kClientTextBase), LANG_ENGLISH,
-                          lurdbcli::StatusText(code)};
+            texts[n++] = {static_cast<uint32_t>(code + kClientTextBase), LANG_ENGLISH, lurdbcli::StatusText(code)};
     return texts;
 }
 
@@ -129,9 +128,8 @@ constexpr auto kClientTexts = MakeClientTexts();
 }  // namespace
 
 void RegisterDbErrorTexts() {
-    static const bool registered =
-        win::RegisterStringTable(nullptr, kDatabaseTexts, std::size(kDatabaseTexts)) &&
-        win::RegisterStringTable(nullptr, kClientTexts.data(), kClientTexts.size());
+    static const bool registered = win::RegisterStringTable(nullptr, kDatabaseTexts, std::size(kDatabaseTexts)) &&
+                                   win::RegisterStringTable(nullptr, kClientTexts.data(), kClientTexts.size());
     (void)registered;
 }
 

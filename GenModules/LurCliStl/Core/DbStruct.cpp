@@ -119,12 +119,11 @@ void DbStruct::Clear() {
 void DbStruct::ParseBlob(const char* blob, int length) {
     if (!blob || length < kHeaderSize) ThrowBadBlob("shorter than its header", __LINE__);
     BlobReader reader(blob, length);
-    const int nF = reader.Int16At(8), nR = reader.Int16At(10), nD = reader.Int16At(12),
-              nS = reader.Int16At(14), nM = reader.Int16At(16), nO = reader.Int16At(18),
-              nK = reader.Int16At(20);
+    const int nF = reader.Int16At(8), nR = reader.Int16At(10), nD = reader.Int16At(12), nS = reader.Int16At(14),
+              nM = reader.Int16At(16), nO = reader.Int16At(18), nK = reader.Int16At(20);
     if (std::min({nF, nR, nD, nS, nM, nO, nK}) < 0) ThrowBadBlob("negative count", __LINE__);
-    const long long namesStart = kHeaderSize + 60LL * nF + 12LL * nR + 20LL * nD + 12LL * nS +
-                                 8LL * nM + 4LL * nO + 8LL * nK;
+    const long long namesStart =
+        kHeaderSize + 60LL * nF + 12LL * nR + 20LL * nD + 12LL * nS + 8LL * nM + 4LL * nO + 8LL * nK;
     if (namesStart > length) ThrowBadBlob("shorter than its arrays", __LINE__);
 
     // Built apart, so that a bad blob leaves this structure as it was.
@@ -153,10 +152,9 @@ void DbStruct::ParseBlob(const char* blob, int length) {
         const RecordDesc& r = parsed.m_records[static_cast<size_t>(f.record)];
         // A group has no bytes of its own to read: only its start must lie
         // in the record.
-        const bool badPosition =
-            f.type == 'k'   ? f.position < 0 || f.position > nK
-            : f.type == 'g' ? f.position < r.dataOffset || f.position > r.recordLength
-                            : f.position < r.dataOffset || f.position + f.length > r.recordLength;
+        const bool badPosition = f.type == 'k'   ? f.position < 0 || f.position > nK
+                                 : f.type == 'g' ? f.position < r.dataOffset || f.position > r.recordLength
+                                                 : f.position < r.dataOffset || f.position + f.length > r.recordLength;
         if (badPosition) ThrowBadBlob("field position out of range", __LINE__);
     }
     for (const KeyDesc& k : parsed.m_keys) {
@@ -254,8 +252,7 @@ void DbStruct::SetBlobFile(const std::string& alias, int32_t id) { m_blobFiles[l
 
 FileDesc DbStruct::GetFileDesc(int index) const {
     const int i = Index16(index, m_files.size());
-    if (i < 0)
-        throw DbDescError(kFileNotFound, Here(__LINE__), StrVector(m_name + " ID: " + std::to_string(index)));
+    if (i < 0) throw DbDescError(kFileNotFound, Here(__LINE__), StrVector(m_name + " ID: " + std::to_string(index)));
     return m_files[static_cast<size_t>(i)];
 }
 
@@ -403,9 +400,7 @@ int DbStruct::GetUniqueKey(int recType) const {
 
 int DbStruct::GetUniqueKeyByName(const std::string& table) const { return GetUniqueKey(GetRecType(table)); }
 
-FieldDesc DbStruct::GetUniqueKeyDesc(const std::string& table) const {
-    return GetFieldDesc(GetUniqueKeyByName(table));
-}
+FieldDesc DbStruct::GetUniqueKeyDesc(const std::string& table) const { return GetFieldDesc(GetUniqueKeyByName(table)); }
 
 bool DbStruct::IsUniqueKey(const std::string& table, const std::string& field) const {
     if (field.empty()) return false;
@@ -509,8 +504,7 @@ int DbStruct::GetRecTypeOrThrow(const std::string& table, const ErrorLocation& w
     return recType;
 }
 
-int DbStruct::GetFieldNoOrThrow(const std::string& table, const std::string& field,
-                                const ErrorLocation& where) const {
+int DbStruct::GetFieldNoOrThrow(const std::string& table, const std::string& field, const ErrorLocation& where) const {
     const int fieldNo = GetFieldNo(table, field);
     if (fieldNo < 0) throw DbDescError(kFieldNotFound, where, StrVector(table) << field);
     return fieldNo;
@@ -525,7 +519,6 @@ std::pair<int, int> DbStruct::GetFieldAddress(const std::string& table, const st
 int DbStruct::GetBlobFileId(const std::string& alias, bool strict) const {
     const auto it = m_blobFiles.find(lurutils::ToUpper(alias));
     if (it != m_blobFiles.end()) return it->second;
-    if (strict)
-        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector("SYS.FILEBLOBS.FB_ALIAS: " + alias));
+    if (strict) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector("SYS.FILEBLOBS.FB_ALIAS: " + alias));
     return -1;
 }

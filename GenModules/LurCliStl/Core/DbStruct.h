@@ -44,9 +44,9 @@ struct FieldDesc {
     char type;     // c s i l d f F, 'g' group, 'k' compound key
     int16_t length;
     int16_t reserved[5];
-    int16_t position;  // offset in the record image; for 'k' the index of its first key entry
-    int16_t record;    // owning table's record index
-    int16_t flags;     // kUnsigned
+    int16_t position;                        // offset in the record image; for 'k' the index of its first key entry
+    int16_t record;                          // owning table's record index
+    int16_t flags;                           // kUnsigned
     static constexpr int16_t kUnsigned = 4;  // for 'c': raw bytes without a terminating zero
 };
 static_assert(sizeof(FieldDesc) == 20);
@@ -191,8 +191,7 @@ public:
     void GetKeyFields(const std::string& table, const std::string& key, std::vector<std::string>& out) const;
     bool KeyHasField(int fieldNo, const std::string& field) const;
     bool KeyHasField(const std::string& table, const std::string& key, const std::string& field) const;
-    void GetKeyFieldNames(const std::string& table, const std::string& field,
-                          std::vector<std::string>& out) const;
+    void GetKeyFieldNames(const std::string& table, const std::string& field, std::vector<std::string>& out) const;
     // The name of the table's compound key whose components are exactly
     // names (in any order, each as often as it occurs in the key), or "".
     std::string FindKeyByFields(const std::string& table, const std::vector<std::string>& names) const;

@@ -12,6 +12,7 @@
 
 // The pointers in member order: pf + the name, of type lurdbcli::<name>Fn.
 // The order is that of lurdbcli::kClientFunctions.
+// clang-format off
 #define LUR_CLIENT_FUNCTIONS(X)                                                                  \
     X(FreePtr) X(CreateDbHandler) X(InitUserEx) X(SetCode) X(FreeDbHandler) X(ArchiveDb)        \
     X(RestoreArchive) X(CreateDatabase) X(Connect) X(DropDatabase) X(CreateTablespace)           \
@@ -30,6 +31,7 @@
     X(SetServerParam) X(LockRecords) X(SetUserInfo) X(FindBetween) X(TruncateFile) X(ServerLog)  \
     X(CreateBlobStream) X(WriteBlobStream) X(ReadBlobStream) X(CloseBlobStream)                  \
     X(DestroyBlobStream)
+// clang-format on
 
 class FunctionLoader {
 public:
@@ -84,6 +86,6 @@ Fn RequireFunction(Fn pointer, const char* pointerName, const ErrorLocation& whe
 // LUR_CLIENT_FUNCTION(FindRec, "DbDesc") gives pfFindRec or raises 10038
 // ["pfFindRec"] at the caller's line in GenModules\LurCliStl\DbDesc. The
 // source name must be a string literal: it is joined to the library's path.
-#define LUR_CLIENT_FUNCTION(name, sourceFile) \
+#define LUR_CLIENT_FUNCTION(name, sourceFile)                 \
     RequireFunction(GetFunctionLoader().pf##name, "pf" #name, \
                     ThrowSource{"GenModules\\LurCliStl\\" sourceFile}(__LINE__))

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <exception>
 
+#include "CodePage.h"
 #include "DbDescError.h"
 #include "FunctionLoader.h"
 #include "LurMsgBox.h"
 #include "LurStrings.h"
-#include "CodePage.h"
 #include "Registry.h"
 #include "StringScrambler.h"
 #include "TRdmLogin.h"
@@ -45,8 +45,7 @@ std::string SettingsKeyPath(const std::string& service) { return LuConn::kSettin
 bool QueryValue(win::HKEY key, const char* name, std::string& bytes) {
     uint8_t buffer[kQueryCapacity] = {};
     uint32_t size = kQueryCapacity;
-    if (win::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) != win::ERROR_SUCCESS)
-        return false;
+    if (win::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) != win::ERROR_SUCCESS) return false;
     bytes.assign(reinterpret_cast<const char*>(buffer), size);
     return true;
 }
@@ -70,8 +69,7 @@ uint32_t ReadNumber(win::HKEY key, const char* name) {
     std::string bytes;
     if (!QueryValue(key, name, bytes)) return 0;
     uint32_t n = 0;
-    for (size_t i = std::min<size_t>(bytes.size(), 4); i-- > 0;)
-        n = (n << 8) | static_cast<uint8_t>(bytes[i]);
+    for (size_t i = std::min<size_t>(bytes.size(), 4); i-- > 0;) n = (n << 8) | static_cast<uint8_t>(bytes[i]);
     return n;
 }
 
@@ -183,9 +181,9 @@ void LuConn::FireOnConnect() {
     }
 }
 
-bool LuConn::Open(const std::string& service, const std::string& user, const std::string& password,
-                  bool interactive, const std::string& code, const std::vector<const char*>& captions,
-                  bool allowServiceChoice, const std::vector<std::string>* services) {
+bool LuConn::Open(const std::string& service, const std::string& user, const std::string& password, bool interactive,
+                  const std::string& code, const std::vector<const char*>& captions, bool allowServiceChoice,
+                  const std::vector<std::string>* services) {
     if (m_connected) Disconnect();
     m_armed = true;
     m_user = lurutils::ToUpper(user);
@@ -218,9 +216,8 @@ bool LuConn::Open(const std::string& service, const std::string& user, const std
     return m_connected;
 }
 
-TRdmLogin& LuConn::PrepareLoginDialog(const std::string& service, const std::string& user,
-                                      const std::string& password, bool allowServiceChoice,
-                                      const std::vector<std::string>* services) {
+TRdmLogin& LuConn::PrepareLoginDialog(const std::string& service, const std::string& user, const std::string& password,
+                                      bool allowServiceChoice, const std::vector<std::string>* services) {
     std::vector<std::string> list;
     if (services)
         list = *services;
@@ -303,8 +300,7 @@ bool LuConn::Login(bool interactive) {
     m_connected = true;
 
     if (!m_code.empty()) {
-        status = LUR_CLIENT_FUNCTION(SetCode, "LuConn")(m_handle, static_cast<int32_t>(m_code.size()),
-                                                         m_code.c_str());
+        status = LUR_CLIENT_FUNCTION(SetCode, "LuConn")(m_handle, static_cast<int32_t>(m_code.size()), m_code.c_str());
         if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "SetCode");
     }
     m_tablespaces.SetHandle(m_handle);
@@ -332,10 +328,10 @@ bool LuConn::Refuse(bool interactive) {
 
 void LuConn::ShowRefusal(int messageId) const {
     if (!lurclistl::IsInteractive()) return;
-    lurutils::ShowMsgBox(nullptr, std::string(),
-                         lurutils::_TextInfo(GetMessage(messageId), lurutils::_FontInf("", 14, 1, 0xA4, 255),
-                                             lurutils::kSystemColour),
-                         lurutils::_TextInfo(""), win::MB_TOPMOST, nullptr);
+    lurutils::ShowMsgBox(
+        nullptr, std::string(),
+        lurutils::_TextInfo(GetMessage(messageId), lurutils::_FontInf("", 14, 1, 0xA4, 255), lurutils::kSystemColour),
+        lurutils::_TextInfo(""), win::MB_TOPMOST, nullptr);
 }
 
 bool LuConn::CheckUser(const std::string& user, const std::string& password, bool interactive) {
@@ -450,16 +446,14 @@ bool LuConn::WriteClientSettings(const std::string& service, const ConnectInfo& 
 
 bool LuConn::DeleteClientSettings(const std::string& service) {
     OpenKey root;
-    if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kSettingsRoot, 0, win::KEY_READ, root.Out()) !=
-        win::ERROR_SUCCESS)
+    if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kSettingsRoot, 0, win::KEY_READ, root.Out()) != win::ERROR_SUCCESS)
         return false;
     return win::RegDeleteKeyA(root.Get(), service.c_str()) == win::ERROR_SUCCESS;
 }
 
 void LuConn::ListClientServices(std::vector<std::string>& list) {
     OpenKey root;
-    if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kSettingsRoot, 0, win::KEY_READ, root.Out()) !=
-        win::ERROR_SUCCESS)
+    if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, kSettingsRoot, 0, win::KEY_READ, root.Out()) != win::ERROR_SUCCESS)
         return;
     for (uint32_t index = 0;; ++index) {
         char name[kQueryCapacity] = {};

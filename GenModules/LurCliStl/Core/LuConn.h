@@ -66,10 +66,9 @@ public:
     // (unknown user, disabled, wrong password, a name or password of 32
     // characters or more, a user the catalogue does not accept) releases the
     // handle and answers false; other failures raise DbDescError.
-    bool Open(const std::string& service, const std::string& user, const std::string& password,
-              bool interactive, const std::string& code = "",
-              const std::vector<const char*>& captions = {}, bool allowServiceChoice = true,
-              const std::vector<std::string>* services = nullptr);
+    bool Open(const std::string& service, const std::string& user, const std::string& password, bool interactive,
+              const std::string& code = "", const std::vector<const char*>& captions = {},
+              bool allowServiceChoice = true, const std::vector<std::string>* services = nullptr);
     // Open with the other connection's service, user, password and code.
     bool OpenAs(const LuConn& other, bool interactive);
     // One login attempt; true tells Open to try again (a refused
@@ -89,10 +88,10 @@ public:
     // library call when not connected, 10038 for a missing function, and
     // the library's status otherwise.
 
-    bool ArchiveDb();                                  // [service, "ArchiveDb"]
-    bool RestoreArchive(const std::string& archive);   // [archive]
-    void DropDatabase(const std::string& name);        // [name]
-    void CreateTablespace(const std::string& name);    // no arguments
+    bool ArchiveDb();                                 // [service, "ArchiveDb"]
+    bool RestoreArchive(const std::string& archive);  // [archive]
+    void DropDatabase(const std::string& name);       // [name]
+    void CreateTablespace(const std::string& name);   // no arguments
     // Rebuilds the indexes of one file, or of all with -1 (the one-argument
     // variant when the library has it).
     void Reindex(int32_t file);
@@ -160,18 +159,18 @@ public:
 private:
     int32_t m_handle = kNoHandle;
     bool m_connected = false;
-    ConnectInfo m_connectInfo{};  // the settings of the last login, with its user and password
+    ConnectInfo m_connectInfo{};      // the settings of the last login, with its user and password
     std::string m_registeredService;  // the "service" value read by the last login
     int32_t m_userId = -1;
     OnConnect m_onConnect;
-    bool m_armed = false;  // the callback may fire; set by Open
+    bool m_armed = false;    // the callback may fire; set by Open
     std::string m_user;      // upper case
     std::string m_password;  // upper case
-    std::string m_service;  // the registry key name, upper case
+    std::string m_service;   // the registry key name, upper case
     std::string m_code;
     DbDescMap m_tablespaces;
-    DbDesc m_catalogue;  // a copy of "SYSDB"
-    RdmTable m_users;    // "dbuser" of the catalogue copy
+    DbDesc m_catalogue;      // a copy of "SYSDB"
+    RdmTable m_users;        // "dbuser" of the catalogue copy
     std::string m_userName;  // the result of GetUserName
     std::map<int, std::string> m_messages;
 

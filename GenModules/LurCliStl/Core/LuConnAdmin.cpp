@@ -126,7 +126,8 @@ void LuConn::Reindex(int32_t file) {
     const bool all = file == -1;
     if (!CanReindex(!all)) throw DbDescError(lurdbcli::kFunctionMissing, Here(__LINE__), StrVector("pfReindex"));
     const FunctionLoader& client = GetFunctionLoader();
-    const int32_t status = all && client.pfReindexAll ? client.pfReindexAll(m_handle) : client.pfReindex(m_handle, file);
+    const int32_t status =
+        all && client.pfReindexAll ? client.pfReindexAll(m_handle) : client.pfReindex(m_handle, file);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector());
 }
 
@@ -159,8 +160,8 @@ void LuConn::CreateDatabase(const std::string& server, const std::string& name, 
     LUR_CLIENT_FUNCTION(CreateDatabase, "LuConn");
     LUR_CLIENT_FUNCTION(FreeDbHandler, "LuConn");
     PrivateHandle handle(server, StrVector());
-    const int32_t status = GetFunctionLoader().pfCreateDatabase(handle.Get(), name.c_str(), databasePath.c_str(),
-                                                                archivePath.c_str());
+    const int32_t status =
+        GetFunctionLoader().pfCreateDatabase(handle.Get(), name.c_str(), databasePath.c_str(), archivePath.c_str());
     handle.Release();
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(server + "::" + name));
 }

@@ -53,8 +53,8 @@ int32_t RdmExtPackage::CallExtFnc(const std::string& function, const void* data,
     const auto call = LUR_CLIENT_FUNCTION(CallExtFnc, "RdmExtPackage");
     char* block = nullptr;
     int32_t blockLength = length;
-    const int32_t status = call(m_handle, m_name.c_str(), function.c_str(), static_cast<const char*>(data),
-                                &block, &blockLength);
+    const int32_t status =
+        call(m_handle, m_name.c_str(), function.c_str(), static_cast<const char*>(data), &block, &blockLength);
     // The block is the library's: it goes back whatever happens below.
     const ClientBlock owned(block);
     if (blockLength < 0) blockLength = 0;

@@ -8,8 +8,7 @@ StringScrambler::StringScrambler(int16_t keyLength, const char* key) { SetKey(ke
 
 StringScrambler::~StringScrambler() = default;
 
-int32_t StringScrambler::SetKey(int16_t keyLength, const char* key)
-{
+int32_t StringScrambler::SetKey(int16_t keyLength, const char* key) {
     m_key.reset();
     m_keyLength = 0;
     if (keyLength < 0) return 0;  // nothing to allocate: no key
@@ -24,8 +23,7 @@ void StringScrambler::Scramble(int32_t length, void* buffer) const { Rotate(leng
 
 void StringScrambler::Unscramble(int32_t length, void* buffer) const { Rotate(length, buffer, false); }
 
-void StringScrambler::Rotate(int32_t length, void* buffer, bool right) const
-{
+void StringScrambler::Rotate(int32_t length, void* buffer, bool right) const {
     if (!m_key || m_keyLength <= 0 || !buffer) return;
     auto* bytes = static_cast<unsigned char*>(buffer);
     for (int32_t i = 0; i < length; ++i) {
@@ -35,7 +33,7 @@ void StringScrambler::Rotate(int32_t length, void* buffer, bool right) const
         if (n <= 0) continue;
         const unsigned shift = static_cast<unsigned>(n) % 8u;
         const unsigned b = bytes[i];
-        bytes[i] = static_cast<unsigned char>(right ? (b >> shift) | (b << (8 - shift))
-                                                    : (b << shift) | (b >> (8 - shift)));
+        bytes[i] =
+            static_cast<unsigned char>(right ? (b >> shift) | (b << (8 - shift)) : (b << shift) | (b >> (8 - shift)));
     }
 }

@@ -12,7 +12,7 @@ public:
     static constexpr const char* kBuiltInKey = "40617253";
     static constexpr int32_t kOutOfMemory = 10016;
 
-    StringScrambler();                               // the built-in key
+    StringScrambler();  // the built-in key
     StringScrambler(int16_t keyLength, const char* key);
     ~StringScrambler();
     StringScrambler(const StringScrambler&) = delete;

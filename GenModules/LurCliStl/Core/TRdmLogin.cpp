@@ -198,7 +198,6 @@ void TRdmLogin::UpdateConfirm(HWND dialog, bool selectionFailed) {
 
 std::string TRdmLogin::ReadText(HWND dialog, int id) const {
     char buffer[kReadCapacity] = {};
-    const int length = GetWindowSystem().GetWindowText(GetWindowSystem().GetDlgItem(dialog, id), buffer,
-                                                       kReadCapacity);
+    const int length = GetWindowSystem().GetWindowText(GetWindowSystem().GetDlgItem(dialog, id), buffer, kReadCapacity);
     return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }

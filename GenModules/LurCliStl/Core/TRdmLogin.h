@@ -87,8 +87,8 @@ public:
     // Each text that is not empty replaces its caption; allowServiceChoice
     // is always taken.
     void SetCaptions(const std::string& userCaption, const std::string& passwordCaption,
-                     const std::string& databaseCaption, const std::string& confirmText,
-                     const std::string& cancelText, const std::string& title, bool allowServiceChoice);
+                     const std::string& databaseCaption, const std::string& confirmText, const std::string& cancelText,
+                     const std::string& title, bool allowServiceChoice);
 
     // Shows the dialog; true when it was confirmed. A dialog that could not
     // be shown or was left unanswered (no terminal) counts as cancelled.

@@ -25,11 +25,10 @@ RdmDateTimeFld::RdmDateTimeFld() = default;
 RdmDateTimeFld::RdmDateTimeFld(DbDesc* desc, double yyyymmddhhmmss, bool convertZone)
     : LurDateTime(yyyymmddhhmmss, convertZone), m_desc(desc) {}
 
-RdmDateTimeFld::RdmDateTimeFld(DbDesc* desc, time_t t, bool convertZone)
-    : LurDateTime(t, convertZone), m_desc(desc) {}
+RdmDateTimeFld::RdmDateTimeFld(DbDesc* desc, time_t t, bool convertZone) : LurDateTime(t, convertZone), m_desc(desc) {}
 
-RdmDateTimeFld::RdmDateTimeFld(DbDesc* desc, short year, short month, short day, short hour, short minute,
-                               short second, bool convertZone)
+RdmDateTimeFld::RdmDateTimeFld(DbDesc* desc, short year, short month, short day, short hour, short minute, short second,
+                               bool convertZone)
     : LurDateTime(year, month, day, hour, minute, second, convertZone), m_desc(desc) {}
 
 RdmDateTimeFld::RdmDateTimeFld(const RdmFld& field, bool detached) {

@@ -30,9 +30,7 @@ int CompareValues(T a, T b) {
 }
 
 // The first character of a text as the signed char of the original platform.
-signed char FirstChar(const std::string& text) {
-    return text.empty() ? 0 : static_cast<signed char>(text[0]);
-}
+signed char FirstChar(const std::string& text) { return text.empty() ? 0 : static_cast<signed char>(text[0]); }
 
 }  // namespace
 
@@ -40,8 +38,7 @@ signed char FirstChar(const std::string& text) {
 
 RdmFld::RdmFld() = default;
 
-RdmFld::RdmFld(const std::string& table, const std::string& field, char type, int16_t length,
-               bool isUnsigned)
+RdmFld::RdmFld(const std::string& table, const std::string& field, char type, int16_t length, bool isUnsigned)
     : m_table(table), m_name(field) {
     switch (type) {
         case 'F': length = 8; break;
@@ -132,9 +129,7 @@ int16_t RdmFld::GetShort() const {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(GetLong()) & 0xFFFFu));
 }
 
-float RdmFld::GetFloat() const {
-    return DbDesc::DoubleToFloat(GetDouble());
-}
+float RdmFld::GetFloat() const { return DbDesc::DoubleToFloat(GetDouble()); }
 
 double RdmFld::GetDouble() const {
     RefuseGroupsAndTexts(__LINE__);
@@ -233,8 +228,7 @@ int RdmFld::Compare(const RdmFld& other) const {
         case 'i':
             return isUnsigned ? CompareValues(GetUInt(), other.GetUInt()) : CompareValues(GetInt(), other.GetInt());
         case 'l':
-            return isUnsigned ? CompareValues(GetULong(), other.GetULong())
-                              : CompareValues(GetLong(), other.GetLong());
+            return isUnsigned ? CompareValues(GetULong(), other.GetULong()) : CompareValues(GetLong(), other.GetLong());
         case 's':
             return isUnsigned ? CompareValues(GetUShort(), other.GetUShort())
                               : CompareValues(GetShort(), other.GetShort());

@@ -29,8 +29,7 @@ public:
     // A free-standing (detached) field of a type letter; the length counts
     // only for 'c' (and must not be 0), the others have their fixed width.
     // Any letter other than c F f i l s d raises 2006.
-    RdmFld(const std::string& table, const std::string& field, char type, int16_t length,
-           bool isUnsigned);
+    RdmFld(const std::string& table, const std::string& field, char type, int16_t length, bool isUnsigned);
     // The field of a description; 2003 when the description has no such field.
     RdmFld(DbDesc* desc, const std::string& table, const std::string& field, bool detached);
     // The same with the table's description and name; 2011 without description.

@@ -23,8 +23,7 @@ RdmTable::RdmTable() = default;
 RdmTable::RdmTable(DbDesc* desc, const std::string& name) {
     if (!desc) throw DbDescError(kNoDescription, Here(__LINE__), StrVector());
     m_recType = desc->GetRecType(name);
-    if (m_recType == -1)
-        throw DbDescError(kTableNotFound, Here(__LINE__), StrVector(desc->GetDbName()) << name);
+    if (m_recType == -1) throw DbDescError(kTableNotFound, Here(__LINE__), StrVector(desc->GetDbName()) << name);
     m_desc = desc;
     // The counter keeps the table name as the caller spelled it.
     m_nextIdName = std::string(desc->GetDbName()) + "_" + name + "_NextID";
@@ -86,13 +85,9 @@ std::string RdmTable::ResolveKeyName(const std::string& name) const {
 
 RdmFld& RdmTable::Fld(const std::string& name) { return m_fields.find(ResolveFieldName(name))->second; }
 
-const RdmFld& RdmTable::Fld(const std::string& name) const {
-    return m_fields.find(ResolveFieldName(name))->second;
-}
+const RdmFld& RdmTable::Fld(const std::string& name) const { return m_fields.find(ResolveFieldName(name))->second; }
 
-RdmFld& RdmTable::FldAt(int16_t index) {
-    return const_cast<RdmFld&>(static_cast<const RdmTable&>(*this).FldAt(index));
-}
+RdmFld& RdmTable::FldAt(int16_t index) { return const_cast<RdmFld&>(static_cast<const RdmTable&>(*this).FldAt(index)); }
 
 const RdmFld& RdmTable::FldAt(int16_t index) const {
     if (index >= 0 && index < FldCount() && static_cast<size_t>(index) < m_fieldNames.size()) {
@@ -162,8 +157,8 @@ void RdmTable::CopyFields(const RdmTable& other) {
         source.GetFieldDesc(desc);
         const std::string key = lurutils::ToUpper(source.GetName());
         if (source.IsDetached())
-            fields.insert_or_assign(key, RdmFld(m_name, source.GetName(), desc.type, desc.length,
-                                                desc.flags == FieldDesc::kUnsigned));
+            fields.insert_or_assign(
+                key, RdmFld(m_name, source.GetName(), desc.type, desc.length, desc.flags == FieldDesc::kUnsigned));
         else
             fields.insert_or_assign(key, RdmFld(m_desc, m_name, source.GetName(), false));
     }
@@ -205,8 +200,7 @@ bool RdmTable::SetAlias(const std::string& alias, const std::string& field) {
     const auto old = m_aliases.find(oldName);
     const auto existing = m_aliases.find(newName);
     if (existing != m_aliases.end()) {
-        if (existing->second == oldName || (old != m_aliases.end() && existing->second == old->second))
-            return true;
+        if (existing->second == oldName || (old != m_aliases.end() && existing->second == old->second)) return true;
         throw DbDescError(kAliasInUse, Here(__LINE__), StrVector(newName));
     }
     if (old == m_aliases.end()) throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(oldName));

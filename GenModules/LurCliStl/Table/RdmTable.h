@@ -251,7 +251,6 @@ public:
     virtual int32_t GetNextId();
     virtual int32_t GetCount();
 
-
     // ---- server bookmarks and cursors ---------------------------------------
 
     // Named server bookmarks and cursors of this table object (names are
@@ -268,7 +267,6 @@ public:
     virtual void DropCursor(const std::string& name);
     // false when there is no record in that direction.
     virtual bool CursorMove(const std::string& name, int32_t code, int = 0);
-
 
 protected:
     std::string m_name;  // upper case

@@ -7,8 +7,8 @@
 #include <functional>
 #include <utility>
 
-#include "DbErrorCode.h"
 #include "DbDescMap.h"
+#include "DbErrorCode.h"
 #include "DescBlob.h"
 #include "FunctionLoader.h"
 #include "LurBuf.h"
@@ -160,11 +160,12 @@ TEST_F(ClientBlockTest, EveryCallThatReadsABlockRefusesAMissingOne) {
 }
 
 TEST_F(ClientBlockTest, NoBlockIsFineWhereNoBytesAreDue) {
-    ScopedClientFunction stub(client.pfFindBlob, +[](int32_t, int32_t, int32_t* length, char** block) {
-        *length = 0;
-        *block = nullptr;
-        return int32_t{0};
-    });
+    ScopedClientFunction stub(
+        client.pfFindBlob, +[](int32_t, int32_t, int32_t* length, char** block) {
+            *length = 0;
+            *block = nullptr;
+            return int32_t{0};
+        });
     LurBuf out("old", 3);
     EXPECT_TRUE(desc.ReadBlobToBuf(1, out));
     EXPECT_TRUE(out.IsEmpty());

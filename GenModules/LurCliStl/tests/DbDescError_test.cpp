@@ -35,8 +35,8 @@ TEST_F(DbDescErrorTest, TextIdFollowsTheCodeRange) {
         int code;
         const char* expected;
     };
-    Install({{23000, "client first"}, {23073, "client last"}, {23044, "other"},
-             {22000, "db first"}, {22045, "db last"}});
+    Install(
+        {{23000, "client first"}, {23073, "client last"}, {23044, "other"}, {22000, "db first"}, {22045, "db last"}});
     const Case cases[] = {
         {10000, "client first"}, {10073, "client last"}, {10074, "other"}, {9999, "other"},
         {2000, "db first"},      {2045, "db last"},      {2046, "other"},  {1999, "other"},
@@ -84,7 +84,9 @@ TEST_F(DbDescErrorTest, LibraryTextsWithArguments) {
     EXPECT_STREQ(DbDescError(10044, ErrorLocation(), StrVector()).what(), "Database error.");
 
     win::SetUILanguage(win::LANG_HUNGARIAN);
-    EXPECT_STREQ(DbDescError(2002, ErrorLocation(), StrVector()).what(), "A t\xE1" "bla nem szerepel a le\xEDr\xE1sban.");
+    EXPECT_STREQ(DbDescError(2002, ErrorLocation(), StrVector()).what(),
+                 "A t\xE1"
+                 "bla nem szerepel a le\xEDr\xE1sban.");
 }
 
 TEST_F(DbDescErrorTest, SocketErrors) {
@@ -92,8 +94,7 @@ TEST_F(DbDescErrorTest, SocketErrors) {
     // No system text exists for socket errors here: the unknown form.
     const DbDescError e(-20061, ErrorLocation(), StrVector());
     EXPECT_STREQ(e.what(), "Unknown WSA error! Label: WSA-10061.");
-    EXPECT_STREQ(DbDescError(-20001, ErrorLocation(), StrVector()).what(),
-                 "Unknown WSA error! Label: WSA-10001.");
+    EXPECT_STREQ(DbDescError(-20001, ErrorLocation(), StrVector()).what(), "Unknown WSA error! Label: WSA-10001.");
     // The message cache is not touched by a socket text.
     EXPECT_STREQ(e.what(), "Unknown WSA error! Label: WSA-10061.");
 }
@@ -104,9 +105,8 @@ TEST(DbDescErrorSeverity, ClientAnswersThatAreOrdinaryOutcomes) {
         bool severe;
     };
     const Case cases[] = {
-        {0, false},     {2002, true},   {10002, false}, {10003, true},  {10038, false},
-        {10074, true},  {-20061, true}, {10000, false}, {10020, false}, {10070, true},
-        {10073, false}, {10039, true},  {10005, false}, {9999, true},
+        {0, false},     {2002, true},   {10002, false}, {10003, true},  {10038, false}, {10074, true},  {-20061, true},
+        {10000, false}, {10020, false}, {10070, true},  {10073, false}, {10039, true},  {10005, false}, {9999, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DbDescError(c.code, ErrorLocation(), StrVector()).IsSevere(), c.severe) << c.code;

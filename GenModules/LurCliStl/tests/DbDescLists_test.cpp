@@ -70,33 +70,54 @@ TEST_F(DbDescListsTest, ServerSearchesByValueRangeAndDifference) {
         Ids ids;
     };
     const std::vector<Case> cases = {
-        {"every record, insertion order", [] {}, [&] { return desc.FindList("Item", "", 0); }, true,
+        {"every record, insertion order",
+         [] {},
+         [&] { return desc.FindList("Item", "", 0); },
+         true,
          {"3", "1", "4", "2"}},
-        {"equal value, then insertion order", [&] { Set("GRP", "2"); },
-         [&] { return desc.FindList("Item", "GRP", 0); }, true, {"3", "4"}},
-        {"text without regard to case", [&] { Set("NAME", "CHARLIE"); },
-         [&] { return desc.FindList("Item", "NAME", 0); }, true, {"4"}},
+        {"equal value, then insertion order",
+         [&] { Set("GRP", "2"); },
+         [&] { return desc.FindList("Item", "GRP", 0); },
+         true,
+         {"3", "4"}},
+        {"text without regard to case",
+         [&] { Set("NAME", "CHARLIE"); },
+         [&] { return desc.FindList("Item", "NAME", 0); },
+         true,
+         {"4"}},
         {"nothing equal", [&] { Set("GRP", "9"); }, [&] { return desc.FindList("Item", "GRP", 0); }, false, {}},
-        {"greater or equal, in field order", [&] { Set("ID", "3"); },
-         [&] { return desc.FindGreater("Item", "ID", 0); }, true, {"3", "4"}},
-        {"less or equal, in field order", [&] { Set("ID", "2"); },
-         [&] { return desc.FindLess("Item", "ID", 0); }, true, {"1", "2"}},
+        {"greater or equal, in field order",
+         [&] { Set("ID", "3"); },
+         [&] { return desc.FindGreater("Item", "ID", 0); },
+         true,
+         {"3", "4"}},
+        {"less or equal, in field order",
+         [&] { Set("ID", "2"); },
+         [&] { return desc.FindLess("Item", "ID", 0); },
+         true,
+         {"1", "2"}},
         {"between, inclusive",
          [&] {
              desc.ClearList("Item");
              desc.AddToListWithValue("Item", "ID", {"2", "3"});
          },
-         [&] { return desc.FindBetween("Item", "ID", 0); }, true, {"2", "3"}},
+         [&] { return desc.FindBetween("Item", "ID", 0); },
+         true,
+         {"2", "3"}},
         {"any of the private list's values",
          [&] {
              desc.BeginPrivateList("Item");
              desc.AddToListWithValue("Item", "NAME", {"DELTA", "bravo", "nobody"});
          },
-         [&] { return desc.FindListOr("Item", "NAME", 0); }, true, {"3", "2"}},
-        {"not equal", [&] { Set("GRP", "1"); }, [&] { return desc.FindNotEqual("Item", "GRP", 0); }, true,
-         {"3", "4"}},
-        {"not equal, when every record holds the value", [&] { Set("NOTE", "X"); },
-         [&] { return desc.FindNotEqual("Item", "NOTE", 0); }, false, {}},
+         [&] { return desc.FindListOr("Item", "NAME", 0); },
+         true,
+         {"3", "2"}},
+        {"not equal", [&] { Set("GRP", "1"); }, [&] { return desc.FindNotEqual("Item", "GRP", 0); }, true, {"3", "4"}},
+        {"not equal, when every record holds the value",
+         [&] { Set("NOTE", "X"); },
+         [&] { return desc.FindNotEqual("Item", "NOTE", 0); },
+         false,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -188,8 +209,8 @@ TEST_F(DbDescListsTest, AggregatesOverEmptyNegativeAndTextValues) {
     std::string out;
     // The empty list.
     desc.ClearList("Item");
-    for (const Case& c : std::vector<Case>{{"*", 0, "0"}, {"AMOUNT", 1, "0"}, {"AMOUNT", 2, "0"}, {"ID", 3, "0"},
-                                           {"ID", 4, "0"}}) {
+    for (const Case& c :
+         std::vector<Case>{{"*", 0, "0"}, {"AMOUNT", 1, "0"}, {"AMOUNT", 2, "0"}, {"ID", 3, "0"}, {"ID", 4, "0"}}) {
         EXPECT_EQ(desc.Aggregate(out, "Item", c.field, c.kind), c.expected) << c.field << c.kind;
     }
     // Negative and zero amounts, texts by collation without regard to case.

@@ -3,7 +3,6 @@
 // and what a move or find leaves in the record buffer and the main list.
 #include <gtest/gtest.h>
 
-
 #include <string>
 #include <vector>
 
@@ -73,9 +72,7 @@ TEST(DbDescNavigation, MovesAndFindsFollowTheOrderRules) {
          "GRP",
          {{'m', 0, true, "1"}, {'m', 2, true, "2"}, {'m', 2, true, "3"}, {'m', 2, true, "4"}, {'m', 1, true, "3"}}},
         {"re-read gives the current record", "ID", {{'m', 3, true, "4"}, {'m', 4, true, "4"}}},
-        {"find and continue among equal keys",
-         "GRP",
-         {{'F', 2, true, "3"}, {'N', 2, true, "4"}, {'N', 2, false, ""}}},
+        {"find and continue among equal keys", "GRP", {{'F', 2, true, "3"}, {'N', 2, true, "4"}, {'N', 2, false, ""}}},
         {"find previous among equal keys", "GRP", {{'F', 1, true, "1"}, {'N', 1, true, "2"}, {'P', 1, true, "1"}}},
         {"find of a missing value answers false", "GRP", {{'F', 9, false, ""}}},
     };

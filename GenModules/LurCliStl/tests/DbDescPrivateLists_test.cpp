@@ -113,8 +113,8 @@ TEST_F(PrivateListTest, RemoveCurrentFromListFollowsThePosition) {
     EXPECT_EQ(Column("NAME"), (std::vector<std::string>{"a", "c"}));
     EXPECT_EQ(desc.GetListPos("Person"), 1);
     EXPECT_EQ(desc.GetFieldText("Person", "NAME"), "c");  // the record that moved up
-    EXPECT_TRUE(desc.RemoveCurrentFromList("Person"));  // the last one
-    EXPECT_EQ(desc.GetListPos("Person"), 1);            // one past the end: no position
+    EXPECT_TRUE(desc.RemoveCurrentFromList("Person"));    // the last one
+    EXPECT_EQ(desc.GetListPos("Person"), 1);              // one past the end: no position
     EXPECT_EQ(desc.GetFieldText("Person", "NAME"), "a");
     EXPECT_FALSE(desc.RemoveCurrentFromList("Person"));
 }

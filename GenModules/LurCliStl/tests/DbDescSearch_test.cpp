@@ -41,8 +41,8 @@ protected:
     }
     std::string Id() const { return desc.GetFieldText("Item", "ID"); }
 
-    lurtest::BlobDesc blob{{{"Item", {{"ID", 'l', 4, 'u'}, {"GRP", 'i', 4, 'd'}, {"NAME", 'c', 11, 'd'},
-                                      {"BLOCK", 'g'}}, {}}}};
+    lurtest::BlobDesc blob{
+        {{"Item", {{"ID", 'l', 4, 'u'}, {"GRP", 'i', 4, 'd'}, {"NAME", 'c', 11, 'd'}, {"BLOCK", 'g'}}, {}}}};
     DbDesc& desc = blob.Desc();
 };
 
@@ -56,14 +56,14 @@ TEST_F(DbDescSearchTest, FindInListComparesByTypeAndRestoresTheCurrentRecord) {
         int32_t found;
     };
     const std::vector<Case> cases = {
-        {{{"NAME", "BRAVO"}}, 0, 1},                  // text without regard to case
-        {{{"NAME", "bravo"}}, 2, 2},                  // from the start index on
-        {{{"GRP", "10"}, {"NAME", "bravo"}}, 0, 2},   // every pair must match
-        {{{"GRP", "10"}}, 3, 3},                      // numbers as numbers: "010" was stored as 10
+        {{{"NAME", "BRAVO"}}, 0, 1},                 // text without regard to case
+        {{{"NAME", "bravo"}}, 2, 2},                 // from the start index on
+        {{{"GRP", "10"}, {"NAME", "bravo"}}, 0, 2},  // every pair must match
+        {{{"GRP", "10"}}, 3, 3},                     // numbers as numbers: "010" was stored as 10
         {{{"GRP", "+10"}}, 1, 2},
-        {{}, 2, 2},                                   // no pairs: the record at start
+        {{}, 2, 2},  // no pairs: the record at start
         {{{"NAME", "nobody"}}, 0, -1},
-        {{{"NAME", "alpha"}}, 4, -1},                 // start at the count
+        {{{"NAME", "alpha"}}, 4, -1},  // start at the count
         {{{"NAME", "alpha"}}, -1, -1},
     };
     for (const Case& c : cases) {

@@ -82,20 +82,19 @@ TEST_P(FieldTextTest, WritesAndReadsBack) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OneByteText, FieldTextTest,
-    ::testing::Values(TextCase{"C1", "", ""}, TextCase{"C1", "J", "J"}, TextCase{"C1", "4A", "J"},
-                      TextCase{"C1", "0x4a", "J"}, TextCase{"C1", "0X4A", "J"}, TextCase{"C1", "00", ""},
-                      TextCase{"C1", "XX", "", 2004}, TextCase{"C1", "0xXX", "", 2004},
-                      TextCase{"C1", "4G", "", 2004}, TextCase{"C1", "0Y4A", "", 2004},
-                      TextCase{"C1", "ABC", "", 2004}, TextCase{"C1R", "", std::string(1, '\0')},
-                      TextCase{"C1R", "0x00", std::string(1, '\0')}, TextCase{"C1R", "z", "z"}));
+INSTANTIATE_TEST_SUITE_P(OneByteText, FieldTextTest,
+                         ::testing::Values(TextCase{"C1", "", ""}, TextCase{"C1", "J", "J"}, TextCase{"C1", "4A", "J"},
+                                           TextCase{"C1", "0x4a", "J"}, TextCase{"C1", "0X4A", "J"},
+                                           TextCase{"C1", "00", ""}, TextCase{"C1", "XX", "", 2004},
+                                           TextCase{"C1", "0xXX", "", 2004}, TextCase{"C1", "4G", "", 2004},
+                                           TextCase{"C1", "0Y4A", "", 2004}, TextCase{"C1", "ABC", "", 2004},
+                                           TextCase{"C1R", "", std::string(1, '\0')},
+                                           TextCase{"C1R", "0x00", std::string(1, '\0')}, TextCase{"C1R", "z", "z"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Text, FieldTextTest,
-    ::testing::Values(TextCase{"C10", "", ""}, TextCase{"C10", "123456789", "123456789"},
-                      TextCase{"C10", "1234567890", "", 2040}, TextCase{"CR4", "abc", "abc"},
-                      TextCase{"CR4", "abcd", "", 2040}));
+INSTANTIATE_TEST_SUITE_P(Text, FieldTextTest,
+                         ::testing::Values(TextCase{"C10", "", ""}, TextCase{"C10", "123456789", "123456789"},
+                                           TextCase{"C10", "1234567890", "", 2040}, TextCase{"CR4", "abc", "abc"},
+                                           TextCase{"CR4", "abcd", "", 2040}));
 
 // Signed numbers ('i', 's', 'l' without kUnsigned) saturate at the 32-bit
 // signed limits like atol; 'd' and unsigned 'l' read like strtoul, so their
@@ -107,21 +106,19 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"D", "-3000000000", "1294967296"}, TextCase{"I", "4294967295", "2147483647"},
                       TextCase{"I", "3000000000", "2147483647"}, TextCase{"I", "-3000000000", "-2147483648"},
                       TextCase{"I", "-2147483648", "-2147483648"}, TextCase{"I", " 12abc", "12"},
-                      TextCase{"I", "abc", "0"}, TextCase{"I", "99999999999", "2147483647"},
-                      TextCase{"IU", "-1", "-1"}, TextCase{"IU", "3000000000", "2147483647"},
-                      TextCase{"L", "-5", "-5"}, TextCase{"L", "2147483648", "2147483647"},
-                      TextCase{"L", "3000000000", "2147483647"}, TextCase{"L", "99999999999", "2147483647"},
-                      TextCase{"L", "-3000000000", "-2147483648"}, TextCase{"LU", "-1", "4294967295"},
-                      TextCase{"LU", "4294967295", "4294967295"}, TextCase{"LU", "3000000000", "3000000000"},
-                      TextCase{"LU", "99999999999", "4294967295"}, TextCase{"S", "65535", "-1"},
-                      TextCase{"S", "-2", "-2"}, TextCase{"S", "70000", "4464"},
+                      TextCase{"I", "abc", "0"}, TextCase{"I", "99999999999", "2147483647"}, TextCase{"IU", "-1", "-1"},
+                      TextCase{"IU", "3000000000", "2147483647"}, TextCase{"L", "-5", "-5"},
+                      TextCase{"L", "2147483648", "2147483647"}, TextCase{"L", "3000000000", "2147483647"},
+                      TextCase{"L", "99999999999", "2147483647"}, TextCase{"L", "-3000000000", "-2147483648"},
+                      TextCase{"LU", "-1", "4294967295"}, TextCase{"LU", "4294967295", "4294967295"},
+                      TextCase{"LU", "3000000000", "3000000000"}, TextCase{"LU", "99999999999", "4294967295"},
+                      TextCase{"S", "65535", "-1"}, TextCase{"S", "-2", "-2"}, TextCase{"S", "70000", "4464"},
                       TextCase{"S", "3000000000", "-1"}, TextCase{"SU", "-1", "65535"},
                       TextCase{"SU", "40000", "40000"}));
 
 INSTANTIATE_TEST_SUITE_P(Floats, FieldTextTest,
                          ::testing::Values(TextCase{"F", "1.5", "1.5"}, TextCase{"F", "-0.25", "-0.25"},
-                                           TextCase{"FF", "3.25", "3.25"},
-                                           TextCase{"FF", "123456.789", "123456.789"},
+                                           TextCase{"FF", "3.25", "3.25"}, TextCase{"FF", "123456.789", "123456.789"},
                                            TextCase{"FF", "", "0"}));
 
 TEST_F(DbDescTest, GroupsHaveNoText) {

@@ -56,9 +56,9 @@ public:
 
     std::string Build(bool lastNewline = true) const {
         std::string blob = "HEADER!!";
-        for (int count : {static_cast<int>(m_files.size()), static_cast<int>(m_tables.size()),
-                          static_cast<int>(m_fields.size()), m_sets, m_members, m_sorts,
-                          static_cast<int>(m_keys.size())})
+        for (int count :
+             {static_cast<int>(m_files.size()), static_cast<int>(m_tables.size()), static_cast<int>(m_fields.size()),
+              m_sets, m_members, m_sorts, static_cast<int>(m_keys.size())})
             Put16(blob, static_cast<int16_t>(count));
         for (const std::string& f : m_files) blob += f;
         for (const Table& t : m_tables) {
@@ -367,8 +367,8 @@ std::string UpperCaseBlobWithCarriedBytes() {
     b.AddField("\xC1LLAPOT", 'n', 'F', 8, 0);
     b.AddCarriedEntries();
     std::string blob = b.Build();
-    BlobBuilder::Set16(blob, b.RecordOffset(0) + 8, 0x1234);   // uninterpreted record bytes
-    BlobBuilder::Set16(blob, b.FieldOffset(1) + 6, 0x0777);    // uninterpreted field bytes
+    BlobBuilder::Set16(blob, b.RecordOffset(0) + 8, 0x1234);    // uninterpreted record bytes
+    BlobBuilder::Set16(blob, b.FieldOffset(1) + 6, 0x0777);     // uninterpreted field bytes
     BlobBuilder::Set16(blob, b.KeyOffset(0) - 24 + 2, 0x0101);  // the set entry
     BlobBuilder::Set16(blob, b.KeyOffset(0) - 12, 0x0202);      // the member entry
     BlobBuilder::Set16(blob, b.KeyOffset(0) - 4 + 2, 0x0303);   // the sort entry
@@ -448,17 +448,23 @@ TEST(DbStructCorrupt, BadBlobsAreRefusedWhole) {
         {"count with bit 15 set", [](std::string& blob) { BlobBuilder::Set16(blob, 8, int16_t(0x8002)); }},
         {"arrays past the end", [&](std::string& blob) { blob.resize(static_cast<size_t>(b.KeyOffset(2)) - 1); }},
         {"count larger than the arrays", [](std::string& blob) { BlobBuilder::Set16(blob, 20, 3000); }},
-        {"data offset past the record", [&](std::string& blob) { BlobBuilder::Set16(blob, b.RecordOffset(0) + 4, 49); }},
+        {"data offset past the record",
+         [&](std::string& blob) { BlobBuilder::Set16(blob, b.RecordOffset(0) + 4, 49); }},
         {"negative record length", [&](std::string& blob) { BlobBuilder::Set16(blob, b.RecordOffset(1) + 2, -1); }},
-        {"first field past the fields", [&](std::string& blob) { BlobBuilder::Set16(blob, b.RecordOffset(2) + 6, 13); }},
+        {"first field past the fields",
+         [&](std::string& blob) { BlobBuilder::Set16(blob, b.RecordOffset(2) + 6, 13); }},
         {"field of no table", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(3) + 16, 3); }},
         {"negative field length", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(0) + 2, -4); }},
         {"field past the record", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(1) + 2, 41); }},
-        {"field inside the data offset", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(0) + 14, 2); }},
-        {"number field shorter than its type", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(0) + 2, 2); }},
-        {"short field shorter than its type", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(10) + 2, 1); }},
+        {"field inside the data offset",
+         [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(0) + 14, 2); }},
+        {"number field shorter than its type",
+         [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(0) + 2, 2); }},
+        {"short field shorter than its type",
+         [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(10) + 2, 1); }},
         {"character field of no bytes", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(2) + 2, 0); }},
-        {"key entry index past the keys", [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(5) + 14, 3); }},
+        {"key entry index past the keys",
+         [&](std::string& blob) { BlobBuilder::Set16(blob, b.FieldOffset(5) + 14, 3); }},
         {"key component past the fields", [&](std::string& blob) { BlobBuilder::Set16(blob, b.KeyOffset(1) + 2, 12); }},
         {"key field negative", [&](std::string& blob) { BlobBuilder::Set16(blob, b.KeyOffset(0), -1); }},
     };

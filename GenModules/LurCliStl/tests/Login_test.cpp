@@ -94,8 +94,8 @@ TEST_F(LoginTest, TheLibraryAnswersTheRefusalCodes) {
         int32_t status;
     };
     const std::string longText(32, 'A');
-    const Case cases[] = {{"ADMIN", "WRONG", 10068}, {"NOBODY", "X", 10014}, {"BLOCKED", "PASS", 10067},
-                          {"clerk", "pass", 0}};
+    const Case cases[] = {
+        {"ADMIN", "WRONG", 10068}, {"NOBODY", "X", 10014}, {"BLOCKED", "PASS", 10067}, {"clerk", "pass", 0}};
     FunctionLoader& client = GetFunctionLoader();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.user);

@@ -39,7 +39,9 @@ constexpr const char* kLocation = "GenModules\\LurCliStl\\LuConn";
 template <class Fn>
 class Substitute {
 public:
-    Substitute(Fn& pointer, std::type_identity_t<Fn> replacement) : m_pointer(pointer), m_saved(pointer) { pointer = replacement; }
+    Substitute(Fn& pointer, std::type_identity_t<Fn> replacement) : m_pointer(pointer), m_saved(pointer) {
+        pointer = replacement;
+    }
     ~Substitute() { m_pointer = m_saved; }
     Substitute(const Substitute&) = delete;
     Substitute& operator=(const Substitute&) = delete;
@@ -56,8 +58,8 @@ struct Recorded {
     int created = 0;
     int freedHandles = 0;
     int freedBlocks = 0;
-    std::string block;  // what the descriptor or name recorder hands out
-    int32_t count = 0;  // the name count the name recorder reports
+    std::string block;          // what the descriptor or name recorder hands out
+    int32_t count = 0;          // the name count the name recorder reports
     int failFileInfoCalls = 0;  // the first so many file-info calls fail
 };
 Recorded recorded;
@@ -183,7 +185,7 @@ protected:
 TEST_F(LuConnAdminTest, ReindexTakesTheVariantTheLibraryHas) {
     FunctionLoader& client = GetFunctionLoader();
     const struct {
-        bool one, all;                  // which variants the library has
+        bool one, all;  // which variants the library has
         int32_t file;
         std::vector<std::string> calls;  // empty: refused with 10038 "pfReindex"
     } cases[] = {
@@ -246,9 +248,8 @@ TEST_F(LuConnAdminTest, HandleOperationsOfAnUnconnectedConnectionRaise10014Witho
     conn.Disconnect();
     for (LuConn* c : {&unconnected, &conn}) {
         const std::vector<std::function<void()>> operations = {
-            [&] { c->ArchiveDb(); },           [&] { c->RestoreArchive("A"); },
-            [&] { c->DropDatabase("X"); },     [&] { c->CreateTablespace("T"); },
-            [&] { c->Reindex(-1); },           [&] { c->Reindex(3); },
+            [&] { c->ArchiveDb(); },           [&] { c->RestoreArchive("A"); }, [&] { c->DropDatabase("X"); },
+            [&] { c->CreateTablespace("T"); }, [&] { c->Reindex(-1); },         [&] { c->Reindex(3); },
         };
         for (const auto& operation : operations) {
             try {

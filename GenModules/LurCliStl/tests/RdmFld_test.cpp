@@ -149,8 +149,9 @@ TEST_F(RdmFldTest, SetRawTakesTheBinaryFormOfEveryType) {
         const char* field;
         std::string stored;
         std::string read;
-    } cases[] = {{"CH", "Q", "Q"},   {"NAME", "hello", "hello"}, {"I", "-3", "-3"}, {"L", "77", "77"},
-                 {"S", "-9", "-9"},  {"D", "5", "5"},            {"F", "0.5", "0.5"}, {"FF", "1.25", "1.25"}};
+    } cases[] = {{"CH", "Q", "Q"},    {"NAME", "hello", "hello"}, {"I", "-3", "-3"},
+                 {"L", "77", "77"},   {"S", "-9", "-9"},          {"D", "5", "5"},
+                 {"F", "0.5", "0.5"}, {"FF", "1.25", "1.25"}};
     for (const Case& c : cases) {
         put(c.field, c.stored);
         RdmFld field = Bound(c.field);

@@ -25,8 +25,7 @@ using lurtest::ErrorCode;
 class RdmTableListsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        service.Load("Lists", "Item",
-                     "ID,GRP,NAME,AMOUNT\n3,2,bravo,2.5\n1,1,alpha,-1\n4,2,Charlie,4\n2,1,delta,0\n");
+        service.Load("Lists", "Item", "ID,GRP,NAME,AMOUNT\n3,2,bravo,2.5\n1,1,alpha,-1\n4,2,Charlie,4\n2,1,delta,0\n");
         service.LoadDesc(desc, "Lists", 6);
         table = RdmTable(&desc, "Item");
         table.SetAlias("GROUP_NO", "GRP");

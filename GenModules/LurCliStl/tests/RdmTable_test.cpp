@@ -41,7 +41,8 @@ TEST_F(RdmTableTest, ConstructionByName) {
     EXPECT_EQ(table.GetFullName(), "TESTDB.GEPJARMU");
     EXPECT_EQ(table.GetNextIdName(), "TESTDB_Gepjarmu_NextID");  // the caller's spelling
     EXPECT_EQ(table.FldCount(), 3);                              // groups and keys left out
-    EXPECT_EQ(table.GetFieldNames(), (StrVector(std::string("ID")) << "NAME" << "AGE"));
+    EXPECT_EQ(table.GetFieldNames(), (StrVector(std::string("ID")) << "NAME"
+                                                                   << "AGE"));
     EXPECT_TRUE(table.IsFieldsChanged());
     EXPECT_EQ(table.GetRecordSize(), 26);
     EXPECT_EQ(table.GetFieldLength("name", true), 19);

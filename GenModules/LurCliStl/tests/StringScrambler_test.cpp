@@ -15,8 +15,7 @@ std::string Scrambled(const StringScrambler& s, std::string text) {
 // existing users could no longer log in.
 TEST(StringScrambler, BuiltInKeyGivesTheStoredForm) {
     StringScrambler s;
-    EXPECT_EQ(Scrambled(s, "ADMIN PASSWORD"),
-              "\x14\x44\x35\xA4\x9C\x08\x82\x28\x35\x53\x5D\xA7\xA4\x11");
+    EXPECT_EQ(Scrambled(s, "ADMIN PASSWORD"), "\x14\x44\x35\xA4\x9C\x08\x82\x28\x35\x53\x5D\xA7\xA4\x11");
 }
 
 TEST(StringScrambler, UnscrambleRestoresEveryByte) {

@@ -43,8 +43,8 @@ TEST_F(TRdmLoginTest, OpensWithTheValuesCaptionsAndAChosenService) {
     EXPECT_NE(password->style & win::ES_PASSWORD, 0u);
     EXPECT_EQ(choice->items, (std::vector<std::string>{"CAR", "TESZT"}));
     EXPECT_EQ(choice->text, "TESZT");
-    EXPECT_FALSE(choice->enabled);                                   // no service choice by default
-    EXPECT_FALSE(Control(view, TRdmLogin::kConfirmId)->enabled);      // no password yet
+    EXPECT_FALSE(choice->enabled);                                // no service choice by default
+    EXPECT_FALSE(Control(view, TRdmLogin::kConfirmId)->enabled);  // no password yet
     EXPECT_EQ(Control(view, TRdmLogin::kUserCaptionId)->text, "Felhaszn\xE1l\xF3:");
     EXPECT_EQ(view.defaultButtonId, TRdmLogin::kConfirmId);
 }

@@ -19,17 +19,16 @@ TEST_P(ParseTest, ParsesLikeTheDottedTextReader) {
     EXPECT_EQ(LurVersionNumber(std::string(c.text)).ToString(), c.printed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ParseTest,
-    ::testing::Values(ParseCase{"1.2.3.4", "1.2.3.4"}, ParseCase{"7.16", "7.16.0.0"},
-                      ParseCase{"1..2", "1.2.0.0"}, ParseCase{"..1.2..", "1.2.0.0"},
-                      ParseCase{"a.b", "0.0.0.0"}, ParseCase{"", "0.0.0.0"},
-                      ParseCase{"1.2.3.4.5", "1.2.3.4"}, ParseCase{"65536.1", "0.1.0.0"},
-                      ParseCase{"-1", "65535.0.0.0"}, ParseCase{" 12x.3", "12.3.0.0"},
-                      ParseCase{"1, 0, 0, 1", "1.0.0.0"},
-                      // Beyond 32 bits the number saturates instead of overflowing.
-                      ParseCase{"99999999999999999999.2", "65535.2.0.0"},
-                      ParseCase{"-99999999999999999999.2", "0.2.0.0"}));
+INSTANTIATE_TEST_SUITE_P(Texts, ParseTest,
+                         ::testing::Values(ParseCase{"1.2.3.4", "1.2.3.4"}, ParseCase{"7.16", "7.16.0.0"},
+                                           ParseCase{"1..2", "1.2.0.0"}, ParseCase{"..1.2..", "1.2.0.0"},
+                                           ParseCase{"a.b", "0.0.0.0"}, ParseCase{"", "0.0.0.0"},
+                                           ParseCase{"1.2.3.4.5", "1.2.3.4"}, ParseCase{"65536.1", "0.1.0.0"},
+                                           ParseCase{"-1", "65535.0.0.0"}, ParseCase{" 12x.3", "12.3.0.0"},
+                                           ParseCase{"1, 0, 0, 1", "1.0.0.0"},
+                                           // Beyond 32 bits the number saturates instead of overflowing.
+                                           ParseCase{"99999999999999999999.2", "65535.2.0.0"},
+                                           ParseCase{"-99999999999999999999.2", "0.2.0.0"}));
 
 TEST(LurVersionNumberTest, NullTextIsZero) {
     EXPECT_EQ(LurVersionNumber(static_cast<const char*>(nullptr)), LurVersionNumber());
@@ -101,12 +100,11 @@ TEST_P(ValidTextTest, Answers) {
     EXPECT_EQ(LurVersionNumber::IsValidText(c.text, c.parts), c.valid) << c.text << " / " << c.parts;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ValidTextTest,
-    ::testing::Values(ValidTextCase{"1.2.3.4", 4, true}, ValidTextCase{"1.2.3.4.", 4, true},
-                      ValidTextCase{"1.2.3", 4, false}, ValidTextCase{"...", 3, true},
-                      ValidTextCase{"", 1, false}, ValidTextCase{"1.2a.3.4", 4, false},
-                      ValidTextCase{"1 .2", 2, false}, ValidTextCase{"12", 1, true},
-                      ValidTextCase{"1.2.3.4", 3, false}));
+INSTANTIATE_TEST_SUITE_P(Texts, ValidTextTest,
+                         ::testing::Values(ValidTextCase{"1.2.3.4", 4, true}, ValidTextCase{"1.2.3.4.", 4, true},
+                                           ValidTextCase{"1.2.3", 4, false}, ValidTextCase{"...", 3, true},
+                                           ValidTextCase{"", 1, false}, ValidTextCase{"1.2a.3.4", 4, false},
+                                           ValidTextCase{"1 .2", 2, false}, ValidTextCase{"12", 1, true},
+                                           ValidTextCase{"1.2.3.4", 3, false}));
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST_F(AppVersionUpdaterTest, ComparesAndNotesVersions) {
     EXPECT_TRUE(updater.NotePluginUpdate("print", LurVersionNumber(7, 16, 1, 0)));   // as registered
     EXPECT_FALSE(updater.NotePluginUpdate("print", LurVersionNumber(7, 16, 0, 9)));  // lower
     EXPECT_TRUE(updater.NotePluginUpdate("export", LurVersionNumber(3, 0, 0, 0)));
-    EXPECT_FALSE(updater.NotePluginUpdate("PRINT", LurVersionNumber(7, 16, 2, 0)));  // exact names
+    EXPECT_FALSE(updater.NotePluginUpdate("PRINT", LurVersionNumber(7, 16, 2, 0)));   // exact names
     EXPECT_FALSE(updater.NotePluginUpdate("oldpart", LurVersionNumber(2, 0, 0, 0)));  // another application's
 
     EXPECT_TRUE(updater.IsPluginAtLeast("print", LurVersionNumber(7, 16, 1, 0)));

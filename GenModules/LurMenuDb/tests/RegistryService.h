@@ -40,9 +40,9 @@ table EMPTYVER
 )";
 
 // Ids above what the counters hand out first, so inserts never collide.
-constexpr int kMainId = 100;     // "MAIN", usable, 7.16.0.0, plug-ins 200 and 201
-constexpr int kOldId = 101;      // "OLD", not usable, 1.2.0.0, plug-in 202
-constexpr int kSecondId = 102;   // "MAIN" again, usable, 2.0.0.0, no plug-ins
+constexpr int kMainId = 100;    // "MAIN", usable, 7.16.0.0, plug-ins 200 and 201
+constexpr int kOldId = 101;     // "OLD", not usable, 1.2.0.0, plug-in 202
+constexpr int kSecondId = 102;  // "MAIN" again, usable, 2.0.0.0, no plug-ins
 
 class RegistryService {
 public:

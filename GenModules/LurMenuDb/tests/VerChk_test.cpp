@@ -41,8 +41,8 @@ TEST(VerChkRules, CheckAfterTheExemptingSteps) {
         {"no rules", [](VerChk&) {}, true},
         {"forbidden * hits the plug-in's version",
          [](VerChk& c) { c.AddForbiddenPluginVersion("*", LurVersionNumber(1, 2, 0, 0)); }, false},
-        {"forbidden * of another version", [](VerChk& c) { c.AddForbiddenPluginVersion("*", LurVersionNumber(1, 2, 0, 1)); },
-         true},
+        {"forbidden * of another version",
+         [](VerChk& c) { c.AddForbiddenPluginVersion("*", LurVersionNumber(1, 2, 0, 1)); }, true},
         {"forbidden tablespace version", [](VerChk& c) { c.AddForbiddenTablespaceVersion("CAR", kCar); }, false},
         {"allowed names one tablespace, listed version",
          [](VerChk& c) {
@@ -60,10 +60,13 @@ TEST(VerChkRules, CheckAfterTheExemptingSteps) {
              c.AddAllowedTablespaceVersion("*", kCar);
          },
          true},
-        {"single adders keep the name's case", [](VerChk& c) { c.AddAllowedPluginVersion("print", LurVersionNumber(5, 0, 0, 0)); },
-         true},
+        {"single adders keep the name's case",
+         [](VerChk& c) { c.AddAllowedPluginVersion("print", LurVersionNumber(5, 0, 0, 0)); }, true},
         {"whole lists upper-case it",
-         [](VerChk& c) { c.SetAllowedPluginVersions({{"print", LurVersionNumber(5, 0, 0, 0)}}); }, false},
+         [](VerChk& c) {
+             c.SetAllowedPluginVersions({{"print", LurVersionNumber(5, 0, 0, 0)}});
+         },
+         false},
         {"exempt plug-in passes its rule",
          [](VerChk& c) {
              c.SetAllowedPluginVersions({{"print", LurVersionNumber(5, 0, 0, 0)}});

@@ -12,8 +12,7 @@ namespace testing_lurutils {
 // The code, source file and line, and arguments of the LurExceptBaseArg an
 // operation raises.
 template <class Operation>
-void ExpectRaiseAt(Operation operation, int code, const std::string& file, int line, const StrVector& args)
-{
+void ExpectRaiseAt(Operation operation, int code, const std::string& file, int line, const StrVector& args) {
     try {
         operation();
         ADD_FAILURE() << "no raise";

@@ -49,8 +49,8 @@ TEST_F(ListingTest, FindFilesAndDirectories) {
     EXPECT_EQ(Rel(list), (Names{".hidden.txt", "a.txt", "B.txt", "sub.txt"}));
     list.clear();
     EXPECT_TRUE(FindFiles(W(), "*.txt", &list, true));  // depth first, a directory's own files first
-    EXPECT_EQ(Rel(list), (Names{".hidden.txt", "a.txt", "B.txt", "other\\x.txt", "other\\inner\\y.txt",
-                                "sub.txt\\deep.txt"}));
+    EXPECT_EQ(Rel(list),
+              (Names{".hidden.txt", "a.txt", "B.txt", "other\\x.txt", "other\\inner\\y.txt", "sub.txt\\deep.txt"}));
     list.clear();
     EXPECT_TRUE(FindFiles(W(), "*.*", &list, false, true));  // "." and ".." never
     EXPECT_EQ(Rel(list), (Names{".hidden.txt", "a.txt", "b.dat", "B.txt", "empty", "other", "sub.txt"}));
@@ -109,7 +109,7 @@ TEST_F(ListingTest, SingleEntries) {
     EXPECT_EQ(info.size, luLongLong(5u));
     EXPECT_EQ(info.attributes, unsigned(FileAttrArchive));
     EXPECT_FALSE(GetFileInfo(W("none"), info));
-    EXPECT_EQ(info.name, "a.txt");  // unchanged
+    EXPECT_EQ(info.name, "a.txt");               // unchanged
     ASSERT_TRUE(GetFileInfo(W("*.dat"), info));  // a wildcard: the first match
     EXPECT_EQ(info.name, "b.dat");
 

@@ -139,14 +139,10 @@ TEST_F(FileOpsTest, ExistingTargetRulesForOneFile) {
         bool replaced;
     };
     const Case cases[] = {
-        {ExistingRefuse, Missing, true, 0, true},
-        {ExistingRefuse, Writable, false, 0, false},
-        {ExistingSkip, Writable, false, 0, false},
-        {ExistingSkip, ReadOnly, false, 0, false},
-        {ExistingReplace, Writable, true, 0, true},
-        {ExistingReplace, ReadOnly, false, 708, false},
-        {ExistingReplaceReadOnly, Writable, true, 0, true},
-        {ExistingReplaceReadOnly, ReadOnly, true, 0, true},
+        {ExistingRefuse, Missing, true, 0, true},           {ExistingRefuse, Writable, false, 0, false},
+        {ExistingSkip, Writable, false, 0, false},          {ExistingSkip, ReadOnly, false, 0, false},
+        {ExistingReplace, Writable, true, 0, true},         {ExistingReplace, ReadOnly, false, 708, false},
+        {ExistingReplaceReadOnly, Writable, true, 0, true}, {ExistingReplaceReadOnly, ReadOnly, true, 0, true},
     };
     for (bool move : {false, true}) {
         for (const Case& c : cases) {
@@ -200,7 +196,7 @@ TEST_F(FileOpsTest, ExistingTargetRulesForLists) {
     const Case cases[] = {
         {ExistingRefuse, false, 704, "", "old", "old"},
         {ExistingSkip, false, 0, "new", "old", "old"},
-        {ExistingReplace, false, 0, "new", "new", "old"},  // the read-only target is skipped
+        {ExistingReplace, false, 0, "new", "new", "old"},   // the read-only target is skipped
         {ExistingReplace, true, 708, "new", "new", "old"},  // a move raises at it
         {ExistingReplaceReadOnly, false, 0, "new", "new", "new"},
         {ExistingReplaceReadOnly, true, 0, "new", "new", "new"},
@@ -242,8 +238,8 @@ TEST_F(FileOpsTest, ListCopiesReportAnyFailureAndGoOn) {
     for (const char* name : {"a", "b", "c"}) Write(std::string("src\\") + name + ".txt", name);
     MakeDir("dst");
     // a.txt is held open without sharing: its copy fails, the others go on.
-    const win::HANDLE held = win::CreateFileA(W("src\\a.txt").c_str(), win::GENERIC_READ, 0, nullptr,
-                                              win::OPEN_EXISTING, 0, 0);
+    const win::HANDLE held =
+        win::CreateFileA(W("src\\a.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0);
     ASSERT_NE(held, win::INVALID_HANDLE_VALUE);
     EXPECT_FALSE(CopyFiles(W("src"), W("dst"), "*.txt", "", ExistingReplace, false));
     win::CloseHandle(held);
@@ -259,8 +255,8 @@ TEST_F(FileOpsTest, MoveListsAcrossSubdirectories) {
     Write("src\\x\\b.txt", "b");
     Write("src\\x\\y\\c.txt", "c");
     MakeDir("dst");
-    const win::HANDLE held = win::CreateFileA(W("src\\x\\b.txt").c_str(), win::GENERIC_READ, 0, nullptr,
-                                              win::OPEN_EXISTING, 0, 0);
+    const win::HANDLE held =
+        win::CreateFileA(W("src\\x\\b.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0);
     EXPECT_FALSE(MoveFiles(W("src\\"), W("dst"), "*.txt", "", ExistingRefuse, true));  // b.txt is in use
     win::CloseHandle(held);
     EXPECT_EQ(Read("dst/a.txt"), "a");

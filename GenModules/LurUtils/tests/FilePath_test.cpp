@@ -140,9 +140,9 @@ TEST_F(PathTest, RelativePathsResolveAgainstTheCurrentDirectory) {
     EXPECT_EQ(GetExistingDirectory("none\\f.txt", true, false), "");
     EXPECT_EQ(GetFileNamePart("sub", true), "");
     EXPECT_EQ(GetFileNamePart("sub\\f.txt", false), "f");
-    EXPECT_EQ(ResolvePath(W("sub"), "g.txt"), W("sub\\g.txt"));          // a directory base
-    EXPECT_EQ(ResolvePath(W("sub\\f.txt"), "g.txt"), W("sub\\g.txt"));   // a file base: its directory
-    EXPECT_EQ(ResolvePath(W("sub\\f.txt"), "C:\\g.txt"), "C:\\g.txt");   // an absolute name
+    EXPECT_EQ(ResolvePath(W("sub"), "g.txt"), W("sub\\g.txt"));         // a directory base
+    EXPECT_EQ(ResolvePath(W("sub\\f.txt"), "g.txt"), W("sub\\g.txt"));  // a file base: its directory
+    EXPECT_EQ(ResolvePath(W("sub\\f.txt"), "C:\\g.txt"), "C:\\g.txt");  // an absolute name
     EXPECT_TRUE(IsInsidePath("sub", W("sub\\f.txt")));  // "sub" is taken as its directory, the current one
 }
 

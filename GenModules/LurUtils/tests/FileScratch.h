@@ -50,8 +50,9 @@ protected:
     }
     bool Has(const std::string& rel) const { return std::filesystem::exists(P(rel)); }
     void MakeReadOnly(const std::string& rel) const {
-        std::filesystem::permissions(P(rel), std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                                 std::filesystem::perms::others_write,
+        std::filesystem::permissions(P(rel),
+                                     std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                         std::filesystem::perms::others_write,
                                      std::filesystem::perm_options::remove);
     }
 

@@ -137,9 +137,9 @@ TEST_F(FileTest, BlocksAtOffsetsAndAppends) {
 TEST_F(FileTest, LockedRangesRefuseTransfersAtOnce) {
     Write("f", std::string(20, 'x'));
     File f(W("f").c_str(), 'w', true);
-    const win::HANDLE other = win::CreateFileA(W("f").c_str(), win::GENERIC_READ | win::GENERIC_WRITE,
-                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
-                                               win::OPEN_EXISTING, 0, 0);
+    const win::HANDLE other =
+        win::CreateFileA(W("f").c_str(), win::GENERIC_READ | win::GENERIC_WRITE,
+                         win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, 0);
     ASSERT_TRUE(win::LockFile(other, 5, 0, 30, 0));  // covers the end, where appends go
     char buffer[10];
     uint32_t count = 99;

@@ -13,10 +13,7 @@ namespace {
 
 constexpr uint32_t kMax = std::numeric_limits<uint32_t>::max();
 
-std::string Bytes(const LurBuf& buf)
-{
-    return std::string(static_cast<const char*>(buf.GetData()), buf.GetLength());
-}
+std::string Bytes(const LurBuf& buf) { return std::string(static_cast<const char*>(buf.GetData()), buf.GetLength()); }
 
 // A five-byte buffer "abcde" whose read position is 3.
 class LurBufAt3 : public testing::Test {
@@ -25,8 +22,7 @@ protected:
     LurBuf buf{"abcde", 5};
 };
 
-TEST(LurBuf, ConstructionForms)
-{
+TEST(LurBuf, ConstructionForms) {
     EXPECT_TRUE(LurBuf().IsEmpty());
     EXPECT_EQ(LurBuf().GetData(), nullptr);
     EXPECT_STREQ(LurBuf().GetText(), "");
@@ -42,8 +38,7 @@ TEST(LurBuf, ConstructionForms)
     EXPECT_EQ(Bytes(LurBuf(std::string("ab"))), std::string("ab\0", 3));
 }
 
-TEST(LurBuf, Equality)
-{
+TEST(LurBuf, Equality) {
     const LurBuf empty;
     const LurBuf abc("abc", 3);
     EXPECT_TRUE(empty == LurBuf());
@@ -59,8 +54,7 @@ TEST(LurBuf, Equality)
     EXPECT_FALSE(empty != static_cast<const char*>(nullptr));
 }
 
-TEST_F(LurBufAt3, CopyKeepsBytesAndReadPosition)
-{
+TEST_F(LurBufAt3, CopyKeepsBytesAndReadPosition) {
     const LurBuf copy(buf);
     EXPECT_TRUE(copy == buf);
     EXPECT_EQ(copy.GetPos(), 3u);
@@ -73,8 +67,7 @@ TEST_F(LurBufAt3, CopyKeepsBytesAndReadPosition)
     EXPECT_EQ(assigned.GetPos(), 3u);
 }
 
-TEST_F(LurBufAt3, AppendResetsReadPositionUnlessNothingIsAdded)
-{
+TEST_F(LurBufAt3, AppendResetsReadPositionUnlessNothingIsAdded) {
     buf.Append(nullptr, 3).Append("xyz", 0);
     EXPECT_EQ(Bytes(buf), "abcde");
     EXPECT_EQ(buf.GetPos(), 3u);
@@ -89,8 +82,7 @@ TEST_F(LurBufAt3, AppendResetsReadPositionUnlessNothingIsAdded)
     EXPECT_EQ(Bytes(buf), std::string("abcdeababcdeabq\0--", 18));
 }
 
-TEST_F(LurBufAt3, AssignFromOwnContent)
-{
+TEST_F(LurBufAt3, AssignFromOwnContent) {
     buf.Assign(static_cast<const char*>(buf.GetData()) + 1, 3);
     EXPECT_EQ(Bytes(buf), "bcd");
     EXPECT_EQ(buf.GetPos(), 0u);
@@ -100,15 +92,13 @@ TEST_F(LurBufAt3, AssignFromOwnContent)
     EXPECT_EQ(Bytes(buf), std::string("t\0", 2));
 }
 
-TEST_F(LurBufAt3, AppendBeyondThirtyTwoBitsIsRefused)
-{
+TEST_F(LurBufAt3, AppendBeyondThirtyTwoBitsIsRefused) {
     EXPECT_THROW(buf.Append(buf.GetData(), kMax - 2), std::bad_alloc);
     EXPECT_EQ(Bytes(buf), "abcde");
     EXPECT_EQ(buf.GetPos(), 3u);
 }
 
-TEST_F(LurBufAt3, OwnershipTransfers)
-{
+TEST_F(LurBufAt3, OwnershipTransfers) {
     void* block = nullptr;
     uint32_t length = 0;
     buf.Release(block, length);
@@ -139,18 +129,16 @@ TEST_F(LurBufAt3, OwnershipTransfers)
     EXPECT_TRUE(buf.IsEmpty());
 }
 
-TEST_F(LurBufAt3, WriteAtStaysInsideTheBlock)
-{
+TEST_F(LurBufAt3, WriteAtStaysInsideTheBlock) {
     struct Case {
         uint32_t pos, length;
         bool fits;
     };
     const Case cases[] = {
-        {0, 5, true}, {5, 0, true}, {2, 2, true},
-        {4, 2, false},             // ends one byte past the content
-        {6, 0, false},             // starts past the content
-        {1, kMax, false},          // pos + length wraps to 0
-        {kMax, 2, false},          // pos + length wraps to 1
+        {0, 5, true},     {5, 0, true}, {2, 2, true}, {4, 2, false},  // ends one byte past the content
+        {6, 0, false},                                                // starts past the content
+        {1, kMax, false},                                             // pos + length wraps to 0
+        {kMax, 2, false},                                             // pos + length wraps to 1
     };
     const char source[] = "XYZXY";
     for (const Case& c : cases) {
@@ -172,8 +160,7 @@ TEST_F(LurBufAt3, WriteAtStaysInsideTheBlock)
     }
 }
 
-TEST_F(LurBufAt3, SeekClampsOrRaises)
-{
+TEST_F(LurBufAt3, SeekClampsOrRaises) {
     struct Case {
         int32_t delta;
         uint32_t clamped;
@@ -181,9 +168,8 @@ TEST_F(LurBufAt3, SeekClampsOrRaises)
         int line;
     };
     const Case cases[] = {
-        {-3, 0, 0, 0},   {2, 5, 0, 0},    {0, 3, 0, 0},
-        {-4, 0, 11, 172}, {3, 5, 10, 179},
-        {INT32_MIN, 0, 11, 172}, {INT32_MAX, 5, 10, 179},
+        {-3, 0, 0, 0},           {2, 5, 0, 0}, {0, 3, 0, 0}, {-4, 0, 11, 172}, {3, 5, 10, 179}, {INT32_MIN, 0, 11, 172},
+        {INT32_MAX, 5, 10, 179},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "delta " << c.delta);
@@ -207,8 +193,7 @@ TEST_F(LurBufAt3, SeekClampsOrRaises)
     }
 }
 
-TEST_F(LurBufAt3, SetPosBeyondTheEndRaises)
-{
+TEST_F(LurBufAt3, SetPosBeyondTheEndRaises) {
     buf.SetPos(5);
     try {
         buf.SetPos(6);

@@ -12,8 +12,7 @@ namespace {
 
 using lurutils::npos;
 
-TEST(LurCharClass, CtypeFunctionsOfTheElevenMasks)
-{
+TEST(LurCharClass, CtypeFunctionsOfTheElevenMasks) {
     struct Case {
         short mask;
         std::string members, others;
@@ -47,8 +46,7 @@ TEST(LurCharClass, CtypeFunctionsOfTheElevenMasks)
     EXPECT_FALSE(lurutils::IsClass(8, "   "));
 }
 
-TEST(LurCharClass, ClassTestsOfRanges)
-{
+TEST(LurCharClass, ClassTestsOfRanges) {
     EXPECT_FALSE(lurutils::IsDigit(""));
     EXPECT_TRUE(lurutils::IsAnyClass({lurutils::ClassDigit}, ""));
     EXPECT_TRUE(lurutils::IsDigit("12a", 0, 2));
@@ -61,8 +59,7 @@ TEST(LurCharClass, ClassTestsOfRanges)
     EXPECT_THROW(lurutils::IsDigit("12", 3), LurExceptBaseArg);
 }
 
-TEST(LurCharClass, FindClassAndRuns)
-{
+TEST(LurCharClass, FindClassAndRuns) {
     struct Case {
         std::string text;
         unsigned pos, count;
@@ -70,29 +67,23 @@ TEST(LurCharClass, FindClassAndRuns)
         unsigned expected, run;
     };
     const Case cases[] = {
-        {"ab12", 0, npos, true, 2, 2},
-        {"ab12", 0, npos, false, 0, 2},
-        {"abc", 0, npos, true, npos, 0},
-        {"abc1", 0, 2, true, 2, 0},  // nothing in a shorter range: the range's end
-        {"1a23b", 2, npos, true, 2, 2},
-        {"1a23b", 2, 2, false, 4, 0},
+        {"ab12", 0, npos, true, 2, 2},   {"ab12", 0, npos, false, 0, 2},
+        {"abc", 0, npos, true, npos, 0}, {"abc1", 0, 2, true, 2, 0},  // nothing in a shorter range: the range's end
+        {"1a23b", 2, npos, true, 2, 2},  {"1a23b", 2, 2, false, 4, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         unsigned run = 99;
-        EXPECT_EQ(lurutils::FindClass(c.text, lurutils::ClassDigit, c.pos, c.count, nullptr,
-                                      c.having, &run),
+        EXPECT_EQ(lurutils::FindClass(c.text, lurutils::ClassDigit, c.pos, c.count, nullptr, c.having, &run),
                   c.expected);
         EXPECT_EQ(run, c.run);
-        EXPECT_EQ(lurutils::FindAnyClass({lurutils::ClassDigit}, c.text, c.pos, c.count, nullptr,
-                                         c.having),
+        EXPECT_EQ(lurutils::FindAnyClass({lurutils::ClassDigit}, c.text, c.pos, c.count, nullptr, c.having),
                   c.expected);
     }
     EXPECT_EQ(lurutils::FindAnyClass({lurutils::ClassDigit, lurutils::ClassPunct}, "ab.1"), 2u);
 }
 
-TEST(LurCharClass, SplitByClass)
-{
+TEST(LurCharClass, SplitByClass) {
     std::vector<std::string> list{"old"};
     lurutils::SplitByClass("ab, cd;e", list, lurutils::ClassAlpha, 0, npos, nullptr, true);
     EXPECT_EQ(list, (std::vector<std::string>{"ab", "cd", "e"}));
@@ -109,8 +100,7 @@ protected:
     void TearDown() override { win::crt::SetLocale("C"); }
 };
 
-TEST_F(LurCharClassHungarian, AccentedLettersFollowTheRuntimeLocale)
-{
+TEST_F(LurCharClassHungarian, AccentedLettersFollowTheRuntimeLocale) {
     const std::string accented = "\xE1\xC9";  // "áÉ" in code page 1250
     EXPECT_FALSE(lurutils::IsClass(lurutils::ClassAlpha, accented));
     ASSERT_NE(win::crt::SetLocale("Hungarian_Hungary.1250"), nullptr);

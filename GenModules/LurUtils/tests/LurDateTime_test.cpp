@@ -345,8 +345,7 @@ TEST_F(CalendarTest, ConstructorsRaiseWithTheirLines) {
     // 652: a value the zone conversion could not convert.
     win::SetUILanguage(win::LANG_ENGLISH);
     const LurExceptDateTime unconverted(652, StrVector("2024.03.31. 02:30:00"));
-    EXPECT_NE(std::string(unconverted.what()).find("local and universal time: 2024.03.31. 02:30:00"),
-              std::string::npos)
+    EXPECT_NE(std::string(unconverted.what()).find("local and universal time: 2024.03.31. 02:30:00"), std::string::npos)
         << unconverted.what();
     win::SetUILanguage(0);
 }

@@ -13,23 +13,19 @@ namespace {
 // and texts with mnemonic ampersands.
 const std::string kLongText(300, 'x');
 const win::StringResource kTestTexts[] = {
-    {31005, win::LANG_ENGLISH, "own range text"},
-    {31100, win::LANG_ENGLISH, "&Cancel"},
-    {31101, win::LANG_ENGLISH, "A && B"},
-    {31102, win::LANG_ENGLISH, "trailing&"},
+    {31005, win::LANG_ENGLISH, "own range text"},  {31100, win::LANG_ENGLISH, "&Cancel"},
+    {31101, win::LANG_ENGLISH, "A && B"},          {31102, win::LANG_ENGLISH, "trailing&"},
     {31103, win::LANG_ENGLISH, kLongText.c_str()},
 };
 
-void RegisterTestTexts()
-{
+void RegisterTestTexts() {
     static const bool done = win::RegisterStringTable(nullptr, kTestTexts, std::size(kTestTexts));
     (void)done;
 }
 
 class OwnRangeExcept : public LurExceptBaseArg {
 public:
-    OwnRangeExcept(int code, const ErrorLocation& where, const StrVector& args)
-        : LurExceptBaseArg(code, where, args) {}
+    OwnRangeExcept(int code, const ErrorLocation& where, const StrVector& args) : LurExceptBaseArg(code, where, args) {}
     Range GetOwnRange() const override { return {1000, 1099}; }
     unsigned short GetOwnResourceBase() const override { return 31000; }
 };
@@ -37,10 +33,8 @@ public:
 // A class whose every lookup misses, so that the missing-text fallback shows.
 class NoTextExcept : public LurExceptBaseArg {
 public:
-    NoTextExcept(int code, const ErrorLocation& where, const StrVector& args)
-        : LurExceptBaseArg(code, where, args) {}
-    const char* LoadText(const std::string&) const override
-    {
+    NoTextExcept(int code, const ErrorLocation& where, const StrVector& args) : LurExceptBaseArg(code, where, args) {}
+    const char* LoadText(const std::string&) const override {
         m_message = "";
         return m_message.c_str();
     }
@@ -48,16 +42,14 @@ public:
 
 class LurExceptBaseTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RegisterTestTexts();
         win::SetUILanguage(win::LANG_ENGLISH);
         lurutils::SetResourceTexts("ENG", {});
     }
 };
 
-TEST_F(LurExceptBaseTest, ResourceIdFollowsTheClassRanges)
-{
+TEST_F(LurExceptBaseTest, ResourceIdFollowsTheClassRanges) {
     struct Case {
         int code;
         unsigned short fileExceptId;
@@ -67,11 +59,7 @@ TEST_F(LurExceptBaseTest, ResourceIdFollowsTheClassRanges)
         {704, 20704, 0},      // own range of the file class
         {300, 20300, 20300},  // common range, shared by every class
         {12, 0, 20012},       // no range of the file class holds 12
-        {-1, 0, 0},
-        {250, 20250, 20250},
-        {499, 20499, 20499},
-        {749, 20749, 0},
-        {750, 0, 0},
+        {-1, 0, 0},          {250, 20250, 20250}, {499, 20499, 20499}, {749, 20749, 0}, {750, 0, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LurFileExcept(c.code, StrVector()).GetResourceId(), c.fileExceptId) << c.code;
@@ -79,14 +67,12 @@ TEST_F(LurExceptBaseTest, ResourceIdFollowsTheClassRanges)
     }
 }
 
-TEST_F(LurExceptBaseTest, TextComesFromTheOwnRangeResource)
-{
+TEST_F(LurExceptBaseTest, TextComesFromTheOwnRangeResource) {
     OwnRangeExcept e(1005, ErrorLocation(), StrVector());
     EXPECT_STREQ(e.what(), "own range text");
 }
 
-TEST_F(LurExceptBaseTest, CodeWithoutTextFallsBackToCommonText)
-{
+TEST_F(LurExceptBaseTest, CodeWithoutTextFallsBackToCommonText) {
     // 20100 has no text: the lookup takes 20022.
     LurExceptBase e(100);
     const std::string expected = lurutils::GetResString(20022, nullptr, false, true);
@@ -94,42 +80,36 @@ TEST_F(LurExceptBaseTest, CodeWithoutTextFallsBackToCommonText)
     EXPECT_EQ(std::string(e.what()), expected);
 }
 
-TEST_F(LurExceptBaseTest, TextExceptionAnswersItsText)
-{
+TEST_F(LurExceptBaseTest, TextExceptionAnswersItsText) {
     LurExceptBase e("ready text");
     EXPECT_STREQ(e.what(), "ready text");
     EXPECT_EQ(e.GetCode(), -1);
     EXPECT_EQ(e.GetResourceId(), 0);
 }
 
-TEST_F(LurExceptBaseTest, EmptyOverrideTextStillGetsTheArguments)
-{
+TEST_F(LurExceptBaseTest, EmptyOverrideTextStillGetsTheArguments) {
     // The argument class makes no second attempt: an override that finds no
     // text still has its arguments appended.
     NoTextExcept e(13, ErrorLocation("GenModules\\LurUtils\\LurBuf", "NULL", 77),
-                   StrVector() << "a" << "b");
+                   StrVector() << "a"
+                               << "b");
     EXPECT_EQ(std::string(e.what()), "\r\n (a, b)");
 }
 
-TEST_F(LurExceptBaseTest, ClassNamesAreDemangledWithNamespace)
-{
+TEST_F(LurExceptBaseTest, ClassNamesAreDemangledWithNamespace) {
     EXPECT_EQ(LurExceptBaseArg(1, StrVector()).ClassName(), "class LurExceptBaseArg");
-    EXPECT_EQ(lurDate::LurExceptDateTime(650, StrVector()).ClassName(),
-              "class lurDate::LurExceptDateTime");
+    EXPECT_EQ(lurDate::LurExceptDateTime(650, StrVector()).ClassName(), "class lurDate::LurExceptDateTime");
 }
 
-TEST_F(LurExceptBaseTest, LocationFormats)
-{
+TEST_F(LurExceptBaseTest, LocationFormats) {
     LurExceptBase e(5, ErrorLocation("Src\\File", "NULL", 12));
     EXPECT_EQ(e.FormatLocation(false), "file Src\\File, function NULL, line 12");
-    EXPECT_EQ(e.FormatLocation(true),
-              "file        Src\\File\r\nfunction    NULL\r\nline        12");
+    EXPECT_EQ(e.FormatLocation(true), "file        Src\\File\r\nfunction    NULL\r\nline        12");
     EXPECT_EQ(LurExceptBase(5).FormatLocation(false), "");
 }
 
-TEST_F(LurExceptBaseTest, Severity)
-{
-    EXPECT_TRUE(LurFileExcept(900, StrVector()).IsSevere());   // outside both ranges
+TEST_F(LurExceptBaseTest, Severity) {
+    EXPECT_TRUE(LurFileExcept(900, StrVector()).IsSevere());  // outside both ranges
     EXPECT_FALSE(LurFileExcept(705, StrVector()).IsSevere());
     EXPECT_TRUE(LurExceptBase(3).IsSevere());
     EXPECT_FALSE(LurExceptBase(5).IsSevere());
@@ -137,8 +117,7 @@ TEST_F(LurExceptBaseTest, Severity)
     EXPECT_TRUE(LurExceptBase(300).IsOutsideCommonRange() == false);
 }
 
-TEST_F(LurExceptBaseTest, WhatIsStableWhileNothingChanges)
-{
+TEST_F(LurExceptBaseTest, WhatIsStableWhileNothingChanges) {
     LurExceptBaseArg e(10, StrVector() << "x");
     const char* first = e.what();
     const std::string firstText = first;
@@ -148,8 +127,7 @@ TEST_F(LurExceptBaseTest, WhatIsStableWhileNothingChanges)
     EXPECT_NE(std::string(e.what()).find("y"), std::string::npos);
 }
 
-TEST_F(LurExceptBaseTest, CheckedContainersRaiseTheirCodes)
-{
+TEST_F(LurExceptBaseTest, CheckedContainersRaiseTheirCodes) {
     try {
         throw LuVectorExcept();
     } catch (const LurExceptBase& e) {
@@ -160,8 +138,7 @@ TEST_F(LurExceptBaseTest, CheckedContainersRaiseTheirCodes)
     EXPECT_EQ(LuMapExcept().GetCode(), 8);
 }
 
-TEST(SubstituteArgs, Table)
-{
+TEST(SubstituteArgs, Table) {
     struct Case {
         std::string text;
         std::vector<std::string> args;
@@ -181,7 +158,9 @@ TEST(SubstituteArgs, Table)
         {"%0 stays", {"a"}, "%0 stays\r\n (a)"},
         {"%s and %s", {"%s", "b"}, "b and %s"},
         {"%1%1", {"a", "b"}, "aa\r\n (b)"},
-        {"%12", {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "twelve"}, "twelve\r\n (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11)"},
+        {"%12",
+         {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "twelve"},
+         "twelve\r\n (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11)"},
     };
     for (const Case& c : cases) {
         StrVector args;
@@ -191,35 +170,40 @@ TEST(SubstituteArgs, Table)
     }
 }
 
-TEST(SubstituteArgs, LeftoverReporting)
-{
+TEST(SubstituteArgs, LeftoverReporting) {
     StrVector leftover;
-    EXPECT_EQ(lurutils::SubstituteArgs("%9", StrVector() << "a" << "b", &leftover), "9");
-    EXPECT_EQ(leftover, (StrVector() << "a" << "b"));
+    EXPECT_EQ(lurutils::SubstituteArgs("%9",
+                                       StrVector() << "a"
+                                                   << "b",
+                                       &leftover),
+              "9");
+    EXPECT_EQ(leftover, (StrVector() << "a"
+                                     << "b"));
     leftover.clear();
-    EXPECT_EQ(lurutils::SubstituteArgs("%2", StrVector() << "a" << "b", &leftover), "b");
+    EXPECT_EQ(lurutils::SubstituteArgs("%2",
+                                       StrVector() << "a"
+                                                   << "b",
+                                       &leftover),
+              "b");
     EXPECT_EQ(leftover, StrVector("a"));
 }
 
 class ResourceLookupTest : public LurExceptBaseTest {};
 
-TEST_F(ResourceLookupTest, LongResourceIsReadWhole)
-{
+TEST_F(ResourceLookupTest, LongResourceIsReadWhole) {
     std::string out;
     ASSERT_EQ(lurutils::LoadStringGrow(31103, nullptr, out, false), 0);
     EXPECT_EQ(out, kLongText);
 }
 
-TEST_F(ResourceLookupTest, AmpersandsAreStrippedOnRequest)
-{
+TEST_F(ResourceLookupTest, AmpersandsAreStrippedOnRequest) {
     EXPECT_EQ(lurutils::GetResString(31100, nullptr, false, true), "Cancel");
     EXPECT_EQ(lurutils::GetResString(31100, nullptr, false, false), "&Cancel");
     EXPECT_EQ(lurutils::GetResString(31101, nullptr, false, true), "A & B");
     EXPECT_EQ(lurutils::GetResString(31102, nullptr, false, true), "trailing");
 }
 
-TEST_F(ResourceLookupTest, InstalledTextsGoFirstByLanguage)
-{
+TEST_F(ResourceLookupTest, InstalledTextsGoFirstByLanguage) {
     lurutils::SetResourceTexts("HUN", {{31100, {{"HUN", "Mégse&"}, {"ENG", "Cancel!"}}}});
     EXPECT_EQ(lurutils::GetResString(31100, nullptr, false, true, "eng"), "Cancel!");
     // An empty or unknown language takes the current language's text,
@@ -230,8 +214,7 @@ TEST_F(ResourceLookupTest, InstalledTextsGoFirstByLanguage)
     EXPECT_EQ(lurutils::GetResString(31101, nullptr, false, true), "A & B");
 }
 
-TEST_F(ResourceLookupTest, MissingResourceFallbacks)
-{
+TEST_F(ResourceLookupTest, MissingResourceFallbacks) {
     EXPECT_EQ(lurutils::GetResString(39999, nullptr, false, true), "");
     EXPECT_EQ(lurutils::GetTextFromResource(39999, "file", nullptr, false, true), "file");
     const std::string system = lurutils::GetTextFromResource(39999, "", nullptr, false, true);

@@ -12,8 +12,7 @@ namespace {
 
 class MissingTextTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         win::SetUILanguage(win::LANG_ENGLISH);
         // The first lookup registers the library's texts; then drop them all.
         lurutils::GetResString(20001, nullptr, false, true);
@@ -22,16 +21,15 @@ protected:
     }
 };
 
-TEST_F(MissingTextTest, NamesClassAndCodeWithoutLocation)
-{
+TEST_F(MissingTextTest, NamesClassAndCodeWithoutLocation) {
     EXPECT_STREQ(LuMapExcept().what(),
                  "Error text missing from module resource. Exception: class LuMapExcept, ErrCode: 8");
 }
 
-TEST_F(MissingTextTest, NamesTheThrowSiteWithLocationAndAppendsArguments)
-{
+TEST_F(MissingTextTest, NamesTheThrowSiteWithLocationAndAppendsArguments) {
     LurExceptBaseArg e(13, ErrorLocation("GenModules\\LurUtils\\LurBuf", "NULL", 77),
-                       StrVector() << "a" << "b");
+                       StrVector() << "a"
+                                   << "b");
     EXPECT_EQ(std::string(e.what()),
               "Error text missing from module resource. Exception: class LurExceptBaseArg, "
               "ErrCode: 13 throwed from: file GenModules\\LurUtils\\LurBuf, function NULL, line 77"

@@ -22,15 +22,11 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Box& box)
-{
+std::ostream& operator<<(std::ostream& out, const Box& box) {
     return out << '{' << box.left << ' ' << box.top << ' ' << box.width << ' ' << box.height << '}';
 }
 
-Box BoxOf(const win::RECT& rect)
-{
-    return Box{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
+Box BoxOf(const win::RECT& rect) { return Box{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}; }
 
 const std::string k25Characters = "abcdefghijklmnopqrstuvwxy";  // 200 x 16
 
@@ -38,19 +34,16 @@ class LayoutTest : public ::testing::Test {
 protected:
     void SetUp() override { win::SetUILanguage(win::LANG_ENGLISH); }
 
-    int Show(unsigned flags, const _TextInfo& message, const std::string& details = "")
-    {
+    int Show(unsigned flags, const _TextInfo& message, const std::string& details = "") {
         return ShowMsgBox(nullptr, "Caption", message, _TextInfo(details), flags, nullptr);
     }
 
-    static const win::ControlView* Control(const DialogView& view, int id)
-    {
+    static const win::ControlView* Control(const DialogView& view, int id) {
         for (const win::ControlView& control : view.controls)
             if (control.id == id) return &control;
         return nullptr;
     }
-    static Box ControlBox(const DialogView& view, int id)
-    {
+    static Box ControlBox(const DialogView& view, int id) {
         const win::ControlView* control = Control(view, id);
         return control != nullptr ? BoxOf(control->rect) : Box{-1, -1, -1, -1};
     }
@@ -59,12 +52,10 @@ protected:
     win::FakeWindowSystem fake;
 };
 
-TEST_F(LayoutTest, OneLineOkBoxOnTheStandardDesktop)
-{
+TEST_F(LayoutTest, OneLineOkBoxOnTheStandardDesktop) {
     LurMsgBox box;
     fake.Enter();
-    EXPECT_EQ(box.Show(nullptr, "Caption", _TextInfo(k25Characters), _TextInfo(), win::MB_OK, nullptr),
-              win::IDOK);
+    EXPECT_EQ(box.Show(nullptr, "Caption", _TextInfo(k25Characters), _TextInfo(), win::MB_OK, nullptr), win::IDOK);
 
     EXPECT_EQ(box.Metrics().maxWidth, 682);
     EXPECT_EQ(box.Metrics().maxHeight, 512);
@@ -82,8 +73,7 @@ TEST_F(LayoutTest, OneLineOkBoxOnTheStandardDesktop)
     EXPECT_TRUE(fake.Reports().empty());
 }
 
-TEST_F(LayoutTest, IconShiftsTheMessageAndCentresItVertically)
-{
+TEST_F(LayoutTest, IconShiftsTheMessageAndCentresItVertically) {
     Show(win::MB_OK | win::MB_ICONEXCLAMATION, _TextInfo("line"));
     const win::ControlView* icon = Control(View(), LurMsgBox::kIconId);
     ASSERT_NE(icon, nullptr);
@@ -94,8 +84,7 @@ TEST_F(LayoutTest, IconShiftsTheMessageAndCentresItVertically)
     EXPECT_EQ(ControlBox(View(), win::IDOK).top, 5 + 32 + 8);
 }
 
-TEST_F(LayoutTest, IconBits)
-{
+TEST_F(LayoutTest, IconBits) {
     const struct {
         unsigned bits;
         int iconId;
@@ -125,15 +114,11 @@ struct MeasureCase {
     Box message;  // the message control after the dialog is fitted
     bool scrollBar;
 };
-void PrintTo(const MeasureCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const MeasureCase& c, std::ostream* out) { *out << c.name; }
 
 class MeasureTest : public LayoutTest, public ::testing::WithParamInterface<MeasureCase> {};
 
-TEST_P(MeasureTest, MessageControl)
-{
+TEST_P(MeasureTest, MessageControl) {
     Show(win::MB_OK, _TextInfo(GetParam().text, GetParam().font));
     const win::ControlView* message = Control(View(), LurMsgBox::kMessageId);
     ASSERT_NE(message, nullptr);
@@ -142,8 +127,7 @@ TEST_P(MeasureTest, MessageControl)
     EXPECT_TRUE(fake.Reports().empty());
 }
 
-std::string Lines(int count)
-{
+std::string Lines(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) text += "line\n";
     return text;
@@ -158,11 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
         MeasureCase{"Empty", "", _FontInf(), {10, 5, 75, 0}, false},
         MeasureCase{"FinalLineEndIsALine", "abc\r\n", _FontInf(), {10, 5, 75, 32}, false},
         MeasureCase{"LoneLineEndsCount", "a\rb\nc", _FontInf(), {10, 5, 75, 48}, false},
-        MeasureCase{"BoldAddsASpace",
-                    k25Characters,
-                    _FontInf("", 0, FONT_BOLD, kSystemColour, 255),
-                    {10, 5, 214, 16},
-                    false},
+        MeasureCase{
+            "BoldAddsASpace", k25Characters, _FontInf("", 0, FONT_BOLD, kSystemColour, 255), {10, 5, 214, 16}, false},
         MeasureCase{"ItalicIsAFifthWider",
                     k25Characters,
                     _FontInf("", 0, FONT_ITALIC, kSystemColour, 255),
@@ -171,12 +152,10 @@ INSTANTIATE_TEST_SUITE_P(
         MeasureCase{"TabsExpandToEight", "\tab", _FontInf(), {10, 5, 86, 16}, false},
         MeasureCase{"LongLineIsCutIntoPieces", std::string(100, 'w'), _FontInf(), {10, 5, 688, 32}, false},
         MeasureCase{"TallerThanTwoThirdsScrolls", Lines(40), _FontInf(), {10, 5, 75, 512}, true},
-        MeasureCase{
-            "FontSizeInPoints", "ab", _FontInf("", 14, FONT_BOLD, 0xA4, 255), {10, 5, 75, 19}, false}),
+        MeasureCase{"FontSizeInPoints", "ab", _FontInf("", 14, FONT_BOLD, 0xA4, 255), {10, 5, 75, 19}, false}),
     [](const ::testing::TestParamInfo<MeasureCase>& info) { return std::string(info.param.name); });
 
-TEST_F(LayoutTest, MeasurementEndsWhenNotOneCharacterFits)
-{
+TEST_F(LayoutTest, MeasurementEndsWhenNotOneCharacterFits) {
     // A failing fit query answers 0 characters: every piece then takes one.
     fake.FailCall("GetTextExtentExPoint", win::ERROR_INVALID_PARAMETER, 1000);
     fake.Enter();
@@ -190,15 +169,11 @@ struct FontCase {
     _FontInf font;
     std::string logFont;
 };
-void PrintTo(const FontCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const FontCase& c, std::ostream* out) { *out << c.name; }
 
 class FontTest : public LayoutTest, public ::testing::WithParamInterface<FontCase> {};
 
-TEST_P(FontTest, BuiltOnTheDialogFont)
-{
+TEST_P(FontTest, BuiltOnTheDialogFont) {
     Show(win::MB_OK, _TextInfo("m", GetParam().font));
     const auto made = fake.CallsOf("CreateFontIndirect");
     ASSERT_EQ(made.size(), 1u);
@@ -208,25 +183,23 @@ TEST_P(FontTest, BuiltOnTheDialogFont)
 
 INSTANTIATE_TEST_SUITE_P(
     Fonts, FontTest,
-    ::testing::Values(
-        FontCase{"SizeTen", _FontInf("", 10),
-                 "{height -13 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"Sans\"}"},
-        FontCase{"SizeZeroKeepsHeight", _FontInf("Serif", 0),
-                 "{height -16 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"Serif\"}"},
-        FontCase{"LoginRefusal", _FontInf("", 14, FONT_BOLD, 0xA4, 255),
-                 "{height -19 weight 700 italic 0 underline 0 strikeOut 0 charSet 0 face \"Sans\"}"},
-        FontCase{"StyleBits",
-                 _FontInf("", 0, FONT_ITALIC | FONT_UNDERLINE | FONT_STRIKEOUT, kSystemColour, 238),
-                 "{height -16 weight 400 italic 1 underline 1 strikeOut 1 charSet 238 face \"Sans\"}"},
-        FontCase{"DialogStyleWinsOverBits", _FontInf("", 0, FONT_DIALOG_STYLE | FONT_BOLD, 0x10, 255),
-                 "{height -16 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"Sans\"}"},
-        FontCase{"LongFaceCutTo31", _FontInf(std::string(40, 'F'), 0),
-                 "{height -16 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"" +
-                     std::string(31, 'F') + "\"}"}),
+    ::testing::Values(FontCase{"SizeTen", _FontInf("", 10),
+                               "{height -13 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"Sans\"}"},
+                      FontCase{"SizeZeroKeepsHeight", _FontInf("Serif", 0),
+                               "{height -16 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"Serif\"}"},
+                      FontCase{"LoginRefusal", _FontInf("", 14, FONT_BOLD, 0xA4, 255),
+                               "{height -19 weight 700 italic 0 underline 0 strikeOut 0 charSet 0 face \"Sans\"}"},
+                      FontCase{"StyleBits",
+                               _FontInf("", 0, FONT_ITALIC | FONT_UNDERLINE | FONT_STRIKEOUT, kSystemColour, 238),
+                               "{height -16 weight 400 italic 1 underline 1 strikeOut 1 charSet 238 face \"Sans\"}"},
+                      FontCase{"DialogStyleWinsOverBits", _FontInf("", 0, FONT_DIALOG_STYLE | FONT_BOLD, 0x10, 255),
+                               "{height -16 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"Sans\"}"},
+                      FontCase{"LongFaceCutTo31", _FontInf(std::string(40, 'F'), 0),
+                               "{height -16 weight 400 italic 0 underline 0 strikeOut 0 charSet 0 face \"" +
+                                   std::string(31, 'F') + "\"}"}),
     [](const ::testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
 
-TEST_F(LayoutTest, DetailsToggleGrowsDownAndSwitchesHeights)
-{
+TEST_F(LayoutTest, DetailsToggleGrowsDownAndSwitchesHeights) {
     LurMsgBox box;
     const int details = LurMsgBox::kDetailsButtonId;
     fake.Script({{UserAction::Press, details}, {UserAction::Press, details}, {UserAction::Press, details}});
@@ -254,8 +227,7 @@ TEST_F(LayoutTest, DetailsToggleGrowsDownAndSwitchesHeights)
     EXPECT_TRUE(fake.Reports().empty());
 }
 
-TEST_F(LayoutTest, WideDetailsKeepTheCentreAndCentreTheButtons)
-{
+TEST_F(LayoutTest, WideDetailsKeepTheCentreAndCentreTheButtons) {
     Show(win::MB_OK | MSGBOX_DETAILS_OPEN, _TextInfo(k25Characters), std::string(40, 'd'));
     const DialogView& view = View();
     // 40 characters: 320 + 12 for the edge + 6 = 338 wide, 132 more than before.
@@ -268,8 +240,7 @@ TEST_F(LayoutTest, WideDetailsKeepTheCentreAndCentreTheButtons)
     EXPECT_EQ(ControlBox(view, LurMsgBox::kMessageId).width, 338);
 }
 
-TEST_F(LayoutTest, EmptyDetailsOpenedStillGetAFrame)
-{
+TEST_F(LayoutTest, EmptyDetailsOpenedStillGetAFrame) {
     Show(win::MB_OK | MSGBOX_DETAILS_OPEN, _TextInfo("m"));
     EXPECT_EQ(Control(View(), LurMsgBox::kDetailsButtonId), nullptr);
     const Box details = ControlBox(View(), LurMsgBox::kDetailsId);
@@ -277,8 +248,7 @@ TEST_F(LayoutTest, EmptyDetailsOpenedStillGetAFrame)
     EXPECT_EQ(details.top, 5 + 16 + 8 + 25 + 8);
 }
 
-TEST_F(LayoutTest, TextAlignmentAndReadingOrder)
-{
+TEST_F(LayoutTest, TextAlignmentAndReadingOrder) {
     const struct {
         unsigned flags;
         uint32_t style;
@@ -298,8 +268,7 @@ TEST_F(LayoutTest, TextAlignmentAndReadingOrder)
     }
 }
 
-TEST(MsgBoxText, Preparation)
-{
+TEST(MsgBoxText, Preparation) {
     const struct {
         std::string in, out;
     } cases[] = {

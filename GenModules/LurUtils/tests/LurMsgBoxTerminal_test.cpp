@@ -23,18 +23,15 @@ protected:
     void SetUp() override { win::SetUILanguage(win::LANG_ENGLISH); }
 
     // The box's answer and what it wrote on stderr.
-    std::pair<int, std::string> Run(unsigned flags, const char* message, const char* details)
-    {
+    std::pair<int, std::string> Run(unsigned flags, const char* message, const char* details) {
         ::testing::internal::CaptureStderr();
         const int answer = ShowMsgBox(nullptr, "Login", message, details, flags);
         return {answer, ::testing::internal::GetCapturedStderr()};
     }
 };
 
-TEST_F(TerminalTest, AnswersTheDefaultButtonWithANote)
-{
-    const auto [answer, output] =
-        Run(win::MB_YESNO | win::MB_DEFBUTTON2 | win::MB_ICONQUESTION, "Go on?", "");
+TEST_F(TerminalTest, AnswersTheDefaultButtonWithANote) {
+    const auto [answer, output] = Run(win::MB_YESNO | win::MB_DEFBUTTON2 | win::MB_ICONQUESTION, "Go on?", "");
     EXPECT_EQ(answer, win::IDNO);
     EXPECT_NE(output.find("== Login =="), std::string::npos) << output;
     EXPECT_NE(output.find("  (?) Go on?\n"), std::string::npos) << output;
@@ -42,18 +39,16 @@ TEST_F(TerminalTest, AnswersTheDefaultButtonWithANote)
     EXPECT_NE(output.find("(no terminal on input: answered No)"), std::string::npos) << output;
 }
 
-TEST_F(TerminalTest, DrawsOpenDetailsAndConvertsToUtf8)
-{
-    const auto [answer, output] = Run(win::MB_OK | win::MB_TOPMOST | MSGBOX_DETAILS_OPEN,
-                                      "Hib\xE1s jelsz\xF3\nm\xE1sodik sor", "code\t42");
+TEST_F(TerminalTest, DrawsOpenDetailsAndConvertsToUtf8) {
+    const auto [answer, output] =
+        Run(win::MB_OK | win::MB_TOPMOST | MSGBOX_DETAILS_OPEN, "Hib\xE1s jelsz\xF3\nm\xE1sodik sor", "code\t42");
     EXPECT_EQ(answer, win::IDOK);
     EXPECT_NE(output.find("  Hibás jelszó\n  második sor\n"), std::string::npos) << output;
     EXPECT_NE(output.find("  | code    42\n"), std::string::npos) << output;
     EXPECT_NE(output.find("1:<OK> 2:[Details]"), std::string::npos) << output;
 }
 
-TEST_F(TerminalTest, DefaultThatDoesNotCloseLeavesTheBoxUnanswered)
-{
+TEST_F(TerminalTest, DefaultThatDoesNotCloseLeavesTheBoxUnanswered) {
     // The default button only opens the details, and nobody can press another.
     const auto [answer, output] = Run(win::MB_OK | win::MB_DEFBUTTON2, "m", "d");
     EXPECT_EQ(answer, -1);
@@ -63,8 +58,7 @@ TEST_F(TerminalTest, DefaultThatDoesNotCloseLeavesTheBoxUnanswered)
 
 class InteractiveTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         win::SetUILanguage(win::LANG_ENGLISH);
         int slave = -1;
         if (::openpty(&master_, &slave, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
@@ -76,8 +70,7 @@ protected:
         terminal_ = win::MakeWindowModel(win::MakeTerminalUser());
         previous_ = win::InstallWindowSystem(terminal_.get());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (master_ < 0) return;
         win::InstallWindowSystem(previous_);
         ::dup2(savedStdin_, STDIN_FILENO);
@@ -89,8 +82,7 @@ protected:
 
     // Types the lines and then end-of-input, so that a box still open
     // afterwards falls back to its default button instead of waiting.
-    std::pair<int, std::string> Type(const std::string& lines, unsigned flags, const char* details)
-    {
+    std::pair<int, std::string> Type(const std::string& lines, unsigned flags, const char* details) {
         const std::string typed = lines + "\x04";
         EXPECT_EQ(::write(master_, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
         ::testing::internal::CaptureStderr();
@@ -110,17 +102,11 @@ struct TypedCase {
     unsigned flags;
     int answer;
 };
-void PrintTo(const TypedCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const TypedCase& c, std::ostream* out) { *out << c.name; }
 
 class TypedChoiceTest : public InteractiveTest, public ::testing::WithParamInterface<TypedCase> {};
 
-TEST_P(TypedChoiceTest, Answer)
-{
-    EXPECT_EQ(Type(GetParam().typed, GetParam().flags, "").first, GetParam().answer);
-}
+TEST_P(TypedChoiceTest, Answer) { EXPECT_EQ(Type(GetParam().typed, GetParam().flags, "").first, GetParam().answer); }
 
 INSTANTIATE_TEST_SUITE_P(
     Terminal, TypedChoiceTest,
@@ -130,12 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TypedCase{"NoCloseBoxFallsBackAtEnd", "x\n", win::MB_OK, win::IDOK},
                       TypedCase{"AsksAgainAfterNonsense", "9\nhello\n1\n", win::MB_YESNO, win::IDYES},
                       TypedCase{"HelpWithoutCallbackStaysOpen", "?\n", win::MB_OK | win::MB_HELP, win::IDOK},
-                      TypedCase{"EndOfInputAtOnce", "", win::MB_RETRYCANCEL | win::MB_DEFBUTTON2,
-                                win::IDCANCEL}),
+                      TypedCase{"EndOfInputAtOnce", "", win::MB_RETRYCANCEL | win::MB_DEFBUTTON2, win::IDCANCEL}),
     [](const ::testing::TestParamInfo<TypedCase>& info) { return std::string(info.param.name); });
 
-TEST_F(InteractiveTest, DetailsButtonRedrawsWithTheDetails)
-{
+TEST_F(InteractiveTest, DetailsButtonRedrawsWithTheDetails) {
     const auto [answer, output] = Type("2\n1\n", win::MB_OK, "the details");
     EXPECT_EQ(answer, win::IDOK);
     const size_t first = output.find("== Question ==");

@@ -24,37 +24,32 @@ protected:
 
     // Shows a box, answering with the scripted actions.
     int Show(unsigned flags, const std::string& details = "", _MsgBoxExt* extension = nullptr,
-             const _TextInfo& message = _TextInfo("Message"))
-    {
+             const _TextInfo& message = _TextInfo("Message")) {
         return ShowMsgBox(nullptr, "Caption", message, _TextInfo(details), flags, extension);
     }
 
     const DialogView& FirstView() const { return fake.Views().front(); }
 
-    static std::vector<const win::ControlView*> Buttons(const DialogView& view)
-    {
+    static std::vector<const win::ControlView*> Buttons(const DialogView& view) {
         std::vector<const win::ControlView*> buttons;
         for (const win::ControlView& control : view.controls)
             if (control.className == "BUTTON") buttons.push_back(&control);
         return buttons;
     }
 
-    static std::vector<int> ButtonIds(const DialogView& view)
-    {
+    static std::vector<int> ButtonIds(const DialogView& view) {
         std::vector<int> ids;
         for (const win::ControlView* button : Buttons(view)) ids.push_back(button->id);
         return ids;
     }
 
-    static std::string Caption(const DialogView& view, int id)
-    {
+    static std::string Caption(const DialogView& view, int id) {
         for (const win::ControlView* button : Buttons(view))
             if (button->id == id) return button->text;
         return "<none>";
     }
 
-    std::vector<std::string> ReportTexts() const
-    {
+    std::vector<std::string> ReportTexts() const {
         std::vector<std::string> texts;
         for (const auto& report : fake.Reports()) texts.push_back(report.caption + "|" + report.text);
         return texts;
@@ -74,15 +69,11 @@ struct ButtonPlanCase {
     int defaultId;
     bool closeBox;
 };
-void PrintTo(const ButtonPlanCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const ButtonPlanCase& c, std::ostream* out) { *out << c.name; }
 
 class ButtonPlanTest : public MsgBoxTest, public ::testing::WithParamInterface<ButtonPlanCase> {};
 
-TEST_P(ButtonPlanTest, RowDefaultAndCloseBox)
-{
+TEST_P(ButtonPlanTest, RowDefaultAndCloseBox) {
     const ButtonPlanCase& c = GetParam();
     _MsgBoxExt extension;
     for (const auto& entry : c.extensionButtons) extension.buttons.insert(entry);
@@ -105,25 +96,14 @@ INSTANTIATE_TEST_SUITE_P(
         ButtonPlanCase{"YesNo", win::MB_YESNO, "", {}, {6, 7}, 6, false},
         ButtonPlanCase{"RetryCancel", win::MB_RETRYCANCEL, "", {}, {4, 2}, 4, true},
         ButtonPlanCase{"CancelTryContinue", win::MB_CANCELTRYCONTINUE, "", {}, {2, 10, 11}, 2, true},
-        ButtonPlanCase{"Set7IsOk", 7, "", {}, {1}, 1, false},
-        ButtonPlanCase{"Set15IsOk", 15, "", {}, {1}, 1, false},
+        ButtonPlanCase{"Set7IsOk", 7, "", {}, {1}, 1, false}, ButtonPlanCase{"Set15IsOk", 15, "", {}, {1}, 1, false},
         ButtonPlanCase{"SecondDefault", win::MB_OKCANCEL | win::MB_DEFBUTTON2, "", {}, {1, 2}, 2, true},
         ButtonPlanCase{"ThirdOfTwoIsFirst", win::MB_YESNO | win::MB_DEFBUTTON3, "", {}, {6, 7}, 6, false},
-        ButtonPlanCase{"FourthOfThreeIsFirst",
-                       win::MB_ABORTRETRYIGNORE | win::MB_DEFBUTTON4,
-                       "",
-                       {},
-                       {3, 4, 5},
-                       3,
-                       false},
+        ButtonPlanCase{
+            "FourthOfThreeIsFirst", win::MB_ABORTRETRYIGNORE | win::MB_DEFBUTTON4, "", {}, {3, 4, 5}, 3, false},
         ButtonPlanCase{"UnnamedDefaultIsFirst", win::MB_OKCANCEL | 0x500, "", {}, {1, 2}, 1, true},
-        ButtonPlanCase{"DetailsButtonCanBeDefault",
-                       win::MB_OK | win::MB_DEFBUTTON2,
-                       "more",
-                       {},
-                       {1, 24110},
-                       24110,
-                       false},
+        ButtonPlanCase{
+            "DetailsButtonCanBeDefault", win::MB_OK | win::MB_DEFBUTTON2, "more", {}, {1, 24110}, 24110, false},
         ButtonPlanCase{"HelpAfterDetails", win::MB_OK | win::MB_HELP, "more", {}, {1, 24110, 9}, 1, false},
         ButtonPlanCase{"ExtensionInIdOrder",
                        win::MB_OK | win::MB_DEFBUTTON3,
@@ -148,8 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                        false}),
     [](const ::testing::TestParamInfo<ButtonPlanCase>& info) { return std::string(info.param.name); });
 
-TEST_F(MsgBoxTest, ButtonCaptionsComeFromResourcesOrTheCaller)
-{
+TEST_F(MsgBoxTest, ButtonCaptionsComeFromResourcesOrTheCaller) {
     _MsgBoxExt extension;
     extension.buttons.insert(MakeButtonEntry(100, "Print", 0));
     extension.buttons.insert(MakeButtonEntry(101, 24033, 0));  // caption from a resource
@@ -168,8 +147,7 @@ TEST_F(MsgBoxTest, ButtonCaptionsComeFromResourcesOrTheCaller)
     EXPECT_EQ(Caption(view, 102), "");
 }
 
-TEST_F(MsgBoxTest, CaptionsFollowTheLanguage)
-{
+TEST_F(MsgBoxTest, CaptionsFollowTheLanguage) {
     win::SetUILanguage(win::LANG_HUNGARIAN);
     Show(win::MB_YESNOCANCEL, "x");
     EXPECT_EQ(Caption(FirstView(), win::IDYES), "&Igen");
@@ -177,8 +155,7 @@ TEST_F(MsgBoxTest, CaptionsFollowTheLanguage)
     EXPECT_EQ(Caption(FirstView(), LurMsgBox::kDetailsButtonId), "&R\xE9szletek");
 }
 
-TEST_F(MsgBoxTest, ExtensionButtonWithoutCaptionOrIdKeepsItsPlace)
-{
+TEST_F(MsgBoxTest, ExtensionButtonWithoutCaptionOrIdKeepsItsPlace) {
     _MsgBoxExt extension;
     extension.buttons.insert(MakeButtonEntry(-1, "", 0));
     extension.buttons.insert(MakeButtonEntry(100, "Last", 0));
@@ -199,35 +176,31 @@ struct AnswerCase {
     UserAction action;
     int result;  // -1: the box is still open after the action
 };
-void PrintTo(const AnswerCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const AnswerCase& c, std::ostream* out) { *out << c.name; }
 
 class AnswerTest : public MsgBoxTest, public ::testing::WithParamInterface<AnswerCase> {};
 
-TEST_P(AnswerTest, EndsOnlyWithAButtonOfItsSet)
-{
+TEST_P(AnswerTest, EndsOnlyWithAButtonOfItsSet) {
     fake.Script({GetParam().action});
     EXPECT_EQ(Show(GetParam().flags), GetParam().result);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, AnswerTest,
-    ::testing::Values(
-        AnswerCase{"EnterOk", win::MB_OK, {UserAction::Enter, 0}, 1},
-        AnswerCase{"EscapeOkIgnored", win::MB_OK, {UserAction::Escape, 0}, -1},
-        AnswerCase{"EscapeYesNoIgnored", win::MB_YESNO, {UserAction::Escape, 0}, -1},
-        AnswerCase{"EscapeAbortRetryIgnoreIgnored", win::MB_ABORTRETRYIGNORE, {UserAction::Escape, 0}, -1},
-        AnswerCase{"EscapeOkCancel", win::MB_OKCANCEL, {UserAction::Escape, 0}, 2},
-        AnswerCase{"EscapeYesNoCancel", win::MB_YESNOCANCEL, {UserAction::Escape, 0}, 2},
-        AnswerCase{"EscapeRetryCancel", win::MB_RETRYCANCEL, {UserAction::Escape, 0}, 2},
-        AnswerCase{"EscapeCancelTryContinue", win::MB_CANCELTRYCONTINUE, {UserAction::Escape, 0}, 2},
-        AnswerCase{"EnterSecondDefault", win::MB_YESNO | win::MB_DEFBUTTON2, {UserAction::Enter, 0}, 7},
-        AnswerCase{"PressIgnore", win::MB_ABORTRETRYIGNORE, {UserAction::Press, 5}, 5},
-        AnswerCase{"PressContinue", win::MB_CANCELTRYCONTINUE, {UserAction::Press, 11}, 11},
-        AnswerCase{"HelpWithoutCallbackStaysOpen", win::MB_OK | win::MB_HELP, {UserAction::Press, 9}, -1},
-        AnswerCase{"F1WithoutCallbackStaysOpen", win::MB_OK, {UserAction::Help, 0}, -1}),
+    ::testing::Values(AnswerCase{"EnterOk", win::MB_OK, {UserAction::Enter, 0}, 1},
+                      AnswerCase{"EscapeOkIgnored", win::MB_OK, {UserAction::Escape, 0}, -1},
+                      AnswerCase{"EscapeYesNoIgnored", win::MB_YESNO, {UserAction::Escape, 0}, -1},
+                      AnswerCase{
+                          "EscapeAbortRetryIgnoreIgnored", win::MB_ABORTRETRYIGNORE, {UserAction::Escape, 0}, -1},
+                      AnswerCase{"EscapeOkCancel", win::MB_OKCANCEL, {UserAction::Escape, 0}, 2},
+                      AnswerCase{"EscapeYesNoCancel", win::MB_YESNOCANCEL, {UserAction::Escape, 0}, 2},
+                      AnswerCase{"EscapeRetryCancel", win::MB_RETRYCANCEL, {UserAction::Escape, 0}, 2},
+                      AnswerCase{"EscapeCancelTryContinue", win::MB_CANCELTRYCONTINUE, {UserAction::Escape, 0}, 2},
+                      AnswerCase{"EnterSecondDefault", win::MB_YESNO | win::MB_DEFBUTTON2, {UserAction::Enter, 0}, 7},
+                      AnswerCase{"PressIgnore", win::MB_ABORTRETRYIGNORE, {UserAction::Press, 5}, 5},
+                      AnswerCase{"PressContinue", win::MB_CANCELTRYCONTINUE, {UserAction::Press, 11}, 11},
+                      AnswerCase{"HelpWithoutCallbackStaysOpen", win::MB_OK | win::MB_HELP, {UserAction::Press, 9}, -1},
+                      AnswerCase{"F1WithoutCallbackStaysOpen", win::MB_OK, {UserAction::Help, 0}, -1}),
     [](const ::testing::TestParamInfo<AnswerCase>& info) { return std::string(info.param.name); });
 
 struct CallbackLog {
@@ -238,8 +211,7 @@ struct CallbackLog {
 };
 CallbackLog g_callbacks;
 
-bool RecordingCallback(win::HWND dialog, int32_t id, uint32_t userData, uint32_t value)
-{
+bool RecordingCallback(win::HWND dialog, int32_t id, uint32_t userData, uint32_t value) {
     g_callbacks.calls.push_back({static_cast<uint32_t>(id), userData, value});
     if (g_callbacks.constructAnotherBox) LurMsgBox another;
     if (g_callbacks.endOnPress) win::GetWindowSystem().EndDialog(dialog, 1000 + id);
@@ -248,8 +220,7 @@ bool RecordingCallback(win::HWND dialog, int32_t id, uint32_t userData, uint32_t
 
 class CallbackTest : public MsgBoxTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         MsgBoxTest::SetUp();
         g_callbacks = CallbackLog{};
         extension.callback = RecordingCallback;
@@ -268,15 +239,11 @@ struct ProcAnswerCase {
     win::INT_PTR answer;
     std::vector<std::vector<uint32_t>> calls;
 };
-void PrintTo(const ProcAnswerCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const ProcAnswerCase& c, std::ostream* out) { *out << c.name; }
 
 class ProcAnswerTest : public CallbackTest, public ::testing::WithParamInterface<ProcAnswerCase> {};
 
-TEST_P(ProcAnswerTest, AnswerPerCommand)
-{
+TEST_P(ProcAnswerTest, AnswerPerCommand) {
     g_callbacks.answer = GetParam().callbackAnswer;
     fake.Script({GetParam().action});
     EXPECT_EQ(Show(win::MB_OK | win::MB_HELP, "details", &extension), -1);
@@ -292,17 +259,13 @@ INSTANTIATE_TEST_SUITE_P(
         ProcAnswerCase{"HelpNotHandled", {UserAction::Press, 9}, false, win::TRUE, {{9, 77, 5}}},
         ProcAnswerCase{"F1Handled", {UserAction::Help, 0}, true, win::FALSE, {{9, 77, 5}}},
         ProcAnswerCase{"ExtensionButtonHandled", {UserAction::Press, 100}, true, win::FALSE, {{100, 77, 42}}},
-        ProcAnswerCase{
-            "ExtensionButtonNotHandled", {UserAction::Press, 100}, false, win::TRUE, {{100, 77, 42}}},
-        ProcAnswerCase{
-            "TextControlNotification", {UserAction::Press, LurMsgBox::kMessageId}, true, win::TRUE, {}},
-        ProcAnswerCase{
-            "DetailsToggle", {UserAction::Press, LurMsgBox::kDetailsButtonId}, false, win::FALSE, {}},
+        ProcAnswerCase{"ExtensionButtonNotHandled", {UserAction::Press, 100}, false, win::TRUE, {{100, 77, 42}}},
+        ProcAnswerCase{"TextControlNotification", {UserAction::Press, LurMsgBox::kMessageId}, true, win::TRUE, {}},
+        ProcAnswerCase{"DetailsToggle", {UserAction::Press, LurMsgBox::kDetailsButtonId}, false, win::FALSE, {}},
         ProcAnswerCase{"EscapeWithoutCancel", {UserAction::Escape, 0}, true, win::FALSE, {}}),
     [](const ::testing::TestParamInfo<ProcAnswerCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CallbackTest, StandardIdsCallBackThenEnd)
-{
+TEST_F(CallbackTest, StandardIdsCallBackThenEnd) {
     fake.Script({{UserAction::Press, win::IDYES}});
     EXPECT_EQ(Show(win::MB_YESNO, "", &extension), win::IDYES);
     EXPECT_EQ(g_callbacks.calls, (std::vector<std::vector<uint32_t>>{{6, 77, 43}}));
@@ -311,8 +274,7 @@ TEST_F(CallbackTest, StandardIdsCallBackThenEnd)
     EXPECT_EQ(g_callbacks.calls.size(), 1u) << "OK has no extension entry, so no call";
 }
 
-TEST_F(CallbackTest, CallbackMayEndTheDialogAndFocusReturns)
-{
+TEST_F(CallbackTest, CallbackMayEndTheDialogAndFocusReturns) {
     g_callbacks.endOnPress = true;
     fake.Press(100);
     EXPECT_EQ(Show(win::MB_OK, "", &extension), 1100);
@@ -323,18 +285,15 @@ TEST_F(CallbackTest, CallbackMayEndTheDialogAndFocusReturns)
     EXPECT_EQ(fake.CountOf("GetFocus"), 1u);
 }
 
-TEST_F(CallbackTest, AnotherBoxDoesNotTakeOverTheOpenDialog)
-{
+TEST_F(CallbackTest, AnotherBoxDoesNotTakeOverTheOpenDialog) {
     g_callbacks.constructAnotherBox = true;
     fake.Script({{UserAction::Press, 100}, {UserAction::Enter, 0}});
     EXPECT_EQ(Show(win::MB_OK, "", &extension), win::IDOK);
     EXPECT_TRUE(fake.Reports().empty());
 }
 
-TEST_F(MsgBoxTest, MessageReachingNoBoxIsIgnored)
-{
-    const win::HWND stray =
-        fake.CreateWindowEx(0, "STATIC", "", win::WS_POPUP, 0, 0, 10, 10, nullptr, 0, nullptr);
+TEST_F(MsgBoxTest, MessageReachingNoBoxIsIgnored) {
+    const win::HWND stray = fake.CreateWindowEx(0, "STATIC", "", win::WS_POPUP, 0, 0, 10, 10, nullptr, 0, nullptr);
     EXPECT_EQ(LurMsgBox::DialogProc(stray, win::WM_SETFONT, 0, 0), win::FALSE);
     EXPECT_TRUE(fake.Reports().empty());
     EXPECT_EQ(LurMsgBox::DialogProc(stray, win::WM_COMMAND, win::IDOK, 0), win::FALSE);
@@ -348,24 +307,20 @@ TEST_F(MsgBoxTest, MessageReachingNoBoxIsIgnored)
 
 class TaskModalTest : public MsgBoxTest {
 protected:
-    win::HWND Make(uint32_t style, uint32_t exStyle)
-    {
+    win::HWND Make(uint32_t style, uint32_t exStyle) {
         return fake.CreateWindowEx(exStyle, "STATIC", "", style, 0, 0, 10, 10, nullptr, 0, nullptr);
     }
-    std::vector<std::string> EnableCalls() const
-    {
+    std::vector<std::string> EnableCalls() const {
         std::vector<std::string> args;
         for (const auto& call : fake.CallsOf("EnableWindow")) args.push_back(call.args);
         return args;
     }
-    static std::string Args(win::HWND window, bool enable)
-    {
+    static std::string Args(win::HWND window, bool enable) {
         return std::to_string(win::HandleNumber(window)) + (enable ? ",true" : ",false");
     }
 };
 
-TEST_F(TaskModalTest, DisablesPopupAndTopmostWindowsAndRestoresTheirState)
-{
+TEST_F(TaskModalTest, DisablesPopupAndTopmostWindowsAndRestoresTheirState) {
     const win::HWND popup = Make(win::WS_POPUP, 0);
     const win::HWND disabledPopup = Make(win::WS_POPUP | win::WS_DISABLED, 0);
     const win::HWND topmost = Make(0, win::WS_EX_TOPMOST);
@@ -385,8 +340,7 @@ TEST_F(TaskModalTest, DisablesPopupAndTopmostWindowsAndRestoresTheirState)
     EXPECT_TRUE(fake.Reports().empty());
 }
 
-TEST_F(TaskModalTest, OnlyWithoutOwnerAndWithTaskModalAlone)
-{
+TEST_F(TaskModalTest, OnlyWithoutOwnerAndWithTaskModalAlone) {
     const win::HWND owner = Make(win::WS_POPUP, 0);
     fake.ClearCalls();
     ShowMsgBox(owner, "c", _TextInfo("m"), _TextInfo(), win::MB_TASKMODAL, nullptr);
@@ -396,8 +350,7 @@ TEST_F(TaskModalTest, OnlyWithoutOwnerAndWithTaskModalAlone)
     EXPECT_EQ(fake.CountOf("EnumThreadWindows"), 0u);
 }
 
-TEST_F(TaskModalTest, EnableFailuresOtherThanAMissingWindowAreReported)
-{
+TEST_F(TaskModalTest, EnableFailuresOtherThanAMissingWindowAreReported) {
     Make(win::WS_POPUP, 0);
     fake.FailCall("EnableWindow", win::ERROR_INVALID_WINDOW_HANDLE, 2);
     Show(win::MB_TASKMODAL);
@@ -406,15 +359,13 @@ TEST_F(TaskModalTest, EnableFailuresOtherThanAMissingWindowAreReported)
     fake.FailCall("EnableWindow", win::ERROR_ACCESS_DENIED, 1);
     Show(win::MB_TASKMODAL);
     ASSERT_EQ(fake.Reports().size(), 1u);
-    EXPECT_NE(fake.Reports()[0].text.find("(5)\r\n File:GenModules\\LurUtils\\LurMsgBox\r\n Line:"),
-              std::string::npos)
+    EXPECT_NE(fake.Reports()[0].text.find("(5)\r\n File:GenModules\\LurUtils\\LurMsgBox\r\n Line:"), std::string::npos)
         << fake.Reports()[0].text;
 }
 
 // --- Topmost, caption, colours, ownership ----------------------------------
 
-TEST_F(MsgBoxTest, TopmostAndForeground)
-{
+TEST_F(MsgBoxTest, TopmostAndForeground) {
     Show(win::MB_TOPMOST);
     EXPECT_NE(FirstView().exStyle & win::WS_EX_TOPMOST, 0u);
     EXPECT_EQ(FirstView().caption, "Caption");
@@ -425,17 +376,14 @@ TEST_F(MsgBoxTest, TopmostAndForeground)
     EXPECT_EQ(fake.Views()[2].exStyle & win::WS_EX_TOPMOST, 0u);
 }
 
-TEST_F(MsgBoxTest, SystemColoursResolveOnceAndRealColoursStay)
-{
+TEST_F(MsgBoxTest, SystemColoursResolveOnceAndRealColoursStay) {
     const _TextInfo message("Error", _FontInf("", 14, FONT_BOLD, 0xA4, 255), 0x00FFFF);
     fake.Script({{UserAction::Paint, 0}, {UserAction::Paint, 0}, {UserAction::Enter, 0}});
     Show(win::MB_OK | MSGBOX_DETAILS_OPEN, "details", nullptr, message);
 
     std::vector<std::string> text, background;
-    for (const auto& call : fake.CallsOf("SetTextColor"))
-        text.push_back(call.args.substr(call.args.find(',') + 1));
-    for (const auto& call : fake.CallsOf("SetBkColor"))
-        background.push_back(call.args.substr(call.args.find(',') + 1));
+    for (const auto& call : fake.CallsOf("SetTextColor")) text.push_back(call.args.substr(call.args.find(',') + 1));
+    for (const auto& call : fake.CallsOf("SetBkColor")) background.push_back(call.args.substr(call.args.find(',') + 1));
     // Message then details, twice: read-only texts take the button-face background.
     EXPECT_EQ(text, (std::vector<std::string>{"164", "0", "164", "0"}));
     EXPECT_EQ(background, (std::vector<std::string>{"65535", "15790320", "65535", "15790320"}));
@@ -446,29 +394,25 @@ TEST_F(MsgBoxTest, SystemColoursResolveOnceAndRealColoursStay)
 
 // --- Failure reports --------------------------------------------------------
 
-TEST_F(MsgBoxTest, DialogThatCannotBeCreatedAnswersMinusOneWithAReport)
-{
+TEST_F(MsgBoxTest, DialogThatCannotBeCreatedAnswersMinusOneWithAReport) {
     fake.FailCall("DialogBoxIndirectParam", win::ERROR_RESOURCE_NAME_NOT_FOUND);
     EXPECT_EQ(Show(win::MB_OK), -1);
     ASSERT_EQ(fake.Reports().size(), 1u);
     const std::string& text = fake.Reports()[0].text;
     EXPECT_EQ(fake.Reports()[0].caption, "ASSERT ERROR");
     EXPECT_EQ(fake.Reports()[0].type, win::MB_ICONERROR);
-    EXPECT_NE(
-        text.find(" (1814)\r\n Original error: Message\r\n File:GenModules\\LurUtils\\LurMsgBox\r\n Line:"),
-        std::string::npos)
+    EXPECT_NE(text.find(" (1814)\r\n Original error: Message\r\n File:GenModules\\LurUtils\\LurMsgBox\r\n Line:"),
+              std::string::npos)
         << text;
 }
 
-TEST_F(MsgBoxTest, FailureWithoutErrorCodeIsNotReported)
-{
+TEST_F(MsgBoxTest, FailureWithoutErrorCodeIsNotReported) {
     fake.FailCall("DialogBoxIndirectParam", 0);
     EXPECT_EQ(Show(win::MB_OK), -1);
     EXPECT_TRUE(fake.Reports().empty());
 }
 
-TEST_F(MsgBoxTest, LongReportIsCutAndTheWorkGoesOn)
-{
+TEST_F(MsgBoxTest, LongReportIsCutAndTheWorkGoesOn) {
     fake.FailCall("SetWindowText", win::ERROR_ACCESS_DENIED);
     fake.Enter();
     EXPECT_EQ(Show(win::MB_OK, "", nullptr, _TextInfo(std::string(1000, 'x'))), win::IDOK);
@@ -476,10 +420,9 @@ TEST_F(MsgBoxTest, LongReportIsCutAndTheWorkGoesOn)
     EXPECT_EQ(fake.Reports()[0].text.size(), 259u);
 }
 
-TEST_F(MsgBoxTest, EveryFailedCallIsReportedAndTheBoxStillAnswers)
-{
-    for (const char* call : {"CreateWindowEx", "LoadIcon", "GetDesktopWindow", "SetWindowPos",
-                             "CreateFontIndirect", "GetDC", "MoveWindow", "GetWindowRect"}) {
+TEST_F(MsgBoxTest, EveryFailedCallIsReportedAndTheBoxStillAnswers) {
+    for (const char* call : {"CreateWindowEx", "LoadIcon", "GetDesktopWindow", "SetWindowPos", "CreateFontIndirect",
+                             "GetDC", "MoveWindow", "GetWindowRect"}) {
         SCOPED_TRACE(call);
         const size_t before = fake.Reports().size();
         fake.FailCall(call, win::ERROR_NOT_ENOUGH_MEMORY);
@@ -494,8 +437,7 @@ TEST_F(MsgBoxTest, EveryFailedCallIsReportedAndTheBoxStillAnswers)
 
 // --- Plain form --------------------------------------------------------------
 
-TEST_F(MsgBoxTest, PlainFormTakesNullTextsAsEmpty)
-{
+TEST_F(MsgBoxTest, PlainFormTakesNullTextsAsEmpty) {
     fake.Enter();
     EXPECT_EQ(ShowMsgBox(nullptr, nullptr, nullptr, nullptr, win::MB_OK), win::IDOK);
     EXPECT_EQ(FirstView().caption, "");
@@ -504,8 +446,7 @@ TEST_F(MsgBoxTest, PlainFormTakesNullTextsAsEmpty)
 
 // --- Value types -------------------------------------------------------------
 
-TEST(MsgBoxTypes, FontDefaultsAndEquality)
-{
+TEST(MsgBoxTypes, FontDefaultsAndEquality) {
     const _FontInf plain;
     EXPECT_TRUE(plain.IsDialogFont());
     EXPECT_FALSE(_FontInf("", 0, FONT_DIALOG_STYLE, 0xA4, 255).IsDialogFont()) << "a colour needs a font";

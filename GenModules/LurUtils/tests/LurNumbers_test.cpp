@@ -18,13 +18,11 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 template <class Operation>
-void ExpectRaise(Operation operation, int code, int line, const StrVector& args)
-{
+void ExpectRaise(Operation operation, int code, int line, const StrVector& args) {
     testing_lurutils::ExpectRaiseAt(operation, code, "GenModules\\LurUtils\\LurUtils", line, args);
 }
 
-TEST(LurNumbers, ToStringWritesPlainDecimals)
-{
+TEST(LurNumbers, ToStringWritesPlainDecimals) {
     struct Case {
         double value;
         int decimals;
@@ -57,34 +55,33 @@ TEST(LurNumbers, ToStringWritesPlainDecimals)
     }
 }
 
-TEST(LurNumbers, ToStringRefusesInfinityAndTooManyDigits)
-{
+TEST(LurNumbers, ToStringRefusesInfinityAndTooManyDigits) {
     ExpectRaise([] { lurutils::ToString(kInf, -1, '.'); }, 10, 71, StrVector());
     ExpectRaise([] { lurutils::ToString(-kInf, 2, '.'); }, 11, 73, StrVector());
     ExpectRaise([] { lurutils::ToString(123456789012.5, 5, '.'); }, 10, 82,
                 StrVector() << "ToString (Radix > DBL_DIG)" << 17 << 15);
 }
 
-TEST(LurNumbers, GlobalLocaleFormsAndArgumentLists)
-{
+TEST(LurNumbers, GlobalLocaleFormsAndArgumentLists) {
     // The global locale is "C": '.' for numbers and money.
     EXPECT_EQ(lurutils::ToString(2.5, static_cast<short>(1)), "2.5");
     EXPECT_EQ(lurutils::ToString(2.5, 3), "2.500");  // the double form, not a radix
     EXPECT_EQ(lurutils::ToString(255, 16), "ff");    // the integer form with a radix
     EXPECT_EQ(lurutils::FormatDecimals("7", 1), "7.0");
-    EXPECT_EQ(StrVector() << -1e-5 << 0.5f << 1.0, StrVector() << "-0.00001" << "0.5" << "1");
+    EXPECT_EQ(StrVector() << -1e-5 << 0.5f << 1.0, StrVector() << "-0.00001"
+                                                               << "0.5"
+                                                               << "1");
     EXPECT_EQ(StrVector(1.25), StrVector("1.25"));
 }
 
-TEST(LurNumbers, FormatDecimals)
-{
+TEST(LurNumbers, FormatDecimals) {
     struct Case {
         std::string text;
         int decimals;
         std::string expected;
     };
     const Case cases[] = {
-        {"12", 2, "12.00"}, {"12.345", 2, "12.345"}, {"12.", -1, "12"}, {"12.5", -1, "12.5"},
+        {"12", 2, "12.00"}, {"12.345", 2, "12.345"}, {"12.", -1, "12"},   {"12.5", -1, "12.5"},
         {"12.5", 0, "12"},  {"12", 0, "12"},         {"1.5", 3, "1.500"},
     };
     for (const Case& c : cases) {
@@ -93,32 +90,22 @@ TEST(LurNumbers, FormatDecimals)
     EXPECT_EQ(lurutils::FormatDecimals("3,1", 2, ','), "3,10");
 }
 
-TEST(LurNumbers, ExponentForms)
-{
+TEST(LurNumbers, ExponentForms) {
     struct Case {
         std::string text, expected;
         bool toExponent;
     };
     const Case cases[] = {
-        {"1.5e+003", "1500", false},
-        {"1.2345e+2", "123.45", false},
-        {"1e-005", "0.00001", false},
-        {"1.5e0", "1.5", false},
-        {"1.5e-3", "0.0015", false},
-        {"1.25E+1", "12.5", false},
-        {"12", "12", false},
-        {"12300", "1.23e+4", true},
-        {"123.45", "1.2345e+2", true},
-        {"0.00123", "1.23e-3", true},
-        {"1e5", "1e5", true},
-        {"000", "0.0e+0", true},
-        {"0.0", "0.0e+0", true},    // a zero written with a separator is a zero
+        {"1.5e+003", "1500", false},  {"1.2345e+2", "123.45", false}, {"1e-005", "0.00001", false},
+        {"1.5e0", "1.5", false},      {"1.5e-3", "0.0015", false},    {"1.25E+1", "12.5", false},
+        {"12", "12", false},          {"12300", "1.23e+4", true},     {"123.45", "1.2345e+2", true},
+        {"0.00123", "1.23e-3", true}, {"1e5", "1e5", true},           {"000", "0.0e+0", true},
+        {"0.0", "0.0e+0", true},     // a zero written with a separator is a zero
         {"00123", "1.23e+2", true},  // leading zeros are no digits of the number
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.toExponent ? lurutils::ToExponent(c.text, '.') : lurutils::FromExponent(c.text, '.'),
-                  c.expected);
+        EXPECT_EQ(c.toExponent ? lurutils::ToExponent(c.text, '.') : lurutils::FromExponent(c.text, '.'), c.expected);
     }
     EXPECT_EQ(lurutils::FromExponent("1,5e+1", ','), "15");
 
@@ -130,8 +117,7 @@ TEST(LurNumbers, ExponentForms)
     ExpectRaise([] { lurutils::ToExponent("0.0.0", '.'); }, 13, 354, StrVector("0.0.0"));
 }
 
-TEST(LurNumbers, TextToIntegersAsOnThirtyTwoBits)
-{
+TEST(LurNumbers, TextToIntegersAsOnThirtyTwoBits) {
     struct Case {
         std::string text;
         int32_t asLong;
@@ -169,8 +155,7 @@ TEST(LurNumbers, TextToIntegersAsOnThirtyTwoBits)
     }
 }
 
-TEST(LurNumbers, HexAndOctalText)
-{
+TEST(LurNumbers, HexAndOctalText) {
     EXPECT_EQ(lurutils::HexToInt("  -1F"), -31);
     EXPECT_EQ(lurutils::HexToInt("1f"), 1);  // lower-case letters end the number
     EXPECT_EQ(lurutils::HexToInt("FFFFFFFF"), -1);
@@ -180,8 +165,7 @@ TEST(LurNumbers, HexAndOctalText)
     EXPECT_EQ(lurutils::OctToInt("-10"), -8);
 }
 
-TEST(LurNumbers, TextToDouble)
-{
+TEST(LurNumbers, TextToDouble) {
     EXPECT_DOUBLE_EQ(lurutils::StringToDouble("3,25", ","), 3.25);
     EXPECT_DOUBLE_EQ(lurutils::StringToDouble("3.25", ""), 3.25);
     EXPECT_DOUBLE_EQ(lurutils::StringToDouble("1 000,5", std::string(",")), 1.0);
@@ -195,8 +179,7 @@ TEST(LurNumbers, TextToDouble)
     EXPECT_EQ(consumed, 0);
 }
 
-void ExpectSameFormat(const NumFormat& a, const NumFormat& b)
-{
+void ExpectSameFormat(const NumFormat& a, const NumFormat& b) {
     EXPECT_EQ(a.number.decimalSeparator, b.number.decimalSeparator);
     EXPECT_EQ(a.number.thousandsSeparator, b.number.thousandsSeparator);
     EXPECT_EQ(a.number.grouping, b.number.grouping);
@@ -209,8 +192,7 @@ void ExpectSameFormat(const NumFormat& a, const NumFormat& b)
     EXPECT_EQ(a.negativeSign, b.negativeSign);
 }
 
-TEST(LurNumbers, NumberFormatsOfLocales)
-{
+TEST(LurNumbers, NumberFormatsOfLocales) {
     const NumFormat* c = lurutils::GetNumFormat("C", false);
     ASSERT_NE(c, nullptr);
     NumFormat expected;
@@ -230,13 +212,11 @@ TEST(LurNumbers, NumberFormatsOfLocales)
     EXPECT_EQ(windowsName->number.decimalSeparator, ',');
     EXPECT_EQ(windowsName->negativeSign, "-");
     EXPECT_EQ(windowsName->trueName, "true");
-    EXPECT_EQ(lurutils::GetNumFormat("English_United States.1252", false)->number.decimalSeparator,
-              '.');
+    EXPECT_EQ(lurutils::GetNumFormat("English_United States.1252", false)->number.decimalSeparator, '.');
 
     // An unknown name falls back to the user's default language.
     const std::string fallback = lurutils::GetDefaultLanguageName(true, false, false);
-    EXPECT_EQ(lurutils::GetNumFormat("No_Such.Locale", false),
-              lurutils::GetNumFormat(fallback.c_str(), false));
+    EXPECT_EQ(lurutils::GetNumFormat("No_Such.Locale", false), lurutils::GetNumFormat(fallback.c_str(), false));
 
     const std::locale classic = std::locale::classic();
     EXPECT_EQ(lurutils::GetNumFormat(&classic, nullptr), c);
@@ -250,8 +230,7 @@ namespace {
 
 // A table locale is found by the name its name facet holds (its own name()
 // is "*"), and a locale name is taken from the table, not from the machine.
-TEST(LurNumbers, FormatOfTableLocalesByTheirNameFacet)
-{
+TEST(LurNumbers, FormatOfTableLocalesByTheirNameFacet) {
     win::SetUserDefaultLCID(win::LCID_ENGLISH_US);  // what an unresolved name would fall back to
     const std::locale german = win::TableLocale("de_DE");
     EXPECT_EQ(lurutils::GetNumFormat(&german, nullptr)->number.decimalSeparator, ',');

@@ -15,8 +15,7 @@ using List = std::vector<std::string>;
 
 // The code and arguments of the LurExceptBaseArg an operation raises.
 template <class Operation>
-void ExpectRaise(Operation operation, int code, const StrVector& args)
-{
+void ExpectRaise(Operation operation, int code, const StrVector& args) {
     try {
         operation();
         ADD_FAILURE() << "no raise";
@@ -26,15 +25,14 @@ void ExpectRaise(Operation operation, int code, const StrVector& args)
     }
 }
 
-TEST(LurStrings, RangeChecksClampTheCountAndRefuseAPositionPastTheEnd)
-{
+TEST(LurStrings, RangeChecksClampTheCountAndRefuseAPositionPastTheEnd) {
     struct Case {
         unsigned pos, count, expectedPos, expectedCount;
         bool backward;
     };
     const Case cases[] = {
-        {5, npos, 5, 0, false}, {2, 10, 2, 3, false}, {0, 2, 0, 2, false},
-        {npos, npos, 5, 5, true}, {3, 10, 3, 3, true}, {4, 2, 4, 2, true},
+        {5, npos, 5, 0, false},   {2, 10, 2, 3, false}, {0, 2, 0, 2, false},
+        {npos, npos, 5, 5, true}, {3, 10, 3, 3, true},  {4, 2, 4, 2, true},
     };
     for (const Case& c : cases) {
         unsigned pos = c.pos;
@@ -47,7 +45,8 @@ TEST(LurStrings, RangeChecksClampTheCountAndRefuseAPositionPastTheEnd)
         EXPECT_EQ(pos, c.expectedPos);
         EXPECT_EQ(count, c.expectedCount);
     }
-    const StrVector args = StrVector() << "abcde" << "\r\npos, size: " << 6u << 5u;
+    const StrVector args = StrVector() << "abcde"
+                                       << "\r\npos, size: " << 6u << 5u;
     unsigned count = npos;
     ExpectRaise([&] { lurutils::CheckRange("abcde", 6, count); }, 10, args);
     unsigned pos = 6;
@@ -55,25 +54,19 @@ TEST(LurStrings, RangeChecksClampTheCountAndRefuseAPositionPastTheEnd)
     ExpectRaise([] { lurutils::Find("abcde", "a", 6); }, 10, args);
 }
 
-TEST(LurStrings, CheckIterators)
-{
+TEST(LurStrings, CheckIterators) {
     const std::string text = "abc";
     const char* b = text.data();
     const char* e = b + text.size();
     EXPECT_NO_THROW(lurutils::CheckIterators(text, b, e));
     EXPECT_NO_THROW(lurutils::CheckIterators(text, e, e));
-    ExpectRaise([&] { lurutils::CheckIterators(text, b - 1, e); }, 11,
-                StrVector("startIt < target.begin()"));
-    ExpectRaise([&] { lurutils::CheckIterators(text, e + 1, e + 1); }, 10,
-                StrVector("startIt > target.end()"));
-    ExpectRaise([&] { lurutils::CheckIterators(text, b, e + 1); }, 10,
-                StrVector("endIt > target.end()"));
-    ExpectRaise([&] { lurutils::CheckIterators(text, b + 2, b + 1); }, 10,
-                StrVector("endIt < startIt"));
+    ExpectRaise([&] { lurutils::CheckIterators(text, b - 1, e); }, 11, StrVector("startIt < target.begin()"));
+    ExpectRaise([&] { lurutils::CheckIterators(text, e + 1, e + 1); }, 10, StrVector("startIt > target.end()"));
+    ExpectRaise([&] { lurutils::CheckIterators(text, b, e + 1); }, 10, StrVector("endIt > target.end()"));
+    ExpectRaise([&] { lurutils::CheckIterators(text, b + 2, b + 1); }, 10, StrVector("endIt < startIt"));
 }
 
-TEST(LurStrings, CompareText)
-{
+TEST(LurStrings, CompareText) {
     const std::locale classic = std::locale::classic();
     struct Case {
         std::string a, b;
@@ -81,7 +74,7 @@ TEST(LurStrings, CompareText)
         int sign;
     };
     const Case cases[] = {
-        {"", "x", false, -1}, {"x", "", false, 1}, {"", "", true, 0},
+        {"", "x", false, -1},    {"x", "", false, 1},      {"", "", true, 0},
         {"abc", "ABC", true, 0}, {"abc", "ABC", false, 1}, {"abc", "abd", true, -1},
     };
     auto sign = [](int v) { return (v > 0) - (v < 0); };
@@ -92,8 +85,7 @@ TEST(LurStrings, CompareText)
     }
 }
 
-TEST(LurStrings, Counting)
-{
+TEST(LurStrings, Counting) {
     EXPECT_EQ(lurutils::CountString("aaaa", "aa"), 2);
     EXPECT_EQ(lurutils::CountString("aaaa", ""), 0);
     EXPECT_EQ(lurutils::CountChar(std::string("a\0a", 3), '\0'), 0);
@@ -102,8 +94,7 @@ TEST(LurStrings, Counting)
     EXPECT_EQ(lurutils::CountAnyOf("abc", ""), 0);
 }
 
-TEST(LurStrings, Search)
-{
+TEST(LurStrings, Search) {
     struct Case {
         unsigned actual, expected;
     };
@@ -133,8 +124,7 @@ TEST(LurStrings, Search)
     }
 }
 
-TEST(LurStrings, Trimming)
-{
+TEST(LurStrings, Trimming) {
     struct Case {
         std::string actual, expected;
     };
@@ -157,8 +147,7 @@ TEST(LurStrings, Trimming)
     }
 }
 
-TEST(LurStrings, SplitAndWrap)
-{
+TEST(LurStrings, SplitAndWrap) {
     struct Case {
         std::string text;
         std::string separator;  // one character: the character form
@@ -172,21 +161,20 @@ TEST(LurStrings, SplitAndWrap)
         {"aaaa bbbb cccc", ",", 10, false, {"aaaa bbbb", "cccc"}},
         {"abcdefghijkl", ",", 5, false, {"abcde", "fghij", "kl"}},
         {"ab cdefghij", ",", 5, true, {"AB CD", "EFGHI", "J"}},  // blank at 2 is too early
-        {"a,b", std::string(1, '\0'), 5, false, {"a,b"}},       // no splitting at all
+        {"a,b", std::string(1, '\0'), 5, false, {"a,b"}},        // no splitting at all
         {"a\r\nb\r\n", "\r\n", 0, true, {"A", "B", ""}},
         {"a\r\nb", "", 0, false, {"a\r\nb"}},
         {"abcd      ", "\r\n", 5, false, {"abcd ", ""}},
         {"aaaa bbbb cccc", ";;", 10, false, {"aaaa bbbb", "cccc"}},
-        {"abcd \t\tbbbbb;;c", ";;", 5, false, {"abcd", "bbbbb", "c"}},  // blanks and tabs skipped
+        {"abcd \t\tbbbbb;;c", ";;", 5, false, {"abcd", "bbbbb", "c"}},        // blanks and tabs skipped
         {"abcd \t\tbbbbb;c", ";", 5, false, {"abcd", "\t\tbbb", "bb", "c"}},  // one space skipped
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + " | " + c.separator);
         List list;
-        const bool result =
-            c.separator.size() == 1
-                ? lurutils::SplitString(c.text, list, c.separator[0], c.upperCase, c.width)
-                : lurutils::SplitString(c.text, list, c.separator, c.upperCase, c.width);
+        const bool result = c.separator.size() == 1
+                                ? lurutils::SplitString(c.text, list, c.separator[0], c.upperCase, c.width)
+                                : lurutils::SplitString(c.text, list, c.separator, c.upperCase, c.width);
         EXPECT_TRUE(result);
         EXPECT_EQ(list, c.expected);
     }
@@ -199,8 +187,7 @@ TEST(LurStrings, SplitAndWrap)
     EXPECT_EQ(list, (List{"kept", "x"}));
 }
 
-TEST(LurStrings, ReplaceAndRemove)
-{
+TEST(LurStrings, ReplaceAndRemove) {
     struct Case {
         std::string actual, expected;
     };
@@ -220,11 +207,11 @@ TEST(LurStrings, ReplaceAndRemove)
         EXPECT_EQ(cases[i].actual, cases[i].expected) << "case " << i;
     }
     ExpectRaise([] { lurutils::Replace("ab", "a", "b", 3); }, 10,
-                StrVector() << "ab" << "\r\npos, size: " << 3u << 2u);
+                StrVector() << "ab"
+                            << "\r\npos, size: " << 3u << 2u);
 }
 
-TEST(LurStrings, ExpandTabs)
-{
+TEST(LurStrings, ExpandTabs) {
     struct Case {
         std::string actual, expected;
     };
@@ -242,8 +229,7 @@ TEST(LurStrings, ExpandTabs)
     for (const char* separator : {"", "\r\n"}) {
         EXPECT_THROW(lurutils::ExpandTabs("a\tb", 0, separator), LurExceptBaseArg);
     }
-    ExpectRaise([] { lurutils::ExpandTabs("a\tb", 0, 0, 3); }, 10,
-                StrVector() << "ExpandTabs (tabWidth < 1)" << 0u);
+    ExpectRaise([] { lurutils::ExpandTabs("a\tb", 0, 0, 3); }, 10, StrVector() << "ExpandTabs (tabWidth < 1)" << 0u);
 }
 
 // Case conversion follows the runtime's locale, or the given locale's facet.
@@ -252,9 +238,8 @@ protected:
     void TearDown() override { win::crt::SetLocale("C"); }
 };
 
-TEST_F(LurStringsCase, RuntimeAndLocaleCase)
-{
-    const std::string accented = "\xE1rv\xEDz";  // "árvíz" in code page 1250
+TEST_F(LurStringsCase, RuntimeAndLocaleCase) {
+    const std::string accented = "\xE1rv\xEDz";             // "árvíz" in code page 1250
     EXPECT_EQ(lurutils::ToUpper(accented), "\xE1RV\xEDZ");  // "C": ASCII only
     EXPECT_EQ(lurutils::ToLower("ABC"), "abc");
     const std::locale classic = std::locale::classic();

@@ -33,24 +33,24 @@ TEST_F(LurWinUtilsTest, LocaleNamesParse) {
         LCID expected;
     };
     const Case cases[] = {
-        {"HUN", win::LCID_HUNGARIAN},                   // three letters: abbreviation
+        {"HUN", win::LCID_HUNGARIAN},  // three letters: abbreviation
         {"hun", win::LCID_HUNGARIAN},
         {"ENG", win::LCID_ENGLISH_UK},
-        {"hu", win::LCID_HUNGARIAN},                    // two letters: ISO language name
-        {"en", win::LCID_ENGLISH_CANADA},               // the last English locale enumerated
+        {"hu", win::LCID_HUNGARIAN},       // two letters: ISO language name
+        {"en", win::LCID_ENGLISH_CANADA},  // the last English locale enumerated
         {"Hungarian_Hungary.1250", win::LCID_HUNGARIAN},
         {"Hungarian", win::LCID_HUNGARIAN},
         {"Hungarian.1250", win::LCID_HUNGARIAN},
-        {"_Hungary", win::LCID_HUNGARIAN},              // country alone
+        {"_Hungary", win::LCID_HUNGARIAN},  // country alone
         {"English_United Kingdom", win::LCID_ENGLISH_UK},
         {"German_Germany.1252", win::LCID_GERMAN},
-        {"English", 0},                                 // several English locales
+        {"English", 0},  // several English locales
         {"English_Hungary", 0},
         {"Klingon", 0},
-        {"H", 0},                                       // no criterion, several locales
+        {"H", 0},  // no criterion, several locales
         {".1250", 0},
         {"", 0},
-        {"hu_HU", win::LCID_HUNGARIAN},                 // POSIX spellings through the alias table
+        {"hu_HU", win::LCID_HUNGARIAN},  // POSIX spellings through the alias table
         {"hu_HU.UTF-8", win::LCID_HUNGARIAN},
         {"en_US.ISO-8859-1", win::LCID_ENGLISH_US},
         {"fr_FR", 0},
@@ -77,14 +77,18 @@ TEST_F(LurWinUtilsTest, SystemErrorTextOfAnUnknownCodeNamesTheLookupsError) {
 TEST_F(LurWinUtilsTest, SysExceptionTextIsTheSystemText) {
     const LurExceptSys e(5, ErrorLocation("here", "NULL", 1), StrVector() << "arg");
     EXPECT_STREQ("Access is denied.\r\n\r\n (arg)", e.what());
-    EXPECT_STREQ("A hozz\xE1" "f\xE9r\xE9s megtagadva.\r\n\r\n (arg)", e.what("HUN"));
+    EXPECT_STREQ(
+        "A hozz\xE1"
+        "f\xE9r\xE9s megtagadva.\r\n\r\n (arg)",
+        e.what("HUN"));
 }
 
 TEST_F(LurWinUtilsTest, SysExceptionAddsTheOriginalCodeOnce) {
     LurExceptSys e(4711, ErrorLocation("here", "NULL", 1), StrVector());
     // The lookup's own error is described in the user's language (Hungarian here).
     const std::string expected =
-        "Ehhez a hibak\xF3" "dhoz nincs \xFCzenetsz\xF6veg.\r\n\r\n (Original error code: 4711)";
+        "Ehhez a hibak\xF3"
+        "dhoz nincs \xFCzenetsz\xF6veg.\r\n\r\n (Original error code: 4711)";
     EXPECT_EQ(expected, e.what());
     EXPECT_EQ(expected, e.what());
     EXPECT_EQ(1u, e.GetArgs().size());
@@ -183,8 +187,16 @@ TEST_F(LurWinUtilsTest, LocaleReaders) {
         void (*call)();
     };
     const Throwing throwing[] = {
-        {390, [] { char x; GetLocaleChar(0x0411, win::LOCALE_SDECIMAL, &x, true); }},
-        {409, [] { std::string x; GetLocaleString(0x0411, win::LOCALE_SGROUPING, x, true); }},
+        {390,
+         [] {
+             char x;
+             GetLocaleChar(0x0411, win::LOCALE_SDECIMAL, &x, true);
+         }},
+        {409,
+         [] {
+             std::string x;
+             GetLocaleString(0x0411, win::LOCALE_SGROUPING, x, true);
+         }},
     };
     for (const Throwing& t : throwing) {
         try {

@@ -7,21 +7,27 @@
 
 namespace {
 
-TEST(StrVector, InsertionKeepsOrderAndConvertsEachType)
-{
+TEST(StrVector, InsertionKeepsOrderAndConvertsEachType) {
     StrVector v;
     v << "a" << 5 << std::string("b") << 3000000000u << -1 << static_cast<unsigned short>(65535)
       << static_cast<short>(-2) << '\0' << 'z' << LLONG_MIN << ULLONG_MAX;
-    const StrVector expected = StrVector() << "a" << "5" << "b" << "3000000000" << "-1" << "65535"
-                                           << "-2" << "" << "z" << "-9223372036854775808"
+    const StrVector expected = StrVector() << "a"
+                                           << "5"
+                                           << "b"
+                                           << "3000000000"
+                                           << "-1"
+                                           << "65535"
+                                           << "-2"
+                                           << ""
+                                           << "z"
+                                           << "-9223372036854775808"
                                            << "18446744073709551615";
     EXPECT_EQ(v, expected);
     EXPECT_EQ(StrVector(static_cast<int32_t>(-7)), StrVector("-7"));
     EXPECT_EQ(StrVector(static_cast<uint32_t>(4294967295u)), StrVector("4294967295"));
 }
 
-TEST(StrVector, IntegerTextInOtherRadixes)
-{
+TEST(StrVector, IntegerTextInOtherRadixes) {
     struct Case {
         std::string actual, expected;
     };
@@ -38,15 +44,13 @@ TEST(StrVector, IntegerTextInOtherRadixes)
     for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected);
 }
 
-TEST(CheckedContainers, VectorAt)
-{
+TEST(CheckedContainers, VectorAt) {
     LuVector<int> v{1, 2, 3};
     EXPECT_EQ(v.at(2u), 3);
     EXPECT_THROW(v.at(3u), LuVectorExcept);
 }
 
-TEST(CheckedContainers, MapGetAndAdd)
-{
+TEST(CheckedContainers, MapGetAndAdd) {
     LuMap<std::string, int> m;
     EXPECT_TRUE(m.Add("a", 1));
     EXPECT_FALSE(m.Add("a", 2));
@@ -57,8 +61,7 @@ TEST(CheckedContainers, MapGetAndAdd)
     EXPECT_THROW(cm.Get("b"), LuMapExcept);
 }
 
-TEST(CheckedContainers, SetOperations)
-{
+TEST(CheckedContainers, SetOperations) {
     LuSet<int> s;
     s.Add(1).Add(2);
     s.Remove(7);

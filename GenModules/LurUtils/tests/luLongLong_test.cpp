@@ -12,8 +12,7 @@ namespace {
 constexpr uint32_t kMax = 4294967295u;
 
 // The raise of an operation, or nothing when it did not raise.
-std::optional<LurExceptBaseArg> RaiseOf(const std::function<void()>& operation)
-{
+std::optional<LurExceptBaseArg> RaiseOf(const std::function<void()>& operation) {
     try {
         operation();
     } catch (const LurExceptBaseArg& e) {
@@ -22,8 +21,7 @@ std::optional<LurExceptBaseArg> RaiseOf(const std::function<void()>& operation)
     return std::nullopt;
 }
 
-void ExpectWords(const luLongLong& value, uint32_t low, uint32_t high)
-{
+void ExpectWords(const luLongLong& value, uint32_t low, uint32_t high) {
     EXPECT_EQ(value.GetLow(), low);
     EXPECT_EQ(value.GetHigh(), high);
 }
@@ -37,18 +35,15 @@ struct ArithmeticCase {
     StrVector args{};                    // of the raise
 };
 
-TEST(luLongLong, AdditionAndSubtractionCarryBorrowAndRefuseToWrap)
-{
+TEST(luLongLong, AdditionAndSubtractionCarryBorrowAndRefuseToWrap) {
     const ArithmeticCase cases[] = {
         {luLongLong(kMax, 0), luLongLong(1, 0), true, luLongLong(0, 1)},  // carry
         {luLongLong(kMax, kMax), luLongLong(0, 0), true, luLongLong(kMax, kMax)},
         {luLongLong(5, 7), luLongLong(kMax, 1), true, luLongLong(4, 9)},
-        {luLongLong(kMax, kMax), luLongLong(1, 0), true, std::nullopt, 70,
-         StrVector() << kMax << 0u},
-        {luLongLong(0, 2), luLongLong(0, kMax - 1), true, std::nullopt, 64,
-         StrVector() << 2u << kMax - 1},
+        {luLongLong(kMax, kMax), luLongLong(1, 0), true, std::nullopt, 70, StrVector() << kMax << 0u},
+        {luLongLong(0, 2), luLongLong(0, kMax - 1), true, std::nullopt, 64, StrVector() << 2u << kMax - 1},
         {luLongLong(kMax, 1), luLongLong(1, kMax - 1), true, std::nullopt, 70,
-         StrVector() << kMax << kMax - 1},  // the high sum, then the other's high word
+         StrVector() << kMax << kMax - 1},                                 // the high sum, then the other's high word
         {luLongLong(0, 1), luLongLong(1, 0), false, luLongLong(kMax, 0)},  // borrow
         {luLongLong(123, 456), luLongLong(123, 456), false, luLongLong(0, 0)},
         {luLongLong(0, 0), luLongLong(1, 0), false, std::nullopt, 89, StrVector() << 0u << 0u},
@@ -56,9 +51,8 @@ TEST(luLongLong, AdditionAndSubtractionCarryBorrowAndRefuseToWrap)
         {luLongLong(5, 3), luLongLong(0, 4), false, std::nullopt, 83, StrVector() << 3u << 4u},
     };
     for (const ArithmeticCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.left.GetHigh() << ":" << c.left.GetLow()
-                                        << (c.add ? " + " : " - ") << c.right.GetHigh() << ":"
-                                        << c.right.GetLow());
+        SCOPED_TRACE(testing::Message() << c.left.GetHigh() << ":" << c.left.GetLow() << (c.add ? " + " : " - ")
+                                        << c.right.GetHigh() << ":" << c.right.GetLow());
         luLongLong value = c.left;
         const auto raise = RaiseOf([&] { c.add ? value += c.right : value -= c.right; });
         if (c.expected) {
@@ -76,8 +70,7 @@ TEST(luLongLong, AdditionAndSubtractionCarryBorrowAndRefuseToWrap)
     }
 }
 
-TEST(luLongLong, WordAndSignedOperands)
-{
+TEST(luLongLong, WordAndSignedOperands) {
     luLongLong value(kMax, 0);
     value += 1u;
     ExpectWords(value, 0, 1);
@@ -92,8 +85,7 @@ TEST(luLongLong, WordAndSignedOperands)
     ExpectWords(luLongLong(0, 1) + INT32_MIN, 2147483648u, 0);  // the magnitude fits a word
 }
 
-TEST(luLongLong, WordOperandsRefuseToWrap)
-{
+TEST(luLongLong, WordOperandsRefuseToWrap) {
     luLongLong full(kMax, kMax);
     auto raise = RaiseOf([&] { full += 1u; });
     ASSERT_TRUE(raise);
@@ -112,8 +104,7 @@ TEST(luLongLong, WordOperandsRefuseToWrap)
     ExpectWords(zero, 0, 0);
 }
 
-TEST(luLongLong, NegativeLongIsRefused)
-{
+TEST(luLongLong, NegativeLongIsRefused) {
     const auto raise = RaiseOf([] { luLongLong value(static_cast<int32_t>(-3)); });
     ASSERT_TRUE(raise);
     EXPECT_EQ(raise->GetCode(), 12);
@@ -127,8 +118,7 @@ TEST(luLongLong, NegativeLongIsRefused)
     ExpectWords(value, 9, 0);
 }
 
-TEST(luLongLong, Conversions)
-{
+TEST(luLongLong, Conversions) {
     EXPECT_EQ(luLongLong(2147483647u).ToLong(), 2147483647);
     EXPECT_EQ(luLongLong(kMax, 0).ToULong(), kMax);
 
@@ -144,8 +134,7 @@ TEST(luLongLong, Conversions)
     EXPECT_TRUE(RaiseOf([] { (void)luLongLong(0, 1).ToLong(); }));
 }
 
-TEST(luLongLong, ComparisonsByHighWordFirst)
-{
+TEST(luLongLong, ComparisonsByHighWordFirst) {
     const luLongLong big(0, 1);
     EXPECT_TRUE(big > kMax);
     EXPECT_TRUE(kMax < big);

@@ -17,14 +17,12 @@ namespace {
 
 using lurutils::npos;
 
-const std::locale& Hungarian()
-{
+const std::locale& Hungarian() {
     static const std::locale loc = win::TableLocale("hu_HU");
     return loc;
 }
 
-const std::locale& English()
-{
+const std::locale& English() {
     static const std::locale loc = win::TableLocale("en_US");
     return loc;
 }
@@ -35,13 +33,11 @@ const std::string kHungarianUpper = "\xC1RV\xCDZT\xDBR\xD5 T\xDCK\xD6RF\xDAR\xD3
 
 // The raises with a source location name this file; range checks have none.
 template <class Operation>
-void ExpectRaise(Operation operation, int code, int line, const StrVector& args)
-{
+void ExpectRaise(Operation operation, int code, int line, const StrVector& args) {
     testing_lurutils::ExpectRaiseAt(operation, code, line != 0 ? "luString" : "", line, args);
 }
 
-TEST(luString, ConstructionFromCharactersAndNumbers)
-{
+TEST(luString, ConstructionFromCharactersAndNumbers) {
     const std::locale hungarian = Hungarian();
     struct Case {
         luString value;
@@ -67,7 +63,8 @@ TEST(luString, ConstructionFromCharactersAndNumbers)
     appended += '|';
     appended += luString("end");
     appended += appended;  // itself
-    EXPECT_EQ(static_cast<const std::string&>(appended), "-14294967295-90000000001.5|end-14294967295-90000000001.5|end");
+    EXPECT_EQ(static_cast<const std::string&>(appended),
+              "-14294967295-90000000001.5|end-14294967295-90000000001.5|end");
 
     luString truth;
     truth = true;
@@ -82,8 +79,7 @@ TEST(luString, ConstructionFromCharactersAndNumbers)
     EXPECT_TRUE(fromNull.empty());
 }
 
-TEST(luString, CopiesCarryTheLocaleAndTheWholeText)
-{
+TEST(luString, CopiesCarryTheLocaleAndTheWholeText) {
     const std::locale hungarian = Hungarian();
     luString text(&hungarian, std::string("ab\0cd", 5));
 
@@ -109,33 +105,40 @@ TEST(luString, CopiesCarryTheLocaleAndTheWholeText)
     EXPECT_TRUE(assigned.GetLocale() == English());
 }
 
-TEST(luString, ComparisonNeedsEqualLocales)
-{
+TEST(luString, ComparisonNeedsEqualLocales) {
     const std::locale hungarian = Hungarian();
     const std::locale english = English();
     const luString hu(&hungarian, "abc");
     const luString en(&english, "abc");
     EXPECT_TRUE(hu == luString(&hungarian, "abc"));
     EXPECT_FALSE(hu == en);
-    const StrVector names = StrVector() << "value1.locale: " << "Hungarian_Hungary.1250" << "  value2.locale: "
+    const StrVector names = StrVector() << "value1.locale: "
+                                        << "Hungarian_Hungary.1250"
+                                        << "  value2.locale: "
                                         << "English_United States.1252";
     ExpectRaise([&] { (void)(hu < en); }, 4, 1066, names);
     ExpectRaise([&] { (void)(hu > en); }, 4, 1081, names);
     ExpectRaise([&] { (void)(luString("abc") > hu); }, 4, 1081,
-                StrVector() << "value1.locale: " << "C" << "  value2.locale: " << "Hungarian_Hungary.1250");
+                StrVector() << "value1.locale: "
+                            << "C"
+                            << "  value2.locale: "
+                            << "Hungarian_Hungary.1250");
 
     // The first operand's collation: in Hungarian \xF6 is a letter after o,
     // in English an accented o.
-    EXPECT_TRUE(luString(&hungarian, "\xF6" "a") > luString(&hungarian, "ob"));
-    EXPECT_TRUE(luString(&english, "\xF6" "a") < luString(&english, "ob"));
+    EXPECT_TRUE(luString(&hungarian,
+                         "\xF6"
+                         "a") > luString(&hungarian, "ob"));
+    EXPECT_TRUE(luString(&english,
+                         "\xF6"
+                         "a") < luString(&english, "ob"));
     EXPECT_TRUE(luString(&hungarian, "\xF6z") < std::string("p"));
     EXPECT_TRUE(luString(&hungarian, "abc") == std::string("abc"));
     EXPECT_TRUE(std::string("abd") != luString(&hungarian, "abc"));
     EXPECT_FALSE(luString("abc") != std::string("abc"));
 }
 
-TEST(luString, FormatGrowsPastTheFirstBuffers)
-{
+TEST(luString, FormatGrowsPastTheFirstBuffers) {
     for (const std::size_t length : {0u, 998u, 999u, 1000u, 1999u, 2000u, 2500u}) {
         const std::string filler(length, 'x');
         luString text(&Hungarian(), "old");
@@ -147,8 +150,7 @@ TEST(luString, FormatGrowsPastTheFirstBuffers)
     }
     // The argument-list forms take the list as the caller started it.
     struct Formatter {
-        static luString Run(const char* format, ...) __attribute__((format(printf, 1, 2)))
-        {
+        static luString Run(const char* format, ...) __attribute__((format(printf, 1, 2))) {
             va_list args;
             va_start(args, format);
             luString text(">");
@@ -164,12 +166,13 @@ TEST(luString, FormatGrowsPastTheFirstBuffers)
               ">" + longText + "z 2.50");
 }
 
-TEST(luString, CaseOfRangesWithAndWithoutTheLocale)
-{
+TEST(luString, CaseOfRangesWithAndWithoutTheLocale) {
     luString three("abc");
     three.ToUpper(5, 0, false);  // count 0: nothing, not even the range check
     EXPECT_EQ(static_cast<const std::string&>(three), "abc");
-    ExpectRaise([&] { three.ToUpper(4, 1, false); }, 10, 0, StrVector() << "abc" << "\r\npos, size: " << 4u << 3u);
+    ExpectRaise([&] { three.ToUpper(4, 1, false); }, 10, 0,
+                StrVector() << "abc"
+                            << "\r\npos, size: " << 4u << 3u);
     EXPECT_EQ(static_cast<const std::string&>(three.ToUpperCopy(1, 1, false)), "aBc");
     EXPECT_EQ(static_cast<const std::string&>(luString("ABC").ToLower(1, npos, false)), "Abc");
 
@@ -181,7 +184,8 @@ TEST(luString, CaseOfRangesWithAndWithoutTheLocale)
     EXPECT_EQ(static_cast<const std::string&>(upper), kHungarianUpper);
     EXPECT_TRUE(upper.GetLocale() == hungarian);
     EXPECT_EQ(static_cast<const std::string&>(upper.ToLowerCopy(true)), kHungarianLower);
-    EXPECT_EQ(static_cast<const std::string&>(text.ToUpperCopy(false)), "\xE1RV\xEDZT\xFBR\xF5 T\xFCK\xF6RF\xFAR\xF3G\xE9P");
+    EXPECT_EQ(static_cast<const std::string&>(text.ToUpperCopy(false)),
+              "\xE1RV\xEDZT\xFBR\xF5 T\xFCK\xF6RF\xFAR\xF3G\xE9P");
     EXPECT_EQ(static_cast<const std::string&>(luString(kHungarianLower).ToUpperCopy(true)),
               static_cast<const std::string&>(text.ToUpperCopy(false)));  // the global "C" locale
     win::crt::SetLocale("hu_HU");
@@ -189,8 +193,7 @@ TEST(luString, CaseOfRangesWithAndWithoutTheLocale)
     win::crt::SetLocale("C");
 }
 
-TEST(luString, SearchIgnoringCaseUsesTheLocaleInUse)
-{
+TEST(luString, SearchIgnoringCaseUsesTheLocaleInUse) {
     const std::locale hungarian = Hungarian();
     const luString text(&hungarian, "x\xD5y \xF5");
     EXPECT_EQ(text.Find("\xF5", 0, true), 1u);
@@ -207,8 +210,7 @@ TEST(luString, SearchIgnoringCaseUsesTheLocaleInUse)
     EXPECT_EQ(luString("banana").CountString("an"), 2);
 }
 
-TEST(luString, ReplaceForwardAndBackward)
-{
+TEST(luString, ReplaceForwardAndBackward) {
     struct Case {
         luString result;
         std::string expected;
@@ -242,13 +244,15 @@ TEST(luString, ReplaceForwardAndBackward)
     EXPECT_TRUE(text.ReplaceReverseCopy("a", "b").GetLocale() == hungarian);
     EXPECT_EQ(static_cast<const std::string&>(text.RemoveReverse("AN")), "ba");
 
-    ExpectRaise([&] { text.Replace("a", "b", 3); }, 10, 0, StrVector() << "ba" << "\r\npos, size: " << 3u << 2u);
+    ExpectRaise([&] { text.Replace("a", "b", 3); }, 10, 0,
+                StrVector() << "ba"
+                            << "\r\npos, size: " << 3u << 2u);
     ExpectRaise([&] { text.ReplaceReverse("a", "b", 3); }, 10, 0,
-                StrVector() << "ba" << "\r\npos, size: " << 3u << 2u);
+                StrVector() << "ba"
+                            << "\r\npos, size: " << 3u << 2u);
 }
 
-TEST(luString, TrimByCharactersSetsAndPieces)
-{
+TEST(luString, TrimByCharactersSetsAndPieces) {
     const std::locale hungarian = Hungarian();
     const luString text(&hungarian, "abcabx");
     const luString trimmed = text.TrimLeftStringsCopy({"ab", "c"});
@@ -281,8 +285,7 @@ TEST(luString, TrimByCharactersSetsAndPieces)
     EXPECT_TRUE(inPlace.GetLocale() == hungarian);
 }
 
-TEST(luString, WholeWordReplacementIsNotSupported)
-{
+TEST(luString, WholeWordReplacementIsNotSupported) {
     luString text("abc");
     for (const auto& [operation, line] : std::vector<std::pair<std::function<void()>, int>>{
              {[&] { text.ReplaceWord("a", "b", 0, npos, false, " "); }, 717},

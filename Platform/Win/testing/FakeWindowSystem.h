@@ -62,13 +62,13 @@ public:
     const std::vector<DialogView>& Views() const { return views_; }
     const std::vector<Report>& Reports() const { return reports_; }
 
-    INT_PTR DialogBoxIndirectParam(HMODULE module, const DialogTemplate& dialogTemplate, HWND owner,
-                                   DLGPROC proc, LPARAM param) override;
+    INT_PTR DialogBoxIndirectParam(HMODULE module, const DialogTemplate& dialogTemplate, HWND owner, DLGPROC proc,
+                                   LPARAM param) override;
     bool EndDialog(HWND dialog, INT_PTR result) override;
     HWND GetDlgItem(HWND dialog, int id) override;
     int GetDlgCtrlID(HWND control) override;
-    HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* text, uint32_t style, int x,
-                        int y, int width, int height, HWND parent, int id, HMODULE module) override;
+    HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* text, uint32_t style, int x, int y,
+                        int width, int height, HWND parent, int id, HMODULE module) override;
     bool SetWindowText(HWND window, const char* text) override;
     int GetWindowTextLength(HWND window) override;
     int GetWindowText(HWND window, char* buffer, int size) override;
@@ -78,8 +78,7 @@ public:
     bool MoveWindow(HWND window, int x, int y, int width, int height, bool repaint) override;
     intptr_t GetWindowLongPtr(HWND window, int index) override;
     intptr_t SetWindowLongPtr(HWND window, int index, intptr_t value) override;
-    bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height,
-                      uint32_t flags) override;
+    bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, uint32_t flags) override;
     bool ShowWindow(HWND window, int command) override;
     bool IsWindowVisible(HWND window) override;
     bool RedrawWindow(HWND window, uint32_t flags) override;
@@ -97,8 +96,7 @@ public:
     int SetMapMode(HDC dc, int mode) override;
     HFONT SelectObject(HDC dc, HFONT font) override;
     bool GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE& size) override;
-    bool GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit,
-                              SIZE& size) override;
+    bool GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit, SIZE& size) override;
     int GetDeviceCaps(HDC dc, int index) override;
     COLORREF SetTextColor(HDC dc, COLORREF colour) override;
     COLORREF SetBkColor(HDC dc, COLORREF colour) override;

@@ -38,15 +38,14 @@ TEST(CodePage, EveryCp1250ByteRoundTripsThroughUtf8AndUtf16) {
 
 TEST(CodePage, HungarianLettersMapToTheirCp1250Bytes) {
     // "árvíztűrő tükörfúrógép" and "ŐŰ€Šž"
-    EXPECT_EQ("\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p",
-              win::Utf8ToCp1250("árvíztűrő tükörfúrógép"));
+    EXPECT_EQ("\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p", win::Utf8ToCp1250("árvíztűrő tükörfúrógép"));
     EXPECT_EQ("\xD5\xDB\x80\x8A\x9E", win::Utf8ToCp1250("ŐŰ€Šž"));
     EXPECT_EQ("ŐŰ€Šž", win::Cp1250ToUtf8("\xD5\xDB\x80\x8A\x9E"));
 }
 
 TEST(CodePage, CharactersCp1250LacksBecomeQuestionMarks) {
     EXPECT_EQ("a?b?c", win::Utf8ToCp1250("añb日c"));
-    EXPECT_EQ("?", win::Utf8ToCp1250("😀"));  // outside the basic plane
+    EXPECT_EQ("?", win::Utf8ToCp1250("😀"));             // outside the basic plane
     EXPECT_EQ("?", FromWide(win::CP_1250, u"\xD800"));  // unpaired surrogate
 }
 
@@ -56,17 +55,21 @@ TEST(CodePage, InvalidUtf8BecomesReplacementCharacters) {
         std::u16string expected;
     };
     const Case cases[] = {
-        {"a\xFF" "b", u"a\xFFFD" "b"},
-        {"\xC0\xAF", u"\xFFFD\xFFFD"},      // overlong form: two invalid bytes
-        {"x\xE2\x82", u"x\xFFFD"},          // cut sequence at the end
-        {"\xE2\x82y", u"\xFFFDy"},          // cut sequence before ASCII
+        {"a\xFF"
+         "b",
+         u"a\xFFFD"
+         "b"},
+        {"\xC0\xAF", u"\xFFFD\xFFFD"},            // overlong form: two invalid bytes
+        {"x\xE2\x82", u"x\xFFFD"},                // cut sequence at the end
+        {"\xE2\x82y", u"\xFFFDy"},                // cut sequence before ASCII
         {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},  // encoded surrogate
         {"\x80", u"\xFFFD"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.expected, ToWide(win::CP_UTF8, c.input)) << c.input;
     }
-    EXPECT_EQ("a?b", win::Utf8ToCp1250("a\xFF" "b"));
+    EXPECT_EQ("a?b", win::Utf8ToCp1250("a\xFF"
+                                       "b"));
 }
 
 TEST(CodePage, SupplementaryCharactersUseSurrogatePairs) {
@@ -78,7 +81,10 @@ TEST(CodePage, SupplementaryCharactersUseSurrogatePairs) {
 TEST(CodePage, ZeroTerminatedInputCountsTheZero) {
     EXPECT_EQ(3, win::MultiByteToWideChar(win::CP_1250, "ab", -1, nullptr, 0));
     char16_t wide[3];
-    ASSERT_EQ(3, win::MultiByteToWideChar(win::CP_1250, "\xE1" "b", -1, wide, 3));
+    ASSERT_EQ(3, win::MultiByteToWideChar(win::CP_1250,
+                                          "\xE1"
+                                          "b",
+                                          -1, wide, 3));
     EXPECT_EQ(u'\x00E1', wide[0]);
     EXPECT_EQ(u'\0', wide[2]);
     EXPECT_EQ(4, win::WideCharToMultiByte(win::CP_UTF8, wide, -1, nullptr, 0));  // á is two bytes

@@ -24,10 +24,16 @@ TEST(CommandLine, AnArgumentThatDoesNotArriveWholeIsNamed) {
         std::string message;
     };
     const Case cases[] = {
-        {"-psw\xFF" "x", "argument 2 (-psw?x) is not valid UTF-8 at byte 4"},
-        {"ab\xC3", "argument 2 (ab?) is not valid UTF-8 at byte 2"},              // cut sequence
-        {"\xC0\xAF", "argument 2 (?" "?) is not valid UTF-8 at byte 0"},             // overlong form
-        {"s\xED\xA0\x80", "argument 2 (s??" "?) is not valid UTF-8 at byte 1"},      // surrogate
+        {"-psw\xFF"
+         "x",
+         "argument 2 (-psw?x) is not valid UTF-8 at byte 4"},
+        {"ab\xC3", "argument 2 (ab?) is not valid UTF-8 at byte 2"},  // cut sequence
+        {"\xC0\xAF",
+         "argument 2 (?"
+         "?) is not valid UTF-8 at byte 0"},  // overlong form
+        {"s\xED\xA0\x80",
+         "argument 2 (s??"
+         "?) is not valid UTF-8 at byte 1"},                                                       // surrogate
         {"\xEF\xBF\xBD", "argument 2 (?) holds a character that code page 1250 lacks at byte 0"},  // U+FFFD itself
         {"pass\xE6\x97\xA5", "argument 2 (pass?) holds a character that code page 1250 lacks at byte 4"},
         {"\xC3\xB3\xC3\xB1", "argument 2 (\xF3?) holds a character that code page 1250 lacks at byte 2"},  // "óñ"

@@ -56,10 +56,9 @@ TEST_F(CrtTest, CLocaleKnowsOnlyAscii) {
 TEST_F(CrtTest, HungarianLettersHaveTheirCasePairs) {
     SetLocale("hu_HU");
     // upper, lower: Á É Í Ó Ö Ő Ú Ü Ű Š Ž Ł Ą Ż Ľ Ţ
-    const unsigned char pairs[][2] = {{0xC1, 0xE1}, {0xC9, 0xE9}, {0xCD, 0xED}, {0xD3, 0xF3},
-                                      {0xD6, 0xF6}, {0xD5, 0xF5}, {0xDA, 0xFA}, {0xDC, 0xFC},
-                                      {0xDB, 0xFB}, {0x8A, 0x9A}, {0x8E, 0x9E}, {0xA3, 0xB3},
-                                      {0xA5, 0xB9}, {0xAF, 0xBF}, {0xBC, 0xBE}, {0xDE, 0xFE}};
+    const unsigned char pairs[][2] = {
+        {0xC1, 0xE1}, {0xC9, 0xE9}, {0xCD, 0xED}, {0xD3, 0xF3}, {0xD6, 0xF6}, {0xD5, 0xF5}, {0xDA, 0xFA}, {0xDC, 0xFC},
+        {0xDB, 0xFB}, {0x8A, 0x9A}, {0x8E, 0x9E}, {0xA3, 0xB3}, {0xA5, 0xB9}, {0xAF, 0xBF}, {0xBC, 0xBE}, {0xDE, 0xFE}};
     for (const auto& p : pairs) {
         EXPECT_EQ(p[0], ToUpper(p[1])) << int(p[1]);
         EXPECT_EQ(p[1], ToLower(p[0])) << int(p[0]);
@@ -69,8 +68,8 @@ TEST_F(CrtTest, HungarianLettersHaveTheirCasePairs) {
     }
     EXPECT_EQ(0xC1, ToUpper(static_cast<char>(0xE1)));  // a signed char is taken as its byte
     EXPECT_EQ(0xDF, ToUpper(0xDF));                     // ß has no upper case
-    EXPECT_EQ(kPunct, CharClass(0xD7));                  // ×
-    EXPECT_EQ(kSpace | kBlank, CharClass(0xA0));         // no-break space
+    EXPECT_EQ(kPunct, CharClass(0xD7));                 // ×
+    EXPECT_EQ(kSpace | kBlank, CharClass(0xA0));        // no-break space
     char text[] = "\xE1rv\xEDzt\xFBr\xF5";
     EXPECT_STREQ("\xC1RV\xCDZT\xDBR\xD5", StrUpr(text));
     EXPECT_STREQ("\xE1rv\xEDzt\xFBr\xF5", StrLwr(text));
@@ -104,17 +103,25 @@ TEST_F(CrtTest, HungarianCollationOrdersAccentedLetters) {
         int icoll;  // sign of StrIColl
     };
     const Case cases[] = {
-        {"alma", "\xE1lom", -1, -1},       // á shares a's place: l-m before l-o
-        {"a", "\xE1", -1, -1},             // the plain letter first
+        {"alma", "\xE1lom", -1, -1},  // á shares a's place: l-m before l-o
+        {"a", "\xE1", -1, -1},        // the plain letter first
         {"\xE1", "b", -1, -1},
-        {"oz", "\xF6" "a", -1, -1},        // ö is a letter after o
-        {"\xF5", "p", -1, -1},             // ő before p
-        {"uz", "\xFC" "a", -1, -1},
-        {"alma", "Alma", -1, 0},           // lower case first; equal without case
+        {"oz",
+         "\xF6"
+         "a",
+         -1, -1},               // ö is a letter after o
+        {"\xF5", "p", -1, -1},  // ő before p
+        {"uz",
+         "\xFC"
+         "a",
+         -1, -1},
+        {"alma", "Alma", -1, 0},  // lower case first; equal without case
         {"\xC1LMA", "\xE1lma", 1, 0},
-        {"1", "a", -1, -1},                // digits before letters
+        {"1", "a", -1, -1},  // digits before letters
         {"ab", "abc", -1, -1},
-        {"\x8A" "a", "sz", -1, -1},        // Š with s
+        {"\x8A"
+         "a",
+         "sz", -1, -1},  // Š with s
         {"", "", 0, 0},
     };
     for (const Case& c : cases) {
@@ -126,7 +133,10 @@ TEST_F(CrtTest, HungarianCollationOrdersAccentedLetters) {
 
 TEST_F(CrtTest, OtherLocalesKeepUmlautsWithTheirBaseLetter) {
     SetLocale("German_Germany");
-    EXPECT_GT(StrColl("oz", "\xF6" "a"), 0);
+    EXPECT_GT(StrColl("oz",
+                      "\xF6"
+                      "a"),
+              0);
     EXPECT_LT(StrColl("o", "\xF6"), 0);
 }
 
@@ -138,11 +148,13 @@ TEST_F(CrtTest, CLocaleCollatesByByte) {
 
 TEST_F(CrtTest, SortingHungarianWords) {
     SetLocale("hu_HU");
-    std::vector<std::string> words = {"\xFCveg", "zab", "\xF6r\xF6m", "orr", "\xC1gnes", "agy", "Ede", "\xE9let", "\xF3ra", "utca"};
+    std::vector<std::string> words = {"\xFCveg", "zab", "\xF6r\xF6m", "orr",    "\xC1gnes",
+                                      "agy",     "Ede", "\xE9let",    "\xF3ra", "utca"};
     std::sort(words.begin(), words.end(),
               [](const std::string& a, const std::string& b) { return StrColl(a.c_str(), b.c_str()) < 0; });
     // Á shares a's place, so Ágnes (g-n) precedes agy (g-y); likewise óra, orr.
-    const std::vector<std::string> expected = {"\xC1gnes", "agy", "Ede", "\xE9let", "\xF3ra", "orr", "\xF6r\xF6m", "utca", "\xFCveg", "zab"};
+    const std::vector<std::string> expected = {"\xC1gnes", "agy",        "Ede",  "\xE9let", "\xF3ra",
+                                               "orr",      "\xF6r\xF6m", "utca", "\xFCveg", "zab"};
     EXPECT_EQ(expected, words);
 }
 

@@ -102,18 +102,12 @@ TEST(FileApiNames, FullPathNamesAreNormalisedLexically) {
         const char* full;
     };
     const Case cases[] = {
-        {"C:\\a\\..\\b", "C:\\b"},
-        {"C:\\a\\.\\b\\", "C:\\a\\b\\"},
-        {"C:/a//b", "C:\\a\\b"},
-        {"C:\\..\\..", "C:\\"},
-        {"\\x\\y", "C:\\x\\y"},
-        {"/x/y", "C:\\x\\y"},
-        {"f.txt", "C:\\tmp\\f.txt"},
-        {"..\\f.txt", "C:\\f.txt"},
-        {"C:f.txt", "C:\\tmp\\f.txt"},
-        {".", "C:\\tmp"},
-        {"D:\\x\\..\\y", "D:\\y"},
-        {"\\\\srv\\share\\a\\..\\b", "\\\\srv\\share\\b"},
+        {"C:\\a\\..\\b", "C:\\b"},     {"C:\\a\\.\\b\\", "C:\\a\\b\\"},
+        {"C:/a//b", "C:\\a\\b"},       {"C:\\..\\..", "C:\\"},
+        {"\\x\\y", "C:\\x\\y"},        {"/x/y", "C:\\x\\y"},
+        {"f.txt", "C:\\tmp\\f.txt"},   {"..\\f.txt", "C:\\f.txt"},
+        {"C:f.txt", "C:\\tmp\\f.txt"}, {".", "C:\\tmp"},
+        {"D:\\x\\..\\y", "D:\\y"},     {"\\\\srv\\share\\a\\..\\b", "\\\\srv\\share\\b"},
     };
     for (const Case& c : cases) {
         char buffer[MAX_PATH];
@@ -211,13 +205,11 @@ TEST_F(FileApiTest, ShareModesHoldBetweenHandles) {
     };
     constexpr uint32_t R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
     const Case cases[] = {
-        {R, SR, R, SR, true},         // two readers sharing reading
-        {R, SR, W, SR | SW, false},   // the first does not share writing
-        {R, SR | SW, W, SR | SW, true},
-        {R | W, SR, R, SR, false},    // the second does not share the first's writing
-        {R | W, SR, R, SR | SW, true},
-        {R, 0, R, SR | SW, false},    // exclusive
-        {W, SR | SW, R, SR, false},   // the second denies writing, which the first has
+        {R, SR, R, SR, true},                                       // two readers sharing reading
+        {R, SR, W, SR | SW, false},                                 // the first does not share writing
+        {R, SR | SW, W, SR | SW, true}, {R | W, SR, R, SR, false},  // the second does not share the first's writing
+        {R | W, SR, R, SR | SW, true},  {R, 0, R, SR | SW, false},  // exclusive
+        {W, SR | SW, R, SR, false},                                 // the second denies writing, which the first has
     };
     for (const Case& c : cases) {
         const HANDLE first = Open("f", c.firstAccess, c.firstShare);
@@ -248,8 +240,8 @@ TEST_F(FileApiTest, AnotherProcessHoldingTheFileRefusesSharingAndLocks) {
     const std::string name = Win("f");
     lurtest::HeldChild child;
     ASSERT_TRUE(child.Start([&name] {
-        const HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, 0);
+        const HANDLE h =
+            CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);
         return h != INVALID_HANDLE_VALUE && LockFile(h, 10, 0, 10, 0);
     }));
     EXPECT_EQ(Open("f", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE), INVALID_HANDLE_VALUE);
@@ -389,8 +381,8 @@ TEST_F(FileApiTest, ListingsMatchWildcardsInUpperCasedNameOrder) {
     using Names = std::vector<std::string>;
     EXPECT_EQ(List(dir + "*.txt"), (Names{"A.TXT", "b.txt", "Sub.txt", "\xE1rv.txt"}));
     EXPECT_EQ(List(dir + "*.TXT"), List(dir + "*.txt"));
-    EXPECT_EQ(List(dir + "*.*"), (Names{".", "..", ".dot", "A.TXT", "b.txt", "c.dat", "Sub.txt", "x", "xxa",
-                                        "\xE1rv.txt"}));
+    EXPECT_EQ(List(dir + "*.*"),
+              (Names{".", "..", ".dot", "A.TXT", "b.txt", "c.dat", "Sub.txt", "x", "xxa", "\xE1rv.txt"}));
     EXPECT_EQ(List(dir + "*"), List(dir + "*.*"));
     EXPECT_EQ(List(dir + "x\\*x?"), (Names{"xxa"}));  // the '*' takes more after a false start
     EXPECT_EQ(List(dir + "?.dat"), (Names{"c.dat"}));

@@ -65,8 +65,16 @@ TEST(LocaleFactory, CtypeFacetUsesTheRuntimeTablesOfItsLocale) {
 
 TEST(LocaleFactory, CollateFacetUsesTheCollationOfItsLocale) {
     // In Hungarian ö is a letter after o; elsewhere an accented o; "C" compares bytes.
-    EXPECT_GT(Collate(win::TableLocale("hu_HU"), "\xF6" "a", "ob"), 0);
-    EXPECT_LT(Collate(win::TableLocale("en_US"), "\xF6" "a", "ob"), 0);
+    EXPECT_GT(Collate(win::TableLocale("hu_HU"),
+                      "\xF6"
+                      "a",
+                      "ob"),
+              0);
+    EXPECT_LT(Collate(win::TableLocale("en_US"),
+                      "\xF6"
+                      "a",
+                      "ob"),
+              0);
     EXPECT_LT(Collate(win::TableLocale("hu_HU"), "\xF6z", "p"), 0);
     EXPECT_GT(Collate(win::TableLocale("C"), "\xF6z", "p"), 0);
     EXPECT_LT(Collate(win::TableLocale("hu_HU"), "alma", "Alma"), 0);  // lower case first

@@ -32,8 +32,10 @@ protected:
     }
     void TearDown() override {
         for (size_t i = 0; i < std::size(kNames); ++i) {
-            if (m_saved[i]) setenv(kNames[i], m_saved[i]->c_str(), 1);
-            else unsetenv(kNames[i]);
+            if (m_saved[i])
+                setenv(kNames[i], m_saved[i]->c_str(), 1);
+            else
+                unsetenv(kNames[i]);
         }
         win::SetUserDefaultLCID(0);
     }
@@ -167,8 +169,10 @@ TEST_F(LocaleEnvironment, UserDefaultFollowsTheEnvironment) {
     for (const Case& c : cases) {
         const char* values[] = {c.lcAll, c.lcMessages, c.lang};
         for (size_t i = 0; i < 3; ++i) {
-            if (values[i]) setenv(kNames[i], values[i], 1);
-            else unsetenv(kNames[i]);
+            if (values[i])
+                setenv(kNames[i], values[i], 1);
+            else
+                unsetenv(kNames[i]);
         }
         EXPECT_EQ(c.expected, win::GetUserDefaultLCID()) << (c.lang ? c.lang : "-");
         EXPECT_EQ(c.expected, win::GetSystemDefaultLCID());

@@ -44,8 +44,8 @@ protected:
 
     HKEY Create(const char* path) {
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, "", REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, "", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
                   ERROR_SUCCESS);
         return key;
     }
@@ -82,8 +82,7 @@ TEST_F(RegistryTest, WrittenValuesReadBackAndFileIsRegFormat) {
 
     // Key and value names are case-insensitive.
     HKEY again = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\LudbClients\\cardb", 0, KEY_READ, &again),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\LudbClients\\cardb", 0, KEY_READ, &again), ERROR_SUCCESS);
     uint32_t type = 0;
     EXPECT_EQ(Query(again, "SERVER", &type), std::string("db\"host\\1", 10));
     EXPECT_EQ(type, uint32_t(REG_SZ));
@@ -121,8 +120,7 @@ TEST_F(RegistryTest, QueryFailures) {
     RegCloseKey(key);
 
     HKEY none = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\nothere", 0, KEY_READ, &none),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\nothere", 0, KEY_READ, &none), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(none, nullptr);
 
     // A key opened for reading cannot be written.
@@ -135,12 +133,10 @@ TEST_F(RegistryTest, QueryFailures) {
 
 TEST_F(RegistryTest, EnumerateAndDeleteSubkeys) {
     HKEY parent = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\ludbclients", 0, KEY_READ, &parent),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\ludbclients", 0, KEY_READ, &parent), ERROR_FILE_NOT_FOUND);
     RegCloseKey(Create("software\\ludbclients\\beta"));
     RegCloseKey(Create("software\\ludbclients\\ALPHA\\deeper"));
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\ludbclients", 0, KEY_READ, &parent),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\ludbclients", 0, KEY_READ, &parent), ERROR_SUCCESS);
     std::vector<std::string> names;
     char name[260];
     for (uint32_t i = 0;; ++i) {
@@ -218,8 +214,7 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     RegCloseKey(key);
     // No temporary file is left behind.
     for (const auto& entry : fs::directory_iterator(fs::path(m_file).parent_path()))
-        EXPECT_TRUE(entry.path() == m_file || entry.path().string() == m_file + ".lock")
-            << entry.path();
+        EXPECT_TRUE(entry.path() == m_file || entry.path().string() == m_file + ".lock") << entry.path();
 }
 
 }  // namespace

@@ -26,7 +26,10 @@ const bool kRegistered = win::RegisterStringTable(nullptr, kTexts, std::size(kTe
 class StringResourcesTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(kRegistered); }
-    void TearDown() override { win::SetUILanguage(0); win::SetUserDefaultLCID(0); }
+    void TearDown() override {
+        win::SetUILanguage(0);
+        win::SetUserDefaultLCID(0);
+    }
 
     static std::string Load(win::HMODULE module, uint32_t id, int size = 256) {
         std::string buffer(static_cast<size_t>(size), 'x');
@@ -44,9 +47,9 @@ TEST_F(StringResourcesTest, LanguagePreferenceAndFallbacks) {
     const Case cases[] = {
         {win::LANG_HUNGARIAN, 900001, "F\xE1jl"},  // handed out in code page 1250
         {win::LANG_ENGLISH, 900001, "File"},
-        {win::LANG_GERMAN, 900001, "File"},         // English when the language has none
+        {win::LANG_GERMAN, 900001, "File"},            // English when the language has none
         {win::LANG_ENGLISH, 900002, "Csak magyarul"},  // any language as the last resort
-        {win::LANG_HUNGARIAN, 900004, "Neutral"},   // neutral before English
+        {win::LANG_HUNGARIAN, 900004, "Neutral"},      // neutral before English
         {win::LANG_ENGLISH, 900004, "English"},
     };
     for (const Case& c : cases) {

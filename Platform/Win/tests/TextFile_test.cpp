@@ -32,8 +32,12 @@ protected:
 
 TEST_F(TextFileTest, UtfEightFileArrivesInCodePage1250) {
     // "tábla Őr" under a name with "á", given in code page 1250 as main has it.
-    Write("s\xC3\xA1ma.txt", "t\xC3\xA1" "bla \xC5\x90r\n");
-    EXPECT_EQ(win::ReadUtf8TextFile(m_dir + "/s\xE1ma.txt"), "t\xE1" "bla \xD5r\n");
+    Write("s\xC3\xA1ma.txt",
+          "t\xC3\xA1"
+          "bla \xC5\x90r\n");
+    EXPECT_EQ(win::ReadUtf8TextFile(m_dir + "/s\xE1ma.txt"),
+              "t\xE1"
+              "bla \xD5r\n");
     EXPECT_EQ(win::ReadUtf8TextFile(Write("bom.txt", "\xEF\xBB\xBFx\xC3\xA9")), "x\xE9");  // the mark is dropped
     EXPECT_EQ(win::ReadUtf8TextFile(Write("empty.txt", "")), "");
 }
@@ -46,7 +50,10 @@ TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
     };
     const Case cases[] = {
         {"latin1.txt", "ok\n\xE1rv\n", "/latin1.txt is not valid UTF-8 at byte 3"},
-        {"bom.txt", "\xEF\xBB\xBF" "a\xFF", "/bom.txt is not valid UTF-8 at byte 4"},  // counted in the file
+        {"bom.txt",
+         "\xEF\xBB\xBF"
+         "a\xFF",
+         "/bom.txt is not valid UTF-8 at byte 4"},  // counted in the file
         {"cjk.txt", "x=\xE6\x97\xA5\n", "/cjk.txt holds a character that code page 1250 lacks at byte 2"},
     };
     for (const Case& c : cases) {

@@ -60,8 +60,8 @@ TEST(TimeZoneRule, ParsesIntoTheRulePair) {
 
 TEST(TimeZoneRule, RefusesWhatItCannotExpress) {
     for (const char* rule : {"EST5EDT,J60,J300", "EST5EDT,60,300", "EST5EDT", "CET", "CET-1CEST,M13.5.0,M10.5.0",
-                             "CET-1CEST,M3.6.0,M10.5.0", "CET-1CEST,M3.5.7,M10.5.0", "CET-1CEST,M3.5.0",
-                             "CE-1", "CET-1CEST,M3.5.0,M10.5.0 ", "", "CET+"}) {
+                             "CET-1CEST,M3.6.0,M10.5.0", "CET-1CEST,M3.5.7,M10.5.0", "CET-1CEST,M3.5.0", "CE-1",
+                             "CET-1CEST,M3.5.0,M10.5.0 ", "", "CET+"}) {
         TIME_ZONE_INFORMATION info;
         EXPECT_FALSE(ParsePosixTimeZone(rule, info)) << rule;
     }

@@ -86,8 +86,7 @@ TEST(VersionResourcesTest, FileResourceCarriesFixedInfoTranslationsAndStrings) {
     EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040904E4\\ProductName"), "Sample");
     // Without the leading backslash and in other letter cases, as callers write it.
     EXPECT_EQ(QueryText(block, "StringFileInfo\\040e04e2\\fileversion"), "2, 1, 0, 7");
-    EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040E04E2\\FileDescription"),
-              Utf8ToCp1250("Árvíztűrő tükörfúrógép"));
+    EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040E04E2\\FileDescription"), Utf8ToCp1250("Árvíztűrő tükörfúrógép"));
     EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040E04E2\\Comments"), "");
     EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040E04E2\\ProductName"), "<missing>");
     EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040904E4"), "<missing>");

@@ -216,13 +216,13 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
         {"create-tablespace GARAGE " + WriteFile("comments.schema", "# nothing yet\n\n   # really\n"), 1,
          "defines no tablespace"},
         {"create-tablespace GARAGE " + dir.Path(), 1, "is a directory"},
-        {"create-tablespace GARAGE " + WriteFile("long.schema", "tablespace Big 8\ntable T\n field F c 40000 n\n"),
-         1, "limit of 32767 bytes"},
+        {"create-tablespace GARAGE " + WriteFile("long.schema", "tablespace Big 8\ntable T\n field F c 40000 n\n"), 1,
+         "limit of 32767 bytes"},
         // Tablespaces already there, by name or by number.
         {"create-tablespace GARAGE " + WriteFile("name.schema", "tablespace garage 8\ntable T\n field F c 4 n\n"), 2,
          "already has a tablespace garage"},
-        {"create-tablespace GARAGE " + WriteFile("number.schema", "tablespace Other 7\ntable T\n field F c 4 n\n"),
-         2, "number 7 of Other is taken by Garage"},
+        {"create-tablespace GARAGE " + WriteFile("number.schema", "tablespace Other 7\ntable T\n field F c 4 n\n"), 2,
+         "number 7 of Other is taken by Garage"},
         // CSV headers and values.
         // Schema files are UTF-8 taken whole, and their own words are quoted in UTF-8.
         {"create-tablespace GARAGE " + WriteFile("latin1.schema", "tablespace \xC1rv 8\ntable T\n field F c 4 n\n"), 1,
@@ -231,11 +231,12 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
              WriteFile("cjk.schema", "tablespace Big 8\ntable \xE6\x97\xA5\n field F c 4 n\n"),
          1, dir.Path() + "/cjk.schema holds a character that code page 1250 lacks at byte 23"},
         {"create-tablespace GARAGE " + WriteFile("bare.schema", "tablespace \xC3\x81rv 8\ntable J\xC3\xA1rm\xC5\xB1\n"),
-         1,
-         "table J\xC3\xA1rm\xC5\xB1 has no fields"},
+         1, "table J\xC3\xA1rm\xC5\xB1 has no fields"},
         {"load GARAGE Garage Vehicle " + WriteFile("twice.csv", "VehId,Plate,vehid\n2,A,3\n"), 1,
          "names the field \"vehid\" twice"},
-        {"load GARAGE Garage Vehicle " + WriteFile("cjk.csv", "VehId,Owner\n2,Kov\xC3\xA1" "cs\n3,\xE6\x97\xA5\xE6\x9C\xAC\n"),
+        {"load GARAGE Garage Vehicle " + WriteFile("cjk.csv",
+                                                   "VehId,Owner\n2,Kov\xC3\xA1"
+                                                   "cs\n3,\xE6\x97\xA5\xE6\x9C\xAC\n"),
          1, "line 3, field Owner: \"\xE6\x97\xA5\" (U+65E5) has no place in code page 1250"},
         {"load GARAGE Garage Vehicle " + WriteFile("latin1.csv", "VehId,Owner\n2,\xE1rv\n"), 1,
          "line 2, field Owner: the byte 0xE1, which is no UTF-8"},
@@ -292,8 +293,9 @@ TEST_F(LurdbadmTest, LoadSkipsAByteOrderMark) {
 TEST_F(LurdbadmTest, AccentedServiceNamesFoldToOneService) {
     std::string output;
     ASSERT_EQ(RunAdmin("create-service \xC3\xA1rv\xC3\xADz admin secret", &output), 0) << output;  // árvíz
-    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "/data/\xC3\x81RV\xC3\x8DZ.lurdb"));        // ÁRVÍZ
-    EXPECT_EQ(RegistryText(win::Utf8ToCp1250("\xC3\x81RV\xC3\x8DZ"), "service"), win::Utf8ToCp1250("\xC3\x81RV\xC3\x8DZ"));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "/data/\xC3\x81RV\xC3\x8DZ.lurdb"));          // ÁRVÍZ
+    EXPECT_EQ(RegistryText(win::Utf8ToCp1250("\xC3\x81RV\xC3\x8DZ"), "service"),
+              win::Utf8ToCp1250("\xC3\x81RV\xC3\x8DZ"));
     EXPECT_EQ(RunAdmin("add-user \xC3\x81RV\xC3\x8DZ clerk pass", &output), 0) << output;
     EXPECT_EQ(RunAdmin("create-service \xC3\x81rV\xC3\xADZ a b", &output), 1);
     EXPECT_NE(output.find("already has a store"), std::string::npos) << output;
@@ -321,9 +323,9 @@ TEST_F(LurdbadmTest, AccentedNamesTravelFromArgumentsAndFilesAndBack) {
 
     EXPECT_EQ(RunAdmin("dump GARAGE \xC3\x81rv\xC3\xADz Aut\xC3\xB3", &output), 1);
     EXPECT_NE(output.find("no table Aut\xC3\xB3 in \xC3\x81rv\xC3\xADz"), std::string::npos) << output;
-    EXPECT_EQ(RunAdmin("load GARAGE \xC3\x81rv\xC3\xADz J\xC3\xA1rm\xC5\xB1 " + dir.Path() + "/nincs_\xC5\xB1.csv",
-                       &output),
-              1);
+    EXPECT_EQ(
+        RunAdmin("load GARAGE \xC3\x81rv\xC3\xADz J\xC3\xA1rm\xC5\xB1 " + dir.Path() + "/nincs_\xC5\xB1.csv", &output),
+        1);
     EXPECT_NE(output.find("cannot read " + dir.Path() + "/nincs_\xC5\xB1.csv"), std::string::npos) << output;
 }
 

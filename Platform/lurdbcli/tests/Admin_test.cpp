@@ -173,9 +173,9 @@ TEST_F(AdminTest, DropDatabaseRemovesTheStoreAndRefusesWhatItMustNot) {
         const char* name;
         int32_t status;
     } refusals[] = {
-        {server, "", kBadServiceName},         {server, "../x", kBadServiceName},
-        {server, "nosuch", kNoStore},          {handle, "adm", kServiceInUse},  // the handle's own
-        {server, "held", kServiceInUse},       {NewHandle(), "victim", kNotConnected},
+        {server, "", kBadServiceName},   {server, "../x", kBadServiceName},
+        {server, "nosuch", kNoStore},    {handle, "adm", kServiceInUse},  // the handle's own
+        {server, "held", kServiceInUse}, {NewHandle(), "victim", kNotConnected},
     };
     for (const auto& refusal : refusals) {
         EXPECT_EQ(c.dropDatabase(refusal.handle, refusal.name), refusal.status) << refusal.name;
@@ -494,8 +494,8 @@ TEST_F(AdminTest, RestoreTimestampsChecksUserAndPasswordAsTheLoginDoes) {
         std::string user, password;
         int32_t status;
     } cases[] = {
-        {"ADMIN", "SECRET", kOk},       {"admin", "secret", kOk},          {"NOBODY", "SECRET", kNoHandle},
-        {"OFF", "PW", kUserDisabled},   {"ADMIN", "WRONG", kWrongPassword}, {longUser, "SECRET", kNoHandle},
+        {"ADMIN", "SECRET", kOk},     {"admin", "secret", kOk},           {"NOBODY", "SECRET", kNoHandle},
+        {"OFF", "PW", kUserDisabled}, {"ADMIN", "WRONG", kWrongPassword}, {longUser, "SECRET", kNoHandle},
     };
     for (const auto& test : cases) {
         EXPECT_EQ(c.restoreTimestamps(server, "ADM", test.user.c_str(), test.password.c_str()), test.status)

@@ -3,9 +3,9 @@
 
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
-#include <fstream>
 #include <string>
 
 #include "Store.h"
@@ -91,7 +91,7 @@ TEST_F(ChangesTest, BlobStreamsReadInPiecesAndReplaceAsAWhole) {
     EXPECT_EQ(block, nullptr);
 
     ASSERT_EQ(writeStream(handle, 1, 0x64636261, 0x68676665), kOk);  // "abcdefgh"
-    ASSERT_EQ(closeStream(handle, 1, 0), kOk);  // dropped
+    ASSERT_EQ(closeStream(handle, 1, 0), kOk);                       // dropped
     ASSERT_EQ(findBlob(handle, id, &length, &block), kOk);
     EXPECT_EQ(Take(block, length), content);
 

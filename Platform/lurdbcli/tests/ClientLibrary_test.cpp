@@ -146,9 +146,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(FullLibrary().Loaded()) << dlerror();
         ASSERT_EQ(testsupport::RunAdmin("create-service garage admin secret --volumeid 4000000000"), 0);
-        ASSERT_EQ(testsupport::RunAdmin("create-tablespace garage " +
-                                        testsupport::FixturePath("lurdbcli_garage.schema")),
-                  0);
+        ASSERT_EQ(
+            testsupport::RunAdmin("create-tablespace garage " + testsupport::FixturePath("lurdbcli_garage.schema")), 0);
         handle = NewHandle();
         auto block = ConnectBlock("GARAGE", "ADMIN", "SECRET");
         ASSERT_EQ(c.initUserEx(handle, block.data()), kOk);
@@ -336,7 +335,7 @@ TEST_F(ClientTest, DescriptionBlobDescribesTheSchema) {
     EXPECT_EQ(blob[field(kPlate) + 1], 'c');
     EXPECT_EQ(i16(field(kPlate) + 2), 11);
     EXPECT_EQ(i16(field(kPlate) + 14), 8);  // 4 data-offset bytes + VehId
-    EXPECT_EQ(i16(field(8) + 18), 4);        // Code: raw bytes
+    EXPECT_EQ(i16(field(8) + 18), 4);       // Code: raw bytes
     EXPECT_EQ(blob[field(kPlateOwner)], 'u');
     EXPECT_EQ(blob[field(kPlateOwner) + 1], 'k');
     EXPECT_EQ(i16(field(kPlateOwner) + 14), 0);  // first key entry
@@ -385,8 +384,8 @@ TEST_F(ClientTest, MovesFollowTheCurrentKeyWithTiesByInsertion) {
 }
 
 TEST_F(ClientTest, KeysMustBeKeys) {
-    EXPECT_EQ(c.defineKey(handle, kGarage, kVehicle, kOwner), kUnknownField);   // not a key
-    EXPECT_EQ(c.defineKey(handle, kGarage, kVehicle, 1001), kUnknownField);     // another table's field
+    EXPECT_EQ(c.defineKey(handle, kGarage, kVehicle, kOwner), kUnknownField);  // not a key
+    EXPECT_EQ(c.defineKey(handle, kGarage, kVehicle, 1001), kUnknownField);    // another table's field
     EXPECT_EQ(c.defineKey(handle, kGarage, kVehicle, 99), kUnknownField);
     EXPECT_EQ(c.defineKey(handle, kGarage, 10002, -1), kUnknownRecordType);
     EXPECT_EQ(c.defineKey(handle, 19, kVehicle, -1), kNotOpen);
@@ -429,8 +428,8 @@ TEST_F(ClientTest, FindRecAndItsContinuations) {
 TEST_F(ClientTest, ChangesSelectTheirRecordAndKeepUniqueKeys) {
     ASSERT_EQ(Insert(Vehicle(1, "AAA", "Kiss")), kOk);
     ASSERT_EQ(Insert(Vehicle(2, "BBB", "Nagy")), kOk);
-    EXPECT_EQ(Insert(Vehicle(1, "CCC", "Dup")), kLockedOrDuplicate);        // VehId unique
-    EXPECT_EQ(Insert(Vehicle(9, "aaa", "KISS")), kLockedOrDuplicate);       // PlateOwner unique, case ignored
+    EXPECT_EQ(Insert(Vehicle(1, "CCC", "Dup")), kLockedOrDuplicate);   // VehId unique
+    EXPECT_EQ(Insert(Vehicle(9, "aaa", "KISS")), kLockedOrDuplicate);  // PlateOwner unique, case ignored
     // No current key: the current record (the last inserted, 2) changes.
     EXPECT_EQ(c.modRec(handle, kGarage, kVehicle, kVehicleSize, Vehicle(2, "BBX", "Nagy").data()), kOk);
 
@@ -568,7 +567,9 @@ TEST_F(ClientTest, CountersParametersTimeAndBlobs) {
 
 TEST_F(ClientTest, TextKeepsCodePage1250AndMaintenanceCalls) {
     // "Őrs" in code page 1250, stored as UTF-8 and given back unchanged.
-    const std::string owner = "\xD5rs \xE1rp\xE1" "d";
+    const std::string owner =
+        "\xD5rs \xE1rp\xE1"
+        "d";
     ASSERT_EQ(Insert(Vehicle(1, "AAA", owner)), kOk);
     Vehicle read;
     char* block = nullptr;
@@ -708,10 +709,10 @@ TEST_F(ClientTest, LocksOfADeadProcessAreDropped) {
 TEST(ClientExports, OnlyFunctionsThatWorkAreExported) {
     ASSERT_TRUE(FullLibrary().Loaded());
     const std::set<std::string> neverCalled = {
-        "pfStepToRelative", "pfSetEventPtr",  "pfSetEventCookie",   "pfCloseDb",
-        "pfOpenDbEx",       "pfGetLurVersion", "pfAddToTransaction", "pfGetStatuses",
-        "pfDbStatistic",    "pfKillUser",      "pfGetMaxuser",       "pfGetCompanyDataFile",
-        "pfGetConditionedCount", "pfRestructure", "pfSetUserInfo",   "pfServerLog"};
+        "pfStepToRelative", "pfSetEventPtr",        "pfSetEventCookie",      "pfCloseDb",     "pfOpenDbEx",
+        "pfGetLurVersion",  "pfAddToTransaction",   "pfGetStatuses",         "pfDbStatistic", "pfKillUser",
+        "pfGetMaxuser",     "pfGetCompanyDataFile", "pfGetConditionedCount", "pfRestructure", "pfSetUserInfo",
+        "pfServerLog"};
     EXPECT_EQ(neverCalled.size(), 16u);
     for (const ClientFunction& function : kClientFunctions) {
         if (neverCalled.count(function.pointerName) != 0) {

@@ -129,8 +129,7 @@ TEST_F(DurabilityTest, CommittedChangesAndLocksCrossProcesses) {
         int32_t value = 0;
         return handle > 0 && client.lockRecord(handle, kDbNo, kRec, 'w') == 0 &&
                client.beginTransaction(handle, "CHILD", 0, 0) == 0 && client.Insert(handle, 1) == 0 &&
-               client.endTransaction(handle, 1) == 0 && client.getNextId(handle, "SHARED", &value) == 0 &&
-               value == 1;
+               client.endTransaction(handle, 1) == 0 && client.getNextId(handle, "SHARED", &value) == 0 && value == 1;
     });
     ASSERT_TRUE(Receive(toParent[0]));
 

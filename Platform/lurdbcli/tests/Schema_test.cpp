@@ -34,7 +34,7 @@ TEST(Schema, LaysOutRecordsAfterTheDataOffset) {
     EXPECT_EQ(table.fields[0].position, kDataOffset);
     EXPECT_EQ(table.fields[1].position, kDataOffset + 4);  // a group takes no bytes
     EXPECT_EQ(table.fields[2].position, kDataOffset + 4);
-    EXPECT_EQ(table.fields[4].position, 0);  // first key entry
+    EXPECT_EQ(table.fields[4].position, 0);          // first key entry
     EXPECT_EQ(car.tables[1].fields[1].position, 2);  // after NameId's two entries
     EXPECT_EQ(car.tables[1].fields[0].flags, kUnsignedFlag);
     EXPECT_EQ(car.tables[1].fields[0].sqlType, 16);

@@ -45,7 +45,8 @@ TEST_F(ExportsTest, OnlyTheSixExportsAreVisible) {
     for (const char* name : {"CreateLink", "DestroyLink", "BeginTransactionLink", "EndTransactionLink", "AddElemLink",
                              "GetTransactionListLink"})
         EXPECT_NE(dlsym(s_module, name), nullptr) << name;
-    for (const char* name : {"_Z12GetLinkTablev", "_Z17GetFunctionLoaderv", "_ZN7LinkSet11CreateLinksEiRKSt6vectorI6DbLinkSaIS1_EEPFiiPcE"})
+    for (const char* name : {"_Z12GetLinkTablev", "_Z17GetFunctionLoaderv",
+                             "_ZN7LinkSet11CreateLinksEiRKSt6vectorI6DbLinkSaIS1_EEPFiiPcE"})
         EXPECT_EQ(dlsym(s_module, name), nullptr) << name;
 }
 

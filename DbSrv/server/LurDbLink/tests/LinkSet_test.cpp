@@ -66,8 +66,7 @@ FunctionLoader g_real(false);  // the library's own functions while the recorder
 template <class Call>
 int32_t Record(const char* function, int32_t handle, int32_t value, Call real) {
     g_calls.push_back({function, handle, value});
-    if (g_refusal.function == function && g_refusal.handle == handle && g_refusal.skip-- == 0)
-        return g_refusal.code;
+    if (g_refusal.function == function && g_refusal.handle == handle && g_refusal.skip-- == 0) return g_refusal.code;
     return real();
 }
 
@@ -108,9 +107,7 @@ protected:
     void WriteSchema() const { std::ofstream(SchemaPath()) << kSchema; }
 
     // Links "a" to LINKA and "b" to LINKB, given in the opposite order.
-    int32_t ConnectBoth() {
-        return m_set.CreateLinks(5, {Link("b", "LINKB"), Link("a", "LINKA")}, nullptr);
-    }
+    int32_t ConnectBoth() { return m_set.CreateLinks(5, {Link("b", "LINKB"), Link("a", "LINKA")}, nullptr); }
     static DbLink Link(const std::string& name, const std::string& service, const std::string& password = "SECRET") {
         DbLink link;
         link.name = name;
@@ -143,8 +140,7 @@ protected:
     }
 
     int32_t Add(int16_t type, int32_t trId, const std::vector<unsigned char>& record, int mode = 0) {
-        return m_set.AddElem(type, trId, kGarage, kVehicle, static_cast<int32_t>(record.size()), record.data(),
-                             mode);
+        return m_set.AddElem(type, trId, kGarage, kVehicle, static_cast<int32_t>(record.size()), record.data(), mode);
     }
     // The Vehicle table of a service as lurdbadm dumps it, header line first.
     std::string Stored(const std::string& service) const {
@@ -290,14 +286,20 @@ TEST_F(LinkSetTest, CommitReplaysEveryElementToEveryLinkInNameOrder) {
 
     EXPECT_EQ(m_set.EndTransaction(1, true), 0);
     const int32_t a = A(), b = B();
-    EXPECT_EQ(g_calls, (std::vector<ClientCall>{
-                           {"NewRec", a, kVehicle}, {"NewRec", b, kVehicle},
-                           {"NewRec", a, kVehicle}, {"NewRec", b, kVehicle},
-                           {"DefineKey", a, kVehicleKey}, {"DefineKey", b, kVehicleKey},
-                           {"ModRec", a, kVehicle}, {"ModRec", b, kVehicle},
-                           {"DefineKey", a, kVehicleKey}, {"DefineKey", b, kVehicleKey},
-                           {"DelRec", a, kVehicle}, {"DelRec", b, kVehicle},
-                           {"EndTransaction", a, 1}, {"EndTransaction", b, 1}}));
+    EXPECT_EQ(g_calls, (std::vector<ClientCall>{{"NewRec", a, kVehicle},
+                                                {"NewRec", b, kVehicle},
+                                                {"NewRec", a, kVehicle},
+                                                {"NewRec", b, kVehicle},
+                                                {"DefineKey", a, kVehicleKey},
+                                                {"DefineKey", b, kVehicleKey},
+                                                {"ModRec", a, kVehicle},
+                                                {"ModRec", b, kVehicle},
+                                                {"DefineKey", a, kVehicleKey},
+                                                {"DefineKey", b, kVehicleKey},
+                                                {"DelRec", a, kVehicle},
+                                                {"DelRec", b, kVehicle},
+                                                {"EndTransaction", a, 1},
+                                                {"EndTransaction", b, 1}}));
     for (const char* service : {"LINKA", "LINKB"}) EXPECT_EQ(Stored(service), kEmpty + "1,AAA,Cecil\n");
 
     // The list is emptied but kept.

@@ -43,8 +43,7 @@ std::string BuildDescBlob(const std::vector<TableSpec>& tables);
 // A description loaded from a built blob, with the structure it points at.
 class BlobDesc {
 public:
-    explicit BlobDesc(const std::vector<TableSpec>& tables, const std::string& name = "TESTDB",
-                      int32_t dbNo = 7);
+    explicit BlobDesc(const std::vector<TableSpec>& tables, const std::string& name = "TESTDB", int32_t dbNo = 7);
     BlobDesc(const BlobDesc&) = delete;
     BlobDesc& operator=(const BlobDesc&) = delete;
 

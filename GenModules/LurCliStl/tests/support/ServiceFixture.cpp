@@ -28,8 +28,8 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string& service,
-                               const std::string& user, const std::string& password)
+ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string& service, const std::string& user,
+                               const std::string& password)
     : m_scratch("lurclistl_test"), m_service(lurutils::ToUpper(service)) {
     // The library is loaded once per process, on the first use of the table.
     setenv("LURDBCLI_LIBRARY", (BinDir() + "/liblurdbcli.so").c_str(), 0);

@@ -18,9 +18,7 @@ namespace lurtest {
 template <class Suite>
 class SuiteServiceTest : public ::testing::Test {
 protected:
-    static void MakeService(const std::string& schemaText) {
-        service_ = std::make_unique<ServiceFixture>(schemaText);
-    }
+    static void MakeService(const std::string& schemaText) { service_ = std::make_unique<ServiceFixture>(schemaText); }
     static void TearDownTestSuite() { service_.reset(); }
 
     static inline std::unique_ptr<ServiceFixture> service_;
