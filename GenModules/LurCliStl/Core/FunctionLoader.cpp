@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\FunctionLoader"};
+
 // Stores a looked-up address into one pointer of the table.
 using PointerSetter = void (*)(FunctionLoader&, void*);
 
@@ -90,7 +92,7 @@ void FunctionLoader::Clear() {
 
 std::string FunctionLoader::SetLocale(const std::string& name) {
     const char* inForce = win::crt::SetLocale(name.c_str());
-    if (!inForce) throw DbDescError(kLocaleRefused, lurclistl::ThrowSite("FunctionLoader", __LINE__), StrVector());
+    if (!inForce) throw DbDescError(kLocaleRefused, Here(__LINE__), StrVector());
     return inForce;
 }
 

@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmSrvObject"};
+
 constexpr int kNoDescription = 2011;
 
 }  // namespace
@@ -66,6 +68,6 @@ RdmSrvObject& RdmSrvObject::Share(const RdmSrvObject& other) {
 }
 
 DbDesc* RdmSrvObject::GetDesc() const {
-    if (!m_desc) throw DbDescError(kNoDescription, lurclistl::ThrowSite("RdmSrvObject", __LINE__), StrVector());
+    if (!m_desc) throw DbDescError(kNoDescription, Here(__LINE__), StrVector());
     return m_desc;
 }
