@@ -32,6 +32,15 @@ protected:
         }
         return 0;
     }
+
+    // Opens a scratch file without sharing, so that copies and moves of it
+    // fail while the handle is open.
+    win::HANDLE HoldUnshared(const std::string& rel) const {
+        const win::HANDLE held =
+            win::CreateFileA(W(rel).c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0);
+        EXPECT_NE(held, win::INVALID_HANDLE_VALUE) << rel;
+        return held;
+    }
 };
 
 // Sets TMPDIR for one scope.
@@ -238,9 +247,7 @@ TEST_F(FileOpsTest, ListCopiesReportAnyFailureAndGoOn) {
     for (const char* name : {"a", "b", "c"}) Write(std::string("src\\") + name + ".txt", name);
     MakeDir("dst");
     // a.txt is held open without sharing: its copy fails, the others go on.
-    const win::HANDLE held =
-        win::CreateFileA(W("src\\a.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0);
-    ASSERT_NE(held, win::INVALID_HANDLE_VALUE);
+    const win::HANDLE held = HoldUnshared("src\\a.txt");
     EXPECT_FALSE(CopyFiles(W("src"), W("dst"), "*.txt", "", ExistingReplace, false));
     win::CloseHandle(held);
     EXPECT_FALSE(Has("dst/a.txt"));
@@ -255,8 +262,7 @@ TEST_F(FileOpsTest, MoveListsAcrossSubdirectories) {
     Write("src\\x\\b.txt", "b");
     Write("src\\x\\y\\c.txt", "c");
     MakeDir("dst");
-    const win::HANDLE held =
-        win::CreateFileA(W("src\\x\\b.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0);
+    const win::HANDLE held = HoldUnshared("src\\x\\b.txt");
     EXPECT_FALSE(MoveFiles(W("src\\"), W("dst"), "*.txt", "", ExistingRefuse, true));  // b.txt is in use
     win::CloseHandle(held);
     EXPECT_EQ(Read("dst/a.txt"), "a");
