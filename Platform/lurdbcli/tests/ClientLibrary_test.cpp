@@ -20,6 +20,7 @@
 #include "lurdbcli.h"
 
 using namespace lurdbcli;
+using testsupport::ConnectBlock;
 using testsupport::FullLibrary;
 
 namespace {
@@ -91,17 +92,6 @@ struct Client {
     CursorDropFn cursorDrop = Get<CursorDropFn>("_CursorDrop$8");
     CursorOperationFn cursorOperation = Get<CursorOperationFn>("_CursorOperation$20");
 };
-
-std::array<char, connect_info::kSize> ConnectBlock(const std::string& service, const std::string& user,
-                                                   const std::string& password) {
-    std::array<char, connect_info::kSize> block{};
-    const int32_t size = connect_info::kSize;
-    std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
-    std::memcpy(block.data() + connect_info::kService, service.c_str(), std::min<size_t>(service.size(), 31));
-    std::memcpy(block.data() + connect_info::kUser, user.c_str(), std::min<size_t>(user.size(), 31));
-    std::memcpy(block.data() + connect_info::kPassword, password.c_str(), std::min<size_t>(password.size(), 31));
-    return block;
-}
 
 // A Vehicle record buffer (the image without its 4-byte data offset).
 struct Vehicle {

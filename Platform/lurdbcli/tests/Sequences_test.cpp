@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -42,12 +40,7 @@ struct Client {
 
     // A handle logged in to SEQ as ADMIN; -1 when refused.
     int32_t Login() const {
-        std::array<char, connect_info::kSize> block{};
-        const int32_t size = connect_info::kSize;
-        std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
-        std::strcpy(block.data() + connect_info::kService, "SEQ");
-        std::strcpy(block.data() + connect_info::kUser, "ADMIN");
-        std::strcpy(block.data() + connect_info::kPassword, "SECRET");
+        auto block = testsupport::ConnectBlock("SEQ", "ADMIN", "SECRET");
         int32_t handle = -1;
         return createDbHandler(&handle) == kOk && initUserEx(handle, block.data()) == kOk ? handle : -1;
     }
