@@ -30,7 +30,7 @@ StrVector BlobIdArg(int32_t id) { return StrVector("ID: " + lurutils::ToString(i
 // the call, and the key current before is put back whatever happens.
 template <class Send>
 bool ChangeSelected(DbDesc& desc, const std::string& table, bool strict, Send send) {
-    const std::string upper = lurutils::ToUpper(table);
+    const lurutils::UpperName upper(table);
     const TableOptions options = desc.GetTableOptions(upper);
     int32_t status = 0;
     if (options.Contains(kUniqueKeyFirst)) {
@@ -53,7 +53,7 @@ bool ChangeSelected(DbDesc& desc, const std::string& table, bool strict, Send se
 // ---- record changes ---------------------------------------------------------------
 
 void DbDesc::NewRec(const std::string& table) {
-    const std::string upper = lurutils::ToUpper(table);
+    const lurutils::UpperName upper(table);
     const int32_t status = SendRecordChange(0, upper);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(upper));
 }
