@@ -465,6 +465,9 @@ void DbDesc::RemoveTableOptions(const std::string& table, const TableOptions& co
 }
 void DbDesc::SetTableOptions(const std::string& table, const TableOptions& codes) { StateOf(table).options = codes; }
 TableOptions DbDesc::GetTableOptions(const std::string& table) const { return StateOf(table).options; }
+bool DbDesc::HasTableOption(const std::string& table, int32_t code) const {
+    return StateOf(table).options.Contains(code);
+}
 
 void DbDesc::AddOptionToAll(int32_t code) {
     for (auto& [name, state] : m_tableStates) state.options.Add(code);

@@ -222,6 +222,7 @@ public:
     void RemoveTableOptions(const std::string& table, const TableOptions& codes);
     void SetTableOptions(const std::string& table, const TableOptions& codes);
     TableOptions GetTableOptions(const std::string& table) const;
+    bool HasTableOption(const std::string& table, int32_t code) const;
     void AddOptionToAll(int32_t code);
     void RemoveOptionFromAll(int32_t code);
     void AddOptionsToAll(const TableOptions& codes);
@@ -560,5 +561,8 @@ private:
     LuMap<std::string, TableState> m_tableStates;
     int32_t m_handle = kNoHandle;
     std::vector<PendingBlobChange> m_pendingBlobChanges;
+    // The record image handed to the client by a find or a change, kept
+    // between calls only to reuse its storage (copies start without one).
+    std::vector<char> m_exchange;
     std::shared_ptr<DbStruct> m_struct;  // shared with every copy; null: the empty structure
 };

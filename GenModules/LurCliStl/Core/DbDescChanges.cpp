@@ -31,9 +31,8 @@ StrVector BlobIdArg(int32_t id) { return StrVector("ID: " + lurutils::ToString(i
 template <class Send>
 bool ChangeSelected(DbDesc& desc, const std::string& table, bool strict, Send send) {
     const lurutils::UpperName upper(table);
-    const TableOptions options = desc.GetTableOptions(upper);
     int32_t status = 0;
-    if (options.Contains(kUniqueKeyFirst)) {
+    if (desc.HasTableOption(upper, kUniqueKeyFirst)) {
         const std::string uniqueKey = desc.GetUniqueKeyName(upper);
         if (uniqueKey.empty()) throw DbDescError(kNoUniqueKey, Here(__LINE__), StrVector(upper));
         ScopedKey key(desc, upper);

@@ -112,7 +112,8 @@ bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection d
     const int32_t index = recType - kRecTypeBase;
 
     // The copy carries the key value; the client writes the found record into it.
-    std::vector<char> record;
+    std::vector<char>& record = m_exchange;
+    record.clear();
     CopyRecord(record, upper);
     const auto size = static_cast<int32_t>(record.size());
     int32_t status = 0;
