@@ -26,6 +26,9 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbStruct"};
 // The header's leading bytes, carried as received; the counts follow.
 constexpr size_t kHeaderCarriedBytes = 8;
 
+// The bytes of a table's record that the client exchanges.
+int ExchangedBytes(const RecordDesc& r) { return r.recordLength - r.dataOffset; }
+
 // An index taken as the 16-bit value the description's arrays are indexed
 // with: -1 when it has bit 15 set or is not below count.
 int Index16(int index, size_t count) {
@@ -489,10 +492,6 @@ std::string DbStruct::FindKeyByFields(const std::string& table, const std::vecto
 }
 
 // ---- sizes and checked lookups ------------------------------------------------
-
-namespace {
-int ExchangedBytes(const RecordDesc& r) { return r.recordLength - r.dataOffset; }
-}  // namespace
 
 int DbStruct::GetRecordSize(const std::string& table) const { return ExchangedBytes(GetRecDescByName(table)); }
 
