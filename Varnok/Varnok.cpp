@@ -88,9 +88,25 @@ void CheckEnvironment(DbDescMap& map) {
     if (!check.Check()) throw LurExceptBase("Not supported enviroment!", Here(47));
 }
 
+// A field of a table, looked up by name at its first use and kept from then
+// on. The table's field set must not change while the handle is in use.
+class FieldHandle {
+public:
+    FieldHandle(RdmTable& table, const char* name) : m_table(table), m_name(name) {}
+    RdmFld* operator->() {
+        if (!m_field) m_field = &m_table.Fld(m_name);
+        return m_field;
+    }
+
+private:
+    RdmTable& m_table;
+    const char* m_name;
+    RdmFld* m_field = nullptr;
+};
+
 // Emission class codes of the log database: "000...0001" to "000...0017"
 // (23 characters) stand for the classes 1 to 17.
-void FillEmissionCodeMap(std::map<std::string, int>& codes) {
+void FillEmissionCodeMap(std::map<std::string, int, std::less<>>& codes) {
     for (int n = 1; n <= 17; ++n) {
         std::string key = std::to_string(n);
         key.insert(0, 23 - key.size(), '0');
@@ -108,7 +124,7 @@ void TransferEmissionData(DbDescMap& map) {
     RdmTable logVehicles(&log, "Gepjarmu");
     RdmTable linkTable(&links, "Gepjlink");
 
-    std::map<std::string, int> emissionCodes;
+    std::map<std::string, int, std::less<>> emissionCodes;
     FillEmissionCodeMap(emissionCodes);
     bool transactionOpen = false;
     int updatedInTransaction = 0;
@@ -119,41 +135,54 @@ void TransferEmissionData(DbDescMap& map) {
         return;
     }
 
+    // Each field is looked up by name once, at its first use (so a missing
+    // one is reported where it always was), and then kept.
+    FieldHandle vehicleId(vehicles, "GJ_ID");
+    FieldHandle vehiclePower(vehicles, "GJ_TELJESITMENY");
+    FieldHandle vehicleVolume(vehicles, "GJ_TERFOGAT");
+    FieldHandle vehicleEmission(vehicles, "EMC_ID");
+    FieldHandle vehicleMass(vehicles, "GJ_OSSZTOMEG");
+    FieldHandle linkVehicle(linkTable, "S_GJ_ID");
+    FieldHandle linkLogVehicle(linkTable, "K_GJ_ID");
+    FieldHandle logId(logVehicles, "GJ_ID");
+    FieldHandle logPower(logVehicles, "GJ_MOTORTELJ");
+    FieldHandle logVolume(logVehicles, "GJ_HENGERURT");
+    FieldHandle logEmission(logVehicles, "KVO_ID");
+    FieldHandle logMass(logVehicles, "GJ_LEGNTOMEG");
+
     try {
         do {
             bool changed = false;
-            linkTable.Fld("S_GJ_ID").SetLong(vehicles.Fld("GJ_ID").GetLong());
+            linkVehicle->SetLong(vehicleId->GetLong());
             if (linkTable.FindRecByKey("S_GJ_ID", kChildMove)) {
-                logVehicles.Fld("GJ_ID").SetCStr(linkTable.Fld("K_GJ_ID").GetCStr());
+                logId->SetCStr(linkLogVehicle->GetCStr());
                 if (!logVehicles.FindRecByKey("GJ_ID", kChildMove)) throw LurExceptBase(kNoLogRecord, Here(147));
 
                 // Power and volume are missing only when empty ("0" is a value).
-                if (std::string(vehicles.Fld("GJ_TELJESITMENY").GetCStr()).empty() &&
-                    logVehicles.Fld("GJ_MOTORTELJ").GetLong() > 0) {
-                    vehicles.Fld("GJ_TELJESITMENY").SetCStr(logVehicles.Fld("GJ_MOTORTELJ").GetCStr());
+                if (*vehiclePower->GetCStr() == '\0' && logPower->GetLong() > 0) {
+                    vehiclePower->SetCStr(logPower->GetCStr());
                     changed = true;
                 }
-                if (std::string(vehicles.Fld("GJ_TERFOGAT").GetCStr()).empty() &&
-                    logVehicles.Fld("GJ_HENGERURT").GetLong() > 0) {
-                    vehicles.Fld("GJ_TERFOGAT").SetCStr(logVehicles.Fld("GJ_HENGERURT").GetCStr());
+                if (*vehicleVolume->GetCStr() == '\0' && logVolume->GetLong() > 0) {
+                    vehicleVolume->SetCStr(logVolume->GetCStr());
                     changed = true;
                 }
                 // Emission class and total mass are missing whenever they read as 0.
-                const std::string code = logVehicles.Fld("KVO_ID").GetCStr();
+                const char* code = logEmission->GetCStr();
                 const auto emission = emissionCodes.find(code);
-                if (vehicles.Fld("EMC_ID").GetLong() == 0 && !code.empty() && emission != emissionCodes.end()) {
-                    vehicles.Fld("EMC_ID").SetLong(emission->second);
+                if (vehicleEmission->GetLong() == 0 && *code != '\0' && emission != emissionCodes.end()) {
+                    vehicleEmission->SetLong(emission->second);
                     changed = true;
                 }
-                if (vehicles.Fld("GJ_OSSZTOMEG").GetLong() == 0 && logVehicles.Fld("GJ_LEGNTOMEG").GetLong() > 0) {
-                    vehicles.Fld("GJ_OSSZTOMEG").SetLong(logVehicles.Fld("GJ_LEGNTOMEG").GetLong());
+                if (vehicleMass->GetLong() == 0 && logMass->GetLong() > 0) {
+                    vehicleMass->SetLong(logMass->GetLong());
                     changed = true;
                 }
             }
             // Rows that still have no emission class are marked, so that a
             // later run does not look them up again.
-            if (vehicles.Fld("EMC_ID").GetLong() == 0) {
-                vehicles.Fld("EMC_ID").SetInt(-1);
+            if (vehicleEmission->GetLong() == 0) {
+                vehicleEmission->SetInt(-1);
                 changed = true;
             }
             if (changed) {

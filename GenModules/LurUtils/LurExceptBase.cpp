@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <typeinfo>
 
 #include "LurResources.h"
@@ -31,6 +32,8 @@ std::string FormatText(const char* format, const std::string& a, int code, const
 }
 
 }  // namespace
+
+std::ostream& operator<<(std::ostream& out, const LocationText& text) { return out << text.view(); }
 
 LurExceptBase::LurExceptBase(int code, const char* language) : m_language(language ? language : ""), m_code(code) {}
 

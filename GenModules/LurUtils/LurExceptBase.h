@@ -6,18 +6,58 @@
 // 20250 plus the offset in the common range 250-499, or 20001.
 #pragma once
 
+#include <cstddef>
 #include <exception>
+#include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
+// A name in a throw site's location: a string literal kept by its pointer,
+// or a copy of a name known only at run time. Locations are built on every
+// call of many paths that never throw, so the literal form copies nothing;
+// the text is read only when an error is raised. It reads like the
+// std::string it stands for.
+class LocationText {
+public:
+    LocationText() = default;
+    // Copies of the text; null reads as empty.
+    LocationText(const char* text) : m_owned(text ? text : "") {}
+    LocationText(std::string text) : m_owned(std::move(text)) {}
+    // The literal itself, not copied: it must live as long as the program.
+    static LocationText Literal(const char* text) {
+        LocationText literal;
+        literal.m_literal = text;
+        return literal;
+    }
+
+    const char* c_str() const { return m_literal ? m_literal : m_owned.c_str(); }
+    std::string_view view() const { return m_literal ? std::string_view(m_literal) : std::string_view(m_owned); }
+    std::string str() const { return std::string(view()); }
+    operator std::string() const { return str(); }
+    bool empty() const { return view().empty(); }
+    size_t size() const { return view().size(); }
+    size_t find(std::string_view part, size_t from = 0) const { return view().find(part, from); }
+
+    friend bool operator==(const LocationText& a, const LocationText& b) { return a.view() == b.view(); }
+    friend bool operator==(const LocationText& a, const std::string& b) { return a.view() == b; }
+    friend bool operator==(const LocationText& a, const char* b) { return a.view() == std::string_view(b ? b : ""); }
+
+private:
+    const char* m_literal = nullptr;  // when set, the text; m_owned is then unused
+    std::string m_owned;
+};
+
+std::ostream& operator<<(std::ostream& out, const LocationText& text);
+
 struct ErrorLocation {
-    std::string file;      // source file of the throw site; empty when not given
-    std::string function;  // every throw site passes "NULL"
+    LocationText file;      // source file of the throw site; empty when not given
+    LocationText function;  // every throw site passes "NULL"
     int line = 0;
 
     ErrorLocation() = default;
-    ErrorLocation(std::string fileName, std::string functionName, int lineNo)
+    ErrorLocation(LocationText fileName, LocationText functionName, int lineNo)
         : file(std::move(fileName)), function(std::move(functionName)), line(lineNo) {}
 };
 
@@ -26,11 +66,13 @@ struct ErrorLocation {
 //   constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 //   throw DbDescError(code, Here(__LINE__), args);
 // The name must be a string literal (or another constant that lives as long
-// as the program).
+// as the program): the location keeps just its pointer and the line.
 struct ThrowSource {
     const char* file;
 
-    ErrorLocation operator()(int line) const { return ErrorLocation(file, "NULL", line); }
+    ErrorLocation operator()(int line) const {
+        return ErrorLocation(LocationText::Literal(file), LocationText::Literal("NULL"), line);
+    }
 };
 
 class LurExceptBase : public std::exception {

@@ -101,6 +101,8 @@ std::string ToUpper(const std::string& text) {
     return copy;
 }
 
+bool IsUpperCase(const std::string& text) { return win::crt::IsUpperText(text.data(), text.size()); }
+
 std::string ToLower(const std::string& text) {
     std::string copy = text;
     win::crt::StrLwr(copy.data());

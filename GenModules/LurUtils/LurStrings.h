@@ -32,6 +32,30 @@ std::string ToUpper(const std::string& text, const std::locale* loc);
 std::string ToLower(const std::string& text, const std::locale* loc);
 char* ToUpperInPlace(char* text);
 char* ToLowerInPlace(char* text);
+// Whether ToUpper (text) would give the text unchanged.
+bool IsUpperCase(const std::string& text);
+
+// ToUpper of a name that is copied only when it is not upper case already.
+// The lookups by name take it: their names mostly arrive upper-cased by the
+// layer above. The name passed must outlive the object.
+class UpperName {
+public:
+    explicit UpperName(const std::string& name) : m_name(&name) {
+        if (!IsUpperCase(name)) {
+            m_copy = ToUpper(name);
+            m_name = &m_copy;
+        }
+    }
+    UpperName(const UpperName&) = delete;
+    UpperName& operator=(const UpperName&) = delete;
+
+    const std::string& str() const { return *m_name; }
+    operator const std::string&() const { return *m_name; }
+
+private:
+    const std::string* m_name;
+    std::string m_copy;
+};
 
 // Comparison (<0, 0, >0; an empty text sorts before any other) and counting.
 int CompareText(const std::string& a, const std::string& b, bool ignoreCase = false);

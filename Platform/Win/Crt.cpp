@@ -232,13 +232,24 @@ int ToLower(int c) {
 
 char* StrUpr(char* text) {
     if (text == nullptr) return text;
-    for (char* p = text; *p; ++p) *p = static_cast<char>(ToUpper(static_cast<unsigned char>(*p)));
+    const auto& upper = Current().tables->upper;
+    for (char* p = text; *p; ++p) *p = static_cast<char>(upper[static_cast<unsigned char>(*p)]);
     return text;
+}
+
+bool IsUpperText(const char* text, size_t length) {
+    const auto& upper = Current().tables->upper;
+    for (size_t i = 0; i < length && text[i] != '\0'; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (upper[c] != c) return false;
+    }
+    return true;
 }
 
 char* StrLwr(char* text) {
     if (text == nullptr) return text;
-    for (char* p = text; *p; ++p) *p = static_cast<char>(ToLower(static_cast<unsigned char>(*p)));
+    const auto& lower = Current().tables->lower;
+    for (char* p = text; *p; ++p) *p = static_cast<char>(lower[static_cast<unsigned char>(*p)]);
     return text;
 }
 

@@ -4,6 +4,7 @@
 // machine's installed locales.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace win::crt {
@@ -43,6 +44,9 @@ int ToLower(int c);
 int ToUpperCp1250(int c);
 
 char* StrUpr(char* text);  // in place, returns text
+// Whether StrUpr would leave the first length bytes unchanged (it stops at a
+// zero byte).
+bool IsUpperText(const char* text, size_t length);
 char* StrLwr(char* text);
 
 int StrICmp(const char* a, const char* b);  // case-insensitive byte compare

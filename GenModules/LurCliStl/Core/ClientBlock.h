@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "DbDescError.h"
 #include "FunctionLoader.h"
@@ -24,4 +25,11 @@ inline const char* ReturnedBytes(const ClientBlock& block, bool bytesDue, const 
                                  const StrVector& args) {
     if (!block && bytesDue) throw DbDescError(lurdbcli::kBadArgument, where, args);
     return block.get();
+}
+
+// The same for the record paths, which name just the table: the argument
+// list is built only when the call raises.
+inline const char* ReturnedBytes(const ClientBlock& block, bool bytesDue, const ErrorLocation& where,
+                                 const std::string& table) {
+    return block || !bytesDue ? block.get() : ReturnedBytes(block, bytesDue, where, StrVector(table));
 }

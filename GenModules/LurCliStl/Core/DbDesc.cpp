@@ -261,9 +261,8 @@ FieldDesc DbDesc::OwnFieldDesc(int32_t fieldNo) const {
     return desc;
 }
 
-bool DbDesc::FindPlace(int32_t fieldNo, FieldPlace& place) const {
-    place.desc = OwnFieldDesc(fieldNo);
-    if (place.desc.type == 'g' || place.desc.type == 'k') ThrowFieldNo(fieldNo, __LINE__);
+bool DbDesc::FindPlace(int32_t fieldNo, const FieldDesc& desc, FieldPlace& place) const {
+    place.desc = desc;
     place.recordIndex = fieldNo / kFieldsPerTable;
     place.offset = place.desc.position - GetRecDescAt(place.recordIndex).dataOffset;
     // A buffer built from another load of the shared structure may be shorter.
@@ -285,7 +284,7 @@ std::string DbDesc::GetFieldText(int32_t fieldNo) const {
     std::string text;
     if (desc.type == 'g' || desc.type == 'k') return text;  // no value of their own
     FieldPlace place;
-    if (!FindPlace(fieldNo, place)) ThrowFieldNo(fieldNo, __LINE__);
+    if (!FindPlace(fieldNo, desc, place)) ThrowFieldNo(fieldNo, __LINE__);
     ValueToText(RecordBufferAt(place.recordIndex).data() + place.offset, text, place.desc);
     return text;
 }
@@ -300,7 +299,7 @@ bool DbDesc::SetFieldText(int32_t fieldNo, const std::string& text) {
     const FieldDesc desc = OwnFieldDesc(fieldNo);
     if (desc.type == 'g' || desc.type == 'k') return false;
     FieldPlace place;
-    if (!FindPlace(fieldNo, place)) return false;
+    if (!FindPlace(fieldNo, desc, place)) return false;
     return TextToValue(m_records[static_cast<size_t>(place.recordIndex)].data() + place.offset, text, place.desc,
                        fieldNo);
 }
@@ -450,10 +449,10 @@ float DbDesc::DoubleToFloat(double value) {
 
 // ---- table options ----------------------------------------------------------------
 
-TableState& DbDesc::StateOf(const std::string& table) { return m_tableStates.Get(lurutils::ToUpper(table)); }
+TableState& DbDesc::StateOf(const std::string& table) { return m_tableStates.Get(lurutils::UpperName(table)); }
 
 const TableState& DbDesc::StateOf(const std::string& table) const {
-    return m_tableStates.Get(lurutils::ToUpper(table));
+    return m_tableStates.Get(lurutils::UpperName(table));
 }
 
 void DbDesc::AddTableOption(const std::string& table, int32_t code) { StateOf(table).options.Add(code); }
@@ -466,6 +465,9 @@ void DbDesc::RemoveTableOptions(const std::string& table, const TableOptions& co
 }
 void DbDesc::SetTableOptions(const std::string& table, const TableOptions& codes) { StateOf(table).options = codes; }
 TableOptions DbDesc::GetTableOptions(const std::string& table) const { return StateOf(table).options; }
+bool DbDesc::HasTableOption(const std::string& table, int32_t code) const {
+    return StateOf(table).options.Contains(code);
+}
 
 void DbDesc::AddOptionToAll(int32_t code) {
     for (auto& [name, state] : m_tableStates) state.options.Add(code);

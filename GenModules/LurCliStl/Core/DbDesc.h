@@ -222,6 +222,7 @@ public:
     void RemoveTableOptions(const std::string& table, const TableOptions& codes);
     void SetTableOptions(const std::string& table, const TableOptions& codes);
     TableOptions GetTableOptions(const std::string& table) const;
+    bool HasTableOption(const std::string& table, int32_t code) const;
     void AddOptionToAll(int32_t code);
     void RemoveOptionFromAll(int32_t code);
     void AddOptionsToAll(const TableOptions& codes);
@@ -308,6 +309,9 @@ public:
 private:
     enum class FindDirection { kEqual, kNext, kPrev };
     bool FindRecImpl(const std::string& table, bool replace, FindDirection direction);
+    // ListMove in the list of a record index already looked up (table names
+    // it in an error).
+    bool ListMoveAt(int32_t code, int32_t index, const std::string& table);
 
 public:
     // ---- record lists and aggregates ----------------------------------------
@@ -524,15 +528,16 @@ private:
     TableState& StateOf(const std::string& table);
     const TableState& StateOf(const std::string& table) const;
 
-    // Where a field number's bytes lie in its table's record buffer. A
-    // number outside the description or past the end of its own table raises
-    // 2003; false when this object's buffer of the table cannot hold it.
+    // Where the bytes of a field with a value of its own lie in its table's
+    // record buffer; desc is the field's OwnFieldDesc, which has done the
+    // checks of the number. False when this object's buffer of the table
+    // cannot hold it.
     struct FieldPlace {
         FieldDesc desc{};
         int32_t recordIndex = -1;
         int32_t offset = 0;
     };
-    bool FindPlace(int32_t fieldNo, FieldPlace& place) const;
+    bool FindPlace(int32_t fieldNo, const FieldDesc& desc, FieldPlace& place) const;
     // The field of a number that lies inside its own table, else 2003.
     FieldDesc OwnFieldDesc(int32_t fieldNo) const;
     // The same checks for raw access to a caller's record image.
@@ -556,5 +561,8 @@ private:
     LuMap<std::string, TableState> m_tableStates;
     int32_t m_handle = kNoHandle;
     std::vector<PendingBlobChange> m_pendingBlobChanges;
+    // The record image handed to the client by a find or a change, kept
+    // between calls only to reuse its storage (copies start without one).
+    std::vector<char> m_exchange;
     std::shared_ptr<DbStruct> m_struct;  // shared with every copy; null: the empty structure
 };

@@ -30,10 +30,9 @@ StrVector BlobIdArg(int32_t id) { return StrVector("ID: " + lurutils::ToString(i
 // the call, and the key current before is put back whatever happens.
 template <class Send>
 bool ChangeSelected(DbDesc& desc, const std::string& table, bool strict, Send send) {
-    const std::string upper = lurutils::ToUpper(table);
-    const TableOptions options = desc.GetTableOptions(upper);
+    const lurutils::UpperName upper(table);
     int32_t status = 0;
-    if (options.Contains(kUniqueKeyFirst)) {
+    if (desc.HasTableOption(upper, kUniqueKeyFirst)) {
         const std::string uniqueKey = desc.GetUniqueKeyName(upper);
         if (uniqueKey.empty()) throw DbDescError(kNoUniqueKey, Here(__LINE__), StrVector(upper));
         ScopedKey key(desc, upper);
@@ -53,7 +52,7 @@ bool ChangeSelected(DbDesc& desc, const std::string& table, bool strict, Send se
 // ---- record changes ---------------------------------------------------------------
 
 void DbDesc::NewRec(const std::string& table) {
-    const std::string upper = lurutils::ToUpper(table);
+    const lurutils::UpperName upper(table);
     const int32_t status = SendRecordChange(0, upper);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(upper));
 }

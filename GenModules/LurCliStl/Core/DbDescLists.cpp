@@ -118,7 +118,10 @@ bool DbDesc::RemoveFromList(const std::string& table, int32_t index) {
 // ---- moving through the list ------------------------------------------------------
 
 bool DbDesc::ListMove(int32_t code, const std::string& table) {
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    return ListMoveAt(code, RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase, table);
+}
+
+bool DbDesc::ListMoveAt(int32_t code, int32_t index, const std::string& table) {
     std::vector<char>& buffer = RecordBufferAt(index);
     std::fill(buffer.begin(), buffer.end(), '\0');
     RecordList& list = GetListAt(index);

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kBadMoveCode = 2005;
+constexpr int kNoSuchField = 2003;
 constexpr int kNotAKey = 2009;
 constexpr int kNotFound = lurdbcli::kNotFound;
 constexpr int32_t kClearOnFailedFind = 5;
@@ -25,7 +26,7 @@ bool DbDesc::Move(int32_t code, const std::string& table) {
     SelectList(recType, false);
     if (code < kMoveFirst || code > kMoveReread) throw DbDescError(kBadMoveCode, Here(__LINE__), StrVector(table));
 
-    const int32_t size = GetRecordSize(table);
+    const int32_t size = GetStruct().GetRecordSizeOf(recType);
     char* raw = nullptr;
     int32_t status = 0;
     LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");  // before the block exists, so none is lost
@@ -60,8 +61,8 @@ bool DbDesc::Move(int32_t code, const std::string& table) {
     }
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
 
-    SetListAt(index, ReturnedBytes(block, true, Here(__LINE__), StrVector(table)), size);
-    ListMove(kMoveFirst, table);
+    SetListAt(index, ReturnedBytes(block, true, Here(__LINE__), table), size);
+    ListMoveAt(kMoveFirst, index, table);
     return true;
 }
 
@@ -74,7 +75,8 @@ void DbDesc::DefineKey(const std::string& table, const std::string& key) {
     const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
     int32_t fieldNo = -1;
     if (!key.empty()) {
-        fieldNo = FieldNoOrThrow(table, key, Here(__LINE__));
+        fieldNo = GetStruct().GetFieldNoIn(recType, key);
+        if (fieldNo < 0) throw DbDescError(kNoSuchField, Here(__LINE__), StrVector(table) << key);
         if (GetFieldDesc(fieldNo).keyKind == 'n') throw DbDescError(kNotAKey, Here(__LINE__), StrVector(table) << key);
     }
     const int32_t status = LUR_CLIENT_FUNCTION(DefineKey, "DbDesc")(m_handle, GetDbNo(), recType, fieldNo);
@@ -98,19 +100,20 @@ bool DbDesc::ReadCurrentRec(const std::string& table, bool strict) {
     const ClientBlock block(raw);
     if (status == kNotFound && !strict) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
-    SetRecord(ReturnedBytes(block, true, Here(__LINE__), StrVector(table)), table);
+    SetRecord(ReturnedBytes(block, true, Here(__LINE__), table), table);
     return true;
 }
 
 // ---- finds ----------------------------------------------------------------------
 
 bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection direction) {
-    const std::string upper = lurutils::ToUpper(table);
+    const lurutils::UpperName upper(table);
     const int32_t recType = RecTypeOrThrow(upper, Here(__LINE__));
     const int32_t index = recType - kRecTypeBase;
 
     // The copy carries the key value; the client writes the found record into it.
-    std::vector<char> record;
+    std::vector<char>& record = m_exchange;
+    record.clear();
     CopyRecord(record, upper);
     const auto size = static_cast<int32_t>(record.size());
     int32_t status = 0;
@@ -135,7 +138,7 @@ bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection d
     }
     if (replace) {
         SetListAt(index, record.data(), size);
-        ListMove(kMoveFirst, upper);
+        ListMoveAt(kMoveFirst, index, upper);
     } else {
         AddToListAt(index, record.data(), size);
     }

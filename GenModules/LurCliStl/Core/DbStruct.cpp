@@ -26,6 +26,9 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbStruct"};
 // The header's leading bytes, carried as received; the counts follow.
 constexpr size_t kHeaderCarriedBytes = 8;
 
+// The bytes of a table's record that the client exchanges.
+int ExchangedBytes(const RecordDesc& r) { return r.recordLength - r.dataOffset; }
+
 // An index taken as the 16-bit value the description's arrays are indexed
 // with: -1 when it has bit 15 set or is not below count.
 int Index16(int index, size_t count) {
@@ -327,8 +330,8 @@ std::pair<int, int> DbStruct::TableFields(int recordIndex) const {
 }
 
 int DbStruct::GetRecType(const std::string& table) const {
-    const std::string name = lurutils::ToUpper(table);
-    const auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name);
+    const lurutils::UpperName name(table);
+    const auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name.str());
     return it == m_tableNames.end() ? -1 : kRecTypeBase + static_cast<int>(it - m_tableNames.begin());
 }
 
@@ -338,13 +341,16 @@ std::string DbStruct::GetTableName(int recType) const {
 }
 
 int DbStruct::GetFieldNo(const std::string& table, const std::string& field) const {
-    const int recType = GetRecType(table);
+    return GetFieldNoIn(GetRecType(table), field);
+}
+
+int DbStruct::GetFieldNoIn(int recType, const std::string& field) const {
     if (recType < 0) return -1;
     const int r = recType - kRecTypeBase;
-    const std::string name = lurutils::ToUpper(field);
+    const lurutils::UpperName name(field);
     const auto [first, end] = TableFields(r);
     for (int i = first; i < end; ++i)
-        if (m_fieldNames[static_cast<size_t>(i)] == name) return r * kFieldsPerTable + (i - first);
+        if (m_fieldNames[static_cast<size_t>(i)] == name.str()) return r * kFieldsPerTable + (i - first);
     return -1;
 }
 
@@ -487,10 +493,9 @@ std::string DbStruct::FindKeyByFields(const std::string& table, const std::vecto
 
 // ---- sizes and checked lookups ------------------------------------------------
 
-int DbStruct::GetRecordSize(const std::string& table) const {
-    const RecordDesc r = GetRecDescByName(table);
-    return r.recordLength - r.dataOffset;
-}
+int DbStruct::GetRecordSize(const std::string& table) const { return ExchangedBytes(GetRecDescByName(table)); }
+
+int DbStruct::GetRecordSizeOf(int recType) const { return ExchangedBytes(GetRecDesc(recType)); }
 
 int DbStruct::GetFieldLength(const std::string& table, const std::string& field, bool asText) const {
     const FieldDesc f = GetFieldDescByName(table, field);

@@ -159,6 +159,8 @@ public:
     int GetRecType(const std::string& table) const;
     std::string GetTableName(int recType) const;
     int GetFieldNo(const std::string& table, const std::string& field) const;
+    // The same within a table known by its record type.
+    int GetFieldNoIn(int recType, const std::string& field) const;
     std::string GetFieldName(int fieldNo, std::string* tableOut = nullptr) const;
 
     // A field number past its table's last field reaches the next table's
@@ -198,6 +200,8 @@ public:
 
     // record length - data offset.
     int GetRecordSize(const std::string& table) const;
+    // The same by record type; 2002 (at this file's location) when unknown.
+    int GetRecordSizeOf(int recType) const;
     // With asText, a 'c' text field (length 2 or more, not raw) counts
     // without its terminating zero.
     int GetFieldLength(const std::string& table, const std::string& field, bool asText) const;

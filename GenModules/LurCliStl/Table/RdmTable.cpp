@@ -71,15 +71,15 @@ std::string RdmTable::GetFullName() const { return GetDbName() + "." + m_name; }
 // ---- fields -----------------------------------------------------------------------
 
 std::string RdmTable::ResolveFieldName(const std::string& name) const {
-    const std::string upper = lurutils::ToUpper(name);
-    const auto alias = m_aliases.find(upper);
+    const lurutils::UpperName upper(name);
+    const auto alias = m_aliases.find(upper.str());
     if (alias == m_aliases.end() || !m_fields.contains(alias->second))
-        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << upper);
+        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << upper.str());
     return alias->second;
 }
 
 std::string RdmTable::ResolveKeyName(const std::string& name) const {
-    const auto alias = m_aliases.find(lurutils::ToUpper(name));
+    const auto alias = m_aliases.find(lurutils::UpperName(name).str());
     return alias == m_aliases.end() ? name : alias->second;
 }
 

@@ -108,6 +108,38 @@ TEST_F(LurExceptBaseTest, LocationFormats) {
     EXPECT_EQ(LurExceptBase(5).FormatLocation(false), "");
 }
 
+// A throw site's location keeps its literal by pointer (nothing is copied on
+// paths that never throw), a name built at run time by copy; both read the
+// same wherever the exception travels.
+TEST_F(LurExceptBaseTest, LocationsKeepLiteralsAndCopyOtherNames) {
+    static constexpr const char* kSource = "GenModules\\LurUtils\\Sample";
+    constexpr ThrowSource here{kSource};
+    const ErrorLocation literal = here(77);
+    EXPECT_EQ(literal.file.c_str(), kSource);
+    EXPECT_EQ(literal.file, "GenModules\\LurUtils\\Sample");
+    EXPECT_EQ(literal.function, "NULL");
+    EXPECT_EQ(literal.line, 77);
+
+    ErrorLocation built;
+    {
+        const std::string name = std::string("GenModules\\LurUtils\\") + "Built";
+        built = ErrorLocation(name, std::string("NULL"), 5);
+    }  // the name is gone; the location holds its own copy
+    EXPECT_EQ(built.file, std::string("GenModules\\LurUtils\\Built"));
+    EXPECT_NE(built.file, literal.file);
+
+    LurExceptBaseArg raised(5, here(78), StrVector());
+    const LurExceptBaseArg copy = raised;
+    EXPECT_EQ(copy.GetLocation().file.c_str(), kSource);
+    EXPECT_EQ(copy.FormatLocation(false), "file GenModules\\LurUtils\\Sample, function NULL, line 78");
+    EXPECT_EQ(LurExceptBase(5, built).FormatLocation(false), "file GenModules\\LurUtils\\Built, function NULL, line 5");
+
+    const std::string asText = copy.GetLocation().file;
+    EXPECT_EQ(asText, kSource);
+    EXPECT_NE(copy.GetLocation().file.find("Sample"), std::string::npos);
+    EXPECT_TRUE(ErrorLocation().file.empty());
+}
+
 TEST_F(LurExceptBaseTest, Severity) {
     EXPECT_TRUE(LurFileExcept(900, StrVector()).IsSevere());  // outside both ranges
     EXPECT_FALSE(LurFileExcept(705, StrVector()).IsSevere());

@@ -259,4 +259,33 @@ TEST_F(LurStringsCase, RuntimeAndLocaleCase) {
     EXPECT_EQ(lurutils::ToUpperInPlace(nullptr), nullptr);
 }
 
+// UpperName gives what ToUpper gives, and the name itself (no copy) when it
+// is upper case already, by the runtime's table in force.
+TEST_F(LurStringsCase, UpperNameCopiesOnlyWhatUpperCasingChanges) {
+    struct Case {
+        const char* locale;
+        std::string name;
+        bool upperAlready;
+    };
+    const Case cases[] = {
+        {"C", "GEPJARMU", true},
+        {"C", "S_GJ_ID", true},
+        {"C", "", true},
+        {"C", "Gepjarmu", false},
+        {"C", "\xE1RV\xEDZ", true},  // "C" upper-cases ASCII only
+        {"Hungarian_Hungary.1250", "\xE1RV\xEDZ", false},
+        {"Hungarian_Hungary.1250", "\xC1RV\xCDZ", true},
+        {"C", std::string("AB\0cd", 5), true},  // like StrUpr, up to the first zero byte
+        {"C", std::string("aB\0cd", 5), false},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        ASSERT_NE(win::crt::SetLocale(c.locale), nullptr);
+        EXPECT_EQ(lurutils::IsUpperCase(c.name), c.upperAlready) << "case " << i;
+        const lurutils::UpperName upper(c.name);
+        EXPECT_EQ(upper.str(), lurutils::ToUpper(c.name)) << "case " << i;
+        EXPECT_EQ(&upper.str() == &c.name, c.upperAlready) << "case " << i;
+    }
+}
+
 }  // namespace
