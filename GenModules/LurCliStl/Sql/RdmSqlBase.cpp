@@ -129,6 +129,30 @@ void RdmSqlBase::FindDatabase(const std::string& name, std::string& canonical, S
     ThrowSyntaxError(kTablespaceNotOpen, name, at, Here(__LINE__));
 }
 
+RdmSqlBase::SelectColumnsByTable RdmSqlBase::ReadSelectColumns(SqlTokenIterator& it, SqlTokenIterator end) {
+    SelectColumnsByTable columns;
+    while (it != end) {
+        if (it->Matches(",")) {  // commas are optional
+            ++it;
+            continue;
+        }
+        SqlSelectColumn column;
+        std::string tablespace;
+        ResolveField(it->text, tablespace, column.table, column.field, it);
+        ++it;
+        if (it != end && it->Matches("AS")) {
+            ++it;
+            if (it == end || it->Matches(","))
+                ThrowSyntaxError(kMalformedStatement, "Missing alias after the AS keyword!", it, Here(__LINE__));
+            column.alias = it->text;
+            ++it;
+        }
+        columns[column.table].push_back(column);
+        m_selectList.push_back(std::move(column));
+    }
+    return columns;
+}
+
 void RdmSqlBase::ThrowSyntaxError(int code, const char* text, SqlTokenIterator at, const ErrorLocation& where) const {
     ThrowSyntaxError(code, std::string(text ? text : ""), at, where);
 }

@@ -44,6 +44,8 @@ public:
         m_fromList = std::move(from);
     }
 
+    using RdmSqlBase::ReadSelectColumns;
+
     SqlTokenIterator Begin() const { return m_statement.begin(); }
     SqlTokenIterator TokenAt(size_t index) const { return m_statement.begin() + static_cast<std::ptrdiff_t>(index); }
 
@@ -201,6 +203,48 @@ TEST_F(RdmSqlBaseTest, ErrorsAtTheStatementEndShowItsSeparator) {
     raised = Catch([&] { statement.ThrowSyntaxError(2019, std::string(1000, 'v'), it, ErrorLocation()); });
     EXPECT_EQ(raised.text.size(), RdmSqlBase::kMessageLimit - 1u);
     EXPECT_EQ(raised.text.rfind(ErrorText(3, 3, ""), 0), 0u);
+}
+
+std::string Describe(const SqlSelectList& list) {
+    std::string out;
+    for (const SqlSelectColumn& column : list) out += column.table + "." + column.field + ":" + column.alias + " ";
+    return out;
+}
+
+TEST_F(RdmSqlBaseTest, SelectListTakesAliasesAfterAs) {
+    const std::vector<std::pair<std::string, std::string>> from = {{"SHOP", "ITEM"}, {"SHOP", "STOCK"}};
+    TestStatement statement(*descs_, "SELECT name AS Label, item id Shop.Item.ID as 'x' qty FROM Item, Stock ;", from);
+    SqlTokenIterator it = statement.TokenAt(1);
+    const SqlTokenIterator end = statement.FindToken(it, statement.StatementEnd(), "FROM");
+    const auto columns = statement.ReadSelectColumns(it, end);
+    EXPECT_EQ(it, end);
+    EXPECT_EQ(Describe(statement.GetSelectList()), "ITEM.NAME:Label STOCK.ITEM: ITEM.ID: ITEM.ID:x STOCK.QTY: ");
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(Describe(columns.at("ITEM")), "ITEM.NAME:Label ITEM.ID: ITEM.ID:x ");
+    EXPECT_EQ(Describe(columns.at("STOCK")), "STOCK.ITEM: STOCK.QTY: ");
+}
+
+TEST_F(RdmSqlBaseTest, SelectListAliasErrors) {
+    const std::vector<std::pair<std::string, std::string>> from = {{"SHOP", "STOCK"}, {"DEPOT", "BIN"}};
+    struct Case {
+        const char* text;
+        int code;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"SELECT item AS, code FROM t ;", 2020, ErrorText(1, 15, "Missing alias after the AS keyword!")},
+        {"SELECT item AS FROM t ;", 2020, ErrorText(1, 16, "Missing alias after the AS keyword!")},
+        {"SELECT item,\n code AS FROM t ;", 2020, ErrorText(2, 11, "Missing alias after the AS keyword!")},
+        {"SELECT qty FROM t ;", 2043, ErrorText(1, 11, "QTY")},
+    };
+    for (const Case& c : cases) {
+        TestStatement statement(*descs_, c.text, from);
+        SqlTokenIterator it = statement.TokenAt(1);
+        const SqlTokenIterator end = statement.FindToken(it, statement.StatementEnd(), "FROM");
+        const Raised raised = Catch([&] { statement.ReadSelectColumns(it, end); });
+        EXPECT_EQ(raised.code, c.code) << c.text;
+        EXPECT_EQ(raised.text, c.message) << c.text;
+    }
 }
 
 TEST_F(RdmSqlBaseTest, NamesSplitAtDotsIntoUpperCaseParts) {
