@@ -193,7 +193,8 @@ public:
     virtual bool GoToPos(int32_t position, int = 0);
     virtual int32_t GetListCount() const;
     virtual bool IsListEmpty() const;
-    virtual void ClearList();
+    // True (a stored table answers from its rows).
+    virtual bool ClearList();
 
     // Building and editing the list; field names here are the
     // description's own (no alias resolution) where the text says so.
@@ -206,7 +207,8 @@ public:
     virtual bool RemoveFromList(int32_t index);
     virtual bool RemoveCurrentFromList();
     virtual int32_t RemoveValueFromList(const std::string& field, const std::string& value, int32_t start);
-    virtual void RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start);
+    // -1, as the stored table answers when it removed rows.
+    virtual int32_t RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start);
     // "" sorts by the last sort field again.
     virtual void SortList(const std::string& field, bool descending, int = 0);
     virtual std::string GetListKey() const;
