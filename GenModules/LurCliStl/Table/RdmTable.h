@@ -227,8 +227,9 @@ public:
     // ---- record changes, transactions, locks and counters -------------------
 
     // The record buffer goes to the server (DbDesc::NewRec, ModRec, DelRec);
-    // ModRec and DelRec are false on 10002 unless strict.
-    virtual void NewRec();
+    // ModRec and DelRec are false on 10002 unless strict. NewRec answers
+    // true (a stored table answers whether its new row became current).
+    virtual bool NewRec();
     virtual bool ModRec(bool strict = false);
     virtual bool DelRec(bool strict = false);
     virtual void TruncateFile();
@@ -237,8 +238,8 @@ public:
     // The server's current record into the record buffer; the list stays.
     virtual bool ReadCurrentRec(bool strict = false);
     // A server table has nothing to save: 10038, as the stored table's
-    // counterpart would be missing.
-    virtual void SaveChanges();
+    // counterpart would be missing. A stored table answers whether it saved.
+    virtual bool SaveChanges();
 
     // The connection's one transaction (not the table's).
     virtual bool BeginTrans(const std::string& name, bool strict = false);
