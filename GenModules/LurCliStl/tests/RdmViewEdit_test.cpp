@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DbErrorCode.h"
 #include "OrderStockService.h"
@@ -225,6 +226,35 @@ TEST_F(ViewEdit, EditsWithoutLockOrWithoutUniqueKey) {
     EXPECT_EQ(ErrorCode([&] { moves.CommitEdit(); }), 10028);
     EXPECT_TRUE(moves.IsEditing());
     EXPECT_FALSE(moves.CancelEdit());
+}
+
+// What the statements do through a view: a single-table view searched on a
+// key, its rows deleted one by one in direct mode; a multi-table view
+// sorted over every group and copied as a result.
+TEST_F(ViewEdit, StatementsChangeAndSortThroughTheViewsTables) {
+    RdmView target(&shop.Tablespaces(), "sqlexec", RdmView::DefaultOptions());
+    target.AddTable("", "Sales", "Lines", "", "", "", "");
+    RdmStoreTab& lines = target.Table("LINES");
+    lines.Fld("O_REF").SetLong(1);
+    ASSERT_TRUE(target.FindList("O_REF", 5));
+    EXPECT_EQ(target.RecordCount(), 2);
+    lines.DefineKey(lines.GetUniqueKeyName());
+    int deleted = 0;
+    if (lines.GoToPos(0, 5)) {
+        while (lines.DelRec()) ++deleted;
+    }
+    EXPECT_EQ(deleted, 2);
+    EXPECT_EQ(Dump("Lines"), "L_ID,O_REF,ITEM,QTY\n12,2,PAD,5\n");
+
+    // ORDER BY on the view read before the deletes: every group of its table
+    // sorted, and the result copy keeps the order.
+    Lines().SortList("ITEM", false, 1);
+    RdmView result(*view);
+    std::vector<std::string> rows;
+    while (result.NextRecord())
+        rows.push_back(result.Table("ORDERS").Fld("CUST").GetString() + " " +
+                       result.Table("LINES").Fld("ITEM").GetString());
+    EXPECT_EQ(rows, std::vector<std::string>({"ALICE INK", "ALICE PEN", "BOB PAD"}));
 }
 
 TEST_F(ViewEdit, SettingsReachTheNamedTable) {
