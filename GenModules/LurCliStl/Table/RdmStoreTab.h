@@ -376,6 +376,8 @@ private:
     // Makes the row at the index current and positions the children for it.
     bool MakeCurrent(int32_t index, int childCode);
     void PositionChildren(int32_t rowId, int childCode);
+    // No current row here and below (children on group -1), buffers cleared.
+    void ClearPositionTree();
     // Loads a row's record into the record buffer.
     void LoadRow(const RdmStoredRow& row);
     // The record buffer as a record-size copy.
