@@ -9,8 +9,6 @@
 
 #include "DbDesc.h"
 #include "DbDescError.h"
-#include "DbDescMap.h"
-#include "LuConn.h"
 #include "RdmStoreTab.h"
 #include "RdmTable.h"
 #include "ShopService.h"
@@ -20,7 +18,6 @@ namespace {
 class StoreTabSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        lurclistl::SetInteractive(false);
         service.LoadShop(shop);
         customer = lurtest::MakeShopTree(shop);
         orders = customer->FindTable("Orders", "");
@@ -28,9 +25,7 @@ protected:
         ASSERT_TRUE(customer->FindList("", 0));
         ASSERT_TRUE(customer->LocateInList("CU_ID", "1", 0));
 
-        ASSERT_TRUE(other.Open(service.Service(), "ADMIN", "SECRET", false));
-        ASSERT_TRUE(other.GetTablespaces().OpenAll());
-        otherShop = other.GetTablespaces().GetDescCopy("Shop");
+        service.LoadDesc(otherShop, "Shop", lurtest::kShopDbNo, service.Login());
     }
 
     // What the second connection reads: the note of an order, "" when there is none.
@@ -57,8 +52,7 @@ protected:
     DbDesc shop;
     std::unique_ptr<RdmStoreTab> customer;
     RdmStoreTab* orders = nullptr;  // owned by customer
-    LuConn other;
-    DbDesc otherShop;
+    DbDesc otherShop;  // on a second connection
 };
 
 }  // namespace
