@@ -418,6 +418,8 @@ private:
     // The row that is current again after a guard, by unique-key texts.
     void RestoreRowByKey(const std::vector<std::string>& fields, const std::vector<std::string>& texts);
     [[noreturn]] void Refuse(int code, int line) const;
+    // Takes this table out of its owner's children (only its own entry).
+    void Unlist() noexcept;
 
     int32_t m_recordSize = 0;
     int32_t m_allPos = -1;

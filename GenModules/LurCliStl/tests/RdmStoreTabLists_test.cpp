@@ -9,20 +9,14 @@
 #include "DbDesc.h"
 #include "DbErrorCode.h"
 #include "RdmStoreTab.h"
-#include "ShopService.h"
+#include "ServiceTest.h"
 
 namespace {
 
-class StoreTabListsTest : public ::testing::Test {
+class StoreTabListsTest : public lurtest::ShopSuiteTest<StoreTabListsTest> {
 protected:
-    static void SetUpTestSuite() { service_ = std::make_unique<lurtest::ShopService>(); }
-    static void TearDownTestSuite() { service_.reset(); }
     void SetUp() override {
-        service_->LoadShop(shop);
-        customer = lurtest::MakeShopTree(shop);
-        orders = customer->FindTable("Orders", "");
-        item = customer->FindTable("Item", "");
-        for (RdmStoreTab* table : {customer.get(), orders, item}) table->DefineKey("");
+        ShopSuiteTest::SetUp();
         ASSERT_TRUE(customer->FindList("", 0));  // customers 2, 1, 3, 4; customer 2 current
     }
     // A field over the current rows; the position and the record buffer kept.
@@ -36,12 +30,6 @@ protected:
         table.GetDesc()->SetRecord(saved.data(), table.GetName());
         return values;
     }
-
-    static inline std::unique_ptr<lurtest::ShopService> service_;
-    DbDesc shop;
-    std::unique_ptr<RdmStoreTab> customer;
-    RdmStoreTab* orders = nullptr;
-    RdmStoreTab* item = nullptr;
 };
 
 }  // namespace

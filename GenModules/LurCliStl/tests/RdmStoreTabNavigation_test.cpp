@@ -17,18 +17,17 @@ namespace {
 
 using lurtest::ErrorCode;
 
-// The shop tree on a service; Suite decides whether the service is made
-// once for the suite (read-only tests) or for every test.
+// The shop tree on a service, which the fixtures below make once for the
+// suite (read-only tests) or for every test.
 class ShopTreeTest : public ::testing::Test {
 public:
     void BuildTree(lurtest::ShopService& service) {
         service.LoadShop(shop);
-        customer = lurtest::MakeShopTree(shop);
-        orders = customer->FindTable("Orders", "");
-        item = customer->FindTable("Item", "");
-        note = customer->FindTable("Note", "");
-        // Lists in the store's order, whatever key an earlier test left current.
-        for (RdmStoreTab* table : {customer.get(), orders, item, note}) table->DefineKey("");
+        lurtest::ShopTree tree(shop);
+        customer = std::move(tree.customer);
+        orders = tree.orders;
+        item = tree.item;
+        note = tree.note;
     }
 
     // The values of a field over the table's current rows, the position kept.
@@ -174,9 +173,7 @@ TEST_F(StoreTabNavigationTest, StoredRowMoves) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        customer = lurtest::MakeShopTree(shop);
-        orders = customer->FindTable("Orders", "");
-        item = customer->FindTable("Item", "");
+        BuildTree(*service_);
         ASSERT_TRUE(customer->FindList("", 0));
         EXPECT_EQ(c.step(*this), c.result);
         EXPECT_EQ(Combination(), c.combination);

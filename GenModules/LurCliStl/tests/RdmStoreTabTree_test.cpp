@@ -10,20 +10,14 @@
 #include "DbDesc.h"
 #include "DbErrorCode.h"
 #include "RdmStoreTab.h"
-#include "ShopService.h"
+#include "ServiceTest.h"
 
 namespace {
 
-class StoreTabTreeTest : public ::testing::Test {
+class StoreTabTreeTest : public lurtest::ShopSuiteTest<StoreTabTreeTest> {
 protected:
-    static void SetUpTestSuite() { service_ = std::make_unique<lurtest::ShopService>(); }
-    static void TearDownTestSuite() { service_.reset(); }
     void SetUp() override {
-        service_->LoadShop(shop);
-        customer = lurtest::MakeShopTree(shop);
-        orders = customer->FindTable("Orders", "");
-        item = customer->FindTable("Item", "");
-        for (RdmStoreTab* table : {customer.get(), orders, item}) table->DefineKey("");
+        ShopSuiteTest::SetUp();
         // The master of another view, hung under the orders, with a table of its own.
         hung = std::make_unique<RdmStoreTab>(orders, &shop, "Item", "Orders", true);
         hung->AddLink("OR_ID", "IT_ORDER", "IT_ORDER");
@@ -31,14 +25,9 @@ protected:
     }
     void TearDown() override {
         hung.reset();  // unlists itself from the orders
-        customer.reset();
+        tree.reset();
     }
 
-    static inline std::unique_ptr<lurtest::ShopService> service_;
-    DbDesc shop;
-    std::unique_ptr<RdmStoreTab> customer;
-    RdmStoreTab* orders = nullptr;
-    RdmStoreTab* item = nullptr;
     std::unique_ptr<RdmStoreTab> hung;
 };
 
@@ -60,7 +49,7 @@ TEST_F(StoreTabTreeTest, CountsAndGatherings) {
     std::vector<RdmStoreTab*> all;
     customer->CollectTables(all);
     ASSERT_EQ(all.size(), 6U);
-    EXPECT_EQ(all[0], customer.get());
+    EXPECT_EQ(all[0], customer);
     EXPECT_EQ(all[1]->GetDisplayName(), "NOTE");  // children by display name
     EXPECT_EQ(all[2], orders);
 

@@ -10,43 +10,35 @@
 #include "DbDesc.h"
 #include "DbErrorCode.h"
 #include "RdmStoreTab.h"
-#include "ShopService.h"
+#include "ServiceTest.h"
 
 namespace {
 
 using lurtest::ErrorCode;
 
 // One shop service for the suite; every test builds its own tables.
-class StoreTabObjectTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { service_ = std::make_unique<lurtest::ShopService>(); }
-    static void TearDownTestSuite() { service_.reset(); }
-    void SetUp() override { service_->LoadShop(shop); }
-
-    static inline std::unique_ptr<lurtest::ShopService> service_;
-    DbDesc shop;
-};
+class StoreTabObjectTest : public lurtest::ShopSuiteTest<StoreTabObjectTest> {};
 
 }  // namespace
 
 TEST_F(StoreTabObjectTest, ChildRegistryRefusesTakenAndMissingNames) {
     RdmStoreTab root(nullptr, &shop, "Customer", "customer", false);
     EXPECT_EQ(root.GetDisplayName(), "CUSTOMER");
-    auto* orders = new RdmStoreTab(&root, &shop, "Orders", "Orders", false);
-    EXPECT_EQ(orders->GetOwner(), &root);
-    EXPECT_EQ(root.GetChildren().at("ORDERS"), orders);
+    auto* child = new RdmStoreTab(&root, &shop, "Orders", "Orders", false);
+    EXPECT_EQ(child->GetOwner(), &root);
+    EXPECT_EQ(root.GetChildren().at("ORDERS"), child);
 
     // A second child of the same display name fails and leaves the first.
     EXPECT_EQ(ErrorCode([&] { RdmStoreTab twin(&root, &shop, "Note", "orders", false); }), 2017);
     EXPECT_EQ(root.GetChildren().size(), 1U);
-    EXPECT_EQ(root.GetChildren().at("ORDERS"), orders);
+    EXPECT_EQ(root.GetChildren().at("ORDERS"), child);
 
-    auto* note = new RdmStoreTab(&root, &shop, "Note", "Note", false);
-    EXPECT_EQ(ErrorCode([&] { note->Rename("ORDERS"); }), 2017);
-    EXPECT_EQ(note->GetDisplayName(), "NOTE");
-    note->Rename("Notes");  // taken as given
-    EXPECT_EQ(note->GetDisplayName(), "Notes");
-    EXPECT_EQ(root.GetChildren().at("Notes"), note);
+    auto* second = new RdmStoreTab(&root, &shop, "Note", "Note", false);
+    EXPECT_EQ(ErrorCode([&] { second->Rename("ORDERS"); }), 2017);
+    EXPECT_EQ(second->GetDisplayName(), "NOTE");
+    second->Rename("Notes");  // taken as given
+    EXPECT_EQ(second->GetDisplayName(), "Notes");
+    EXPECT_EQ(root.GetChildren().at("Notes"), second);
 
     EXPECT_EQ(ErrorCode([&] { root.RemoveChild("NOPE"); }), 2015);
     EXPECT_EQ(ErrorCode([&] { root.RenameChild("NOPE", "X"); }), 2015);
@@ -54,23 +46,23 @@ TEST_F(StoreTabObjectTest, ChildRegistryRefusesTakenAndMissingNames) {
     // Moving a child between owners; a taken name leaves it where it was.
     RdmStoreTab other(nullptr, &shop, "Customer", "Other", false);
     RdmStoreTab blocker(&other, &shop, "Orders", "Orders", false);
-    EXPECT_EQ(ErrorCode([&] { orders->SetOwner(&other); }), 2017);
-    EXPECT_EQ(orders->GetOwner(), &root);
+    EXPECT_EQ(ErrorCode([&] { child->SetOwner(&other); }), 2017);
+    EXPECT_EQ(child->GetOwner(), &root);
     EXPECT_EQ(root.GetChildren().count("ORDERS"), 1U);
     other.RemoveChild("ORDERS");
     blocker.SetOwner(nullptr);
-    orders->SetOwner(&other);
+    child->SetOwner(&other);
     EXPECT_EQ(root.GetChildren().count("ORDERS"), 0U);
-    EXPECT_EQ(other.GetChildren().at("ORDERS"), orders);
+    EXPECT_EQ(other.GetChildren().at("ORDERS"), child);
 }
 
 TEST_F(StoreTabObjectTest, NoOwnerIsLeftDangling) {
     auto root = std::make_unique<RdmStoreTab>(nullptr, &shop, "Customer", "Customer", false);
-    auto* orders = new RdmStoreTab(root.get(), &shop, "Orders", "Orders", false);
-    new RdmStoreTab(orders, &shop, "Item", "Item", false);
+    auto* detail = new RdmStoreTab(root.get(), &shop, "Orders", "Orders", false);
+    new RdmStoreTab(detail, &shop, "Item", "Item", false);
     // A table destroyed on its own leaves its owner's children.
-    auto* note = new RdmStoreTab(root.get(), &shop, "Note", "Note", false);
-    delete note;
+    auto* alone = new RdmStoreTab(root.get(), &shop, "Note", "Note", false);
+    delete alone;
     EXPECT_EQ(root->GetChildren().count("NOTE"), 0U);
 
     // The master of another view hung here is not destroyed with the tree,
@@ -82,27 +74,25 @@ TEST_F(StoreTabObjectTest, NoOwnerIsLeftDangling) {
 }
 
 TEST_F(StoreTabObjectTest, CopyHasStateAndFiltersButNoOwnerOrChildren) {
-    auto root = lurtest::MakeShopTree(shop);
-    RdmStoreTab& orders = *root->FindTable("ORDERS", "");
-    orders.SetFilterValue("OR_STATE", "open");
-    orders.SetColumnValue("OR_NOTE", "x");
-    orders.AddTableOption(2);
-    ASSERT_TRUE(root->FindList("", 0));
-    orders.SortList("OR_ID", true, 1);  // each group in reverse key order
+    orders->SetFilterValue("OR_STATE", "open");
+    orders->SetColumnValue("OR_NOTE", "x");
+    orders->AddTableOption(2);
+    ASSERT_TRUE(customer->FindList("", 0));
+    orders->SortList("OR_ID", true, 1);  // each group in reverse key order
 
-    RdmStoreTab copy(orders);
+    RdmStoreTab copy(*orders);
     EXPECT_EQ(copy.GetOwner(), nullptr);
     EXPECT_TRUE(copy.GetChildren().empty());
     EXPECT_EQ(copy.GetDisplayName(), "ORDERS");
-    EXPECT_EQ(copy.GetLinks(), orders.GetLinks());
+    EXPECT_EQ(copy.GetLinks(), orders->GetLinks());
     EXPECT_EQ(copy.GetLinkKey(), "OR_CUST");
-    EXPECT_EQ(copy.GetColumnValues(), orders.GetColumnValues());
-    EXPECT_EQ(copy.GetFilters(), orders.GetFilters());
-    EXPECT_EQ(copy.GetCurrentGroup(), orders.GetCurrentGroup());
-    EXPECT_EQ(copy.GetListPos(), orders.GetListPos());
+    EXPECT_EQ(copy.GetColumnValues(), orders->GetColumnValues());
+    EXPECT_EQ(copy.GetFilters(), orders->GetFilters());
+    EXPECT_EQ(copy.GetCurrentGroup(), orders->GetCurrentGroup());
+    EXPECT_EQ(copy.GetListPos(), orders->GetListPos());
     EXPECT_TRUE(copy.GetTableOptions().contains(2));
     // Each group's order survives the copy (a sorted group stays sorted).
-    for (const auto& [key, group] : orders.GetRowStore().Groups()) {
+    for (const auto& [key, group] : orders->GetRowStore().Groups()) {
         const RdmRowGroup* copied = copy.GetRowStore().FindGroup(key);
         ASSERT_NE(copied, nullptr);
         ASSERT_EQ(copied->rows.size(), group.rows.size());
@@ -112,66 +102,59 @@ TEST_F(StoreTabObjectTest, CopyHasStateAndFiltersButNoOwnerOrChildren) {
 }
 
 TEST_F(StoreTabObjectTest, LinksColumnValuesAndFilters) {
-    auto root = lurtest::MakeShopTree(shop);
-    RdmStoreTab& orders = *root->FindTable("ORDERS", "");
-    EXPECT_TRUE(orders.IsLinkField("CU_ID", true));
-    EXPECT_TRUE(orders.IsLinkField("OR_CUST", true));
-    EXPECT_FALSE(orders.IsLinkField("or_cust", true));  // exact comparison
+    EXPECT_TRUE(orders->IsLinkField("CU_ID", true));
+    EXPECT_TRUE(orders->IsLinkField("OR_CUST", true));
+    EXPECT_FALSE(orders->IsLinkField("or_cust", true));  // exact comparison
     // With the own flag clear the ancestors' links are asked; a root has none.
-    EXPECT_FALSE(root->IsLinkField("CU_ID", false));
-    EXPECT_FALSE(orders.IsLinkField("OR_CUST", false));
-    EXPECT_TRUE(root->FindTable("ITEM", "")->IsLinkField("OR_CUST", false));
+    EXPECT_FALSE(customer->IsLinkField("CU_ID", false));
+    EXPECT_FALSE(orders->IsLinkField("OR_CUST", false));
+    EXPECT_TRUE(customer->FindTable("ITEM", "")->IsLinkField("OR_CUST", false));
 
     // An alias of a master field renames the children's links.
-    EXPECT_TRUE(root->SetAlias("CUSTNO", "CU_ID"));
-    EXPECT_EQ(orders.GetLinks().front().first, "CUSTNO");
-    EXPECT_EQ(root->FindTable("NOTE", "")->GetLinks().front().first, "CUSTNO");
+    EXPECT_TRUE(customer->SetAlias("CUSTNO", "CU_ID"));
+    EXPECT_EQ(orders->GetLinks().front().first, "CUSTNO");
+    EXPECT_EQ(customer->FindTable("NOTE", "")->GetLinks().front().first, "CUSTNO");
 
-    orders.SetFilterValue("OR_STATE", "open");
-    orders.SetFilterValue("OR_NOTE", "a");
-    orders.SetFilterValue("OR_STATE", "closed");
-    EXPECT_EQ(orders.GetFilters(), (RdmStoreTab::FieldTexts{{"OR_STATE", "closed"}, {"OR_NOTE", "a"}}));
-    EXPECT_EQ(orders.GetFilterValue("OR_STATE"), "closed");
-    EXPECT_EQ(orders.GetFilterValue("or_state"), "");
-    orders.RemoveFilter("OR_STATE");
-    EXPECT_EQ(orders.GetFilters(), (RdmStoreTab::FieldTexts{{"OR_NOTE", "a"}}));
-    orders.ClearFilters();
-    EXPECT_TRUE(orders.GetFilters().empty());
+    orders->SetFilterValue("OR_STATE", "open");
+    orders->SetFilterValue("OR_NOTE", "a");
+    orders->SetFilterValue("OR_STATE", "closed");
+    EXPECT_EQ(orders->GetFilters(), (RdmStoreTab::FieldTexts{{"OR_STATE", "closed"}, {"OR_NOTE", "a"}}));
+    EXPECT_EQ(orders->GetFilterValue("OR_STATE"), "closed");
+    EXPECT_EQ(orders->GetFilterValue("or_state"), "");
+    orders->RemoveFilter("OR_STATE");
+    EXPECT_EQ(orders->GetFilters(), (RdmStoreTab::FieldTexts{{"OR_NOTE", "a"}}));
+    orders->ClearFilters();
+    EXPECT_TRUE(orders->GetFilters().empty());
 
-    orders.SetColumnValue("OR_NOTE", "x");
-    orders.SetColumnValue("OR_NOTE", "y");
-    EXPECT_EQ(orders.GetColumnValues().at("OR_NOTE"), "y");
-    orders.RemoveColumnValue("OR_NOTE");
-    EXPECT_TRUE(orders.GetColumnValues().empty());
+    orders->SetColumnValue("OR_NOTE", "x");
+    orders->SetColumnValue("OR_NOTE", "y");
+    EXPECT_EQ(orders->GetColumnValues().at("OR_NOTE"), "y");
+    orders->RemoveColumnValue("OR_NOTE");
+    EXPECT_TRUE(orders->GetColumnValues().empty());
 }
 
 TEST_F(StoreTabObjectTest, ClearListOnRootEmptiesTreeOnDetailOnlyTheGroup) {
-    auto root = lurtest::MakeShopTree(shop);
-    RdmStoreTab& orders = *root->FindTable("ORDERS", "");
-    RdmStoreTab& item = *root->FindTable("ITEM", "");
-    ASSERT_TRUE(root->FindList("", 0));
-    ASSERT_TRUE(root->ListMove(2, 0));  // customer 1: orders 10, 11, 12
-    EXPECT_EQ(orders.GetListCount(), 3);
-    const int32_t itemsBefore = item.GetRowStore().Count();
+    ASSERT_TRUE(customer->FindList("", 0));
+    ASSERT_TRUE(customer->ListMove(2, 0));  // customer 1: orders 10, 11, 12
+    EXPECT_EQ(orders->GetListCount(), 3);
+    const int32_t itemsBefore = item->GetRowStore().Count();
 
-    EXPECT_TRUE(orders.ClearList());
-    EXPECT_EQ(orders.GetListCount(), 0);
-    EXPECT_EQ(orders.GetRowStore().Count(), 2);              // orders 20 and 30 stay
-    EXPECT_EQ(item.GetRowStore().Count(), itemsBefore - 3);  // the items of 10 and 11 went with them
+    EXPECT_TRUE(orders->ClearList());
+    EXPECT_EQ(orders->GetListCount(), 0);
+    EXPECT_EQ(orders->GetRowStore().Count(), 2);              // orders 20 and 30 stay
+    EXPECT_EQ(item->GetRowStore().Count(), itemsBefore - 3);  // the items of 10 and 11 went with them
 
-    EXPECT_TRUE(root->ClearList());
-    EXPECT_EQ(root->GetRowStore().Count(), 0);
-    EXPECT_EQ(orders.GetRowStore().Count(), 0);
-    EXPECT_EQ(item.GetRowStore().Count(), 0);
-    EXPECT_EQ(root->GetListCount(), 0);
+    EXPECT_TRUE(customer->ClearList());
+    EXPECT_EQ(customer->GetRowStore().Count(), 0);
+    EXPECT_EQ(orders->GetRowStore().Count(), 0);
+    EXPECT_EQ(item->GetRowStore().Count(), 0);
+    EXPECT_EQ(customer->GetListCount(), 0);
 }
 
 TEST_F(StoreTabObjectTest, RemovingAGroupWithoutCascadeIsRefused) {
-    auto root = lurtest::MakeShopTree(shop);
-    ASSERT_TRUE(root->FindList("", 0));
-    RdmStoreTab& orders = *root->FindTable("ORDERS", "");
-    EXPECT_EQ(ErrorCode([&] { orders.RemoveGroupRows(orders.GetCurrentGroup(), true, false); }), 2012);
-    EXPECT_EQ(orders.GetListCount(), 1);
+    ASSERT_TRUE(customer->FindList("", 0));
+    EXPECT_EQ(ErrorCode([&] { orders->RemoveGroupRows(orders->GetCurrentGroup(), true, false); }), 2012);
+    EXPECT_EQ(orders->GetListCount(), 1);
 }
 
 TEST_F(StoreTabObjectTest, GuardPutsTheRowBackAndItsDestructorNeverThrows) {
