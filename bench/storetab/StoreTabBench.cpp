@@ -1,14 +1,15 @@
 // Stored tables (RdmStoreTab) against the same client calls made through
-// plain RdmTable objects, on N orders with 10 lines each (LUR_BENCH_MASTERS,
-// default 10,000; the service is made before any timing starts):
+// plain RdmTable objects, on the shop schema of the test fixtures with N
+// customers of 10 orders each (LUR_BENCH_MASTERS, default 10,000; the
+// service is made before any timing starts):
 //   (a) loading the tree: one root FindList and one detail FindList per
-//       order, against the same searches walked with ListNext and copied;
-//   (b) LoadSorted (one OR-search for all orders) against LoadDetailRows
-//       (one search per order);
-//   (c) saving N deferred changes on both levels (every tenth order and nine
-//       of its lines) against the same updates through RdmTable in one
+//       customer, against the same searches walked with ListNext and copied;
+//   (b) LoadSorted (one OR-search for all customers) against LoadDetailRows
+//       (one search per customer);
+//   (c) saving N deferred changes on both levels (every tenth customer and
+//       nine of its orders) against the same updates through RdmTable in one
 //       transaction;
-//   (d) deleting every line (10 N rows) from a stored list row by row, as
+//   (d) deleting every order (10 N rows) from a stored list row by row, as
 //       the SQL DELETE does, against DelRec through RdmTable over the list,
 //       each in one transaction.
 // Prints each side's rate, and the stored table's time over the plain
@@ -23,24 +24,13 @@
 #include "DbDesc.h"
 #include "RdmStoreTab.h"
 #include "RdmTable.h"
-#include "ServiceFixture.h"
+#include "ShopService.h"
 
 namespace {
 
-constexpr const char* kSchema =
-    "tablespace Shop 8\n"
-    "table Orders\n"
-    "  field ID    l 4  u\n"
-    "  field CUST  c 11 d\n"
-    "table Lines\n"
-    "  field ID    l 4  u\n"
-    "  field ORDID l 4  d\n"
-    "  field ITEM  c 11 n\n"
-    "  field QTY   l 4  n\n";
+constexpr int32_t kOrdersPerCustomer = 10;
 
-constexpr int32_t kLinesPerOrder = 10;
-
-int32_t OrderCount() {
+int32_t CustomerCount() {
     const char* text = std::getenv("LUR_BENCH_MASTERS");
     const long value = text ? std::strtol(text, nullptr, 10) : 0;
     return value > 0 ? static_cast<int32_t>(value) : 10000;
@@ -77,133 +67,135 @@ void Report(const char* title, const char* unit, const Side& left, const Side& r
 
 class Bench {
 public:
-    Bench() : m_orders(OrderCount()), m_service(kSchema, "STOREBENCH") {
-        std::string orders = "ID,CUST\n";
-        for (int32_t i = 1; i <= m_orders; ++i) orders += std::to_string(i) + ",C" + std::to_string(i % 100) + "\n";
-        m_service.Load("Shop", "Orders", orders);
-        LoadLines();
-        m_service.LoadDesc(m_desc, "Shop", 8);
+    Bench() : m_customers(CustomerCount()), m_service(lurtest::FixtureText("shop.schema"), "STOREBENCH") {
+        std::string customers = "CU_ID,CU_NAME,CU_CITY\n";
+        for (int32_t i = 1; i <= m_customers; ++i)
+            customers += std::to_string(i) + ",N" + std::to_string(i % 100) + ",city\n";
+        m_service.Load("Shop", "Customer", customers);
+        LoadOrders();
+        m_service.LoadDesc(m_shop, "Shop", lurtest::kShopDbNo);
     }
 
-    // The stored tree: Orders with its Lines by ORDID; changes through the unique keys.
+    // The stored tree: Customer with its Orders by OR_CUST; changes through the unique keys.
     std::unique_ptr<RdmStoreTab> MakeTree() {
-        auto orders = std::make_unique<RdmStoreTab>(nullptr, &m_desc, "Orders", "Orders", false);
-        auto* lines = new RdmStoreTab(orders.get(), &m_desc, "Lines", "Lines", false);
-        lines->AddLink("ID", "ORDID", "ORDID");
+        auto customer = std::make_unique<RdmStoreTab>(nullptr, &m_shop, "Customer", "Customer", false);
+        auto* orders = new RdmStoreTab(customer.get(), &m_shop, "Orders", "Orders", false);
+        orders->AddLink("CU_ID", "OR_CUST", "OR_CUST");
+        customer->AddTableOption(0);
         orders->AddTableOption(0);
-        lines->AddTableOption(0);
-        return orders;
+        return customer;
     }
-    static RdmStoreTab& LinesOf(RdmStoreTab& orders) { return *orders.GetChildren().at("LINES"); }
+    static RdmStoreTab& OrdersOf(RdmStoreTab& customer) { return *customer.GetChildren().at("ORDERS"); }
 
     void LoadTree() {
         Result stored;
         {
-            auto orders = MakeTree();
+            auto customer = MakeTree();
             const Stopwatch watch;
-            orders->FindList("", 0);
+            customer->FindList("", 0);
             stored.seconds = watch.Seconds();
-            stored.items = orders->GetRowStore().Count() + LinesOf(*orders).GetRowStore().Count();
+            stored.items = customer->GetRowStore().Count() + OrdersOf(*customer).GetRowStore().Count();
         }
         Result plain;
         {
-            RdmTable orders(&m_desc, "Orders");
-            RdmTable lines(&m_desc, "Lines");
+            RdmTable customer(&m_shop, "Customer");
+            RdmTable orders(&m_shop, "Orders");
             std::vector<std::vector<char>> copies;
             std::vector<char> record;
-            const Stopwatch watch;
             std::vector<int32_t> ids;
-            if (orders.FindList("", 5)) {
-                while (orders.ListNext()) {
-                    ids.push_back(orders.Fld("ID").GetLong());
-                    m_desc.CopyRecord(record, "ORDERS");
+            const Stopwatch watch;
+            if (customer.FindList("", 5)) {
+                while (customer.ListNext()) {
+                    ids.push_back(customer.Fld("CU_ID").GetLong());
+                    m_shop.CopyRecord(record, "CUSTOMER");
                     copies.push_back(record);
                 }
             }
             for (const int32_t id : ids) {
-                lines.Fld("ORDID").SetLong(id);
-                if (!lines.FindList("ORDID", 5)) continue;
-                while (lines.ListNext()) {
-                    m_desc.CopyRecord(record, "LINES");
+                orders.Fld("OR_CUST").SetLong(id);
+                if (!orders.FindList("OR_CUST", 5)) continue;
+                while (orders.ListNext()) {
+                    m_shop.CopyRecord(record, "ORDERS");
                     copies.push_back(record);
                 }
             }
             plain.seconds = watch.Seconds();
             plain.items = static_cast<long long>(copies.size());
         }
-        Report("(a) loading the tree: one root FindList, one detail FindList per order", "rows",
+        Report("(a) loading the tree: one root FindList, one detail FindList per customer", "rows",
                {"RdmStoreTab", stored}, {"RdmTable", plain});
     }
 
     void LoadDetails() {
-        auto orders = MakeTree();
-        orders->FindList("", 0);
-        RdmStoreTab& lines = LinesOf(*orders);
+        auto customer = MakeTree();
+        customer->FindList("", 0);
+        RdmStoreTab& orders = OrdersOf(*customer);
         Result sorted;
         {
             const Stopwatch watch;
-            lines.LoadSorted();
+            orders.LoadSorted();
             sorted.seconds = watch.Seconds();
-            sorted.items = lines.GetRowStore().Count();
+            sorted.items = orders.GetRowStore().Count();
         }
-        Result perOrder;
+        Result perCustomer;
         {
             const Stopwatch watch;
-            lines.LoadDetailRows();
-            perOrder.seconds = watch.Seconds();
-            perOrder.items = lines.GetRowStore().Count();
+            orders.LoadDetailRows();
+            perCustomer.seconds = watch.Seconds();
+            perCustomer.items = orders.GetRowStore().Count();
         }
-        Report("(b) the detail rows: one OR-search against one search per order", "rows", {"LoadSorted", sorted},
-               {"LoadDetailRows", perOrder});
+        Report("(b) the detail rows: one OR-search against one search per customer", "rows", {"LoadSorted", sorted},
+               {"LoadDetailRows", perCustomer});
     }
 
     void SaveChanges() {
         Result stored;
         {
-            auto orders = MakeTree();
-            orders->FindList("", 0);
-            RdmStoreTab& lines = LinesOf(*orders);
-            orders->SetDeferred(true);
-            for (int32_t i = 0; i < orders->GetListCount(); i += 10) {
-                orders->GoToPos(i, 0);
-                orders->Fld("CUST").SetString("S" + std::to_string(i % 1000));
-                orders->ModRec(true);
+            auto customer = MakeTree();
+            customer->FindList("", 0);
+            RdmStoreTab& orders = OrdersOf(*customer);
+            customer->SetDeferred(true);
+            for (int32_t i = 0; i < customer->GetListCount(); i += 10) {
+                customer->GoToPos(i, 0);
+                customer->Fld("CU_NAME").SetString("S" + std::to_string(i % 1000));
+                customer->ModRec(true);
                 ++stored.items;
-                for (int32_t k = 0; k < kLinesPerOrder - 1 && k < lines.GetListCount(); ++k) {
-                    lines.GoToPos(k, 5);
-                    lines.Fld("QTY").SetLong(100 + k);
-                    lines.ModRec(true);
+                for (int32_t k = 0; k < kOrdersPerCustomer - 1 && k < orders.GetListCount(); ++k) {
+                    orders.GoToPos(k, 5);
+                    orders.Fld("OR_NOTE").SetString("changed" + std::to_string(k));
+                    orders.ModRec(true);
                     ++stored.items;
                 }
             }
             const Stopwatch watch;
-            orders->SaveChanges();
+            customer->SaveChanges();
             stored.seconds = watch.Seconds();
         }
         Result plain;
         {
-            RdmTable orders(&m_desc, "Orders");
-            RdmTable lines(&m_desc, "Lines");
-            orders.DefineKey("ID");
-            lines.DefineKey("ID");
+            RdmTable customer(&m_shop, "Customer");
+            RdmTable orders(&m_shop, "Orders");
+            customer.DefineKey("CU_ID");
+            orders.DefineKey("OR_ID");
             const Stopwatch watch;
-            m_desc.BeginTrans("BENCH", true);
-            for (int32_t i = 0; i < m_orders; i += 10) {
-                const int32_t order = i + 1;
-                orders.Fld("ID").SetLong(order);
-                orders.Fld("CUST").SetString("T" + std::to_string(i % 1000));
-                orders.ModRec(true);
+            m_shop.BeginTrans("BENCH", true);
+            for (int32_t i = 0; i < m_customers; i += 10) {
+                const int32_t id = i + 1;
+                customer.Fld("CU_ID").SetLong(id);
+                customer.Fld("CU_NAME").SetString("T" + std::to_string(i % 1000));
+                customer.Fld("CU_CITY").SetString("city");
+                customer.ModRec(true);
                 ++plain.items;
-                for (int32_t k = 0; k < kLinesPerOrder - 1; ++k) {
-                    lines.Fld("ID").SetLong(order * kLinesPerOrder + k);
-                    lines.Fld("ORDID").SetLong(order);
-                    lines.Fld("ITEM").SetString("item" + std::to_string(k));
-                    lines.Fld("QTY").SetLong(200 + k);
-                    lines.ModRec(true);
+                for (int32_t k = 0; k < kOrdersPerCustomer - 1; ++k) {
+                    orders.Fld("OR_ID").SetLong(id * kOrdersPerCustomer + k);
+                    orders.Fld("OR_CUST").SetLong(id);
+                    orders.Fld("OR_STATE").SetString("open");
+                    orders.Fld("OR_NOTE").SetString("again" + std::to_string(k));
+                    orders.ModRec(true);
                     ++plain.items;
                 }
             }
-            m_desc.EndTrans(true);
+            m_shop.EndTrans(true);
             plain.seconds = watch.Seconds();
         }
         Report("(c) saving deferred changes on both levels, one transaction each", "changes", {"RdmStoreTab", stored},
@@ -213,29 +205,29 @@ public:
     void DeleteRows() {
         Result stored;
         {
-            RdmStoreTab lines(nullptr, &m_desc, "Lines", "Lines", false);
-            lines.FindList("", 5);
-            lines.DefineKey(lines.GetUniqueKeyName());
+            RdmStoreTab orders(nullptr, &m_shop, "Orders", "Orders", false);
+            orders.FindList("", 5);
+            orders.DefineKey(orders.GetUniqueKeyName());
             const Stopwatch watch;
-            m_desc.BeginTrans("SQL", true);
-            if (lines.GoToPos(0, 5)) {
-                while (lines.DelRec(false)) ++stored.items;
+            m_shop.BeginTrans("SQL", true);
+            if (orders.GoToPos(0, 5)) {
+                while (orders.DelRec(false)) ++stored.items;
             }
-            m_desc.EndTrans(true);
+            m_shop.EndTrans(true);
             stored.seconds = watch.Seconds();
         }
-        LoadLines();
+        LoadOrders();
         Result plain;
         {
-            RdmTable lines(&m_desc, "Lines");
-            lines.FindList("", 5);
-            lines.DefineKey("ID");
+            RdmTable orders(&m_shop, "Orders");
+            orders.FindList("", 5);
+            orders.DefineKey("OR_ID");
             const Stopwatch watch;
-            m_desc.BeginTrans("BENCH", true);
-            for (bool more = lines.ListMove(0); more; more = lines.ListNext()) {
-                if (lines.DelRec(false)) ++plain.items;
+            m_shop.BeginTrans("BENCH", true);
+            for (bool more = orders.ListMove(0); more; more = orders.ListNext()) {
+                if (orders.DelRec(false)) ++plain.items;
             }
-            m_desc.EndTrans(true);
+            m_shop.EndTrans(true);
             plain.seconds = watch.Seconds();
         }
         Report("(d) deleting a stored list row by row against DelRec over the list", "rows", {"RdmStoreTab", stored},
@@ -243,27 +235,28 @@ public:
     }
 
 private:
-    void LoadLines() {
-        std::string lines = "ID,ORDID,ITEM,QTY\n";
-        for (int32_t i = 1; i <= m_orders; ++i) {
-            for (int32_t k = 0; k < kLinesPerOrder; ++k) {
-                lines += std::to_string(i * kLinesPerOrder + k) + "," + std::to_string(i) + ",item" +
-                         std::to_string(k) + "," + std::to_string(k) + "\n";
+    void LoadOrders() {
+        std::string orders = "OR_ID,OR_CUST,OR_STATE,OR_NOTE\n";
+        for (int32_t i = 1; i <= m_customers; ++i) {
+            for (int32_t k = 0; k < kOrdersPerCustomer; ++k) {
+                orders += std::to_string(i * kOrdersPerCustomer + k) + "," + std::to_string(i) + ",open,note" +
+                          std::to_string(k) + "\n";
             }
         }
-        m_service.Load("Shop", "Lines", lines);
+        m_service.Load("Shop", "Orders", orders);
     }
 
-    int32_t m_orders;
+    int32_t m_customers;
     lurtest::ServiceFixture m_service;
-    DbDesc m_desc;
+    DbDesc m_shop;
 };
 
 }  // namespace
 
 // Arguments meant for the other benchmark programs are ignored.
 int main() {
-    std::printf("Setting up a service of %d orders with %d lines each (not timed) ...\n", OrderCount(), kLinesPerOrder);
+    std::printf("Setting up a service of %d customers with %d orders each (not timed) ...\n", CustomerCount(),
+                kOrdersPerCustomer);
     std::fflush(stdout);
     Bench bench;
     bench.LoadTree();

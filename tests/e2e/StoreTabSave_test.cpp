@@ -1,6 +1,6 @@
-// Saving a tree of stored tables end to end: deferred changes on two levels
-// are written through liblurdbcli.so to a service made with lurdbadm, and
-// checked apart from the code that wrote them: with lurdbadm's dump and
+// Saving a tree of stored tables end to end: deferred changes on the shop
+// tree are written through liblurdbcli.so to a service made with lurdbadm,
+// and checked apart from the code that wrote them: with lurdbadm's dump and
 // through a second connection that logs in on its own.
 #include <gtest/gtest.h>
 
@@ -9,116 +9,93 @@
 
 #include "DbDesc.h"
 #include "DbDescError.h"
-#include "DbDescMap.h"
-#include "LuConn.h"
 #include "RdmStoreTab.h"
 #include "RdmTable.h"
-#include "ServiceFixture.h"
+#include "ShopService.h"
 
 namespace {
-
-constexpr const char* kSchema =
-    "tablespace Shop 6\n"
-    "table Orders\n"
-    "  field ID    l 4  u\n"
-    "  field CUST  c 11 d\n"
-    "table Lines\n"
-    "  field ID    l 4  u\n"
-    "  field ORDID l 4  d\n"
-    "  field ITEM  c 11 n\n";
-
-constexpr const char* kOrders = "ID,CUST\n1,anna\n2,bela\n";
-constexpr const char* kLines = "ID,ORDID,ITEM\n11,1,apple\n12,1,pear\n21,2,plum\n";
 
 class StoreTabSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        lurclistl::SetInteractive(false);
-        service.Load("Shop", "Orders", kOrders);
-        service.Load("Shop", "Lines", kLines);
-        service.LoadDesc(desc, "Shop", 6);
-        orders = std::make_unique<RdmStoreTab>(nullptr, &desc, "Orders", "Orders", false);
-        lines = new RdmStoreTab(orders.get(), &desc, "Lines", "Lines", false);
-        lines->AddLink("ID", "ORDID", "ORDID");
+        service.LoadShop(shop);
+        customer = lurtest::MakeShopTree(shop);
+        orders = customer->FindTable("Orders", "");
         orders->AddTableOption(0);
-        lines->AddTableOption(0);
-        ASSERT_TRUE(orders->FindList("", 0));
+        ASSERT_TRUE(customer->FindList("", 0));
+        ASSERT_TRUE(customer->LocateInList("CU_ID", "1", 0));
 
-        ASSERT_TRUE(other.Open(service.Service(), "ADMIN", "SECRET", false));
-        ASSERT_TRUE(other.GetTablespaces().OpenAll());
-        otherShop = other.GetTablespaces().GetDescCopy("Shop");
+        service.LoadDesc(otherShop, "Shop", lurtest::kShopDbNo, service.Login());
     }
 
-    std::string Dump(const std::string& table) const {
-        std::string out;
-        EXPECT_EQ(service.RunAdmin("dump " + service.Service() + " Shop " + table, &out), 0) << out;
-        return out;
+    // What the second connection reads: the note of an order, "" when there is none.
+    std::string OtherNote(int32_t id) {
+        RdmTable reader(&otherShop, "Orders");
+        reader.Fld("OR_ID").SetLong(id);
+        return reader.FindRecByKey("OR_ID") ? reader.Fld("OR_NOTE").GetString() : std::string();
     }
-    // What the second connection reads: the item of a line, "" when it has none.
-    std::string OtherItem(int32_t id) {
-        RdmTable reader(&otherShop, "Lines");
-        reader.Fld("ID").SetLong(id);
-        return reader.FindRecByKey("ID") ? reader.Fld("ITEM").GetString() : std::string();
+    void Change(int32_t id, const std::string& text) {
+        ASSERT_TRUE(orders->LocateInList("OR_ID", std::to_string(id), 0));
+        orders->Fld("OR_NOTE").SetString(text);
+        ASSERT_TRUE(orders->ModRec(true));
     }
-    void Change(int32_t id, const std::string& item) {
-        ASSERT_TRUE(lines->LocateInList("ID", std::to_string(id), 0));
-        lines->Fld("ITEM").SetString(item);
-        ASSERT_TRUE(lines->ModRec(true));
-    }
-    void Insert(int32_t id, const std::string& item) {
-        lines->ClearRecord();
-        lines->Fld("ID").SetLong(id);
-        lines->Fld("ORDID").SetLong(orders->Fld("ID").GetLong());
-        lines->Fld("ITEM").SetString(item);
-        ASSERT_TRUE(lines->NewRec());
+    void Insert(int32_t id, const std::string& text) {
+        orders->ClearRecord();
+        orders->Fld("OR_ID").SetLong(id);
+        orders->Fld("OR_CUST").SetLong(1);
+        orders->Fld("OR_STATE").SetString("new");
+        orders->Fld("OR_NOTE").SetString(text);
+        ASSERT_TRUE(orders->NewRec());
     }
 
-    lurtest::ServiceFixture service{kSchema, "STORESAVE"};
-    DbDesc desc;
-    std::unique_ptr<RdmStoreTab> orders;
-    RdmStoreTab* lines = nullptr;  // owned by orders
-    LuConn other;
-    DbDesc otherShop;
+    lurtest::ShopService service;
+    DbDesc shop;
+    std::unique_ptr<RdmStoreTab> customer;
+    RdmStoreTab* orders = nullptr;  // owned by customer
+    DbDesc otherShop;  // on a second connection
 };
 
 }  // namespace
 
 TEST_F(StoreTabSave, ARefusedSaveLeavesTheStoreAndASavedOneIsSeenByOthers) {
-    orders->SetDeferred(true);
-    Change(11, "kiwi");
-    ASSERT_TRUE(lines->LocateInList("ID", "12", 0));
-    ASSERT_TRUE(lines->DelRec(true));
-    Insert(21, "fig");  // 21 is taken: the store refuses it
+    const std::string before = service.Dump("Orders");
+    customer->SetDeferred(true);
+    Change(10, "kiwi");
+    Change(12, "gone");
+    ASSERT_TRUE(orders->DelRec(true));
+    Insert(30, "sixth");  // 30 is customer 3's: the store refuses it
 
     try {
-        orders->SaveChanges();
+        customer->SaveChanges();
         ADD_FAILURE() << "the save went through";
     } catch (const DbDescError& error) {
         EXPECT_EQ(error.GetCode(), 10005);
     }
-    EXPECT_EQ(Dump("Lines"), kLines);
-    EXPECT_EQ(OtherItem(11), "apple");
-    EXPECT_EQ(OtherItem(12), "pear");
+    EXPECT_EQ(service.Dump("Orders"), before);
+    EXPECT_EQ(OtherNote(10), "first");
+    EXPECT_EQ(OtherNote(12), "third");
 
-    ASSERT_TRUE(lines->LocateInList("ITEM", "fig", 0));
-    lines->Fld("ID").SetLong(13);
-    ASSERT_TRUE(lines->ModRec(true));
-    ASSERT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(Dump("Lines"), "ID,ORDID,ITEM\n11,1,kiwi\n21,2,plum\n13,1,fig\n");
-    EXPECT_EQ(Dump("Orders"), kOrders);
-    EXPECT_EQ(OtherItem(11), "kiwi");
-    EXPECT_EQ(OtherItem(12), "");
-    EXPECT_EQ(OtherItem(13), "fig");
+    ASSERT_TRUE(orders->LocateInList("OR_NOTE", "sixth", 0));
+    orders->Fld("OR_ID").SetLong(13);
+    ASSERT_TRUE(orders->ModRec(true));
+    ASSERT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Orders"),
+              "OR_ID,OR_CUST,OR_STATE,OR_NOTE\n10,1,open,kiwi\n11,1,OPEN,second\n20,2,open,fourth\n"
+              "30,3,closed,fifth\n13,1,new,sixth\n");
+    EXPECT_EQ(OtherNote(10), "kiwi");
+    EXPECT_EQ(OtherNote(12), "");
+    EXPECT_EQ(OtherNote(13), "sixth");
 }
 
 TEST_F(StoreTabSave, InsideAnOpenTransactionOthersSeeTheSaveOnlyAtItsCommit) {
-    ASSERT_TRUE(desc.BeginTrans("SQL", true));
-    orders->SetDeferred(true);
+    const std::string before = service.Dump("Orders");
+    ASSERT_TRUE(shop.BeginTrans("SQL", true));
+    customer->SetDeferred(true);
     Change(11, "kiwi");
-    ASSERT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(OtherItem(11), "apple");
-    EXPECT_EQ(Dump("Lines"), kLines);
-    desc.EndTrans(true);
-    EXPECT_EQ(OtherItem(11), "kiwi");
-    EXPECT_EQ(Dump("Lines"), "ID,ORDID,ITEM\n11,1,kiwi\n12,1,pear\n21,2,plum\n");
+    ASSERT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(OtherNote(11), "second");
+    EXPECT_EQ(service.Dump("Orders"), before);
+    shop.EndTrans(true);
+    EXPECT_EQ(OtherNote(11), "kiwi");
+    EXPECT_NE(service.Dump("Orders").find("11,1,OPEN,kiwi\n"), std::string::npos);
 }

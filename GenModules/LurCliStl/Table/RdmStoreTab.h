@@ -362,8 +362,8 @@ private:
     void TakeSnapshot();
     bool JournalsHoldEntries() const;
     void WriteGroup(int32_t group, SaveRun& run);
-    void WriteEntry(const RdmJournalEntry& entry, SaveRun& run);
-    void WriteDetails(int32_t rowId, SaveRun& run);
+    void WriteEntry(const RdmJournalEntry& entry, bool linkMaintained, SaveRun& run);
+    void WriteDetails(int32_t rowId, bool uniqueFirst, SaveRun& run);
 
 private:
     friend class RdmPositionGuard;

@@ -48,41 +48,56 @@ struct RdmStoreTab::SaveRun {
         int32_t rowId;
         std::optional<std::vector<char>> record;  // the server's record for the row; none for a delete
     };
-    struct Buffer {
-        RdmStoreTab* table;
-        std::vector<char> record;
+    using GoneRows = std::map<int32_t, std::vector<int32_t>>;  // group -> ids of journaled rows no longer visible
+    // What the save notes of a table at its first visit.
+    struct Visited {
+        std::vector<char> buffer;  // the record buffer as it was before the save
+        GoneRows gone;
+        bool uniqueFirst = false;     // option 0: the details' unique keys select their records
+        bool linkMaintained = false;  // option 3: link values from the owner before inserts and updates
     };
 
-    using GoneRows = std::map<int32_t, std::vector<int32_t>>;  // group -> ids of journaled rows no longer visible
-
     std::vector<Written> written;
-    std::vector<Buffer> buffers;  // each table's record buffer as it was before the save
-    std::map<const RdmStoreTab*, GoneRows> gone;
+    std::map<RdmStoreTab*, Visited> visited;
+    std::vector<std::pair<RdmStoreTab*, std::string>> lentKeys;  // (table, its own current key)
 
-    // On a table's first visit: its record buffer is noted, and its journaled
-    // rows that left the visible rows are indexed by group. Those whose
-    // master row left the owner's rows without a delete (removed from the
-    // list with it) belong to no group a save reaches: they send nothing
-    // and leave the journal with this save.
-    const GoneRows& Visit(RdmStoreTab& table) {
-        const auto known = gone.find(&table);
-        if (known != gone.end()) return known->second;
-        buffers.push_back({&table, table.CopyBuffer()});
-        GoneRows& rows = gone[&table];
-        for (const auto& [rowId, entry] : table.m_journal.Entries()) {
+    // On a table's first visit: its record buffer and options are noted, and
+    // its journaled rows that left the visible rows are indexed by group.
+    // Those whose master row left the owner's rows without a delete (removed
+    // from the list with it) belong to no group a save reaches: they send
+    // nothing and leave the journal with this save.
+    const Visited& Visit(RdmStoreTab& table) {
+        const auto known = visited.find(&table);
+        if (known != visited.end()) return known->second;
+        Visited& entry = visited[&table];
+        entry.buffer = table.CopyBuffer();
+        const TableOptions options = table.GetTableOptions();
+        entry.uniqueFirst = options.Contains(kOptionUniqueKeyFirst);
+        entry.linkMaintained = options.Contains(kOptionLinkMaintained);
+        for (const auto& [rowId, journaled] : table.m_journal.Entries()) {
             if (table.m_rows.FindById(rowId)) continue;
-            if (IsOrphan(table, entry.group))
+            if (IsOrphan(table, journaled.group))
                 written.push_back({&table, rowId, std::nullopt});
             else
-                rows[entry.group].push_back(rowId);
+                entry.gone[journaled.group].push_back(rowId);
         }
-        return rows;
+        return entry;
     }
     static bool IsOrphan(const RdmStoreTab& table, int32_t group) {
         const RdmStoreTab* owner = table.m_owner;
         if (!owner || table.m_viewMaster || owner->m_rows.FindById(group)) return false;
         const RdmJournalEntry* ownerEntry = owner->m_journal.Find(group);
         return !ownerEntry || (ownerEntry->operation & RdmChangeJournal::kDelete) == 0;
+    }
+    // The detail's unique key becomes its current key for the rest of the
+    // save (10028 when it has none).
+    void LendUniqueKey(RdmStoreTab& detail) {
+        for (const auto& lent : lentKeys)
+            if (lent.first == &detail) return;
+        if (detail.GetUniqueKeyName().empty())
+            throw DbDescError(kNoUniqueKey, Here(__LINE__), StrVector(detail.m_name));
+        lentKeys.emplace_back(&detail, detail.GetCurrentKey());
+        detail.UseUniqueKey();
     }
     // The save succeeded: entries leave the journals, rows take the server's records.
     void Finish() {
@@ -91,17 +106,23 @@ struct RdmStoreTab::SaveRun {
             if (entry.record) entry.table->m_rows.UpdateById(entry.rowId, entry.record->data());
         }
     }
-    // Each record buffer shows its table's current row again (the record as
-    // it now stands), or what it held before when there is none. Never throws:
-    // it runs on the failure path too.
-    void RestoreBuffers() noexcept {
-        for (const Buffer& buffer : buffers) {
+    // Keys go back, and each record buffer shows its table's current row
+    // again (the record as it now stands), or what it held before when there
+    // is none. Never throws: it runs on the failure path too.
+    void PutBack() noexcept {
+        for (auto lent = lentKeys.rbegin(); lent != lentKeys.rend(); ++lent) {
             try {
-                const RdmStoredRow* row = buffer.table->CurrentRow();
+                lent->first->DefineKey(lent->second);
+            } catch (...) {
+            }
+        }
+        for (const auto& [table, entry] : visited) {
+            try {
+                const RdmStoredRow* row = table->CurrentRow();
                 if (row)
-                    buffer.table->LoadRow(*row);
+                    table->LoadRow(*row);
                 else
-                    buffer.table->GetDesc()->SetRecord(buffer.record.data(), buffer.table->m_name);
+                    table->GetDesc()->SetRecord(entry.buffer.data(), table->m_name);
             } catch (...) {
             }
         }
@@ -251,11 +272,11 @@ bool RdmStoreTab::SaveGroup(int32_t group) {
             return true;
         });
     } catch (...) {
-        run.RestoreBuffers();
+        run.PutBack();
         throw;
     }
     run.Finish();
-    run.RestoreBuffers();
+    run.PutBack();
     return true;
 }
 
@@ -270,9 +291,9 @@ void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {
     // Rows that left the visible rows first (deferred deletes; rows only
     // removed from the list send nothing), so that a key they free can be
     // taken by an insert of the same save.
-    const SaveRun::GoneRows& gone = run.Visit(*this);
-    const auto goneHere = gone.find(group);
-    for (const int32_t rowId : goneHere == gone.end() ? std::vector<int32_t>() : goneHere->second) {
+    const SaveRun::Visited& visit = run.Visit(*this);
+    const auto gone = visit.gone.find(group);
+    for (const int32_t rowId : gone == visit.gone.end() ? std::vector<int32_t>() : gone->second) {
         const RdmJournalEntry& entry = *m_journal.Find(rowId);
         const bool deleted = (entry.operation & RdmChangeJournal::kDelete) != 0;
         const bool inserted = (entry.operation & RdmChangeJournal::kInsert) != 0;
@@ -281,7 +302,7 @@ void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {
             RdmTable::DelRec(true);
         }
         run.written.push_back({this, rowId, std::nullopt});
-        WriteDetails(rowId, run);
+        WriteDetails(rowId, visit.uniqueFirst, run);
     }
     const RdmRowGroup* rows = m_rows.FindGroup(group);
     if (!rows) return;  // its rows were all removed from the list
@@ -289,17 +310,16 @@ void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {
     for (const RdmStoredRow* row : ordered) {
         const RdmJournalEntry* entry = m_journal.Find(row->id);
         if (entry)
-            WriteEntry(*entry, run);
+            WriteEntry(*entry, visit.linkMaintained, run);
         else
             LoadRow(*row);  // the details' link values come from this record
-        WriteDetails(row->id, run);
+        WriteDetails(row->id, visit.uniqueFirst, run);
     }
 }
 
-void RdmStoreTab::WriteEntry(const RdmJournalEntry& entry, SaveRun& run) {
+void RdmStoreTab::WriteEntry(const RdmJournalEntry& entry, bool linkMaintained, SaveRun& run) {
     GetDesc(Here(__LINE__))->SetRecord(entry.record.data(), m_name);
     const uint8_t operation = entry.operation;
-    const bool linkMaintained = GetTableOptions().Contains(kOptionLinkMaintained);
     std::optional<std::vector<char>> stored;
     if ((operation & RdmChangeJournal::kInsert) && (operation & RdmChangeJournal::kDelete)) {
         // Inserted and deleted again before the save: nothing to send.
@@ -317,17 +337,10 @@ void RdmStoreTab::WriteEntry(const RdmJournalEntry& entry, SaveRun& run) {
     run.written.push_back({this, entry.rowId, std::move(stored)});
 }
 
-void RdmStoreTab::WriteDetails(int32_t rowId, SaveRun& run) {
+void RdmStoreTab::WriteDetails(int32_t rowId, bool uniqueFirst, SaveRun& run) {
     for (const auto& [name, child] : m_children) {
-        std::optional<ScopedKey> key;
-        if (GetTableOptions().Contains(kOptionUniqueKeyFirst)) {
-            if (child->GetUniqueKeyName().empty())
-                throw DbDescError(kNoUniqueKey, Here(__LINE__), StrVector(child->m_name));
-            key.emplace(*child->GetDesc(Here(__LINE__)), child->m_name);
-            child->UseUniqueKey();
-        }
+        if (uniqueFirst) run.LendUniqueKey(*child);
         child->WriteGroup(rowId, run);
-        if (key) key->Restore();
     }
 }
 

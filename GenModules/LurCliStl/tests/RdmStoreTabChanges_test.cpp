@@ -1,7 +1,8 @@
-// Changes of stored tables: direct and deferred changes, the journal they
-// leave, saving (all or nothing, in one transaction), rolling back, and the
-// aggregates over the stored rows. Checked against the store itself with
-// lurdbadm's dump and with the client library's transaction trace.
+// Changes of stored tables on the shop tree: direct and deferred changes,
+// the journal they leave, saving (all or nothing, in one transaction),
+// rolling back, and the aggregates over the stored rows. Checked against
+// the store itself with lurdbadm's dump and the client library's
+// transaction trace.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,83 +17,75 @@
 #include "DbDesc.h"
 #include "DbErrorCode.h"
 #include "RdmStoreTab.h"
-#include "ServiceFixture.h"
+#include "ShopService.h"
 
 namespace {
 
-// Orders with their lines; Notes has no unique key.
-constexpr const char* kSchema =
-    "tablespace Shop 6\n"
-    "table Orders\n"
-    "  field ID    l 4  u\n"
-    "  field CUST  c 11 d\n"
-    "table Lines\n"
-    "  field ID    l 4  u\n"
-    "  field ORDID l 4  d\n"
-    "  field ITEM  c 11 n\n"
-    "  field QTY   l 4  n\n"
-    "table Notes\n"
-    "  field TXT   c 11 d\n";
-
-constexpr const char* kOrders = "ID,CUST\n1,anna\n2,bela\n";
-constexpr const char* kLines = "ID,ORDID,ITEM,QTY\n11,1,apple,5\n12,1,pear,12\n21,2,plum,7\n";
-
 using lurtest::ErrorCode;
+using Rows = std::vector<std::string>;
 
+const Rows kOrders{"10,1,open,first", "11,1,OPEN,second", "12,1,closed,third", "20,2,open,fourth", "30,3,closed,fifth"};
+
+// A dump of Orders with these rows.
+std::string OrdersDump(const Rows& rows) {
+    std::string text = "OR_ID,OR_CUST,OR_STATE,OR_NOTE\n";
+    for (const std::string& row : rows) text += row + "\n";
+    return text;
+}
+
+// The shop tree with customer 1 current: its orders 10, 11 and 12 shown,
+// order 10 current with its items. Orders and items reach their server
+// records through their unique keys (option 0); customers and notes through
+// their current keys.
 class StoreTabChangesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         unsetenv("LURDBCLI_TRACE");
-        service.Load("Shop", "Orders", kOrders);
-        service.Load("Shop", "Lines", kLines);
-        service.LoadDesc(desc, "Shop", 6);
-        orders = std::make_unique<RdmStoreTab>(nullptr, &desc, "Orders", "Orders", false);
-        lines = new RdmStoreTab(orders.get(), &desc, "Lines", "Lines", false);  // owned by orders
-        lines->AddLink("ID", "ORDID", "ORDID");
-        // Changes reach their server records through the unique key.
+        service.LoadShop(shop);
+        customer = lurtest::MakeShopTree(shop);
+        orders = customer->FindTable("Orders", "");
+        item = customer->FindTable("Item", "");
+        note = customer->FindTable("Note", "");
+        customer->DefineKey("CU_ID");
+        note->DefineKey("NO_CUST");
         orders->AddTableOption(0);
-        lines->AddTableOption(0);
+        item->AddTableOption(0);
         Reload();
     }
     void TearDown() override { unsetenv("LURDBCLI_TRACE"); }
 
-    // The tree read again from the server; order 1 current, its lines shown.
-    void Reload() { ASSERT_TRUE(orders->FindList("", 0)); }
-    std::string Dump(const std::string& table) const {
-        std::string out;
-        EXPECT_EQ(service.RunAdmin("dump " + service.Service() + " Shop " + table, &out), 0) << out;
-        return out;
+    void Reload() {
+        ASSERT_TRUE(customer->FindList("", 0));
+        ASSERT_TRUE(customer->LocateInList("CU_ID", "1", 0));
     }
-    // Lines of the current order, as "id:item" in their order.
-    std::vector<std::string> Shown() {
-        std::vector<std::string> rows;
-        for (int32_t i = 0; i < lines->GetListCount(); ++i) {
-            lines->SetListPos(i);
-            rows.push_back(lines->Fld("ID").GetString() + ":" + lines->Fld("ITEM").GetString());
-        }
+    // Orders of the current customer, as "id:note" in their order.
+    Rows Shown() {
+        Rows rows;
+        for (int32_t i = 0; orders->SetListPos(i); ++i)
+            rows.push_back(orders->Fld("OR_ID").GetString() + ":" + orders->Fld("OR_NOTE").GetString());
         return rows;
     }
-    std::vector<int> JournalBits(const RdmStoreTab& table) const {
+    static std::vector<int> JournalBits(const RdmStoreTab& table) {
         std::vector<int> bits;
         for (const auto& [rowId, entry] : table.GetJournal().Entries()) bits.push_back(entry.operation);
         return bits;
     }
-    void NewLine(int32_t id, const std::string& item) {
-        lines->ClearRecord();
-        lines->Fld("ID").SetLong(id);
-        lines->Fld("ORDID").SetLong(orders->Fld("ID").GetLong());
-        lines->Fld("ITEM").SetString(item);
-        lines->Fld("QTY").SetLong(1);
-        lines->NewRec();
+    void NewOrder(int32_t id, const std::string& text) {
+        orders->ClearRecord();
+        orders->Fld("OR_ID").SetLong(id);
+        orders->Fld("OR_CUST").SetLong(customer->Fld("CU_ID").GetLong());
+        orders->Fld("OR_STATE").SetString("new");
+        orders->Fld("OR_NOTE").SetString(text);
+        orders->NewRec();
     }
-    void ModLine(int32_t id, const std::string& item) {
-        ASSERT_TRUE(lines->LocateInList("ID", std::to_string(id), 0)) << id;
-        lines->Fld("ITEM").SetString(item);
-        ASSERT_TRUE(lines->ModRec(true));
+    void ModOrder(int32_t id, const std::string& text) {
+        ASSERT_TRUE(orders->LocateInList("OR_ID", std::to_string(id), 0)) << id;
+        orders->Fld("OR_NOTE").SetString(text);
+        ASSERT_TRUE(orders->ModRec(true));
     }
-    void DelLine(int32_t id) {
-        ASSERT_TRUE(lines->LocateInList("ID", std::to_string(id), 0)) << id;
-        ASSERT_TRUE(lines->DelRec(true));
+    void DelOrder(int32_t id) {
+        ASSERT_TRUE(orders->LocateInList("OR_ID", std::to_string(id), 0)) << id;
+        ASSERT_TRUE(orders->DelRec(true));
     }
     // The client library's transaction lines from here on.
     std::string TraceFile() {
@@ -112,10 +105,12 @@ protected:
         return count;
     }
 
-    lurtest::ServiceFixture service{kSchema};
-    DbDesc desc;
-    std::unique_ptr<RdmStoreTab> orders;
-    RdmStoreTab* lines = nullptr;
+    lurtest::ShopService service;
+    DbDesc shop;
+    std::unique_ptr<RdmStoreTab> customer;
+    RdmStoreTab* orders = nullptr;
+    RdmStoreTab* item = nullptr;
+    RdmStoreTab* note = nullptr;
 };
 
 }  // namespace
@@ -125,290 +120,284 @@ TEST_F(StoreTabChangesTest, ChangesAsOneTable) {
     struct Step {
         Kind kind;
         int32_t id;
-        const char* item;
+        const char* text;
     };
     struct Case {
         const char* name;
         bool deferred;
         std::vector<Step> steps;
-        std::vector<int> bits;           // the journal before the save
-        std::vector<std::string> shown;  // order 1's lines afterwards
-        const char* linesAfterSave;      // the store
+        std::vector<int> bits;  // the journal before the save
+        Rows shown;             // customer 1's orders afterwards
+        Rows stored;            // the store's orders after the save
     };
-    const std::string unchanged = kLines;
+    const Rows kept{"10,1,open,first", "11,1,OPEN,second", "12,1,closed,third", "20,2,open,fourth",
+                    "30,3,closed,fifth"};
+    const Rows added{"10,1,open,first",  "11,1,OPEN,second",  "12,1,closed,third",
+                     "20,2,open,fourth", "30,3,closed,fifth", "13,1,new,sixth"};
+    const Rows updated{"10,1,open,first", "11,1,OPEN,kiwi", "12,1,closed,third", "20,2,open,fourth",
+                       "30,3,closed,fifth"};
+    const Rows deleted{"10,1,open,first", "11,1,OPEN,second", "20,2,open,fourth", "30,3,closed,fifth"};
+    const Rows all{"10:first", "11:second", "12:third", "13:sixth"};
     const std::vector<Case> cases{
-        {"direct insert",
-         false,
-         {{kNew, 13, "fig"}},
-         {},
-         {"11:apple", "12:pear", "13:fig"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n12,1,pear,12\n21,2,plum,7\n13,1,fig,1\n"},
-        {"direct update",
-         false,
-         {{kMod, 12, "kiwi"}},
-         {},
-         {"11:apple", "12:kiwi"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n12,1,kiwi,12\n21,2,plum,7\n"},
-        {"direct delete", false, {{kDel, 11, ""}}, {}, {"12:pear"}, "ID,ORDID,ITEM,QTY\n12,1,pear,12\n21,2,plum,7\n"},
-        {"deferred insert",
+        {"direct insert", false, {{kNew, 13, "sixth"}}, {}, all, added},
+        {"direct update", false, {{kMod, 11, "kiwi"}}, {}, {"10:first", "11:kiwi", "12:third"}, updated},
+        {"direct delete", false, {{kDel, 12, ""}}, {}, {"10:first", "11:second"}, deleted},
+        {"deferred insert", true, {{kNew, 13, "sixth"}}, {2}, all, added},
+        {"deferred update", true, {{kMod, 11, "kiwi"}}, {4}, {"10:first", "11:kiwi", "12:third"}, updated},
+        {"deferred delete", true, {{kDel, 12, ""}}, {1}, {"10:first", "11:second"}, deleted},
+        {"inserted then updated", true, {{kNew, 13, "date"}, {kMod, 13, "sixth"}}, {6}, all, added},
+        {"inserted then deleted",
          true,
-         {{kNew, 13, "fig"}},
-         {2},
-         {"11:apple", "12:pear", "13:fig"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n12,1,pear,12\n21,2,plum,7\n13,1,fig,1\n"},
-        {"deferred update",
+         {{kNew, 13, "sixth"}, {kDel, 13, ""}},
+         {3},
+         {"10:first", "11:second", "12:third"},
+         kept},
+        {"updated then deleted", true, {{kMod, 12, "kiwi"}, {kDel, 12, ""}}, {5}, {"10:first", "11:second"}, deleted},
+        {"deleted, then its key inserted",
          true,
-         {{kMod, 12, "kiwi"}},
-         {4},
-         {"11:apple", "12:kiwi"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n12,1,kiwi,12\n21,2,plum,7\n"},
-        {"deferred delete", true, {{kDel, 11, ""}}, {1}, {"12:pear"}, "ID,ORDID,ITEM,QTY\n12,1,pear,12\n21,2,plum,7\n"},
-        {"inserted then updated",
-         true,
-         {{kNew, 13, "fig"}, {kMod, 13, "date"}},
-         {6},
-         {"11:apple", "12:pear", "13:date"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n12,1,pear,12\n21,2,plum,7\n13,1,date,1\n"},
-        {"inserted then deleted", true, {{kNew, 13, "fig"}, {kDel, 13, ""}}, {3}, {"11:apple", "12:pear"}, kLines},
-        {"updated then deleted",
-         true,
-         {{kMod, 12, "kiwi"}, {kDel, 12, ""}},
-         {5},
-         {"11:apple"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n21,2,plum,7\n"},
-        {"delete, then insert of its key",
-         true,
-         {{kDel, 12, ""}, {kNew, 12, "lime"}},
+         {{kDel, 12, ""}, {kNew, 12, "again"}},
          {1, 2},
-         {"11:apple", "12:lime"},
-         "ID,ORDID,ITEM,QTY\n11,1,apple,5\n21,2,plum,7\n12,1,lime,1\n"},
+         {"10:first", "11:second", "12:again"},
+         {"10,1,open,first", "11,1,OPEN,second", "20,2,open,fourth", "30,3,closed,fifth", "12,1,new,again"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        lines->TruncateFile();
-        service.Load("Shop", "Lines", kLines);
+        orders->TruncateFile();
+        service.Load("Shop", "Orders", lurtest::FixtureText("shop/Orders.csv"));
         Reload();
-        orders->SetDeferred(c.deferred);
+        customer->SetDeferred(c.deferred);
         for (const Step& step : c.steps) {
-            if (step.kind == kNew) NewLine(step.id, step.item);
-            if (step.kind == kMod) ModLine(step.id, step.item);
-            if (step.kind == kDel) DelLine(step.id);
+            if (step.kind == kNew) NewOrder(step.id, step.text);
+            if (step.kind == kMod) ModOrder(step.id, step.text);
+            if (step.kind == kDel) DelOrder(step.id);
         }
-        EXPECT_EQ(JournalBits(*lines), c.bits);
-        EXPECT_EQ(lines->IsDeferred(), c.deferred);
-        EXPECT_EQ(lines->HasChangesPending(), c.deferred);
+        EXPECT_EQ(JournalBits(*orders), c.bits);
+        EXPECT_EQ(orders->IsDeferred(), c.deferred);
+        EXPECT_EQ(orders->HasChangesPending(), c.deferred);
         if (c.deferred) {
-            EXPECT_EQ(Dump("Lines"), unchanged);  // nothing sent yet
+            EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));  // nothing sent yet
         }
 
-        EXPECT_TRUE(orders->SaveChanges());
-        EXPECT_EQ(Dump("Lines"), c.linesAfterSave);
-        EXPECT_EQ(JournalBits(*lines), std::vector<int>{});
-        EXPECT_FALSE(lines->HasChangesPending());
+        EXPECT_TRUE(customer->SaveChanges());
+        EXPECT_EQ(service.Dump("Orders"), OrdersDump(c.stored));
+        EXPECT_EQ(JournalBits(*orders), std::vector<int>{});
+        EXPECT_FALSE(orders->HasChangesPending());
         EXPECT_EQ(Shown(), c.shown);
-        orders->SetDeferred(false);
+        customer->SetDeferred(false);
     }
 }
 
 TEST_F(StoreTabChangesTest, ASaveIsAllOrNothingAndSucceedsOnceMended) {
-    orders->SetDeferred(true);
-    ModLine(11, "kiwi");
-    NewLine(13, "fig");
-    NewLine(21, "dup");  // the store refuses this one: 21 is taken
-    const std::vector<int> journal = JournalBits(*lines);
-    const std::vector<std::string> shown = Shown();
+    customer->SetDeferred(true);
+    ModOrder(10, "kiwi");
+    NewOrder(13, "sixth");
+    NewOrder(20, "taken");  // the store refuses this one: 20 is customer 2's
+    const std::vector<int> journal = JournalBits(*orders);
+    const Rows shown = Shown();
     ASSERT_EQ(journal, (std::vector<int>{4, 2, 2}));
     const std::string trace = TraceFile();
 
-    EXPECT_EQ(ErrorCode([&] { orders->SaveChanges(); }), 10005);
-    EXPECT_EQ(Dump("Lines"), kLines);
-    EXPECT_EQ(JournalBits(*lines), journal);
-    EXPECT_TRUE(lines->HasChangesPending());
+    EXPECT_EQ(ErrorCode([&] { customer->SaveChanges(); }), 10005);
+    EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));
+    EXPECT_EQ(JournalBits(*orders), journal);
+    EXPECT_TRUE(orders->HasChangesPending());
     EXPECT_EQ(Shown(), shown);
     std::string log = ReadFile(trace);
     EXPECT_EQ(Count(log, "begin transaction"), 1) << log;
     EXPECT_EQ(Count(log, "abort transaction"), 1) << log;
 
     // Mended: the refused row takes a free key, and the same save goes through.
-    ASSERT_TRUE(lines->LocateInList("ITEM", "dup", 0));
-    lines->Fld("ID").SetLong(14);
-    ASSERT_TRUE(lines->ModRec(true));
-    EXPECT_EQ(JournalBits(*lines), (std::vector<int>{4, 2, 6}));
-    EXPECT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(Dump("Lines"), "ID,ORDID,ITEM,QTY\n11,1,kiwi,5\n12,1,pear,12\n21,2,plum,7\n13,1,fig,1\n14,1,dup,1\n");
-    EXPECT_TRUE(lines->GetJournal().IsEmpty());
+    ASSERT_TRUE(orders->LocateInList("OR_NOTE", "taken", 0));
+    orders->Fld("OR_ID").SetLong(14);
+    ASSERT_TRUE(orders->ModRec(true));
+    EXPECT_EQ(JournalBits(*orders), (std::vector<int>{4, 2, 6}));
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Orders"),
+              OrdersDump({"10,1,open,kiwi", "11,1,OPEN,second", "12,1,closed,third", "20,2,open,fourth",
+                          "30,3,closed,fifth", "13,1,new,sixth", "14,1,new,taken"}));
+    EXPECT_TRUE(orders->GetJournal().IsEmpty());
     log = ReadFile(trace);
     EXPECT_EQ(Count(log, "begin transaction"), 2) << log;
-    EXPECT_EQ(Count(log, "commit transaction \"SAVE ORDERS\", 3 record changes"), 1) << log;
+    EXPECT_EQ(Count(log, "commit transaction \"SAVE CUSTOMER\", 3 record changes"), 1) << log;
 }
 
 TEST_F(StoreTabChangesTest, InACallersTransactionTheCallerDecides) {
-    ASSERT_TRUE(desc.BeginTrans("SQL", true));
-    orders->SetDeferred(true);
-    NewLine(11, "dup");
-    EXPECT_EQ(ErrorCode([&] { orders->SaveChanges(); }), 10005);
-    EXPECT_FALSE(desc.BeginTrans("SQL", false));  // still open: the save did not end it
-    EXPECT_EQ(JournalBits(*lines), std::vector<int>{2});
+    ASSERT_TRUE(shop.BeginTrans("SQL", true));
+    customer->SetDeferred(true);
+    NewOrder(20, "taken");
+    EXPECT_EQ(ErrorCode([&] { customer->SaveChanges(); }), 10005);
+    EXPECT_FALSE(shop.BeginTrans("SQL", false));  // still open: the save did not end it
+    EXPECT_EQ(JournalBits(*orders), std::vector<int>{2});
 
-    ASSERT_TRUE(lines->LocateInList("ITEM", "dup", 0));
-    lines->Fld("ID").SetLong(13);
-    ASSERT_TRUE(lines->ModRec(true));
-    EXPECT_TRUE(orders->SaveChanges());
-    EXPECT_TRUE(lines->GetJournal().IsEmpty());   // the whole save succeeded
-    EXPECT_FALSE(desc.BeginTrans("SQL", false));  // and the caller's transaction is still open
-    desc.EndTrans(false);
-    EXPECT_EQ(Dump("Lines"), kLines);
+    ASSERT_TRUE(orders->LocateInList("OR_NOTE", "taken", 0));
+    orders->Fld("OR_ID").SetLong(13);
+    ASSERT_TRUE(orders->ModRec(true));
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_TRUE(orders->GetJournal().IsEmpty());  // the whole save succeeded
+    EXPECT_FALSE(shop.BeginTrans("SQL", false));  // and the caller's transaction is still open
+    shop.EndTrans(false);
+    EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));
 }
 
 TEST_F(StoreTabChangesTest, DeferredDeletesReachTheStoreWithTheirDetailRows) {
-    orders->SetDeferred(true);
-    EXPECT_FALSE(orders->DelRec(false));  // its lines block it
-    DelLine(11);
-    DelLine(12);
+    // Customer 3 with its order 30, that order's item and its note, deleted
+    // from the bottom up.
+    ASSERT_TRUE(customer->LocateInList("CU_ID", "3", 0));
+    customer->SetDeferred(true);
+    EXPECT_FALSE(customer->DelRec(false));  // its orders and notes block it
+    ASSERT_TRUE(item->DelRec(true));
     ASSERT_TRUE(orders->DelRec(true));
-    EXPECT_EQ(orders->GetListCount(), 1);
-    EXPECT_EQ(orders->Fld("ID").GetLong(), 2);
-    EXPECT_EQ(Shown(), std::vector<std::string>{"21:plum"});  // the lines follow the new current order
+    ASSERT_TRUE(note->DelRec(true));
+    ASSERT_TRUE(customer->DelRec(true));
+    EXPECT_EQ(customer->GetListCount(), 3);
+    EXPECT_EQ(customer->Fld("CU_ID").GetLong(), 4);                    // the row now at its place
+    EXPECT_EQ(orders->GetCurrentGroup(), customer->CurrentRow()->id);  // the orders follow it
 
-    EXPECT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(Dump("Orders"), "ID,CUST\n2,bela\n");
-    EXPECT_EQ(Dump("Lines"), "ID,ORDID,ITEM,QTY\n21,2,plum,7\n");
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Customer"), "CU_ID,CU_NAME,CU_CITY\n2,b,Pecs\n1,A,Szeged\n4,d,Gyor\n");
+    EXPECT_EQ(service.Dump("Orders"),
+              OrdersDump({"10,1,open,first", "11,1,OPEN,second", "12,1,closed,third", "20,2,open,fourth"}));
+    EXPECT_EQ(service.Dump("Item"),
+              "IT_ORDER,IT_LINE,IT_TEXT,IT_QTY\n10,2,nut,7\n10,1,bolt,5\n11,1,screw,12\n20,1,washer,3\n20,2,pin,1\n");
+    EXPECT_EQ(service.Dump("Note"), "NO_CUST,NO_TEXT\n1,call\n1,call\n");
 }
 
 TEST_F(StoreTabChangesTest, CancelThenSaveSendsNothing) {
-    orders->SetDeferred(true);
-    ModLine(11, "kiwi");
-    DelLine(12);
-    NewLine(13, "fig");
-    NewLine(14, "date");
-    orders->EndChanges(false);
-    EXPECT_TRUE(lines->GetJournal().IsEmpty());
-    EXPECT_FALSE(lines->HasChangesPending());
-    EXPECT_LT(lines->GetListPos(), lines->GetListCount());  // never past the restored rows
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"11:apple", "12:pear"}));
+    customer->SetDeferred(true);
+    ModOrder(11, "kiwi");
+    DelOrder(12);
+    NewOrder(13, "sixth");
+    NewOrder(14, "seventh");
+    customer->EndChanges(false);
+    EXPECT_TRUE(orders->GetJournal().IsEmpty());
+    EXPECT_FALSE(orders->HasChangesPending());
+    EXPECT_LT(orders->GetListPos(), orders->GetListCount());  // never past the restored rows
+    EXPECT_EQ(Shown(), (Rows{"10:first", "11:second", "12:third"}));
 
     const std::string trace = TraceFile();
-    EXPECT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(Dump("Lines"), kLines);
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));
     EXPECT_EQ(ReadFile(trace).find("transaction"), std::string::npos);
     EXPECT_TRUE(orders->ReadCurrentRec(true));  // no stale journal (2014)
 }
 
 TEST_F(StoreTabChangesTest, CascadingRemovalsSendNothing) {
-    orders->SetDeferred(true);
-    ModLine(11, "kiwi");
-    NewLine(13, "fig");
-    EXPECT_TRUE(lines->ClearList());  // order 1's lines leave the rows, changes and all
-    ASSERT_TRUE(orders->ListMove(2, 0));
-    ModLine(21, "lime");
-    ASSERT_TRUE(orders->RemoveFromList(1));  // order 2 and its changed line leave the rows
+    customer->SetDeferred(true);
+    ModOrder(10, "kiwi");
+    ASSERT_TRUE(item->LocateInList("IT_LINE", "1", 0));
+    item->Fld("IT_QTY").SetLong(99);
+    ASSERT_TRUE(item->ModRec(true));
+    NewOrder(13, "sixth");
+    EXPECT_TRUE(orders->ClearList());  // customer 1's orders leave the rows, with their items and changes
+    ASSERT_TRUE(customer->LocateInList("CU_ID", "2", 0));
+    ModOrder(20, "lime");
+    ASSERT_TRUE(customer->RemoveFromList(customer->GetListPos()));  // customer 2 and its changed order
 
     const std::string trace = TraceFile();
-    EXPECT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(Dump("Orders"), kOrders);
-    EXPECT_EQ(Dump("Lines"), kLines);
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));
+    EXPECT_EQ(service.Dump("Item"), lurtest::FixtureText("shop/Item.csv"));
     const std::string log = ReadFile(trace);
-    EXPECT_EQ(Count(log, ", 0 record changes"), Count(log, "commit transaction")) << log;
-    EXPECT_TRUE(lines->GetJournal().IsEmpty());
+    EXPECT_EQ(Count(log, "commit transaction \"SAVE CUSTOMER\", 0 record changes"), 1) << log;
+    EXPECT_TRUE(orders->GetJournal().IsEmpty());
+    EXPECT_TRUE(item->GetJournal().IsEmpty());
 }
 
 TEST_F(StoreTabChangesTest, RowsHoldWhatTheServerHolds) {
     // A text field with bytes after its end: the store keeps the text only,
     // and the row must hold the record as stored.
-    const int32_t item = desc.FieldOffset("LINES", "ITEM");
+    const int32_t noteAt = shop.FieldOffset("ORDERS", "OR_NOTE");
+    const int32_t idAt = shop.FieldOffset("ORDERS", "OR_ID");
     const auto withLeftovers = [&](int32_t id, const std::string& text) {
-        lines->ClearRecord();
-        lines->Fld("ID").SetLong(id);
-        lines->Fld("ORDID").SetLong(1);
-        lines->Fld("ITEM").SetString(text);
+        orders->ClearRecord();
+        orders->Fld("OR_ID").SetLong(id);
+        orders->Fld("OR_CUST").SetLong(1);
+        orders->Fld("OR_NOTE").SetString(text);
         std::vector<char> record;
-        desc.CopyRecord(record, "LINES");
-        record[static_cast<size_t>(item) + text.size() + 1] = 'Z';
-        desc.SetRecord(record.data(), "LINES");
+        shop.CopyRecord(record, "ORDERS");
+        record[static_cast<size_t>(noteAt) + text.size() + 1] = 'Z';
+        shop.SetRecord(record.data(), "ORDERS");
     };
-    const auto storedLeftover = [&](int32_t id, const std::string& text) {
-        for (const RdmStoredRow* row : lines->GetRowStore().AllRows()) {
+    const auto leftover = [&](int32_t id, const std::string& text) {
+        for (const RdmStoredRow* row : orders->GetRowStore().AllRows()) {
             int32_t rowId = 0;
-            std::memcpy(&rowId, row->record.data() + desc.FieldOffset("LINES", "ID"), sizeof rowId);
-            if (rowId == id) return row->record[static_cast<size_t>(item) + text.size() + 1];
+            std::memcpy(&rowId, row->record.data() + idAt, sizeof rowId);
+            if (rowId == id) return row->record[static_cast<size_t>(noteAt) + text.size() + 1];
         }
         ADD_FAILURE() << "no row " << id;
         return '?';
     };
-    withLeftovers(13, "fig");
-    ASSERT_TRUE(lines->NewRec());
-    EXPECT_EQ(storedLeftover(13, "fig"), '\0');
+    withLeftovers(13, "sixth");
+    ASSERT_TRUE(orders->NewRec());
+    EXPECT_EQ(leftover(13, "sixth"), '\0');
 
-    orders->SetDeferred(true);
-    withLeftovers(14, "date");
-    ASSERT_TRUE(lines->NewRec());
-    ASSERT_TRUE(lines->LocateInList("ID", "11", 0));
-    withLeftovers(11, "kiwi");
-    ASSERT_TRUE(lines->ModRec(true));
-    EXPECT_EQ(storedLeftover(14, "date"), 'Z');  // as written, until saved
-    EXPECT_TRUE(orders->SaveChanges());
-    EXPECT_EQ(storedLeftover(14, "date"), '\0');
-    EXPECT_EQ(storedLeftover(11, "kiwi"), '\0');
+    customer->SetDeferred(true);
+    withLeftovers(14, "seventh");
+    ASSERT_TRUE(orders->NewRec());
+    ASSERT_TRUE(orders->LocateInList("OR_ID", "12", 0));
+    withLeftovers(12, "kiwi");
+    ASSERT_TRUE(orders->ModRec(true));
+    EXPECT_EQ(leftover(14, "seventh"), 'Z');  // as written, until saved
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(leftover(14, "seventh"), '\0');
+    EXPECT_EQ(leftover(12, "kiwi"), '\0');
 }
 
 TEST_F(StoreTabChangesTest, RefusedChanges) {
     // A detail takes new rows only under a current master row.
-    orders->ListMove(5, 5);
-    EXPECT_EQ(ErrorCode([&] { lines->NewRec(); }), 2013);
-    orders->ListMove(0, 0);
+    customer->ListMove(5, 5);
+    EXPECT_EQ(ErrorCode([&] { orders->NewRec(); }), 2013);
+    Reload();
 
-    // Lines found through their unique key are kept by the link: no updates
+    // Items found through their unique key are kept by the link: no updates
     // or deletes of them (option 3).
-    lines->SetLinks({{"ID", "ORDID"}}, "ID");
-    lines->AddTableOption(3);
-    EXPECT_FALSE(lines->ModRec(false));
-    EXPECT_EQ(ErrorCode([&] { lines->DelRec(true); }), 2012);
-    lines->RemoveTableOption(3);
+    item->SetLinks({{"OR_ID", "IT_ORDER"}}, "IT_KEY");
+    item->AddTableOption(3);
+    EXPECT_FALSE(item->ModRec(false));
+    EXPECT_EQ(ErrorCode([&] { item->DelRec(true); }), 2012);
+    item->RemoveTableOption(3);
 
-    lines->ListMove(5, 5);
-    EXPECT_FALSE(lines->DelRec(false));
-    EXPECT_EQ(ErrorCode([&] { lines->DelRec(true); }), 10002);
-    EXPECT_EQ(ErrorCode([&] { lines->ModRec(false); }), 2012);
+    orders->ListMove(5, 5);
+    EXPECT_FALSE(orders->DelRec(false));
+    EXPECT_EQ(ErrorCode([&] { orders->DelRec(true); }), 10002);
+    EXPECT_EQ(ErrorCode([&] { orders->ModRec(false); }), 2012);
 
     // Saving through the unique key needs one, and fails before anything is written.
-    RdmStoreTab notes(nullptr, &desc, "Notes", "Notes", false);
+    RdmStoreTab notes(nullptr, &shop, "Note", "Notes", false);
     notes.AddTableOption(0);
     notes.SetDeferred(true);
     notes.ClearRecord();
-    notes.Fld("TXT").SetString("hello");
+    notes.Fld("NO_CUST").SetLong(4);
+    notes.Fld("NO_TEXT").SetString("hello");
     ASSERT_TRUE(notes.NewRec());
     EXPECT_EQ(ErrorCode([&] { notes.SaveChanges(); }), 10028);
-    EXPECT_EQ(Dump("Notes"), "TXT\n");
+    EXPECT_EQ(service.Dump("Note"), lurtest::FixtureText("shop/Note.csv"));
     notes.RemoveTableOption(0);
     EXPECT_TRUE(notes.SaveChanges());
-    EXPECT_EQ(Dump("Notes"), "TXT\nhello\n");
+    EXPECT_EQ(service.Dump("Note"), lurtest::FixtureText("shop/Note.csv") + "4,hello\n");
 }
 
 TEST_F(StoreTabChangesTest, AggregatesOverTheShownRows) {
     struct Case {
         int32_t kind;
         const char* field;
-        const char* text;      // over order 1's lines: QTY 5 and 12, ITEM apple and pear
+        const char* text;      // over customer 1's orders 10, 11, 12 (first, second, third)
         const char* whenNone;  // over no rows
     };
     for (const Case& c :
-         {Case{0, "*", "2", "0"}, Case{1, "QTY", "17", "0"}, Case{2, "QTY", "8.5", "0"}, Case{3, "QTY", "12", ""},
-          Case{4, "QTY", "5", ""}, Case{3, "ITEM", "pear", ""}, Case{4, "ITEM", "apple", ""}}) {
+         {Case{0, "*", "3", "0"}, Case{1, "OR_ID", "33", "0"}, Case{2, "OR_ID", "11", "0"}, Case{3, "OR_ID", "12", ""},
+          Case{4, "OR_ID", "10", ""}, Case{3, "OR_NOTE", "third", ""}, Case{4, "OR_NOTE", "first", ""}}) {
         SCOPED_TRACE(c.kind);
-        lines->SetListPos(1);
+        orders->SetListPos(1);
         std::string out;
-        EXPECT_EQ(lines->Aggregate(out, c.field, c.kind), c.text);
+        EXPECT_EQ(orders->Aggregate(out, c.field, c.kind), c.text);
         EXPECT_EQ(out, c.text);
-        EXPECT_EQ(lines->Fld("ITEM").GetString(), "pear");  // the record buffer as before
-        lines->ClearList();
-        EXPECT_EQ(lines->Aggregate(out, c.field, c.kind), c.whenNone);
+        EXPECT_EQ(orders->Fld("OR_NOTE").GetString(), "second");  // the record buffer as before
+        ASSERT_TRUE(customer->LocateInList("CU_ID", "4", 0));     // no orders
+        EXPECT_EQ(orders->Aggregate(out, c.field, c.kind), c.whenNone);
         Reload();
     }
-    EXPECT_EQ(ErrorCode([&] {
-                  std::string out;
-                  lines->Aggregate(out, "QTY", 5);
-              }),
-              2007);
     std::string out;
-    EXPECT_EQ(ErrorCode([&] { lines->Aggregate(out, "NOPE", 3); }), 2003);
+    EXPECT_EQ(ErrorCode([&] { orders->Aggregate(out, "OR_ID", 5); }), 2007);
+    EXPECT_EQ(ErrorCode([&] { orders->Aggregate(out, "NOPE", 3); }), 2003);
 }
