@@ -212,6 +212,7 @@ const FieldDef& Session::FieldByNumber(const TableRef& ref, int32_t fieldNo) con
 
 void Session::Reindex(int32_t dbNo) {
     Database& db = LoggedIn().Db();
+    CloseAllWalks();  // an index is rebuilt under no open read
     if (dbNo == -1) {
         db.Exec("REINDEX");
         return;

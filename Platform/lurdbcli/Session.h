@@ -140,11 +140,22 @@ public:
     std::set<std::string>& OpenPackages() { return m_openPackages; }
 
 private:
+    // A walk left open by a move inside a transaction: its statement stands
+    // on the position's row as long as it has made no other move since, so
+    // the next move the same way along the same key steps it instead of
+    // seeking again.
+    struct Walk {
+        Statement* statement = nullptr;
+        uint64_t moves = 0;  // the statement's Moves() when it stood on the row
+        bool forward = true;
+        int keyField = -1;
+    };
     struct Position {
         int32_t keyField = -1;  // field index in the table; -1 no key
         bool valid = false;
         long long rowid = 0;
         std::vector<SqlValue> row;  // by field index: the current row's values of key fields (others empty)
+        Walk walk;                  // set only by the move that read the row
     };
     // The SQL of one open table, built once per login: quoted names and the
     // statements prepared for it (owned by the connection), by operation
@@ -161,6 +172,7 @@ private:
         std::vector<size_t> comparedKeys;
         bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
         std::map<int, Statement*> statements;
+        std::vector<Statement*> walks;  // the statements of moves, which a walk may leave open
     };
     // The statements of a table; with a key field where the text depends on it.
     enum class Sql {
@@ -218,11 +230,21 @@ private:
     }
     static void BindAll(Statement& statement, const std::vector<SqlValue>& values, int first = 1);
     void MoveIn(TableRef& ref, Move move, char* record);
+    // The statement of a move by the current key, bound: from the start (the
+    // end), or strictly after (before) the position. It yields every row
+    // from there on, so that a walk can step it.
+    Statement& MoveStatement(TableRef& ref, bool forward, bool fromPosition);
+    bool WalkGoesOn(const Position& position, bool forward) const;
+    // Resets the statements that walks left open (of one table, or all), so
+    // that no walk steps past a change and no read outlives a transaction.
+    static void CloseWalks(TableSql& sql);
+    void CloseAllWalks();
     // Reads one row of a SELECT of the select list into the position and record.
     void TakeRow(TableRef& ref, const Statement& statement, char* record);
-    // Runs a SELECT of the table's select list, bound, and reads its first
-    // row as TakeRow does; none raises kNotFound with the text notFound.
-    void TakeFirstRow(TableRef& ref, Statement& statement, const char* notFound, char* record);
+    // Steps a SELECT of the select list, reads its row as TakeRow does and,
+    // unless keepOpen, resets the statement; no row raises kNotFound with the
+    // text notFound.
+    void StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record);
     void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
     std::string CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;

@@ -20,6 +20,7 @@ bool Session::ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record
 
 template <class Change>
 void Session::Changing(const TableRef& ref, Change&& change) {
+    CloseWalks(ref.sql);  // a walk steps no further once its table changed
     const std::pair<int32_t, int32_t> table{ref.tablespace.number, kFirstRecordType + ref.index};
     if (m_transaction) {
         change();
@@ -225,7 +226,7 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
         // The deleted row becomes the position.
         Statement& read = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
         std::vector<char> image(static_cast<size_t>(recordSize));
-        TakeFirstRow(ref, read.Bind(1, rowid), "the record vanished", image.data());
+        StepAndTakeRow(ref, read.Bind(1, rowid), "the record vanished", false, image.data());
     }
     Prepared(ref, Sql::Delete, -1, [&] { return "DELETE FROM " + ref.sql.name + " WHERE rowid = ?"; })
         .Bind(1, rowid)
@@ -260,6 +261,7 @@ void Session::End(bool commit) {
         return;
     }
     Database& db = LoggedIn().Db();
+    CloseAllWalks();
     std::set<std::pair<int32_t, int32_t>> changed;
     changed.swap(m_changedTables);
     if (commit) {
