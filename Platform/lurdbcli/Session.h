@@ -165,7 +165,8 @@ private:
         std::vector<std::string> columns;  // quoted field names by field index ("" for fields without a value)
         std::string selectList;            // "SELECT rowid, <value columns> FROM <name>"
         std::string returning;             // " RETURNING rowid, <value columns>"
-        std::vector<bool> inKey;           // by field index: the field orders some key (kept in Position::row)
+        std::vector<std::vector<size_t>> keyColumns;  // by field index: the value columns ordering by it
+        std::vector<bool> inKey;  // by field index: the field orders some key (kept in Position::row)
         // The key columns (not floating) that an update of the current record
         // compares instead of assigning while they keep their value, so that
         // no index (nor the clustered row) is rewritten for them.
@@ -212,8 +213,9 @@ private:
     TableRef Table(int32_t dbNo, int32_t recType);
     TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
-    // The value columns that order by a field (a compound key: its components).
-    std::vector<size_t> KeyColumns(const TableRef& ref, int fieldIndex) const;
+    // The value columns that order by a field (a compound key: its
+    // components); none for -1.
+    static const std::vector<size_t>& KeyColumns(const TableRef& ref, int fieldIndex);
     std::string OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const;
     static std::string RowValueList(size_t count);
     // "<column> = ? AND ..." for the columns, ending in "AND ".

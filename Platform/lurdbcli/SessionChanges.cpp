@@ -95,7 +95,7 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
         exists.Run();
         return ref.position.rowid;
     }
-    const std::vector<size_t> columns = KeyColumns(ref, ref.position.keyField);
+    const std::vector<size_t>& columns = KeyColumns(ref, ref.position.keyField);
     // The current record when its key has the copy's value, else the first
     // such record in key order.
     Statement& find = Prepared(ref, Sql::Target, ref.position.keyField, [&] {
@@ -209,7 +209,7 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
     // PrevRec continue from there.
     if (ref.position.valid) {
         // The current record, when it is the target (as in ModRec): one statement.
-        const std::vector<size_t> columns = KeyColumns(ref, keyField);
+        const std::vector<size_t>& columns = KeyColumns(ref, keyField);
         Statement& remove = Prepared(ref, Sql::DeleteCurrent, keyField, [&] {
             return "DELETE FROM " + ref.sql.name + " WHERE rowid = ? AND " + KeyMatch(ref, columns) +
                    "1 RETURNING rowid";

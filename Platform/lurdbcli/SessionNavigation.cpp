@@ -9,19 +9,9 @@
 
 namespace lurdbcli {
 
-std::vector<size_t> Session::KeyColumns(const TableRef& ref, int fieldIndex) const {
-    if (fieldIndex < 0) {
-        return {};
-    }
-    const FieldDef& field = ref.table.fields[static_cast<size_t>(fieldIndex)];
-    if (field.type != 'k') {
-        return {static_cast<size_t>(fieldIndex)};
-    }
-    std::vector<size_t> columns;
-    for (const std::string& component : field.components) {
-        columns.push_back(static_cast<size_t>(ref.table.FieldIndex(component)));
-    }
-    return columns;
+const std::vector<size_t>& Session::KeyColumns(const TableRef& ref, int fieldIndex) {
+    static const std::vector<size_t> none;
+    return fieldIndex < 0 ? none : ref.sql.keyColumns[static_cast<size_t>(fieldIndex)];
 }
 
 std::string Session::OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const {
@@ -76,7 +66,7 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     for (size_t i = 0; i < ref.table.fields.size(); ++i) {
         if (ref.table.fields[i].HasValue()) {
             if (ref.sql.inKey[i]) {
-                position.row[i] = statement.Column(column);
+                statement.ColumnInto(column, position.row[i]);
             }
             ++column;
         }
@@ -151,7 +141,7 @@ void Session::MoveIn(TableRef& ref, Move move, char* record) {
 
 Statement& Session::MoveStatement(TableRef& ref, bool forward, bool fromPosition) {
     const int keyField = ref.position.keyField;
-    const std::vector<size_t> columns = KeyColumns(ref, keyField);
+    const std::vector<size_t>& columns = KeyColumns(ref, keyField);
     const Sql operation = forward ? (fromPosition ? Sql::Next : Sql::First) : (fromPosition ? Sql::Prev : Sql::Last);
     bool made = false;
     Statement& statement = Prepared(ref, operation, keyField, [&] {
@@ -205,7 +195,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
     if (keyField < 0) {
         throw StoreError{kUnknownField, "no current key"};
     }
-    const std::vector<size_t> columns = KeyColumns(ref, keyField);
+    const std::vector<size_t>& columns = KeyColumns(ref, keyField);
     const std::vector<SqlValue> key = KeyValues(ref, columns, record);
     // Among equal keys the order is the insertion order.
     const bool back = find == Find::Prev;

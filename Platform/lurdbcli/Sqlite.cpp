@@ -123,13 +123,33 @@ std::string Statement::ColumnText(int index) const {
 }
 
 SqlValue Statement::Column(int index) const {
+    SqlValue value;
+    ColumnInto(index, value);
+    return value;
+}
+
+void Statement::ColumnInto(int index, SqlValue& value) const {
     const ColumnView view = View(index);
     switch (view.type) {
-        case SQLITE_INTEGER: return view.integer;
-        case SQLITE_FLOAT: return view.real;
-        case SQLITE_TEXT: return std::string(view.data, view.size);
-        case SQLITE_BLOB: return Bytes(view.data, view.data + view.size);
-        default: return std::monostate{};
+        case SQLITE_INTEGER: value = view.integer; break;
+        case SQLITE_FLOAT: value = view.real; break;
+        case SQLITE_TEXT:
+            if (auto* text = std::get_if<std::string>(&value)) {
+                text->assign(view.data, view.size);
+            } else {
+                value = std::string(view.data, view.size);
+            }
+            break;
+        case SQLITE_BLOB: {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(view.data);
+            if (auto* kept = std::get_if<Bytes>(&value)) {
+                kept->assign(bytes, bytes + view.size);
+            } else {
+                value = Bytes(bytes, bytes + view.size);
+            }
+            break;
+        }
+        default: value = std::monostate{}; break;
     }
 }
 

@@ -62,6 +62,8 @@ public:
     long long ColumnInt(int index) const;
     std::string ColumnText(int index) const;
     SqlValue Column(int index) const;
+    // Column into a kept value, reusing its text or byte storage.
+    void ColumnInto(int index, SqlValue& value) const;
     ColumnView View(int index) const;
 
 private:
