@@ -143,10 +143,12 @@ private:
     // A walk left open by a move inside a transaction: its statement stands
     // on the position's row as long as it has made no other move since, so
     // the next move the same way along the same key steps it instead of
-    // seeking again.
+    // seeking again. It serves only the transaction it began in: positions
+    // (cursors', bookmarks') may outlive the statement itself.
     struct Walk {
         Statement* statement = nullptr;
-        uint64_t moves = 0;  // the statement's Moves() when it stood on the row
+        uint64_t moves = 0;        // the statement's Moves() when it stood on the row
+        uint64_t transaction = 0;  // m_transactionsBegun when it began
         bool forward = true;
         int keyField = -1;
     };
@@ -302,6 +304,7 @@ private:
     std::map<std::pair<int32_t, int32_t>, Position> m_positions;
     std::map<std::pair<int32_t, int32_t>, TableSql> m_tableSql;  // statements of m_store's connection
     bool m_transaction = false;
+    uint64_t m_transactionsBegun = 0;                       // numbers each transaction, for its walks
     std::set<std::pair<int32_t, int32_t>> m_changedTables;  // (tablespace, record type) changed in the transaction
     std::map<int32_t, Cursor> m_cursors;
     int32_t m_nextCursor = 1;

@@ -254,6 +254,7 @@ void Session::Begin() {
     }
     db.Exec("BEGIN IMMEDIATE");
     m_transaction = true;
+    ++m_transactionsBegun;
 }
 
 void Session::End(bool commit) {

@@ -135,7 +135,7 @@ void Session::MoveIn(TableRef& ref, Move move, char* record) {
     // (a kept statement would keep its read, and so its snapshot).
     StepAndTakeRow(ref, statement, "no record there", m_transaction, record);
     if (m_transaction) {
-        position.walk = {&statement, statement.Moves(), forward, position.keyField};
+        position.walk = {&statement, statement.Moves(), m_transactionsBegun, forward, position.keyField};
     }
 }
 
@@ -173,8 +173,8 @@ Statement& Session::MoveStatement(TableRef& ref, bool forward, bool fromPosition
 
 bool Session::WalkGoesOn(const Position& position, bool forward) const {
     const Walk& walk = position.walk;
-    return m_transaction && walk.statement != nullptr && walk.forward == forward &&
-           walk.keyField == position.keyField && walk.statement->Moves() == walk.moves;
+    return m_transaction && walk.statement != nullptr && walk.transaction == m_transactionsBegun &&
+           walk.forward == forward && walk.keyField == position.keyField && walk.statement->Moves() == walk.moves;
 }
 
 void Session::CloseWalks(TableSql& sql) {

@@ -83,6 +83,10 @@ protected:
     // A new handle, logged in, with the tablespace open.
     void LogIn(int32_t& newHandle) {
         ASSERT_EQ(createDbHandler(&newHandle), kOk);
+        LogInOn(newHandle);
+    }
+    // A login on a handle (again: afresh), with the tablespace open.
+    void LogInOn(int32_t newHandle) {
         std::array<char, connect_info::kSize> block{};
         const int32_t size = connect_info::kSize;
         std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
@@ -518,4 +522,34 @@ TEST_F(WalkTest, AWalkOutsideATransactionSeesAnotherProcesssCommitBetweenMoves) 
         ids.push_back(next.Id());
     }
     EXPECT_EQ(ids, (std::vector<int32_t>{8, 3, 6, 5}));
+}
+
+// A cursor and a bookmark keep their positions across the end of a
+// transaction and a second login on the handle, whose connection has new
+// statements: their next moves seek afresh.
+TEST_F(WalkTest, PositionsThatOutliveTheirTransactionAndLoginSeekAfresh) {
+    int32_t cursor = 0;
+    int32_t bookmark = 0;
+    ASSERT_EQ(cursorCreate(handle, kDb, kItem, kGrp, &cursor), kOk);
+    ASSERT_EQ(bookmarkCreate(handle, kDb, kItem, &bookmark), kOk);
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    Item item;
+    char* block = nullptr;
+    ASSERT_EQ(beginTransaction(handle, "walk", 0, 0), kOk);
+    ASSERT_EQ(cursorOperation(handle, cursor, 2, kSize, item.data()), kOk);  // id 2
+    ASSERT_EQ(firstRec(handle, kDb, kItem, kSize, &block), kOk);             // id 2
+    freePtr(block);
+    ASSERT_EQ(bookmarkOperation(handle, bookmark, 0), kOk);
+    ASSERT_EQ(endTransaction(handle, 1), kOk);
+    ASSERT_NO_FATAL_FAILURE(LogInOn(handle));
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    ASSERT_EQ(beginTransaction(handle, "again", 0, 0), kOk);
+    ASSERT_EQ(cursorOperation(handle, cursor, 2, kSize, item.data()), kOk);
+    EXPECT_EQ(item.Id(), 4);
+    ASSERT_EQ(bookmarkOperation(handle, bookmark, 1), kOk);
+    ASSERT_EQ(nextRec(handle, kDb, kItem, kSize, &block), kOk);
+    std::memcpy(item.data(), block, kSize);
+    freePtr(block);
+    EXPECT_EQ(item.Id(), 4);
+    EXPECT_EQ(endTransaction(handle, 0), kOk);
 }
