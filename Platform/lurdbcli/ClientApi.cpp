@@ -129,23 +129,30 @@ void Require(bool condition) {
     }
 }
 
-// A block of the library's own for the caller, released with FreePtr.
-char* HandOut(const std::string& bytes) {
-    auto* block = static_cast<char*>(std::malloc(bytes.size() + 1));
+// A block of the library's own for the caller, released with FreePtr, of
+// size bytes and a zero after them (so that a text block is also a C
+// string); freed again unless released.
+std::unique_ptr<char, decltype(&std::free)> NewBlock(size_t size) {
+    auto* block = static_cast<char*>(std::malloc(size + 1));
     if (block == nullptr) {
         throw std::bad_alloc();
     }
-    std::memcpy(block, bytes.data(), bytes.size());
-    block[bytes.size()] = '\0';  // so that a text block is also a C string
-    return block;
+    block[size] = '\0';
+    return {block, &std::free};
+}
+
+char* HandOut(const std::string& bytes) {
+    auto block = NewBlock(bytes.size());
+    std::memcpy(block.get(), bytes.data(), bytes.size());
+    return block.release();
 }
 
 int32_t Move(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block, Session::Move move) {
     return WithSessionBlock(handle, block, [&](Session& session) {
         Require(block != nullptr && recordSize > 0);
-        std::string record(static_cast<size_t>(recordSize), '\0');
-        session.MoveTo(dbNo, recType, recordSize, move, record.data());
-        *block = HandOut(record);
+        auto record = NewBlock(static_cast<size_t>(recordSize));  // the move writes the record straight into it
+        session.MoveTo(dbNo, recType, recordSize, move, record.get());
+        *block = record.release();
         return kOk;
     });
 }

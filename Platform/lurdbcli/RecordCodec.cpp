@@ -1,5 +1,6 @@
 #include "RecordCodec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -27,24 +28,46 @@ bool IsUnsigned(const FieldDef& field) {
     return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
 }
 
-long long AsInteger(const SqlValue& value) {
-    if (const auto* i = std::get_if<long long>(&value)) {
-        return *i;
-    }
-    if (const auto* d = std::get_if<double>(&value)) {
-        return static_cast<long long>(*d);
-    }
-    return 0;
+long long AsInteger(const ColumnView& value) {
+    return value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer;
 }
 
-double AsReal(const SqlValue& value) {
-    if (const auto* d = std::get_if<double>(&value)) {
-        return *d;
-    }
+double AsReal(const ColumnView& value) {
+    return value.type == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real;
+}
+
+// A value's column view: the one form the record fields are written from.
+ColumnView ViewOf(const SqlValue& value) {
+    ColumnView view;
     if (const auto* i = std::get_if<long long>(&value)) {
-        return static_cast<double>(*i);
+        view.type = SQLITE_INTEGER;
+        view.integer = *i;
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        view.type = SQLITE_FLOAT;
+        view.real = *d;
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        view.type = SQLITE_TEXT;
+        view.data = text->data();
+        view.size = text->size();
+    } else if (const auto* raw = std::get_if<Bytes>(&value)) {
+        view.type = SQLITE_BLOB;
+        view.data = reinterpret_cast<const char*>(raw->data());
+        view.size = raw->size();
     }
-    return 0.0;
+    return view;
+}
+
+// UTF-8 text into room bytes of a field as code page 1250, cut at room.
+// Plain ASCII, the common case, needs no conversion.
+void CopyText(const ColumnView& text, char* bytes, size_t room) {
+    const std::string_view utf8(text.data, text.size);
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii) {
+        std::memcpy(bytes, utf8.data(), std::min(room, utf8.size()));
+        return;
+    }
+    const std::string cp1250 = win::Utf8ToCp1250(utf8);
+    std::memcpy(bytes, cp1250.data(), std::min(room, cp1250.size()));
 }
 
 int HexDigit(char c) {
@@ -88,6 +111,10 @@ SqlValue FieldToSql(const FieldDef& field, const char* record) {
 }
 
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
+    ColumnToField(field, ViewOf(value), record);
+}
+
+void ColumnToField(const FieldDef& field, const ColumnView& value, char* record) {
     switch (field.type) {
         case 's': Store(record, field, static_cast<int16_t>(AsInteger(value))); break;
         case 'i':
@@ -99,13 +126,14 @@ void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
             char* bytes = record + (field.position - kDataOffset);
             const auto length = static_cast<size_t>(field.length);
             std::memset(bytes, 0, length);
-            if (const auto* raw = std::get_if<Bytes>(&value)) {
-                std::memcpy(bytes, raw->data(), std::min(length, raw->size()));
-            } else if (const auto* text = std::get_if<std::string>(&value)) {
-                const std::string cp1250 = win::Utf8ToCp1250(*text);
+            if (value.size == 0) {
+                break;  // (SQLite gives no pointer for an empty value)
+            }
+            if (value.type == SQLITE_BLOB) {
+                std::memcpy(bytes, value.data, std::min(length, value.size));
+            } else if (value.type == SQLITE_TEXT) {
                 // A text field keeps its terminating zero; a one-byte field is one character.
-                const size_t room = length > 1 && !field.IsRaw() ? length - 1 : length;
-                std::memcpy(bytes, cp1250.data(), std::min(room, cp1250.size()));
+                CopyText(value, bytes, length > 1 && !field.IsRaw() ? length - 1 : length);
             }
             break;
         }

@@ -16,6 +16,8 @@ namespace lurdbcli {
 SqlValue FieldToSql(const FieldDef& field, const char* record);
 // Writes a stored value into the field of a record buffer (NULL gives zeros).
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record);
+// The same from a column where the statement holds it (no copy of the value).
+void ColumnToField(const FieldDef& field, const ColumnView& value, char* record);
 
 // A field value from text (code page 1250): numbers in decimal; a one-byte
 // 'c' field also takes "" (0), two hexadecimal digits or "0x" and two digits.

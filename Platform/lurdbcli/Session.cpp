@@ -168,14 +168,23 @@ Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
         sql.name = QuoteName(SqlTableName(tablespace, table));
         sql.returning = " RETURNING rowid";
         sql.inKey.assign(table.fields.size(), false);
-        for (const FieldDef& field : table.fields) {
+        for (size_t i = 0; i < table.fields.size(); ++i) {
+            const FieldDef& field = table.fields[i];
             sql.columns.push_back(field.HasValue() ? QuoteName(field.name) : std::string());
             if (field.HasValue()) {
                 sql.returning += ", " + sql.columns.back();
             }
+            std::vector<size_t>& columns = sql.keyColumns.emplace_back();
+            if (field.type == 'k') {
+                for (const std::string& component : field.components) {
+                    columns.push_back(static_cast<size_t>(table.FieldIndex(component)));
+                }
+            } else {
+                columns.push_back(i);
+            }
             if (field.IsKey()) {
-                for (const std::string& component : field.type == 'k' ? field.components : std::vector{field.name}) {
-                    sql.inKey[static_cast<size_t>(table.FieldIndex(component))] = true;
+                for (size_t column : columns) {
+                    sql.inKey[column] = true;
                 }
             }
         }
@@ -212,6 +221,7 @@ const FieldDef& Session::FieldByNumber(const TableRef& ref, int32_t fieldNo) con
 
 void Session::Reindex(int32_t dbNo) {
     Database& db = LoggedIn().Db();
+    CloseAllWalks();  // an index is rebuilt under no open read
     if (dbNo == -1) {
         db.Exec("REINDEX");
         return;

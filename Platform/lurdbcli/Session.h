@@ -140,11 +140,24 @@ public:
     std::set<std::string>& OpenPackages() { return m_openPackages; }
 
 private:
+    // A walk left open by a move inside a transaction: its statement stands
+    // on the position's row as long as it has made no other move since, so
+    // the next move the same way along the same key steps it instead of
+    // seeking again. It serves only the transaction it began in: positions
+    // (cursors', bookmarks') may outlive the statement itself.
+    struct Walk {
+        Statement* statement = nullptr;
+        uint64_t moves = 0;        // the statement's Moves() when it stood on the row
+        uint64_t transaction = 0;  // m_transactionsBegun when it began
+        bool forward = true;
+        int keyField = -1;
+    };
     struct Position {
         int32_t keyField = -1;  // field index in the table; -1 no key
         bool valid = false;
         long long rowid = 0;
         std::vector<SqlValue> row;  // by field index: the current row's values of key fields (others empty)
+        Walk walk;                  // set only by the move that read the row
     };
     // The SQL of one open table, built once per login: quoted names and the
     // statements prepared for it (owned by the connection), by operation
@@ -154,13 +167,15 @@ private:
         std::vector<std::string> columns;  // quoted field names by field index ("" for fields without a value)
         std::string selectList;            // "SELECT rowid, <value columns> FROM <name>"
         std::string returning;             // " RETURNING rowid, <value columns>"
-        std::vector<bool> inKey;           // by field index: the field orders some key (kept in Position::row)
+        std::vector<std::vector<size_t>> keyColumns;  // by field index: the value columns ordering by it
+        std::vector<bool> inKey;  // by field index: the field orders some key (kept in Position::row)
         // The key columns (not floating) that an update of the current record
         // compares instead of assigning while they keep their value, so that
         // no index (nor the clustered row) is rewritten for them.
         std::vector<size_t> comparedKeys;
         bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
         std::map<int, Statement*> statements;
+        std::vector<Statement*> walks;  // the statements of moves, which a walk may leave open
     };
     // The statements of a table; with a key field where the text depends on it.
     enum class Sql {
@@ -200,8 +215,9 @@ private:
     TableRef Table(int32_t dbNo, int32_t recType);
     TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
-    // The value columns that order by a field (a compound key: its components).
-    std::vector<size_t> KeyColumns(const TableRef& ref, int fieldIndex) const;
+    // The value columns that order by a field (a compound key: its
+    // components); none for -1.
+    static const std::vector<size_t>& KeyColumns(const TableRef& ref, int fieldIndex);
     std::string OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const;
     static std::string RowValueList(size_t count);
     // "<column> = ? AND ..." for the columns, ending in "AND ".
@@ -218,11 +234,21 @@ private:
     }
     static void BindAll(Statement& statement, const std::vector<SqlValue>& values, int first = 1);
     void MoveIn(TableRef& ref, Move move, char* record);
+    // The statement of a move by the current key, bound: from the start (the
+    // end), or strictly after (before) the position. It yields every row
+    // from there on, so that a walk can step it.
+    Statement& MoveStatement(TableRef& ref, bool forward, bool fromPosition);
+    bool WalkGoesOn(const Position& position, bool forward) const;
+    // Resets the statements that walks left open (of one table, or all), so
+    // that no walk steps past a change and no read outlives a transaction.
+    static void CloseWalks(TableSql& sql);
+    void CloseAllWalks();
     // Reads one row of a SELECT of the select list into the position and record.
     void TakeRow(TableRef& ref, const Statement& statement, char* record);
-    // Runs a SELECT of the table's select list, bound, and reads its first
-    // row as TakeRow does; none raises kNotFound with the text notFound.
-    void TakeFirstRow(TableRef& ref, Statement& statement, const char* notFound, char* record);
+    // Steps a SELECT of the select list, reads its row as TakeRow does and,
+    // unless keepOpen, resets the statement; no row raises kNotFound with the
+    // text notFound.
+    void StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record);
     void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
     std::string CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;
@@ -278,6 +304,7 @@ private:
     std::map<std::pair<int32_t, int32_t>, Position> m_positions;
     std::map<std::pair<int32_t, int32_t>, TableSql> m_tableSql;  // statements of m_store's connection
     bool m_transaction = false;
+    uint64_t m_transactionsBegun = 0;                       // numbers each transaction, for its walks
     std::set<std::pair<int32_t, int32_t>> m_changedTables;  // (tablespace, record type) changed in the transaction
     std::map<int32_t, Cursor> m_cursors;
     int32_t m_nextCursor = 1;

@@ -20,6 +20,7 @@ bool Session::ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record
 
 template <class Change>
 void Session::Changing(const TableRef& ref, Change&& change) {
+    CloseWalks(ref.sql);  // a walk steps no further once its table changed
     const std::pair<int32_t, int32_t> table{ref.tablespace.number, kFirstRecordType + ref.index};
     if (m_transaction) {
         change();
@@ -94,7 +95,7 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
         exists.Run();
         return ref.position.rowid;
     }
-    const std::vector<size_t> columns = KeyColumns(ref, ref.position.keyField);
+    const std::vector<size_t>& columns = KeyColumns(ref, ref.position.keyField);
     // The current record when its key has the copy's value, else the first
     // such record in key order.
     Statement& find = Prepared(ref, Sql::Target, ref.position.keyField, [&] {
@@ -208,7 +209,7 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
     // PrevRec continue from there.
     if (ref.position.valid) {
         // The current record, when it is the target (as in ModRec): one statement.
-        const std::vector<size_t> columns = KeyColumns(ref, keyField);
+        const std::vector<size_t>& columns = KeyColumns(ref, keyField);
         Statement& remove = Prepared(ref, Sql::DeleteCurrent, keyField, [&] {
             return "DELETE FROM " + ref.sql.name + " WHERE rowid = ? AND " + KeyMatch(ref, columns) +
                    "1 RETURNING rowid";
@@ -225,7 +226,7 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
         // The deleted row becomes the position.
         Statement& read = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
         std::vector<char> image(static_cast<size_t>(recordSize));
-        TakeFirstRow(ref, read.Bind(1, rowid), "the record vanished", image.data());
+        StepAndTakeRow(ref, read.Bind(1, rowid), "the record vanished", false, image.data());
     }
     Prepared(ref, Sql::Delete, -1, [&] { return "DELETE FROM " + ref.sql.name + " WHERE rowid = ?"; })
         .Bind(1, rowid)
@@ -253,6 +254,7 @@ void Session::Begin() {
     }
     db.Exec("BEGIN IMMEDIATE");
     m_transaction = true;
+    ++m_transactionsBegun;
 }
 
 void Session::End(bool commit) {
@@ -260,6 +262,7 @@ void Session::End(bool commit) {
         return;
     }
     Database& db = LoggedIn().Db();
+    CloseAllWalks();
     std::set<std::pair<int32_t, int32_t>> changed;
     changed.swap(m_changedTables);
     if (commit) {

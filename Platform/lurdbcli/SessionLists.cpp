@@ -35,7 +35,7 @@ std::string Session::FindList(int32_t dbNo, int32_t recType, int32_t recordSize,
                               const char* keyRecord) {
     TableRef ref = Table(dbNo, recType, recordSize);
     FieldByNumber(ref, fieldNo);
-    const std::vector<size_t> columns = KeyColumns(ref, fieldNo % 1000);
+    const std::vector<size_t>& columns = KeyColumns(ref, fieldNo % 1000);
     if (columns.empty() || !ref.table.fields[columns.front()].HasValue()) {
         throw StoreError{kUnknownField, "field number " + std::to_string(fieldNo) + " has no value"};
     }
@@ -65,7 +65,7 @@ std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, 
     if (length == 0) {
         throw StoreError{kNotFound, "no keys"};  // nothing can equal a key of an empty list
     }
-    const std::vector<size_t> columns = KeyColumns(ref, fieldNo % 1000);
+    const std::vector<size_t>& columns = KeyColumns(ref, fieldNo % 1000);
     // All keys go in one JSON parameter, so that one statement per table and
     // field serves lists of any length.
     std::string left;
@@ -92,7 +92,7 @@ std::string Session::FindBetween(int32_t dbNo, int32_t recType, int32_t recordSi
                                  const char* high) {
     TableRef ref = Table(dbNo, recType, recordSize);
     FieldByNumber(ref, fieldNo);
-    const std::vector<size_t> columns = KeyColumns(ref, fieldNo % 1000);
+    const std::vector<size_t>& columns = KeyColumns(ref, fieldNo % 1000);
     std::string left = "(";
     for (size_t column : columns) {
         left += (left.size() > 1 ? ", " : "") + ref.sql.columns[column];

@@ -9,19 +9,9 @@
 
 namespace lurdbcli {
 
-std::vector<size_t> Session::KeyColumns(const TableRef& ref, int fieldIndex) const {
-    if (fieldIndex < 0) {
-        return {};
-    }
-    const FieldDef& field = ref.table.fields[static_cast<size_t>(fieldIndex)];
-    if (field.type != 'k') {
-        return {static_cast<size_t>(fieldIndex)};
-    }
-    std::vector<size_t> columns;
-    for (const std::string& component : field.components) {
-        columns.push_back(static_cast<size_t>(ref.table.FieldIndex(component)));
-    }
-    return columns;
+const std::vector<size_t>& Session::KeyColumns(const TableRef& ref, int fieldIndex) {
+    static const std::vector<size_t> none;
+    return fieldIndex < 0 ? none : ref.sql.keyColumns[static_cast<size_t>(fieldIndex)];
 }
 
 std::string Session::OrderBy(const TableRef& ref, const std::vector<size_t>& columns, bool descending) const {
@@ -60,7 +50,7 @@ void Session::RowToRecord(const TableRef& ref, const Statement& statement, int f
     int column = firstColumn;
     for (const FieldDef& field : ref.table.fields) {
         if (field.HasValue()) {
-            SqlToField(field, statement.Column(column++), record);
+            ColumnToField(field, statement.View(column++), record);
         }
     }
 }
@@ -69,13 +59,14 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     Position& position = ref.position;
     position.valid = true;
     position.rowid = statement.ColumnInt(0);
+    position.walk = {};
     // Only the values a move or find continues from: those of key fields.
-    position.row.assign(ref.table.fields.size(), SqlValue{});
+    position.row.resize(ref.table.fields.size());
     int column = 1;
     for (size_t i = 0; i < ref.table.fields.size(); ++i) {
         if (ref.table.fields[i].HasValue()) {
             if (ref.sql.inKey[i]) {
-                position.row[i] = statement.Column(column);
+                statement.ColumnInto(column, position.row[i]);
             }
             ++column;
         }
@@ -83,12 +74,19 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     RowToRecord(ref, statement, 1, record);
 }
 
-void Session::TakeFirstRow(TableRef& ref, Statement& statement, const char* notFound, char* record) {
+void Session::StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record) {
     if (!statement.Step()) {
         throw StoreError{kNotFound, notFound};
     }
-    TakeRow(ref, statement, record);
-    statement.Run();
+    try {
+        TakeRow(ref, statement, record);
+    } catch (...) {
+        statement.Reset();
+        throw;
+    }
+    if (!keepOpen) {
+        statement.Reset();  // ends its read now
+    }
 }
 
 std::vector<SqlValue> Session::KeyValues(const TableRef& ref, const std::vector<size_t>& columns,
@@ -119,50 +117,76 @@ void Session::MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move mov
 }
 
 void Session::MoveIn(TableRef& ref, Move move, char* record) {
-    const int keyField = ref.position.keyField;
-    const std::vector<size_t> columns = KeyColumns(ref, keyField);
-    if (!ref.position.valid && (move == Move::Next || move == Move::Prev)) {
-        move = move == Move::Next ? Move::First : Move::Last;  // from no position: the first / the last
-    }
-    Statement* statement = nullptr;
-    switch (move) {
-        case Move::First:
-            statement = &Prepared(ref, Sql::First, keyField,
-                                  [&] { return ref.sql.selectList + OrderBy(ref, columns, false) + " LIMIT 1"; });
-            break;
-        case Move::Last:
-            statement = &Prepared(ref, Sql::Last, keyField,
-                                  [&] { return ref.sql.selectList + OrderBy(ref, columns, true) + " LIMIT 1"; });
-            break;
-        case Move::Current:
-            if (!ref.position.valid) {
-                throw StoreError{kNotFound, "no current record"};
-            }
-            statement = &Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
-            statement->Bind(1, ref.position.rowid);
-            break;
-        case Move::Next:
-        case Move::Prev: {
-            // Strictly after (before) the position in (key, rowid) order, so
-            // that equal keys go by insertion order.
-            const bool next = move == Move::Next;
-            statement = &Prepared(ref, next ? Sql::Next : Sql::Prev, keyField, [&] {
-                std::string left = "(";
-                for (size_t column : columns) {
-                    left += ref.sql.columns[column] + ", ";
-                }
-                return ref.sql.selectList + " WHERE " + left + "rowid)" + (next ? " > " : " < ") +
-                       RowValueList(columns.size() + 1) + OrderBy(ref, columns, !next) + " LIMIT 1";
-            });
-            int index = 1;
-            for (size_t column : columns) {
-                statement->Bind(index++, ref.position.row[column]);
-            }
-            statement->Bind(index, ref.position.rowid);
-            break;
+    Position& position = ref.position;
+    if (move == Move::Current) {
+        if (!position.valid) {
+            throw StoreError{kNotFound, "no current record"};
         }
+        Statement& current = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
+        StepAndTakeRow(ref, current.Bind(1, position.rowid), "no record there", false, record);
+        return;
     }
-    TakeFirstRow(ref, *statement, "no record there", record);
+    // From no position NextRec is the first record, PrevRec the last.
+    const bool forward = move == Move::First || move == Move::Next;
+    const bool fromPosition = (move == Move::Next || move == Move::Prev) && position.valid;
+    Statement& statement = fromPosition && WalkGoesOn(position, forward) ? *position.walk.statement
+                                                                         : MoveStatement(ref, forward, fromPosition);
+    // Outside a transaction every call reads on its own: nothing stays open
+    // (a kept statement would keep its read, and so its snapshot).
+    StepAndTakeRow(ref, statement, "no record there", m_transaction, record);
+    if (m_transaction) {
+        position.walk = {&statement, statement.Moves(), m_transactionsBegun, forward, position.keyField};
+    }
+}
+
+Statement& Session::MoveStatement(TableRef& ref, bool forward, bool fromPosition) {
+    const int keyField = ref.position.keyField;
+    const std::vector<size_t>& columns = KeyColumns(ref, keyField);
+    const Sql operation = forward ? (fromPosition ? Sql::Next : Sql::First) : (fromPosition ? Sql::Prev : Sql::Last);
+    bool made = false;
+    Statement& statement = Prepared(ref, operation, keyField, [&] {
+        made = true;
+        if (!fromPosition) {
+            return ref.sql.selectList + OrderBy(ref, columns, !forward);
+        }
+        // Strictly after (before) the position in (key, rowid) order, so
+        // that equal keys go by insertion order.
+        std::string left = "(";
+        for (size_t column : columns) {
+            left += ref.sql.columns[column] + ", ";
+        }
+        return ref.sql.selectList + " WHERE " + left + "rowid)" + (forward ? " > " : " < ") +
+               RowValueList(columns.size() + 1) + OrderBy(ref, columns, !forward);
+    });
+    if (made) {
+        ref.sql.walks.push_back(&statement);
+    }
+    if (fromPosition) {
+        int index = 1;
+        for (size_t column : columns) {
+            statement.Bind(index++, ref.position.row[column]);
+        }
+        statement.Bind(index, ref.position.rowid);
+    }
+    return statement;
+}
+
+bool Session::WalkGoesOn(const Position& position, bool forward) const {
+    const Walk& walk = position.walk;
+    return m_transaction && walk.statement != nullptr && walk.transaction == m_transactionsBegun &&
+           walk.forward == forward && walk.keyField == position.keyField && walk.statement->Moves() == walk.moves;
+}
+
+void Session::CloseWalks(TableSql& sql) {
+    for (Statement* walk : sql.walks) {
+        walk->Reset();
+    }
+}
+
+void Session::CloseAllWalks() {
+    for (auto& [table, sql] : m_tableSql) {
+        CloseWalks(sql);
+    }
 }
 
 void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record) {
@@ -171,7 +195,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
     if (keyField < 0) {
         throw StoreError{kUnknownField, "no current key"};
     }
-    const std::vector<size_t> columns = KeyColumns(ref, keyField);
+    const std::vector<size_t>& columns = KeyColumns(ref, keyField);
     const std::vector<SqlValue> key = KeyValues(ref, columns, record);
     // Among equal keys the order is the insertion order.
     const bool back = find == Find::Prev;
@@ -200,7 +224,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
                               [&] { return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + "1" + order; });
         BindAll(*statement, key);
     }
-    TakeFirstRow(ref, *statement, "no record with that key", record);
+    StepAndTakeRow(ref, *statement, "no record with that key", false, record);
 }
 
 }  // namespace lurdbcli

@@ -65,6 +65,7 @@ Statement::Statement(sqlite3* db, const std::string& sql) : m_db(db) {
 Statement::~Statement() { sqlite3_finalize(m_stmt); }
 
 Statement& Statement::Reset() {
+    ++m_moves;
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
     return *this;
@@ -96,6 +97,7 @@ Statement& Statement::Bind(int index, long long value) { return Bind(index, SqlV
 Statement& Statement::Bind(int index, const std::string& text) { return Bind(index, SqlValue{text}); }
 
 bool Statement::Step() {
+    ++m_moves;
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {
         return true;
@@ -121,16 +123,50 @@ std::string Statement::ColumnText(int index) const {
 }
 
 SqlValue Statement::Column(int index) const {
-    switch (sqlite3_column_type(m_stmt, index)) {
-        case SQLITE_INTEGER: return sqlite3_column_int64(m_stmt, index);
-        case SQLITE_FLOAT: return sqlite3_column_double(m_stmt, index);
-        case SQLITE_TEXT: return ColumnText(index);
+    SqlValue value;
+    ColumnInto(index, value);
+    return value;
+}
+
+void Statement::ColumnInto(int index, SqlValue& value) const {
+    const ColumnView view = View(index);
+    switch (view.type) {
+        case SQLITE_INTEGER: value = view.integer; break;
+        case SQLITE_FLOAT: value = view.real; break;
+        case SQLITE_TEXT:
+            if (auto* text = std::get_if<std::string>(&value)) {
+                text->assign(view.data, view.size);
+            } else {
+                value = std::string(view.data, view.size);
+            }
+            break;
         case SQLITE_BLOB: {
-            const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(m_stmt, index));
-            return Bytes(data, data + sqlite3_column_bytes(m_stmt, index));
+            const auto* bytes = reinterpret_cast<const unsigned char*>(view.data);
+            if (auto* kept = std::get_if<Bytes>(&value)) {
+                kept->assign(bytes, bytes + view.size);
+            } else {
+                value = Bytes(bytes, bytes + view.size);
+            }
+            break;
         }
-        default: return std::monostate{};
+        default: value = std::monostate{}; break;
     }
+}
+
+ColumnView Statement::View(int index) const {
+    ColumnView view;
+    view.type = sqlite3_column_type(m_stmt, index);
+    switch (view.type) {
+        case SQLITE_INTEGER: view.integer = sqlite3_column_int64(m_stmt, index); break;
+        case SQLITE_FLOAT: view.real = sqlite3_column_double(m_stmt, index); break;
+        case SQLITE_TEXT: view.data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index)); break;
+        case SQLITE_BLOB: view.data = static_cast<const char*>(sqlite3_column_blob(m_stmt, index)); break;
+        default: break;
+    }
+    if (view.data != nullptr) {
+        view.size = static_cast<size_t>(sqlite3_column_bytes(m_stmt, index));
+    }
+    return view;
 }
 
 Database::Database(const std::string& path, bool create) {

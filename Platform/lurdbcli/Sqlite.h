@@ -25,6 +25,17 @@ struct StoreError {
 using Bytes = std::vector<unsigned char>;
 using SqlValue = std::variant<std::monostate, long long, double, std::string, Bytes>;
 
+// A column value where the statement holds it, without a copy: valid until
+// the statement moves. type is SQLite's (SQLITE_INTEGER, ... SQLITE_NULL);
+// data and size hold text (UTF-8) and raw bytes.
+struct ColumnView {
+    int type = SQLITE_NULL;
+    long long integer = 0;
+    double real = 0;
+    const char* data = nullptr;
+    size_t size = 0;
+};
+
 class Statement {
 public:
     Statement(sqlite3* db, const std::string& sql);
@@ -44,14 +55,21 @@ public:
     // connection fail.
     bool Step();
     void Run();  // steps to the end, ignoring rows
+    // How often the statement was stepped or reset: a walk that left it open
+    // on a row knows that it still stands there while this is unchanged.
+    uint64_t Moves() const { return m_moves; }
 
     long long ColumnInt(int index) const;
     std::string ColumnText(int index) const;
     SqlValue Column(int index) const;
+    // Column into a kept value, reusing its text or byte storage.
+    void ColumnInto(int index, SqlValue& value) const;
+    ColumnView View(int index) const;
 
 private:
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    uint64_t m_moves = 0;
 };
 
 class Database {

@@ -1,12 +1,15 @@
-/* The navigation benchmark's pattern straight on SQLite, for comparison: the
- * same statements the client library runs for a move by key and a keyed
- * find (one statement per call, each prepared once), on the benchmark
- * service's own store. Returns the number of vehicles walked, or -1 with a
- * message on stderr when something fails or a log row is missing. */
+/* The navigation benchmark's pattern straight on SQLite, for comparison: a
+ * seek for every move by key and one for every keyed find (one statement
+ * per call, each prepared once), on the benchmark service's own store with
+ * the library's connection settings. Returns the number of vehicles walked,
+ * or -1 with a message on stderr when something fails or a log row is
+ * missing. */
 #include "RawSqliteWalk.h"
 
 #include <sqlite3.h>
 #include <stdio.h>
+
+#include "StoreTuning.h"
 
 static int Prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
     if (sqlite3_prepare_v2(db, sql, -1, statement, NULL) != SQLITE_OK) {
@@ -28,7 +31,7 @@ long long RawSqliteWalk(const char* storePath, int inTransaction) {
         return -1;
     }
     sqlite3_busy_timeout(db, 30000);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", NULL, NULL, NULL);
+    sqlite3_exec(db, LURDB_CONNECTION_PRAGMAS, NULL, NULL, NULL);
     if (!Prepare(db, "SELECT rowid, \"ID\", \"PLATE\", \"LOGID\" FROM \"BENCH.VEHICLE\" ORDER BY \"ID\", rowid LIMIT 1",
                  &first) ||
         !Prepare(db,

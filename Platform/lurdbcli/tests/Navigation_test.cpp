@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "HeldChild.h"
 #include "TestService.h"
 #include "lurdbcli.h"
 
@@ -69,7 +70,10 @@ protected:
         ASSERT_EQ(testsupport::RunAdmin("create-service navsvc admin secret"), 0);
         ASSERT_EQ(testsupport::RunAdmin("create-tablespace navsvc " + schema), 0);
         ASSERT_NO_FATAL_FAILURE(LogIn(handle));
-        // Insertion order: ids 1..6.
+        ASSERT_NO_FATAL_FAILURE(InsertItems());
+    }
+    // Insertion order: ids 1..6.
+    void InsertItems() {
         for (Item item : {Item(1, 2, "b", "\x01\x02"), Item(2, 1, "a", "\x03\x04"), Item(3, 2, "B", "\x01\x02"),
                           Item(4, 1, "c", "\x05\x06"), Item(5, 3, "a", "\x07\x08"), Item(6, 2, "d", "\x00\x00")})
             ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
@@ -79,6 +83,10 @@ protected:
     // A new handle, logged in, with the tablespace open.
     void LogIn(int32_t& newHandle) {
         ASSERT_EQ(createDbHandler(&newHandle), kOk);
+        LogInOn(newHandle);
+    }
+    // A login on a handle (again: afresh), with the tablespace open.
+    void LogInOn(int32_t newHandle) {
         std::array<char, connect_info::kSize> block{};
         const int32_t size = connect_info::kSize;
         std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
@@ -135,9 +143,118 @@ protected:
     FindRecPrevFn findRecPrev = Get<FindRecPrevFn>("_FindRecPrev$20");
     FindListOrFn findListOr = Get<FindListOrFn>("_FindListOr$28");
     NextRecFn nextRec = Get<NextRecFn>("_NextRec$20");
+    PrevRecFn prevRec = Get<PrevRecFn>("_PrevRec$20");
     ModRecFn modRec = Get<ModRecFn>("_ModRec$20");
     DelRecFn delRec = Get<DelRecFn>("_DelRec$20");
+    TruncateFileFn truncateFile = Get<TruncateFileFn>("_TruncateFile$12");
+    BeginTransactionFn beginTransaction = Get<BeginTransactionFn>("_BeginTransaction$16");
+    EndTransactionFn endTransaction = Get<EndTransactionFn>("_EndTransaction$8");
+    CursorCreateFn cursorCreate = Get<CursorCreateFn>("_CursorCreate$20");
+    CursorDropFn cursorDrop = Get<CursorDropFn>("_CursorDrop$8");
+    CursorOperationFn cursorOperation = Get<CursorOperationFn>("_CursorOperation$20");
+    BookmarkCreateFn bookmarkCreate = Get<BookmarkCreateFn>("_BookmarkCreate$16");
+    BookmarkDropFn bookmarkDrop = Get<BookmarkDropFn>("_BookmarkDrop$8");
+    BookmarkOperationFn bookmarkOperation = Get<BookmarkOperationFn>("_BookmarkOperation$12");
+    ReindexFn reindex = Get<ReindexFn>("_Reindex$8");
     int32_t handle = 0;
+};
+
+// A row of the Measure table (ID l4 u, VALUE F8 d).
+constexpr int32_t kMeasure = 10001, kMeasureSize = 12;
+std::array<char, kMeasureSize> MeasureRow(int32_t id, double value) {
+    std::array<char, kMeasureSize> bytes{};
+    std::memcpy(bytes.data(), &id, 4);
+    std::memcpy(bytes.data() + 4, &value, 8);
+    return bytes;
+}
+
+// Walks of the handle's position along a key, interrupted by other calls.
+// Inside a transaction consecutive moves one way step an open statement;
+// outside one, and after anything else, every move seeks afresh. Both must
+// give the same answers.
+class WalkTest : public NavigationTest {
+protected:
+    enum class Op {
+        First,
+        Next,
+        Prev,
+        Last,
+        Find,  // FindRec of the item's value of the current key
+        Insert,
+        Modify,  // ModRec with the item as the copy
+        Delete,  // DelRec with the item as the copy
+        InsertMeasure,
+        ModifyMeasure,
+        DeleteMeasure,
+        Key,  // DefineKey of field
+        Mark,
+        GoToMark,
+        CursorNext,  // a cursor along the walk's key
+        Reindex
+    };
+    struct Step {
+        Op op;
+        Item item = {};
+        int32_t field = 0;
+    };
+
+    // What each step answers: the id of the record it read or wrote (the
+    // copy's for a delete), 0 for the others, or -status.
+    std::vector<int32_t> Walk(int32_t keyField, const std::vector<Step>& steps, bool inTransaction) {
+        std::vector<int32_t> answers;
+        // The same table content for every walk.
+        EXPECT_EQ(truncateFile(handle, kDb, -1), kOk);
+        InsertItems();
+        int32_t cursor = 0;
+        int32_t bookmark = 0;
+        EXPECT_EQ(cursorCreate(handle, kDb, kItem, keyField, &cursor), kOk);
+        EXPECT_EQ(bookmarkCreate(handle, kDb, kItem, &bookmark), kOk);
+        EXPECT_EQ(defineKey(handle, kDb, kItem, keyField), kOk);
+        if (inTransaction) {
+            EXPECT_EQ(beginTransaction(handle, "walk", 0, 0), kOk);
+        }
+        for (const Step& step : steps) {
+            Item item = step.item;
+            auto measure = MeasureRow(1, 2.5);
+            int32_t status = kOk;
+            auto move = [&](auto function) {
+                char* block = nullptr;
+                status = function(handle, kDb, kItem, kSize, &block);
+                if (status == kOk) {
+                    std::memcpy(item.data(), block, kSize);
+                    freePtr(block);
+                }
+            };
+            switch (step.op) {
+                case Op::First: move(firstRec); break;
+                case Op::Next: move(nextRec); break;
+                case Op::Prev: move(prevRec); break;
+                case Op::Last: move(lastRec); break;
+                case Op::Find: status = findRec(handle, kDb, kItem, kSize, item.data()); break;
+                case Op::Insert: status = newRec(handle, kDb, kItem, kSize, item.data()); break;
+                case Op::Modify: status = modRec(handle, kDb, kItem, kSize, item.data()); break;
+                case Op::Delete: status = delRec(handle, kDb, kItem, kSize, item.data()); break;
+                case Op::InsertMeasure: status = newRec(handle, kDb, kMeasure, kMeasureSize, measure.data()); break;
+                case Op::ModifyMeasure:
+                    measure = MeasureRow(1, 7.5);
+                    status = modRec(handle, kDb, kMeasure, kMeasureSize, measure.data());
+                    break;
+                case Op::DeleteMeasure: status = delRec(handle, kDb, kMeasure, kMeasureSize, measure.data()); break;
+                case Op::Key: status = defineKey(handle, kDb, kItem, step.field); break;
+                case Op::Mark: status = bookmarkOperation(handle, bookmark, 0); break;
+                case Op::GoToMark: status = bookmarkOperation(handle, bookmark, 1); break;
+                case Op::CursorNext: status = cursorOperation(handle, cursor, 2, kSize, item.data()); break;
+                case Op::Reindex: status = reindex(handle, kDb); break;
+            }
+            answers.push_back(status != kOk ? -status : item.Id());  // steps without an item answer 0
+        }
+        if (inTransaction) {
+            EXPECT_EQ(endTransaction(handle, 0), kOk);
+        }
+        EXPECT_EQ(cursorDrop(handle, cursor), kOk);
+        EXPECT_EQ(bookmarkDrop(handle, bookmark), kOk);
+        return answers;
+    }
 };
 
 }  // namespace
@@ -275,13 +392,8 @@ TEST_F(NavigationTest, TiesFollowInsertionOrderWhateverTheStoredOrder) {
 // current record's value differs from the copy's, the first record with the
 // copy's value is the target.
 TEST_F(NavigationTest, ModRecUnderAFloatingKeyTargetsTheRecordWithTheCopysValue) {
-    constexpr int32_t kMeasure = 10001, kMeasureSize = 12, kValue = 1001;
-    auto measure = [](int32_t id, double value) {
-        std::array<char, kMeasureSize> bytes{};
-        std::memcpy(bytes.data(), &id, 4);
-        std::memcpy(bytes.data() + 4, &value, 8);
-        return bytes;
-    };
+    constexpr int32_t kValue = 1001;
+    const auto measure = MeasureRow;
     for (auto row : {measure(1, 2.5), measure(2, 7.5)})
         ASSERT_EQ(newRec(handle, kDb, kMeasure, kMeasureSize, row.data()), kOk);
     ASSERT_EQ(defineKey(handle, kDb, kMeasure, kValue), kOk);
@@ -298,4 +410,146 @@ TEST_F(NavigationTest, ModRecUnderAFloatingKeyTargetsTheRecordWithTheCopysValue)
     stored = measure(0, 7.5);
     ASSERT_EQ(findRec(handle, kDb, kMeasure, kMeasureSize, stored.data()), kOk);
     EXPECT_EQ(stored, measure(3, 7.5));
+}
+
+TEST_F(WalkTest, SteppedWalksAnswerAsWalksThatSeekEveryMove) {
+    using enum Op;
+    constexpr int32_t nf = -kNotFound;
+    // Key order by GRP: ids 2 4 | 1 3 6 | 5; by ID: 1 to 6; without a key: insertion order.
+    struct Case {
+        const char* name;
+        int32_t keyField;
+        std::vector<Step> steps;
+        std::vector<int32_t> expected;
+    };
+    const std::vector<Case> cases = {
+        {"to the end and back",
+         kGrp,
+         {{First}, {Next}, {Next}, {Next}, {Next}, {Next}, {Next}, {Prev}, {Prev}},
+         {2, 4, 1, 3, 6, 5, nf, 6, 3}},
+        {"turning round",
+         kGrp,
+         {{First}, {Next}, {Next}, {Prev}, {Prev}, {Next}, {Last}, {Prev}, {Prev}, {Next}},
+         {2, 4, 1, 4, 2, 4, 5, 6, 3, 6}},
+        {"a find, and a find that fails, between moves",
+         kGrp,
+         {{First}, {Next}, {Find, Item(0, 2)}, {Next}, {Find, Item(0, 9)}, {Next}, {Prev}},
+         {2, 4, 1, 3, nf, 6, 3}},
+        {"an insert into the walked table",
+         kGrp,
+         {{First}, {Next}, {Next}, {Insert, Item(7, 1, "z")}, {Next}, {Next}},
+         {2, 4, 1, 7, 1, 3}},
+        {"a change of the current record",
+         kGrp,
+         {{First}, {Next}, {Modify, Item(4, 1, "cc")}, {Next}, {Next}},
+         {2, 4, 4, 1, 3}},
+        {"a change of another record, which becomes current",
+         0,
+         {{First}, {Next}, {Modify, Item(5, 3, "e")}, {Next}, {Prev}, {Prev}},
+         {1, 2, 5, 6, 5, 4}},
+        {"the current record deleted",
+         kGrp,
+         {{First}, {Next}, {Delete, Item(4, 1, "c")}, {Next}, {Prev}},
+         {2, 4, 4, 1, 2}},
+        {"another record deleted, whose place becomes current",
+         kGrp,
+         {{First}, {Next}, {Delete, Item(1, 2, "b")}, {Next}, {Next}},
+         {2, 4, 1, 3, 6}},
+        {"changes of another table",
+         kGrp,
+         {{First}, {Next}, {InsertMeasure}, {Next}, {ModifyMeasure}, {Next}, {DeleteMeasure}, {Prev}, {Prev}},
+         {2, 4, 0, 1, 0, 3, 0, 1, 4}},
+        {"the key redefined, and defined again as it is",
+         kGrp,
+         {{First}, {Next}, {Key, {}, 0}, {Next}, {Key, {}, kGrp}, {Next}, {Prev}, {Key, {}, kGrp}, {Prev}},
+         {2, 4, 0, 5, 0, nf, 6, 0, 3}},
+        {"a bookmark's record made current again",
+         kGrp,
+         {{First}, {Mark}, {Next}, {GoToMark}, {Next}, {Next}, {Mark}, {GoToMark}, {Next}},
+         {2, 0, 4, 0, 4, 1, 0, 0, 3}},
+        // The cursor's first move seeks with the statement the handle's walk stands on.
+        {"a cursor walking along the same key",
+         kGrp,
+         {{First}, {Next}, {Next}, {CursorNext}, {Next}, {CursorNext}, {Next}, {CursorNext}},
+         {2, 4, 1, 2, 3, 4, 6, 1}},
+        // The handle's changes of the table the cursor walks, which leave the cursor where it is.
+        {"an insert ahead of a cursor's walk",
+         kGrp,
+         {{CursorNext}, {CursorNext}, {Insert, Item(7, 1, "z")}, {CursorNext}, {CursorNext}},
+         {2, 4, 7, 7, 1}},
+        {"a delete ahead of a cursor's walk",
+         kGrp,
+         {{CursorNext}, {CursorNext}, {Find, Item(0, 2)}, {Delete, Item(1, 2, "b")}, {CursorNext}},
+         {2, 4, 1, 1, 3}},
+        {"insertion order",
+         -1,
+         {{First}, {Next}, {Insert, Item(7)}, {Prev}, {Prev}, {Next}, {Next}, {Next}},
+         {1, 2, 7, 6, 5, 6, 7, nf}},
+        {"a reindex between moves", kGrp, {{First}, {Next}, {Reindex}, {Next}}, {2, 4, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Walk(c.keyField, c.steps, false), c.expected);
+        EXPECT_EQ(Walk(c.keyField, c.steps, true), c.expected);
+    }
+}
+
+// Outside a transaction every move reads what was committed before it
+// began, so a walk sees another process's change between two moves.
+TEST_F(WalkTest, AWalkOutsideATransactionSeesAnotherProcesssCommitBetweenMoves) {
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    char* block = nullptr;
+    ASSERT_EQ(firstRec(handle, kDb, kItem, kSize, &block), kOk);  // id 2
+    freePtr(block);
+    ASSERT_EQ(nextRec(handle, kDb, kItem, kSize, &block), kOk);  // id 4
+    freePtr(block);
+    lurtest::HeldChild child;
+    // Another record after the position (GRP 1, inserted last) and the next one (id 1) gone.
+    ASSERT_TRUE(child.Start([&] {
+        int32_t other = 0;
+        LogIn(other);
+        Item added(8, 1, "x");
+        Item gone(1);
+        return defineKey(other, kDb, kItem, 0) == kOk && newRec(other, kDb, kItem, kSize, added.data()) == kOk &&
+               findRec(other, kDb, kItem, kSize, gone.data()) == kOk &&
+               delRec(other, kDb, kItem, kSize, gone.data()) == kOk;
+    }));
+    std::vector<int32_t> ids;
+    while (nextRec(handle, kDb, kItem, kSize, &block) == kOk) {
+        Item next;
+        std::memcpy(next.data(), block, kSize);
+        freePtr(block);
+        ids.push_back(next.Id());
+    }
+    EXPECT_EQ(ids, (std::vector<int32_t>{8, 3, 6, 5}));
+}
+
+// A cursor and a bookmark keep their positions across the end of a
+// transaction and a second login on the handle, whose connection has new
+// statements: their next moves seek afresh.
+TEST_F(WalkTest, PositionsThatOutliveTheirTransactionAndLoginSeekAfresh) {
+    int32_t cursor = 0;
+    int32_t bookmark = 0;
+    ASSERT_EQ(cursorCreate(handle, kDb, kItem, kGrp, &cursor), kOk);
+    ASSERT_EQ(bookmarkCreate(handle, kDb, kItem, &bookmark), kOk);
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    Item item;
+    char* block = nullptr;
+    ASSERT_EQ(beginTransaction(handle, "walk", 0, 0), kOk);
+    ASSERT_EQ(cursorOperation(handle, cursor, 2, kSize, item.data()), kOk);  // id 2
+    ASSERT_EQ(firstRec(handle, kDb, kItem, kSize, &block), kOk);             // id 2
+    freePtr(block);
+    ASSERT_EQ(bookmarkOperation(handle, bookmark, 0), kOk);
+    ASSERT_EQ(endTransaction(handle, 1), kOk);
+    ASSERT_NO_FATAL_FAILURE(LogInOn(handle));
+    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
+    ASSERT_EQ(beginTransaction(handle, "again", 0, 0), kOk);
+    ASSERT_EQ(cursorOperation(handle, cursor, 2, kSize, item.data()), kOk);
+    EXPECT_EQ(item.Id(), 4);
+    ASSERT_EQ(bookmarkOperation(handle, bookmark, 1), kOk);
+    ASSERT_EQ(nextRec(handle, kDb, kItem, kSize, &block), kOk);
+    std::memcpy(item.data(), block, kSize);
+    freePtr(block);
+    EXPECT_EQ(item.Id(), 4);
+    EXPECT_EQ(endTransaction(handle, 0), kOk);
 }
