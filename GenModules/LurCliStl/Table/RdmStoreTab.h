@@ -314,6 +314,7 @@ public:
 
 private:
     friend class RdmPositionGuard;
+    friend class RdmSortHelper;
 
     // Positions on the current rows: the group position in group mode, the
     // all-rows position otherwise.
