@@ -321,3 +321,14 @@ TEST_F(StoreTabRereadTest, BookmarkReloadReadsTheRecordFromTheServer) {
     EXPECT_EQ(customer->Fld("CU_NAME").GetString(), "Y");
     EXPECT_EQ(Combination(), "3/30/gear");
 }
+
+TEST_F(StoreTabNavigationTest, FreeStandingMasterFieldGivesItsValueToEveryOwnerRow) {
+    customer->AddFreeFld("PICK", 'l', 4, false);
+    customer->Fld("PICK").SetLong(3);
+    orders->SetLinks({{"PICK", "OR_CUST"}}, "OR_CUST");
+    ASSERT_TRUE(customer->FindList("", 0));
+    for (bool onRow = true; onRow; onRow = customer->ListMove(2, 0)) {
+        SCOPED_TRACE(customer->Fld("CU_ID").GetString());
+        EXPECT_EQ(Column(*orders, "OR_ID"), (std::vector<std::string>{"30"}));
+    }
+}
