@@ -379,7 +379,10 @@ void RdmStoreTab::LoadDetailRows() {
 }
 
 void RdmStoreTab::ReloadGroup(int32_t ownerRowId) {
-    RemoveGroupRows(ownerRowId, true, true);
+    // The group's rows go with their details in either mode (outside group
+    // mode too, where RemoveGroupRows leaves them and the reload would store
+    // them twice).
+    RemoveDetailRows(ownerRowId);
     SetLinkValuesFromOwner();
     if (!RdmTable::FindList(m_linkKey, kMoveNone)) return;
     // Filtered as a full detail load filters; a group left empty is no error.

@@ -332,3 +332,13 @@ TEST_F(StoreTabNavigationTest, FreeStandingMasterFieldGivesItsValueToEveryOwnerR
         EXPECT_EQ(Column(*orders, "OR_ID"), (std::vector<std::string>{"30"}));
     }
 }
+
+TEST_F(StoreTabRereadTest, ReReadOutsideGroupModeStoresNoRowTwice) {
+    orders->SetGroupMode(false);
+    item->SetGroupMode(false);
+    ASSERT_TRUE(customer->FindList("", 0));
+    ASSERT_TRUE(customer->ListMove(2, 0));  // customer 1
+    EXPECT_TRUE(customer->ReadCurrentRec(true));
+    EXPECT_EQ(orders->GetRowStore().Count(), 5);
+    EXPECT_EQ(item->GetRowStore().Count(), 6);
+}
