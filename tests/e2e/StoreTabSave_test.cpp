@@ -52,7 +52,7 @@ protected:
     DbDesc shop;
     std::unique_ptr<RdmStoreTab> customer;
     RdmStoreTab* orders = nullptr;  // owned by customer
-    DbDesc otherShop;  // on a second connection
+    DbDesc otherShop;               // on a second connection
 };
 
 }  // namespace

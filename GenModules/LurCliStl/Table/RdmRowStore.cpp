@@ -4,6 +4,24 @@
 #include <cstring>
 #include <stdexcept>
 
+namespace {
+
+// Rows are removed mostly near either end of a long sequence (row by row from
+// the first or from the last), so the search looks from both ends at once.
+void EraseRow(RdmRowList& rows, const RdmStoredRow* row) {
+    for (size_t front = 0, back = rows.size(); front < back; ++front) {
+        size_t at = front;
+        if (rows[at] != row) {
+            at = --back;
+            if (rows[at] != row) continue;
+        }
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(at));
+        return;
+    }
+}
+
+}  // namespace
+
 RdmRowStore& RdmRowStore::operator=(const RdmRowStore& other) {
     if (this != &other) Assign(other);
     return *this;
@@ -57,18 +75,8 @@ void RdmRowStore::RemoveRow(int32_t id) {
     const auto owned = m_byId.find(id);
     if (owned == m_byId.end()) return;
     RdmStoredRow* row = owned->second.get();
-    const auto erase = [row](RdmRowList& rows) {
-        // Rows are removed mostly at either end of a sequence (a delete walking
-        // a list removes its first row again and again); look there first.
-        if (!rows.empty() && rows.front() == row) {
-            rows.pop_front();
-            return;
-        }
-        const auto at = std::find(rows.rbegin(), rows.rend(), row);
-        if (at != rows.rend()) rows.erase(std::next(at).base());
-    };
-    erase(m_allRows);
-    if (RdmRowGroup* group = FindGroup(row->group)) erase(group->rows);
+    EraseRow(m_allRows, row);
+    if (RdmRowGroup* group = FindGroup(row->group)) EraseRow(group->rows, row);
     m_byId.erase(owned);
 }
 

@@ -124,7 +124,7 @@ public:
     const Links& GetLinks() const { return m_links; }
     const std::string& GetLinkKey() const { return m_linkKey; }
     // own: the name is a master or detail field of this table's links (exact
-    // comparison); otherwise the owner's links are asked (false at a root).
+    // comparison); otherwise the links of every ancestor (false at a root).
     bool IsLinkField(const std::string& name, bool own) const;
     // The base's alias change; the children's links that name the field as
     // master field then name the alias.
@@ -367,6 +367,7 @@ private:
 
 private:
     friend class RdmPositionGuard;
+    friend class RdmSortHelper;
 
     // Positions on the current rows: the group position in group mode, the
     // all-rows position otherwise.

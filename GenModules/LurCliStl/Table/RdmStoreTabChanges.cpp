@@ -33,9 +33,9 @@ constexpr int32_t kOptionLinkMaintained = 3;
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmStoreTab"};
 
-std::string FormatNumber(const char* format, double value) {
+std::string FormatG(double value) {
     char text[64];
-    std::snprintf(text, sizeof text, format, value);
+    std::snprintf(text, sizeof text, "%g", value);
     return text;
 }
 
@@ -372,7 +372,7 @@ std::string RdmStoreTab::Aggregate(std::string& out, const std::string& field, i
             LoadRow(*row);
             sum += value.GetDouble();
         }
-        return out = FormatNumber("%g", kind == DbDesc::kAggregateSum ? sum : sum / static_cast<double>(count));
+        return out = FormatG(kind == DbDesc::kAggregateSum ? sum : sum / static_cast<double>(count));
     }
     // Largest or smallest by the field's own comparison; the field is named
     // as the description names it (no alias).

@@ -7,6 +7,7 @@
 #include "DbDescError.h"
 #include "LurStrings.h"
 #include "RdmStoreTab.h"
+#include "ScopedKey.h"
 
 namespace {
 
@@ -295,11 +296,12 @@ bool RdmStoreTab::ReadCurrentRec(bool strict) {
     std::string sortedText;
     if (!m_sortKey.empty()) sortedText = Fld(m_sortKey).GetString();
 
-    const std::string noted = GetCurrentKey();
-    const std::string unique = GetUniqueKeyName();
-    DefineKey(unique);
+    // The record is found again through the unique key; the current key comes
+    // back on every path.
+    ScopedKey noted(*GetDesc(), m_name);
+    DefineKey(GetUniqueKeyName());
     const bool found = RdmTable::FindRec();
-    if (noted != unique) DefineKey(noted);
+    noted.Restore();
     if (!found) {
         guard.End();
         return false;
@@ -377,7 +379,10 @@ void RdmStoreTab::LoadDetailRows() {
 }
 
 void RdmStoreTab::ReloadGroup(int32_t ownerRowId) {
-    RemoveGroupRows(ownerRowId, true, true);
+    // The group's rows go with their details in either mode (outside group
+    // mode too, where RemoveGroupRows leaves them and the reload would store
+    // them twice).
+    RemoveDetailRows(ownerRowId);
     SetLinkValuesFromOwner();
     if (!RdmTable::FindList(m_linkKey, kMoveNone)) return;
     // Filtered as a full detail load filters; a group left empty is no error.

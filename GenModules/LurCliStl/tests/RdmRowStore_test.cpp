@@ -71,6 +71,15 @@ TEST(RdmRowStoreTest, EmptiedGroupStaysAndIdsRestartAfterClear) {
     EXPECT_EQ(store.GetRecordSize(), kSize);
 }
 
+TEST(RdmRowStoreTest, RowsLeaveFromEitherEndAndTheMiddle) {
+    RdmRowStore store(kSize);
+    for (int i = 0; i < 5; ++i) store.Insert(1, "rrrr");
+    for (const int32_t id : {0, 4, 2}) store.RemoveRow(id);
+    EXPECT_EQ(Ids(store.AllRows()), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(Ids(store.FindGroup(1)->rows), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(store.FindById(2), nullptr);
+}
+
 TEST(RdmRowStoreTest, AssignKeepsIdsRecordsAndEachGroupsOrder) {
     RdmRowStore source = ThreeRows();
     source.Insert(7, "dddd");  // id 3

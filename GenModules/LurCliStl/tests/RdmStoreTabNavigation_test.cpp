@@ -321,3 +321,24 @@ TEST_F(StoreTabRereadTest, BookmarkReloadReadsTheRecordFromTheServer) {
     EXPECT_EQ(customer->Fld("CU_NAME").GetString(), "Y");
     EXPECT_EQ(Combination(), "3/30/gear");
 }
+
+TEST_F(StoreTabNavigationTest, FreeStandingMasterFieldGivesItsValueToEveryOwnerRow) {
+    customer->AddFreeFld("PICK", 'l', 4, false);
+    customer->Fld("PICK").SetLong(3);
+    orders->SetLinks({{"PICK", "OR_CUST"}}, "OR_CUST");
+    ASSERT_TRUE(customer->FindList("", 0));
+    for (bool onRow = true; onRow; onRow = customer->ListMove(2, 0)) {
+        SCOPED_TRACE(customer->Fld("CU_ID").GetString());
+        EXPECT_EQ(Column(*orders, "OR_ID"), (std::vector<std::string>{"30"}));
+    }
+}
+
+TEST_F(StoreTabRereadTest, ReReadOutsideGroupModeStoresNoRowTwice) {
+    orders->SetGroupMode(false);
+    item->SetGroupMode(false);
+    ASSERT_TRUE(customer->FindList("", 0));
+    ASSERT_TRUE(customer->ListMove(2, 0));  // customer 1
+    EXPECT_TRUE(customer->ReadCurrentRec(true));
+    EXPECT_EQ(orders->GetRowStore().Count(), 5);
+    EXPECT_EQ(item->GetRowStore().Count(), 6);
+}
