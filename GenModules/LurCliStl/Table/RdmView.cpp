@@ -103,6 +103,8 @@ void RdmView::DropContent() {
     m_tablesDirty = true;
     m_fieldsByName.clear();
     m_fieldList.clear();
+    m_tableList.clear();
+    m_aliasByTable.clear();
 }
 
 void RdmView::CopyContentFrom(const RdmView& other) {
@@ -126,9 +128,8 @@ void RdmView::CopyContentFrom(const RdmView& other) {
         DbDesc* desc = m_descs.Get(lurutils::ToUpper(source.GetDbName()));
         m_master = std::make_unique<RdmStoreTab>(nullptr, desc, source.GetName(), source.GetDisplayName(), true);
         m_master->CopyFields(source);
-        m_master->CopyState(source);
-        m_master->CopyChildren(source, m_master.get(), m_descs);
-        m_master->SetTableOptions(source.GetTableOptions());
+        m_master->CopyState(source);  // rows, journal, links, options and the rest
+        RdmStoreTab::CopyChildren(source, m_master.get(), m_descs);
     }
     for (const auto& entry : other.m_subViews) {
         auto copy = std::make_unique<RdmView>(*entry.second);
@@ -238,8 +239,7 @@ bool RdmView::AddView(const RdmView& other, const std::string& otherField, const
         if (strict) throw DbDescError(kDuplicate, Here(446), StrVector(m_name) << alias);
         return false;
     }
-    RdmStoreTab* parent = parentName.empty() ? nullptr : m_master->FindTable(parentName, "");
-    if (!parent) throw DbDescError(kTableNotFound, Here(454), StrVector(m_name) << parentName);
+    RdmStoreTab* parent = TreeTable(parentName, 454);
     if (!parent->HasFldName(lurutils::ToUpper(parentField), false))
         throw DbDescError(kFieldNotFound, Here(456), StrVector(m_name) << parentName << parentField);
     if (keyName.empty()) keyName = otherField;

@@ -77,6 +77,16 @@ protected:
 
     std::string Dump(const char* table) { return shop.Dump("Sales", table); }
 
+    // The view is out of edit with what it had before: no lock on the
+    // orders, every table's options as before BeginEdit.
+    void ExpectEditGivenBack() {
+        EXPECT_FALSE(view->IsEditing());
+        EXPECT_TRUE(shop.OthersCanLock("Sales", "Orders"));
+        RdmView::OptionsMap after;
+        view->GetOptionsAll(after);
+        EXPECT_EQ(after, before);
+    }
+
     lurtest::OrderStockService shop;
     std::unique_ptr<RdmView> view;
     RdmView::OptionsMap before;
@@ -102,11 +112,7 @@ TEST_F(ViewEdit, CommitWritesTheEditInOneTransactionAndGivesBackLockAndOptions) 
     EXPECT_EQ(Dump("Orders"), "O_ID,CUST,TOTAL\n1,ALICE,5\n2,BOB,0\n3,CAROL,0\n");
     EXPECT_EQ(Dump("Lines"), "L_ID,O_REF,ITEM,QTY\n10,1,PEN,9\n11,1,INK,1\n12,2,PAD,5\n13,1,PAD,1\n");
 
-    EXPECT_FALSE(view->IsEditing());
-    EXPECT_TRUE(shop.OthersCanLock("Sales", "Orders"));
-    RdmView::OptionsMap after;
-    view->GetOptionsAll(after);
-    EXPECT_EQ(after, before);
+    ExpectEditGivenBack();
 }
 
 TEST_F(ViewEdit, AFailingCommitSavesNothingAndLeavesTheEditOpen) {
@@ -139,11 +145,7 @@ TEST_F(ViewEdit, CancelShowsTheRowsAsBeforeAndNothingCancelledIsSentLater) {
     EditAlice();
     EXPECT_EQ(Lines().GetListCount(), 3);
     EXPECT_FALSE(view->CancelEdit());
-    EXPECT_FALSE(view->IsEditing());
-    EXPECT_TRUE(shop.OthersCanLock("Sales", "Orders"));
-    RdmView::OptionsMap after;
-    view->GetOptionsAll(after);
-    EXPECT_EQ(after, before);
+    ExpectEditGivenBack();
 
     ASSERT_TRUE(Orders().ListMove(0, 0));
     EXPECT_EQ(Orders().Fld("TOTAL").GetLong(), 0);
@@ -185,10 +187,7 @@ TEST_F(ViewEdit, ASecondBeginEditChangesNothing) {
     EXPECT_EQ(during.at("ORDERS"), uniqueFirst);
     EXPECT_TRUE(view->IsEditing());
     view->CancelEdit();
-    RdmView::OptionsMap after;
-    view->GetOptionsAll(after);
-    EXPECT_EQ(after, before);  // the options from before the first begin
-    EXPECT_TRUE(shop.OthersCanLock("Sales", "Orders"));
+    ExpectEditGivenBack();  // the options from before the first begin
 }
 
 TEST_F(ViewEdit, ABeginEditWhoseRecordIsGoneGivesBackLockAndOptions) {
@@ -200,11 +199,7 @@ TEST_F(ViewEdit, ABeginEditWhoseRecordIsGoneGivesBackLockAndOptions) {
     ASSERT_TRUE(orders.DelRec(true));
 
     EXPECT_FALSE(view->BeginEdit('w', holder, TableOptions{0, 4}));
-    EXPECT_FALSE(view->IsEditing());
-    EXPECT_TRUE(shop.OthersCanLock("Sales", "Orders"));
-    RdmView::OptionsMap after;
-    view->GetOptionsAll(after);
-    EXPECT_EQ(after, before);
+    ExpectEditGivenBack();
 }
 
 TEST_F(ViewEdit, EditsWithoutLockOrWithoutUniqueKey) {
