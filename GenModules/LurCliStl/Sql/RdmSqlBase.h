@@ -1,0 +1,123 @@
+// RdmSqlBase: the base of the statement classes. It holds what one
+// statement works on while it is parsed and run (a copy of the session's
+// open tablespaces, the FROM tables, the select list and the results the
+// executors fill) and the operations every statement uses to read its
+// tokens and to turn names into tablespaces, tables and fields.
+//
+// Token iterators run over the statement set with SetStatement and stop at
+// its end (one past its ";"). Only unquoted tokens are syntax: a keyword
+// test or a token search never matches a literal or a quoted identifier.
+//
+// Names: TABLE or TS.TABLE for tables; FIELD, TABLE.FIELD or TS.TABLE.FIELD
+// for fields. Parts are split at dots (empty parts skipped) and upper-cased
+// (ASCII). A plain field is looked up in the FROM tables, TABLE.FIELD and a
+// plain table in every open tablespace; found twice is an error, never a
+// guess.
+//
+// Errors are DbDescError with one text, "Error in the row r., column c.:
+// <text>", from the token's position (the statement's ";" when the iterator
+// is at the statement end), at most kMessageLimit - 1 characters; the
+// tablespace map's own 2000 for an unknown tablespace passes through.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "DbDescMap.h"
+#include "LurExceptBase.h"
+#include "SqlSelectColumn.h"
+#include "SqlToken.h"
+
+using SqlTokenIterator = SqlStatement::const_iterator;
+
+class RdmSqlBase {
+public:
+    static constexpr int kMessageLimit = 500;  // a syntax error's text, terminator included
+
+    RdmSqlBase();
+    RdmSqlBase(const RdmSqlBase&) = delete;
+    RdmSqlBase& operator=(const RdmSqlBase&) = delete;
+    virtual ~RdmSqlBase();
+
+    // ---- the statement and the tablespaces ------------------------------------
+
+    // The statement the iterators run over; it must outlive its use here.
+    void SetStatement(const SqlStatement& statement);
+    SqlTokenIterator StatementEnd() const { return m_statementEnd; }
+    // The copy of the session's open tablespaces that names resolve against.
+    void SetDescs(const DbDescMap& descs) { m_descs = descs; }
+    DbDescMap& GetDescs() { return m_descs; }
+
+    // ---- reading tokens ---------------------------------------------------------
+
+    // False, iterator unchanged, at the statement end or when the token is
+    // not the word (ASCII case ignored; quoted tokens never match).
+    // Otherwise steps past it and answers whether that is still before the
+    // statement end: a matching last token is consumed and answers false.
+    virtual bool AcceptKeyword(SqlTokenIterator& it, const std::string& word);
+    // Steps to the next token; 2020 when already at, or stepping onto, the
+    // statement end.
+    virtual void Advance(SqlTokenIterator& it);
+    // Appends the upper-cased parts of a dotted name to parts (not emptied
+    // first); empty parts are skipped.
+    virtual void SplitName(const std::string& name, std::vector<std::string>& parts);
+    // The first token in [from, to) that is the word (as AcceptKeyword
+    // compares), or to.
+    SqlTokenIterator FindToken(SqlTokenIterator from, SqlTokenIterator to, const std::string& word) const;
+
+    // ---- names ---------------------------------------------------------------------
+
+    // TABLE or TS.TABLE: 2002 not found, 2042 in two tablespaces, 2045 any
+    // other shape; errors at the token at.
+    virtual void ResolveTable(const std::string& name, std::string& tablespace, std::string& table,
+                              SqlTokenIterator at);
+    // FIELD (in the FROM tables), TABLE.FIELD (in every tablespace) or
+    // TS.TABLE.FIELD: 2003 not found or any other shape, 2043 found twice.
+    // The results may hold the name's parts when an error is raised.
+    virtual void ResolveField(const std::string& name, std::string& tablespace, std::string& table, std::string& field,
+                              SqlTokenIterator at);
+    // The open tablespace whose name equals name (ASCII case ignored), as
+    // the map holds it; 2000 when there is none.
+    void FindDatabase(const std::string& name, std::string& canonical, SqlTokenIterator at);
+
+    // ---- select list -------------------------------------------------------------
+
+    // Reads the select list from it up to end: "*" alone, or columns
+    // (FIELD, TABLE.FIELD, TS.TABLE.FIELD), each with an optional
+    // "AS alias", commas optional. 2020 "Missing alias after the AS
+    // keyword!" when AS ends the range or a comma follows it.
+    void ParseSelectList(SqlTokenIterator& it, SqlTokenIterator end);
+    const SqlSelectList& GetSelectList() const { return m_selectList; }
+
+    // ---- results -----------------------------------------------------------------
+
+    const std::string& GetResultMessage() const { return m_resultMessage; }
+    const std::string& GetStatementName() const { return m_statementName; }
+    int32_t GetAffected() const { return m_affected; }
+
+    // ---- errors ----------------------------------------------------------------------
+
+    // Throws DbDescError code with "Error in the row r., column c.: text" at
+    // the token at (the statement's last token when at is the statement
+    // end); where names the raising site.
+    [[noreturn]] void ThrowSyntaxError(int code, const char* text, SqlTokenIterator at,
+                                       const ErrorLocation& where) const;
+    [[noreturn]] void ThrowSyntaxError(int code, const std::string& text, SqlTokenIterator at,
+                                       const ErrorLocation& where) const;
+
+protected:
+    SqlTokenIterator m_statementEnd{};
+    const SqlToken* m_lastToken = nullptr;  // the statement's ";", for errors at its end
+    DbDescMap m_descs;
+    std::vector<std::pair<std::string, std::string>> m_fromList;  // (tablespace, table) in FROM order
+    std::string m_resultMessage;
+    std::string m_masterTable;
+    std::string m_masterTablespace;
+    int32_t m_affected = 0;
+    std::vector<std::string> m_fromNames;  // the FROM tokens as written
+    std::string m_linkKeyName;
+    std::string m_statementName;
+    SqlSelectList m_selectList;
+};
