@@ -1,9 +1,11 @@
-// A named client transaction around a registry change: begun without the
-// strict flag, so that a transaction already open on the connection is
-// joined, and ended only by the call that began it: committed when the
-// change returns, aborted when an exception passes (which then travels on).
-// Owner is a DbDesc or a DbDescMap; both begin and end the connection's
-// transaction.
+// A named client transaction around a change to the database: begun
+// without the strict flag, so that a transaction already open on the
+// connection (a caller's, or the SQL engine's "SQL") is joined and governs,
+// and ended only by the call that began it: committed when the change
+// returns, aborted when an exception passes (which then travels on).
+// Owner is anything with BeginTrans (name, strict) and EndTrans (commit):
+// DbDesc, DbDescMap, RdmTable. The one home of this pattern: the registry,
+// the version updater and the stored tables' save use it.
 #pragma once
 
 #include <exception>
