@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,6 +109,13 @@ public:
                                        const ErrorLocation& where) const;
 
 protected:
+    // The columns of a select list, each table's in order of appearance,
+    // by table name (tables of one name in two tablespaces share an entry).
+    using SelectColumnsByTable = std::map<std::string, std::vector<SqlSelectColumn>>;
+    // Reads the columns of a select list (not "*") from it up to end into
+    // the select list.
+    SelectColumnsByTable ReadSelectColumns(SqlTokenIterator& it, SqlTokenIterator end);
+
     SqlTokenIterator m_statementEnd{};
     const SqlToken* m_lastToken = nullptr;  // the statement's ";", for errors at its end
     DbDescMap m_descs;

@@ -1,0 +1,170 @@
+#include "RdmSqlBase.h"
+
+#include "DbDescError.h"
+#include "SqlAscii.h"
+
+namespace {
+
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmSqlBase"};
+
+constexpr int kTablespaceNotOpen = 2000;
+constexpr int kTableNotFound = 2002;
+constexpr int kFieldNotFound = 2003;
+constexpr int kMalformedStatement = 2020;
+constexpr int kTableInTwoTablespaces = 2042;
+constexpr int kFieldInTwoTables = 2043;
+constexpr int kUnsupportedTableName = 2045;
+
+constexpr const char* kUnexpectedEnd = "Unexpected end of the statement";
+
+}  // namespace
+
+RdmSqlBase::RdmSqlBase() = default;
+RdmSqlBase::~RdmSqlBase() = default;
+
+void RdmSqlBase::SetStatement(const SqlStatement& statement) {
+    m_statementEnd = statement.end();
+    m_lastToken = statement.empty() ? nullptr : &statement.back();
+}
+
+bool RdmSqlBase::AcceptKeyword(SqlTokenIterator& it, const std::string& word) {
+    if (it == m_statementEnd || !it->Matches(word)) return false;
+    ++it;
+    return it != m_statementEnd;
+}
+
+void RdmSqlBase::Advance(SqlTokenIterator& it) {
+    if (it == m_statementEnd) ThrowSyntaxError(kMalformedStatement, kUnexpectedEnd, it, Here(__LINE__));
+    ++it;
+    if (it == m_statementEnd) ThrowSyntaxError(kMalformedStatement, kUnexpectedEnd, it, Here(__LINE__));
+}
+
+void RdmSqlBase::SplitName(const std::string& name, std::vector<std::string>& parts) {
+    size_t begin = 0;
+    while (begin <= name.size()) {
+        size_t dot = name.find('.', begin);
+        if (dot == std::string::npos) dot = name.size();
+        if (dot > begin) parts.push_back(lurclistl::AsciiUpper(std::string_view(name).substr(begin, dot - begin)));
+        begin = dot + 1;
+    }
+}
+
+SqlTokenIterator RdmSqlBase::FindToken(SqlTokenIterator from, SqlTokenIterator to, const std::string& word) const {
+    for (; from != to; ++from)
+        if (from->Matches(word)) return from;
+    return to;
+}
+
+void RdmSqlBase::ResolveTable(const std::string& name, std::string& tablespace, std::string& table,
+                              SqlTokenIterator at) {
+    std::vector<std::string> parts;
+    SplitName(name, parts);
+    if (parts.size() == 1) {
+        table = parts[0];
+        int found = 0;
+        for (int32_t i = 0; i < m_descs.Count() && found < 2; ++i) {
+            const DbDesc* desc = m_descs.GetDescAtPtr(i);
+            if (!desc->HasTable(table)) continue;
+            ++found;
+            tablespace = desc->GetDbName();
+        }
+        if (found == 0) ThrowSyntaxError(kTableNotFound, table, at, Here(__LINE__));
+        if (found > 1) ThrowSyntaxError(kTableInTwoTablespaces, table, at, Here(__LINE__));
+    } else if (parts.size() == 2) {
+        if (!m_descs.GetDesc(parts[0])->HasTable(parts[1]))
+            ThrowSyntaxError(kTableNotFound, parts[0] + "." + parts[1], at, Here(__LINE__));
+        tablespace = parts[0];
+        table = parts[1];
+    } else {
+        ThrowSyntaxError(kUnsupportedTableName, "", at, Here(__LINE__));
+    }
+}
+
+void RdmSqlBase::ResolveField(const std::string& name, std::string& tablespace, std::string& table, std::string& field,
+                              SqlTokenIterator at) {
+    std::vector<std::string> parts;
+    SplitName(name, parts);
+    if (parts.size() == 1) {
+        field = parts[0];
+        int found = 0;
+        for (const auto& [fromTablespace, fromTable] : m_fromList) {
+            if (!m_descs.GetDesc(fromTablespace)->HasField(fromTable, field)) continue;
+            tablespace = fromTablespace;
+            table = fromTable;
+            if (++found == 2) break;
+        }
+        if (found == 0) ThrowSyntaxError(kFieldNotFound, field, at, Here(__LINE__));
+        if (found > 1) ThrowSyntaxError(kFieldInTwoTables, field, at, Here(__LINE__));
+    } else if (parts.size() == 2) {
+        table = parts[0];
+        field = parts[1];
+        int found = 0;
+        for (int32_t i = 0; i < m_descs.Count() && found < 2; ++i) {
+            const DbDesc* desc = m_descs.GetDescAtPtr(i);
+            if (!desc->HasField(table, field)) continue;
+            ++found;
+            tablespace = desc->GetDbName();
+        }
+        if (found == 0) ThrowSyntaxError(kFieldNotFound, table + "." + field, at, Here(__LINE__));
+        if (found > 1) ThrowSyntaxError(kFieldInTwoTables, field, at, Here(__LINE__));
+    } else if (parts.size() == 3) {
+        tablespace = parts[0];
+        table = parts[1];
+        field = parts[2];
+        if (!m_descs.GetDesc(tablespace)->HasField(table, field))
+            ThrowSyntaxError(kFieldNotFound, tablespace + "." + table + "." + field, at, Here(__LINE__));
+    } else {
+        ThrowSyntaxError(kFieldNotFound, name, at, Here(__LINE__));
+    }
+}
+
+void RdmSqlBase::FindDatabase(const std::string& name, std::string& canonical, SqlTokenIterator at) {
+    for (int32_t i = 0; i < m_descs.Count(); ++i) {
+        const std::string dbName = m_descs.GetDescAtPtr(i)->GetDbName();
+        if (lurclistl::EqualsIgnoringAsciiCase(dbName, name)) {
+            canonical = dbName;
+            return;
+        }
+    }
+    ThrowSyntaxError(kTablespaceNotOpen, name, at, Here(__LINE__));
+}
+
+RdmSqlBase::SelectColumnsByTable RdmSqlBase::ReadSelectColumns(SqlTokenIterator& it, SqlTokenIterator end) {
+    SelectColumnsByTable columns;
+    while (it != end) {
+        if (it->Matches(",")) {  // commas are optional
+            ++it;
+            continue;
+        }
+        SqlSelectColumn column;
+        std::string tablespace;
+        ResolveField(it->text, tablespace, column.table, column.field, it);
+        ++it;
+        if (it != end && it->Matches("AS")) {
+            ++it;
+            if (it == end || it->Matches(","))
+                ThrowSyntaxError(kMalformedStatement, "Missing alias after the AS keyword!", it, Here(__LINE__));
+            column.alias = it->text;
+            ++it;
+        }
+        columns[column.table].push_back(column);
+        m_selectList.push_back(std::move(column));
+    }
+    return columns;
+}
+
+void RdmSqlBase::ThrowSyntaxError(int code, const char* text, SqlTokenIterator at, const ErrorLocation& where) const {
+    ThrowSyntaxError(code, std::string(text ? text : ""), at, where);
+}
+
+// The text is cut, never the position in front of it.
+void RdmSqlBase::ThrowSyntaxError(int code, const std::string& text, SqlTokenIterator at,
+                                  const ErrorLocation& where) const {
+    const SqlToken* token = at != m_statementEnd ? &*at : m_lastToken;
+    const int row = token ? token->row : 0;
+    const int column = token ? token->column : 0;
+    const std::string position =
+        "Error in the row " + std::to_string(row) + "., column " + std::to_string(column) + ".: ";
+    const size_t room = kMessageLimit - 1 - position.size();
+    throw DbDescError(code, where, StrVector(position + text.substr(0, room)));
+}
