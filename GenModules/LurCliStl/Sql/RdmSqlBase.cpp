@@ -17,6 +17,21 @@ constexpr int kUnsupportedTableName = 2045;
 
 constexpr const char* kUnexpectedEnd = "Unexpected end of the statement";
 
+// Counts the open tablespaces, in the map's order, whose description has
+// what is looked for, stopping at two; tablespace becomes the name of the
+// last one counted.
+template <class Has>
+int CountTablespaces(DbDescMap& descs, Has has, std::string& tablespace) {
+    int found = 0;
+    for (int32_t i = 0; i < descs.Count() && found < 2; ++i) {
+        const DbDesc* desc = descs.GetDescAtPtr(i);
+        if (!has(*desc)) continue;
+        ++found;
+        tablespace = desc->GetDbName();
+    }
+    return found;
+}
+
 }  // namespace
 
 RdmSqlBase::RdmSqlBase() = default;
@@ -61,13 +76,8 @@ void RdmSqlBase::ResolveTable(const std::string& name, std::string& tablespace, 
     SplitName(name, parts);
     if (parts.size() == 1) {
         table = parts[0];
-        int found = 0;
-        for (int32_t i = 0; i < m_descs.Count() && found < 2; ++i) {
-            const DbDesc* desc = m_descs.GetDescAtPtr(i);
-            if (!desc->HasTable(table)) continue;
-            ++found;
-            tablespace = desc->GetDbName();
-        }
+        const int found = CountTablespaces(
+            m_descs, [&](const DbDesc& desc) { return desc.HasTable(table); }, tablespace);
         if (found == 0) ThrowSyntaxError(kTableNotFound, table, at, Here(__LINE__));
         if (found > 1) ThrowSyntaxError(kTableInTwoTablespaces, table, at, Here(__LINE__));
     } else if (parts.size() == 2) {
@@ -98,13 +108,8 @@ void RdmSqlBase::ResolveField(const std::string& name, std::string& tablespace, 
     } else if (parts.size() == 2) {
         table = parts[0];
         field = parts[1];
-        int found = 0;
-        for (int32_t i = 0; i < m_descs.Count() && found < 2; ++i) {
-            const DbDesc* desc = m_descs.GetDescAtPtr(i);
-            if (!desc->HasField(table, field)) continue;
-            ++found;
-            tablespace = desc->GetDbName();
-        }
+        const int found = CountTablespaces(
+            m_descs, [&](const DbDesc& desc) { return desc.HasField(table, field); }, tablespace);
         if (found == 0) ThrowSyntaxError(kFieldNotFound, table + "." + field, at, Here(__LINE__));
         if (found > 1) ThrowSyntaxError(kFieldInTwoTables, field, at, Here(__LINE__));
     } else if (parts.size() == 3) {
