@@ -193,7 +193,8 @@ public:
     virtual bool GoToPos(int32_t position, int = 0);
     virtual int32_t GetListCount() const;
     virtual bool IsListEmpty() const;
-    virtual void ClearList();
+    // True (a stored table answers from its rows).
+    virtual bool ClearList();
 
     // Building and editing the list; field names here are the
     // description's own (no alias resolution) where the text says so.
@@ -206,7 +207,8 @@ public:
     virtual bool RemoveFromList(int32_t index);
     virtual bool RemoveCurrentFromList();
     virtual int32_t RemoveValueFromList(const std::string& field, const std::string& value, int32_t start);
-    virtual void RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start);
+    // -1, as the stored table answers when it removed rows.
+    virtual int32_t RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start);
     // "" sorts by the last sort field again.
     virtual void SortList(const std::string& field, bool descending, int = 0);
     virtual std::string GetListKey() const;
@@ -225,8 +227,9 @@ public:
     // ---- record changes, transactions, locks and counters -------------------
 
     // The record buffer goes to the server (DbDesc::NewRec, ModRec, DelRec);
-    // ModRec and DelRec are false on 10002 unless strict.
-    virtual void NewRec();
+    // ModRec and DelRec are false on 10002 unless strict. NewRec answers
+    // true (a stored table answers whether its new row became current).
+    virtual bool NewRec();
     virtual bool ModRec(bool strict = false);
     virtual bool DelRec(bool strict = false);
     virtual void TruncateFile();
@@ -235,8 +238,8 @@ public:
     // The server's current record into the record buffer; the list stays.
     virtual bool ReadCurrentRec(bool strict = false);
     // A server table has nothing to save: 10038, as the stored table's
-    // counterpart would be missing.
-    virtual void SaveChanges();
+    // counterpart would be missing. A stored table answers whether it saved.
+    virtual bool SaveChanges();
 
     // The connection's one transaction (not the table's).
     virtual bool BeginTrans(const std::string& name, bool strict = false);

@@ -19,7 +19,10 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmTable"};
 
 // ---- record changes ---------------------------------------------------------------
 
-void RdmTable::NewRec() { GetDesc(Here(__LINE__))->NewRec(m_name); }
+bool RdmTable::NewRec() {
+    GetDesc(Here(__LINE__))->NewRec(m_name);
+    return true;
+}
 
 bool RdmTable::ModRec(bool strict) { return GetDesc(Here(__LINE__))->ModRec(m_name, strict); }
 
@@ -31,7 +34,7 @@ bool RdmTable::ClearRecord() { return GetDesc(Here(__LINE__))->ClearRecord(m_nam
 
 bool RdmTable::ReadCurrentRec(bool strict) { return GetDesc(Here(__LINE__))->ReadCurrentRec(m_name, strict); }
 
-void RdmTable::SaveChanges() { throw DbDescError(lurdbcli::kFunctionMissing, Here(__LINE__), StrVector()); }
+bool RdmTable::SaveChanges() { throw DbDescError(lurdbcli::kFunctionMissing, Here(__LINE__), StrVector()); }
 
 // ---- transactions, locks, counters ----------------------------------------------------
 

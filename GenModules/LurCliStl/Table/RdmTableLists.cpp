@@ -60,7 +60,10 @@ bool RdmTable::SetListPos(int32_t position) { return GetDesc(Here(__LINE__))->Se
 bool RdmTable::GoToPos(int32_t position, int) { return SetListPos(position); }
 int32_t RdmTable::GetListCount() const { return GetDesc(Here(__LINE__))->GetListCount(m_name); }
 bool RdmTable::IsListEmpty() const { return GetListCount() == 0; }
-void RdmTable::ClearList() { GetDesc(Here(__LINE__))->ClearList(m_name); }
+bool RdmTable::ClearList() {
+    GetDesc(Here(__LINE__))->ClearList(m_name);
+    return true;
+}
 
 // ---- building and editing --------------------------------------------------------------------
 
@@ -94,8 +97,9 @@ int32_t RdmTable::RemoveValueFromList(const std::string& field, const std::strin
     return GetDesc(Here(__LINE__))->RemoveValueFromList(m_name, ResolveFieldName(field), value, start);
 }
 
-void RdmTable::RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start) {
+int32_t RdmTable::RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start) {
     GetDesc(Here(__LINE__))->RemoveAllValuesFromList(m_name, ResolveFieldName(field), value, start);
+    return -1;
 }
 
 void RdmTable::SortList(const std::string& field, bool descending, int) {

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "RdmTable.h"
+
 namespace lurtest {
 
 ConnectionFixture::ConnectionFixture(const std::string& schemaText, const std::string& service, const std::string& user,
@@ -20,6 +22,15 @@ std::unique_ptr<LuConn> ConnectionFixture::Login() const {
 }
 
 std::unique_ptr<LuConn> ConnectionFixture::OpenSecond() const { return Login(); }
+
+bool ConnectionFixture::OthersCanLock(const std::string& tablespace, const std::string& table) const {
+    std::unique_ptr<LuConn> other = OpenSecond();
+    RdmTable target(other->GetTablespaces().GetDesc(tablespace), table);
+    std::string holder;
+    const bool locked = target.LockRecord('w', holder);
+    if (locked) target.UnlockRecord('w');
+    return locked;
+}
 
 std::string ConnectionFixture::Dump(const std::string& tablespace, const std::string& table) const {
     std::string output;

@@ -35,6 +35,9 @@ public:
     void Load(const std::string& tablespace, const std::string& table, const std::string& csv) const {
         m_service.Load(tablespace, table, csv);
     }
+    // Whether another login can lock the table (locks are per tablespace and
+    // table); it releases the lock it got.
+    bool OthersCanLock(const std::string& tablespace, const std::string& table) const;
     // "lurdbadm dump" of a table: its CSV text; std::runtime_error on failure.
     std::string Dump(const std::string& tablespace, const std::string& table) const;
 

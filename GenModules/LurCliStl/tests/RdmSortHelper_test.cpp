@@ -1,0 +1,119 @@
+// RdmSortHelper: master rows noted by link-key value and found again for a
+// record, with the key fields' own comparison.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DbDesc.h"
+#include "DbErrorCode.h"
+#include "RdmSortHelper.h"
+#include "RdmTable.h"
+#include "ServiceFixture.h"
+
+namespace {
+
+// A detail table with a unique number, a duplicate text key and a compound
+// unique key (number, text).
+constexpr const char* kSchema =
+    "tablespace Helper 6\n"
+    "table Line\n"
+    "  field ID    l 4  u\n"
+    "  field NO    l 4  n\n"
+    "  field NAME  c 11 d\n"
+    "  key   NOKEY u NO NAME\n";
+
+using lurtest::ErrorCode;
+
+class RdmSortHelperTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        service.LoadDesc(desc, "Helper", 6);
+        table = RdmTable(&desc, "Line");
+    }
+    void Buffer(int32_t id, int32_t no, const std::string& name) {
+        table.ClearRecord();
+        table.Fld("ID").SetLong(id);
+        table.Fld("NO").SetLong(no);
+        table.Fld("NAME").SetString(name);
+    }
+    std::vector<int32_t> RowsFor(RdmSortHelper& helper, int32_t id, int32_t no, const std::string& name) {
+        Buffer(id, no, name);
+        const std::vector<int32_t>* rows = helper.MasterRowsFor();
+        return rows == nullptr ? std::vector<int32_t>{} : *rows;
+    }
+
+    lurtest::ServiceFixture service{kSchema};
+    DbDesc desc;
+    RdmTable table;
+};
+
+}  // namespace
+
+TEST_F(RdmSortHelperTest, SetupTellsTheKeyKind) {
+    struct Case {
+        const char* key;
+        bool unique;
+        bool compound;
+    };
+    for (const Case& c : {Case{"ID", true, false}, Case{"name", false, false}, Case{"NOKEY", false, true}}) {
+        RdmSortHelper helper(table);
+        EXPECT_EQ(helper.Setup(c.key), c.unique) << c.key;
+        EXPECT_EQ(helper.IsUnique(), c.unique) << c.key;
+        EXPECT_EQ(helper.IsCompound(), c.compound) << c.key;
+    }
+    RdmSortHelper helper(table);
+    EXPECT_EQ(ErrorCode([&] { helper.Setup("NOPE"); }), 2003);
+}
+
+TEST_F(RdmSortHelperTest, EqualValuesShareOneEntryAndEveryMasterRowIsAnswered) {
+    RdmSortHelper helper(table);
+    helper.Setup("ID");
+    Buffer(7, 0, "");
+    EXPECT_TRUE(helper.AddMasterRow(10));
+    Buffer(3, 0, "");
+    EXPECT_TRUE(helper.AddMasterRow(11));
+    Buffer(7, 0, "");
+    EXPECT_FALSE(helper.AddMasterRow(12));  // same value: no second search entry
+    EXPECT_EQ(helper.KeyCount(), 2u);
+
+    EXPECT_EQ(RowsFor(helper, 7, 0, ""), (std::vector<int32_t>{10, 12}));
+    EXPECT_EQ(RowsFor(helper, 3, 0, ""), (std::vector<int32_t>{11}));
+    EXPECT_EQ(RowsFor(helper, 5, 0, ""), std::vector<int32_t>{});
+}
+
+TEST_F(RdmSortHelperTest, DuplicateKeysMatchWhateverOrderRecordsComeIn) {
+    // A key that is not unique: records are answered by value, not by
+    // walking the master rows in the order noted.
+    RdmSortHelper helper(table);
+    helper.Setup("NAME");
+    const std::vector<std::string> masters{"beta", "alpha", "beta"};
+    for (std::size_t i = 0; i < masters.size(); ++i) {
+        Buffer(0, 0, masters[i]);
+        helper.AddMasterRow(static_cast<int32_t>(i));
+    }
+    EXPECT_EQ(RowsFor(helper, 0, 0, "ALPHA"), (std::vector<int32_t>{1}));  // text without regard to case
+    EXPECT_EQ(RowsFor(helper, 0, 0, "beta"), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(RowsFor(helper, 0, 0, "alpha"), (std::vector<int32_t>{1}));
+    EXPECT_EQ(RowsFor(helper, 0, 0, "gamma"), std::vector<int32_t>{});
+}
+
+TEST_F(RdmSortHelperTest, CompoundKeysCompareComponentByComponent) {
+    RdmSortHelper helper(table);
+    helper.Setup("NOKEY");
+    struct Master {
+        int32_t no;
+        const char* name;
+    };
+    const std::vector<Master> masters{{1, "D"}, {0, "Z"}, {1, "B"}, {10, "A"}, {1, "b"}};
+    for (std::size_t i = 0; i < masters.size(); ++i) {
+        Buffer(0, masters[i].no, masters[i].name);
+        helper.AddMasterRow(static_cast<int32_t>(i));
+    }
+    EXPECT_EQ(helper.KeyCount(), 4u);  // (1, B) and (1, b) are one value
+    EXPECT_EQ(RowsFor(helper, 0, 1, "B"), (std::vector<int32_t>{2, 4}));
+    EXPECT_EQ(RowsFor(helper, 0, 0, "Z"), (std::vector<int32_t>{1}));
+    EXPECT_EQ(RowsFor(helper, 0, 10, "a"), (std::vector<int32_t>{3}));  // 10 after 1: numbers by value
+    EXPECT_EQ(RowsFor(helper, 0, 1, "Z"), std::vector<int32_t>{});
+    EXPECT_EQ(RowsFor(helper, 0, 0, "D"), std::vector<int32_t>{});
+}
