@@ -134,6 +134,24 @@ void RdmSqlBase::FindDatabase(const std::string& name, std::string& canonical, S
     ThrowSyntaxError(kTablespaceNotOpen, name, at, Here(__LINE__));
 }
 
+void RdmSqlBase::ParseSelectList(SqlTokenIterator& it, SqlTokenIterator end) {
+    if (AcceptKeyword(it, "*") && it == end) {
+        const RdmStoreTab* master = m_view.Master(Here(__LINE__));
+        for (const std::string& field : master->GetFieldNames()) m_selectList.push_back({master->GetName(), field, ""});
+        return;
+    }
+    const SelectColumnsByTable columns = ReadSelectColumns(it, end);
+    for (int32_t i = 0; i < m_view.TableCount(); ++i) m_view.TableAt(i)->SetFields({});
+    for (const auto& [tableName, tableColumns] : columns) {
+        RdmStoreTab& table = m_view.Table(tableName);
+        std::vector<std::string> fields;
+        for (const SqlSelectColumn& column : tableColumns) fields.push_back(column.field);
+        table.SetFields(fields);
+        for (const SqlSelectColumn& column : tableColumns)
+            if (!column.alias.empty()) table.SetAlias(column.alias, column.field);
+    }
+}
+
 RdmSqlBase::SelectColumnsByTable RdmSqlBase::ReadSelectColumns(SqlTokenIterator& it, SqlTokenIterator end) {
     SelectColumnsByTable columns;
     while (it != end) {

@@ -8,6 +8,9 @@
 // its end (one past its ";"). Only unquoted tokens are syntax: a keyword
 // test or a token search never matches a literal or a quoted identifier.
 //
+// The view holds the statement's tables, the master first; the executors
+// build it from the FROM list.
+//
 // Names: TABLE or TS.TABLE for tables; FIELD, TABLE.FIELD or TS.TABLE.FIELD
 // for fields. Parts are split at dots (empty parts skipped) and upper-cased
 // (ASCII). A plain field is looked up in the FROM tables, TABLE.FIELD and a
@@ -28,6 +31,7 @@
 
 #include "DbDescMap.h"
 #include "LurExceptBase.h"
+#include "RdmView.h"
 #include "SqlSelectColumn.h"
 #include "SqlToken.h"
 
@@ -89,6 +93,10 @@ public:
     // (FIELD, TABLE.FIELD, TS.TABLE.FIELD), each with an optional
     // "AS alias", commas optional. 2020 "Missing alias after the AS
     // keyword!" when AS ends the range or a comma follows it.
+    // "*" alone selects the master's fields and leaves the view's field sets
+    // alone; columns become the field sets (and aliases) of their tables in
+    // the view, whose other tables keep no field. A "*" followed by columns
+    // is ignored.
     void ParseSelectList(SqlTokenIterator& it, SqlTokenIterator end);
     const SqlSelectList& GetSelectList() const { return m_selectList; }
 
@@ -97,6 +105,8 @@ public:
     const std::string& GetResultMessage() const { return m_resultMessage; }
     const std::string& GetStatementName() const { return m_statementName; }
     int32_t GetAffected() const { return m_affected; }
+    RdmView& GetView() { return m_view; }
+    const RdmView& GetView() const { return m_view; }
 
     // ---- errors ----------------------------------------------------------------------
 
@@ -120,6 +130,7 @@ protected:
     const SqlToken* m_lastToken = nullptr;  // the statement's ";", for errors at its end
     DbDescMap m_descs;
     std::vector<std::pair<std::string, std::string>> m_fromList;  // (tablespace, table) in FROM order
+    RdmView m_view;
     std::string m_resultMessage;
     std::string m_masterTable;
     std::string m_masterTablespace;

@@ -247,6 +247,60 @@ TEST_F(RdmSqlBaseTest, SelectListAliasErrors) {
     }
 }
 
+// A view of the statement: ITEM the master, STOCK its detail (STOCK.ITEM =
+// ITEM.ID), as a SELECT over both builds it.
+void BuildItemStockView(TestStatement& statement) {
+    RdmView& view = statement.GetView();
+    view.Open(&statement.GetDescs(), "SQL", RdmView::DefaultOptions());
+    view.AddTable("", "SHOP", "ITEM", "", "", "", "");
+    view.AddTable("", "SHOP", "STOCK", "ITEM", "ITEM", "ID", "");
+}
+
+std::vector<std::string> FieldNames(const RdmView& view, const std::string& table) {
+    const StrVector names = view.Table(table).GetFieldNames();
+    return {names.begin(), names.end()};
+}
+
+using Names = std::vector<std::string>;
+
+TEST_F(RdmSqlBaseTest, SelectListSetsTheFieldsAndAliasesOfTheView) {
+    const std::vector<std::pair<std::string, std::string>> from = {{"SHOP", "ITEM"}, {"SHOP", "STOCK"}};
+    struct Case {
+        const char* text;
+        const char* selectList;
+        Names itemFields;
+        Names stockFields;
+    };
+    const Case cases[] = {
+        {"SELECT name AS Label, Stock.qty, id FROM Item, Stock ;",
+         "ITEM.NAME:Label STOCK.QTY: ITEM.ID: ",
+         {"NAME", "ID"},
+         {"QTY"}},
+        {"SELECT id FROM Item, Stock ;", "ITEM.ID: ", {"ID"}, {}},
+        // "*" alone: the master's fields; the view's field sets stay.
+        {"SELECT * FROM Item, Stock ;", "ITEM.ID: ITEM.NAME: ", {"ID", "NAME"}, {"ITEM", "QTY"}},
+        {"SELECT *, qty FROM Item, Stock ;", "STOCK.QTY: ", {}, {"QTY"}},
+    };
+    for (const Case& c : cases) {
+        TestStatement statement(*descs_, c.text, from);
+        BuildItemStockView(statement);
+        SqlTokenIterator it = statement.TokenAt(1);
+        const SqlTokenIterator end = statement.FindToken(it, statement.StatementEnd(), "FROM");
+        statement.ParseSelectList(it, end);
+        EXPECT_EQ(it, end) << c.text;
+        EXPECT_EQ(Describe(statement.GetSelectList()), c.selectList) << c.text;
+        EXPECT_EQ(FieldNames(statement.GetView(), "ITEM"), c.itemFields) << c.text;
+        EXPECT_EQ(FieldNames(statement.GetView(), "STOCK"), c.stockFields) << c.text;
+    }
+    // The alias names the field in the view (upper case) in place of its name.
+    TestStatement aliased(*descs_, "SELECT name AS Label FROM Item ;", from);
+    BuildItemStockView(aliased);
+    SqlTokenIterator it = aliased.TokenAt(1);
+    aliased.ParseSelectList(it, aliased.TokenAt(4));
+    EXPECT_TRUE(aliased.GetView().HasField("ITEM", "LABEL"));
+    EXPECT_FALSE(aliased.GetView().HasField("ITEM", "NAME"));
+}
+
 TEST_F(RdmSqlBaseTest, NamesSplitAtDotsIntoUpperCaseParts) {
     TestStatement statement(*descs_, "x ;");
     std::vector<std::string> parts = {"KEPT"};
