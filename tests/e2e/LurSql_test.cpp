@@ -133,11 +133,25 @@ TEST_F(LurSqlTest, NestedScriptsRunFromTheWorkingDirectory) {
     EXPECT_NE(result.err.find("Scripts nest more than 16 deep: self.sql is not run."), std::string::npos) << result.err;
 }
 
+TEST_F(LurSqlTest, TruncatesATable) {
+    service.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,AAA-111\n2,BBB-222\n");
+    Write("truncate.sql", "TRUNCATE TABLE Gepjarmu;\n");
+    const RunResult result = LurSql({"GARAGE", "truncate.sql"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Table GEPJARMU truncated.\n");
+    EXPECT_EQ(Dump(), "GJ_ID,Rendszam\n");
+}
+
 TEST_F(LurSqlTest, CheckOnlyParses) {
-    Write("check.sql", "PRINT 'not shown';\n");
+    service.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,AAA-111\n");
+    Write("check.sql", "PRINT 'not shown';\nTRUNCATE TABLE Car.Gepjarmu;\n");
     RunResult result = LurSql({"--check", "GARAGE", "check.sql"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "PARSER:SUCCESS:0\n");
+    const std::string script = "TRUNCATE TABLE Car.Gepjarmu;\n";
+    result = LurSql({"--check", "GARAGE"}, &script);
+    EXPECT_EQ(result.out, "PARSER:SUCCESS:0\n");
+    EXPECT_EQ(Dump(), "GJ_ID,Rendszam\n1,AAA-111\n");  // nothing ran
 
     Write("broken.sql", "PRINT 'fine';\nPRINT 'unclosed;\n");
     for (const std::vector<std::string>& args :

@@ -153,8 +153,20 @@ void RdmFileImport::ExecLocally(const std::vector<SqlStatement>& statements) {
         m_message = exec.ResultText();
         m_status = exec.StatusText();
         m_columns = exec.ResultColumns();
+        TakeResultView(exec);
         NoteOutcome();
         FireProgress();
+    }
+}
+
+void RdmFileImport::TakeResultView(RdmSqlExec& exec) {
+    // The session's own copy of the view (descriptions included): a table of
+    // the executor's view would lose its description with the executor.
+    m_resultView = exec.ResultView();
+    try {
+        m_resultTable = m_resultView.Table(exec.ResultTableName());
+    } catch (const LurExceptBase&) {
+        m_resultTable = RdmTable();  // no result table: none of an earlier view either
     }
 }
 
@@ -208,6 +220,11 @@ const char* RdmFileImport::GetSqlResultText() {
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector());
     if (text) m_message = text;
     return m_message.c_str();
+}
+
+RdmView& RdmFileImport::GetView() {
+    if (m_serverSide) throw DbDescError(lurdbcli::kFunctionMissing, Here(__LINE__), StrVector());
+    return m_resultView;
 }
 
 const char* RdmFileImport::GetStatus() const {

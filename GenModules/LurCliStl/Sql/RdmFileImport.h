@@ -25,9 +25,12 @@
 
 #include "DbDescMap.h"
 #include "RdmTable.h"
+#include "RdmView.h"
 #include "SqlSelectColumn.h"
 #include "SqlTextFile.h"
 #include "SqlToken.h"
+
+class RdmSqlExec;
 
 class RdmFileImport : public DbDescMap {
 public:
@@ -76,9 +79,14 @@ public:
 
     // ---- results of the last statement -------------------------------------------------
 
+    // The result table of the last statement; it works on the session's
+    // copy of the statement's view (GetView), so it stays valid until the
+    // next statement replaces both. A statement without one leaves an
+    // empty table.
     RdmTable GetSqlResult();
     const char* GetSqlResultText();
     // Local mode only (10038 in server-side mode).
+    RdmView& GetView();
     const char* GetStatus() const;
     const SqlSelectList& GetColumns() const { return m_columns; }
     // The status and message of the first statement of the last run (or
@@ -124,6 +132,7 @@ private:
     void ImportSql();
     void ExecOnServer(const std::vector<SqlStatement>& statements);
     void ExecLocally(const std::vector<SqlStatement>& statements);
+    void TakeResultView(RdmSqlExec& exec);
     void NoteOutcome();
 
     int32_t m_clientHandle = kNoHandle;
@@ -140,6 +149,7 @@ private:
     ProgressCallback m_callback = nullptr;
     void* m_callbackArgument = nullptr;
     RdmTable m_resultTable;
+    RdmView m_resultView;
     std::string m_message;
     std::string m_status;
     SqlSelectList m_columns;

@@ -50,6 +50,7 @@ void RdmSqlExec::Execute(RdmFileImport& session, const SqlStatement& statement) 
     m_affected = 0;
     m_resultMessage.clear();
     m_statementName.clear();
+    m_view = RdmView();
     try {
         m_tokens = statement;
         SetStatement(m_tokens);
@@ -81,6 +82,7 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
     if (Take(it, "ROLLBACK")) return Rollback(it);
     if (Take(it, "@")) return RunScriptFile(it);
     if (Take(it, "PRINT")) return Print(it);
+    if (Take(it, "TRUNCATE") && Take(it, "TABLE")) return Truncate(it);
     if (Take(it, "EXEC") || Take(it, "EXECUTE")) return ExecuteProcedure(it);
     Take(it, ";");
 }
@@ -88,9 +90,14 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
 // ---- results ------------------------------------------------------------------------------
 
 const std::string& RdmSqlExec::ResultText() {
-    if (m_resultMessage.find("%i") != std::string::npos) m_resultMessage = FillCount(m_resultMessage, m_affected);
+    if (m_resultMessage.find("%i") != std::string::npos) {
+        if (m_resultMessage.find("row selected") != std::string::npos) m_affected = m_view.RecordCount();
+        m_resultMessage = FillCount(m_resultMessage, m_affected);
+    }
     return m_resultMessage;
 }
+
+RdmTable RdmSqlExec::ResultTable() { return m_view.Table(m_masterTable); }
 
 // ---- transactions -------------------------------------------------------------------------
 
@@ -141,6 +148,25 @@ void RdmSqlExec::CommitOpenTransaction() {
     m_session->NoteTransactionsEnded();
 }
 
+// ---- target table -------------------------------------------------------------------------
+
+RdmView& RdmSqlExec::OpenTarget(SqlTokenIterator& it) {
+    m_view = RdmView();
+    m_fromList.clear();
+    m_fromNames.clear();
+    m_fromNames.push_back(m_masterTable);
+    const std::string target = m_masterTable;
+    ResolveTable(target, m_masterTablespace, m_masterTable, it);
+    m_fromList.emplace_back(m_masterTablespace, m_masterTable);
+    try {
+        m_view = RdmView(&m_descs, "SQLEXEC", DbDesc::DefaultTableOptions());
+        m_view.AddTable("", m_masterTablespace, m_masterTable, "", "", "", "");
+    } catch (const LuMapExcept&) {
+        throw DbDescError(2000, Here(__LINE__), StrVector(m_masterTablespace));
+    }
+    return m_view;
+}
+
 // ---- scripts, PRINT, TRUNCATE, EXECUTE ----------------------------------------------------
 
 void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
@@ -177,6 +203,7 @@ void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
         nestedFailure = m_session->m_firstFailure;
     } catch (const LurExceptBase& error) {
         m_session->m_firstFailure = outerFailure;
+        m_view = RdmView();
         m_resultMessage.clear();
         ThrowSyntaxError(2020, error.what(), fileToken, Here(__LINE__));
     }
@@ -195,6 +222,22 @@ void RdmSqlExec::Print(SqlTokenIterator& it) {
     }
     m_resultMessage = it->text;
     Advance(it);
+}
+
+void RdmSqlExec::Truncate(SqlTokenIterator& it) {
+    CommitOpenTransaction();
+    m_statementName = "TRUNCATE";
+    m_resultMessage = "Invalid object name";
+    try {
+        m_masterTable = it->text;
+        Advance(it);
+        OpenTarget(it);
+        RdmTable table = m_view.Table(m_masterTable);
+        table.TruncateFile();
+        m_resultMessage = "Table " + m_masterTable + " truncated.";
+    } catch (const LurExceptBase& error) {
+        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+    }
 }
 
 void RdmSqlExec::ExecuteProcedure(SqlTokenIterator& it) {

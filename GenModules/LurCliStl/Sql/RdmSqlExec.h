@@ -20,6 +20,7 @@
 
 #include "RdmSqlBase.h"
 #include "RdmTable.h"
+#include "RdmView.h"
 #include "SqlToken.h"
 
 class RdmFileImport;
@@ -42,6 +43,13 @@ public:
     const std::string& ResultText();
     // The status of the last statement.
     const std::string& StatusText() const { return m_statementName; }
+    // A copy of the view's table named by the master table name (the master
+    // for an empty name); raises what the view raises when it has none. The
+    // copy works on the view's descriptions: it is valid while the view is.
+    RdmTable ResultTable();
+    // The name of that table.
+    const std::string& ResultTableName() const { return m_masterTable; }
+    RdmView& ResultView() { return m_view; }
     const SqlSelectList& ResultColumns() const { return m_selectList; }
 
     // ---- handlers (the iterator stands after the statement's keywords) ---------------
@@ -50,10 +58,14 @@ public:
     void Rollback(SqlTokenIterator& it);
     void RunScriptFile(SqlTokenIterator& it);
     void Print(SqlTokenIterator& it);
+    void Truncate(SqlTokenIterator& it);
     void ExecuteProcedure(SqlTokenIterator& it);
 
     // ---- for the handlers that change data --------------------------------------------
 
+    // The view "SQLEXEC" holding the target table named by the master table
+    // name (TABLE or TABLESPACE.TABLE).
+    RdmView& OpenTarget(SqlTokenIterator& it);
     // Begins the session's transaction "SQL" through the table unless the
     // session holds it. A transaction already open on the connection
     // (10023) is used as it is and noted as not the session's; any other

@@ -90,6 +90,9 @@ TEST_F(SqlSessionTest, EachStatementReportsItsStatusAndMessage) {
         {"EXEC cleanup;", "EXECUTE:ERROR:2020", "Cannot execute procedure", "column 13.: cleanup"},
         {"EXEC LurTest.echo 'a' 'b';", "EXECUTE:SUCCESS:0", "LurTest.echo executed.", ""},
         {"EXECUTE LurTest.fail '10005';", "EXECUTE:ERROR:10005", "Cannot execute procedure", ""},
+        {"TRUNCATE TABLE nosuch;", "TRUNCATE:ERROR:2002", "Invalid object name", "NOSUCH"},
+        {"TRUNCATE TABLE Car.Nosuch;", "TRUNCATE:ERROR:2002", "Invalid object name", "CAR.NOSUCH"},
+        {"TRUNCATE x;", ":ERROR:2027", "", "Error in the row 1., column 11.: x"},
         {"@ 'a.sql' extra;", "@SQLFILE:ERROR:2020", "", "column 9.: Bad file processing command!"},
         {"@ '" + fixture.Service().Dir() + "/missing.sql';", "@SQLFILE:ERROR:10011", "", "File cannot open!"},
         {"@ '" + empty + "';", "@SQLFILE:ERROR:10011", "", "File read error!"},
@@ -281,6 +284,7 @@ TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
     EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n3,T-3\n");
 
     // Once the session begins one of its own, its COMMIT ends it again.
+    // (TRUNCATE's commit of whatever is open clears the state as well.)
     {
         RdmSqlExec exec(&session);
         exec.BeginTransIfNeeded(vehicles, token);
@@ -289,6 +293,32 @@ TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
     EXPECT_FALSE(session.RanInForeignTransaction());
     session.RunText("COMMIT;");
     EXPECT_EQ(session.GetStatus(), std::string("COMMIT:SUCCESS:0"));
+}
+
+TEST_F(SqlTransactionTest, TruncateCommitsWhatIsOpenThenEmptiesTheTable) {
+    fixture.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,AAA-111\n2,BBB-222\n");
+    DbDesc* car = session.GetDesc("CAR");
+    RdmTable vehicles(car, "Gepjarmu");
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+    }
+    AddVehicle(vehicles, 3);
+    session.RunText("TRUNCATE TABLE car.gepjarmu;");
+    EXPECT_EQ(session.GetStatus(), std::string("TRUNCATE:SUCCESS:0"));
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "Table GEPJARMU truncated.");
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
+
+    // The result table and view are the session's own: they outlive the run.
+    RdmTable result = session.GetSqlResult();
+    EXPECT_EQ(result.GetName(), "GEPJARMU");
+    EXPECT_NO_THROW(result.Fld("Rendszam").GetString());
+    EXPECT_EQ(session.GetView().MasterName(), "GEPJARMU");
+    // A statement without a result table leaves none, not one whose view has gone.
+    session.RunText("PRINT 'x';");
+    EXPECT_EQ(session.GetSqlResult().GetName(), "");
+    EXPECT_EQ(session.GetView().MasterName(), "");
 }
 
 // ---- server-side runs on a recording double ----------------------------------------------------------
@@ -383,6 +413,7 @@ TEST_F(SqlServerSideTest, SendsEachStatementRequotedUntilTheFirstRefusal) {
 
     // Results and statuses of the session's own runs are not there.
     EXPECT_EQ(ErrorCode([&] { session.GetStatus(); }), 10038);
+    EXPECT_EQ(ErrorCode([&] { session.GetView(); }), 10038);
 }
 
 TEST_F(SqlServerSideTest, UnpacksTheResultBlockAndReturnsBothBlocks) {
