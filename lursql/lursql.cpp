@@ -23,6 +23,7 @@
 #include "LuConn.h"
 #include "LurExceptBase.h"
 #include "RdmFileImport.h"
+#include "ResultCsv.h"
 #include "SqlTextFile.h"
 
 namespace {
@@ -132,6 +133,10 @@ void ShowStatement(void* argument) {
         return;
     }
     if (console.showStatus) Line(stdout, status);
+    if (status.starts_with("SELECT:")) {
+        const std::string rows = ResultCsv(console.session->GetView(), console.session->GetColumns());
+        std::fwrite(rows.data(), 1, rows.size(), stdout);
+    }
     if (!text.empty()) Line(stdout, text);
     std::fflush(stdout);
 }

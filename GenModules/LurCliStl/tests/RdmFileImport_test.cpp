@@ -295,6 +295,24 @@ TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
     EXPECT_EQ(session.GetStatus(), std::string("COMMIT:SUCCESS:0"));
 }
 
+TEST_F(SqlTransactionTest, TheCallerEndsWhatTheSessionStillHolds) {
+    DbDesc* car = session.GetDesc("CAR");
+    RdmTable vehicles(car, "Gepjarmu");
+    EXPECT_FALSE(session.EndOwnTransaction(false));  // none held
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+        exec.BeginTransIfNeeded(vehicles, token);  // held already: nothing more
+    }
+    AddVehicle(vehicles, 4);
+    EXPECT_TRUE(session.EndOwnTransaction(false));
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
+    // The connection has no transaction open any more: a change commits on its own.
+    AddVehicle(vehicles, 5);
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n5,T-5\n");
+}
+
 TEST_F(SqlTransactionTest, TruncateCommitsWhatIsOpenThenEmptiesTheTable) {
     fixture.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,AAA-111\n2,BBB-222\n");
     DbDesc* car = session.GetDesc("CAR");
