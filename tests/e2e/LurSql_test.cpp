@@ -1,10 +1,7 @@
 // lursql as a user runs it: a service made with lurdbadm, scripts written as
 // UTF-8 files (or standard input) in a working directory of their own, and
 // the program's output, error output and exit status as the shell sees them.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -12,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "RunProgram.h"
 #include "ServiceFixture.h"
 
 namespace {
 
 using lurtest::BinDir;
-using lurtest::ReadText;
 
 constexpr const char* kSchema =
     "tablespace Car 7 1.0.0.0\n"
@@ -25,11 +22,7 @@ constexpr const char* kSchema =
     "  field GJ_ID l 4 u\n"
     "  field Rendszam c 11 d\n";
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using RunResult = lurtest::ProgramRun;
 
 class LurSqlTest : public ::testing::Test {
 protected:
@@ -44,28 +37,14 @@ protected:
     // standard input from the given text (or /dev/null).
     RunResult Run(const std::string& program, const std::vector<std::string>& args,
                   const std::string* input = nullptr) {
-        const std::string inFile = service.Dir() + "/stdin.txt";
-        const std::string outFile = service.Dir() + "/stdout.txt";
-        const std::string errFile = service.Dir() + "/stderr.txt";
-        if (input) std::ofstream(inFile, std::ios::binary) << *input;
-        const std::string path = BinDir() + "/" + program;
-        const std::string work = Work();
-        const pid_t child = fork();
-        if (child == 0) {
-            const int in = open(input ? inFile.c_str() : "/dev/null", O_RDONLY);
-            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0 || chdir(work.c_str()) != 0) _exit(126);
-            dup2(in, 0), dup2(out, 1), dup2(err, 2);
-            std::vector<char*> argv{const_cast<char*>(path.c_str())};
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            execv(path.c_str(), argv.data());
-            _exit(127);
+        lurtest::ProgramCall call{BinDir() + "/" + program, args, service.Dir() + "/stdout.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        if (input) {
+            call.inputFile = service.Dir() + "/stdin.txt";
+            std::ofstream(call.inputFile, std::ios::binary) << *input;
         }
-        int status = 0;
-        if (child < 0 || waitpid(child, &status, 0) != child) return {};
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(outFile), ReadText(errFile)};
+        return lurtest::RunProgram(call);
     }
     // lursql on the test service as its owner.
     RunResult LurSql(std::vector<std::string> args, const std::string* input = nullptr) {

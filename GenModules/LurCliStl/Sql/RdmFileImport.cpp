@@ -1,12 +1,11 @@
 #include "RdmFileImport.h"
 
-#include <cstring>
-
 #include "ClientBlock.h"
 #include "DbDescError.h"
 #include "FunctionLoader.h"
 #include "RdmSqlExec.h"
 #include "RdmSqlParser.h"
+#include "SqlAscii.h"
 
 namespace {
 
@@ -77,12 +76,16 @@ void RdmFileImport::Import(const char* fileName, const DbDescMap& map, const std
     ImportSql();
 }
 
+void RdmFileImport::ParseText() {
+    m_statements.clear();
+    RdmSqlParser parser;
+    parser.Parse(m_text.data(), static_cast<uint32_t>(m_text.size()), m_statements);
+}
+
 void RdmFileImport::ImportSql() {
     m_firstFailure.clear();
     try {
-        m_statements.clear();
-        RdmSqlParser parser;
-        parser.Parse(m_text.data(), static_cast<uint32_t>(m_text.size()), m_statements);
+        ParseText();
         ExecSql();
     } catch (const LurExceptBase& error) {
         m_message = error.what();
@@ -101,8 +104,7 @@ void RdmFileImport::CheckSql() {
     m_status.clear();
     m_firstFailure.clear();
     try {
-        RdmSqlParser parser;
-        parser.Parse(m_text.data(), static_cast<uint32_t>(m_text.size()), m_statements);
+        ParseText();
         m_status = "PARSER:SUCCESS:0";
     } catch (const LurExceptBase& error) {
         m_status = "PARSER:ERROR:" + std::to_string(error.GetCode());
@@ -251,8 +253,7 @@ bool RdmFileImport::EndOwnTransaction(bool commit) {
 RdmTable RdmFileImport::OpenTable(std::string& name) {
     const size_t dot = name.find('.');
     if (dot == std::string::npos) throw DbDescError(2000, Here(__LINE__), StrVector(name));
-    std::string tablespace = name.substr(0, dot);
-    for (char& c : tablespace) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string tablespace = lurclistl::AsciiUpper(name.substr(0, dot));
     name = name.substr(dot + 1);
     DbDesc* desc = GetDesc(tablespace);
     try {

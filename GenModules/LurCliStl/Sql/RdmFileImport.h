@@ -130,6 +130,8 @@ private:
     friend class RdmSqlExec;  // runs nested scripts (depth, first failure)
 
     void ImportSql();
+    // Empties the statements and parses the loaded text into them.
+    void ParseText();
     void ExecOnServer(const std::vector<SqlStatement>& statements);
     void ExecLocally(const std::vector<SqlStatement>& statements);
     void TakeResultView(RdmSqlExec& exec);

@@ -152,6 +152,19 @@ TEST_F(SqlSessionTest, ASyntaxErrorRunsNothing) {
     EXPECT_EQ(std::string(session.GetSqlResultText()), "\xE1");
 }
 
+TEST_F(SqlSessionTest, OpensATableNamedWithItsTablespace) {
+    std::string name = "car.Gepjarmu";
+    RdmTable table = session.OpenTable(name);
+    EXPECT_EQ(name, "Gepjarmu");
+    EXPECT_EQ(table.GetName(), "GEPJARMU");
+    EXPECT_EQ(table.GetDesc(), session.GetDesc("CAR"));  // the session's own description
+    for (const char* bad : {"Gepjarmu", "nosuch.Gepjarmu", "car.Nosuch"}) {
+        std::string badName = bad;
+        EXPECT_EQ(ErrorCode([&] { session.OpenTable(badName); }), std::string(bad) == "car.Nosuch" ? 2002 : 2000)
+            << bad;
+    }
+}
+
 TEST_F(SqlSessionTest, AThrowingProgressCallbackIsDropped) {
     int calls = 0;
     auto throwing = [](void* argument) {
