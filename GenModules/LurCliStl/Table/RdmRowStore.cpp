@@ -58,7 +58,12 @@ void RdmRowStore::RemoveRow(int32_t id) {
     if (owned == m_byId.end()) return;
     RdmStoredRow* row = owned->second.get();
     const auto erase = [row](RdmRowList& rows) {
-        // Rows are removed mostly at either end of a sequence; look from the back first.
+        // Rows are removed mostly at either end of a sequence (a delete walking
+        // a list removes its first row again and again); look there first.
+        if (!rows.empty() && rows.front() == row) {
+            rows.pop_front();
+            return;
+        }
         const auto at = std::find(rows.rbegin(), rows.rend(), row);
         if (at != rows.rend()) rows.erase(std::next(at).base());
     };

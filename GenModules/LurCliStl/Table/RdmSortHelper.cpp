@@ -1,8 +1,10 @@
-// RdmSortHelper: the master rows of a bulk detail load by link-key value.
+// RdmSortHelper: the master rows of a bulk detail load by link-key value,
+// and the bulk loader of stored tables, RdmStoreTab::LoadSorted, that uses it.
 #include "RdmSortHelper.h"
 
 #include <utility>
 
+#include "RdmStoreTab.h"
 #include "RdmTable.h"
 
 RdmSortHelper::KeyLess::KeyLess(std::vector<RdmFld> fields) : m_left(fields), m_right(std::move(fields)) {}
@@ -53,4 +55,37 @@ bool RdmSortHelper::AddMasterRow(int32_t masterRowId) {
 const std::vector<int32_t>* RdmSortHelper::MasterRowsFor() const {
     const auto found = m_rowsByKey.find(BufferKey());
     return found == m_rowsByKey.end() ? nullptr : &found->second;
+}
+
+// ---- the bulk loader of stored tables ---------------------------------------------------------
+
+void RdmStoreTab::LoadSorted() {
+    Reset();
+    RdmTable::ClearList();
+    RdmSortHelper helper(*this);
+    helper.Setup(m_linkKey);
+    // Each owner row's link values are written as its detail rows would be
+    // searched for; one search entry per distinct key value.
+    const RdmRowList ownerRows = m_owner->m_rows.AllRows();
+    const std::vector<char> ownerBuffer = m_owner->CopyBuffer();
+    try {
+        for (const RdmStoredRow* row : ownerRows) {
+            m_owner->LoadRow(*row);
+            SetLinkValuesFromOwner();
+            if (helper.AddMasterRow(row->id)) RdmTable::AddCurrentToList();
+        }
+    } catch (...) {
+        m_owner->GetDesc()->SetRecord(ownerBuffer.data(), m_owner->m_name);
+        throw;
+    }
+    m_owner->GetDesc()->SetRecord(ownerBuffer.data(), m_owner->m_name);
+    if (helper.KeyCount() > 0 && RdmTable::FindListOr(m_linkKey, DbDesc::kMoveReset)) {
+        while (RdmTable::ListNext()) {
+            const std::vector<int32_t>* owners = helper.MasterRowsFor();
+            if (!owners) continue;
+            const std::vector<char> record = CopyBuffer();
+            for (const int32_t ownerRowId : *owners) m_rows.Insert(ownerRowId, record.data());
+        }
+    }
+    RdmTable::ClearRecord();
 }

@@ -50,10 +50,7 @@ RdmStoreTab& RdmStoreTab::operator=(const RdmStoreTab& other) {
 RdmStoreTab::~RdmStoreTab() {
     // No dangling owner either way: the owner forgets this table, and the
     // view masters hung here (which belong to their own views) forget it.
-    if (m_owner) {
-        const auto entry = m_owner->m_children.find(m_displayName);
-        if (entry != m_owner->m_children.end() && entry->second == this) m_owner->m_children.erase(entry);
-    }
+    Unlist();
     for (const auto& [name, child] : m_children) {
         child->m_owner = nullptr;
         if (!child->m_viewMaster) delete child;
@@ -111,8 +108,14 @@ void RdmStoreTab::SetOwner(RdmStoreTab* owner) {
     // Listed under the new owner first, so that a taken name (2017) leaves
     // the table where it was.
     if (owner) owner->AddChild(this);
-    if (m_owner) m_owner->m_children.erase(m_displayName);
+    Unlist();
     m_owner = owner;
+}
+
+void RdmStoreTab::Unlist() noexcept {
+    if (!m_owner) return;
+    const auto entry = m_owner->m_children.find(m_displayName);
+    if (entry != m_owner->m_children.end() && entry->second == this) m_owner->m_children.erase(entry);
 }
 
 void RdmStoreTab::Rename(const std::string& displayName) {

@@ -310,7 +310,60 @@ public:
 
     // Changes and saving (RdmStoreTabChanges.cpp)
 
+    // In direct mode a change goes to the server first and the row then
+    // holds the record the server returned. In deferred mode it changes the
+    // rows and is noted in the journal (operation bits accumulate); the first
+    // change takes the snapshot that EndChanges (false) returns to.
+    // NewRec: a new row of the current group (2013 on a detail table without
+    // a current master row), made current with its children on no row.
+    bool NewRec() override;
+    // The current row from the record buffer. Refused where CanChange says
+    // no (2012 when strict, else false); 2012 without a current row.
+    bool ModRec(bool strict = false) override;
+    // Deletes the current row; the row at its place becomes current and the
+    // children follow it. Refused where CanChange says no or a child in group
+    // mode still shows rows (2012 when strict, else false); 10002 (strict)
+    // without a current row. A deferred delete is sent by the next save.
+    bool DelRec(bool strict = false) override;
+    // Saves the current group and the subtree below it (SaveGroup), with
+    // option 0 through the unique key (10028 for a table without one, before
+    // anything is written); then ends the changes keeping them.
+    bool SaveChanges() override;
+    // Over the rows: 0 count, 1 sum, 2 average, 3 largest, 4 smallest
+    // (2007 for another kind); the record buffer is left as it was.
+    std::string Aggregate(std::string& out, const std::string& field, int32_t kind) override;
+    // Deferred mode on every descendant, then on this table.
+    void SetDeferred(bool on);
+    bool IsDeferred() const { return m_deferred; }
+    // Ends pending changes here and below: keep drops the snapshot (after a
+    // save); otherwise the rows return to the snapshot and the journals are
+    // emptied, so nothing cancelled is sent later.
+    void EndChanges(bool keep);
+    // Writes the journal entries of the group and of its rows' detail groups
+    // in one client transaction, all or nothing (see RdmStoreTabChanges.cpp).
+    // False when the group has no record; a failure passes on.
+    bool SaveGroup(int32_t group);
+    // Option 3 (link-maintained) refuses changes to a table whose link key
+    // is its unique key or a compound key holding it.
+    bool CanChange() const;
+
     // Bulk loader (RdmSortHelper.cpp)
+
+    // The table's rows read again for every stored row of its owner with one
+    // OR-search over the distinct link-key values (filters not applied); each
+    // record found is stored under every owner row with that value, so the
+    // groups equal LoadDetailRows' whatever order the server answers in.
+    void LoadSorted();
+
+private:
+    // Changes and saving
+    struct SaveRun;
+    bool ChildBlocksDelete() const;
+    void TakeSnapshot();
+    bool JournalsHoldEntries() const;
+    void WriteGroup(int32_t group, SaveRun& run);
+    void WriteEntry(const RdmJournalEntry& entry, bool linkMaintained, SaveRun& run);
+    void WriteDetails(int32_t rowId, bool uniqueFirst, SaveRun& run);
 
 private:
     friend class RdmPositionGuard;
@@ -323,6 +376,8 @@ private:
     // Makes the row at the index current and positions the children for it.
     bool MakeCurrent(int32_t index, int childCode);
     void PositionChildren(int32_t rowId, int childCode);
+    // No current row here and below (children on group -1), buffers cleared.
+    void ClearPositionTree();
     // Loads a row's record into the record buffer.
     void LoadRow(const RdmStoredRow& row);
     // The record buffer as a record-size copy.
@@ -363,6 +418,8 @@ private:
     // The row that is current again after a guard, by unique-key texts.
     void RestoreRowByKey(const std::vector<std::string>& fields, const std::vector<std::string>& texts);
     [[noreturn]] void Refuse(int code, int line) const;
+    // Takes this table out of its owner's children (only its own entry).
+    void Unlist() noexcept;
 
     int32_t m_recordSize = 0;
     int32_t m_allPos = -1;

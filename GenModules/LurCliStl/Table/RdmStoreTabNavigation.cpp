@@ -185,7 +185,7 @@ bool RdmStoreTab::FindBetweenAdd(const std::string& key) { return StoreFindBetwe
 bool RdmStoreTab::ListMove(int32_t code, int childCode) {
     const RdmRowList* rows = CurrentRows();
     if (!rows || rows->empty()) {
-        ClearRecordTree();
+        ClearPositionTree();
         return code == kMoveNone && childCode == kChildNone;
     }
     const auto count = static_cast<int32_t>(rows->size());
@@ -210,7 +210,7 @@ bool RdmStoreTab::ListMove(int32_t code, int childCode) {
 
 bool RdmStoreTab::GoToPos(int32_t position, int childCode) {
     if (!CurrentRows()) {
-        ClearRecordTree();
+        ClearPositionTree();
         return position == -1 && childCode == kChildNone;
     }
     return MakeCurrent(position, childCode);
@@ -249,6 +249,12 @@ bool RdmStoreTab::MakeCurrent(int32_t index, int childCode) {
     return true;
 }
 
+void RdmStoreTab::ClearPositionTree() {
+    Position() = -1;
+    PositionChildren(-1, kChildNone);
+    ClearRecordTree();
+}
+
 void RdmStoreTab::PositionChildren(int32_t rowId, int childCode) {
     if (m_children.empty()) return;
     if (childCode != kChildFirst && childCode != kChildNone) Refuse(kBadMoveCode, __LINE__);
@@ -270,6 +276,10 @@ bool RdmStoreTab::ReadCurrentRec(bool strict) {
             ReloadGroup(m_currentGroup);
         }
         guard.End();
+        // The reloaded rows have new ids and the record buffer holds the
+        // group's last row: the row at the position is made current again,
+        // so that the buffer and the children follow it.
+        if (!MakeCurrent(GetListPos(), kChildFirst)) MakeCurrent(-1, kChildNone);
         return true;
     }
     RdmStoredRow* row = CurrentRow();

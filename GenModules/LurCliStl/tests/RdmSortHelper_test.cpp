@@ -1,13 +1,16 @@
 // RdmSortHelper: master rows noted by link-key value and found again for a
-// record, with the key fields' own comparison.
+// record, with the key fields' own comparison; and the bulk loader that
+// uses it, RdmStoreTab::LoadSorted, against the per-row detail load.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "DbDesc.h"
 #include "DbErrorCode.h"
 #include "RdmSortHelper.h"
+#include "RdmStoreTab.h"
 #include "RdmTable.h"
 #include "ServiceFixture.h"
 
@@ -116,4 +119,59 @@ TEST_F(RdmSortHelperTest, CompoundKeysCompareComponentByComponent) {
     EXPECT_EQ(RowsFor(helper, 0, 10, "a"), (std::vector<int32_t>{3}));  // 10 after 1: numbers by value
     EXPECT_EQ(RowsFor(helper, 0, 1, "Z"), std::vector<int32_t>{});
     EXPECT_EQ(RowsFor(helper, 0, 0, "D"), std::vector<int32_t>{});
+}
+
+namespace {
+
+// Orders stored out of key order; two of them share a customer.
+constexpr const char* kTreeSchema =
+    "tablespace Sorted 7\n"
+    "table Orders\n"
+    "  field ID     l 4  u\n"
+    "  field CUSTID l 4  d\n"
+    "table Lines\n"
+    "  field ID    l 4  u\n"
+    "  field ORDID l 4  d\n"
+    "  field ITEM  c 11 n\n"
+    "table Custs\n"
+    "  field ID    l 4  u\n"
+    "  field NAME  c 11 n\n";
+
+using Groups = std::map<int32_t, std::vector<std::vector<char>>>;
+
+// Each owner row's detail records, in group order.
+Groups GroupsOf(const RdmStoreTab& owner, const RdmStoreTab& detail) {
+    Groups groups;
+    for (const RdmStoredRow* row : owner.GetRowStore().AllRows()) {
+        std::vector<std::vector<char>>& records = groups[row->id];
+        if (const RdmRowGroup* group = detail.GetRowStore().FindGroup(row->id))
+            for (const RdmStoredRow* detailRow : group->rows) records.push_back(detailRow->record);
+    }
+    return groups;
+}
+
+}  // namespace
+
+TEST(LoadSorted, StoresWhatLoadDetailRowsStoresWhateverOrderTheServerAnswersIn) {
+    lurtest::ServiceFixture service(kTreeSchema);
+    service.Load("Sorted", "Orders", "ID,CUSTID\n3,7\n1,5\n2,7\n");
+    service.Load("Sorted", "Lines", "ID,ORDID,ITEM\n11,1,a\n31,3,b\n21,2,c\n12,1,d\n32,3,e\n");
+    service.Load("Sorted", "Custs", "ID,NAME\n5,five\n7,seven\n9,nine\n");
+    DbDesc desc;
+    service.LoadDesc(desc, "Sorted", 7);
+    RdmStoreTab orders(nullptr, &desc, "Orders", "Orders", false);
+    auto* lines = new RdmStoreTab(&orders, &desc, "Lines", "Lines", false);
+    lines->AddLink("ID", "ORDID", "ORDID");  // a duplicate key
+    auto* custs = new RdmStoreTab(&orders, &desc, "Custs", "Custs", false);
+    custs->AddLink("CUSTID", "ID", "ID");  // the unique key, two orders on one value
+    ASSERT_TRUE(orders.FindList("", 0));
+
+    for (RdmStoreTab* detail : {lines, custs}) {
+        SCOPED_TRACE(detail->GetDisplayName());
+        const Groups perOwnerRow = GroupsOf(orders, *detail);
+        detail->LoadSorted();
+        EXPECT_EQ(GroupsOf(orders, *detail), perOwnerRow);
+        EXPECT_EQ(detail->GetRowStore().Count(), detail == lines ? 5 : 3);
+    }
+    EXPECT_EQ(orders.Fld("ID").GetLong(), 3);  // the owner's record buffer as before
 }

@@ -299,6 +299,11 @@ TEST_F(RdmSqlBaseTest, SelectListSetsTheFieldsAndAliasesOfTheView) {
     aliased.ParseSelectList(it, aliased.TokenAt(4));
     EXPECT_TRUE(aliased.GetView().HasField("ITEM", "LABEL"));
     EXPECT_FALSE(aliased.GetView().HasField("ITEM", "NAME"));
+
+    // "*" needs the view's master; without one the view says so.
+    TestStatement bare(*descs_, "SELECT * FROM Item ;", from);
+    it = bare.TokenAt(1);
+    EXPECT_EQ(Catch([&] { bare.ParseSelectList(it, bare.TokenAt(2)); }).code, 2011);
 }
 
 TEST_F(RdmSqlBaseTest, NamesSplitAtDotsIntoUpperCaseParts) {

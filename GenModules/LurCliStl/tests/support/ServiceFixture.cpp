@@ -30,7 +30,7 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string& service, const std::string& user,
                                const std::string& password)
-    : m_scratch("lurclistl_test"), m_service(lurutils::ToUpper(service)) {
+    : m_scratch("lurclistl_test"), m_service(lurutils::ToUpper(service)), m_user(user), m_password(password) {
     // The library is loaded once per process, on the first use of the table.
     setenv("LURDBCLI_LIBRARY", (BinDir() + "/liblurdbcli.so").c_str(), 0);
 
@@ -41,29 +41,38 @@ ServiceFixture::ServiceFixture(const std::string& schemaText, const std::string&
     if (RunAdmin("create-tablespace " + service + " " + Dir() + "/schema.txt", &output) != 0)
         throw std::runtime_error("lurdbadm create-tablespace: " + output);
 
+    m_handle = Login();
+}
+
+int32_t ServiceFixture::Login() {
     FunctionLoader& client = GetFunctionLoader();
     if (!client.pfCreateDbHandler || !client.pfInitUserEx)
         throw std::runtime_error("the client library was not loaded from " + BinDir());
-    Check(client.pfCreateDbHandler(&m_handle), "CreateDbHandler");
+    int32_t handle = DbDesc::kNoHandle;
+    Check(client.pfCreateDbHandler(&handle), "CreateDbHandler");
 
     ConnectInfo info;
     info.SetInt(ConnectInfo::kBlockSize, static_cast<int32_t>(ConnectInfo::kSize));
     info.SetInt(ConnectInfo::kConstant4, 4);
-    info.SetText(ConnectInfo::kUser, user);
+    info.SetText(ConnectInfo::kUser, m_user);
     info.SetText(ConnectInfo::kServer, "localhost");
     info.SetText(ConnectInfo::kService, m_service);
     info.SetText(ConnectInfo::kOpenMode, "s");
-    info.SetText(ConnectInfo::kPassword, password);
-    const int32_t status = client.pfInitUserEx(m_handle, info.Data());
+    info.SetText(ConnectInfo::kPassword, m_password);
+    const int32_t status = client.pfInitUserEx(handle, info.Data());
     if (status != 0) {
-        client.pfFreeDbHandler(m_handle);
+        client.pfFreeDbHandler(handle);
         Check(status, "InitUserEx");
     }
+    if (m_handle != DbDesc::kNoHandle) m_extraHandles.push_back(handle);
+    return handle;
 }
 
 ServiceFixture::~ServiceFixture() {
     FunctionLoader& client = GetFunctionLoader();
-    if (m_handle != DbDesc::kNoHandle && client.pfFreeDbHandler) client.pfFreeDbHandler(m_handle);
+    if (!client.pfFreeDbHandler) return;
+    for (const int32_t handle : m_extraHandles) client.pfFreeDbHandler(handle);
+    if (m_handle != DbDesc::kNoHandle) client.pfFreeDbHandler(m_handle);
 }
 
 int ServiceFixture::RunAdmin(const std::string& arguments, std::string* output) const {
@@ -81,18 +90,19 @@ void ServiceFixture::Load(const std::string& tablespace, const std::string& tabl
         throw std::runtime_error("lurdbadm load: " + output);
 }
 
-void ServiceFixture::LoadDesc(DbDesc& desc, const std::string& name, int32_t dbNo) {
+void ServiceFixture::LoadDesc(DbDesc& desc, const std::string& name, int32_t dbNo, int32_t handle) {
+    if (handle == DbDesc::kNoHandle) handle = m_handle;
     FunctionLoader& client = GetFunctionLoader();
-    const int32_t opened = client.pfOpenDbExA(m_handle, dbNo, name.c_str(), 0);
+    const int32_t opened = client.pfOpenDbExA(handle, dbNo, name.c_str(), 0);
     if (opened != 0 && opened != 10020) Check(opened, "OpenDbExA " + name);
 
     char* block = nullptr;
     int32_t length = 0;
-    Check(client.pfGetDbDescription(m_handle, dbNo, &block, &length), "GetDbDescription " + name);
+    Check(client.pfGetDbDescription(handle, dbNo, &block, &length), "GetDbDescription " + name);
     std::shared_ptr<DbStruct>& structure = m_structs[lurutils::ToUpper(name)];
     if (!structure) structure = std::make_shared<DbStruct>();
     desc.SetStruct(structure);
-    desc.SetHandle(m_handle);
+    desc.SetHandle(handle);
     try {
         desc.LoadBlob(block, length, name, dbNo, nullptr);
     } catch (...) {

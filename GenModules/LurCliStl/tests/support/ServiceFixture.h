@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "DbDesc.h"
 #include "ScratchDir.h"
@@ -41,13 +42,19 @@ public:
 
     // Opens the tablespace on the handle and loads its description into
     // desc (structure kept by the fixture, shared by every load of the same
-    // name); the description carries the fixture's handle.
-    void LoadDesc(DbDesc& desc, const std::string& name, int32_t dbNo);
+    // name); the description carries the handle (by default the fixture's).
+    void LoadDesc(DbDesc& desc, const std::string& name, int32_t dbNo, int32_t handle = DbDesc::kNoHandle);
+    // One more login of the fixture's user: a second connection, released
+    // when the fixture ends.
+    int32_t Login();
 
 private:
     ScratchDir m_scratch;  // first in, last out: the handle goes before the directory
     std::string m_service;
+    std::string m_user;
+    std::string m_password;
     int32_t m_handle = DbDesc::kNoHandle;
+    std::vector<int32_t> m_extraHandles;
     std::map<std::string, std::shared_ptr<DbStruct>> m_structs;  // by upper-case tablespace name
 };
 

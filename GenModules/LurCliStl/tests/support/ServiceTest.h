@@ -9,6 +9,7 @@
 
 #include "DbDesc.h"
 #include "ServiceFixture.h"
+#include "ShopService.h"
 
 namespace lurtest {
 
@@ -43,6 +44,31 @@ protected:
 
     std::unique_ptr<ServiceFixture> service;
     DbDesc car;
+};
+
+// One shop service for all the tests of a suite (Suite: the fixture deriving
+// from this); every test gets its own description and stored tree.
+template <class Suite>
+class ShopSuiteTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { service_ = std::make_unique<ShopService>(); }
+    static void TearDownTestSuite() { service_.reset(); }
+    void SetUp() override {
+        service_->LoadShop(shop);
+        tree = std::make_unique<ShopTree>(shop);
+        customer = tree->customer.get();
+        orders = tree->orders;
+        item = tree->item;
+        note = tree->note;
+    }
+
+    static inline std::unique_ptr<ShopService> service_;
+    DbDesc shop;
+    std::unique_ptr<ShopTree> tree;
+    RdmStoreTab* customer = nullptr;
+    RdmStoreTab* orders = nullptr;
+    RdmStoreTab* item = nullptr;
+    RdmStoreTab* note = nullptr;
 };
 
 }  // namespace lurtest

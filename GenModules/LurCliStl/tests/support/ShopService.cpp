@@ -34,4 +34,12 @@ std::unique_ptr<RdmStoreTab> MakeShopTree(DbDesc& shop) {
     return customer;
 }
 
+ShopTree::ShopTree(DbDesc& shop)
+    : customer(MakeShopTree(shop)),
+      orders(customer->FindTable("Orders", "")),
+      item(customer->FindTable("Item", "")),
+      note(customer->FindTable("Note", "")) {
+    for (RdmStoreTab* table : {customer.get(), orders, item, note}) table->DefineKey("");
+}
+
 }  // namespace lurtest

@@ -37,4 +37,14 @@ public:
 // The root owns the details.
 std::unique_ptr<RdmStoreTab> MakeShopTree(DbDesc& shop);
 
+// The shop tree with a pointer to each table. Its tables list in the store's
+// order, whatever key an earlier user of the same login left current.
+struct ShopTree {
+    explicit ShopTree(DbDesc& shop);
+    std::unique_ptr<RdmStoreTab> customer;
+    RdmStoreTab* orders = nullptr;
+    RdmStoreTab* item = nullptr;
+    RdmStoreTab* note = nullptr;
+};
+
 }  // namespace lurtest
