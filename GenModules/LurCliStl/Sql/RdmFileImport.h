@@ -100,14 +100,6 @@ public:
     bool HoldsTransaction() const { return m_ownsTransaction; }
     // Whether statements ran inside a transaction the session did not begin.
     bool RanInForeignTransaction() const { return m_inForeignTransaction; }
-    // Records that the session began the transaction, that statements ran in
-    // one it did not begin, or that every transaction was ended.
-    void NoteTransactionBegun() {
-        m_ownsTransaction = true;
-        m_inForeignTransaction = false;  // a begin that succeeds means the other one has ended
-    }
-    void NoteForeignTransaction() { m_inForeignTransaction = true; }
-    void NoteTransactionsEnded();
     // Ends the session's own transaction (commit or abort) through the map;
     // false when it held none.
     bool EndOwnTransaction(bool commit);
@@ -127,7 +119,16 @@ public:
     static void EventProc(RdmFileImport* session, int event);
 
 private:
-    friend class RdmSqlExec;  // runs nested scripts (depth, first failure)
+    friend class RdmSqlExec;  // runs nested scripts (depth, first failure), notes transactions
+
+    // Records that the session began the transaction, that statements ran in
+    // one it did not begin, or that every transaction was ended.
+    void NoteTransactionBegun() {
+        m_ownsTransaction = true;
+        m_inForeignTransaction = false;  // a begin that succeeds means the other one has ended
+    }
+    void NoteForeignTransaction() { m_inForeignTransaction = true; }
+    void NoteTransactionsEnded();
 
     void ImportSql();
     // Empties the statements and parses the loaded text into them.
@@ -143,11 +144,7 @@ private:
     std::string m_fileName;
     std::string m_text;
     uint32_t m_readPosition = 0;
-    std::string m_currentValue;
     std::vector<SqlStatement> m_statements;
-    char m_separator = ',';
-    char m_quote = '"';
-    char m_escape = '\\';
     ProgressCallback m_callback = nullptr;
     void* m_callbackArgument = nullptr;
     RdmTable m_resultTable;

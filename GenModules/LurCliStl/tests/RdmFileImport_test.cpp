@@ -178,6 +178,10 @@ TEST_F(SqlSessionTest, AThrowingProgressCallbackIsDropped) {
     EXPECT_EQ(std::string(session.GetSqlResultText()), "c");
     session.RunText("PRINT 'x");  // the syntax check fires it too
     EXPECT_EQ(calls, 4);
+    // The client library's event hook fires it on the progress event only.
+    RdmFileImport::EventProc(&session, RdmFileImport::kProgressEvent);
+    RdmFileImport::EventProc(&session, RdmFileImport::kProgressEvent + 1);
+    EXPECT_EQ(calls, 5);
 }
 
 // ---- nested scripts -------------------------------------------------------------------------------
