@@ -234,27 +234,29 @@ TEST_F(SqlSessionTest, AScriptThatIncludesItselfStopsAtTheDepthLimit) {
 class SqlTransactionTest : public SqlSessionTest {
 protected:
     // A change inside whatever transaction the connection has open.
-    void AddVehicle(RdmTable& vehicles, int32_t id) {
+    void AddVehicle(int32_t id) {
         vehicles.Fld("GJ_ID").SetLong(id);
         vehicles.Fld("Rendszam").SetString("T-" + std::to_string(id));
         vehicles.NewRec();
     }
     // What another connection sees: the committed rows.
     std::string Committed() { return fixture.Dump("Car", "Gepjarmu"); }
-
-    SqlStatement statement{{";", 1, 1, SqlTokenKind::Separator}};
-    SqlTokenIterator token = statement.begin();
-};
-
-TEST_F(SqlTransactionTest, ANestedCommitEndsTheTransactionTheSessionBegan) {
-    DbDesc* car = session.GetDesc("CAR");
-    RdmTable vehicles(car, "Gepjarmu");
-    {
+    // The first data change of a statement: the run's executor begins the
+    // session's transaction unless the session holds one.
+    void BeginAsAStatement() {
         RdmSqlExec exec(&session);
         exec.BeginTransIfNeeded(vehicles, token);
     }
+
+    SqlStatement statement{{";", 1, 1, SqlTokenKind::Separator}};
+    SqlTokenIterator token = statement.begin();
+    RdmTable vehicles{session.GetDesc("CAR"), "Gepjarmu"};  // the session's own description
+};
+
+TEST_F(SqlTransactionTest, ANestedCommitEndsTheTransactionTheSessionBegan) {
+    BeginAsAStatement();
     EXPECT_TRUE(session.HoldsTransaction());
-    AddVehicle(vehicles, 1);
+    AddVehicle(1);
     EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
 
     const std::string commit = Script("commit.sql", "COMMIT;\n");
@@ -265,11 +267,8 @@ TEST_F(SqlTransactionTest, ANestedCommitEndsTheTransactionTheSessionBegan) {
     EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n1,T-1\n");
 
     // Across runs: a later run's ROLLBACK ends what an earlier run began.
-    {
-        RdmSqlExec exec(&session);
-        exec.BeginTransIfNeeded(vehicles, token);
-    }
-    AddVehicle(vehicles, 2);
+    BeginAsAStatement();
+    AddVehicle(2);
     session.RunText("ROLLBACK;");
     EXPECT_EQ(session.GetStatus(), std::string("ROLLBACK:SUCCESS:0"));
     EXPECT_EQ(std::string(session.GetSqlResultText()), "Transaction aborted.");
@@ -280,15 +279,10 @@ TEST_F(SqlTransactionTest, ANestedCommitEndsTheTransactionTheSessionBegan) {
 TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
     DbDescMap& connection = fixture.Tablespaces();
     ASSERT_TRUE(connection.BeginTrans("FOREIGN", true));
-    DbDesc* car = session.GetDesc("CAR");
-    RdmTable vehicles(car, "Gepjarmu");
-    {
-        RdmSqlExec exec(&session);
-        exec.BeginTransIfNeeded(vehicles, token);  // 10023: used as it is
-    }
+    BeginAsAStatement();  // 10023: used as it is
     EXPECT_FALSE(session.HoldsTransaction());
     EXPECT_TRUE(session.RanInForeignTransaction());
-    AddVehicle(vehicles, 3);
+    AddVehicle(3);
 
     for (const char* statement : {"COMMIT;", "ROLLBACK;"}) {
         SCOPED_TRACE(statement);
@@ -302,10 +296,7 @@ TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
 
     // Once the session begins one of its own, its COMMIT ends it again.
     // (TRUNCATE's commit of whatever is open clears the state as well.)
-    {
-        RdmSqlExec exec(&session);
-        exec.BeginTransIfNeeded(vehicles, token);
-    }
+    BeginAsAStatement();
     EXPECT_TRUE(session.HoldsTransaction());
     EXPECT_FALSE(session.RanInForeignTransaction());
     session.RunText("COMMIT;");
@@ -313,32 +304,22 @@ TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
 }
 
 TEST_F(SqlTransactionTest, TheCallerEndsWhatTheSessionStillHolds) {
-    DbDesc* car = session.GetDesc("CAR");
-    RdmTable vehicles(car, "Gepjarmu");
     EXPECT_FALSE(session.EndOwnTransaction(false));  // none held
-    {
-        RdmSqlExec exec(&session);
-        exec.BeginTransIfNeeded(vehicles, token);
-        exec.BeginTransIfNeeded(vehicles, token);  // held already: nothing more
-    }
-    AddVehicle(vehicles, 4);
+    BeginAsAStatement();
+    BeginAsAStatement();  // held already: nothing more
+    AddVehicle(4);
     EXPECT_TRUE(session.EndOwnTransaction(false));
     EXPECT_FALSE(session.HoldsTransaction());
     EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
     // The connection has no transaction open any more: a change commits on its own.
-    AddVehicle(vehicles, 5);
+    AddVehicle(5);
     EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n5,T-5\n");
 }
 
 TEST_F(SqlTransactionTest, TruncateCommitsWhatIsOpenThenEmptiesTheTable) {
     fixture.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,AAA-111\n2,BBB-222\n");
-    DbDesc* car = session.GetDesc("CAR");
-    RdmTable vehicles(car, "Gepjarmu");
-    {
-        RdmSqlExec exec(&session);
-        exec.BeginTransIfNeeded(vehicles, token);
-    }
-    AddVehicle(vehicles, 3);
+    BeginAsAStatement();
+    AddVehicle(3);
     session.RunText("TRUNCATE TABLE car.gepjarmu;");
     EXPECT_EQ(session.GetStatus(), std::string("TRUNCATE:SUCCESS:0"));
     EXPECT_EQ(std::string(session.GetSqlResultText()), "Table GEPJARMU truncated.");
