@@ -1,6 +1,8 @@
 #include "Sqlite.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "CodePage.h"
 #include "StoreTuning.h"
@@ -180,7 +182,33 @@ Database::Database(const std::string& path, bool create) {
     }
     sqlite3_busy_timeout(m_db, BusyTimeoutMs());
     sqlite3_extended_result_codes(m_db, 1);
-    Exec(LURDB_CONNECTION_PRAGMAS);
+    try {
+        ApplyConnectionSettings();
+    } catch (...) {
+        sqlite3_close(m_db);  // the destructor does not run for a failed constructor
+        m_db = nullptr;
+        throw;
+    }
+}
+
+// Switching a new, empty file to WAL reads its header and then upgrades to a
+// write, and SQLite answers busy to a failed upgrade at once, without its
+// busy handler: of two processes creating the file at the same moment, one
+// would fail. The settings are idempotent, so they are tried again as long as
+// the busy timeout lets a connection wait.
+void Database::ApplyConnectionSettings() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyTimeoutMs());
+    for (;;) {
+        try {
+            Exec(LURDB_CONNECTION_PRAGMAS);
+            return;
+        } catch (const StoreError& error) {
+            if (error.status != kStoreBusy || std::chrono::steady_clock::now() >= deadline) {
+                throw;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 Database::~Database() {

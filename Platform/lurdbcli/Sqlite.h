@@ -92,6 +92,8 @@ public:
     sqlite3* Raw() const { return m_db; }
 
 private:
+    void ApplyConnectionSettings();
+
     sqlite3* m_db = nullptr;
     std::map<std::string, std::unique_ptr<Statement>> m_cache;
 };

@@ -5,14 +5,18 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Sqlite.h"
@@ -306,6 +310,35 @@ TEST_F(DurabilityTest, ANewProcessTakesOnlyADeadSlotAndNoneOfItsLocks) {
     EXPECT_EQ(LockFileRows("SELECT DISTINCT slot FROM _lur_logins").size(), 2u);
     EXPECT_EQ(client.lockRecord(handle, kDbNo, kRec, 'w'), kLockedOrDuplicate);
     client.freeDbHandler(handle);
+}
+
+// Two processes opening a file that does not exist yet (the companion file of
+// a service at the first logins) both switch it to WAL. SQLite answers busy
+// at once to the one that finds the other's write begun, without waiting;
+// the connection waits for it as for any other write.
+TEST(NewFile, SwitchingToWalWaitsForAnotherCreatorsWrite) {
+    testsupport::TempServiceDir dir;
+    const std::string path = dir.Path() + "/new.lurdb.locks";
+    sqlite3* creator = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &creator, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(creator, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread finish([creator] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(creator, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    std::unique_ptr<Database> db;
+    try {
+        db = std::make_unique<Database>(path, true);
+    } catch (const StoreError& error) {
+        ADD_FAILURE() << "status " << error.status << ": " << error.detail;
+    }
+    finish.join();
+    sqlite3_close(creator);
+    ASSERT_NE(db, nullptr);
+    Statement& mode = db->Cached("PRAGMA journal_mode");
+    ASSERT_TRUE(mode.Step());
+    EXPECT_EQ(mode.ColumnText(0), "wal");
+    mode.Reset();
 }
 
 }  // namespace
