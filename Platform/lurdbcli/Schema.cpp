@@ -275,6 +275,8 @@ std::vector<TablespaceDef> ParseSchemaText(std::string_view text, bool allowEmpt
                 long long value = 0;
                 if (option == "unsigned" || option == "raw") {
                     field.flags |= kUnsignedFlag;
+                } else if (option == "exact" && field.type == 'c') {
+                    field.exact = true;
                 } else if (option.rfind("sqltype=", 0) == 0 && ParseInt(option.substr(8), 0, INT32_MAX, value)) {
                     field.sqlType = static_cast<int32_t>(value);
                 } else if (option.rfind("sqllength=", 0) == 0 && ParseInt(option.substr(10), 0, INT16_MAX, value)) {
@@ -326,6 +328,9 @@ std::string FormatSchema(const TablespaceDef& tablespace) {
             }
             if (field.flags & kUnsignedFlag) {
                 out << " unsigned";
+            }
+            if (field.exact) {
+                out << " exact";
             }
             if (field.sqlType != 0) {
                 out << " sqltype=" << field.sqlType;
@@ -449,7 +454,7 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
         switch (field.type) {
             case 'f':
             case 'F': create += " REAL"; break;
-            case 'c': create += field.IsRaw() ? " BLOB" : " TEXT COLLATE NOCASE"; break;
+            case 'c': create += field.IsRaw() ? " BLOB" : field.exact ? " TEXT" : " TEXT COLLATE NOCASE"; break;
             default: create += " INTEGER"; break;
         }
     }
@@ -507,8 +512,8 @@ table tablespace
 table dbuser
   field userid l 4 u sqltype=8
   field type c 1 n
-  field name c 32 u sqltype=1
-  field psw c 32 n sqltype=1
+  field name c 32 u exact sqltype=1
+  field psw c 32 n exact sqltype=1
   field enabled c 1 n
 table tables
   field tableid l 4 u sqltype=8

@@ -6,7 +6,7 @@
 // line-based; see Platform/lurdbadm/README.md:
 //   tablespace <name> <number> [<major>.<minor>.<sub>.<build>]
 //   table <name>
-//   field <name> <type> <length> <keykind> [unsigned|raw] [sqltype=N] [sqllength=N] [precision=N]
+//   field <name> <type> <length> <keykind> [unsigned|raw] [exact] [sqltype=N] [sqllength=N] [precision=N]
 //   key <name> <keykind> <component> [<component>...]
 #pragma once
 
@@ -36,6 +36,10 @@ struct FieldDef {
     int32_t sqlType = 0;
     int16_t sqlLength = 0;
     int16_t precision = 0;
+    // 'c' text compared byte for byte in keys and searches, where text
+    // otherwise ignores case (scrambled names: two names may scramble to
+    // texts that differ only in case). Kept in the store's schema only.
+    bool exact = false;
 
     bool HasValue() const { return type != 'g' && type != 'k'; }
     bool IsKey() const { return keyKind != 'n'; }

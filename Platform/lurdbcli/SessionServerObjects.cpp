@@ -1,5 +1,6 @@
 // Server parameters and counters, cursors, bookmarks and blobs of a handle
 // (Blobs.cpp holds raw data and blob streams).
+#include <optional>
 #include <set>
 
 #include "CodePage.h"
@@ -13,6 +14,18 @@ namespace {
 
 const std::set<std::string> kServerParams = {"volumeid", "debuglog", "net_lock"};
 
+// The network lock flag as it is kept and answered: "1" or "0", from
+// "true"/"false" (case ignored) or the flag itself; nullopt for anything else.
+std::optional<std::string> NetLockFlag(const std::string& value) {
+    if (value == "1" || EqualsIgnoreCase(value, "true")) {
+        return "1";
+    }
+    if (value == "0" || EqualsIgnoreCase(value, "false")) {
+        return "0";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string Session::ServerParam(const std::string& name) {
@@ -20,7 +33,9 @@ std::string Session::ServerParam(const std::string& name) {
     if (kServerParams.count(name) == 0) {
         throw StoreError{kUnknownParameter, "unknown server parameter " + win::Cp1250ToUtf8(name)};
     }
-    return store.Param(name).value_or(name == "net_lock" ? "FALSE" : "0");
+    const std::string value = store.Param(name).value_or("0");
+    // A store written before the flag was kept as "1"/"0" may hold the word.
+    return name == "net_lock" ? NetLockFlag(value).value_or("0") : value;
 }
 
 void Session::SetServerParam(const std::string& name, const std::string& value) {
@@ -30,6 +45,14 @@ void Session::SetServerParam(const std::string& name, const std::string& value) 
     }
     if (kServerParams.count(name) == 0) {
         throw StoreError{kUnknownParameter, "unknown server parameter " + win::Cp1250ToUtf8(name)};
+    }
+    if (name == "net_lock") {
+        const std::optional<std::string> flag = NetLockFlag(value);
+        if (!flag) {
+            throw StoreError{kBadArgument, "net_lock takes true, false, 1 or 0, not " + win::Cp1250ToUtf8(value)};
+        }
+        store.SetParam(name, *flag);
+        return;
     }
     store.SetParam(name, value);
 }

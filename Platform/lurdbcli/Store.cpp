@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <random>
+#include <utility>
 
 #include "CodePage.h"
 #include "Crt.h"
@@ -76,6 +79,68 @@ constexpr const char* kCreateChangesTable =
 const TableDef& SysdbTable(const char* name) {
     const TablespaceDef& sysdb = SysdbSchema();
     return sysdb.tables[static_cast<size_t>(sysdb.TableIndex(name))];
+}
+
+// Runs work in the connection's open transaction, or in a write transaction
+// of its own that commits when work succeeds and rolls back when it throws.
+template <class Work>
+auto InWriteTransaction(Database& db, Work&& work) {
+    if (db.InTransaction()) {
+        return work();
+    }
+    db.Cached("BEGIN IMMEDIATE").Run();
+    try {
+        auto result = work();
+        db.Cached("COMMIT").Run();
+        return result;
+    } catch (...) {
+        if (db.InTransaction()) {
+            db.Exec("ROLLBACK");
+        }
+        throw;
+    }
+}
+
+// The system privileges a new service's dictionary offers to GRANT and
+// REVOKE, in the order of their ids (lurdbadm's README lists them).
+constexpr const char* kSystemPrivileges[] = {
+    "CREATE SESSION",     "ALTER SESSION",     "ALTER SYSTEM",        "SELECT ANY TABLE",      "INSERT ANY TABLE",
+    "UPDATE ANY TABLE",   "DELETE ANY TABLE",  "TRUNCATE ANY TABLE",  "EXECUTE ANY PROCEDURE", "CREATE SEQUENCE",
+    "ALTER ANY SEQUENCE", "DROP ANY SEQUENCE", "SELECT ANY SEQUENCE", "CREATE USER",           "ALTER USER",
+    "DROP USER",          "CREATE ROLE",       "DROP ANY ROLE",       "GRANT ANY ROLE",        "GRANT ANY PRIVILEGE",
+    "CREATE DATABASE",    "ALTER DATABASE",    "DROP DATABASE",
+};
+
+// One row of SYSDB's "sequencies", as a draw reads it.
+struct SequenceRow {
+    long long step = 0;
+    long long id = 0;
+    long long max = 0;
+    long long min = 0;
+    long long recycle = 0;
+};
+
+// A draw: the value answered and the seq_id left for the next one; nullopt
+// when the row is exhausted. Values stay within 32 bits (see lurdbcli.h).
+std::optional<std::pair<int32_t, int32_t>> Draw(const SequenceRow& row) {
+    // The fields are 32-bit, so seq_id, seq_step and the bounds fit in int32_t.
+    const long long restart = row.min != 0 ? row.min : 1;
+    const bool cycles = row.recycle == 1;
+    long long value = row.id;
+    if (row.max != 0 && value > row.max) {
+        if (!cycles) {
+            return std::nullopt;
+        }
+        value = restart;
+    }
+    long long next = value + row.step;
+    if (next < INT32_MIN || next > INT32_MAX) {
+        if (!cycles) {
+            return std::nullopt;
+        }
+        next = restart;
+    }
+    return std::pair{static_cast<int32_t>(value), static_cast<int32_t>(next)};
 }
 
 }  // namespace
@@ -191,6 +256,7 @@ void Store::Fill(Store& store, uint32_t volumeId) {
             "PRIMARY KEY (dbno, rectype, pid, handle))");
         store.SetParam("volumeid", std::to_string(volumeId));
         store.CreateTablespace(SysdbSchema());
+        store.AddSystemPrivileges();
         db.Exec("COMMIT");
     } catch (...) {
         db.Exec("ROLLBACK");
@@ -230,11 +296,7 @@ std::vector<TablespaceDef> Store::Tablespaces() {
 }
 
 void Store::CreateTablespace(const TablespaceDef& tablespace) {
-    const bool ownTransaction = !m_db->InTransaction();
-    if (ownTransaction) {
-        m_db->Exec("BEGIN IMMEDIATE");
-    }
-    try {
+    InWriteTransaction(*m_db, [&] {
         m_db->Cached("INSERT INTO _lur_tablespaces (dbno, name, schema) VALUES (?, ?, ?)")
             .Bind(1, static_cast<long long>(tablespace.number))
             .Bind(2, win::Cp1250ToUtf8(tablespace.name))
@@ -246,14 +308,15 @@ void Store::CreateTablespace(const TablespaceDef& tablespace) {
             }
         }
         AddCatalogueRows(tablespace);
-        if (ownTransaction) {
-            m_db->Exec("COMMIT");
-        }
-    } catch (...) {
-        if (ownTransaction) {
-            m_db->Exec("ROLLBACK");
-        }
-        throw;
+        return true;
+    });
+}
+
+void Store::AddSystemPrivileges() {
+    const TablespaceDef& sysdb = SysdbSchema();
+    for (const char* privilege : kSystemPrivileges) {
+        InsertRow(*m_db, sysdb, SysdbTable("sysprivilegdict"),
+                  {{"spid", std::to_string(NextId("sysdb_sysprivilegdict"))}, {"spname", privilege}});
     }
 }
 
@@ -336,14 +399,49 @@ void Store::SetParam(const std::string& name, const std::string& value) {
 }
 
 int32_t Store::NextId(const std::string& counter) {
-    Statement& next = m_db->Cached(
-        "INSERT INTO _lur_counters (name, value) VALUES (?, 1) "
-        "ON CONFLICT(name) DO UPDATE SET value = value + 1 RETURNING value");
-    next.Bind(1, win::Cp1250ToUtf8(counter));
-    next.Step();
-    const auto value = static_cast<int32_t>(next.ColumnInt(0));
-    next.Run();
-    return value;
+    // Read and write in one write transaction, so that no other process
+    // draws the same value in between.
+    return InWriteTransaction(*m_db, [&] {
+        if (const std::optional<int32_t> drawn = DrawFromSequence(counter)) {
+            return *drawn;
+        }
+        Statement& next = m_db->Cached(
+            "INSERT INTO _lur_counters (name, value) VALUES (?, 1) "
+            "ON CONFLICT(name) DO UPDATE SET value = value + 1 RETURNING value");
+        next.Bind(1, win::Cp1250ToUtf8(counter));
+        next.Step();
+        const auto value = static_cast<int32_t>(next.ColumnInt(0));
+        next.Run();
+        return value;
+    });
+}
+
+std::optional<int32_t> Store::DrawFromSequence(const std::string& name) {
+    const TablespaceDef& sysdb = SysdbSchema();
+    const int index = sysdb.TableIndex("sequencies");
+    const std::string table = QuoteName(SqlTableName(sysdb, sysdb.tables[static_cast<size_t>(index)]));
+    // seq_name is a text key (COLLATE NOCASE): "=" ignores case as the key does.
+    Statement& query = m_db->Cached("SELECT rowid, seq_step, seq_id, seq_max, seq_min, seq_recycle FROM " + table +
+                                    " WHERE seq_name = ?");
+    if (!query.Bind(1, win::Cp1250ToUtf8(name)).Step()) {
+        return std::nullopt;
+    }
+    const long long rowid = query.ColumnInt(0);
+    const SequenceRow row{query.ColumnInt(1), query.ColumnInt(2), query.ColumnInt(3), query.ColumnInt(4),
+                          query.ColumnInt(5)};
+    query.Reset();
+    const std::optional<std::pair<int32_t, int32_t>> drawn = Draw(row);
+    if (!drawn) {
+        throw StoreError{kSequenceExhausted, "the sequence " + win::Cp1250ToUtf8(name) + " has no value left (seq_id " +
+                                                 std::to_string(row.id) + ", seq_max " + std::to_string(row.max) +
+                                                 ", no cycle)"};
+    }
+    m_db->Cached("UPDATE " + table + " SET seq_id = ? WHERE rowid = ?")
+        .Bind(1, static_cast<long long>(drawn->second))
+        .Bind(2, rowid)
+        .Run();
+    NoteChange(kSysdbNumber, kFirstRecordType + index);
+    return drawn->first;
 }
 
 void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,

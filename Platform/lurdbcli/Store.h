@@ -80,7 +80,9 @@ public:
     std::optional<std::string> Param(const std::string& name);
     void SetParam(const std::string& name, const std::string& value);
 
-    // The next value of a named counter, created at 1 on first use.
+    // The next value of a named counter, created at 1 on first use, or the
+    // draw from the SYSDB "sequencies" row of that name (rules in lurdbcli.h;
+    // kSequenceExhausted); in one write transaction.
     int32_t NextId(const std::string& counter);
 
     // Whether a live process other than this one is logged in to the
@@ -91,6 +93,10 @@ private:
     Store(std::string service, std::unique_ptr<Database> db);
     static void Fill(Store& store, uint32_t volumeId);  // internal tables, volumeid, SYSDB
     void AddCatalogueRows(const TablespaceDef& tablespace);
+    // The new service's SYSDB "sysprivilegdict" rows.
+    void AddSystemPrivileges();
+    // The draw from the sequence row of that name; nullopt when there is none.
+    std::optional<int32_t> DrawFromSequence(const std::string& name);
     // A store (or archive) made before raw data or change times existed
     // gets their tables.
     void AddMissingInternalTables();

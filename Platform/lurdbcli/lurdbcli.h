@@ -62,14 +62,16 @@
 //   answers kTransactionOpen; ending when none is open answers 0. Outside a
 //   transaction every change commits on its own.
 // - Counters are per service, created on first use, starting at 1. Blob ids
-//   start at 1 and are never -1.
+//   start at 1 and are never -1. A counter named like a row of SYSDB's
+//   "sequencies" (case ignored) draws from that row instead (GetNextId).
 // - Locks are per (tablespace, record type) with a mode character: 'r'
 //   shared, any other exclusive; the holder text is user and computer name.
 //   They are kept beside the store (<SERVICE>.lurdb.locks) apart from any
 //   transaction: visible to every process at once, not undone by a
 //   rollback, and dropped with the handle or when their process is gone.
 // - Server parameters: "volumeid" (an unsigned 32-bit number as text, set
-//   when the service is created), "debuglog", "net_lock"; others are refused.
+//   when the service is created), "debuglog", "net_lock" ("1" or "0");
+//   others are refused.
 #pragma once
 
 #include <cstddef>
@@ -114,6 +116,7 @@ constexpr int32_t kServiceInUse = 10027;       // a live handle is logged in to 
 constexpr int32_t kNoArchive = 10029;          // no such archive
 constexpr int32_t kForeignArchive = 10030;     // the archive is of another service (volume id)
 constexpr int32_t kArchiveExists = 10031;      // an archive of that name exists already
+constexpr int32_t kSequenceExhausted = 10032;  // a sequence without cycle is past its maximum
 constexpr int32_t kFunctionMissing = 10038;    // (*) raised by callers for a missing function
 constexpr int32_t kNoClientSettings = 10039;   // raised by callers: no registry key
 constexpr int32_t kUserDisabled = 10067;       // (*) InitUserEx: user disabled
@@ -154,6 +157,7 @@ constexpr const char* StatusText(int32_t status) {
         case kNoArchive: return "The archive does not exist.";
         case kForeignArchive: return "The archive belongs to another service.";
         case kArchiveExists: return "An archive of that name exists already.";
+        case kSequenceExhausted: return "The sequence has passed its maximum value and does not cycle.";
         case kFunctionMissing: return "The client library lacks a function.";
         case kNoClientSettings: return "No client settings for the service.";
         case kUserDisabled: return "The user is disabled.";
@@ -400,7 +404,7 @@ LURDBCLI_EXPORT int32_t EndTransaction(int32_t handle, int32_t commit) LURDBCLI_
 
 // *value: the parameter's value as a zero-terminated text block, returned
 // with FreePtr. Only "volumeid", "debuglog" (default "0") and "net_lock"
-// (default "FALSE") exist; any other name answers kUnknownParameter.
+// ("1" or "0", default "0") exist; any other name answers kUnknownParameter.
 LURDBCLI_EXPORT int32_t GetServerParam(int32_t handle, const char* name, char** value)
     LURDBCLI_SYMBOL("_GetServerParam$12");
 
@@ -502,7 +506,15 @@ LURDBCLI_EXPORT int32_t WhoMadeLock(int32_t handle, int32_t dbNo, int32_t recTyp
     LURDBCLI_SYMBOL("_WhoMadeLock$20");
 
 // Next value of a named counter of the service (created on first use, first
-// value 1); needs the login.
+// value 1); needs the login. A name that is the seq_name of a row of SYSDB's
+// "sequencies" (case ignored as by the store's text keys) draws from that
+// row instead, in one write transaction (the handle's own when it has one):
+// the value is seq_id, and seq_id + seq_step is stored for the next draw.
+// A value past seq_max (when seq_max is not 0) starts the row again at
+// seq_min (1 when 0) when seq_recycle is 1; otherwise the draw answers
+// kSequenceExhausted and changes nothing. seq_chace is not used. Values stay
+// 32-bit: a draw whose successor would leave that range stores the restart
+// value when the row cycles and is refused as exhausted when it does not.
 LURDBCLI_EXPORT int32_t GetNextId(int32_t handle, const char* counter, int32_t* value) LURDBCLI_SYMBOL("_GetNextId$12");
 // Seconds since 1970-01-01 00:00 UTC.
 LURDBCLI_EXPORT int32_t GetServerTime(int32_t handle, int32_t* time) LURDBCLI_SYMBOL("_GetServerTime$8");
@@ -582,9 +594,10 @@ LURDBCLI_EXPORT int32_t GetAllBinaryDescriptor(int32_t handle, const char* servi
 LURDBCLI_EXPORT int32_t Restructure(int32_t handle, int32_t dbNo, const char* description, int32_t length)
     LURDBCLI_SYMBOL("_Restructure$16");
 
-// Stores "debuglog" or "net_lock" as the given text; "volumeid" is fixed
-// when the service is created (kNotSupported); any other name answers
-// kUnknownParameter.
+// Stores "debuglog" as the given text, and "net_lock" as "1" for "true" or
+// "1" and "0" for "false" or "0" (case ignored; another value answers
+// kBadArgument); "volumeid" is fixed when the service is created
+// (kNotSupported); any other name answers kUnknownParameter.
 LURDBCLI_EXPORT int32_t SetServerParam(int32_t handle, const char* name, const char* value)
     LURDBCLI_SYMBOL("_SetServerParam$12");
 // entries: length / kLockRequestSize requests, locked all or none (10005).

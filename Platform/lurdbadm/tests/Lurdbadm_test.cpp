@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "CodePage.h"
 #include "Registry.h"
@@ -97,6 +99,28 @@ TEST_F(LurdbadmTest, ServiceWhoseRegistryKeyFailsIsNotLeftBehind) {
     EXPECT_EQ(RunAdmin("create-service CARDB a b", &output), 0) << output;
 }
 
+// The rows "| spid | spname |" of the README's table of system privileges,
+// as lurdbadm dumps the dictionary.
+std::string ReadmePrivilegeRows() {
+    std::istringstream readme(ReadText(std::string(LUR_SOURCE_DIR) + "/Platform/lurdbadm/README.md"));
+    std::string rows = "spid,spname\n";
+    for (std::string line; std::getline(readme, line);) {
+        if (line.size() > 2 && line.compare(0, 2, "| ") == 0 && std::isdigit(static_cast<unsigned char>(line[2]))) {
+            const size_t bar = line.find(" | ", 2);
+            rows += line.substr(2, bar - 2) + "," + line.substr(bar + 3, line.size() - bar - 5) + "\n";
+        }
+    }
+    return rows;
+}
+
+TEST_F(LurdbadmTest, ANewServiceOffersTheSystemPrivilegesTheReadmeLists) {
+    const std::string expected = ReadmePrivilegeRows();
+    EXPECT_NE(expected.find("\n1,CREATE SESSION\n"), std::string::npos) << expected;
+    EXPECT_NE(expected.find(",SELECT ANY TABLE\n"), std::string::npos) << expected;
+    ASSERT_EQ(RunAdmin("create-service privs admin secret"), 0);
+    EXPECT_EQ(Dump("privs SYSDB sysprivilegdict"), expected);
+}
+
 TEST_F(LurdbadmTest, CreatesTablespacesAndKeepsTheCatalogueInStep) {
     ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
     std::string output;
@@ -160,6 +184,18 @@ TEST_F(LurdbadmTest, LoadsCsvAndDumpsItBack) {
     EXPECT_EQ(RunAdmin("dump GARAGE Garage Nowhere", &output), 1);
     EXPECT_EQ(RunAdmin("dump NOSERVICE Garage Vehicle", &output), 1);
     EXPECT_NE(output.find("no store"), std::string::npos);
+}
+
+TEST_F(LurdbadmTest, UsersWhoseScrambledNamesDifferOnlyInCaseStayApart) {
+    // "AAAAAA" and "AAAAAÁ" scramble to texts that differ only in the case
+    // of their sixth letter.
+    ASSERT_EQ(RunAdmin("create-service GARAGE admin secret"), 0);
+    std::string output;
+    ASSERT_EQ(RunAdmin("add-user GARAGE AAAAAA one", &output), 0) << output;
+    ASSERT_EQ(RunAdmin("add-user GARAGE AAAAAÁ two", &output), 0) << output;
+    EXPECT_EQ(RunAdmin("remove-user GARAGE AAAAAÁ"), 0);
+    EXPECT_EQ(RunAdmin("remove-user GARAGE AAAAAÁ"), 1);
+    EXPECT_EQ(RunAdmin("remove-user GARAGE AAAAAA"), 0);
 }
 
 TEST_F(LurdbadmTest, UserCommandsChangeOnlyUsersThatExist) {

@@ -41,6 +41,16 @@ int32_t ReadInt32(const char* bytes) {
     return value;
 }
 
+// The system privileges of a service's dictionary, "<spid> <spname>" in id order.
+std::vector<std::string> PrivilegeRows(Store& store) {
+    Statement& query = store.Db().Cached("SELECT spid || ' ' || spname FROM \"SYSDB.SYSPRIVILEGDICT\" ORDER BY spid");
+    std::vector<std::string> rows;
+    while (query.Step()) {
+        rows.push_back(query.ColumnText(0));
+    }
+    return rows;
+}
+
 struct Client {
     CreateDbHandlerFn createDbHandler = Get<CreateDbHandlerFn>("_CreateDbHandler$4");
     FreeDbHandlerFn freeDbHandler = Get<FreeDbHandlerFn>("_FreeDbHandler$4");
@@ -149,6 +159,10 @@ TEST_F(AdminTest, CreateDatabaseMakesAStoreWithCatalogueAndVolumeIdButNoUser) {
         users.Step();
         EXPECT_EQ(users.ColumnInt(0), 0);
         users.Run();
+        // The same system privileges as a service that lurdbadm made.
+        const std::vector<std::string> privileges = PrivilegeRows(*store);
+        EXPECT_FALSE(privileges.empty());
+        EXPECT_EQ(privileges, PrivilegeRows(*Store::Open("ADM")));
     }
     EXPECT_TRUE(fs::exists(Data() + "/FRESH.lurdb"));
     // lurdbadm gives it a user, and the user can log in.

@@ -20,6 +20,7 @@
 #include "lurdbcli.h"
 
 using namespace lurdbcli;
+using testsupport::ConnectBlock;
 using testsupport::FullLibrary;
 
 namespace {
@@ -91,17 +92,6 @@ struct Client {
     CursorDropFn cursorDrop = Get<CursorDropFn>("_CursorDrop$8");
     CursorOperationFn cursorOperation = Get<CursorOperationFn>("_CursorOperation$20");
 };
-
-std::array<char, connect_info::kSize> ConnectBlock(const std::string& service, const std::string& user,
-                                                   const std::string& password) {
-    std::array<char, connect_info::kSize> block{};
-    const int32_t size = connect_info::kSize;
-    std::memcpy(block.data() + connect_info::kBlockSize, &size, 4);
-    std::memcpy(block.data() + connect_info::kService, service.c_str(), std::min<size_t>(service.size(), 31));
-    std::memcpy(block.data() + connect_info::kUser, user.c_str(), std::min<size_t>(user.size(), 31));
-    std::memcpy(block.data() + connect_info::kPassword, password.c_str(), std::min<size_t>(password.size(), 31));
-    return block;
-}
 
 // A Vehicle record buffer (the image without its 4-byte data offset).
 struct Vehicle {
@@ -259,8 +249,17 @@ TEST_F(ClientTest, LoginAnswersForUserAndPassword) {
             return text;
         };
         const TablespaceDef& sysdb = SysdbSchema();
-        InsertRow(store->Db(), sysdb, sysdb.tables[static_cast<size_t>(sysdb.TableIndex("dbuser"))],
+        const TableDef& dbuser = sysdb.tables[static_cast<size_t>(sysdb.TableIndex("dbuser"))];
+        InsertRow(store->Db(), sysdb, dbuser,
                   {{"userid", "2"}, {"name", scrambled("GUEST")}, {"psw", scrambled("PW")}, {"enabled", "0x00"}});
+        // Two users whose scrambled names differ only in case ('A' and 0xC1
+        // at the sixth place): each is a user of its own.
+        ASSERT_NE(scrambled("AAAAAA"), scrambled("AAAAA\xC1"));
+        ASSERT_TRUE(EqualsIgnoreCase(scrambled("AAAAAA"), scrambled("AAAAA\xC1")));
+        InsertRow(store->Db(), sysdb, dbuser,
+                  {{"userid", "3"}, {"name", scrambled("AAAAAA")}, {"psw", scrambled("ONE")}, {"enabled", "0x01"}});
+        InsertRow(store->Db(), sysdb, dbuser,
+                  {{"userid", "4"}, {"name", scrambled("AAAAA\xC1")}, {"psw", scrambled("TWO")}, {"enabled", "0x01"}});
     }
     struct Case {
         const char* service;
@@ -274,6 +273,9 @@ TEST_F(ClientTest, LoginAnswersForUserAndPassword) {
         {"GARAGE", "NOBODY", "SECRET", kNoHandle},
         {"GARAGE", "ADMIN", "WRONG", kWrongPassword},
         {"GARAGE", "GUEST", "PW", kUserDisabled},
+        {"GARAGE", "AAAAAA", "ONE", kOk},
+        {"GARAGE", "AAAAA\xC1", "TWO", kOk},
+        {"GARAGE", "AAAAA\xC1", "ONE", kWrongPassword},  // never another user's password
         {"NOSUCH", "ADMIN", "SECRET", kNoStore},
         {"../GARAGE", "ADMIN", "SECRET", kBadServiceName},
         {"a/b", "ADMIN", "SECRET", kBadServiceName},

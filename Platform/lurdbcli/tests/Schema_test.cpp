@@ -17,7 +17,7 @@ TEST(Schema, LaysOutRecordsAfterTheDataOffset) {
         "table Gepjarmu\n"
         "  field Id l 4 u\n"
         "  field Grp g 0 n\n"
-        "  field Name c 20 d   # trailing comment\n"
+        "  field Name c 20 d exact  # trailing comment\n"
         "  field Mass F 8 n\n"
         "  key  NameId u Name Id\n"
         "table Link\n"
@@ -39,6 +39,10 @@ TEST(Schema, LaysOutRecordsAfterTheDataOffset) {
     EXPECT_EQ(car.tables[1].fields[0].flags, kUnsignedFlag);
     EXPECT_EQ(car.tables[1].fields[0].sqlType, 16);
     EXPECT_EQ(table.FieldIndex("nAmE"), 2);
+    // Text ignores case in keys and searches unless it is exact.
+    EXPECT_TRUE(table.fields[2].exact);
+    const std::string create = CreateTableStatements(car, table).front();
+    EXPECT_NE(create.find("\"Name\" TEXT,"), std::string::npos) << create;
 
     // The stored text parses to the same layout.
     const TablespaceDef again = ParseSchema(FormatSchema(car)).front();
@@ -68,6 +72,7 @@ TEST(Schema, RefusesFaultyTextNamingTheLine) {
         {"tablespace A 1\ntable T\n field F c 4 n\n key K n F\n", "bad key kind"},
         {"tablespace A 1\ntable T\n field F c 4 n\n key K u G\n", "no value field G"},
         {"tablespace A 1\ntable T\n field F c 4 n bogus\n", "unknown option"},
+        {"tablespace A 1\ntable T\n field F l 4 n exact\n", "unknown option"},
         {"tablespace A.B 1\ntable T\n field F c 4 n\n", "line 1"},
         {"tablespace A 1\ntable T\n field F c 30000 n\n field G c 30000 n\n", "longer than 32767"},
         {"tablespace A 1\ntable T\n field F c 4 n\ntablespace a 2\n", "repeats"},

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,6 +65,19 @@ private:
 inline Library& FullLibrary() {
     static Library library(BinDir() + "/liblurdbcli.so");
     return library;
+}
+
+// The connect block of a login (texts cut to 31 bytes, as a caller must).
+inline std::array<char, lurdbcli::connect_info::kSize> ConnectBlock(const std::string& service, const std::string& user,
+                                                                    const std::string& password) {
+    namespace info = lurdbcli::connect_info;
+    std::array<char, info::kSize> block{};
+    const int32_t size = info::kSize;
+    std::memcpy(block.data() + info::kBlockSize, &size, 4);
+    std::memcpy(block.data() + info::kService, service.c_str(), std::min<size_t>(service.size(), 31));
+    std::memcpy(block.data() + info::kUser, user.c_str(), std::min<size_t>(user.size(), 31));
+    std::memcpy(block.data() + info::kPassword, password.c_str(), std::min<size_t>(password.size(), 31));
+    return block;
 }
 
 // A temporary directory with its own registry and store location.
