@@ -30,8 +30,11 @@
 #include <vector>
 
 #include "DbDescMap.h"
+#include "LurDateTime.h"
 #include "LurExceptBase.h"
+#include "RdmFld.h"
 #include "RdmView.h"
+#include "SqlCondition.h"
 #include "SqlSelectColumn.h"
 #include "SqlToken.h"
 
@@ -87,6 +90,46 @@ public:
     // the map holds it; 2000 when there is none.
     void FindDatabase(const std::string& name, std::string& canonical, SqlTokenIterator at);
 
+    // ---- values (RdmSqlValue.cpp) -------------------------------------------------------
+
+    // Evaluates a value of the statement for the target field, in place:
+    // SYSDATE (the server's time, for 'F' and 'l' fields), ENCODE('text')
+    // (the scrambled upper-case text), name.nextval (the server counter's
+    // next number), TO_DATE('value', 'format') (for 'F' and 'l' fields) and
+    // SUBSTR(field, start[, length]) (a part of the current text of a field
+    // of the target's table). Anything else is left as it is; the caller
+    // sets the result with SetString. Errors 2006 at the token at.
+    void EvalValue(std::string& value, RdmFld& target, SqlTokenIterator at);
+    // True when the text is name.nextval; the text then becomes the name.
+    static bool IsNextval(std::string& text);
+    // Fills the date-time from a TO_DATE('value', 'format') call, read as
+    // local time; 2006 for a malformed call or a date that does not exist.
+    void ConvertValue(const std::string& call, lurDate::LurDateTime& out, SqlTokenIterator at);
+    // Splits a list of quoted strings ('a', 'b\'c') into out (appended).
+    void SplitParameters(const std::string& text, std::vector<std::string>& out, SqlTokenIterator at);
+
+    // ---- conditions (RdmSqlCondition.cpp) ---------------------------------------------
+
+    // Reads the WHERE clause from it up to end (exclusive, normally the
+    // statement's ";") into the conditions: link conditions (field = field)
+    // and value conditions (field op value). Conditions join with AND only
+    // (any other word is 2024); 2021 when neither side is a field.
+    void ParseCondition(SqlTokenIterator it, SqlTokenIterator end);
+    // Resolves the token as a field into ref and answers 0; when it is no
+    // field, ref's value becomes the token's text and the answer is 1.
+    int TryField(SqlTokenIterator token, SqlFieldRef& ref);
+    // Turns the value conditions on the master into one search of the view
+    // (every row without any). A condition the search cannot take is refused
+    // instead of dropped: 2021 for a condition on no table of the view or a
+    // link condition no FROM link used, 2024 for an operator the search
+    // cannot express (LIKE too unless likeAllowed), 2019 when several
+    // conditions have no compound key of exactly their fields. Errors are
+    // raised at the token at (the first token after WHERE).
+    void ConditionsToSearch(SqlTokenIterator at, bool likeAllowed = false);
+    const SqlConditions& GetConditions() const { return m_conditions; }
+    const SqlConditions& GetLinkConditions() const { return m_linkConditions; }
+    const SqlConditions& GetValueConditions() const { return m_valueConditions; }
+
     // ---- select list -------------------------------------------------------------
 
     // Reads the select list from it up to end: "*" alone, or columns
@@ -139,4 +182,7 @@ protected:
     std::string m_linkKeyName;
     std::string m_statementName;
     SqlSelectList m_selectList;
+    SqlConditions m_conditions;       // in WHERE order
+    SqlConditions m_linkConditions;   // field = field, until a FROM link takes them
+    SqlConditions m_valueConditions;  // field op value
 };
