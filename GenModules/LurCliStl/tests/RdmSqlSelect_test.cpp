@@ -3,6 +3,8 @@
 // tables, ORDER BY and the server-parameter form.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,7 @@
 #include "DbDescError.h"
 #include "RdmFileImport.h"
 #include "RdmSqlBase.h"
-#include "RdmSqlParser.h"
+#include "SqlTestStatement.h"
 
 namespace {
 
@@ -34,6 +36,12 @@ constexpr const char* kSchema =
     "  field STATE c 1  n\n"
     "table Other\n"
     "  field X     l 4  u\n";
+
+struct Refusal {
+    const char* statement;
+    int code;
+    const char* text;  // in the error's text
+};
 
 struct Result {
     std::string status;
@@ -71,6 +79,16 @@ protected:
         }
         view.EndIteration();
         return result;
+    }
+
+    // Each statement fails with its code and a text holding the given one.
+    void ExpectRefused(std::initializer_list<Refusal> refusals) {
+        for (const Refusal& refusal : refusals) {
+            const Result result = Run(refusal.statement);
+            EXPECT_EQ(result.status, "SELECT:ERROR:" + std::to_string(refusal.code))
+                << refusal.statement << result.message;
+            EXPECT_NE(result.message.find(refusal.text), std::string::npos) << refusal.statement << result.message;
+        }
     }
 
     static inline std::unique_ptr<lurtest::ConnectionFixture> fixture_;
@@ -111,11 +129,7 @@ TEST_F(SqlSelectTest, WhereBecomesOneSearchOfTheMaster) {
 }
 
 TEST_F(SqlSelectTest, WhatTheSearchCannotExpressIsRefused) {
-    const struct {
-        const char* statement;
-        int code;
-        const char* text;  // in the error's text
-    } cases[] = {
+    ExpectRefused({
         {"SELECT id FROM customer WHERE id = 1 OR id = 2;", 2024, "OR"},
         {"SELECT id FROM customer WHERE name = 'Ann' AND city >= 'B';", 2024, ">="},
         {"SELECT id FROM customer WHERE name >= 'A' AND city = 'B';", 2024, ">="},
@@ -132,12 +146,7 @@ TEST_F(SqlSelectTest, WhatTheSearchCannotExpressIsRefused) {
          "Missing link index for the following columns: ID, SCORE, in the SHOP.CUSTOMER table!"},
         {"SELECT id FROM customer WHERE score = 10 AND name = 'Ann';", 2019, "Missing link index"},
         {"SELECT id customer;", 2020, "There are not any FROM keyword!"},
-    };
-    for (const auto& c : cases) {
-        const Result result = Run(c.statement);
-        EXPECT_EQ(result.status, "SELECT:ERROR:" + std::to_string(c.code)) << c.statement << result.message;
-        EXPECT_NE(result.message.find(c.text), std::string::npos) << c.statement << result.message;
-    }
+    });
 }
 
 TEST_F(SqlSelectTest, LinkedTablesFormATreeBelowTheMaster) {
@@ -163,19 +172,24 @@ TEST_F(SqlSelectTest, ValueConditionsOnADetailJoinItsLink) {
                   "orders.kind = 'A' AND customer.id = 1;")
                   .rows,
               (Rows{"1,10", "1,14"}));
+    const RdmStoreTab& orders = session.GetView().Table("ORDERS");
+    EXPECT_EQ(orders.GetLinkKey(), "CUSTKIND");
+    EXPECT_EQ(orders.GetColumnValues(), (std::map<std::string, std::string>{{"KIND", "A"}}));
+    EXPECT_TRUE(orders.GetFilters().empty());
+
     // ORD is a plain key of LINE and STATE no key: STATE becomes a filter.
     EXPECT_EQ(Run("SELECT no, item FROM orders, line WHERE line.ord = orders.no AND line.state = 'X' AND "
                   "orders.cust = 1;")
                   .rows,
               (Rows{"10,bolt", "14,pin"}));
+    const RdmStoreTab& line = session.GetView().Table("LINE");
+    EXPECT_EQ(line.GetLinkKey(), "ORD");
+    EXPECT_TRUE(line.GetColumnValues().empty());
+    EXPECT_EQ(line.GetFilters(), (RdmStoreTab::FieldTexts{{"STATE", "X"}}));
 }
 
 TEST_F(SqlSelectTest, TablesWithoutALinkAreRefused) {
-    const struct {
-        const char* statement;
-        int code;
-        const char* text;
-    } cases[] = {
+    ExpectRefused({
         {"SELECT * FROM customer, orders;", 2023, ""},
         {"SELECT * FROM customer, orders WHERE customer.id = 1;", 2025, ""},
         {"SELECT * FROM customer, orders, other WHERE orders.cust = customer.id;", 2025, ""},
@@ -187,12 +201,7 @@ TEST_F(SqlSelectTest, TablesWithoutALinkAreRefused) {
          "SHOP.ORDERS.QTY=SHOP.CUSTOMER.SCORE"},
         {"SELECT * FROM customer, orders WHERE orders.cust = customer.id AND orders.qty <> customer.score;", 2024,
          "<>"},
-    };
-    for (const auto& c : cases) {
-        const Result result = Run(c.statement);
-        EXPECT_EQ(result.status, "SELECT:ERROR:" + std::to_string(c.code)) << c.statement << result.message;
-        EXPECT_NE(result.message.find(c.text), std::string::npos) << c.statement << result.message;
-    }
+    });
 }
 
 TEST_F(SqlSelectTest, OrderBySortsTheResultByOneField) {
@@ -227,10 +236,7 @@ class TargetStatement : public RdmSqlBase {
 public:
     TargetStatement(DbDescMap& descs, const std::string& text) {
         SetDescs(descs);
-        RdmSqlParser parser;
-        std::vector<SqlStatement> statements;
-        parser.Parse(text.data(), static_cast<uint32_t>(text.size()), statements);
-        m_statement = statements.at(0);
+        m_statement = lurtest::ParseFirstStatement(text);
         SetStatement(m_statement);
         m_masterTablespace = "SHOP";
         m_masterTable = "CUSTOMER";
