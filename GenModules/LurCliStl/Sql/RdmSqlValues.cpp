@@ -21,6 +21,13 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// A date-time as an 'F' field (yyyymmddhhmmss) or an 'l' field (seconds
+// since 1970) holds it, both in universal time.
+std::string DateTimeText(const lurDate::LurDateTime& time, char type) {
+    if (type == 'F') return lurutils::ToString(time.GetDouble(false), static_cast<short>(-1));
+    return std::to_string(static_cast<long long>(time.GetTimeT(false)));
+}
+
 // Leading decimal digits (with a sign) as a number; no number reads as 0.
 long ReadNumber(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
 
@@ -36,8 +43,7 @@ void RdmSqlBase::EvalValue(std::string& value, RdmFld& target, SqlTokenIterator 
         if (type != 'F' && type != 'l') wrongType();
         RdmDateTimeFld now;
         now.SetServerTimeFromSession(&m_descs);
-        value = type == 'F' ? lurutils::ToString(now.GetDouble(false), static_cast<short>(-1))
-                            : std::to_string(static_cast<long long>(now.GetTimeT(false)));
+        value = DateTimeText(now, type);
         return;
     }
     if (StartsWith(value, "ENCODE")) {
@@ -61,12 +67,8 @@ void RdmSqlBase::EvalValue(std::string& value, RdmFld& target, SqlTokenIterator 
     if (StartsWith(value, "TO_DATE")) {
         lurDate::LurDateTime date;
         ConvertValue(value, date, at);
-        if (type == 'F')
-            value = lurutils::ToString(date.GetDouble(false), static_cast<short>(-1));
-        else if (type == 'l')
-            value = std::to_string(static_cast<long long>(date.GetTimeT(false)));
-        else
-            wrongType();
+        if (type != 'F' && type != 'l') wrongType();
+        value = DateTimeText(date, type);
         return;
     }
     if (StartsWith(value, "SUBSTR")) value = Substring(value, target, at);
