@@ -30,8 +30,11 @@
 #include <vector>
 
 #include "DbDescMap.h"
+#include "LurDateTime.h"
 #include "LurExceptBase.h"
+#include "RdmFld.h"
 #include "RdmView.h"
+#include "SqlCondition.h"
 #include "SqlSelectColumn.h"
 #include "SqlToken.h"
 
@@ -87,6 +90,77 @@ public:
     // the map holds it; 2000 when there is none.
     void FindDatabase(const std::string& name, std::string& canonical, SqlTokenIterator at);
 
+    // ---- values (RdmSqlValues.cpp) -------------------------------------------------------
+
+    // Evaluates a value of the statement for the target field, in place:
+    // SYSDATE (the server's time, for 'F' and 'l' fields), ENCODE('text')
+    // (the scrambled upper-case text), name.nextval (the server counter's
+    // next number), TO_DATE('value', 'format') (for 'F' and 'l' fields) and
+    // SUBSTR(field, start[, length]) (a part of the current text of a field
+    // of the target's table). Anything else is left as it is; the caller
+    // sets the result with SetString. Errors 2006 at the token at.
+    void EvalValue(std::string& value, RdmFld& target, SqlTokenIterator at);
+    // True when the text is name.nextval; the text then becomes the name.
+    static bool IsNextval(std::string& text);
+    // Fills the date-time from a TO_DATE('value', 'format') call, read as
+    // local time; 2006 for a malformed call or a date that does not exist.
+    void ConvertValue(const std::string& call, lurDate::LurDateTime& out, SqlTokenIterator at);
+    // Splits a list of quoted strings ('a', 'b\'c') into out (appended).
+    void SplitParameters(const std::string& text, std::vector<std::string>& out, SqlTokenIterator at);
+
+    // ---- conditions (RdmSqlConditions.cpp) ---------------------------------------------
+
+    // Reads the WHERE clause from it up to end (exclusive, normally the
+    // statement's ";") into the conditions: link conditions (field = field)
+    // and value conditions (field op value). Conditions join with AND only
+    // (any other word is 2024); 2021 when neither side is a field.
+    void ParseCondition(SqlTokenIterator it, SqlTokenIterator end);
+    // Resolves the token as a field into ref and answers 0; when it is no
+    // field, ref's value becomes the token's text and the answer is 1.
+    int TryField(SqlTokenIterator token, SqlFieldRef& ref);
+    // Turns the value conditions on the master into one search of the view
+    // (every row without any). A condition the search cannot take is refused
+    // instead of dropped: 2021 for a condition on no table of the view or a
+    // link condition no FROM link used, 2024 for an operator the search
+    // cannot express (LIKE too unless likeAllowed), 2019 when several
+    // conditions have no compound key of exactly their fields. Errors are
+    // raised at the token at (the first token after WHERE).
+    void ConditionsToSearch(SqlTokenIterator at, bool likeAllowed = false);
+    const SqlConditions& GetConditions() const { return m_conditions; }
+    const SqlConditions& GetLinkConditions() const { return m_linkConditions; }
+    const SqlConditions& GetValueConditions() const { return m_valueConditions; }
+
+    // ---- FROM tables and their links (RdmSqlFrom.cpp) --------------------------------
+
+    using TablePairs = std::vector<std::pair<std::string, std::string>>;  // (tablespace, table)
+    // (field, value) pairs: a detail's link field with an empty value, or a
+    // field of the detail fixed by a value condition with its value text.
+    using LinkColumns = std::vector<std::pair<std::string, std::string>>;
+
+    // Reads the FROM tables, builds the view from them (the master, and each
+    // other table as a detail of the table a WHERE condition "detail field =
+    // parent field" links it to) and runs the search of the master. 2023
+    // for several tables without WHERE, 2025 when not exactly one table is
+    // free of links or a table is linked to nothing of the tree.
+    void ParseFromWhere(SqlTokenIterator from, SqlTokenIterator fromEnd, SqlTokenIterator where,
+                        SqlTokenIterator whereEnd, bool likeAllowed = true);
+    // The one table of the list that is on no link condition's detail side
+    // becomes the master names and leaves the list; 2025 otherwise.
+    void FindMasterTable(TablePairs& tables, SqlTokenIterator at);
+    // Adds below the parent every table of the list linked to it, recursively.
+    void AddLinkedTables(const std::string& parentTablespace, const std::string& parentTable, TablePairs& tables,
+                         SqlTokenIterator at);
+    // The key of the detail table through which its rows are found for the
+    // link columns; 2025 when no field or compound key fits.
+    std::string ChooseLinkKey(const std::string& tablespace, const std::string& table, const std::string& linkField,
+                              const LinkColumns& columns, SqlTokenIterator at);
+    // Fixes the key's other fields as column values of the detail and gives
+    // the link columns left to it as filters; 2021 for a key field without
+    // a link column.
+    void SetLinkValues(RdmStoreTab& detail, const std::string& key, const std::string& linkField, LinkColumns columns,
+                       SqlTokenIterator at);
+    static void RemoveTablePair(const std::string& tablespace, const std::string& table, TablePairs& tables);
+
     // ---- select list -------------------------------------------------------------
 
     // Reads the select list from it up to end: "*" alone, or columns
@@ -125,6 +199,14 @@ protected:
     // Reads the columns of a select list (not "*") from it up to end into
     // the select list.
     SelectColumnsByTable ReadSelectColumns(SqlTokenIterator& it, SqlTokenIterator end);
+    // The trimmed text between the parentheses that rest (the call after
+    // its function name) must begin and end with; 2006 naming the call
+    // otherwise.
+    std::string CallArguments(const std::string& call, const std::string& rest, SqlTokenIterator at);
+    // The iterator of a token of the statement.
+    SqlTokenIterator IteratorOf(const SqlToken* token) const { return m_statementEnd - (m_lastToken + 1 - token); }
+    // SUBSTR(field, start[, length]) of a field of the target's table.
+    std::string Substring(const std::string& call, const RdmFld& target, SqlTokenIterator at);
 
     SqlTokenIterator m_statementEnd{};
     const SqlToken* m_lastToken = nullptr;  // the statement's ";", for errors at its end
@@ -139,4 +221,8 @@ protected:
     std::string m_linkKeyName;
     std::string m_statementName;
     SqlSelectList m_selectList;
+    SqlConditions m_conditions;                                       // in WHERE order
+    SqlConditions m_linkConditions;                                   // field = field, until a FROM link takes them
+    SqlConditions m_valueConditions;                                  // field op value
+    std::vector<std::pair<std::string, std::string>> m_detailTables;  // (tablespace, table) linked below the master
 };

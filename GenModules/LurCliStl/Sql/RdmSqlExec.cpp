@@ -84,6 +84,8 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
     if (Take(it, "PRINT")) return Print(it);
     if (Take(it, "TRUNCATE") && Take(it, "TABLE")) return Truncate(it);
     if (Take(it, "EXEC") || Take(it, "EXECUTE")) return ExecuteProcedure(it);
+    if (Take(it, "SELECT")) return Select(it);
+    if (Take(it, "ORDER") && Take(it, "BY")) return OrderBy(it);
     Take(it, ";");
 }
 
