@@ -3,11 +3,8 @@
 // what reaches the terminal (UTF-8), the exit status the shell sees, the
 // vehicle table afterwards and, through the client library's trace file,
 // the transactions the run made.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -19,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "RunProgram.h"
 #include "ScratchDir.h"
 
 namespace {
@@ -103,28 +101,11 @@ protected:
     // message box answers at once), stdout to the result, stderr aside; with
     // a trace file, the client library traces into it.
     RunResult Run(const std::string& program, const std::vector<std::string>& args, bool traced = false) {
-        const std::string outFile = m_dir + "/stdout.txt";
-        const std::string errFile = m_dir + "/stderr.txt";
-        const std::string path = BinDir() + "/" + program;
-        const std::string traceFile = TraceFile();
-        const pid_t child = fork();
-        if (child == 0) {
-            const int in = open("/dev/null", O_RDONLY);
-            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0) _exit(126);
-            dup2(in, 0), dup2(out, 1), dup2(err, 2);
-            if (traced) setenv("LURDBCLI_TRACE", traceFile.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(path.c_str())};
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            execv(path.c_str(), argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        if (child < 0 || waitpid(child, &status, 0) != child) return {};
-        m_stderr = ReadText(errFile);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(outFile)};
+        lurtest::ProgramCall call{BinDir() + "/" + program, args, m_dir + "/stdout.txt", m_dir + "/stderr.txt"};
+        if (traced) call.environment.emplace_back("LURDBCLI_TRACE", TraceFile());
+        const lurtest::ProgramRun run = lurtest::RunProgram(call);
+        m_stderr = run.err;
+        return {run.status, run.out};
     }
     RunResult Varnok(const std::vector<std::string>& args, bool traced = false) { return Run("Varnok", args, traced); }
     // The full command line of the test service.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <utility>
 
 #include "DbDescMap.h"
 #include "DbErrorCode.h"
@@ -13,28 +12,16 @@
 #include "FunctionLoader.h"
 #include "LurBuf.h"
 #include "RdmExtPackage.h"
+#include "ScopedClientFunction.h"
 
 using lurtest::BlobDesc;
 using lurtest::ErrorCode;
+using lurtest::ScopedClientFunction;
 
 namespace {
 
 constexpr int kBadResult = 10003;
 constexpr int32_t kOwedBytes = 28;  // what the faulty calls claim to have returned
-
-// Replaces one client function for the life of the object.
-template <class Fn>
-class ScopedClientFunction {
-public:
-    ScopedClientFunction(Fn& slot, Fn stub) : m_slot(slot), m_saved(std::exchange(slot, stub)) {}
-    ~ScopedClientFunction() { m_slot = m_saved; }
-    ScopedClientFunction(const ScopedClientFunction&) = delete;
-    ScopedClientFunction& operator=(const ScopedClientFunction&) = delete;
-
-private:
-    Fn& m_slot;
-    Fn m_saved;
-};
 
 // Every faulty call answers 0, claims bytes and hands over a null block.
 int32_t NoRecord(int32_t, int32_t, int32_t, int32_t, char** block) {

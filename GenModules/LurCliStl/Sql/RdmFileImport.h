@@ -1,0 +1,164 @@
+// RdmFileImport: the SQL session of the client library. It is the map of
+// open tablespaces its statements work on (its base), holds the loaded
+// script text and its parsed statements, and runs them either here,
+// statement by statement through one RdmSqlExec per run, or on the database
+// server through the client library's SQL call. After every statement it
+// keeps that statement's results (message, status, result table, view and
+// selected columns) and fires the progress callback.
+//
+// Transactions. The session owns the client transaction "SQL" that its
+// statements began (the first INSERT, DELETE or UPDATE), across runs and
+// nested "@" scripts: a later run's or a nested script's COMMIT or ROLLBACK
+// ends it, and HoldsTransaction tells a caller whether one is still open at
+// the end. Statements that ran inside a transaction the session did not
+// begin (the begin answered 10023) make COMMIT and ROLLBACK fail with 10023,
+// since the session cannot end what it does not own.
+//
+// Script files are read through LoadSqlTextFile (UTF-8 converted once to
+// code page 1250, or code page 1250 as it is); "@" scripts nest at most
+// kMaxScriptDepth deep.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "DbDescMap.h"
+#include "RdmTable.h"
+#include "RdmView.h"
+#include "SqlSelectColumn.h"
+#include "SqlTextFile.h"
+#include "SqlToken.h"
+
+class RdmSqlExec;
+
+class RdmFileImport : public DbDescMap {
+public:
+    using ProgressCallback = void (*)(void*);
+    // The event code of the client library's statement progress.
+    static constexpr int kProgressEvent = 71;
+    // How deep "@" scripts may nest (the outermost script is not counted).
+    static constexpr int kMaxScriptDepth = 16;
+
+    RdmFileImport();
+    // Releases the text and every member; an open transaction is not ended.
+    ~RdmFileImport();
+    RdmFileImport(const RdmFileImport&) = delete;
+    RdmFileImport& operator=(const RdmFileImport&) = delete;
+
+    // ---- set-up ----------------------------------------------------------------
+
+    // Binds the session to a connection's map: its handle for server-side
+    // calls, local or server-side execution, and a copy of the map.
+    void SetSession(const DbDescMap& map, bool serverSide);
+    // A null function switches the callback off.
+    void SetProgressCallback(void* argument, ProgressCallback callback);
+    // How script and import files are read (UTF-8 unless set).
+    void SetFileEncoding(SqlFileEncoding encoding) { m_encoding = encoding; }
+    SqlFileEncoding GetFileEncoding() const { return m_encoding; }
+
+    // ---- loading and running -------------------------------------------------------
+
+    // Loads the file (10011 [file] when it cannot be read) and, with an empty
+    // target, runs it as a script (ImportSql): a syntax error leaves its text
+    // in the message and is thrown on. The table import (a target) is not
+    // built yet: it raises 2027 [target].
+    void Import(const char* fileName, const DbDescMap& map, const std::string& target);
+    // Loads a script from a string; nothing is parsed.
+    void SetText(const char* text);
+    // Loads a script file as Import reads it, without running it.
+    void LoadScriptFile(const std::string& fileName);
+    // Tokenizes the loaded text into the statements; a syntax error becomes
+    // the status "PARSER:ERROR:<code>" and the message, never an exception.
+    void CheckSql();
+    void CheckText(const char* text);
+    // CheckText, then ExecSql: the entry of the "@" statement.
+    void RunText(const char* text);
+    // Runs the parsed statements, locally or on the server.
+    void ExecSql();
+
+    // ---- results of the last statement -------------------------------------------------
+
+    // The result table of the last statement; it works on the session's
+    // copy of the statement's view (GetView), so it stays valid until the
+    // next statement replaces both. A statement without one leaves an
+    // empty table.
+    RdmTable GetSqlResult();
+    const char* GetSqlResultText();
+    // Local mode only (10038 in server-side mode).
+    RdmView& GetView();
+    const char* GetStatus() const;
+    const SqlSelectList& GetColumns() const { return m_columns; }
+    // The status and message of the first statement of the last run (or
+    // syntax check) that failed; empty when none did. Nested "@" scripts
+    // keep their own record while they run.
+    const std::string& GetFirstFailure() const { return m_firstFailure; }
+
+    // ---- transaction ownership ---------------------------------------------------------
+
+    // Whether the session holds the client transaction its statements began.
+    bool HoldsTransaction() const { return m_ownsTransaction; }
+    // Whether statements ran inside a transaction the session did not begin.
+    bool RanInForeignTransaction() const { return m_inForeignTransaction; }
+    // Records that the session began the transaction, that statements ran in
+    // one it did not begin, or that every transaction was ended.
+    void NoteTransactionBegun() {
+        m_ownsTransaction = true;
+        m_inForeignTransaction = false;  // a begin that succeeds means the other one has ended
+    }
+    void NoteForeignTransaction() { m_inForeignTransaction = true; }
+    void NoteTransactionsEnded();
+    // Ends the session's own transaction (commit or abort) through the map;
+    // false when it held none.
+    bool EndOwnTransaction(bool commit);
+
+    // ---- nested scripts ------------------------------------------------------------------
+
+    int GetScriptDepth() const { return m_scriptDepth; }
+
+    // ---- helpers -------------------------------------------------------------------------
+
+    // An RdmTable over "TABLESPACE.TABLE" of the session's own descriptions;
+    // name becomes the table part.
+    RdmTable OpenTable(std::string& name);
+    // Calls the progress callback; whatever it throws is dropped.
+    void FireProgress();
+    // The client library's event hook: progress on event 71.
+    static void EventProc(RdmFileImport* session, int event);
+
+private:
+    friend class RdmSqlExec;  // runs nested scripts (depth, first failure)
+
+    void ImportSql();
+    // Empties the statements and parses the loaded text into them.
+    void ParseText();
+    void ExecOnServer(const std::vector<SqlStatement>& statements);
+    void ExecLocally(const std::vector<SqlStatement>& statements);
+    void TakeResultView(RdmSqlExec& exec);
+    void NoteOutcome();
+
+    int32_t m_clientHandle = kNoHandle;
+    std::string m_target;
+    bool m_serverSide = false;
+    std::string m_fileName;
+    std::string m_text;
+    uint32_t m_readPosition = 0;
+    std::string m_currentValue;
+    std::vector<SqlStatement> m_statements;
+    char m_separator = ',';
+    char m_quote = '"';
+    char m_escape = '\\';
+    ProgressCallback m_callback = nullptr;
+    void* m_callbackArgument = nullptr;
+    RdmTable m_resultTable;
+    RdmView m_resultView;
+    std::string m_message;
+    std::string m_status;
+    SqlSelectList m_columns;
+
+    SqlFileEncoding m_encoding = SqlFileEncoding::Utf8;
+    bool m_ownsTransaction = false;
+    bool m_inForeignTransaction = false;
+    int m_scriptDepth = 0;
+    std::string m_firstFailure;
+};

@@ -1,0 +1,52 @@
+#include "SqlTextFile.h"
+
+#include <string_view>
+
+#include "CodePage.h"
+#include "File.h"
+#include "LurExceptBase.h"
+
+namespace {
+
+SqlTextFile Failed(SqlTextFile::Fault fault, std::string faultText = {}) {
+    SqlTextFile result;
+    result.fault = fault;
+    result.faultText = std::move(faultText);
+    return result;
+}
+
+}  // namespace
+
+SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
+    std::string bytes;
+    try {
+        File file;
+        if (!file.Open(path.c_str(), 'r', false)) return Failed(SqlTextFile::kCannotOpen);
+        const uint32_t size = file.GetSize(false);
+        if (size == 0 || size == UINT32_MAX) return Failed(SqlTextFile::kReadError);
+        bytes.resize(size);
+        if (file.ReadLocked(bytes.data(), size, 0) != size) return Failed(SqlTextFile::kReadError);
+    } catch (const LurExceptBase&) {
+        return Failed(SqlTextFile::kCannotOpen);  // a name the file layer refuses
+    }
+
+    return DecodeSqlText(std::move(bytes), encoding, path);
+}
+
+SqlTextFile DecodeSqlText(std::string bytes, SqlFileEncoding encoding, const std::string& name) {
+    SqlTextFile result;
+    if (encoding == SqlFileEncoding::Cp1250) {
+        result.text = std::move(bytes);
+        return result;
+    }
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string_view text(bytes);
+    const size_t skipped = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    win::StrictCp1250 converted = win::Utf8ToCp1250Strict(text.substr(skipped));
+    if (converted.fault != win::Utf8Fault::None) {
+        return Failed(SqlTextFile::kBadText,
+                      name + " " + win::Utf8FaultText(converted.fault, skipped + converted.offset));
+    }
+    result.text = std::move(converted.text);
+    return result;
+}

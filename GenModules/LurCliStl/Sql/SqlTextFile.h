@@ -1,0 +1,28 @@
+// SqlTextFile: how the SQL session reads script and import files. Files are
+// UTF-8 on disk, as every file the project's tools read, and are converted
+// once to code page 1250 as they are loaded; a session set to code page 1250
+// takes the bytes as they are, as the original platform wrote them.
+#pragma once
+
+#include <string>
+
+enum class SqlFileEncoding { Utf8, Cp1250 };
+
+struct SqlTextFile {
+    enum Fault { kNone, kCannotOpen, kReadError, kBadText };
+
+    std::string text;  // code page 1250; empty unless fault is kNone
+    Fault fault = kNone;
+    // kBadText: the file and the byte offset of the fault, as messages name it.
+    std::string faultText;
+};
+
+// The whole file (path in code page 1250, in the library's path grammar).
+// A file that cannot be opened, that reads no byte (an empty file
+// included), or (UTF-8) that holds bytes that are not UTF-8 or a character
+// code page 1250 lacks gives its fault and no text: nothing of it may run.
+// A leading UTF-8 byte-order mark is dropped.
+SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding);
+// The same conversion of bytes read elsewhere (standard input); name stands
+// for the file in the fault text.
+SqlTextFile DecodeSqlText(std::string bytes, SqlFileEncoding encoding, const std::string& name);

@@ -1,0 +1,508 @@
+// The SQL session: loading and checking scripts, local runs through the
+// executor (statuses, messages, progress), nested "@" scripts, the
+// transaction it owns across runs, and server-side runs against a recording
+// double of the client library's SQL calls.
+#include "RdmFileImport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ConnectionFixture.h"
+#include "DbErrorCode.h"
+#include "FunctionLoader.h"
+#include "RdmSqlExec.h"
+#include "RdmTable.h"
+#include "ScopedClientFunction.h"
+
+using lurtest::ErrorCode;
+using lurtest::ScopedClientFunction;
+
+namespace {
+
+constexpr const char* kSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Gepjarmu\n"
+    "  field GJ_ID l 4 u\n"
+    "  field Rendszam c 11 d\n";
+
+// What the progress callback saw: the status and message after each statement.
+struct Progress {
+    RdmFileImport* session = nullptr;
+    std::vector<std::string> statuses;
+    std::vector<std::string> messages;
+};
+
+void RecordProgress(void* argument) {
+    Progress& progress = *static_cast<Progress*>(argument);
+    progress.statuses.push_back(progress.session->GetStatus());
+    progress.messages.push_back(progress.session->GetSqlResultText());
+}
+
+class SqlSessionTest : public ::testing::Test {
+protected:
+    SqlSessionTest() {
+        lurclistl::SetInteractive(false);
+        session.SetSession(fixture.Tablespaces(), false);
+        progress.session = &session;
+        session.SetProgressCallback(&progress, &RecordProgress);
+    }
+
+    // A script file in the service's directory; its absolute path.
+    std::string Script(const std::string& name, const std::string& text) {
+        const std::string path = fixture.Service().Dir() + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    lurtest::ConnectionFixture fixture{kSchema, "SQLSESSION"};
+    RdmFileImport session;
+    Progress progress;
+};
+
+// ---- dispatch and status texts ---------------------------------------------------------------
+
+TEST_F(SqlSessionTest, EachStatementReportsItsStatusAndMessage) {
+    const std::string empty = Script("empty.sql", "");
+    struct Case {
+        std::string statement;
+        std::string status;
+        std::string message;  // on failure: what comes before the line break and the error's text
+        std::string detail;   // on failure: the positioned text in the error's text
+    };
+    const Case cases[] = {
+        {";", ":SUCCESS:0", "", ""},
+        {"COMMIT;", ":SUCCESS:0", "", ""},
+        {"ROLLBACK;", ":SUCCESS:0", "", ""},
+        {"HELLO;", ":ERROR:2027", "", "Error in the row 1., column 6.: HELLO"},
+        {"PRINT 'Hello world';", "PRINT:SUCCESS:0", "Hello world", ""},
+        {"PRINT;", "PRINT:SUCCESS:0", "", ""},
+        {"PRINT a b;", "PRINT:ERROR:2027", "a", "Error in the row 1., column 10.: b"},
+        // A message is text, never a format: "%i" is the count, every other "%" stays.
+        {"PRINT '%s%i%d%%';", "PRINT:SUCCESS:0", "%s0%d%%", ""},
+        // Not served yet: the data and catalogue statements.
+        {"INSERT INTO Gepjarmu VALUES (1, 'A');", ":ERROR:2027", "", "Error in the row 1., column 1.: INSERT"},
+        {"SELECT GJ_ID FROM Gepjarmu;", ":ERROR:2027", "", "Error in the row 1., column 1.: SELECT"},
+        {"EXEC cleanup;", "EXECUTE:ERROR:2020", "Cannot execute procedure", "column 13.: cleanup"},
+        {"EXEC LurTest.echo 'a' 'b';", "EXECUTE:SUCCESS:0", "LurTest.echo executed.", ""},
+        {"EXECUTE LurTest.fail '10005';", "EXECUTE:ERROR:10005", "Cannot execute procedure", ""},
+        {"TRUNCATE TABLE nosuch;", "TRUNCATE:ERROR:2002", "Invalid object name", "NOSUCH"},
+        {"TRUNCATE TABLE Car.Nosuch;", "TRUNCATE:ERROR:2002", "Invalid object name", "CAR.NOSUCH"},
+        {"TRUNCATE x;", ":ERROR:2027", "", "Error in the row 1., column 11.: x"},
+        {"@ 'a.sql' extra;", "@SQLFILE:ERROR:2020", "", "column 9.: Bad file processing command!"},
+        {"@ '" + fixture.Service().Dir() + "/missing.sql';", "@SQLFILE:ERROR:10011", "", "File cannot open!"},
+        {"@ '" + empty + "';", "@SQLFILE:ERROR:10011", "", "File read error!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        session.RunText(c.statement.c_str());
+        EXPECT_EQ(session.GetStatus(), c.status);
+        const std::string message = session.GetSqlResultText();
+        if (c.status.find(":ERROR:") == std::string::npos) {
+            EXPECT_EQ(message, c.message);
+        } else {
+            EXPECT_EQ(message.substr(0, c.message.size() + 2), c.message + "\r\n") << message;
+            EXPECT_NE(message.find(c.detail), std::string::npos) << message;
+        }
+    }
+}
+
+TEST_F(SqlSessionTest, AFailedStatementDoesNotStopTheRun) {
+    session.RunText("PRINT 'one'; HELLO; PRINT 'two';");
+    EXPECT_EQ(progress.statuses, (std::vector<std::string>{"PRINT:SUCCESS:0", ":ERROR:2027", "PRINT:SUCCESS:0"}));
+    EXPECT_EQ(progress.messages.back(), "two");
+    EXPECT_EQ(session.GetFirstFailure().substr(0, 11), ":ERROR:2027");
+}
+
+// ---- syntax check, loading -------------------------------------------------------------------
+
+TEST_F(SqlSessionTest, ASyntaxErrorRunsNothing) {
+    session.RunText("PRINT 'one'; PRINT 'two;");
+    EXPECT_EQ(session.GetStatus(), std::string("PARSER:ERROR:2019"));
+    EXPECT_EQ(progress.statuses, std::vector<std::string>{"PARSER:ERROR:2019"});
+
+    // Import throws it, with its text left in the message.
+    const std::string bad = Script("bad.sql", "PRINT 'x';\nPRINT 'y");
+    try {
+        session.Import(bad.c_str(), fixture.Tablespaces(), "");
+        FAIL() << "no syntax error";
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 2019);
+        EXPECT_EQ(std::string(session.GetSqlResultText()), error.what());
+    }
+    EXPECT_EQ(progress.statuses.size(), 1u);
+
+    EXPECT_EQ(ErrorCode([&] { session.Import(Script("e.sql", "").c_str(), fixture.Tablespaces(), ""); }), 10011);
+    const std::string latin = Script("latin.sql", "PRINT '\xE1';");
+    try {
+        session.Import(latin.c_str(), fixture.Tablespaces(), "");
+        FAIL() << "a file that is not UTF-8 was taken";
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 10011);
+        EXPECT_NE(std::string(error.what()).find("latin.sql is not valid UTF-8 at byte 7"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(progress.statuses.size(), 1u);
+    session.SetFileEncoding(SqlFileEncoding::Cp1250);
+    session.Import(latin.c_str(), fixture.Tablespaces(), "");
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "\xE1");
+}
+
+TEST_F(SqlSessionTest, OpensATableNamedWithItsTablespace) {
+    std::string name = "car.Gepjarmu";
+    RdmTable table = session.OpenTable(name);
+    EXPECT_EQ(name, "Gepjarmu");
+    EXPECT_EQ(table.GetName(), "GEPJARMU");
+    EXPECT_EQ(table.GetDesc(), session.GetDesc("CAR"));  // the session's own description
+    for (const char* bad : {"Gepjarmu", "nosuch.Gepjarmu", "car.Nosuch"}) {
+        std::string badName = bad;
+        EXPECT_EQ(ErrorCode([&] { session.OpenTable(badName); }), std::string(bad) == "car.Nosuch" ? 2002 : 2000)
+            << bad;
+    }
+}
+
+TEST_F(SqlSessionTest, AThrowingProgressCallbackIsDropped) {
+    int calls = 0;
+    auto throwing = [](void* argument) {
+        int& count = *static_cast<int*>(argument);
+        if (++count == 1) throw std::runtime_error("display failed");
+        throw 42;
+    };
+    session.SetProgressCallback(&calls, throwing);
+    session.RunText("PRINT 'a'; PRINT 'b'; PRINT 'c';");
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "c");
+    session.RunText("PRINT 'x");  // the syntax check fires it too
+    EXPECT_EQ(calls, 4);
+}
+
+// ---- nested scripts -------------------------------------------------------------------------------
+
+TEST_F(SqlSessionTest, NestedScriptsRunThenReportTheirFirstFailure) {
+    const std::string inner = Script("inner.sql", "PRINT 'in1';\nHELLO;\nPRINT 'in2';\n");
+    const std::string outer = Script("outer.sql", "PRINT 'out1';\n@ '" + inner + "';\nPRINT 'out2';\n");
+    session.Import(outer.c_str(), fixture.Tablespaces(), "");
+    ASSERT_EQ(progress.statuses.size(), 6u);
+    EXPECT_EQ(progress.statuses[1], "PRINT:SUCCESS:0");
+    EXPECT_EQ(progress.statuses[2], ":ERROR:2027");
+    EXPECT_EQ(progress.messages[3], "in2");  // the nested statements ran on
+    EXPECT_EQ(progress.statuses[4], "@SQLFILE:ERROR:2020");
+    EXPECT_NE(progress.messages[4].find("Script " + inner + " failed: :ERROR:2027"), std::string::npos)
+        << progress.messages[4];
+    EXPECT_EQ(progress.messages[5], "out2");
+    EXPECT_EQ(session.GetFirstFailure().substr(0, 19), "@SQLFILE:ERROR:2020");
+
+    // A nested syntax error runs nothing of its script and fails the "@".
+    progress.statuses.clear();
+    const std::string broken = Script("broken.sql", "PRINT 'never';\nPRINT 'open");
+    session.RunText(("@ '" + broken + "';").c_str());
+    EXPECT_EQ(progress.statuses, (std::vector<std::string>{"PARSER:ERROR:2019", "@SQLFILE:ERROR:2020"}));
+
+    // A clean nested script leaves the "@" successful with an empty message.
+    const std::string clean = Script("clean.sql", "PRINT 'fine';");
+    session.RunText(("@ '" + clean + "';").c_str());
+    EXPECT_EQ(session.GetStatus(), std::string("@SQLFILE:SUCCESS:0"));
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "");
+}
+
+TEST_F(SqlSessionTest, AScriptThatIncludesItselfStopsAtTheDepthLimit) {
+    const std::string self = fixture.Service().Dir() + "/self.sql";
+    Script("self.sql", "PRINT 'level';\n@ '" + self + "';\n");
+    session.RunText(("@ '" + self + "';").c_str());
+    int levels = 0;
+    for (const std::string& message : progress.messages) levels += message == "level";
+    EXPECT_EQ(levels, RdmFileImport::kMaxScriptDepth);
+    EXPECT_EQ(session.GetStatus(), std::string("@SQLFILE:ERROR:2020"));
+    bool limitReported = false;
+    for (const std::string& message : progress.messages) {
+        limitReported = limitReported || message.find("Scripts nest more than 16 deep") != std::string::npos;
+    }
+    EXPECT_TRUE(limitReported);
+    EXPECT_EQ(session.GetScriptDepth(), 0);
+}
+
+// ---- the session's transaction -------------------------------------------------------------------
+
+class SqlTransactionTest : public SqlSessionTest {
+protected:
+    // A change inside whatever transaction the connection has open.
+    void AddVehicle(RdmTable& vehicles, int32_t id) {
+        vehicles.Fld("GJ_ID").SetLong(id);
+        vehicles.Fld("Rendszam").SetString("T-" + std::to_string(id));
+        vehicles.NewRec();
+    }
+    // What another connection sees: the committed rows.
+    std::string Committed() { return fixture.Dump("Car", "Gepjarmu"); }
+
+    SqlStatement statement{{";", 1, 1, SqlTokenKind::Separator}};
+    SqlTokenIterator token = statement.begin();
+};
+
+TEST_F(SqlTransactionTest, ANestedCommitEndsTheTransactionTheSessionBegan) {
+    DbDesc* car = session.GetDesc("CAR");
+    RdmTable vehicles(car, "Gepjarmu");
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+    }
+    EXPECT_TRUE(session.HoldsTransaction());
+    AddVehicle(vehicles, 1);
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
+
+    const std::string commit = Script("commit.sql", "COMMIT;\n");
+    session.RunText(("@ '" + commit + "';").c_str());
+    EXPECT_EQ(progress.statuses, (std::vector<std::string>{"COMMIT:SUCCESS:0", "@SQLFILE:SUCCESS:0"}));
+    EXPECT_EQ(progress.messages[0], "Transaction commited.");
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n1,T-1\n");
+
+    // Across runs: a later run's ROLLBACK ends what an earlier run began.
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+    }
+    AddVehicle(vehicles, 2);
+    session.RunText("ROLLBACK;");
+    EXPECT_EQ(session.GetStatus(), std::string("ROLLBACK:SUCCESS:0"));
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "Transaction aborted.");
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n1,T-1\n");
+}
+
+TEST_F(SqlTransactionTest, CommitFailsInsideATransactionTheSessionDidNotBegin) {
+    DbDescMap& connection = fixture.Tablespaces();
+    ASSERT_TRUE(connection.BeginTrans("FOREIGN", true));
+    DbDesc* car = session.GetDesc("CAR");
+    RdmTable vehicles(car, "Gepjarmu");
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);  // 10023: used as it is
+    }
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_TRUE(session.RanInForeignTransaction());
+    AddVehicle(vehicles, 3);
+
+    for (const char* statement : {"COMMIT;", "ROLLBACK;"}) {
+        SCOPED_TRACE(statement);
+        session.RunText(statement);
+        EXPECT_EQ(std::string(session.GetStatus()).substr(std::strlen(statement) - 1), ":ERROR:10023");
+        EXPECT_NE(std::string(session.GetSqlResultText()).find("did not begin"), std::string::npos);
+    }
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");  // nothing was ended
+    connection.EndTransaction(true);
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n3,T-3\n");
+
+    // Once the session begins one of its own, its COMMIT ends it again.
+    // (TRUNCATE's commit of whatever is open clears the state as well.)
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+    }
+    EXPECT_TRUE(session.HoldsTransaction());
+    EXPECT_FALSE(session.RanInForeignTransaction());
+    session.RunText("COMMIT;");
+    EXPECT_EQ(session.GetStatus(), std::string("COMMIT:SUCCESS:0"));
+}
+
+TEST_F(SqlTransactionTest, TheCallerEndsWhatTheSessionStillHolds) {
+    DbDesc* car = session.GetDesc("CAR");
+    RdmTable vehicles(car, "Gepjarmu");
+    EXPECT_FALSE(session.EndOwnTransaction(false));  // none held
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+        exec.BeginTransIfNeeded(vehicles, token);  // held already: nothing more
+    }
+    AddVehicle(vehicles, 4);
+    EXPECT_TRUE(session.EndOwnTransaction(false));
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
+    // The connection has no transaction open any more: a change commits on its own.
+    AddVehicle(vehicles, 5);
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n5,T-5\n");
+}
+
+TEST_F(SqlTransactionTest, TruncateCommitsWhatIsOpenThenEmptiesTheTable) {
+    fixture.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n1,AAA-111\n2,BBB-222\n");
+    DbDesc* car = session.GetDesc("CAR");
+    RdmTable vehicles(car, "Gepjarmu");
+    {
+        RdmSqlExec exec(&session);
+        exec.BeginTransIfNeeded(vehicles, token);
+    }
+    AddVehicle(vehicles, 3);
+    session.RunText("TRUNCATE TABLE car.gepjarmu;");
+    EXPECT_EQ(session.GetStatus(), std::string("TRUNCATE:SUCCESS:0"));
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "Table GEPJARMU truncated.");
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Committed(), "GJ_ID,Rendszam\n");
+
+    // The result table and view are the session's own: they outlive the run.
+    RdmTable result = session.GetSqlResult();
+    EXPECT_EQ(result.GetName(), "GEPJARMU");
+    EXPECT_NO_THROW(result.Fld("Rendszam").GetString());
+    EXPECT_EQ(session.GetView().MasterName(), "GEPJARMU");
+    // A statement without a result table leaves none, not one whose view has gone.
+    session.RunText("PRINT 'x';");
+    EXPECT_EQ(session.GetSqlResult().GetName(), "");
+    EXPECT_EQ(session.GetView().MasterName(), "");
+}
+
+// ---- server-side runs on a recording double ----------------------------------------------------------
+
+// The double of the client library's SQL calls: it records what it is sent
+// and hands out blocks that FreePtr must give back.
+struct SqlDouble {
+    std::vector<std::string> sent;
+    std::vector<int32_t> handles;
+    std::vector<int32_t> flags;
+    int failAt = -1;  // the statement (from 0) answered with failStatus
+    int32_t failStatus = 0;
+    int32_t dbNo = 0;
+    int32_t recType = 0;
+    std::string data;
+    const char* names = nullptr;
+    const char* text = nullptr;
+    std::vector<const void*> handedOut;
+    std::vector<const void*> freed;
+
+    char* HandOut(const char* bytes, size_t length) {
+        char* block = new char[length + 1];
+        std::memcpy(block, bytes, length);
+        block[length] = '\0';
+        handedOut.push_back(block);
+        return block;
+    }
+};
+
+SqlDouble* g_double = nullptr;
+
+int32_t DoubleSqlOperation(int32_t handle, const char* statement, int32_t flags) {
+    g_double->handles.push_back(handle);
+    g_double->flags.push_back(flags);
+    g_double->sent.emplace_back(statement);
+    return static_cast<int>(g_double->sent.size()) - 1 == g_double->failAt ? g_double->failStatus : 0;
+}
+
+int32_t DoubleSqlGetResult(int32_t, int32_t* dbNo, int32_t* recType, char** data, int32_t* length, char** names) {
+    *dbNo = g_double->dbNo;
+    *recType = g_double->recType;
+    *data = g_double->HandOut(g_double->data.data(), g_double->data.size());
+    *length = static_cast<int32_t>(g_double->data.size());
+    *names = g_double->names ? g_double->HandOut(g_double->names, std::strlen(g_double->names)) : nullptr;
+    return 0;
+}
+
+int32_t DoubleSqlGetResultText(int32_t, char** text) {
+    *text = g_double->text ? g_double->HandOut(g_double->text, std::strlen(g_double->text)) : nullptr;
+    return 0;
+}
+
+int32_t DoubleFreePtr(void* block) {
+    g_double->freed.push_back(block);
+    delete[] static_cast<char*>(block);
+    return 0;
+}
+
+class SqlServerSideTest : public SqlSessionTest {
+protected:
+    SqlServerSideTest() {
+        g_double = &sql;
+        session.SetSession(fixture.Tablespaces(), true);
+    }
+    ~SqlServerSideTest() override { g_double = nullptr; }
+
+    SqlDouble sql;
+    FunctionLoader& client = GetFunctionLoader();
+    ScopedClientFunction<lurdbcli::SqlOperationFn> sqlOperation{client.pfSqlOperation, &DoubleSqlOperation};
+    ScopedClientFunction<lurdbcli::SqlGetResultFn> sqlGetResult{client.pfSqlGetResult, &DoubleSqlGetResult};
+    ScopedClientFunction<lurdbcli::SqlGetResultTextFn> sqlGetResultText{client.pfSqlGetResultText,
+                                                                        &DoubleSqlGetResultText};
+    ScopedClientFunction<lurdbcli::FreePtrFn> freePtr{client.pfFreePtr, &DoubleFreePtr};
+};
+
+TEST_F(SqlServerSideTest, SendsEachStatementRequotedUntilTheFirstRefusal) {
+    session.CheckText("UPDATE t SET a = 'it\\'s \\\\ ;' WHERE \"Odd Name\" = 1;\nPRINT x; PRINT y;");
+    session.ExecSql();
+    EXPECT_EQ(sql.sent, (std::vector<std::string>{"UPDATE t SET a = 'it\\'s \\\\ ;' WHERE \"ODD NAME\" = 1 ; ",
+                                                  "PRINT x ; ", "PRINT y ; "}));
+    EXPECT_EQ(sql.handles, std::vector<int32_t>(3, fixture.Tablespaces().GetHandle()));
+    EXPECT_EQ(sql.flags, std::vector<int32_t>(3, RdmFileImport::kProgressEvent));
+
+    sql.sent.clear();
+    sql.failAt = 1;
+    sql.failStatus = 10005;
+    int calls = 0;
+    session.SetProgressCallback(&calls, [](void* count) { ++*static_cast<int*>(count); });
+    EXPECT_EQ(ErrorCode([&] { session.ExecSql(); }), 10005);
+    EXPECT_EQ(sql.sent.size(), 2u);  // the third is not sent
+    EXPECT_EQ(calls, 1);
+
+    // Results and statuses of the session's own runs are not there.
+    EXPECT_EQ(ErrorCode([&] { session.GetStatus(); }), 10038);
+    EXPECT_EQ(ErrorCode([&] { session.GetView(); }), 10038);
+}
+
+TEST_F(SqlServerSideTest, UnpacksTheResultBlockAndReturnsBothBlocks) {
+    DbDesc* car = session.GetDesc("CAR");
+    const int32_t size = car->GetRecordSize("GEPJARMU");
+    std::string records(2 * static_cast<size_t>(size), '\0');
+    for (int32_t i = 0; i < 2; ++i) {
+        const int32_t id = 10 + i;
+        const std::string plate = i == 0 ? "AAA-111" : "BBB-222";
+        car->SetFieldBytes(records.data() + i * size, &id, "GEPJARMU", "GJ_ID");
+        char text[11] = {};
+        std::memcpy(text, plate.data(), plate.size());
+        car->SetFieldBytes(records.data() + i * size, text, "GEPJARMU", "RENDSZAM");
+    }
+    sql.dbNo = car->GetDbNo();
+    sql.recType = RdmTable(car, "Gepjarmu").GetRecType();
+    sql.data = records;
+    sql.names = "\tRendszam\t\tGJ_ID\t";
+
+    RdmTable result = session.GetSqlResult();
+    EXPECT_EQ(result.GetName(), "GEPJARMU");
+    const StrVector names = result.GetFieldNames();
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.end()), (std::vector<std::string>{"RENDSZAM", "GJ_ID"}));
+    ASSERT_EQ(result.GetListCount(), 2);
+    ASSERT_TRUE(result.ListMove(DbDesc::kMoveLast));
+    EXPECT_EQ(result.Fld("GJ_ID").GetLong(), 11);
+    EXPECT_EQ(result.Fld("Rendszam").GetString(), "BBB-222");
+    // Names first, then the data, each exactly once.
+    EXPECT_EQ(sql.freed, (std::vector<const void*>{sql.handedOut[1], sql.handedOut[0]}));
+
+    // An unknown tablespace number: 2000, and both blocks still go back.
+    sql.handedOut.clear();
+    sql.freed.clear();
+    sql.dbNo = 99;
+    EXPECT_EQ(ErrorCode([&] { session.GetSqlResult(); }), 2000);
+    EXPECT_EQ(sql.freed, (std::vector<const void*>{sql.handedOut[1], sql.handedOut[0]}));
+}
+
+TEST_F(SqlServerSideTest, FetchesTheResultTextOrNone) {
+    sql.text = "3 records updated.";
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "3 records updated.");
+    EXPECT_EQ(sql.freed, sql.handedOut);
+    sql.text = nullptr;
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "");
+    EXPECT_EQ(sql.freed.size(), 1u);
+}
+
+TEST_F(SqlSessionTest, TheClientLibraryRunsNoSqlText) {
+    // The stand-in library does not export the server-side SQL calls.
+    session.SetSession(fixture.Tablespaces(), true);
+    session.CheckText("PRINT 'x';");
+    try {
+        session.ExecSql();
+        FAIL() << "the server ran SQL text";
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 10038);
+        EXPECT_NE(std::string(error.what()).find("pfSqlOperation"), std::string::npos);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+// ResultCsv: the rows of a SELECT's result as lursql prints them: CSV in the
+// form lurdbadm dump writes, UTF-8, a header line of the select list's
+// aliases (or field names where a column has none), then one line per
+// combination of master and detail rows of the result view.
+#pragma once
+
+#include <string>
+
+#include "RdmView.h"
+#include "SqlSelectColumn.h"
+
+// The lines, each ending in a line feed; nothing when the list is empty.
+std::string ResultCsv(RdmView& view, const SqlSelectList& columns);

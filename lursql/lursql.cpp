@@ -1,0 +1,241 @@
+// lursql: the SQL console. It logs in to a service, opens its tablespaces and
+// runs a script file, or the script on standard input, through the SQL
+// session (RdmFileImport), printing each statement's result as it ends.
+//
+//   lursql [-u USER] [-p PASSWORD] [--check] [--status] [--encoding ENC] SERVICE [SCRIPT]
+//
+// Exit status: 0 every statement succeeded; 1 a statement failed or the
+// transaction the script left open was rolled back; 2 wrong command line;
+// 3 nothing ran (login refused, tablespaces not opened, script unreadable,
+// not valid text or with a syntax error).
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CodePage.h"
+#include "CommandLine.h"
+#include "DbDescMap.h"
+#include "LuConn.h"
+#include "LurExceptBase.h"
+#include "RdmFileImport.h"
+#include "ResultCsv.h"
+#include "SqlTextFile.h"
+
+namespace {
+
+constexpr int kAllSucceeded = 0;
+constexpr int kStatementFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kNothingRan = 3;
+
+constexpr const char* kUsageText =
+    "usage: lursql [-u USER] [-p PASSWORD] [--check] [--status] [--encoding utf8|cp1250] SERVICE [SCRIPT]\n"
+    "Runs the SQL script SCRIPT (or standard input) on SERVICE.\n"
+    "  -u USER            the user to log in as\n"
+    "  -p PASSWORD        the password; without it a terminal asks\n"
+    "  --check            only check the script's syntax\n"
+    "  --status           print every statement's status\n"
+    "  --encoding cp1250  script files are code page 1250, not UTF-8\n";
+
+struct Options {
+    std::string user;
+    std::optional<std::string> password;
+    bool checkOnly = false;
+    bool showStatus = false;
+    SqlFileEncoding encoding = SqlFileEncoding::Utf8;
+    std::string service;
+    std::optional<std::string> script;
+};
+
+struct UsageError {
+    std::string text;
+};
+
+// Code page 1250 text to the console, in UTF-8, with the system's line
+// breaks as the terminal's.
+void Write(std::FILE* stream, const std::string& text) {
+    std::string lines;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        lines += text[i];
+    }
+    const std::string utf8 = win::Cp1250ToUtf8(lines);
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+}
+
+void Line(std::FILE* stream, const std::string& text) { Write(stream, text + "\n"); }
+
+Options ParseCommandLine(const std::vector<std::string>& args) {
+    Options options;
+    std::vector<std::string> operands;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError{arg + " needs a value"};
+            return args[++i];
+        };
+        if (arg == "-u") {
+            options.user = value();
+        } else if (arg == "-p") {
+            options.password = value();
+        } else if (arg == "--check") {
+            options.checkOnly = true;
+        } else if (arg == "--status") {
+            options.showStatus = true;
+        } else if (arg == "--encoding") {
+            const std::string& name = value();
+            if (name == "utf8" || name == "utf-8" || name == "UTF-8") {
+                options.encoding = SqlFileEncoding::Utf8;
+            } else if (name == "cp1250" || name == "CP1250") {
+                options.encoding = SqlFileEncoding::Cp1250;
+            } else {
+                throw UsageError{"unknown encoding " + name};
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            throw UsageError{"unknown option " + arg};
+        } else {
+            operands.push_back(arg);
+        }
+    }
+    if (operands.empty() || operands.size() > 2) throw UsageError{"give a service and at most one script"};
+    options.service = operands[0];
+    if (operands.size() == 2) options.script = operands[1];
+    return options;
+}
+
+// A failure that stops the program: its code and text.
+void ReportFailure(const LurExceptBase& error) {
+    Line(stderr, "lursql: error " + std::to_string(error.GetCode()) + ": " + error.what());
+}
+
+bool IsFailure(const std::string& status) { return status.find(":ERROR:") != std::string::npos; }
+
+// What the console shows after each statement.
+struct Console {
+    RdmFileImport* session = nullptr;
+    bool showStatus = false;
+    bool failed = false;
+};
+
+void ShowStatement(void* argument) {
+    Console& console = *static_cast<Console*>(argument);
+    const std::string status = console.session->GetStatus();
+    const std::string text = console.session->GetSqlResultText();
+    if (IsFailure(status)) {
+        console.failed = true;
+        Line(stderr, status);
+        if (!text.empty()) Line(stderr, text.starts_with("\r\n") ? text.substr(2) : text);
+        return;
+    }
+    if (console.showStatus) Line(stdout, status);
+    if (status.starts_with("SELECT:")) {
+        const std::string rows = ResultCsv(console.session->GetView(), console.session->GetColumns());
+        std::fwrite(rows.data(), 1, rows.size(), stdout);
+    }
+    if (!text.empty()) Line(stdout, text);
+    std::fflush(stdout);
+}
+
+// Logs in (a terminal asks for what is missing when no password was given)
+// and opens every tablespace; false with a note on stderr when refused.
+bool Connect(LuConn& connection, const Options& options) {
+    const bool ask = !options.password && isatty(STDIN_FILENO);
+    if (!ask) lurclistl::SetInteractive(false);
+    if (!connection.Open(options.service, options.user, options.password.value_or(""), ask)) {
+        Line(stderr, "lursql: the login to " + options.service + " was refused");
+        return false;
+    }
+    if (!connection.GetTablespaces().OpenAll()) {
+        Line(stderr, "lursql: the tablespaces of " + options.service + " cannot be opened");
+        return false;
+    }
+    return true;
+}
+
+// The script on standard input, read to its end and converted as a file.
+std::optional<std::string> ReadStandardInput(SqlFileEncoding encoding) {
+    std::string bytes{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    SqlTextFile input = DecodeSqlText(std::move(bytes), encoding, "standard input");
+    if (input.fault != SqlTextFile::kNone) {
+        Line(stderr, "lursql: " + input.faultText);
+        return std::nullopt;
+    }
+    return input.text;
+}
+
+int Run(const Options& options) {
+    LuConn connection;
+    if (!Connect(connection, options)) return kNothingRan;
+    DbDescMap& tablespaces = connection.GetTablespaces();
+
+    RdmFileImport session;
+    session.SetSession(tablespaces, false);
+    session.SetFileEncoding(options.encoding);
+    Console console{&session, options.showStatus};
+    session.SetProgressCallback(&console, &ShowStatement);
+
+    if (options.script && !options.checkOnly) {
+        // Import reads and parses the whole file before any statement runs.
+        try {
+            session.Import(options.script->c_str(), tablespaces, "");
+        } catch (const LurExceptBase& error) {
+            ReportFailure(error);
+            return kNothingRan;
+        }
+    } else {
+        if (options.script) {
+            try {
+                session.LoadScriptFile(*options.script);
+            } catch (const LurExceptBase& error) {
+                ReportFailure(error);
+                return kNothingRan;
+            }
+        } else {
+            std::optional<std::string> text = ReadStandardInput(options.encoding);
+            if (!text) return kNothingRan;
+            session.SetText(text->c_str());
+        }
+        session.CheckSql();  // a syntax error is shown by the progress callback
+        if (IsFailure(session.GetStatus())) return kNothingRan;
+        if (options.checkOnly) {
+            Line(stdout, session.GetStatus());
+            return kAllSucceeded;
+        }
+        session.ExecSql();
+    }
+
+    if (session.HoldsTransaction()) {
+        session.EndOwnTransaction(false);
+        Line(stderr, "lursql: the script left its transaction open; it was rolled back");
+        return kStatementFailed;
+    }
+    return console.failed ? kStatementFailed : kAllSucceeded;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        options = ParseCommandLine(win::CommandLineArguments(argc, argv));
+    } catch (const win::CommandLineError& error) {
+        Line(stderr, std::string("lursql: ") + error.what());
+        Write(stderr, kUsageText);
+        return kUsage;
+    } catch (const UsageError& error) {
+        Line(stderr, "lursql: " + error.text);
+        Write(stderr, kUsageText);
+        return kUsage;
+    }
+    try {
+        return Run(options);
+    } catch (const LurExceptBase& error) {
+        ReportFailure(error);
+        return kNothingRan;
+    }
+}
