@@ -86,6 +86,10 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
     if (Take(it, "EXEC") || Take(it, "EXECUTE")) return ExecuteProcedure(it);
     if (Take(it, "SELECT")) return Select(it);
     if (Take(it, "ORDER") && Take(it, "BY")) return OrderBy(it);
+    if (Take(it, "CREATE")) return Create(it);
+    if (Take(it, "ALTER")) return Alter(it);
+    if (Take(it, "DROP")) return Drop(it);
+    if (Take(it, "DESCRIBE") || Take(it, "DESC")) return Describe(it);
     Take(it, ";");
 }
 

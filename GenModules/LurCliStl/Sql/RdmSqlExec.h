@@ -67,6 +67,38 @@ public:
     // The empty view "SQLEXEC" over the executor's tablespaces.
     void ResetView();
 
+    // ---- catalogue statements (CREATE, ALTER, DROP; see RdmSqlExecCatalogue.cpp) -------
+
+    // The verbs: commit the connection's open transaction, then pass on to
+    // the handler of the object word; 2012 for an unknown object word.
+    void Create(SqlTokenIterator& it);
+    void Alter(SqlTokenIterator& it);
+    void Drop(SqlTokenIterator& it);
+    // Sequences: rows of SYSDB's "sequencies", names in upper case.
+    void CreateSequence(SqlTokenIterator& it);
+    void AlterSequence(SqlTokenIterator& it);
+    void DropSequence(SqlTokenIterator& it);
+    // Reads the sequence options into the table's record buffer.
+    void SequenceOptions(SqlTokenIterator& it, RdmTable& sequences);
+    // DESCRIBE / DESC: the table's definition as a CREATE TABLE text.
+    void Describe(SqlTokenIterator& it);
+    // Users and roles (role true for ROLE).
+    void CreateUser(SqlTokenIterator& it, bool role);
+    void AlterUser(SqlTokenIterator& it);
+    void DropUser(SqlTokenIterator& it, bool role);
+    // Databases and blob files.
+    void CreateDatabase(SqlTokenIterator& it);
+    void AlterDatabase(SqlTokenIterator& it);
+    void DropDatabase(SqlTokenIterator& it);
+    // Session and system settings (RdmSqlExecSettings.cpp).
+    void AlterSession(SqlTokenIterator& it);
+    void AlterSystem(SqlTokenIterator& it);
+    // The value of one LOGLEVEL word; steps past it and a following AND
+    // (and "=" after that AND).
+    long LogCategoryBit(SqlTokenIterator& it);
+    // A "debuglog" value as its LOGLEVEL words.
+    static std::string LogMaskText(const std::string& mask);
+
     // ---- for the handlers that change data --------------------------------------------
 
     // The view "SQLEXEC" holding the target table named by the master table
