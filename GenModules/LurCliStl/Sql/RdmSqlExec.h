@@ -86,6 +86,8 @@ public:
     // SYSDB's "sysprivilegs" and "userlink", all names of a statement or none.
     void Grant(SqlTokenIterator& it);
     void Revoke(SqlTokenIterator& it);
+    // Both: parse, then every name in one transaction.
+    void ChangeGrants(SqlTokenIterator& it, bool grant);
     // Parses GRANT/REVOKE up to the end of the name list (it); grantee
     // position: after the grantee and any WITH GRANT OPTION.
     void ParseGrant(int32_t& granteeId, std::vector<std::string>& names, SqlTokenIterator& granteePosition,

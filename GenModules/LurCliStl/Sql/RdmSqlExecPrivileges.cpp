@@ -132,26 +132,34 @@ std::string RdmSqlExec::ResolveGrantObject(SqlTokenIterator objectToken) {
     ThrowSyntaxError(2020, "Unknown object.", objectToken, Here(__LINE__));
 }
 
-void RdmSqlExec::Grant(SqlTokenIterator& it) {
+void RdmSqlExec::Grant(SqlTokenIterator& it) { ChangeGrants(it, true); }
+
+void RdmSqlExec::Revoke(SqlTokenIterator& it) { ChangeGrants(it, false); }
+
+void RdmSqlExec::ChangeGrants(SqlTokenIterator& it, bool grant) {
     GrantTables tables(m_descs);
     int32_t granteeId = -1;
     std::vector<std::string> names;
     SqlTokenIterator granteePosition = it;
     std::string object;
-    int16_t grantOption = 0;
-    ParseGrant(granteeId, names, granteePosition, it, object, grantOption, true);
+    int16_t grantOption = 0;  // REVOKE accepts the clause to no effect
+    ParseGrant(granteeId, names, granteePosition, it, object, grantOption, grant);
 
-    tables.links.BeginTrans("GRANT", true);
+    tables.links.BeginTrans(grant ? "GRANT" : "REVOKE", true);
     try {
         for (const std::string& name : names) {
             const int32_t id = UserIdByName(name, it, false);
             const int32_t privilegeId = tables.PrivilegeId(name);
-            RdmTable& target = privilegeId != -1 ? tables.grants : tables.links;
-            if (privilegeId == -1 && id == -1)
-                ThrowSyntaxError(2020, "Following system-privilege or role not found: " + name + "\n", it,
-                                 Here(__LINE__));
+            const bool privilege = privilegeId != -1;
+            if (!privilege && id == -1) {
+                const std::string text = "Following system-privilege or role not found: " + name + "\n";
+                if (grant) ThrowSyntaxError(2020, text, it, Here(__LINE__));
+                throw DbDescError(2021, Here(__LINE__), StrVector(text));
+            }
+            // The row's unique key: user, privilege and object, or user and role.
+            RdmTable& target = privilege ? tables.grants : tables.links;
             target.ClearRecord();
-            if (privilegeId != -1) {
+            if (privilege) {
                 target.Fld("dbuserid").SetLong(granteeId);
                 target.Fld("spid").SetLong(privilegeId);
                 target.Fld("sp_object").SetString(object);
@@ -159,14 +167,23 @@ void RdmSqlExec::Grant(SqlTokenIterator& it) {
                 target.Fld("userid").SetLong(granteeId);
                 target.Fld("roleid").SetLong(id);
             }
-            target.Fld("grantoption").SetShort(grantOption);
             try {
-                target.NewRec();
+                if (grant) {
+                    target.Fld("grantoption").SetShort(grantOption);
+                    target.NewRec();
+                } else {
+                    target.DefineKey(privilege ? "uid_sp_obj" : "userlinkkey");
+                    target.DelRec(true);
+                }
             } catch (const LurExceptBase& error) {
+                if (!grant) {
+                    throw DbDescError(error.GetCode(), Here(__LINE__),
+                                      StrVector((privilege ? "User have not privileg: " : "User have not role: ") +
+                                                name + ". Can't revoke.\n"));
+                }
                 if (error.GetCode() != lurdbcli::kLockedOrDuplicate)
                     throw DbDescError(error.GetCode(), Here(__LINE__), {});
-                ThrowSyntaxError(2020,
-                                 (privilegeId != -1 ? "User alredy have privileg: " : "User alredy have role: ") + name,
+                ThrowSyntaxError(2020, (privilege ? "User alredy have privileg: " : "User alredy have role: ") + name,
                                  it, Here(__LINE__));
             }
         }
@@ -176,51 +193,5 @@ void RdmSqlExec::Grant(SqlTokenIterator& it) {
         throw;
     }
     it = granteePosition;
-    m_resultMessage = "Role(s) granted.";
-}
-
-void RdmSqlExec::Revoke(SqlTokenIterator& it) {
-    GrantTables tables(m_descs);
-    int32_t granteeId = -1;
-    std::vector<std::string> names;
-    SqlTokenIterator granteePosition = it;
-    std::string object;
-    int16_t grantOption = 0;  // accepted, no effect
-    ParseGrant(granteeId, names, granteePosition, it, object, grantOption, false);
-
-    tables.links.BeginTrans("REVOKE", true);
-    try {
-        for (const std::string& name : names) {
-            const int32_t id = UserIdByName(name, it, false);
-            const int32_t privilegeId = tables.PrivilegeId(name);
-            if (privilegeId == -1 && id == -1)
-                throw DbDescError(2021, Here(__LINE__),
-                                  StrVector("Following system-privilege or role not found: " + name + "\n"));
-            RdmTable& target = privilegeId != -1 ? tables.grants : tables.links;
-            target.ClearRecord();
-            if (privilegeId != -1) {
-                target.Fld("dbuserid").SetLong(granteeId);
-                target.Fld("spid").SetLong(privilegeId);
-                target.Fld("sp_object").SetString(object);
-                target.DefineKey("uid_sp_obj");
-            } else {
-                target.Fld("userid").SetLong(granteeId);
-                target.Fld("roleid").SetLong(id);
-                target.DefineKey("userlinkkey");
-            }
-            try {
-                target.DelRec(true);
-            } catch (const LurExceptBase& error) {
-                const std::string text = privilegeId != -1 ? "User have not privileg: " + name + ". Can't revoke.\n"
-                                                           : "User have not role: " + name + ". Can't revoke.\n";
-                throw DbDescError(error.GetCode(), Here(__LINE__), StrVector(text));
-            }
-        }
-        tables.links.EndTrans(true);
-    } catch (...) {
-        tables.links.EndTrans(false);
-        throw;
-    }
-    it = granteePosition;
-    m_resultMessage = "Role(s) revoked.";
+    m_resultMessage = grant ? "Role(s) granted." : "Role(s) revoked.";
 }

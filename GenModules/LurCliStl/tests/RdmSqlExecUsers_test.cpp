@@ -9,6 +9,7 @@
 #include "ConnectionFixture.h"
 #include "FunctionLoader.h"
 #include "RdmFileImport.h"
+#include "RdmSqlExec.h"
 #include "RdmTable.h"
 #include "StringScrambler.h"
 
@@ -262,6 +263,23 @@ TEST_F(SqlGrantTest, AFailingNameLeavesNoneOfTheStatementsNames) {
     ASSERT_EQ(Run("GRANT clerk TO scott;"), "GRANT:SUCCESS:0");
     EXPECT_EQ(Run("REVOKE clerk, create session FROM scott;"), "REVOKE:ERROR:10002");
     EXPECT_EQ(Links().size(), 2u);
+}
+
+TEST_F(SqlGrantTest, CommitsAndGivesUpTheSessionsTransactionFirst) {
+    RdmTable orders(session.GetDesc("SALES"), "Orders");
+    const SqlStatement statement{{";", 1, 1, SqlTokenKind::Separator}};
+    RdmSqlExec(&session).BeginTransIfNeeded(orders, statement.begin());
+    ASSERT_TRUE(session.HoldsTransaction());
+    orders.Fld("ID").SetLong(7);
+    orders.NewRec();
+
+    ASSERT_EQ(Run("GRANT create session TO scott;"), "GRANT:SUCCESS:0");
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(fixture.Dump("Sales", "Orders"), "ID\n7\n");
+    // Its own transaction is over too: a failing grant takes back only itself.
+    EXPECT_EQ(Run("GRANT clerk, bogus TO scott;"), "GRANT:ERROR:2020");
+    EXPECT_EQ(Grants().size(), 1u);
+    EXPECT_TRUE(Links().empty());
 }
 
 TEST_F(SqlGrantTest, DroppingAUserOrRoleTakesItsGrantsAlong) {
