@@ -1,0 +1,211 @@
+// The CREATE, ALTER and DROP dispatch, the sequence statements (rows of
+// SYSDB's "sequencies" and the values the server then draws from them) and
+// DESCRIBE, run through the SQL session.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "ConnectionFixture.h"
+#include "DbErrorCode.h"
+#include "FunctionLoader.h"
+#include "RdmFileImport.h"
+#include "RdmTable.h"
+
+using lurtest::ErrorCode;
+
+namespace {
+
+constexpr const char* kSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Gepjarmu\n"
+    "  field GJ_ID l 4 u\n"
+    "  field Rendszam c 21 d\n"
+    "table Mixed\n"
+    "  field A l 4 n\n"
+    "  field B c 11 n\n"
+    "  key AB u A B\n"
+    "  field C s 2 n\n"
+    "  field D F 8 n\n";
+
+// A "sequencies" row as text: name, step, id, max, min, recycle, cache.
+struct SequenceRow {
+    std::string name, step, id, max, min, recycle, cache;
+    bool operator==(const SequenceRow&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const SequenceRow& r) {
+    return out << r.name << "/" << r.step << "/" << r.id << "/" << r.max << "/" << r.min << "/" << r.recycle << "/"
+               << r.cache;
+}
+
+class SqlCatalogueTest : public ::testing::Test {
+protected:
+    SqlCatalogueTest() {
+        lurclistl::SetInteractive(false);
+        session.SetSession(fixture.Tablespaces(), false);
+    }
+
+    // Runs the text; the last statement's status.
+    std::string Run(const std::string& text) {
+        session.RunText(text.c_str());
+        return session.GetStatus();
+    }
+    std::string Message() { return session.GetSqlResultText(); }
+
+    // The stored row of a sequence (upper-case name), or nullopt.
+    std::optional<SequenceRow> Sequence(const std::string& name) {
+        DbDesc catalogue = fixture.Tablespaces().GetDescCopy("SYSDB");
+        RdmTable table(&catalogue, "sequencies");
+        table.Fld("seq_name").SetString(name);
+        if (!table.FindRecByKey("seq_name")) return std::nullopt;
+        auto text = [&](const char* field) { return table.Fld(field).GetString(); };
+        return SequenceRow{text("seq_name"), text("seq_step"),    text("seq_id"),   text("seq_max"),
+                           text("seq_min"),  text("seq_recycle"), text("seq_chace")};
+    }
+
+    int32_t NextVal(const std::string& name) { return fixture.Tablespaces().GetDesc("CAR")->GetNextId(name); }
+
+    lurtest::ConnectionFixture fixture{kSchema, "SQLCATALOGUE"};
+    RdmFileImport session;
+};
+
+// ---- sequences ----------------------------------------------------------------------------------
+
+TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
+    struct Case {
+        std::string statement;
+        std::string status;
+        SequenceRow row;  // when the status is a success
+        std::string detail = "";
+    };
+    const Case cases[] = {
+        {"CREATE SEQUENCE s1;", "CREATE SEQUENCE:SUCCESS:0", {"S1", "1", "1", "0", "0", "0", "0"}},
+        {"CREATE SEQUENCE s2 INCREMENT_BY 5 START WITH 100 MAXVALUE 1000 CYCLE CACHE 20;",
+         "CREATE SEQUENCE:SUCCESS:0",
+         {"S2", "5", "100", "1000", "0", "1", "20"}},
+        {"create sequence s3 cache 20 cycle maxvalue 1000 start with 100 increment_by 5;",
+         "CREATE SEQUENCE:SUCCESS:0",
+         {"S3", "5", "100", "1000", "0", "1", "20"}},
+        // The last one wins; the NO forms clear.
+        {"CREATE SEQUENCE s4 MAXVALUE 50 NOMAXVALUE MINVALUE 3 NOMINVALUE CYCLE NOCYCLE CACHE 9 NOCACHE "
+         "INCREMENT_BY 2 INCREMENT_BY 7;",
+         "CREATE SEQUENCE:SUCCESS:0",
+         {"S4", "7", "1", "0", "0", "0", "0"}},
+        // A minimum without a maximum is valid: 0 is no limit.
+        {"CREATE SEQUENCE s5 MINVALUE 10;", "CREATE SEQUENCE:SUCCESS:0", {"S5", "1", "1", "0", "10", "0", "0"}},
+        {"CREATE SEQUENCE s6 MINVALUE 10 MAXVALUE 20;",
+         "CREATE SEQUENCE:SUCCESS:0",
+         {"S6", "1", "1", "20", "10", "0", "0"}},
+        {"CREATE SEQUENCE s7 MINVALUE 10 MAXVALUE 5;", "CREATE SEQUENCE:ERROR:2022", {}, "MAXVALUE is less"},
+        {"CREATE SEQUENCE s8 START 5;", "CREATE SEQUENCE:ERROR:2020", {}, "Missing WITH keyword after the START"},
+        {"CREATE SEQUENCE s9 FOO;", "CREATE SEQUENCE:ERROR:2027", {}, ".: FOO)"},
+        {"CREATE SEQUENCE s1;", "CREATE SEQUENCE:ERROR:", {}, "Sequence creation failed: s1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        const std::string status = Run(c.statement);
+        EXPECT_EQ(status.substr(0, c.status.size()), c.status);
+        if (c.detail.empty()) {
+            EXPECT_EQ(Message(), c.row.name + " sequence created.");
+            EXPECT_EQ(Sequence(c.row.name), c.row);
+        } else {
+            EXPECT_NE(Message().find(c.detail), std::string::npos) << Message();
+        }
+    }
+    for (const char* refused : {"S7", "S8", "S9"}) EXPECT_FALSE(Sequence(refused)) << refused;
+    EXPECT_EQ(Sequence("S1")->id, "1");  // the duplicate changed nothing
+}
+
+TEST_F(SqlCatalogueTest, NextValFollowsTheSequence) {
+    ASSERT_EQ(Run("CREATE SEQUENCE up START WITH 10 INCREMENT_BY 5 MAXVALUE 20 CYCLE MINVALUE 3;"),
+              "CREATE SEQUENCE:SUCCESS:0")
+        << Message();
+    ASSERT_EQ(Run("CREATE SEQUENCE once START WITH 1 MAXVALUE 2 NOCYCLE;"), "CREATE SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("UP"), 10);
+    EXPECT_EQ(NextVal("up"), 15);
+    EXPECT_EQ(NextVal("Up"), 20);
+    EXPECT_EQ(NextVal("UP"), 3);  // past the maximum: again from the minimum
+    EXPECT_EQ(NextVal("ONCE"), 1);
+    EXPECT_EQ(NextVal("ONCE"), 2);
+    EXPECT_EQ(ErrorCode([&] { NextVal("ONCE"); }), 10032);
+
+    // ALTER changes the options of the stored row and keeps the rest.
+    EXPECT_EQ(Run("ALTER SEQUENCE once CYCLE MAXVALUE 5;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Message(), "ONCE sequence altered.");
+    EXPECT_EQ(NextVal("ONCE"), 3);
+    EXPECT_EQ(Sequence("ONCE")->max, "5");
+    EXPECT_EQ(Run("ALTER SEQUENCE up START WITH 100 NOMAXVALUE;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("UP"), 100);
+    EXPECT_EQ(NextVal("UP"), 105);
+}
+
+TEST_F(SqlCatalogueTest, AlterAndDropOfAMissingSequenceSucceed) {
+    EXPECT_EQ(Run("ALTER SEQUENCE nosuch;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Message(), "NOSUCH sequence not found.");
+    // The options are not read, so the dispatch stops at them.
+    EXPECT_EQ(Run("ALTER SEQUENCE nosuch INCREMENT_BY 2;"), "ALTER SEQUENCE:ERROR:2027");
+    EXPECT_EQ(Message().substr(0, 28), "NOSUCH sequence not found.\r\n");
+
+    ASSERT_EQ(Run("CREATE SEQUENCE gone;"), "CREATE SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Run("DROP SEQUENCE Gone;"), "DROP SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Message(), "GONE sequence dropped.");
+    EXPECT_FALSE(Sequence("GONE"));
+    EXPECT_EQ(Run("DROP SEQUENCE gone;"), "DROP SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Message(), "GONE sequence not found.");
+}
+
+// ---- dispatch ---------------------------------------------------------------------------------------
+
+TEST_F(SqlCatalogueTest, DispatchRefusesUnknownObjectsAndCommitsFirst) {
+    struct Case {
+        const char* statement;
+        const char* status;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"CREATE TABLE x;", "CREATE:ERROR:2012", ".: TABLE)"},
+        {"ALTER INDEX x;", "ALTER:ERROR:2012", ".: INDEX)"},
+        {"DROP VIEW x;", "DROP:ERROR:2012", ".: VIEW)"},
+        {"DROP;", "DROP:ERROR:2012", ";"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        EXPECT_EQ(Run(c.statement), c.status);
+        EXPECT_NE(Message().find(c.detail), std::string::npos) << Message();
+    }
+
+    // A row written in the connection's open transaction is committed by
+    // the catalogue statement: the rollback after it finds nothing to undo.
+    DbDescMap& tablespaces = fixture.Tablespaces();
+    RdmTable cars(tablespaces.GetDesc("CAR"), "Gepjarmu");
+    ASSERT_TRUE(tablespaces.BeginTrans("EARLIER", true));
+    cars.ClearRecord();
+    cars.Fld("GJ_ID").SetInt(7);
+    cars.Fld("Rendszam").SetString("ABC-123");
+    cars.NewRec();
+    EXPECT_EQ(Run("DROP SEQUENCE nosuch;"), "DROP SEQUENCE:SUCCESS:0");
+    tablespaces.EndTransaction(false);
+    EXPECT_EQ(fixture.Dump("Car", "Gepjarmu").find("ABC-123") != std::string::npos, true)
+        << fixture.Dump("Car", "Gepjarmu");
+}
+
+// ---- DESCRIBE ----------------------------------------------------------------------------------------
+
+TEST_F(SqlCatalogueTest, DescribeWritesTheTableDefinition) {
+    EXPECT_EQ(Run("DESCRIBE gepjarmu;"), "DESCRIBE:SUCCESS:0");
+    EXPECT_EQ(Message(), "create table GEPJARMU(\r\n  GJ_ID  NUMBER(10),\r\n  RENDSZAM  VARCHAR2(21));\r\n");
+
+    // The compound key among the fields has no line, and the fields after
+    // it keep their own types.
+    EXPECT_EQ(Run("DESC Car.Mixed;"), "DESCRIBE:SUCCESS:0");
+    EXPECT_EQ(Message(),
+              "create table MIXED(\r\n  A  NUMBER(10),\r\n  B  VARCHAR2(11),\r\n  C  NUMBER(5),\r\n"
+              "  D  NUMBER(20,10));\r\n");
+
+    EXPECT_EQ(Run("DESCRIBE nosuch;"), "DESCRIBE:ERROR:2002");
+    EXPECT_EQ(Message().substr(0, 21), "Invalid object name\r\n");
+}
+
+}  // namespace
