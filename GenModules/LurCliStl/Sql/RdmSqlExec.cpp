@@ -90,6 +90,8 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
     if (Take(it, "ALTER")) return Alter(it);
     if (Take(it, "DROP")) return Drop(it);
     if (Take(it, "DESCRIBE") || Take(it, "DESC")) return Describe(it);
+    if (Take(it, "GRANT")) return Grant(it);
+    if (Take(it, "REVOKE")) return Revoke(it);
     Take(it, ";");
 }
 

@@ -16,7 +16,9 @@
 // whatever is open first. A failing statement leaves it open.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "RdmSqlBase.h"
 #include "RdmTable.h"
@@ -86,6 +88,20 @@ public:
     void CreateUser(SqlTokenIterator& it, bool role);
     void AlterUser(SqlTokenIterator& it);
     void DropUser(SqlTokenIterator& it, bool role);
+    // Privileges and role memberships (RdmSqlExecPrivileges.cpp): rows of
+    // SYSDB's "sysprivilegs" and "userlink", all names of a statement or none.
+    void Grant(SqlTokenIterator& it);
+    void Revoke(SqlTokenIterator& it);
+    // Both: parse, then every name in one transaction.
+    void ChangeGrants(SqlTokenIterator& it, bool grant);
+    // Parses GRANT/REVOKE up to the end of the name list (it); grantee
+    // position: after the grantee and any WITH GRANT OPTION.
+    void ParseGrant(int32_t& granteeId, std::vector<std::string>& names, SqlTokenIterator& granteePosition,
+                    SqlTokenIterator& it, std::string& object, int16_t& grantOption, bool grant);
+    // The "dbuser" row id of a user or role name, or -1 (strict: 2021 at the token).
+    int32_t UserIdByName(const std::string& name, SqlTokenIterator token, bool strict);
+    // The ON object: a tablespace, a table (as TABLESPACE.TABLE) or a sequence; 2020 otherwise.
+    std::string ResolveGrantObject(SqlTokenIterator objectToken);
     // Databases and blob files.
     void CreateDatabase(SqlTokenIterator& it);
     void AlterDatabase(SqlTokenIterator& it);
@@ -120,6 +136,25 @@ private:
     // Commits whatever transaction is open on the connection, as the
     // catalogue statements do before they run.
     void CommitOpenTransaction();
+
+    // ---- users and roles (RdmSqlExecUsers.cpp) ----
+    // The clauses of CREATE and ALTER USER; empty texts are not given.
+    struct UserChanges {
+        std::string password;
+        bool hasPassword = false;
+        std::string enabled;  // "0x00" locked, "0x01" open
+        std::string type;     // "0x00" visible, "0x02" hidden
+    };
+    // IDENTIFIED BY, ACCOUNT, TYPE in that order, then the statement's end.
+    void UserClauses(SqlTokenIterator& it, UserChanges& changes);
+    // 2020 unless the token is the statement's ";".
+    void RequireStatementEnd(SqlTokenIterator it);
+    // A name or password as "dbuser" keeps it and the login compares it.
+    static std::string StoredCredential(const std::string& text);
+    // Deletes every row whose field holds the id, each through the table's
+    // unique key over the key fields.
+    static void DeleteRowsOf(RdmTable& table, const char* field, int32_t id, const std::vector<std::string>& keyFields,
+                             const char* uniqueKey);
 
     SqlStatement m_tokens;
     RdmFileImport* m_session;

@@ -6,9 +6,6 @@ namespace {
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmSqlExec"};
 }  // namespace
 
-void RdmSqlExec::CreateUser(SqlTokenIterator& it, bool) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
-void RdmSqlExec::AlterUser(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
-void RdmSqlExec::DropUser(SqlTokenIterator& it, bool) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
 void RdmSqlExec::CreateDatabase(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
 void RdmSqlExec::AlterDatabase(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
 void RdmSqlExec::DropDatabase(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
