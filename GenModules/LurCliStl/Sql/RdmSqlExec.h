@@ -61,6 +61,20 @@ public:
     void Truncate(SqlTokenIterator& it);
     void ExecuteProcedure(SqlTokenIterator& it);
 
+    // ---- data statements (RdmSqlExecData.cpp) -------------------------------------------
+
+    // INSERT INTO, DELETE FROM, UPDATE: the iterator stands on the table
+    // name. A failure after rows were changed aborts the session's own
+    // transaction (the message ends "Transaction aborted."), so that no
+    // later COMMIT keeps half a statement; one that changed nothing leaves
+    // the transaction alone.
+    void Insert(SqlTokenIterator& it);
+    void Delete(SqlTokenIterator& it);
+    void Update(SqlTokenIterator& it);
+    // Reads and applies a SET list (field = value, ...) to the table; the
+    // word NULL clears the field. 2031 for an item without "=".
+    bool ParseSetList(RdmTable& table, SqlTokenIterator& it);
+
     // ---- for the handlers that change data --------------------------------------------
 
     // The view "SQLEXEC" holding the target table named by the master table
@@ -82,7 +96,13 @@ private:
     // Commits whatever transaction is open on the connection, as the
     // catalogue statements do before they run.
     void CommitOpenTransaction();
+    // The handler rule of the data statements: the view and the message are
+    // reset and the error is raised again as a syntax error at the token
+    // (an error already positioned keeps its text); with changed, the
+    // session's own transaction is aborted first.
+    [[noreturn]] void FailDataStatement(const LurExceptBase& error, SqlTokenIterator at, bool changed);
 
     SqlStatement m_tokens;
+    bool m_transactionAborted = false;  // the failing statement aborted the session's transaction
     RdmFileImport* m_session;
 };
