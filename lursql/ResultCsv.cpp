@@ -16,7 +16,10 @@ std::string ResultCsv(RdmView& view, const SqlSelectList& columns) {
     while (view.NextRecord()) {
         fields.clear();
         for (const SqlSelectColumn& column : columns) {
-            fields.push_back(win::Cp1250ToUtf8(view.Table(column.table).Fld(column.field).GetString()));
+            // An alias set on the table replaces the field's name there.
+            const bool aliased = !column.alias.empty() && view.HasField(column.table, column.alias);
+            const std::string& name = aliased ? column.alias : column.field;
+            fields.push_back(win::Cp1250ToUtf8(view.Table(column.table).Fld(name).GetString()));
         }
         lines += FormatCsvRecord(fields) + '\n';
     }

@@ -89,6 +89,8 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
     if (Take(it, "INSERT") && Take(it, "INTO")) return Insert(it);
     if (Take(it, "DELETE") && Take(it, "FROM")) return Delete(it);
     if (Take(it, "UPDATE")) return Update(it);
+    if (Take(it, "SELECT")) return Select(it);
+    if (Take(it, "ORDER") && Take(it, "BY")) return OrderBy(it);
     Take(it, ";");
 }
 

@@ -60,6 +60,12 @@ public:
     void Print(SqlTokenIterator& it);
     void Truncate(SqlTokenIterator& it);
     void ExecuteProcedure(SqlTokenIterator& it);
+    void Select(SqlTokenIterator& it);
+    // ORDER BY field [ASC | ASCENDING | DESC | DESCENDING] of a SELECT: sorts
+    // the result's rows, in every group of a detail.
+    void OrderBy(SqlTokenIterator& it);
+    // The empty view "SQLEXEC" over the executor's tablespaces.
+    void ResetView();
 
     // ---- data statements (RdmSqlExecData.cpp) -------------------------------------------
 

@@ -156,10 +156,12 @@ void RdmTable::CopyFields(const RdmTable& other) {
         FieldDesc desc;
         source.GetFieldDesc(desc);
         const std::string key = lurutils::ToUpper(source.GetName());
-        if (source.IsDetached())
-            fields.insert_or_assign(
-                key, RdmFld(m_name, source.GetName(), desc.type, desc.length, desc.flags == FieldDesc::kUnsigned));
-        else
+        if (source.IsDetached()) {
+            // A free-standing field keeps its value: it lives in no record.
+            RdmFld copy(m_name, source.GetName(), desc.type, desc.length, desc.flags == FieldDesc::kUnsigned);
+            copy.SetString(source.GetString());
+            fields.insert_or_assign(key, copy);
+        } else
             fields.insert_or_assign(key, RdmFld(m_desc, m_name, source.GetName(), false));
     }
     AliasMap aliases = other.m_aliases;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "DbDescError.h"
-#include "RdmSqlParser.h"
 #include "ServiceTest.h"
+#include "SqlTestStatement.h"
 
 namespace {
 
@@ -36,10 +36,7 @@ public:
     TestStatement(const DbDescMap& descs, const std::string& text,
                   std::vector<std::pair<std::string, std::string>> from = {}) {
         SetDescs(descs);
-        RdmSqlParser parser;
-        std::vector<SqlStatement> statements;
-        parser.Parse(text.data(), static_cast<uint32_t>(text.size()), statements);
-        m_statement = statements.at(0);
+        m_statement = lurtest::ParseFirstStatement(text);
         SetStatement(m_statement);
         m_fromList = std::move(from);
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,8 +13,8 @@
 #include "Crt.h"
 #include "DbDescError.h"
 #include "RdmSqlBase.h"
-#include "RdmSqlParser.h"
 #include "RdmTable.h"
+#include "SqlTestStatement.h"
 #include "StringScrambler.h"
 
 namespace {
@@ -32,17 +33,18 @@ class ValueStatement : public RdmSqlBase {
 public:
     explicit ValueStatement(DbDescMap& descs) {
         SetDescs(descs);
-        RdmSqlParser parser;
-        std::vector<SqlStatement> statements;
-        const std::string text = "x ;";
-        parser.Parse(text.data(), static_cast<uint32_t>(text.size()), statements);
-        m_statement = statements.at(0);
+        m_statement = lurtest::ParseFirstStatement("x ;");
         SetStatement(m_statement);
     }
     SqlTokenIterator At() const { return m_statement.begin(); }
 
 private:
     SqlStatement m_statement;
+};
+
+struct Refusal {
+    const char* value;
+    const char* error;  // the error's text after the position
 };
 
 struct Outcome {
@@ -64,6 +66,15 @@ protected:
             return {error.GetCode(), colon == std::string::npos ? message : message.substr(colon + 3)};
         }
         return {0, text};
+    }
+
+    // Each value is refused with 2006 and its text.
+    void ExpectRefused(std::initializer_list<Refusal> refusals, const char* field) {
+        for (const Refusal& refusal : refusals) {
+            const Outcome outcome = Eval(refusal.value, field);
+            EXPECT_EQ(outcome.code, 2006) << refusal.value;
+            EXPECT_EQ(outcome.text, refusal.error) << refusal.value;
+        }
     }
 
     lurtest::ConnectionFixture fixture{kSchema};
@@ -120,21 +131,15 @@ TEST_F(SqlValuesTest, EncodeScramblesTheUpperCaseText) {
     win::crt::SetLocale("C");
     EXPECT_EQ(accented.text, Scrambled("\xC1RP\xC1\x44"));
 
-    const struct {
-        const char* value;
-        const char* error;
-    } refused[] = {
-        {"ENCODE('a', 'b')", "Cannot encode field value - parameter number is invalid: ENCODE('a', 'b')"},
-        {"ENCODE ('smith')", "Missing open parentheses: ENCODE ('smith')"},
-        {"ENCODE('smith'", "Missing close parentheses: ENCODE('smith'"},
-        {"ENCODE(smith)", "Missing string begin delimeter."},
-        {"ENCODE()", "Missing parameter."},
-    };
-    for (const auto& c : refused) {
-        const Outcome outcome = Eval(c.value, "NAME");
-        EXPECT_EQ(outcome.code, 2006) << c.value;
-        EXPECT_EQ(outcome.text, c.error) << c.value;
-    }
+    ExpectRefused(
+        {
+            {"ENCODE('a', 'b')", "Cannot encode field value - parameter number is invalid: ENCODE('a', 'b')"},
+            {"ENCODE ('smith')", "Missing open parentheses: ENCODE ('smith')"},
+            {"ENCODE('smith'", "Missing close parentheses: ENCODE('smith'"},
+            {"ENCODE(smith)", "Missing string begin delimeter."},
+            {"ENCODE()", "Missing parameter."},
+        },
+        "NAME");
 }
 
 TEST_F(SqlValuesTest, NextvalDrawsTheNamedCounter) {
@@ -160,27 +165,22 @@ TEST_F(SqlValuesTest, ToDateReadsLocalTimeByItsFormat) {
     std::strftime(digits, sizeof digits, "%Y%m%d%H%M%S", &utc);
     EXPECT_EQ(Eval("TO_DATE('2012.06.12 08:30:00', 'YYYY.MM.DD HH:mm:SS')", "STAMP").text, digits);
 
-    const struct {
-        const char* value;
-        const char* error;
-    } refused[] = {
-        {"TO_DATE('2012-06-12', 'YYYY.MM.DD')", "Bad date time value: 2012-06-12 - bad character in position 4."},
-        {"TO_DATE('2012.0x.12', 'YYYY.MM.DD')",
-         "Bad date time value: 2012.0x.12 character in position 6 not a number."},
-        {"TO_DATE('2012.6.12', 'YYYY.MM.DD')",
-         "Cannot convert field value - parameters length is not equal: TO_DATE('2012.6.12', 'YYYY.MM.DD')"},
-        {"TO_DATE('2012.06.12')", "Cannot convert field value - parameter number is invalid: TO_DATE('2012.06.12')"},
-        // Dates that do not exist are refused, not stored empty.
-        {"TO_DATE('2012.13.12', 'YYYY.MM.DD')", "Bad date time value: 2012.13.12"},
-        {"TO_DATE('2012.02.30', 'YYYY.MM.DD')", "Bad date time value: 2012.02.30"},
-        {"TO_DATE('2012.02.03 25', 'YYYY.MM.DD HH')", "Bad date time value: 2012.02.03 25"},
-        {"TO_DATE('99999', 'YYYYY')", "Bad date time value: 99999"},
-    };
-    for (const auto& c : refused) {
-        const Outcome outcome = Eval(c.value, "TICKS");
-        EXPECT_EQ(outcome.code, 2006) << c.value;
-        EXPECT_EQ(outcome.text, c.error) << c.value;
-    }
+    ExpectRefused(
+        {
+            {"TO_DATE('2012-06-12', 'YYYY.MM.DD')", "Bad date time value: 2012-06-12 - bad character in position 4."},
+            {"TO_DATE('2012.0x.12', 'YYYY.MM.DD')",
+             "Bad date time value: 2012.0x.12 character in position 6 not a number."},
+            {"TO_DATE('2012.6.12', 'YYYY.MM.DD')",
+             "Cannot convert field value - parameters length is not equal: TO_DATE('2012.6.12', 'YYYY.MM.DD')"},
+            {"TO_DATE('2012.06.12')",
+             "Cannot convert field value - parameter number is invalid: TO_DATE('2012.06.12')"},
+            // Dates that do not exist are refused, not stored empty.
+            {"TO_DATE('2012.13.12', 'YYYY.MM.DD')", "Bad date time value: 2012.13.12"},
+            {"TO_DATE('2012.02.30', 'YYYY.MM.DD')", "Bad date time value: 2012.02.30"},
+            {"TO_DATE('2012.02.03 25', 'YYYY.MM.DD HH')", "Bad date time value: 2012.02.03 25"},
+            {"TO_DATE('99999', 'YYYYY')", "Bad date time value: 99999"},
+        },
+        "TICKS");
     EXPECT_EQ(Eval("TO_DATE('2012.06.12', 'YYYY.MM.DD')", "NAME").text, "NAME TO_DATE('2012.06.12', 'YYYY.MM.DD')");
 }
 
@@ -192,22 +192,16 @@ TEST_F(SqlValuesTest, SubstrCutsTheCurrentTextOfAFieldOfTheTable) {
     EXPECT_EQ(Eval("SUBSTR( label , 1, 100)", "NAME").text, "ools");
     EXPECT_EQ(Eval("SUBSTR(item.label, 5)", "NAME").text, "");
 
-    const struct {
-        const char* value;
-        const char* error;
-    } refused[] = {
-        {"SUBSTR(name)", "Wrong paremeter list."},
-        {"SUBSTR(name, 1, 2, 3)", "Wrong paremeter list."},
-        {"SUBSTR (name, 1)", "Missing open parentheses: SUBSTR (name, 1)"},
-        {"SUBSTR(nothing, 1)", "Unknown field in SUBSTR(nothing, 1)"},
-        {"SUBSTR(name, 12)", "Position out of the text: SUBSTR(name, 12)"},
-        {"SUBSTR(name, -1)", "Position out of the text: SUBSTR(name, -1)"},
-    };
-    for (const auto& c : refused) {
-        const Outcome outcome = Eval(c.value, "NAME");
-        EXPECT_EQ(outcome.code, 2006) << c.value;
-        EXPECT_EQ(outcome.text, c.error) << c.value;
-    }
+    ExpectRefused(
+        {
+            {"SUBSTR(name)", "Wrong paremeter list."},
+            {"SUBSTR(name, 1, 2, 3)", "Wrong paremeter list."},
+            {"SUBSTR (name, 1)", "Missing open parentheses: SUBSTR (name, 1)"},
+            {"SUBSTR(nothing, 1)", "Unknown field in SUBSTR(nothing, 1)"},
+            {"SUBSTR(name, 12)", "Position out of the text: SUBSTR(name, 12)"},
+            {"SUBSTR(name, -1)", "Position out of the text: SUBSTR(name, -1)"},
+        },
+        "NAME");
 }
 
 TEST_F(SqlValuesTest, OtherValuesStayAsWritten) {

@@ -1,0 +1,77 @@
+// SELECT through lursql: a join of two tables printed as CSV, ORDER BY, a
+// refused OR, and the server parameters.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "RunProgram.h"
+#include "ServiceFixture.h"
+
+namespace {
+
+using lurtest::BinDir;
+
+constexpr const char* kSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Owner\n"
+    "  field OW_ID   l 4  u\n"
+    "  field OW_NAME c 20 d\n"
+    "table Vehicle\n"
+    "  field VE_ID    l 4  u\n"
+    "  field VE_OWNER l 4  d\n"
+    "  field VE_PLATE c 11 d\n";
+
+class LurSqlSelectTest : public ::testing::Test {
+protected:
+    LurSqlSelectTest() {
+        mkdir(Work().c_str(), 0700);
+        service.Load("Car", "Owner", "OW_ID,OW_NAME\n1,\xC3\x81rp\xC3\xA1\x64\n2,Bea\n");
+        service.Load("Car", "Vehicle", "VE_ID,VE_OWNER,VE_PLATE\n10,1,AAA-111\n11,2,BBB-222\n12,1,CCC-333\n");
+    }
+
+    lurtest::ProgramRun LurSql(const std::string& script) {
+        std::ofstream(Work() + "/query.sql", std::ios::binary) << script;
+        lurtest::ProgramCall call{BinDir() + "/lursql",
+                                  {"-u", "owner", "-p", "key", "GARAGE", "query.sql"},
+                                  service.Dir() + "/stdout.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        return lurtest::RunProgram(call);
+    }
+
+    std::string Work() const { return service.Dir() + "/work"; }
+
+    lurtest::ServiceFixture service{kSchema, "GARAGE", "owner", "key"};
+};
+
+TEST_F(LurSqlSelectTest, PrintsAJoinOfTwoTables) {
+    const lurtest::ProgramRun run = LurSql(
+        "SELECT ow_name AS name, ve_plate FROM owner, vehicle WHERE vehicle.ve_owner = owner.ow_id "
+        "AND owner.ow_name = '\xC3\x81rp\xC3\xA1\x64';\n"
+        "SELECT ve_plate FROM vehicle WHERE ve_id >= 11 ORDER BY ve_plate DESC;\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "name,VE_PLATE\n\xC3\x81rp\xC3\xA1\x64,AAA-111\n\xC3\x81rp\xC3\xA1\x64,CCC-333\n2 row selected.\n"
+              "VE_PLATE\nCCC-333\nBBB-222\n2 row selected.\n")
+        << run.err;
+}
+
+TEST_F(LurSqlSelectTest, RefusesWhatOneSearchCannotAnswer) {
+    const lurtest::ProgramRun run = LurSql("SELECT ve_plate FROM vehicle WHERE ve_id = 10 OR ve_id = 11;\n");
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("SELECT:ERROR:2024"), std::string::npos) << run.err;
+}
+
+TEST_F(LurSqlSelectTest, ReadsServerParameters) {
+    const lurtest::ProgramRun run = LurSql("SELECT volumeid FROM system;\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out.rfind("volumeid\n", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\n1 row selected.\n"), std::string::npos) << run.out;
+}
+
+}  // namespace
