@@ -106,6 +106,11 @@ private:
     // reset and the error is raised again as a syntax error at the token
     // (an error already positioned keeps its text); with changed, the
     // session's own transaction is aborted first.
+    // DELETE's and UPDATE's WHERE (from the WHERE token up to stop) run as
+    // the view's search; the answer is the table's unique key, by which the
+    // rows are found again on the server (10038 with the text without one).
+    std::string SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,
+                                   const char* noKeyText);
     [[noreturn]] void FailDataStatement(const LurExceptBase& error, SqlTokenIterator at, bool changed);
 
     SqlStatement m_tokens;

@@ -61,6 +61,17 @@ void RdmSqlExec::FailDataStatement(const LurExceptBase& error, SqlTokenIterator 
     ThrowSyntaxError(error.GetCode(), text, at, Here(__LINE__));
 }
 
+std::string RdmSqlExec::SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,
+                                           const char* noKeyText) {
+    SqlTokenIterator it = where;
+    Advance(it);
+    const std::string uniqueKey = table.GetUniqueKeyName();
+    if (uniqueKey.empty()) ThrowSyntaxError(kNoPrimaryIndex, noKeyText, it, Here(__LINE__));
+    ParseCondition(it, stop);
+    ConditionsToSearch(it);
+    return uniqueKey;
+}
+
 // ---- INSERT ------------------------------------------------------------------------------------
 
 void RdmSqlExec::Insert(SqlTokenIterator& it) {
@@ -150,16 +161,10 @@ void RdmSqlExec::Delete(SqlTokenIterator& it) {
             ++m_affected;
         };
         if (where != stop) {
-            it = where;
-            Advance(it);
-            // The rows are found again on the server by their unique key:
-            // without one the delete would hit whatever record the
+            // Without a unique key the delete would hit whatever record the
             // connection stands on.
-            const std::string uniqueKey = table.GetUniqueKeyName();
-            if (uniqueKey.empty())
-                ThrowSyntaxError(kNoPrimaryIndex, "Cannot delete without primary index!", it, Here(__LINE__));
-            ParseCondition(it, stop);
-            ConditionsToSearch(it);
+            const std::string uniqueKey =
+                SearchRowsToChange(table, where, stop, "Cannot delete without primary index!");
             table.DefineKey(uniqueKey);
             if (table.GoToPos(0, RdmStoreTab::kChildNone)) {
                 while (table.GetListCount() > 0) deleteCurrent();
@@ -226,13 +231,8 @@ void RdmSqlExec::Update(SqlTokenIterator& it) {
         } else {
             DbDesc keyDesc = m_descs.GetDescCopy(table.GetDbName());
             RdmTable keyTable(&keyDesc, table.GetName());
-            it = where;
-            Advance(it);
-            const std::string uniqueKey = table.GetUniqueKeyName();
-            if (uniqueKey.empty())
-                ThrowSyntaxError(kNoPrimaryIndex, "Cannot modify without proimary index!", it, Here(__LINE__));
-            ParseCondition(it, stop);
-            ConditionsToSearch(it);
+            const std::string uniqueKey =
+                SearchRowsToChange(table, where, stop, "Cannot modify without proimary index!");
             std::vector<std::string> keyFields;
             if (m_descs.GetDesc(table.GetDbName())->GetFieldDescByName(table.GetName(), uniqueKey).type == 'k') {
                 table.GetKeyFields(uniqueKey, keyFields);

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "ConnectionFixture.h"
+#include "FunctionLoader.h"
 #include "RdmFileImport.h"
+#include "ScopedClientFunction.h"
 
 namespace {
 
@@ -19,6 +21,9 @@ constexpr const char* kSchema =
     "table Note\n"
     "  field N_TEXT c 11 d\n"
     "  field N_NO l 4 n\n";
+
+// The server's answer for a record that another user deleted meanwhile.
+int32_t RowGone(int32_t, int32_t, int32_t, int32_t, char*) { return lurdbcli::kNotFound; }
 
 class SqlDataTest : public ::testing::Test {
 protected:
@@ -122,6 +127,24 @@ TEST_F(SqlDataTest, AStatementFailingHalfwayAbortsTheTransaction) {
     ExpectFailure("UPDATE Item SET I_ID = 7;", "UPDATE:ERROR:10005", "");
     EXPECT_TRUE(std::string(session.GetSqlResultText()).ends_with(")\r\nTransaction aborted."));
     EXPECT_EQ(Run("COMMIT;"), ":SUCCESS:0 ");
+    EXPECT_EQ(Items(), "I_ID,I_NAME,I_QTY\n1,a,1\n2,b,1\n");
+}
+
+TEST_F(SqlDataTest, ARowGoneOnTheServerFailsTheStatement) {
+    fixture.Load("Shop", "Item", "I_ID,I_NAME,I_QTY\n1,a,1\n2,b,1\n");
+    FunctionLoader& client = GetFunctionLoader();
+    {
+        lurtest::ScopedClientFunction stub(client.pfDelRec, &RowGone);
+        ExpectFailure("DELETE FROM Item WHERE I_QTY = 1;", "DELETE:ERROR:10002", "Modified record is missing.");
+        ExpectFailure("DELETE FROM Item;", "DELETE:ERROR:10002", "Modified record is missing.");
+    }
+    {
+        lurtest::ScopedClientFunction stub(client.pfModRec, &RowGone);
+        ExpectFailure("UPDATE Item SET I_NAME = 'x';", "UPDATE:ERROR:10002", "Modified record is missing.");
+        ExpectFailure("UPDATE Item SET I_NAME = 'x' WHERE I_ID = 2;", "UPDATE:ERROR:10002",
+                      "Modified record is missing.");
+    }
+    EXPECT_EQ(Run("COMMIT;"), "COMMIT:SUCCESS:0 Transaction commited.");
     EXPECT_EQ(Items(), "I_ID,I_NAME,I_QTY\n1,a,1\n2,b,1\n");
 }
 
