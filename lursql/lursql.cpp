@@ -3,11 +3,15 @@
 // session (RdmFileImport), printing each statement's result as it ends.
 //
 //   lursql [-u USER] [-p PASSWORD] [--check] [--status] [--encoding ENC] SERVICE [SCRIPT]
+//   lursql [-u USER] [-p PASSWORD] [--encoding ENC] --import TS.TABLE SERVICE FILE
+//
+// --import imports the comma-separated FILE into the table TS.TABLE in one
+// transaction and prints the session's message.
 //
 // Exit status: 0 every statement succeeded; 1 a statement failed or the
 // transaction the script left open was rolled back; 2 wrong command line;
 // 3 nothing ran (login refused, tablespaces not opened, script unreadable,
-// not valid text or with a syntax error).
+// not valid text or with a syntax error, an import refused).
 #include <unistd.h>
 
 #include <cstdio>
@@ -35,12 +39,14 @@ constexpr int kNothingRan = 3;
 
 constexpr const char* kUsageText =
     "usage: lursql [-u USER] [-p PASSWORD] [--check] [--status] [--encoding utf8|cp1250] SERVICE [SCRIPT]\n"
+    "       lursql [-u USER] [-p PASSWORD] [--encoding utf8|cp1250] --import TS.TABLE SERVICE FILE\n"
     "Runs the SQL script SCRIPT (or standard input) on SERVICE.\n"
     "  -u USER            the user to log in as\n"
     "  -p PASSWORD        the password; without it a terminal asks\n"
     "  --check            only check the script's syntax\n"
     "  --status           print every statement's status\n"
-    "  --encoding cp1250  script files are code page 1250, not UTF-8\n";
+    "  --encoding cp1250  script files are code page 1250, not UTF-8\n"
+    "  --import TS.TABLE  import the comma-separated FILE into the table\n";
 
 struct Options {
     std::string user;
@@ -50,6 +56,7 @@ struct Options {
     SqlFileEncoding encoding = SqlFileEncoding::Utf8;
     std::string service;
     std::optional<std::string> script;
+    std::optional<std::string> importTarget;
 };
 
 struct UsageError {
@@ -85,6 +92,8 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
             options.password = value();
         } else if (arg == "--check") {
             options.checkOnly = true;
+        } else if (arg == "--import") {
+            options.importTarget = value();
         } else if (arg == "--status") {
             options.showStatus = true;
         } else if (arg == "--encoding") {
@@ -101,6 +110,10 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
         } else {
             operands.push_back(arg);
         }
+    }
+    if (options.importTarget) {
+        if (operands.size() != 2) throw UsageError{"--import needs a service and a file"};
+        if (options.checkOnly) throw UsageError{"--import and --check do not go together"};
     }
     if (operands.empty() || operands.size() > 2) throw UsageError{"give a service and at most one script"};
     options.service = operands[0];
@@ -178,6 +191,17 @@ int Run(const Options& options) {
     session.SetFileEncoding(options.encoding);
     Console console{&session, options.showStatus};
     session.SetProgressCallback(&console, &ShowStatement);
+
+    if (options.importTarget) {
+        try {
+            session.Import(options.script->c_str(), tablespaces, *options.importTarget);
+        } catch (const LurExceptBase& error) {
+            ReportFailure(error);
+            return kNothingRan;
+        }
+        Line(stdout, session.GetSqlResultText());
+        return kAllSucceeded;
+    }
 
     if (options.script && !options.checkOnly) {
         // Import reads and parses the whole file before any statement runs.

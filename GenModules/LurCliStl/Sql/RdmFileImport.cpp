@@ -69,10 +69,7 @@ void RdmFileImport::Import(const char* fileName, const DbDescMap& map, const std
     m_fileName = name;
     m_target = target;
     DbDescMap::operator=(map);
-    if (!m_target.empty()) {
-        // The table import is not part of this library yet.
-        throw DbDescError(2027, Here(__LINE__), StrVector(m_target));
-    }
+    if (!m_target.empty()) return ImportTable();
     ImportSql();
 }
 

@@ -61,8 +61,8 @@ public:
 
     // Loads the file (10011 [file] when it cannot be read) and, with an empty
     // target, runs it as a script (ImportSql): a syntax error leaves its text
-    // in the message and is thrown on. The table import (a target) is not
-    // built yet: it raises 2027 [target].
+    // in the message and is thrown on. With a target "TABLESPACE.TABLE" it
+    // imports the file into that table (ImportTable).
     void Import(const char* fileName, const DbDescMap& map, const std::string& target);
     // Loads a script from a string; nothing is parsed.
     void SetText(const char* text);
@@ -103,6 +103,27 @@ public:
     // Ends the session's own transaction (commit or abort) through the map;
     // false when it held none.
     bool EndOwnTransaction(bool commit);
+
+    // ---- table import (RdmFileImportTable.cpp) ----------------------------------------
+
+    // Imports the loaded text into the target table inside one strict client
+    // transaction "IMPORT": the text is one flat stream of values (lines are
+    // not records) that fill the table's fields in order, a record inserted
+    // after every field count of values. The message becomes "N record
+    // imported." and, when values were left over, a second line "k values
+    // after the last whole record were not imported.". 2000 for a target
+    // without ".", 2003 for a table without fields; a value a field refuses
+    // or a refused insert aborts the transaction (nothing is kept) and is
+    // thrown on, its text naming record, field and value.
+    void ImportTable();
+    // Reads the value at the read position into the current value and steps
+    // past its terminator (a comma outside quotes, a line end, the text's
+    // end). A backslash takes the next byte literally (a last backslash is
+    // itself); a double quote toggles quoting and is dropped; a carriage
+    // return skips a line feed that follows it.
+    void ReadValue();
+    const std::string& GetCurrentValue() const { return m_currentValue; }
+    uint32_t GetReadPosition() const { return m_readPosition; }
 
     // ---- nested scripts ------------------------------------------------------------------
 

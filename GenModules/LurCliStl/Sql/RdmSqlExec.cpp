@@ -51,6 +51,7 @@ void RdmSqlExec::Execute(RdmFileImport& session, const SqlStatement& statement) 
     m_resultMessage.clear();
     m_statementName.clear();
     m_view = RdmView();
+    m_transactionAborted = false;
     try {
         m_tokens = statement;
         SetStatement(m_tokens);
@@ -66,6 +67,7 @@ void RdmSqlExec::Execute(RdmFileImport& session, const SqlStatement& statement) 
     } catch (const LurExceptBase& error) {
         m_resultMessage = m_resultMessage + "\r\n" + error.what();
         m_statementName += ":ERROR:" + std::to_string(error.GetCode());
+        if (m_transactionAborted) m_resultMessage += "\r\nTransaction aborted.";
     }
 }
 
@@ -84,6 +86,9 @@ void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
     if (Take(it, "PRINT")) return Print(it);
     if (Take(it, "TRUNCATE") && Take(it, "TABLE")) return Truncate(it);
     if (Take(it, "EXEC") || Take(it, "EXECUTE")) return ExecuteProcedure(it);
+    if (Take(it, "INSERT") && Take(it, "INTO")) return Insert(it);
+    if (Take(it, "DELETE") && Take(it, "FROM")) return Delete(it);
+    if (Take(it, "UPDATE")) return Update(it);
     if (Take(it, "SELECT")) return Select(it);
     if (Take(it, "ORDER") && Take(it, "BY")) return OrderBy(it);
     if (Take(it, "CREATE")) return Create(it);

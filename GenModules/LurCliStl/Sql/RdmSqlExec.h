@@ -114,6 +114,19 @@ public:
     long LogCategoryBit(SqlTokenIterator& it);
     // A "debuglog" value as its LOGLEVEL words.
     static std::string LogMaskText(const std::string& mask);
+    // ---- data statements (RdmSqlExecData.cpp) -------------------------------------------
+
+    // INSERT INTO, DELETE FROM, UPDATE: the iterator stands on the table
+    // name. A failure after rows were changed aborts the session's own
+    // transaction (the message ends "Transaction aborted."), so that no
+    // later COMMIT keeps half a statement; one that changed nothing leaves
+    // the transaction alone.
+    void Insert(SqlTokenIterator& it);
+    void Delete(SqlTokenIterator& it);
+    void Update(SqlTokenIterator& it);
+    // Reads and applies a SET list (field = value, ...) to the table; the
+    // word NULL clears the field. 2031 for an item without "=".
+    bool ParseSetList(RdmTable& table, SqlTokenIterator& it);
 
     // ---- for the handlers that change data --------------------------------------------
 
@@ -136,6 +149,16 @@ private:
     // Commits whatever transaction is open on the connection, as the
     // catalogue statements do before they run.
     void CommitOpenTransaction();
+    // The handler rule of the data statements: the view and the message are
+    // reset and the error is raised again as a syntax error at the token
+    // (an error already positioned keeps its text); with changed, the
+    // session's own transaction is aborted first.
+    // DELETE's and UPDATE's WHERE (from the WHERE token up to stop) run as
+    // the view's search; the answer is the table's unique key, by which the
+    // rows are found again on the server (10038 with the text without one).
+    std::string SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,
+                                   const char* noKeyText);
+    [[noreturn]] void FailDataStatement(const LurExceptBase& error, SqlTokenIterator at, bool changed);
 
     // ---- users and roles (RdmSqlExecUsers.cpp) ----
     // The clauses of CREATE and ALTER USER; empty texts are not given.
@@ -157,5 +180,6 @@ private:
                              const char* uniqueKey);
 
     SqlStatement m_tokens;
+    bool m_transactionAborted = false;  // the failing statement aborted the session's transaction
     RdmFileImport* m_session;
 };

@@ -1,0 +1,257 @@
+// The data statements of the executor: INSERT INTO, DELETE FROM and UPDATE.
+#include <iterator>
+#include <vector>
+
+#include "DbDescError.h"
+#include "RdmFileImport.h"
+#include "RdmSqlExec.h"
+#include "RdmStoreTab.h"
+#include "lurdbcli.h"
+
+namespace {
+
+constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmSqlExec"};
+
+constexpr int kValueCountDiffers = 2028;
+constexpr int kBadInsertList = 2029;
+constexpr int kMissingSet = 2030;
+constexpr int kMissingEquals = 2031;
+constexpr int kNoPrimaryIndex = lurdbcli::kFunctionMissing;  // 10038
+constexpr int kRecordMissing = lurdbcli::kNotFound;          // 10002
+
+constexpr const char* kRecordMissingText = "Modified record is missing.";
+constexpr const char* kPositionedPrefix = "Error in the row ";
+
+// Whether the error already carries a statement position (raised by the
+// statement's own parsing), so that it is not positioned twice.
+bool IsPositioned(const LurExceptBase& error) {
+    const auto* withArgs = dynamic_cast<const LurExceptBaseArg*>(&error);
+    return withArgs && !withArgs->GetArgs().empty() && withArgs->GetArgs()[0].starts_with(kPositionedPrefix);
+}
+
+// A change of the current row that the server answers with not found (the
+// row is gone) is a failure of the statement, not the end of its loop.
+template <class Change>
+void ChangeOrFail(RdmSqlExec& exec, Change change, SqlTokenIterator at, const ErrorLocation& where) {
+    bool done = false;
+    try {
+        done = change();
+    } catch (const LurExceptBase& error) {
+        if (error.GetCode() != kRecordMissing) throw;
+    }
+    if (!done) exec.ThrowSyntaxError(kRecordMissing, kRecordMissingText, at, where);
+}
+
+}  // namespace
+
+void RdmSqlExec::FailDataStatement(const LurExceptBase& error, SqlTokenIterator at, bool changed) {
+    m_view = RdmView();
+    m_resultMessage.clear();
+    const std::string text =
+        IsPositioned(error) ? dynamic_cast<const LurExceptBaseArg&>(error).GetArgs()[0] : error.what();
+    if (changed && m_session->HoldsTransaction()) {
+        try {
+            m_session->EndOwnTransaction(false);
+        } catch (const LurExceptBase&) {
+            // the statement's own failure is the one to report
+        }
+        m_transactionAborted = true;
+    }
+    if (IsPositioned(error)) throw DbDescError(error.GetCode(), Here(__LINE__), StrVector(text));
+    ThrowSyntaxError(error.GetCode(), text, at, Here(__LINE__));
+}
+
+std::string RdmSqlExec::SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,
+                                           const char* noKeyText) {
+    SqlTokenIterator it = where;
+    Advance(it);
+    const std::string uniqueKey = table.GetUniqueKeyName();
+    if (uniqueKey.empty()) ThrowSyntaxError(kNoPrimaryIndex, noKeyText, it, Here(__LINE__));
+    ParseCondition(it, stop);
+    ConditionsToSearch(it);
+    return uniqueKey;
+}
+
+// ---- INSERT ------------------------------------------------------------------------------------
+
+void RdmSqlExec::Insert(SqlTokenIterator& it) {
+    m_statementName = "INSERT";
+    m_masterTable = it->text;
+    try {
+        OpenTarget(it);
+        RdmTable table = m_view.Table(m_masterTable);  // a plain copy: records go straight to the server
+        BeginTransIfNeeded(table, it);
+        table.ClearRecord();
+        m_resultMessage = "%i record inserted.";
+        m_affected = 1;
+        Advance(it);
+        if (it->Matches("VALUES")) {
+            Advance(it);
+            Advance(it);  // the "("
+            const StrVector names = table.GetFieldNames();
+            std::vector<FieldDesc> descs;
+            table.GetFieldDescs(descs);
+            size_t field = 0;  // the two walks go in step
+            auto atDataField = [&] {
+                return field < descs.size() && descs[field].type != 'k' && descs[field].type != 'g';
+            };
+            while (it != m_statementEnd && !it->Matches(")") && atDataField() && field < names.size()) {
+                if (it->Matches(",")) {
+                    Advance(it);
+                    continue;
+                }
+                if (!it->Matches("NULL")) {  // NULL leaves the cleared field empty
+                    RdmFld& target = table.Fld(names[field]);
+                    std::string value = it->text;
+                    EvalValue(value, target, it);
+                    target.SetString(value);
+                }
+                Advance(it);
+                ++field;
+            }
+            if (it == m_statementEnd || !it->Matches(")") || atDataField())
+                ThrowSyntaxError(kValueCountDiffers, "", it, Here(__LINE__));
+            Advance(it);
+            table.NewRec();
+            return;
+        }
+
+        if (!AcceptKeyword(it, "(")) ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
+        const SqlTokenIterator values = FindToken(it, m_statementEnd, "VALUES");
+        if (values == m_statementEnd || std::next(values) == m_statementEnd || !std::next(values)->Matches("("))
+            ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
+        const SqlTokenIterator valuesEnd = FindToken(values, m_statementEnd, ")");
+        const SqlTokenIterator columnsEnd = FindToken(it, values, ")");
+        if (valuesEnd == m_statementEnd || columnsEnd == values)
+            ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
+        SqlTokenIterator column = it;
+        SqlTokenIterator value = std::next(values, 2);
+        for (; column != columnsEnd && value != valuesEnd; ++column, ++value) {
+            if (column->Matches(",") || value->Matches("NULL")) continue;  // a separator step, or left empty
+            RdmFld& target = table.Fld(column->text);
+            std::string text = value->text;
+            EvalValue(text, target, value);
+            target.SetString(text);
+        }
+        if (column != columnsEnd || value != valuesEnd)
+            ThrowSyntaxError(kValueCountDiffers, "", column, Here(__LINE__));
+        table.NewRec();
+        it = std::next(valuesEnd);
+    } catch (const LurExceptBase& error) {
+        FailDataStatement(error, it, false);  // nothing reaches the server before the one insert
+    }
+}
+
+// ---- DELETE ------------------------------------------------------------------------------------
+
+void RdmSqlExec::Delete(SqlTokenIterator& it) {
+    m_statementName = "DELETE";
+    m_masterTable = it->text;
+    ++it;
+    try {
+        OpenTarget(it);
+        RdmStoreTab& table = m_view.Table(m_masterTable);
+        BeginTransIfNeeded(table, it);
+        m_resultMessage = "%i record deleted.";
+        const SqlTokenIterator stop = FindToken(it, m_statementEnd, ";");
+        const SqlTokenIterator where = FindToken(it, stop, "WHERE");
+        auto deleteCurrent = [&] {
+            ChangeOrFail(
+                *this, [&] { return table.DelRec(true); }, it, Here(__LINE__));
+            ++m_affected;
+        };
+        if (where != stop) {
+            // Without a unique key the delete would hit whatever record the
+            // connection stands on.
+            const std::string uniqueKey =
+                SearchRowsToChange(table, where, stop, "Cannot delete without primary index!");
+            table.DefineKey(uniqueKey);
+            if (table.GoToPos(0, RdmStoreTab::kChildNone)) {
+                while (table.GetListCount() > 0) deleteCurrent();
+            }
+        } else {
+            table.DefineKey("");
+            while (table.Move(0, RdmStoreTab::kChildNone)) deleteCurrent();
+        }
+        it = stop;
+    } catch (const LurExceptBase& error) {
+        FailDataStatement(error, it, m_affected > 0);
+    }
+}
+
+// ---- UPDATE ------------------------------------------------------------------------------------
+
+bool RdmSqlExec::ParseSetList(RdmTable& table, SqlTokenIterator& it) {
+    do {
+        const std::string name = it->text;
+        Advance(it);
+        if (!AcceptKeyword(it, "=")) ThrowSyntaxError(kMissingEquals, "", it, Here(__LINE__));
+        RdmFld& target = table.Fld(name);
+        if (it->Matches("NULL")) {
+            target.SetString("");  // cleared, as INSERT leaves a NULL field
+        } else {
+            std::string value = it->text;
+            EvalValue(value, target, it);
+            target.SetString(value);
+        }
+        Advance(it);
+    } while (AcceptKeyword(it, ","));
+    return true;
+}
+
+void RdmSqlExec::Update(SqlTokenIterator& it) {
+    m_statementName = "UPDATE";
+    m_masterTable = it->text;
+    try {
+        OpenTarget(it);
+        RdmStoreTab& table = m_view.Table(m_masterTable);
+        BeginTransIfNeeded(table, it);
+        ++it;
+        if (!AcceptKeyword(it, "SET")) ThrowSyntaxError(kMissingSet, "", it, Here(__LINE__));
+        const SqlTokenIterator setList = it;
+        m_resultMessage = "%i record updated.";
+        const SqlTokenIterator stop = FindToken(it, m_statementEnd, ";");
+        const SqlTokenIterator where = FindToken(it, stop, "WHERE");
+        // The SET values are evaluated for every row: a sequence's next
+        // value or SYSDATE is drawn per row.
+        auto applySet = [&] {
+            SqlTokenIterator set = setList;
+            it = set;
+            ParseSetList(table, it);
+        };
+
+        if (where == stop) {
+            table.DefineKey("");
+            for (int32_t move = 0; table.Move(move, RdmStoreTab::kChildNone); move = 2) {
+                applySet();
+                ChangeOrFail(
+                    *this, [&] { return table.ModRec(true); }, it, Here(__LINE__));
+                ++m_affected;
+            }
+        } else {
+            DbDesc keyDesc = m_descs.GetDescCopy(table.GetDbName());
+            RdmTable keyTable(&keyDesc, table.GetName());
+            const std::string uniqueKey =
+                SearchRowsToChange(table, where, stop, "Cannot modify without proimary index!");
+            std::vector<std::string> keyFields;
+            if (m_descs.GetDesc(table.GetDbName())->GetFieldDescByName(table.GetName(), uniqueKey).type == 'k') {
+                table.GetKeyFields(uniqueKey, keyFields);
+            } else {
+                keyFields.push_back(uniqueKey);
+            }
+            while (table.ListNext()) {
+                for (const std::string& field : keyFields) keyTable.Fld(field).SetString(table.Fld(field).GetString());
+                ChangeOrFail(
+                    *this, [&] { return keyTable.FindRecByKey(uniqueKey); }, it, Here(__LINE__));
+                applySet();
+                table.DefineKey("");  // the change goes to the record the key table found
+                ChangeOrFail(
+                    *this, [&] { return table.ModRec(true); }, it, Here(__LINE__));
+                ++m_affected;
+            }
+        }
+        it = stop;
+    } catch (const LurExceptBase& error) {
+        FailDataStatement(error, it, m_affected > 0);
+    }
+}

@@ -1,0 +1,137 @@
+// The table import of the SQL session: the value stream of the import text
+// and whole imports into tables of a service (records, leftovers, refusals,
+// the one transaction).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ConnectionFixture.h"
+#include "DbDescError.h"
+#include "DbErrorCode.h"
+#include "RdmFileImport.h"
+
+using lurtest::ErrorCode;
+
+namespace {
+
+constexpr const char* kSchema =
+    "tablespace Imp 9 1.0.0.0\n"
+    "table Pair\n"
+    "  field P_NAME c 6 n\n"
+    "  field P_NO l 4 u\n"
+    "table Triple\n"
+    "  field T_A c 6 n\n"
+    "  field T_B c 6 n\n"
+    "  field T_C c 6 n\n";
+
+// The values ReadValue gives for a text, to its end.
+std::vector<std::string> Values(const std::string& text) {
+    RdmFileImport session;
+    session.SetText(text.c_str());
+    std::vector<std::string> values;
+    while (session.GetReadPosition() < text.size()) {
+        session.ReadValue();
+        values.push_back(session.GetCurrentValue());
+    }
+    return values;
+}
+
+TEST(ImportValueStream, ValuesFollowTheFormat) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> values;
+    };
+    const Case cases[] = {
+        {"1,2\r\n3,4\r\n", {"1", "2", "3", "4"}},
+        {"a\\,b", {"a,b"}},
+        {"\"x,y\"", {"x,y"}},
+        {"\"a\"\"b\"", {"ab"}},
+        {" a , b", {" a ", " b"}},
+        {"1,2\r\n\r\n", {"1", "2", ""}},  // an empty line is one empty value
+        {"a,", {"a"}},                    // a last separator gives no further value
+        {"\"a\nb\"", {"a", "b"}},         // quotes end at a line end
+        {"a\\\nb", {"a\nb"}},             // an escaped line feed is text
+        {"a\rb", {"a", "b"}},             // a lone carriage return swallows nothing
+        {"a\\", {"a\\"}},                 // a last backslash is itself
+        {"\\", {"\\"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Values(c.text), c.values) << c.text;
+}
+
+class TableImportTest : public ::testing::Test {
+protected:
+    TableImportTest() {
+        lurclistl::SetInteractive(false);
+        session.SetSession(fixture.Tablespaces(), false);
+    }
+
+    // Imports the text, written as a file, into the target.
+    void Import(const std::string& target, const std::string& text) {
+        const std::string path = fixture.Service().Dir() + "/import.csv";
+        std::ofstream(path, std::ios::binary) << text;
+        session.Import(path.c_str(), fixture.Tablespaces(), target);
+    }
+    std::string Message() { return session.GetSqlResultText(); }
+
+    lurtest::ConnectionFixture fixture{kSchema, "SQLIMPORT"};
+    RdmFileImport session;
+};
+
+TEST_F(TableImportTest, RecordsAreWholeRunsOfFieldValues) {
+    Import("Imp.Pair", "a,1\r\nb,2\r\n");
+    EXPECT_EQ(Message(), "2 record imported.");
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\na,1\nb,2\n");
+
+    // Three fields: one record of 1, 2 and 3; the 4 is left over.
+    Import("imp.Triple", "1,2\r\n3,4\r\n");
+    EXPECT_EQ(Message(), "1 record imported.\r\n1 values after the last whole record were not imported.");
+    EXPECT_EQ(fixture.Dump("Imp", "Triple"), "T_A,T_B,T_C\n1,2,3\n");
+
+    // A second import starts at the beginning of its own file; UTF-8 text
+    // arrives as code page 1250.
+    Import("Imp.Pair", "\xC3\xA1rv\xC3\xADz,3");
+    EXPECT_EQ(Message(), "1 record imported.");
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\na,1\nb,2\n\xC3\xA1rv\xC3\xADz,3\n");
+    EXPECT_FALSE(session.HoldsTransaction());
+}
+
+TEST_F(TableImportTest, ARefusedValueOrRecordKeepsNothing) {
+    // A text longer than its field: the field's code, the record, field and
+    // value named, and the record before it not kept either.
+    try {
+        Import("Imp.Pair", "a,1\nlonger than six,2\n");
+        FAIL() << "the long value was taken";
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 2040);
+        EXPECT_NE(std::string(error.what()).find("record 2, field P_NAME, value 'longer than six'"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
+
+    // A duplicate unique key refused by the server: the transaction is
+    // aborted, so the first record goes too.
+    EXPECT_EQ(ErrorCode([&] { Import("Imp.Pair", "a,1\nb,1\n"); }), 10005);
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
+
+    // Nothing was left open: a later import runs.
+    Import("Imp.Pair", "c,3\n");
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\nc,3\n");
+}
+
+TEST_F(TableImportTest, TargetsThatCannotBeImportedInto) {
+    EXPECT_EQ(ErrorCode([&] { Import("Pair", "a,1"); }), 2000);
+    EXPECT_EQ(ErrorCode([&] { Import("Nowhere.Pair", "a,1"); }), 2000);
+    EXPECT_NE(ErrorCode([&] { Import("Imp.Nothing", "a,1"); }), 0);
+
+    // A transaction already open on the connection: the strict begin refuses.
+    DbDesc* imp = fixture.Tablespaces().GetDesc("IMP");
+    RdmTable pair(imp, "Pair");
+    pair.BeginTrans("OTHER", true);
+    EXPECT_EQ(ErrorCode([&] { Import("Imp.Pair", "a,1"); }), 10023);
+    pair.EndTrans(false);
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
+}
+
+}  // namespace
