@@ -9,6 +9,3 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmSqlExec"};
 void RdmSqlExec::CreateUser(SqlTokenIterator& it, bool) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
 void RdmSqlExec::AlterUser(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
 void RdmSqlExec::DropUser(SqlTokenIterator& it, bool) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
-void RdmSqlExec::CreateDatabase(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
-void RdmSqlExec::AlterDatabase(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
-void RdmSqlExec::DropDatabase(SqlTokenIterator& it) { ThrowSyntaxError(2027, it->text, it, Here(__LINE__)); }
