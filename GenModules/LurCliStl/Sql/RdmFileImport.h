@@ -165,7 +165,11 @@ private:
     std::string m_fileName;
     std::string m_text;
     uint32_t m_readPosition = 0;
+    std::string m_currentValue;
     std::vector<SqlStatement> m_statements;
+    char m_separator = ',';
+    char m_quote = '"';
+    char m_escape = '\\';
     ProgressCallback m_callback = nullptr;
     void* m_callbackArgument = nullptr;
     RdmTable m_resultTable;

@@ -78,8 +78,7 @@ bool RdmSqlExec::Take(SqlTokenIterator& it, const char* word) {
 }
 
 void RdmSqlExec::Dispatch(SqlTokenIterator& it) {
-    // The data, query and catalogue statements are not served yet: their
-    // keywords fall through to 2027 like any unknown word.
+    // A word no statement starts with falls through to 2027.
     if (Take(it, "COMMIT")) return Commit(it);
     if (Take(it, "ROLLBACK")) return Rollback(it);
     if (Take(it, "@")) return RunScriptFile(it);

@@ -43,7 +43,7 @@ std::string DatabaseNameRefusal(const std::string& name) {
 
 // 2020 unless the token at it is the statement's closing ";": these
 // statements check it before they change anything.
-void RequireStatementEnd(const RdmSqlBase& statement, SqlTokenIterator it) {
+void RequireDatabaseStatementEnd(const RdmSqlBase& statement, SqlTokenIterator it) {
     if (it == statement.StatementEnd() || !it->IsStatementEnd())
         statement.ThrowSyntaxError(2020, "Unexpected text before the end of the statement: " + it->text, it,
                                    Here(__LINE__));
@@ -77,7 +77,7 @@ void RdmSqlExec::CreateDatabase(SqlTokenIterator& it) {
         Advance(it);
     }
     // Clauses out of order or repeated stop the statement before anything is made.
-    RequireStatementEnd(*this, it);
+    RequireDatabaseStatementEnd(*this, it);
     if (const std::string refusal = DatabaseNameRefusal(name); !refusal.empty())
         ThrowSyntaxError(kBadValue, refusal, nameToken, Here(__LINE__));
     std::string host = clauses[0].value;
@@ -107,7 +107,7 @@ void RdmSqlExec::DropDatabase(SqlTokenIterator& it) {
     const SqlTokenIterator nameToken = it;
     const std::string name = it->text;
     Advance(it);
-    RequireStatementEnd(*this, it);
+    RequireDatabaseStatementEnd(*this, it);
     if (const std::string refusal = DatabaseNameRefusal(name); !refusal.empty())
         ThrowSyntaxError(kBadValue, refusal, nameToken, Here(__LINE__));
 
@@ -142,7 +142,7 @@ void RdmSqlExec::AlterDatabase(SqlTokenIterator& it) {
         const SqlTokenIterator aliasToken = it;
         alias = it->text;
         Advance(it);
-        RequireStatementEnd(*this, it);
+        RequireDatabaseStatementEnd(*this, it);
         // A longer alias would be cut to the field and could name another row.
         if (const std::string refusal = NameRefusal(alias, "blobfile alias"); !refusal.empty())
             ThrowSyntaxError(kBadValue, refusal, aliasToken, Here(__LINE__));
@@ -166,7 +166,7 @@ void RdmSqlExec::AlterDatabase(SqlTokenIterator& it) {
         const SqlTokenIterator aliasToken = it;
         alias = it->text;
         Advance(it);
-        RequireStatementEnd(*this, it);
+        RequireDatabaseStatementEnd(*this, it);
         blobFiles.DefineKey("fb_alias");
         blobFiles.ClearRecord();
         blobFiles.Fld("fb_alias").SetString(alias);
