@@ -6,9 +6,14 @@
 // LurExceptBase family never leaves Execute: it becomes the status, and the
 // message gets a line break and the error's text.
 //
-// Statements served here: COMMIT, ROLLBACK, "@" (a nested script file run
-// through the session), PRINT, TRUNCATE TABLE, EXEC/EXECUTE and the lone
-// ";". Any other leading word ends the statement with 2027 at that word.
+// Statements served: COMMIT, ROLLBACK, "@" (a nested script file run
+// through the session), PRINT, TRUNCATE TABLE, EXEC/EXECUTE and the lone ";"
+// here; SELECT and ORDER BY (RdmSqlExecSelect.cpp), INSERT, DELETE, UPDATE
+// (RdmSqlExecData.cpp), CREATE/ALTER/DROP and DESCRIBE
+// (RdmSqlExecCatalogue.cpp, with RdmSqlExecUsers.cpp and
+// RdmSqlExecDatabases.cpp), GRANT/REVOKE (RdmSqlExecPrivileges.cpp), ALTER
+// SESSION and ALTER SYSTEM (RdmSqlExecSettings.cpp). Any other leading word
+// ends the statement with 2027 at that word.
 //
 // Transactions: the executor asks its session whether it holds the
 // transaction "SQL" (see RdmFileImport): the first data change begins it
