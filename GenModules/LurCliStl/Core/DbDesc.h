@@ -362,6 +362,8 @@ public:
     // An aggregate of the field over the selected list, as text (also
     // returned in out). Kind 0 accepts the field "*". Others raise 2007.
     std::string Aggregate(std::string& out, const std::string& table, const std::string& field, int32_t kind);
+    // The text of a sum or average (printf's %g), for every list that aggregates.
+    static std::string AggregateNumberText(double value);
 
 private:
     enum class ListSearch { kEqual, kOr, kGreater, kLess, kBetween };

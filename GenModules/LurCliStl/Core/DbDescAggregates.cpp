@@ -13,13 +13,13 @@ constexpr int kBadAggregateKind = 2007;
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
-std::string FormatG(double value) {
+}  // namespace
+
+std::string DbDesc::AggregateNumberText(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
 }
-
-}  // namespace
 
 std::string DbDesc::Aggregate(std::string& out, const std::string& table, const std::string& field, int32_t kind) {
     const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
@@ -45,7 +45,7 @@ std::string DbDesc::Aggregate(std::string& out, const std::string& table, const 
             candidate.SetRaw(valueAt(i));
             sum += candidate.GetDouble();
         }
-        return out = FormatG(kind == kAggregateSum ? sum : sum / count);
+        return out = AggregateNumberText(kind == kAggregateSum ? sum : sum / count);
     }
 
     if (count == 0) {

@@ -10,7 +10,6 @@
 // journals and the saved rows take the records the server returned. A
 // failure aborts the transaction the save began and leaves rows, snapshot,
 // journals and record buffers as they were.
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <vector>
@@ -32,12 +31,6 @@ constexpr int32_t kOptionUniqueKeyFirst = 0;
 constexpr int32_t kOptionLinkMaintained = 3;
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmStoreTab"};
-
-std::string FormatG(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
 
 }  // namespace
 
@@ -372,7 +365,8 @@ std::string RdmStoreTab::Aggregate(std::string& out, const std::string& field, i
             LoadRow(*row);
             sum += value.GetDouble();
         }
-        return out = FormatG(kind == DbDesc::kAggregateSum ? sum : sum / static_cast<double>(count));
+        return out =
+                   DbDesc::AggregateNumberText(kind == DbDesc::kAggregateSum ? sum : sum / static_cast<double>(count));
     }
     // Largest or smallest by the field's own comparison; the field is named
     // as the description names it (no alias).
