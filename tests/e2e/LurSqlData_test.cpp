@@ -74,4 +74,24 @@ TEST_F(LurSqlDataTest, ChangesWithoutCommitAreRolledBack) {
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam,Tomeg\n2,B,2\n");
 }
 
+TEST_F(LurSqlDataTest, ANestedCommitKeepsWhatCameBeforeItOnly) {
+    // The outer script's transaction ends with the nested COMMIT; what the
+    // outer script changes after it is a new transaction, left open and
+    // rolled back at the end.
+    std::ofstream(service.Dir() + "/commit.sql") << "UPDATE Gepjarmu SET Tomeg = 150 WHERE GJ_ID = 1;\nCOMMIT;\n";
+    const lurtest::ProgramRun result = Script("outer.sql",
+                                              "INSERT INTO Gepjarmu VALUES (1, 'A', 100);\n"
+                                              "INSERT INTO Gepjarmu VALUES (2, 'B', 200);\n"
+                                              "@ 'commit.sql';\n"
+                                              "INSERT INTO Gepjarmu VALUES (3, 'C', 300);\n"
+                                              "UPDATE Gepjarmu SET Tomeg = 999 WHERE GJ_ID = 1;\n"
+                                              "DELETE FROM Gepjarmu WHERE GJ_ID = 2;\n");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.out,
+              "1 record inserted.\n1 record inserted.\n1 record updated.\nTransaction commited.\n"
+              "1 record inserted.\n1 record updated.\n1 record deleted.\n");
+    EXPECT_NE(result.err.find("it was rolled back"), std::string::npos) << result.err;
+    EXPECT_EQ(Dump(), "GJ_ID,Rendszam,Tomeg\n1,A,150\n2,B,200\n");
+}
+
 }  // namespace

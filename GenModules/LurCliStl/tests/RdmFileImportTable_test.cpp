@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ConnectionFixture.h"
 #include "DbDescError.h"
 #include "DbErrorCode.h"
+#include "DescBlob.h"
 #include "RdmFileImport.h"
 
 using lurtest::ErrorCode;
@@ -58,6 +60,90 @@ TEST(ImportValueStream, ValuesFollowTheFormat) {
         {"\\", {"\\"}},
     };
     for (const Case& c : cases) EXPECT_EQ(Values(c.text), c.values) << c.text;
+}
+
+// The import format read a second way, for the random run below: the text
+// is first cut into tokens (escapes resolved, a carriage return with its
+// line feed one line end), then split at line ends and unquoted commas.
+std::vector<std::string> ModelValues(const std::string& text) {
+    enum class Kind { Byte, Quote, Comma, LineEnd };
+    struct Token {
+        Kind kind;
+        char byte;
+    };
+    std::vector<Token> tokens;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool more = i + 1 < text.size();
+        if (c == '\\') {
+            tokens.push_back({Kind::Byte, more ? text[++i] : c});
+        } else if (c == '"') {
+            tokens.push_back({Kind::Quote, c});
+        } else if (c == ',') {
+            tokens.push_back({Kind::Comma, c});
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && more && text[i + 1] == '\n') ++i;
+            tokens.push_back({Kind::LineEnd, c});
+        } else {
+            tokens.push_back({Kind::Byte, c});
+        }
+    }
+    std::vector<std::string> values;
+    std::string value;
+    bool quoted = false;  // quoting never reaches past its own value
+    bool open = false;    // a value has begun that no terminator has ended
+    for (const Token& token : tokens) {
+        open = true;
+        if (token.kind == Kind::LineEnd || (token.kind == Kind::Comma && !quoted)) {
+            values.push_back(value);
+            value.clear();
+            quoted = false;
+            open = false;
+        } else if (token.kind == Kind::Quote) {
+            quoted = !quoted;
+        } else {
+            value += token.byte;
+        }
+    }
+    if (open) values.push_back(value);
+    return values;
+}
+
+TEST(ImportValueStream, RandomTextsAgreeWithTheModel) {
+    // Bytes the format gives a meaning, and some it does not.
+    const char alphabet[] = {'a', 'b', ' ', '"', '\\', ',', '\r', '\n', '\t', '\x01', '\xE9', '\xFF'};
+    std::mt19937 random(20261211);
+    std::uniform_int_distribution<size_t> pick(0, std::size(alphabet) - 1);
+    std::uniform_int_distribution<int> length(0, 16);
+    std::uniform_int_distribution<int> ending(0, 3);
+
+    RdmFileImport empty;
+    empty.SetText("");
+    empty.ReadValue();
+    EXPECT_EQ(empty.GetCurrentValue(), "");
+    EXPECT_EQ(empty.GetReadPosition(), 0u);
+
+    for (int run = 0; run < 4000; ++run) {
+        std::string text;
+        for (int n = length(random); n > 0; --n) text += alphabet[pick(random)];
+        // Last bytes that need care of their own turn up often.
+        const int end = ending(random);
+        if (end == 1) text += '\\';
+        if (end == 2) text += '\r';
+
+        RdmFileImport session;
+        session.SetText(text.c_str());
+        std::vector<std::string> values;
+        // Every call must move on, so the loop ends within one call per byte.
+        while (session.GetReadPosition() < text.size()) {
+            const uint32_t before = session.GetReadPosition();
+            session.ReadValue();
+            ASSERT_GT(session.GetReadPosition(), before) << testing::PrintToString(text);
+            ASSERT_LE(session.GetReadPosition(), text.size()) << testing::PrintToString(text);
+            values.push_back(session.GetCurrentValue());
+        }
+        ASSERT_EQ(values, ModelValues(text)) << testing::PrintToString(text);
+    }
 }
 
 class TableImportTest : public ::testing::Test {
@@ -132,6 +218,15 @@ TEST_F(TableImportTest, TargetsThatCannotBeImportedInto) {
     EXPECT_EQ(ErrorCode([&] { Import("Imp.Pair", "a,1"); }), 10023);
     pair.EndTrans(false);
     EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
+
+    // A table of only a group holds no field a value could go to (a service
+    // refuses such a table; a description may still carry one).
+    lurtest::BlobDesc groups({{"ONLYGROUP", {{"G", 'g'}}, {}}}, "GROUPS", 12);
+    DbDescMap map = fixture.Tablespaces();
+    map.StoreDesc(groups.Desc());
+    const std::string path = fixture.Service().Dir() + "/group.csv";
+    std::ofstream(path, std::ios::binary) << "a,1";
+    EXPECT_EQ(ErrorCode([&] { session.Import(path.c_str(), map, "Groups.OnlyGroup"); }), 2003);
 }
 
 }  // namespace

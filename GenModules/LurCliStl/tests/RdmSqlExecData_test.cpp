@@ -25,6 +25,13 @@ constexpr const char* kSchema =
 // The server's answer for a record that another user deleted meanwhile.
 int32_t RowGone(int32_t, int32_t, int32_t, int32_t, char*) { return lurdbcli::kNotFound; }
 
+// The client's own delete for the first call, then rows gone.
+lurdbcli::DelRecFn realDelRec = nullptr;
+int deletesLeft = 0;
+int32_t FirstDeleteOnly(int32_t handle, int32_t dbNo, int32_t recType, int32_t size, char* record) {
+    return deletesLeft-- > 0 ? realDelRec(handle, dbNo, recType, size, record) : lurdbcli::kNotFound;
+}
+
 class SqlDataTest : public ::testing::Test {
 protected:
     SqlDataTest() {
@@ -101,6 +108,19 @@ TEST_F(SqlDataTest, WhatTheStatementsRefuse) {
     ExpectFailure("DELETE FROM Item WHERE I_ID = 1 OR I_ID = 2;", "DELETE:ERROR:2024", "");
     ExpectFailure("DELETE FROM Item WHERE I_NAME LIKE 'a';", "DELETE:ERROR:2024", "");
     ExpectFailure("UPDATE Item SET I_QTY = 1 WHERE I_NAME LIKE 'a';", "UPDATE:ERROR:2024", "");
+    // A condition the search of the target cannot use is refused, never dropped.
+    const struct {
+        const char* statement;
+        const char* status;
+        const char* detail;
+    } unusable[] = {
+        {"DELETE FROM Item WHERE I_ID = I_QTY;", "DELETE:ERROR:2021", "SHOP.ITEM.I_ID=SHOP.ITEM.I_QTY"},
+        {"DELETE FROM Item WHERE Note.N_NO = 1;", "DELETE:ERROR:2021", "SHOP.NOTE.N_NO=1"},
+        {"UPDATE Item SET I_QTY = 9 WHERE I_ID = I_QTY;", "UPDATE:ERROR:2021", "SHOP.ITEM.I_ID=SHOP.ITEM.I_QTY"},
+        {"UPDATE Item SET I_QTY = 9 WHERE Note.N_NO = 1;", "UPDATE:ERROR:2021", "SHOP.NOTE.N_NO=1"},
+        {"UPDATE Item SET I_QTY = 9 WHERE I_ID = 1 OR I_ID = 2;", "UPDATE:ERROR:2024", "OR"},
+    };
+    for (const auto& c : unusable) ExpectFailure(c.statement, c.status, c.detail);
     ExpectFailure("UPDATE Item I_QTY = 1;", "UPDATE:ERROR:2030", "column 18.: )");
     ExpectFailure("UPDATE Item SET I_QTY 1;", "UPDATE:ERROR:2031", "");
     EXPECT_EQ(Run("COMMIT;"), "COMMIT:SUCCESS:0 Transaction commited.");
@@ -145,6 +165,20 @@ TEST_F(SqlDataTest, ARowGoneOnTheServerFailsTheStatement) {
                       "Modified record is missing.");
     }
     EXPECT_EQ(Run("COMMIT;"), "COMMIT:SUCCESS:0 Transaction commited.");
+    EXPECT_EQ(Items(), "I_ID,I_NAME,I_QTY\n1,a,1\n2,b,1\n");
+
+    // The first row deleted, the second gone: the statement changed rows, so
+    // its failure aborts the transaction and the insert before it goes too.
+    EXPECT_EQ(Run("INSERT INTO Item VALUES (3, 'c', 2);"), "INSERT:SUCCESS:0 1 record inserted.");
+    {
+        realDelRec = client.pfDelRec;
+        deletesLeft = 1;
+        lurtest::ScopedClientFunction stub(client.pfDelRec, &FirstDeleteOnly);
+        ExpectFailure("DELETE FROM Item WHERE I_QTY = 1;", "DELETE:ERROR:10002", "Modified record is missing.");
+    }
+    EXPECT_TRUE(std::string(session.GetSqlResultText()).ends_with("Transaction aborted."));
+    EXPECT_FALSE(session.HoldsTransaction());
+    EXPECT_EQ(Run("COMMIT;"), ":SUCCESS:0 ");
     EXPECT_EQ(Items(), "I_ID,I_NAME,I_QTY\n1,a,1\n2,b,1\n");
 }
 
