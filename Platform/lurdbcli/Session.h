@@ -3,6 +3,7 @@
 // transaction. Operations throw StoreError with the status to answer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -213,6 +214,9 @@ private:
     };
 
     TableRef Table(int32_t dbNo, int32_t recType);
+    // Builds the table's reference at its first use: its definition, its
+    // statements' SQL and its position.
+    TableRef LookUpTable(int32_t dbNo, int32_t recType);
     TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
     // The value columns that order by a field (a compound key: its
@@ -249,9 +253,16 @@ private:
     // unless keepOpen, resets the statement; no row raises kNotFound with the
     // text notFound.
     void StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record);
-    void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
+    // Reads the row's value columns from firstColumn on into the record;
+    // with a position, also the values of its key fields into it.
+    void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record,
+                     Position* position = nullptr) const;
     std::string CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;
+    // Binds the record's values of the columns from parameter first on,
+    // without collecting them first; answers the next parameter.
+    static int BindKey(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns,
+                       const char* record, int first = 1);
     long long TargetRow(TableRef& ref, const char* record);
     // Runs a change with RETURNING rowid and the value columns: its row
     // becomes the position and the record; false when it changed no row.
@@ -303,6 +314,22 @@ private:
     std::map<int32_t, TablespaceDef> m_open;  // by tablespace number
     std::map<std::pair<int32_t, int32_t>, Position> m_positions;
     std::map<std::pair<int32_t, int32_t>, TableSql> m_tableSql;  // statements of m_store's connection
+    // The tables looked up lately, as Table() answered, so that a call needs
+    // none of the lookups above; emptied whenever an open tablespace's
+    // definition, a position or a table's SQL goes away.
+    struct RecentTable {
+        int32_t dbNo = 0;
+        int32_t recType = 0;
+        const TablespaceDef* tablespace = nullptr;  // null: an empty entry
+        const TableDef* table = nullptr;
+        int32_t index = 0;
+        Position* position = nullptr;
+        TableSql* sql = nullptr;
+    };
+    static constexpr size_t kRecentTables = 8;
+    std::array<RecentTable, kRecentTables> m_recentTables{};
+    size_t m_nextRecent = 0;  // the entry the next lookup replaces
+    void ForgetRecentTables() { m_recentTables.fill(RecentTable{}); }
     bool m_transaction = false;
     uint64_t m_transactionsBegun = 0;                       // numbers each transaction, for its walks
     std::set<std::pair<int32_t, int32_t>> m_changedTables;  // (tablespace, record type) changed in the transaction

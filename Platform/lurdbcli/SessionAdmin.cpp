@@ -189,6 +189,7 @@ void Session::RestoreArchive(const std::string& archive) {
     }
     store.RestoreFrom(ArchivePath(store.Service(), archive));
     // Positions and server objects of the old content mean nothing now.
+    ForgetRecentTables();
     m_positions.clear();
     m_cursors.clear();
     m_bookmarks.clear();
