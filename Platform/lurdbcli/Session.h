@@ -175,7 +175,15 @@ private:
         // no index (nor the clustered row) is rewritten for them.
         std::vector<size_t> comparedKeys;
         bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
-        std::map<int, Statement*> statements;
+        // By (key field + 1) * kSqlOperations + operation; grown as needed.
+        std::vector<Statement*> statements;
+        // The fields with a column, in column order (after the rowid), and
+        // whether each orders some key: what a row read walks through.
+        struct ValueField {
+            size_t field;
+            bool inKey;
+        };
+        std::vector<ValueField> valueFields;
         std::vector<Statement*> walks;  // the statements of moves, which a walk may leave open
     };
     // The statements of a table; with a key field where the text depends on it.
@@ -205,6 +213,7 @@ private:
         Count,
         Truncate
     };
+    static constexpr size_t kSqlOperations = static_cast<size_t>(Sql::Truncate) + 1;
     struct TableRef {
         const TablespaceDef& tablespace;
         const TableDef& table;
@@ -230,7 +239,11 @@ private:
     // first use from the text build() gives; reset, without bindings.
     template <class Build>
     Statement& Prepared(TableRef& ref, Sql operation, int keyField, Build&& build) {
-        Statement*& slot = ref.sql.statements[static_cast<int>(operation) * 4096 + keyField + 1];
+        const size_t index = static_cast<size_t>(keyField + 1) * kSqlOperations + static_cast<size_t>(operation);
+        if (index >= ref.sql.statements.size()) {
+            ref.sql.statements.resize(index + 1);
+        }
+        Statement*& slot = ref.sql.statements[index];
         if (slot == nullptr) {
             slot = &LoggedIn().Db().Cached(build());
         }

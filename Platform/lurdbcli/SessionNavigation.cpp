@@ -52,17 +52,13 @@ void Session::RowToRecord(const TableRef& ref, const Statement& statement, int f
         position->row.resize(ref.table.fields.size());
     }
     int column = firstColumn;
-    for (size_t i = 0; i < ref.table.fields.size(); ++i) {
-        const FieldDef& field = ref.table.fields[i];
-        if (!field.HasValue()) {
-            continue;
-        }
+    for (const TableSql::ValueField& valueField : ref.sql.valueFields) {
         const ColumnView value = statement.View(column++);
         // Only the values a move or find continues from: those of key fields.
-        if (position != nullptr && ref.sql.inKey[i]) {
-            CopyInto(value, position->row[i]);
+        if (position != nullptr && valueField.inKey) {
+            CopyInto(value, position->row[valueField.field]);
         }
-        ColumnToField(field, value, record);
+        ColumnToField(ref.table.fields[valueField.field], value, record);
     }
 }
 

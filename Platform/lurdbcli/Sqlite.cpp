@@ -169,7 +169,13 @@ SqlValue Statement::Column(int index) const {
 
 void CopyInto(const ColumnView& view, SqlValue& value) {
     switch (view.type) {
-        case SQLITE_INTEGER: value = view.integer; break;
+        case SQLITE_INTEGER:
+            if (auto* integer = std::get_if<long long>(&value)) {
+                *integer = view.integer;  // the common case, without the variant's assignment
+            } else {
+                value = view.integer;
+            }
+            break;
         case SQLITE_FLOAT: value = view.real; break;
         case SQLITE_TEXT:
             if (auto* text = std::get_if<std::string>(&value)) {
