@@ -197,30 +197,7 @@ void CopyInto(const ColumnView& view, SqlValue& value) {
     }
 }
 
-// The column's value is fetched once and read through the value calls,
-// which skip the connection's checks that every column call repeats. A
-// statement serves one thread at a time (connections open without their
-// own mutex), so the unprotected value is safe to read. Its text or bytes
-// come without conversion (the store's encoding is UTF-8); a null pointer
-// for a value that has them means SQLite ran out of memory.
-ColumnView Statement::View(int index) const {
-    ColumnView view;
-    sqlite3_value* value = sqlite3_column_value(m_stmt, index);
-    view.type = sqlite3_value_type(value);
-    switch (view.type) {
-        case SQLITE_INTEGER: view.integer = sqlite3_value_int64(value); break;
-        case SQLITE_FLOAT: view.real = sqlite3_value_double(value); break;
-        case SQLITE_TEXT: view.data = reinterpret_cast<const char*>(sqlite3_value_text(value)); break;
-        case SQLITE_BLOB: view.data = static_cast<const char*>(sqlite3_value_blob(value)); break;
-        default: break;
-    }
-    if (view.data != nullptr) {
-        view.size = static_cast<size_t>(sqlite3_value_bytes(value));
-    } else if ((view.type == SQLITE_TEXT || view.type == SQLITE_BLOB) && sqlite3_value_bytes(value) != 0) {
-        throw StoreError{kOutOfMemory, "out of memory"};
-    }
-    return view;
-}
+void ThrowOutOfMemory() { throw StoreError{kOutOfMemory, "out of memory"}; }
 
 Database::Database(const std::string& path, bool create) {
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;

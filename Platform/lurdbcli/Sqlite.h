@@ -118,6 +118,34 @@ private:
 // SQL quoting of an identifier given in code page 1250 (stored as UTF-8).
 std::string QuoteName(const std::string& name);
 
+// Throws the StoreError of running out of memory.
+[[noreturn]] void ThrowOutOfMemory();
+
+// The column's value is fetched once and read through the value calls,
+// which skip the connection's checks that every column call repeats. A
+// statement serves one thread at a time (connections open without their
+// own mutex), so the unprotected value is safe to read. Its text or bytes
+// come as UTF-8, as the store keeps them; a null pointer
+// for a value that has them means SQLite ran out of memory.
+inline ColumnView Statement::View(int index) const {
+    ColumnView view;
+    sqlite3_value* value = sqlite3_column_value(m_stmt, index);
+    view.type = sqlite3_value_type(value);
+    switch (view.type) {
+        case SQLITE_INTEGER: view.integer = sqlite3_value_int64(value); break;
+        case SQLITE_FLOAT: view.real = sqlite3_value_double(value); break;
+        case SQLITE_TEXT: view.data = reinterpret_cast<const char*>(sqlite3_value_text(value)); break;
+        case SQLITE_BLOB: view.data = static_cast<const char*>(sqlite3_value_blob(value)); break;
+        default: break;
+    }
+    if (view.data != nullptr) {
+        view.size = static_cast<size_t>(sqlite3_value_bytes(value));
+    } else if ((view.type == SQLITE_TEXT || view.type == SQLITE_BLOB) && sqlite3_value_bytes(value) != 0) {
+        ThrowOutOfMemory();
+    }
+    return view;
+}
+
 // Throws the StoreError of an SQLite result code of db (null: of the code
 // alone), the same translation every statement gets.
 [[noreturn]] void ThrowStoreError(sqlite3* db, int rc);
