@@ -223,8 +223,8 @@ private:
     };
 
     TableRef Table(int32_t dbNo, int32_t recType);
-    // Builds the table's reference at its first use: its definition, its
-    // statements' SQL and its position.
+    // The table's reference found through the maps, for a table not among
+    // the recent ones; its SQL is built at the table's first use.
     TableRef LookUpTable(int32_t dbNo, int32_t recType);
     TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
