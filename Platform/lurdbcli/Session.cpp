@@ -56,6 +56,7 @@ void Session::Login(const char* connectInfo) {
     std::unique_ptr<Store> store = Store::Open(service);
     CheckCredentials(*store, user, password);
     Close();  // a second login on the handle starts afresh
+    ForgetRecentTables();
     m_open.clear();
     m_positions.clear();
     m_tableSql.clear();  // its statements belong to the old connection
@@ -153,6 +154,18 @@ std::string Session::Description(int32_t dbNo) {
 
 Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
     LoggedIn();
+    for (const RecentTable& recent : m_recentTables) {
+        if (recent.tablespace != nullptr && recent.dbNo == dbNo && recent.recType == recType) {
+            return TableRef{*recent.tablespace, *recent.table, recent.index, *recent.position, *recent.sql};
+        }
+    }
+    const TableRef ref = LookUpTable(dbNo, recType);
+    m_recentTables[m_nextRecent] = {dbNo, recType, &ref.tablespace, &ref.table, ref.index, &ref.position, &ref.sql};
+    m_nextRecent = (m_nextRecent + 1) % kRecentTables;
+    return ref;
+}
+
+Session::TableRef Session::LookUpTable(int32_t dbNo, int32_t recType) {
     const auto open = m_open.find(dbNo);
     if (open == m_open.end()) {
         throw StoreError{kNotOpen, "tablespace " + std::to_string(dbNo) + " is not open"};
@@ -189,6 +202,9 @@ Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
             }
         }
         for (size_t i = 0; i < table.fields.size(); ++i) {
+            if (table.fields[i].HasValue()) {
+                sql.valueFields.push_back({i, sql.inKey[i]});
+            }
             const char type = table.fields[i].type;
             const bool floating = type == 'f' || type == 'F';
             if (sql.inKey[i] && !floating) {

@@ -3,6 +3,7 @@
 // transaction. Operations throw StoreError with the status to answer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -174,7 +175,15 @@ private:
         // no index (nor the clustered row) is rewritten for them.
         std::vector<size_t> comparedKeys;
         bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
-        std::map<int, Statement*> statements;
+        // By (key field + 1) * kSqlOperations + operation; grown as needed.
+        std::vector<Statement*> statements;
+        // The fields with a column, in column order (after the rowid), and
+        // whether each orders some key: what a row read walks through.
+        struct ValueField {
+            size_t field;
+            bool inKey;
+        };
+        std::vector<ValueField> valueFields;
         std::vector<Statement*> walks;  // the statements of moves, which a walk may leave open
     };
     // The statements of a table; with a key field where the text depends on it.
@@ -204,6 +213,7 @@ private:
         Count,
         Truncate
     };
+    static constexpr size_t kSqlOperations = static_cast<size_t>(Sql::Truncate) + 1;
     struct TableRef {
         const TablespaceDef& tablespace;
         const TableDef& table;
@@ -213,6 +223,9 @@ private:
     };
 
     TableRef Table(int32_t dbNo, int32_t recType);
+    // The table's reference found through the maps, for a table not among
+    // the recent ones; its SQL is built at the table's first use.
+    TableRef LookUpTable(int32_t dbNo, int32_t recType);
     TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
     // The value columns that order by a field (a compound key: its
@@ -226,7 +239,11 @@ private:
     // first use from the text build() gives; reset, without bindings.
     template <class Build>
     Statement& Prepared(TableRef& ref, Sql operation, int keyField, Build&& build) {
-        Statement*& slot = ref.sql.statements[static_cast<int>(operation) * 4096 + keyField + 1];
+        const size_t index = static_cast<size_t>(keyField + 1) * kSqlOperations + static_cast<size_t>(operation);
+        if (index >= ref.sql.statements.size()) {
+            ref.sql.statements.resize(index + 1);
+        }
+        Statement*& slot = ref.sql.statements[index];
         if (slot == nullptr) {
             slot = &LoggedIn().Db().Cached(build());
         }
@@ -249,9 +266,16 @@ private:
     // unless keepOpen, resets the statement; no row raises kNotFound with the
     // text notFound.
     void StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record);
-    void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const;
+    // Reads the row's value columns from firstColumn on into the record;
+    // with a position, also the values of its key fields into it.
+    void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record,
+                     Position* position = nullptr) const;
     std::string CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;
+    // Binds the record's values of the columns from parameter first on,
+    // without collecting them first; answers the next parameter.
+    static int BindKey(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns,
+                       const char* record, int first = 1);
     long long TargetRow(TableRef& ref, const char* record);
     // Runs a change with RETURNING rowid and the value columns: its row
     // becomes the position and the record; false when it changed no row.
@@ -303,6 +327,22 @@ private:
     std::map<int32_t, TablespaceDef> m_open;  // by tablespace number
     std::map<std::pair<int32_t, int32_t>, Position> m_positions;
     std::map<std::pair<int32_t, int32_t>, TableSql> m_tableSql;  // statements of m_store's connection
+    // The tables looked up lately, as Table() answered, so that a call needs
+    // none of the lookups above; emptied whenever an open tablespace's
+    // definition, a position or a table's SQL goes away.
+    struct RecentTable {
+        int32_t dbNo = 0;
+        int32_t recType = 0;
+        const TablespaceDef* tablespace = nullptr;  // null: an empty entry
+        const TableDef* table = nullptr;
+        int32_t index = 0;
+        Position* position = nullptr;
+        TableSql* sql = nullptr;
+    };
+    static constexpr size_t kRecentTables = 8;
+    std::array<RecentTable, kRecentTables> m_recentTables{};
+    size_t m_nextRecent = 0;  // the entry the next lookup replaces
+    void ForgetRecentTables() { m_recentTables.fill(RecentTable{}); }
     bool m_transaction = false;
     uint64_t m_transactionsBegun = 0;                       // numbers each transaction, for its walks
     std::set<std::pair<int32_t, int32_t>> m_changedTables;  // (tablespace, record type) changed in the transaction

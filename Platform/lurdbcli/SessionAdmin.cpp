@@ -188,8 +188,12 @@ void Session::RestoreArchive(const std::string& archive) {
         throw StoreError{kServiceInUse, "another process is logged in to " + win::Cp1250ToUtf8(store.Service())};
     }
     store.RestoreFrom(ArchivePath(store.Service(), archive));
-    // Positions and server objects of the old content mean nothing now.
+    // Positions and server objects of the old content mean nothing now, nor
+    // does the SQL built for its tables: the archive may lay a table out
+    // otherwise.
+    ForgetRecentTables();
     m_positions.clear();
+    m_tableSql.clear();
     m_cursors.clear();
     m_bookmarks.clear();
     for (auto open = m_open.begin(); open != m_open.end();) {

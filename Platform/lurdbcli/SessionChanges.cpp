@@ -102,9 +102,7 @@ long long Session::TargetRow(TableRef& ref, const char* record) {
         return "SELECT rowid FROM " + ref.sql.name + " WHERE " + KeyMatch(ref, columns) +
                "1 ORDER BY rowid <> ?, rowid LIMIT 1";
     });
-    const std::vector<SqlValue> key = KeyValues(ref, columns, record);
-    BindAll(find, key);
-    find.Bind(static_cast<int>(key.size()) + 1, ref.position.valid ? ref.position.rowid : 0LL);
+    find.Bind(BindKey(find, ref, columns, record), ref.position.valid ? ref.position.rowid : 0LL);
     if (!find.Step()) {
         throw StoreError{kNotFound, "no record with that key"};
     }
@@ -176,8 +174,7 @@ void Session::ModifyRecord(TableRef& ref, char* record) {
             }
         }
         update.Bind(index++, ref.position.rowid);
-        BindAll(update, KeyValues(ref, compared, record), index);
-        BindAll(update, KeyValues(ref, floatingKey, record), index + static_cast<int>(compared.size()));
+        BindKey(update, ref, floatingKey, record, BindKey(update, ref, compared, record, index));
         if (!readBack) {
             update.Run();
             if (LoggedIn().Db().Changes() == 1) {
@@ -215,7 +212,7 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
                    "1 RETURNING rowid";
         });
         remove.Bind(1, ref.position.rowid);
-        BindAll(remove, KeyValues(ref, columns, record), 2);
+        BindKey(remove, ref, columns, record, 2);
         if (remove.Step()) {
             remove.Run();
             return;

@@ -45,13 +45,20 @@ void Session::BindAll(Statement& statement, const std::vector<SqlValue>& values,
     }
 }
 
-void Session::RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record) const {
+void Session::RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record,
+                          Position* position) const {
     std::memset(record, 0, static_cast<size_t>(ref.table.RecordSize()));
+    if (position != nullptr) {
+        position->row.resize(ref.table.fields.size());
+    }
     int column = firstColumn;
-    for (const FieldDef& field : ref.table.fields) {
-        if (field.HasValue()) {
-            ColumnToField(field, statement.View(column++), record);
+    for (const TableSql::ValueField& valueField : ref.sql.valueFields) {
+        const ColumnView value = statement.View(column++);
+        // Only the values a move or find continues from: those of key fields.
+        if (position != nullptr && valueField.inKey) {
+            CopyInto(value, position->row[valueField.field]);
         }
+        ColumnToField(ref.table.fields[valueField.field], value, record);
     }
 }
 
@@ -60,18 +67,7 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     position.valid = true;
     position.rowid = statement.ColumnInt(0);
     position.walk = {};
-    // Only the values a move or find continues from: those of key fields.
-    position.row.resize(ref.table.fields.size());
-    int column = 1;
-    for (size_t i = 0; i < ref.table.fields.size(); ++i) {
-        if (ref.table.fields[i].HasValue()) {
-            if (ref.sql.inKey[i]) {
-                statement.ColumnInto(column, position.row[i]);
-            }
-            ++column;
-        }
-    }
-    RowToRecord(ref, statement, 1, record);
+    RowToRecord(ref, statement, 1, record, &position);
 }
 
 void Session::StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record) {
@@ -96,6 +92,14 @@ std::vector<SqlValue> Session::KeyValues(const TableRef& ref, const std::vector<
         values.push_back(FieldToSql(ref.table.fields[column], record));
     }
     return values;
+}
+
+int Session::BindKey(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns, const char* record,
+                     int first) {
+    for (size_t column : columns) {
+        statement.Bind(first++, FieldToSql(ref.table.fields[column], record));
+    }
+    return first;
 }
 
 void Session::DefineKey(int32_t dbNo, int32_t recType, int32_t fieldNo) {
@@ -196,7 +200,6 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
         throw StoreError{kUnknownField, "no current key"};
     }
     const std::vector<size_t>& columns = KeyColumns(ref, keyField);
-    const std::vector<SqlValue> key = KeyValues(ref, columns, record);
     // Among equal keys the order is the insertion order.
     const bool back = find == Find::Prev;
     const char* order = back ? " ORDER BY rowid DESC LIMIT 1" : " ORDER BY rowid LIMIT 1";
@@ -213,8 +216,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
             return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + left + "rowid)" + (back ? " < " : " > ") +
                    RowValueList(columns.size() + 1) + order;
         });
-        BindAll(*statement, key);
-        int index = static_cast<int>(key.size()) + 1;
+        int index = BindKey(*statement, ref, columns, record);
         for (size_t column : columns) {
             statement->Bind(index++, ref.position.row[column]);
         }
@@ -222,7 +224,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
     } else {
         statement = &Prepared(ref, back ? Sql::FindBack : Sql::Find, keyField,
                               [&] { return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + "1" + order; });
-        BindAll(*statement, key);
+        BindKey(*statement, ref, columns, record);
     }
     StepAndTakeRow(ref, *statement, "no record with that key", false, record);
 }

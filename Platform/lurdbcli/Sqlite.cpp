@@ -62,15 +62,34 @@ Statement::Statement(sqlite3* db, const std::string& sql) : m_db(db) {
     if (rc != SQLITE_OK) {
         Fail(db, rc);
     }
+    m_parameters = sqlite3_bind_parameter_count(m_stmt);
+    m_allBound = m_parameters >= kTrackedParameters ? ~uint64_t{0} : (uint64_t{1} << m_parameters) - 1;
 }
 
 Statement::~Statement() { sqlite3_finalize(m_stmt); }
 
 Statement& Statement::Reset() {
     ++m_moves;
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    if (m_onRow) {
+        sqlite3_reset(m_stmt);  // a statement that ran to its end or failed was reset by Step
+        m_onRow = false;
+    }
+    if (m_parameters > kTrackedParameters) {
+        sqlite3_clear_bindings(m_stmt);  // too many to track one by one
+        m_bound = m_allBound;
+    } else {
+        m_bound = 0;
+    }
     return *this;
+}
+
+void Statement::BindMissingAsNull() {
+    for (int index = 1; index <= m_parameters; ++index) {
+        if ((m_bound & (uint64_t{1} << (index - 1))) == 0) {
+            sqlite3_bind_null(m_stmt, index);
+        }
+    }
+    m_bound = m_allBound;
 }
 
 Statement& Statement::Bind(int index, const SqlValue& value) {
@@ -91,24 +110,42 @@ Statement& Statement::Bind(int index, const SqlValue& value) {
     if (rc != SQLITE_OK) {
         Fail(m_db, rc);
     }
+    Bound(index);
     return *this;
 }
 
-Statement& Statement::Bind(int index, long long value) { return Bind(index, SqlValue{value}); }
+Statement& Statement::Bind(int index, long long value) {
+    if (const int rc = sqlite3_bind_int64(m_stmt, index, value); rc != SQLITE_OK) {
+        Fail(m_db, rc);
+    }
+    Bound(index);
+    return *this;
+}
 
-Statement& Statement::Bind(int index, const std::string& text) { return Bind(index, SqlValue{text}); }
+Statement& Statement::Bind(int index, const std::string& text) {
+    if (const int rc = sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        rc != SQLITE_OK) {
+        Fail(m_db, rc);
+    }
+    Bound(index);
+    return *this;
+}
 
 bool Statement::Step() {
     ++m_moves;
+    if (m_bound != m_allBound) {
+        BindMissingAsNull();
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {
+        m_onRow = true;
         return true;
     }
+    m_onRow = false;
+    sqlite3_reset(m_stmt);  // ends its read transaction now, not at the next use
     if (rc == SQLITE_DONE) {
-        sqlite3_reset(m_stmt);  // ends its read transaction now, not at the next use
         return false;
     }
-    sqlite3_reset(m_stmt);
     Fail(m_db, rc);
 }
 
@@ -126,14 +163,19 @@ std::string Statement::ColumnText(int index) const {
 
 SqlValue Statement::Column(int index) const {
     SqlValue value;
-    ColumnInto(index, value);
+    CopyInto(View(index), value);
     return value;
 }
 
-void Statement::ColumnInto(int index, SqlValue& value) const {
-    const ColumnView view = View(index);
+void CopyInto(const ColumnView& view, SqlValue& value) {
     switch (view.type) {
-        case SQLITE_INTEGER: value = view.integer; break;
+        case SQLITE_INTEGER:
+            if (auto* integer = std::get_if<long long>(&value)) {
+                *integer = view.integer;  // the common case, without the variant's assignment
+            } else {
+                value = view.integer;
+            }
+            break;
         case SQLITE_FLOAT: value = view.real; break;
         case SQLITE_TEXT:
             if (auto* text = std::get_if<std::string>(&value)) {
@@ -155,21 +197,7 @@ void Statement::ColumnInto(int index, SqlValue& value) const {
     }
 }
 
-ColumnView Statement::View(int index) const {
-    ColumnView view;
-    view.type = sqlite3_column_type(m_stmt, index);
-    switch (view.type) {
-        case SQLITE_INTEGER: view.integer = sqlite3_column_int64(m_stmt, index); break;
-        case SQLITE_FLOAT: view.real = sqlite3_column_double(m_stmt, index); break;
-        case SQLITE_TEXT: view.data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index)); break;
-        case SQLITE_BLOB: view.data = static_cast<const char*>(sqlite3_column_blob(m_stmt, index)); break;
-        default: break;
-    }
-    if (view.data != nullptr) {
-        view.size = static_cast<size_t>(sqlite3_column_bytes(m_stmt, index));
-    }
-    return view;
-}
+void ThrowOutOfMemory() { throw StoreError{kOutOfMemory, "out of memory"}; }
 
 Database::Database(const std::string& path, bool create) {
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;

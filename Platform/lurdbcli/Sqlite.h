@@ -36,6 +36,9 @@ struct ColumnView {
     size_t size = 0;
 };
 
+// A viewed value into a kept value, reusing its text or byte storage.
+void CopyInto(const ColumnView& view, SqlValue& value);
+
 class Statement {
 public:
     Statement(sqlite3* db, const std::string& sql);
@@ -43,7 +46,8 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    // Resets the statement and clears its bindings, ready for new values.
+    // Resets the statement, ready for new values: a parameter that is not
+    // bound again before the next step is NULL, as in a fresh statement.
     Statement& Reset();
     Statement& Bind(int index, const SqlValue& value);  // index from 1
     Statement& Bind(int index, long long value);
@@ -62,14 +66,27 @@ public:
     long long ColumnInt(int index) const;
     std::string ColumnText(int index) const;
     SqlValue Column(int index) const;
-    // Column into a kept value, reusing its text or byte storage.
-    void ColumnInto(int index, SqlValue& value) const;
     ColumnView View(int index) const;
 
 private:
+    // Notes a parameter as bound since the last reset.
+    void Bound(int index) {
+        if (index >= 1 && index <= kTrackedParameters) {
+            m_bound |= uint64_t{1} << (index - 1);
+        }
+    }
+    // Binds NULL to the parameters not bound since the last reset, which
+    // costs less than clearing every binding at each reset.
+    void BindMissingAsNull();
+    static constexpr int kTrackedParameters = 64;  // bits of m_bound
+
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     uint64_t m_moves = 0;
+    int m_parameters = 0;
+    uint64_t m_bound = 0;     // bit i: parameter i + 1 bound since the last reset
+    uint64_t m_allBound = 0;  // m_bound once every parameter is bound
+    bool m_onRow = false;     // the last step gave a row and no reset has come since
 };
 
 class Database {
@@ -100,6 +117,34 @@ private:
 
 // SQL quoting of an identifier given in code page 1250 (stored as UTF-8).
 std::string QuoteName(const std::string& name);
+
+// Throws the StoreError of running out of memory.
+[[noreturn]] void ThrowOutOfMemory();
+
+// The column's value is fetched once and read through the value calls,
+// which skip the connection's checks that every column call repeats. A
+// statement serves one thread at a time (connections open without their
+// own mutex), so the unprotected value is safe to read. Its text or bytes
+// come as UTF-8, as the store keeps them; a null pointer
+// for a value that has them means SQLite ran out of memory.
+inline ColumnView Statement::View(int index) const {
+    ColumnView view;
+    sqlite3_value* value = sqlite3_column_value(m_stmt, index);
+    view.type = sqlite3_value_type(value);
+    switch (view.type) {
+        case SQLITE_INTEGER: view.integer = sqlite3_value_int64(value); break;
+        case SQLITE_FLOAT: view.real = sqlite3_value_double(value); break;
+        case SQLITE_TEXT: view.data = reinterpret_cast<const char*>(sqlite3_value_text(value)); break;
+        case SQLITE_BLOB: view.data = static_cast<const char*>(sqlite3_value_blob(value)); break;
+        default: break;
+    }
+    if (view.data != nullptr) {
+        view.size = static_cast<size_t>(sqlite3_value_bytes(value));
+    } else if ((view.type == SQLITE_TEXT || view.type == SQLITE_BLOB) && sqlite3_value_bytes(value) != 0) {
+        ThrowOutOfMemory();
+    }
+    return view;
+}
 
 // Throws the StoreError of an SQLite result code of db (null: of the code
 // alone), the same translation every statement gets.

@@ -271,6 +271,35 @@ TEST_F(AdminTest, ArchiveThenChangesThenRestoreGivesTheArchivedRowsBack) {
     EXPECT_EQ(Dump("adm"), archived);
 }
 
+// An archive may hold another layout of an open tablespace (one of the same
+// volume, taken before the tablespace was made anew): a handle that used
+// the table before the restore reads it by the restored layout.
+TEST_F(AdminTest, AfterARestoreTheHandleReadsTablesByTheRestoredLayout) {
+    ASSERT_EQ(Insert(1), kOk);  // the handle knows the table by its layout of ID and V
+    std::ofstream(dir.Path() + "/wide.schema")
+        << "tablespace T 3\ntable Rec\n  field ID l 4 u\n  field V l 4 n\n  field W l 4 n\n";
+    ASSERT_EQ(testsupport::RunAdmin("create-service wide admin secret --volumeid 1111"), 0);
+    ASSERT_EQ(testsupport::RunAdmin("create-tablespace wide " + dir.Path() + "/wide.schema"), 0);
+    const int32_t wide = Login("WIDE");
+    ASSERT_EQ(c.openDbExA(wide, kDbNo, "T", 0), kOk);
+    const int32_t row[3] = {7, 8, 9};
+    char image[sizeof row];
+    std::memcpy(image, row, sizeof row);
+    ASSERT_EQ(c.newRec(wide, kDbNo, kRec, sizeof image, image), kOk);
+    ASSERT_EQ(c.archiveDb(wide), kOk);
+    const std::string archive = fs::directory_iterator(Data() + "/archive/WIDE")->path();
+
+    ASSERT_EQ(c.restoreArchive(handle, archive.c_str()), kOk);
+    char* record = nullptr;
+    ASSERT_EQ(c.nextRec(handle, kDbNo, kRec, sizeof image, &record), kOk);
+    EXPECT_EQ(std::vector<int32_t>({ReadInt32(record), ReadInt32(record + 4), ReadInt32(record + 8)}),
+              std::vector<int32_t>({7, 8, 9}));
+    c.freePtr(record);
+    std::memcpy(image, row, sizeof row);
+    image[0] = 10;
+    EXPECT_EQ(c.newRec(handle, kDbNo, kRec, sizeof image, image), kOk);
+}
+
 TEST_F(AdminTest, ArchiveAndRestoreRefusals) {
     ASSERT_EQ(c.archiveDb(handle), kOk);
     const std::string archiveDir = Data() + "/archive/ADM";
