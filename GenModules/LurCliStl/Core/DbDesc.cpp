@@ -58,6 +58,7 @@ DbDesc::DbDesc(const DbDesc& other)
       m_lists(other.m_lists),
       m_privateLists(other.m_privateLists),
       m_tableStates(other.m_tableStates),
+      m_sortedStates(other.m_sortedStates),
       m_handle(other.m_handle),
       m_struct(other.m_struct) {
     std::copy(std::begin(other.m_version), std::end(other.m_version), std::begin(m_version));
@@ -77,6 +78,7 @@ void DbDesc::SwapCopiedState(DbDesc& other) noexcept {
     m_lists.swap(other.m_lists);
     m_privateLists.swap(other.m_privateLists);
     m_tableStates.swap(other.m_tableStates);
+    std::swap(m_sortedStates, other.m_sortedStates);
     std::swap(m_handle, other.m_handle);
     std::swap(m_struct, other.m_struct);
 }

@@ -246,14 +246,16 @@ public:
     bool UpdateListEntry(const std::string& table, bool strict);
     bool RemoveCurrentFromList(const std::string& table);
 
-    // Lookups that report at the caller's location.
-    int32_t RecTypeOrThrow(const std::string& table, const ErrorLocation& where) const;
+    // Lookups that report at the caller's location; the record type's
+    // location is built only for the report, as every record call asks.
+    int32_t RecTypeOrThrow(const std::string& table, ThrowSource source, int line) const;
     int32_t FieldNoOrThrow(const std::string& table, const std::string& field, const ErrorLocation& where) const;
     // The field's byte position in its table's record buffer.
     int32_t FieldOffset(const std::string& table, const std::string& field) const;
 
     // ---- list primitives (on the selected list) -----------------------------
 
+    // Empties the selected list; the table's sort field goes with its order.
     void ClearListAt(int32_t index);
     void SetListAt(int32_t index, const void* block, int32_t byteLength);
     void AddToListAt(int32_t index, const void* block, int32_t byteLength);
@@ -312,6 +314,12 @@ private:
     // ListMove in the list of a record index already looked up (table names
     // it in an error).
     bool ListMoveAt(int32_t code, int32_t index, const std::string& table);
+    // A record read from the server becomes the whole main list, which the
+    // caller has selected, at position 0 and fills the record buffer: what
+    // SetListAt and a first move in the list do, in one step.
+    void TakeRecordAt(int32_t index, const char* record, int32_t size);
+    // The sort field of the table at a record index, once its list is emptied.
+    void DropSortField(int32_t index);
 
 public:
     // ---- record lists and aggregates ----------------------------------------
@@ -529,6 +537,8 @@ private:
     const std::vector<char>& RecordBufferAt(int32_t index) const { return m_records[static_cast<size_t>(index)]; }
     TableState& StateOf(const std::string& table);
     const TableState& StateOf(const std::string& table) const;
+    // Sets a table's sort field and keeps m_sortedStates in step.
+    void SetSortField(TableState& state, const std::string& field);
 
     // Where the bytes of a field with a value of its own lie in its table's
     // record buffer; desc is the field's OwnFieldDesc, which has done the
@@ -561,6 +571,9 @@ private:
     std::vector<RecordList> m_privateLists;
     LuSet<int32_t> m_recTypeSet;  // record indexes whose list operations use the private list
     LuMap<std::string, TableState> m_tableStates;
+    // The table states whose sort field is set: while there are none, an
+    // emptied list has no state to clear and its table is not looked up.
+    int32_t m_sortedStates = 0;
     int32_t m_handle = kNoHandle;
     std::vector<PendingBlobChange> m_pendingBlobChanges;
     // The record image handed to the client by a find or a change, kept

@@ -330,8 +330,12 @@ std::pair<int, int> DbStruct::TableFields(int recordIndex) const {
 }
 
 int DbStruct::GetRecType(const std::string& table) const {
-    const lurutils::UpperName name(table);
-    const auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name.str());
+    // The record paths look a table up on every call, nearly always by the
+    // name as stored (upper case): that is tried as given before the name
+    // is checked for case at all.
+    auto it = std::find(m_tableNames.begin(), m_tableNames.end(), table);
+    if (it == m_tableNames.end() && !lurutils::IsUpperCase(table))
+        it = std::find(m_tableNames.begin(), m_tableNames.end(), lurutils::ToUpper(table));
     return it == m_tableNames.end() ? -1 : kRecTypeBase + static_cast<int>(it - m_tableNames.begin());
 }
 
