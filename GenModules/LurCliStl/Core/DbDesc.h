@@ -97,7 +97,7 @@ public:
     // all copies of the tablespace share and keep alive; null points it back
     // at the empty structure.
     void SetStruct(std::shared_ptr<DbStruct> structure) { m_struct = std::move(structure); }
-    const DbStruct& GetStruct() const;
+    const DbStruct& GetStruct() const { return m_struct ? *m_struct : EmptyStruct(); }
 
     // Parses the blob into the structure, rebuilds buffers and lists (table
     // states that exist keep their state), and records the tablespace's
@@ -128,18 +128,19 @@ public:
 
     // ---- structure accessors (forwarded to DbStruct) -----------------------
 
-    int32_t GetDbNo() const;
+    // The lookups that every record call makes are inline.
+    int32_t GetDbNo() const { return GetStruct().GetDbNo(); }
     const char* GetDbName() const;
-    int32_t GetRecType(const std::string& table) const;
+    int32_t GetRecType(const std::string& table) const { return GetStruct().GetRecType(table); }
     std::string GetTableName(int32_t recType) const;
     int32_t GetFieldNo(const std::string& table, const std::string& field) const;
     std::string GetFieldName(int32_t fieldNo, std::string* tableOut = nullptr) const;
     bool HasTable(const std::string& table) const;
     bool HasField(const std::string& table, const std::string& field) const;
-    RecordDesc GetRecDesc(int32_t recType) const;
-    RecordDesc GetRecDescAt(int32_t index) const;
+    RecordDesc GetRecDesc(int32_t recType) const { return GetStruct().GetRecDesc(recType); }
+    RecordDesc GetRecDescAt(int32_t index) const { return GetStruct().GetRecDescAt(index); }
     RecordDesc GetRecDescByName(const std::string& table) const;
-    FieldDesc GetFieldDesc(int32_t fieldNo) const;
+    FieldDesc GetFieldDesc(int32_t fieldNo) const { return GetStruct().GetFieldDesc(fieldNo); }
     FieldDesc GetFieldDescByName(const std::string& table, const std::string& field) const;
     FieldDesc GetFieldDescAt(int32_t index) const;
     void GetFieldDescs(int32_t recType, std::vector<FieldDesc>& out, bool withGroups) const;
@@ -531,7 +532,12 @@ private:
 public:
 private:
     // The index of a record type, or -1 outside the description.
-    int32_t RecordIndex(int32_t recType) const;
+    int32_t RecordIndex(int32_t recType) const {
+        const long long index = static_cast<long long>(recType) - kRecTypeBase;
+        return (index >= 0 && index < static_cast<long long>(m_records.size())) ? static_cast<int32_t>(index) : -1;
+    }
+    // The one empty structure that a description points at until it is loaded.
+    static const DbStruct& EmptyStruct();
     // The record buffer of a table; the table must exist.
     std::vector<char>& RecordBufferAt(int32_t index) { return m_records[static_cast<size_t>(index)]; }
     const std::vector<char>& RecordBufferAt(int32_t index) const { return m_records[static_cast<size_t>(index)]; }
