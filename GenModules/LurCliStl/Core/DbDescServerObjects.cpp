@@ -225,11 +225,11 @@ int32_t DbDesc::SendRecordChange(int kind, const std::string& table) {
     PrepareBlobChanges(table, plan);
     int32_t status = 0;
     try {
+        std::vector<char>& buffer = RecordBufferAt(recType - kRecTypeBase);
         std::vector<char>& record = m_exchange;
-        record.clear();
-        CopyRecord(record, table);
+        record = buffer;
         status = change(m_handle, GetDbNo(), recType, static_cast<int32_t>(record.size()), record.data());
-        if (status == 0 && kind != 2) SetRecord(record.data(), table);
+        if (status == 0 && kind != 2) buffer = record;
     } catch (...) {
         UndoBlobChanges(table, plan);
         throw;
