@@ -27,9 +27,9 @@ inline const char* ReturnedBytes(const ClientBlock& block, bool bytesDue, const 
     return block.get();
 }
 
-// The same for the record paths, which name just the table: the argument
-// list is built only when the call raises.
-inline const char* ReturnedBytes(const ClientBlock& block, bool bytesDue, const ErrorLocation& where,
+// The same for the record paths, which name just the table: the location
+// and the argument list are built only when the call raises.
+inline const char* ReturnedBytes(const ClientBlock& block, bool bytesDue, ThrowSource source, int line,
                                  const std::string& table) {
-    return block || !bytesDue ? block.get() : ReturnedBytes(block, bytesDue, where, StrVector(table));
+    return block || !bytesDue ? block.get() : ReturnedBytes(block, bytesDue, source(line), StrVector(table));
 }

@@ -21,12 +21,6 @@ constexpr int kTextTooLong = 2040;
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 
-// The one empty structure that a description points at until it is loaded.
-const DbStruct& EmptyStruct() {
-    static const DbStruct empty;
-    return empty;
-}
-
 bool IsUnsigned(const FieldDesc& desc) { return (desc.flags & FieldDesc::kUnsigned) != 0; }
 
 int HexDigit(char c) {
@@ -58,6 +52,7 @@ DbDesc::DbDesc(const DbDesc& other)
       m_lists(other.m_lists),
       m_privateLists(other.m_privateLists),
       m_tableStates(other.m_tableStates),
+      m_sortedStates(other.m_sortedStates),
       m_handle(other.m_handle),
       m_struct(other.m_struct) {
     std::copy(std::begin(other.m_version), std::end(other.m_version), std::begin(m_version));
@@ -77,13 +72,17 @@ void DbDesc::SwapCopiedState(DbDesc& other) noexcept {
     m_lists.swap(other.m_lists);
     m_privateLists.swap(other.m_privateLists);
     m_tableStates.swap(other.m_tableStates);
+    std::swap(m_sortedStates, other.m_sortedStates);
     std::swap(m_handle, other.m_handle);
     std::swap(m_struct, other.m_struct);
 }
 
 DbDesc::~DbDesc() = default;
 
-const DbStruct& DbDesc::GetStruct() const { return m_struct ? *m_struct : EmptyStruct(); }
+const DbStruct& DbDesc::EmptyStruct() {
+    static const DbStruct empty;
+    return empty;
+}
 
 DbStruct* DbDesc::WritableStruct(int line) {
     if (!m_struct)
@@ -146,9 +145,7 @@ void DbDesc::BuildBuffers(const char* blob, int32_t length) {
 
 // ---- structure accessors ------------------------------------------------------
 
-int32_t DbDesc::GetDbNo() const { return GetStruct().GetDbNo(); }
 const char* DbDesc::GetDbName() const { return GetStruct().GetDbName(); }
-int32_t DbDesc::GetRecType(const std::string& table) const { return GetStruct().GetRecType(table); }
 std::string DbDesc::GetTableName(int32_t recType) const { return GetStruct().GetTableName(recType); }
 int32_t DbDesc::GetFieldNo(const std::string& table, const std::string& field) const {
     return GetStruct().GetFieldNo(table, field);
@@ -160,10 +157,7 @@ bool DbDesc::HasTable(const std::string& table) const { return GetRecType(table)
 bool DbDesc::HasField(const std::string& table, const std::string& field) const {
     return GetFieldNo(table, field) != -1;
 }
-RecordDesc DbDesc::GetRecDesc(int32_t recType) const { return GetStruct().GetRecDesc(recType); }
-RecordDesc DbDesc::GetRecDescAt(int32_t index) const { return GetStruct().GetRecDescAt(index); }
 RecordDesc DbDesc::GetRecDescByName(const std::string& table) const { return GetStruct().GetRecDescByName(table); }
-FieldDesc DbDesc::GetFieldDesc(int32_t fieldNo) const { return GetStruct().GetFieldDesc(fieldNo); }
 FieldDesc DbDesc::GetFieldDescByName(const std::string& table, const std::string& field) const {
     return GetStruct().GetFieldDescByName(table, field);
 }
@@ -205,11 +199,6 @@ int32_t DbDesc::GetFileBlobId(const std::string& alias, bool strict) const {
 }
 
 // ---- record buffers -------------------------------------------------------------
-
-int32_t DbDesc::RecordIndex(int32_t recType) const {
-    const long long index = static_cast<long long>(recType) - kRecTypeBase;
-    return (index >= 0 && index < static_cast<long long>(m_records.size())) ? static_cast<int32_t>(index) : -1;
-}
 
 bool DbDesc::SetRecord(const void* bytes, const std::string& table) {
     const int32_t index = RecordIndex(GetRecType(table));

@@ -97,7 +97,7 @@ public:
     // all copies of the tablespace share and keep alive; null points it back
     // at the empty structure.
     void SetStruct(std::shared_ptr<DbStruct> structure) { m_struct = std::move(structure); }
-    const DbStruct& GetStruct() const;
+    const DbStruct& GetStruct() const { return m_struct ? *m_struct : EmptyStruct(); }
 
     // Parses the blob into the structure, rebuilds buffers and lists (table
     // states that exist keep their state), and records the tablespace's
@@ -128,18 +128,19 @@ public:
 
     // ---- structure accessors (forwarded to DbStruct) -----------------------
 
-    int32_t GetDbNo() const;
+    // The lookups that every record call makes are inline.
+    int32_t GetDbNo() const { return GetStruct().GetDbNo(); }
     const char* GetDbName() const;
-    int32_t GetRecType(const std::string& table) const;
+    int32_t GetRecType(const std::string& table) const { return GetStruct().GetRecType(table); }
     std::string GetTableName(int32_t recType) const;
     int32_t GetFieldNo(const std::string& table, const std::string& field) const;
     std::string GetFieldName(int32_t fieldNo, std::string* tableOut = nullptr) const;
     bool HasTable(const std::string& table) const;
     bool HasField(const std::string& table, const std::string& field) const;
-    RecordDesc GetRecDesc(int32_t recType) const;
-    RecordDesc GetRecDescAt(int32_t index) const;
+    RecordDesc GetRecDesc(int32_t recType) const { return GetStruct().GetRecDesc(recType); }
+    RecordDesc GetRecDescAt(int32_t index) const { return GetStruct().GetRecDescAt(index); }
     RecordDesc GetRecDescByName(const std::string& table) const;
-    FieldDesc GetFieldDesc(int32_t fieldNo) const;
+    FieldDesc GetFieldDesc(int32_t fieldNo) const { return GetStruct().GetFieldDesc(fieldNo); }
     FieldDesc GetFieldDescByName(const std::string& table, const std::string& field) const;
     FieldDesc GetFieldDescAt(int32_t index) const;
     void GetFieldDescs(int32_t recType, std::vector<FieldDesc>& out, bool withGroups) const;
@@ -246,14 +247,16 @@ public:
     bool UpdateListEntry(const std::string& table, bool strict);
     bool RemoveCurrentFromList(const std::string& table);
 
-    // Lookups that report at the caller's location.
-    int32_t RecTypeOrThrow(const std::string& table, const ErrorLocation& where) const;
+    // Lookups that report at the caller's location; the record type's
+    // location is built only for the report, as every record call asks.
+    int32_t RecTypeOrThrow(const std::string& table, ThrowSource source, int line) const;
     int32_t FieldNoOrThrow(const std::string& table, const std::string& field, const ErrorLocation& where) const;
     // The field's byte position in its table's record buffer.
     int32_t FieldOffset(const std::string& table, const std::string& field) const;
 
     // ---- list primitives (on the selected list) -----------------------------
 
+    // Empties the selected list; the table's sort field goes with its order.
     void ClearListAt(int32_t index);
     void SetListAt(int32_t index, const void* block, int32_t byteLength);
     void AddToListAt(int32_t index, const void* block, int32_t byteLength);
@@ -312,6 +315,12 @@ private:
     // ListMove in the list of a record index already looked up (table names
     // it in an error).
     bool ListMoveAt(int32_t code, int32_t index, const std::string& table);
+    // A record read from the server becomes the whole main list, which the
+    // caller has selected, at position 0 and fills the record buffer: what
+    // SetListAt and a first move in the list do, in one step.
+    void TakeRecordAt(int32_t index, const char* record, int32_t size);
+    // The sort field of the table at a record index, once its list is emptied.
+    void DropSortField(int32_t index);
 
 public:
     // ---- record lists and aggregates ----------------------------------------
@@ -523,12 +532,19 @@ private:
 public:
 private:
     // The index of a record type, or -1 outside the description.
-    int32_t RecordIndex(int32_t recType) const;
+    int32_t RecordIndex(int32_t recType) const {
+        const long long index = static_cast<long long>(recType) - kRecTypeBase;
+        return (index >= 0 && index < static_cast<long long>(m_records.size())) ? static_cast<int32_t>(index) : -1;
+    }
+    // The one empty structure that a description points at until it is loaded.
+    static const DbStruct& EmptyStruct();
     // The record buffer of a table; the table must exist.
     std::vector<char>& RecordBufferAt(int32_t index) { return m_records[static_cast<size_t>(index)]; }
     const std::vector<char>& RecordBufferAt(int32_t index) const { return m_records[static_cast<size_t>(index)]; }
     TableState& StateOf(const std::string& table);
     const TableState& StateOf(const std::string& table) const;
+    // Sets a table's sort field and keeps m_sortedStates in step.
+    void SetSortField(TableState& state, const std::string& field);
 
     // Where the bytes of a field with a value of its own lie in its table's
     // record buffer; desc is the field's OwnFieldDesc, which has done the
@@ -561,6 +577,9 @@ private:
     std::vector<RecordList> m_privateLists;
     LuSet<int32_t> m_recTypeSet;  // record indexes whose list operations use the private list
     LuMap<std::string, TableState> m_tableStates;
+    // The table states whose sort field is set: while there are none, an
+    // emptied list has no state to clear and its table is not looked up.
+    int32_t m_sortedStates = 0;
     int32_t m_handle = kNoHandle;
     std::vector<PendingBlobChange> m_pendingBlobChanges;
     // The record image handed to the client by a find or a change, kept

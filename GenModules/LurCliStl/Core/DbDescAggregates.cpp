@@ -22,7 +22,7 @@ std::string DbDesc::AggregateNumberText(double value) {
 }
 
 std::string DbDesc::Aggregate(std::string& out, const std::string& table, const std::string& field, int32_t kind) {
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     if (!(kind == kAggregateCount && field == "*")) FieldNoOrThrow(table, field, Here(__LINE__));
     if (kind < kAggregateCount || kind > kAggregateMinimum)
         throw DbDescError(kBadAggregateKind, Here(__LINE__), StrVector(table));

@@ -69,7 +69,7 @@ bool DbDesc::DelRec(const std::string& table, bool strict) {
 
 void DbDesc::TruncateFile(const std::string& table) {
     int32_t recType = -1;
-    if (!table.empty()) recType = RecTypeOrThrow(lurutils::ToUpper(table), Here(__LINE__));
+    if (!table.empty()) recType = RecTypeOrThrow(lurutils::ToUpper(table), Here, __LINE__);
     const int32_t status = LUR_CLIENT_FUNCTION(TruncateFile, "DbDesc")(m_handle, GetDbNo(), recType);
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
 }
@@ -178,7 +178,7 @@ int32_t DbDesc::GetNextId(const std::string& counter) {
 }
 
 int32_t DbDesc::GetCount(const std::string& table) {
-    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here, __LINE__);
     int32_t count = 0;
     const int32_t status = LUR_CLIENT_FUNCTION(GetCount, "DbDesc")(m_handle, GetDbNo(), recType, &count);
     if (status == kNotFound) return 0;
@@ -191,7 +191,7 @@ int32_t DbDesc::GetCount(const std::string& table) {
 bool DbDesc::LockRecord(const std::string& table, int32_t mode, std::string& holder) {
     // Checked like every other table operation: an unknown table would
     // otherwise go to the server as record type -1.
-    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here, __LINE__);
     const int32_t status = LUR_CLIENT_FUNCTION(LockRecord, "DbDesc")(m_handle, GetDbNo(), recType, mode);
     if (status == 0) return true;
     if (status == kLocked) {
@@ -202,7 +202,7 @@ bool DbDesc::LockRecord(const std::string& table, int32_t mode, std::string& hol
 }
 
 bool DbDesc::UnlockRecord(const std::string& table, int32_t mode) {
-    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here, __LINE__);
     const int32_t status = LUR_CLIENT_FUNCTION(UnlockRecord, "DbDesc")(m_handle, GetDbNo(), recType, mode);
     if (status == 0) return true;
     if (status == kNotFound) return false;
@@ -210,7 +210,7 @@ bool DbDesc::UnlockRecord(const std::string& table, int32_t mode) {
 }
 
 bool DbDesc::WhoMadeLock(const std::string& table, int32_t mode, std::string& holder) {
-    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(lurutils::ToUpper(table), Here, __LINE__);
     char text[lurdbcli::kHolderTextSize] = {};
     const int32_t status = LUR_CLIENT_FUNCTION(WhoMadeLock, "DbDesc")(m_handle, GetDbNo(), recType, mode, text);
     if (status == kNotFound) return false;

@@ -44,9 +44,24 @@ const RecordList& DbDesc::GetListAt(int32_t index) const {
 
 void DbDesc::ClearListAt(int32_t index) {
     GetListAt(index).Clear();
-    // An emptied list has no sort order any more.
+    DropSortField(index);
+}
+
+void DbDesc::DropSortField(int32_t index) {
+    if (m_sortedStates == 0) return;
     const auto state = m_tableStates.find(GetTableName(index + kRecTypeBase));
-    if (state != m_tableStates.end()) state->second.sortField.clear();
+    if (state != m_tableStates.end()) SetSortField(state->second, std::string());
+}
+
+void DbDesc::TakeRecordAt(int32_t index, const char* record, int32_t size) {
+    RecordList& list = m_lists[static_cast<size_t>(index)];
+    list.data.assign(record, record + WholeRecordBytes(size, list.recordSize));
+    list.position = 0;
+    DropSortField(index);
+    std::vector<char>& buffer = RecordBufferAt(index);
+    std::fill(buffer.begin(), buffer.end(), '\0');
+    if (!list.data.empty())
+        std::memcpy(buffer.data(), list.RecordAt(0), std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
 }
 
 void DbDesc::SetListAt(int32_t index, const void* block, int32_t byteLength) {
@@ -65,11 +80,11 @@ void DbDesc::AddToListAt(int32_t index, const void* block, int32_t byteLength) {
 }
 
 void DbDesc::SetList(const std::string& table, const void* block, int32_t byteLength) {
-    SetListAt(RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase, block, byteLength);
+    SetListAt(RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase, block, byteLength);
 }
 
 void DbDesc::AddToList(const std::string& table, const void* block, int32_t byteLength) {
-    AddToListAt(RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase, block, byteLength);
+    AddToListAt(RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase, block, byteLength);
 }
 
 bool DbDesc::ClearList(const std::string& table) {
@@ -80,16 +95,16 @@ bool DbDesc::ClearList(const std::string& table) {
 }
 
 int32_t DbDesc::GetListPos(const std::string& table) const {
-    return GetListAt(RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase).position;
+    return GetListAt(RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase).position;
 }
 
 int32_t DbDesc::GetListCount(const std::string& table) const {
-    return GetListAt(RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase).Count();
+    return GetListAt(RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase).Count();
 }
 
 bool DbDesc::RemoveFromList(const std::string& table, int32_t index) {
     if (index < 0) return false;
-    const int32_t listIndex = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t listIndex = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     RecordList& list = GetListAt(listIndex);
     if (index >= list.Count()) return false;
 
@@ -118,7 +133,7 @@ bool DbDesc::RemoveFromList(const std::string& table, int32_t index) {
 // ---- moving through the list ------------------------------------------------------
 
 bool DbDesc::ListMove(int32_t code, const std::string& table) {
-    return ListMoveAt(code, RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase, table);
+    return ListMoveAt(code, RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase, table);
 }
 
 bool DbDesc::ListMoveAt(int32_t code, int32_t index, const std::string& table) {
@@ -151,7 +166,7 @@ bool DbDesc::ListMoveAt(int32_t code, int32_t index, const std::string& table) {
 }
 
 bool DbDesc::ListNext(const std::string& table) {
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     std::vector<char>& buffer = RecordBufferAt(index);
     std::fill(buffer.begin(), buffer.end(), '\0');
     RecordList& list = GetListAt(index);
@@ -166,7 +181,7 @@ bool DbDesc::ListNext(const std::string& table) {
 
 bool DbDesc::SetListPos(const std::string& table, int32_t position) {
     if (position < -1) return false;
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     RecordList& list = GetListAt(index);
     if (position >= list.Count()) return false;
     list.position = position;
@@ -239,7 +254,7 @@ bool DbDesc::FindListImpl(const std::string& table, const std::string& field, in
         case ListSearch::kLess: break;
     }
 
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     const int32_t index = recType - kRecTypeBase;
     const bool allRecords = field.empty() && (search == ListSearch::kEqual || search == ListSearch::kOr);
     const int32_t fieldNo = allRecords ? -1 : FieldNoOrThrow(table, field, Here(__LINE__));
@@ -290,7 +305,7 @@ bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field
     RdmFld bound(this, table, field, false);
     const std::string value = bound.GetString();
 
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     const int32_t index = recType - kRecTypeBase;
     const int32_t recordSize = GetListAt(index).recordSize;
     char* raw = nullptr;

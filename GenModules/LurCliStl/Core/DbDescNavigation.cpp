@@ -21,7 +21,7 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 }  // namespace
 
 bool DbDesc::Move(int32_t code, const std::string& table) {
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     const int32_t index = recType - kRecTypeBase;
     SelectList(recType, false);
     if (code < kMoveFirst || code > kMoveReread) throw DbDescError(kBadMoveCode, Here(__LINE__), StrVector(table));
@@ -61,8 +61,7 @@ bool DbDesc::Move(int32_t code, const std::string& table) {
     }
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
 
-    SetListAt(index, ReturnedBytes(block, true, Here(__LINE__), table), size);
-    ListMoveAt(kMoveFirst, index, table);
+    TakeRecordAt(index, ReturnedBytes(block, true, Here, __LINE__, table), size);
     return true;
 }
 
@@ -72,7 +71,7 @@ bool DbDesc::MoveByKey(int32_t code, const std::string& key, const std::string& 
 }
 
 void DbDesc::DefineKey(const std::string& table, const std::string& key) {
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     int32_t fieldNo = -1;
     if (!key.empty()) {
         fieldNo = GetStruct().GetFieldNoIn(recType, key);
@@ -92,7 +91,7 @@ std::string DbDesc::GetCurrentKey(const std::string& table) const {
 }
 
 bool DbDesc::ReadCurrentRec(const std::string& table, bool strict) {
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     char* raw = nullptr;
     LUR_CLIENT_FUNCTION(FreePtr, "DbDesc");
     const int32_t status =
@@ -100,21 +99,19 @@ bool DbDesc::ReadCurrentRec(const std::string& table, bool strict) {
     const ClientBlock block(raw);
     if (status == kNotFound && !strict) return false;
     if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector(table));
-    SetRecord(ReturnedBytes(block, true, Here(__LINE__), table), table);
+    SetRecord(ReturnedBytes(block, true, Here, __LINE__, table), table);
     return true;
 }
 
 // ---- finds ----------------------------------------------------------------------
 
 bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection direction) {
-    const lurutils::UpperName upper(table);
-    const int32_t recType = RecTypeOrThrow(upper, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     const int32_t index = recType - kRecTypeBase;
 
     // The copy carries the key value; the client writes the found record into it.
     std::vector<char>& record = m_exchange;
-    record.clear();
-    CopyRecord(record, upper);
+    record = RecordBufferAt(index);
     const auto size = static_cast<int32_t>(record.size());
     int32_t status = 0;
     switch (direction) {
@@ -131,14 +128,13 @@ bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection d
     SelectList(recType, false);
 
     if (status != 0) {
-        if (replace && StateOf(upper).options.Contains(kClearOnFailedFind)) ClearRecord(upper);
+        if (replace && StateOf(table).options.Contains(kClearOnFailedFind)) ClearRecord(table);
         ClearListAt(index);
         if (status == kNotFound) return false;
-        throw DbDescError(status, Here(__LINE__), StrVector(upper));
+        throw DbDescError(status, Here(__LINE__), StrVector(lurutils::ToUpper(table)));
     }
     if (replace) {
-        SetListAt(index, record.data(), size);
-        ListMoveAt(kMoveFirst, index, upper);
+        TakeRecordAt(index, record.data(), size);
     } else {
         AddToListAt(index, record.data(), size);
     }

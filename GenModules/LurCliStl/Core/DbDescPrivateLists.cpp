@@ -22,7 +22,7 @@ bool DbDesc::SelectList(int32_t recType, bool usePrivate) {
     if (index < 0) return false;
     if (usePrivate)
         m_recTypeSet.Add(index);
-    else
+    else if (!m_recTypeSet.empty())  // every record move selects the main list
         m_recTypeSet.Remove(index);
     return true;
 }
@@ -30,19 +30,19 @@ bool DbDesc::SelectList(int32_t recType, bool usePrivate) {
 bool DbDesc::UsesPrivateList(int32_t index) const { return m_recTypeSet.Contains(index); }
 
 void DbDesc::BeginPrivateList(const std::string& table) {
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     SelectList(recType, true);
     ClearListAt(recType - kRecTypeBase);
 }
 
 void DbDesc::SetPrivateList(const std::string& table, bool usePrivate) {
-    SelectList(RecTypeOrThrow(table, Here(__LINE__)), usePrivate);
+    SelectList(RecTypeOrThrow(table, Here, __LINE__), usePrivate);
 }
 
 // ---- building ---------------------------------------------------------------------
 
 void DbDesc::AddCurrentToList(const std::string& table) {
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     // The buffer is copied first: the list may grow while it is read.
     const std::vector<char> record = RecordBufferAt(index);
     AddToListAt(index, record.data(), static_cast<int32_t>(record.size()));
@@ -85,7 +85,7 @@ bool DbDesc::AddToListWithValues(const std::string& table,
 }
 
 bool DbDesc::UpdateListEntry(const std::string& table, bool strict) {
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     RecordList& list = GetListAt(index);
     if (list.position >= 0 && list.position < list.Count()) {
         std::memcpy(list.RecordAt(list.position), RecordBufferAt(index).data(), static_cast<size_t>(list.recordSize));
@@ -101,11 +101,11 @@ bool DbDesc::HasFindListOr() { return GetFunctionLoader().pfFindListOr != nullpt
 
 // ---- lookups at the caller's location ---------------------------------------------------
 
-int32_t DbDesc::RecTypeOrThrow(const std::string& table, const ErrorLocation& where) const {
-    const int32_t recType = GetStruct().GetRecTypeOrThrow(table, where);
+int32_t DbDesc::RecTypeOrThrow(const std::string& table, ThrowSource source, int line) const {
+    const int32_t recType = GetRecType(table);
     // A structure reloaded through another copy may have tables this
     // object has no buffers for yet.
-    if (RecordIndex(recType) < 0) throw DbDescError(2002, where, StrVector(table));
+    if (RecordIndex(recType) < 0) throw DbDescError(2002, source(line), StrVector(table));
     return recType;
 }
 

@@ -28,7 +28,7 @@ int32_t DbDesc::FindInList(const std::string& table, const std::string& field, c
 
 int32_t DbDesc::FindInListByValues(const std::string& table, const FieldValues& values, int32_t start) {
     if (start < 0) return -1;
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     std::vector<char>& buffer = RecordBufferAt(index);
     std::fill(buffer.begin(), buffer.end(), '\0');
     const RecordList& list = GetListAt(index);
@@ -85,7 +85,7 @@ void DbDesc::RemoveAllValuesFromList(const std::string& table, const std::string
 
 void DbDesc::SortList(const std::string& table, const std::string& field, bool descending) {
     const std::string sortField = lurutils::ToUpper(field.empty() ? StateOf(table).sortField : field);
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     const int32_t fieldNo = FieldNoOrThrow(table, sortField, Here(__LINE__));
     RecordList& list = GetListAt(index);
     const int32_t count = list.Count();
@@ -121,7 +121,12 @@ void DbDesc::SortList(const std::string& table, const std::string& field, bool d
         std::memcpy(buffer.data(), list.RecordAt(list.position), std::min(buffer.size(), size));
     else
         std::fill(buffer.begin(), buffer.end(), '\0');
-    StateOf(table).sortField = sortField;
+    SetSortField(StateOf(table), sortField);
+}
+
+void DbDesc::SetSortField(TableState& state, const std::string& field) {
+    m_sortedStates += static_cast<int32_t>(!field.empty()) - static_cast<int32_t>(!state.sortField.empty());
+    state.sortField = field;
 }
 
 std::string DbDesc::GetSortField(const std::string& table) const {

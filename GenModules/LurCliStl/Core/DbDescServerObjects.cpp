@@ -51,7 +51,7 @@ int32_t DbDesc::CursorCreate(int32_t& cursor, const std::string& table, const st
 int32_t DbDesc::CursorDrop(int32_t cursor) { return LUR_CLIENT_FUNCTION(CursorDrop, "DbDesc")(m_handle, cursor); }
 
 bool DbDesc::CursorOperation(int32_t cursor, const std::string& table, int32_t move) {
-    const int32_t index = RecTypeOrThrow(table, Here(__LINE__)) - kRecTypeBase;
+    const int32_t index = RecTypeOrThrow(table, Here, __LINE__) - kRecTypeBase;
     std::vector<char> record;
     CopyRecord(record, table);
     const int32_t status = LUR_CLIENT_FUNCTION(CursorOperation, "DbDesc")(
@@ -214,7 +214,7 @@ void DbDesc::ApplyBlobChanges(const std::string& table) {
 
 int32_t DbDesc::SendRecordChange(int kind, const std::string& table) {
     using ChangeFn = int32_t (*)(int32_t, int32_t, int32_t, int32_t, char*);
-    const int32_t recType = RecTypeOrThrow(table, Here(__LINE__));
+    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
     ChangeFn change = nullptr;
     switch (kind) {
         case 0: change = LUR_CLIENT_FUNCTION(NewRec, "DbDesc"); break;
@@ -225,11 +225,11 @@ int32_t DbDesc::SendRecordChange(int kind, const std::string& table) {
     PrepareBlobChanges(table, plan);
     int32_t status = 0;
     try {
+        std::vector<char>& buffer = RecordBufferAt(recType - kRecTypeBase);
         std::vector<char>& record = m_exchange;
-        record.clear();
-        CopyRecord(record, table);
+        record = buffer;
         status = change(m_handle, GetDbNo(), recType, static_cast<int32_t>(record.size()), record.data());
-        if (status == 0 && kind != 2) SetRecord(record.data(), table);
+        if (status == 0 && kind != 2) buffer = record;
     } catch (...) {
         UndoBlobChanges(table, plan);
         throw;

@@ -259,14 +259,9 @@ FileDesc DbStruct::GetFileDesc(int index) const {
     return m_files[static_cast<size_t>(i)];
 }
 
-RecordDesc DbStruct::GetRecDescAt(int index) const {
-    const int i = Index16(index, m_records.size());
-    if (i < 0)
-        throw DbDescError(kTableNotFound, Here(__LINE__), StrVector(m_name + " offset: " + std::to_string(index)));
-    return m_records[static_cast<size_t>(i)];
+void DbStruct::ThrowRecordIndex(int index) const {
+    throw DbDescError(kTableNotFound, Here(__LINE__), StrVector(m_name + " offset: " + std::to_string(index)));
 }
-
-RecordDesc DbStruct::GetRecDesc(int recType) const { return GetRecDescAt(recType - kRecTypeBase); }
 
 RecordDesc DbStruct::GetRecDescByName(const std::string& table) const {
     try {
@@ -283,25 +278,11 @@ FieldDesc DbStruct::GetFieldDescAt(int index) const {
     return m_fields[static_cast<size_t>(i)];
 }
 
-int DbStruct::GlobalFieldIndex(int fieldNo, size_t size, bool* recordOk) const {
-    const int r = fieldNo / kFieldsPerTable;
-    const bool validRecord = r >= 0 && static_cast<size_t>(r) < m_records.size();
-    if (recordOk) *recordOk = validRecord;
-    if (!validRecord) return -1;
-    const long long g = static_cast<long long>(fieldNo) - static_cast<long long>(r) * kFieldsPerTable +
-                        m_records[static_cast<size_t>(r)].firstField;
-    return (g < 0 || static_cast<size_t>(g) >= size) ? -1 : static_cast<int>(g);
-}
-
 void DbStruct::ThrowFieldNo(int fieldNo, int line) const {
     throw DbDescError(kFieldNotFound, Here(line), StrVector(m_name + ".fld: " + std::to_string(fieldNo)));
 }
 
-FieldDesc DbStruct::GetFieldDesc(int fieldNo) const {
-    const int g = GlobalFieldIndex(fieldNo, m_fields.size());
-    if (g < 0) ThrowFieldNo(fieldNo, __LINE__);
-    return m_fields[static_cast<size_t>(g)];
-}
+void DbStruct::ThrowFieldDesc(int fieldNo) const { ThrowFieldNo(fieldNo, __LINE__); }
 
 std::string DbStruct::GetFieldName(int fieldNo, std::string* tableOut) const {
     const int g = GlobalFieldIndex(fieldNo, m_fieldNames.size());
@@ -330,8 +311,12 @@ std::pair<int, int> DbStruct::TableFields(int recordIndex) const {
 }
 
 int DbStruct::GetRecType(const std::string& table) const {
-    const lurutils::UpperName name(table);
-    const auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name.str());
+    // The record paths look a table up on every call, nearly always by the
+    // name as stored (upper case): that is tried as given before the name
+    // is checked for case at all.
+    auto it = std::find(m_tableNames.begin(), m_tableNames.end(), table);
+    if (it == m_tableNames.end() && !lurutils::IsUpperCase(table))
+        it = std::find(m_tableNames.begin(), m_tableNames.end(), lurutils::ToUpper(table));
     return it == m_tableNames.end() ? -1 : kRecTypeBase + static_cast<int>(it - m_tableNames.begin());
 }
 

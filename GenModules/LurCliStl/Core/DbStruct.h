@@ -150,8 +150,13 @@ public:
     // Lookups by index or number raise DbDescError 2001, 2002 or 2003; the
     // index forms take the index as a 16-bit value.
     FileDesc GetFileDesc(int index) const;
-    RecordDesc GetRecDescAt(int index) const;
-    RecordDesc GetRecDesc(int recType) const;
+    // The lookups by number that every field access makes are inline.
+    RecordDesc GetRecDescAt(int index) const {
+        const auto i = static_cast<int16_t>(index);
+        if (i < 0 || static_cast<size_t>(i) >= m_records.size()) ThrowRecordIndex(index);
+        return m_records[static_cast<size_t>(i)];
+    }
+    RecordDesc GetRecDesc(int recType) const { return GetRecDescAt(recType - kRecTypeBase); }
     // Raises LurExceptBaseArg 2002 [table] (no location) for an unknown table.
     RecordDesc GetRecDescByName(const std::string& table) const;
 
@@ -165,7 +170,11 @@ public:
 
     // A field number past its table's last field reaches the next table's
     // fields: only the record index and the global index are checked.
-    FieldDesc GetFieldDesc(int fieldNo) const;
+    FieldDesc GetFieldDesc(int fieldNo) const {
+        const int g = GlobalFieldIndex(fieldNo, m_fields.size());
+        if (g < 0) ThrowFieldDesc(fieldNo);
+        return m_fields[static_cast<size_t>(g)];
+    }
     FieldDesc GetFieldDescAt(int index) const;
     FieldDesc GetFieldDescByName(const std::string& table, const std::string& field) const;
 
@@ -223,11 +232,22 @@ private:
     // The field-array index that a field number addresses, or -1 when its
     // record index or the resulting index lies outside the arrays (size:
     // the array the caller reads); recordOk tells which.
-    int GlobalFieldIndex(int fieldNo, size_t size, bool* recordOk = nullptr) const;
+    int GlobalFieldIndex(int fieldNo, size_t size, bool* recordOk = nullptr) const {
+        const int r = fieldNo / kFieldsPerTable;
+        const bool validRecord = r >= 0 && static_cast<size_t>(r) < m_records.size();
+        if (recordOk) *recordOk = validRecord;
+        if (!validRecord) return -1;
+        const long long g = static_cast<long long>(fieldNo) - static_cast<long long>(r) * kFieldsPerTable +
+                            m_records[static_cast<size_t>(r)].firstField;
+        return (g < 0 || static_cast<size_t>(g) >= size) ? -1 : static_cast<int>(g);
+    }
     // The field-array range [first, end) of a table: the consecutive entries
     // from its first field on that it owns; empty for an unknown table.
     std::pair<int, int> TableFields(int recordIndex) const;
     [[noreturn]] void ThrowFieldNo(int fieldNo, int line) const;
+    // The failures of the inline lookups, kept out of their callers' code.
+    [[noreturn]] void ThrowRecordIndex(int index) const;
+    [[noreturn]] void ThrowFieldDesc(int fieldNo) const;
 
     Header m_header{};
     std::vector<FileDesc> m_files;

@@ -82,10 +82,17 @@ Fn RequireFunction(Fn pointer, const char* pointerName, const ErrorLocation& whe
     return pointer;
 }
 
+// The same with the location built only for the report: every client call
+// tests its pointer.
+template <class Fn>
+Fn RequireFunction(Fn pointer, const char* pointerName, ThrowSource source, int line) {
+    return pointer ? pointer : RequireFunction(pointer, pointerName, source(line));
+}
+
 // The process table's pointer of a client function, tested before use:
 // LUR_CLIENT_FUNCTION(FindRec, "DbDesc") gives pfFindRec or raises 10038
 // ["pfFindRec"] at the caller's line in GenModules\LurCliStl\DbDesc. The
 // source name must be a string literal: it is joined to the library's path.
-#define LUR_CLIENT_FUNCTION(name, sourceFile)                 \
-    RequireFunction(GetFunctionLoader().pf##name, "pf" #name, \
-                    ThrowSource{"GenModules\\LurCliStl\\" sourceFile}(__LINE__))
+#define LUR_CLIENT_FUNCTION(name, sourceFile)                                                                    \
+    RequireFunction(GetFunctionLoader().pf##name, "pf" #name, ThrowSource{"GenModules\\LurCliStl\\" sourceFile}, \
+                    __LINE__)

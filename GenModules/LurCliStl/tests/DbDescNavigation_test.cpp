@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DbDesc.h"
+#include "DbDescError.h"
 #include "DbErrorCode.h"
 #include "ServiceFixture.h"
 
@@ -170,4 +171,65 @@ TEST(DbDescNavigation, ReadCurrentRecLeavesTheListsAlone) {
     EXPECT_TRUE(nav.desc.ReadCurrentRec("Item", true));
     EXPECT_EQ(nav.Id(), "1");
     EXPECT_EQ(nav.desc.GetListCount("Item"), 0);
+}
+
+// A record found on the server becomes the whole main list and the buffer,
+// whatever the table's lists held before: the main list is selected again,
+// its sort field is forgotten, and the private list keeps its records.
+TEST(DbDescNavigation, FoundRecordsReplaceASortedListAndSelectTheMainList) {
+    struct Case {
+        const char* name;
+        const char* table;  // as the caller spells it
+        bool (*read)(DbDesc&, const char* table);
+        std::string id;
+    };
+    const std::vector<Case> cases = {
+        {"move", "Item", [](DbDesc& d, const char* t) { return d.Move(3, t); }, "4"},
+        {"move, lower case", "item", [](DbDesc& d, const char* t) { return d.Move(0, t); }, "1"},
+        {"find", "ITEM",
+         [](DbDesc& d, const char* t) {
+             d.SetFieldText(t, "ID", "2");
+             return d.FindRec(t);
+         },
+         "2"},
+        {"find, lower case", "item",
+         [](DbDesc& d, const char* t) {
+             d.SetFieldText(t, "ID", "3");
+             return d.FindRec(t);
+         },
+         "3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NavService nav;
+        nav.desc.DefineKey("Item", "ID");
+        ASSERT_TRUE(nav.desc.FindList("Item", "", 5));  // all four in the main list
+        nav.desc.SortList("Item", "NAME", false);
+        nav.desc.BeginPrivateList("Item");
+        for (const char* id : {"7", "8"}) {
+            nav.desc.SetFieldText("Item", "ID", id);
+            nav.desc.AddCurrentToList("Item");
+        }
+
+        ASSERT_TRUE(c.read(nav.desc, c.table));
+        EXPECT_EQ(nav.Id(), c.id);
+        EXPECT_FALSE(nav.desc.UsesPrivateList(0));
+        EXPECT_EQ(nav.desc.GetListCount("Item"), 1);
+        EXPECT_EQ(nav.desc.GetListPos("Item"), 0);
+        EXPECT_EQ(nav.desc.GetSortField("Item"), "");
+        nav.desc.SetPrivateList("Item", true);
+        EXPECT_EQ(nav.desc.GetListCount("Item"), 2);
+    }
+}
+
+// A failing find names the table in upper case, however the caller spelt it.
+TEST(DbDescNavigation, FailedFindsNameTheTableInUpperCase) {
+    NavService nav;
+    try {
+        nav.desc.FindRec("item");  // no current key: the server refuses
+        ADD_FAILURE() << "the find did not raise";
+    } catch (const DbDescError& e) {
+        EXPECT_EQ(e.GetCode(), 10010);
+        EXPECT_EQ(e.GetArgs(), StrVector("ITEM"));
+    }
 }

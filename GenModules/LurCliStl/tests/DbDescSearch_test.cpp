@@ -163,3 +163,45 @@ TEST_F(DbDescSearchTest, SortIsStableAndDescendingIsItsExactReverse) {
     Fill(rows);
     EXPECT_EQ(ErrorCode([&] { desc.SortList("Item", "BLOCK", false); }), 2006);
 }
+
+// Each table forgets its own sort field when its list is emptied, whatever
+// the other tables and copies have sorted; a copy carries the fields and
+// forgets them on its own.
+TEST(DbDescSortField, EmptyingAListForgetsOnlyItsOwnTablesSortField) {
+    lurtest::BlobDesc blob{{{"Item", {{"ID", 'l', 4, 'u'}, {"NAME", 'c', 11, 'd'}}, {}},
+                            {"Part", {{"NO", 'l', 4, 'u'}, {"CODE", 'c', 5, 'd'}}, {}}}};
+    DbDesc& desc = blob.Desc();
+    const auto sortBoth = [&] {
+        for (const char* table : {"Item", "Part"}) {
+            desc.ClearRecord(table);
+            desc.AddCurrentToList(table);
+        }
+        desc.SortList("Item", "name", false);
+        desc.SortList("Part", "NO", true);
+    };
+    const auto fields = [](const DbDesc& d) { return Ids{d.GetSortField("Item"), d.GetSortField("Part")}; };
+
+    sortBoth();
+    desc.ClearList("Part");
+    EXPECT_EQ(fields(desc), (Ids{"NAME", ""}));
+    desc.ClearList("Part");  // an empty list again: the other table keeps its field
+    EXPECT_EQ(fields(desc), (Ids{"NAME", ""}));
+    desc.ClearList("Item");
+    EXPECT_EQ(fields(desc), (Ids{"", ""}));
+
+    sortBoth();
+    DbDesc copy(desc);
+    copy.ClearList("Item");
+    EXPECT_EQ(fields(copy), (Ids{"", "NO"}));
+    EXPECT_EQ(fields(desc), (Ids{"NAME", "NO"}));
+    copy.ClearList("Part");
+    EXPECT_EQ(fields(copy), (Ids{"", ""}));
+    desc = copy;
+    EXPECT_EQ(fields(desc), (Ids{"", ""}));
+    copy.AddCurrentToList("Part");
+    copy.SortList("Part", "CODE", false);
+    desc = copy;
+    desc.ClearList("Part");
+    EXPECT_EQ(fields(desc), (Ids{"", ""}));
+    EXPECT_EQ(fields(copy), (Ids{"", "CODE"}));
+}
