@@ -186,6 +186,18 @@ public:
     void GetFieldTexts(const std::string& table, const std::vector<std::string>& fields,
                        std::vector<std::string>& texts) const;
 
+    // Integer fields ('d', 'i', 'l', 's') without their text, for the number
+    // getters and setters of the table layer. GetFieldInteger gives the
+    // number that GetFieldText spells; SetFieldInteger stores what
+    // SetFieldText stores for the value's decimal text. Both do nothing and
+    // answer false for a field of another letter or one that the record
+    // buffer cannot hold: the text forms then give the answer. A number
+    // outside its own table raises 2003 as there.
+    bool GetFieldInteger(int32_t fieldNo, int64_t& number) const;
+    bool SetFieldInteger(int32_t fieldNo, int32_t value);
+    // DecimalToLong of the decimal text of a number that GetFieldInteger gave.
+    static int32_t IntegerToLong(int64_t number, const FieldDesc& desc);
+
     // Raw bytes of a field between a record image in its table's layout and
     // a caller's buffer of the field's length; 'g' and 'k' raise 2003.
     void GetFieldBytes(const void* record, void* destination, int32_t fieldNo) const;
@@ -530,16 +542,12 @@ private:
     TableState& StateOf(const std::string& table);
     const TableState& StateOf(const std::string& table) const;
 
-    // Where the bytes of a field with a value of its own lie in its table's
-    // record buffer; desc is the field's OwnFieldDesc, which has done the
-    // checks of the number. False when this object's buffer of the table
-    // cannot hold it.
-    struct FieldPlace {
-        FieldDesc desc{};
-        int32_t recordIndex = -1;
-        int32_t offset = 0;
-    };
-    bool FindPlace(int32_t fieldNo, const FieldDesc& desc, FieldPlace& place) const;
+    // The field of a number (OwnFieldDesc) and its bytes in this object's
+    // record buffer: null for 'g' and 'k', which have no bytes of their own,
+    // and when the buffer, built from another load of the shared structure,
+    // is too short for the field.
+    const char* ValueInBuffer(int32_t fieldNo, FieldDesc& desc) const;
+    char* ValueInBuffer(int32_t fieldNo, FieldDesc& desc);
     // The field of a number that lies inside its own table, else 2003.
     FieldDesc OwnFieldDesc(int32_t fieldNo) const;
     // The same checks for raw access to a caller's record image.

@@ -275,12 +275,40 @@ protected:
     std::string m_name;  // upper case
     int32_t m_recType = -1;
     DbDesc* m_desc = nullptr;  // not owned
-    FieldMap m_fields;         // by upper-case field name
+    FieldMap m_fields;         // by upper-case field name; a change clears m_index
     RecordDesc m_recordDesc{};
     StrVector m_fieldNames;  // description order, the order of FldAt
     std::string m_nextIdName;
-    AliasMap m_aliases;  // alias -> field name
+    AliasMap m_aliases;  // alias -> field name; a change clears m_index
     bool m_fieldsChanged = false;
     std::map<std::string, RdmBookmark> m_bookmarks;
     std::map<std::string, RdmCursor> m_cursors;
+
+private:
+    // Fld's lookup: every alias with the field it leads to (null when the
+    // field set lacks it), built on first use after the field set or the
+    // aliases changed. A copy starts unbuilt, as its pointers would lead
+    // into the source's field map.
+    struct FieldIndex {
+        struct Entry {
+            const RdmFld* field;
+            bool upperCase;  // the alias is its own upper-case form
+        };
+        std::map<std::string, Entry> entries;
+        bool built = false;
+
+        FieldIndex() = default;
+        FieldIndex(const FieldIndex&) {}
+        FieldIndex& operator=(const FieldIndex&) {
+            Clear();
+            return *this;
+        }
+        void Clear() {
+            entries.clear();
+            built = false;
+        }
+    };
+    const FieldIndex& Index() const;
+
+    mutable FieldIndex m_index;
 };
