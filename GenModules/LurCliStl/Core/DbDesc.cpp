@@ -312,13 +312,20 @@ void DbDesc::CheckRawField(int32_t fieldNo, FieldDesc& desc, int32_t& offset) co
 // ---- field values as text ---------------------------------------------------------
 
 std::string DbDesc::GetFieldText(int32_t fieldNo) const {
+    std::string text;
+    GetFieldText(fieldNo, text);
+    return text;
+}
+
+void DbDesc::GetFieldText(int32_t fieldNo, std::string& text) const {
     FieldDesc desc;
     const char* value = ValueInBuffer(fieldNo, desc);
-    std::string text;
-    if (desc.type == 'g' || desc.type == 'k') return text;  // no value of their own
+    if (desc.type == 'g' || desc.type == 'k') {
+        text.clear();  // no value of their own
+        return;
+    }
     if (!value) ThrowFieldNo(fieldNo, __LINE__);
     ValueToText(value, text, desc);
-    return text;
 }
 
 std::string DbDesc::GetFieldText(const std::string& table, const std::string& field) const {

@@ -179,6 +179,8 @@ public:
     // table, raises 2003.
     std::string GetFieldText(int32_t fieldNo) const;
     std::string GetFieldText(const std::string& table, const std::string& field) const;
+    // The same into text, whose storage is reused; on an error text stays as it was.
+    void GetFieldText(int32_t fieldNo, std::string& text) const;
     // False when the letter has no text form ('g', 'k'); conversion failures
     // raise (2004 bad one-byte text, 2040 text too long) and store nothing.
     bool SetFieldText(int32_t fieldNo, const std::string& text);

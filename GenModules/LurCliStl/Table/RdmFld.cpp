@@ -102,7 +102,7 @@ RdmFld::~RdmFld() = default;
 
 const std::string& RdmFld::Value() const {
     if (IsBound()) {
-        m_text = m_desc->GetFieldText(m_fieldNo);
+        m_desc->GetFieldText(m_fieldNo, m_text);
         m_number.reset();
     }
     return CachedText();
