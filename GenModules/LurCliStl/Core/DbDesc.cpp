@@ -283,7 +283,7 @@ FieldDesc DbDesc::OwnFieldDesc(int32_t fieldNo) const {
     // past its table's last field would reach the next table's field: the
     // field must belong to the table its number names.
     if (fieldNo < 0) ThrowFieldNo(fieldNo, __LINE__);
-    const FieldDesc desc = GetFieldDesc(fieldNo);
+    const FieldDesc desc = GetStruct().GetFieldDesc(fieldNo);
     if (desc.record != fieldNo / kFieldsPerTable) ThrowFieldNo(fieldNo, __LINE__);
     return desc;
 }
@@ -291,9 +291,10 @@ FieldDesc DbDesc::OwnFieldDesc(int32_t fieldNo) const {
 const char* DbDesc::ValueInBuffer(int32_t fieldNo, FieldDesc& desc) const {
     desc = OwnFieldDesc(fieldNo);
     if (desc.type == 'g' || desc.type == 'k') return nullptr;
-    const int32_t recordIndex = fieldNo / kFieldsPerTable;
-    const int32_t offset = desc.position - GetRecDescAt(recordIndex).dataOffset;
+    // The field lies in its own table, which the structure has.
+    const int32_t recordIndex = desc.record;
     if (recordIndex >= static_cast<int32_t>(m_records.size())) return nullptr;
+    const int32_t offset = desc.position - GetStruct().GetRecDescAt(recordIndex).dataOffset;
     const std::vector<char>& buffer = RecordBufferAt(recordIndex);
     if (offset < 0 || static_cast<size_t>(offset) + desc.length > buffer.size()) return nullptr;
     return buffer.data() + offset;
