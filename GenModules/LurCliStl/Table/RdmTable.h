@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -294,7 +295,7 @@ private:
             const RdmFld* field;
             bool upperCase;  // the alias is its own upper-case form
         };
-        std::map<std::string, Entry> entries;
+        std::unordered_map<std::string, Entry> entries;
         bool built = false;
 
         FieldIndex() = default;
