@@ -71,25 +71,13 @@ std::string RdmTable::GetFullName() const { return GetDbName() + "." + m_name; }
 
 // ---- fields -----------------------------------------------------------------------
 
-std::string RdmTable::ResolveFieldName(const std::string& name) const {
-    const lurutils::UpperName upper(name);
-    const auto alias = m_aliases.find(upper.str());
-    if (alias == m_aliases.end() || !m_fields.contains(alias->second))
-        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << upper.str());
-    return alias->second;
-}
-
-std::string RdmTable::ResolveKeyName(const std::string& name) const {
-    const auto alias = m_aliases.find(lurutils::UpperName(name).str());
-    return alias == m_aliases.end() ? name : alias->second;
-}
-
 const RdmTable::FieldIndex& RdmTable::Index() const {
     if (!m_index.built) {
         m_index.entries.clear();
         for (const auto& [alias, fieldName] : m_aliases) {
             const auto field = m_fields.find(fieldName);
-            m_index.entries.emplace(alias, FieldIndex::Entry{field == m_fields.end() ? nullptr : &field->second,
+            m_index.entries.emplace(alias, FieldIndex::Entry{&fieldName,
+                                                             field == m_fields.end() ? nullptr : &field->second,
                                                              lurutils::IsUpperCase(alias)});
         }
         m_index.built = true;
@@ -97,22 +85,34 @@ const RdmTable::FieldIndex& RdmTable::Index() const {
     return m_index;
 }
 
+const RdmTable::FieldIndex::Entry* RdmTable::FindEntry(const std::string& name) const {
+    const auto& entries = Index().entries;
+    // A name spelled as the table keeps it, in upper case, needs one lookup.
+    const auto exact = entries.find(name);
+    if (exact != entries.end() && exact->second.upperCase) return &exact->second;
+    const auto entry = entries.find(lurutils::UpperName(name).str());
+    return entry == entries.end() ? nullptr : &entry->second;
+}
+
+const RdmTable::FieldIndex::Entry& RdmTable::FieldEntry(const std::string& name) const {
+    const FieldIndex::Entry* entry = FindEntry(name);
+    if (!entry || !entry->field)
+        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << lurutils::UpperName(name).str());
+    return *entry;
+}
+
+std::string RdmTable::ResolveFieldName(const std::string& name) const { return *FieldEntry(name).fieldName; }
+
+std::string RdmTable::ResolveKeyName(const std::string& name) const {
+    const FieldIndex::Entry* entry = FindEntry(name);
+    return entry ? *entry->fieldName : name;
+}
+
 RdmFld& RdmTable::Fld(const std::string& name) {
     return const_cast<RdmFld&>(static_cast<const RdmTable&>(*this).Fld(name));
 }
 
-const RdmFld& RdmTable::Fld(const std::string& name) const {
-    const auto& entries = Index().entries;
-    // A name spelled as the table keeps it, in upper case, needs one lookup.
-    const auto exact = entries.find(name);
-    if (exact != entries.end() && exact->second.upperCase && exact->second.field) return *exact->second.field;
-    // The same resolution as ResolveFieldName's.
-    const lurutils::UpperName upper(name);
-    const auto entry = entries.find(upper.str());
-    if (entry == entries.end() || !entry->second.field)
-        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << upper.str());
-    return *entry->second.field;
-}
+const RdmFld& RdmTable::Fld(const std::string& name) const { return *FieldEntry(name).field; }
 
 RdmFld& RdmTable::FldAt(int16_t index) { return const_cast<RdmFld&>(static_cast<const RdmTable&>(*this).FldAt(index)); }
 

@@ -286,12 +286,13 @@ protected:
     std::map<std::string, RdmCursor> m_cursors;
 
 private:
-    // Fld's lookup: every alias with the field it leads to (null when the
-    // field set lacks it), built on first use after the field set or the
-    // aliases changed. A copy starts unbuilt, as its pointers would lead
-    // into the source's field map.
+    // The lookup of field and key names: every alias with its field's name
+    // and the field object (null when the field set lacks it), built on
+    // first use after the field set or the aliases changed. A copy starts
+    // unbuilt, as its pointers would lead into the source's maps.
     struct FieldIndex {
         struct Entry {
+            const std::string* fieldName;
             const RdmFld* field;
             bool upperCase;  // the alias is its own upper-case form
         };
@@ -310,6 +311,11 @@ private:
         }
     };
     const FieldIndex& Index() const;
+    // The entry of a name or alias, compared in upper case; null when none.
+    const FieldIndex::Entry* FindEntry(const std::string& name) const;
+    // The same for a name that must lead to a field: 2003 (table,
+    // upper-cased name) when it does not.
+    const FieldIndex::Entry& FieldEntry(const std::string& name) const;
 
     mutable FieldIndex m_index;
 };

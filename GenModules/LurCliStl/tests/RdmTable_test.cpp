@@ -101,6 +101,10 @@ TEST_F(RdmTableTest, FieldLookupFollowsChangesAndCopies) {
     copy.SetAlias("NUMBER", "ID");
     EXPECT_EQ(&copy.Fld("number"), &copy.FldAt(0));
     EXPECT_EQ(Error([&] { copy.Fld("ID"); }).first, 2003);
+    EXPECT_EQ(copy.ResolveFieldName("Number"), "ID");
+    EXPECT_EQ(copy.ResolveKeyName("NUMBER"), "ID");
+    EXPECT_EQ(copy.ResolveKeyName("ID"), "ID");  // no longer an alias: passed on as given
+    EXPECT_EQ(Error([&] { copy.ResolveFieldName("id"); }), (std::pair{2003, Args{"GEPJARMU", "ID"}}));
     copy.AddFreeFld("EXTRA", 'l', 4, false);
     EXPECT_TRUE(copy.Fld("EXTRA").IsDetached());
     table.CopyFields(copy);
