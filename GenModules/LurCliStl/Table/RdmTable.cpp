@@ -76,9 +76,9 @@ const RdmTable::FieldIndex& RdmTable::Index() const {
         m_index.entries.clear();
         for (const auto& [alias, fieldName] : m_aliases) {
             const auto field = m_fields.find(fieldName);
-            m_index.entries.emplace(alias, FieldIndex::Entry{&fieldName,
-                                                             field == m_fields.end() ? nullptr : &field->second,
-                                                             lurutils::IsUpperCase(alias)});
+            m_index.entries.emplace(alias,
+                                    FieldIndex::Entry{&fieldName, field == m_fields.end() ? nullptr : &field->second,
+                                                      lurutils::IsUpperCase(alias)});
         }
         m_index.built = true;
     }
