@@ -41,6 +41,33 @@ void Store(char* at, T value) {
     std::memcpy(at, &value, sizeof value);
 }
 
+bool IsInteger(const FieldDesc& desc) {
+    return desc.type == 'd' || desc.type == 'i' || desc.type == 'l' || desc.type == 's';
+}
+
+// Whether DecimalToLong reads the field's text as an unsigned number.
+bool IsUnsignedNumber(const FieldDesc& desc) { return desc.type == 'd' || (desc.type == 'l' && IsUnsigned(desc)); }
+
+// The value of an integer field: 'd' unsigned, 'i' signed, 'l' and 's' by
+// the unsigned flag.
+int64_t LoadInteger(const char* at, const FieldDesc& desc) {
+    const bool isUnsigned = IsUnsigned(desc);
+    switch (desc.type) {
+        case 'd': return Load<uint32_t>(at);
+        case 'l': return isUnsigned ? int64_t{Load<uint32_t>(at)} : int64_t{Load<int32_t>(at)};
+        case 's': return isUnsigned ? int64_t{Load<uint16_t>(at)} : int64_t{Load<int16_t>(at)};
+        default: return Load<int32_t>(at);
+    }
+}
+
+// The 32 bits of a number into an integer field; 's' keeps the low 16.
+void StoreInteger(char* at, int32_t number, const FieldDesc& desc) {
+    if (desc.type == 's')
+        Store(at, static_cast<uint16_t>(static_cast<uint32_t>(number) & 0xFFFFu));
+    else
+        Store(at, number);
+}
+
 }  // namespace
 
 // ---- object -----------------------------------------------------------------
@@ -245,19 +272,25 @@ FieldDesc DbDesc::OwnFieldDesc(int32_t fieldNo) const {
     // past its table's last field would reach the next table's field: the
     // field must belong to the table its number names.
     if (fieldNo < 0) ThrowFieldNo(fieldNo, __LINE__);
-    const FieldDesc desc = GetFieldDesc(fieldNo);
+    const FieldDesc desc = GetStruct().GetFieldDesc(fieldNo);
     if (desc.record != fieldNo / kFieldsPerTable) ThrowFieldNo(fieldNo, __LINE__);
     return desc;
 }
 
-bool DbDesc::FindPlace(int32_t fieldNo, const FieldDesc& desc, FieldPlace& place) const {
-    place.desc = desc;
-    place.recordIndex = fieldNo / kFieldsPerTable;
-    place.offset = place.desc.position - GetRecDescAt(place.recordIndex).dataOffset;
-    // A buffer built from another load of the shared structure may be shorter.
-    if (place.recordIndex >= static_cast<int32_t>(m_records.size())) return false;
-    const size_t size = RecordBufferAt(place.recordIndex).size();
-    return place.offset >= 0 && static_cast<size_t>(place.offset) + place.desc.length <= size;
+const char* DbDesc::ValueInBuffer(int32_t fieldNo, FieldDesc& desc) const {
+    desc = OwnFieldDesc(fieldNo);
+    if (desc.type == 'g' || desc.type == 'k') return nullptr;
+    // The field lies in its own table, which the structure has.
+    const int32_t recordIndex = desc.record;
+    if (recordIndex >= static_cast<int32_t>(m_records.size())) return nullptr;
+    const int32_t offset = desc.position - GetStruct().GetRecDescAt(recordIndex).dataOffset;
+    const std::vector<char>& buffer = RecordBufferAt(recordIndex);
+    if (offset < 0 || static_cast<size_t>(offset) + desc.length > buffer.size()) return nullptr;
+    return buffer.data() + offset;
+}
+
+char* DbDesc::ValueInBuffer(int32_t fieldNo, FieldDesc& desc) {
+    return const_cast<char*>(std::as_const(*this).ValueInBuffer(fieldNo, desc));
 }
 
 void DbDesc::CheckRawField(int32_t fieldNo, FieldDesc& desc, int32_t& offset) const {
@@ -269,13 +302,20 @@ void DbDesc::CheckRawField(int32_t fieldNo, FieldDesc& desc, int32_t& offset) co
 // ---- field values as text ---------------------------------------------------------
 
 std::string DbDesc::GetFieldText(int32_t fieldNo) const {
-    const FieldDesc desc = OwnFieldDesc(fieldNo);
     std::string text;
-    if (desc.type == 'g' || desc.type == 'k') return text;  // no value of their own
-    FieldPlace place;
-    if (!FindPlace(fieldNo, desc, place)) ThrowFieldNo(fieldNo, __LINE__);
-    ValueToText(RecordBufferAt(place.recordIndex).data() + place.offset, text, place.desc);
+    GetFieldText(fieldNo, text);
     return text;
+}
+
+void DbDesc::GetFieldText(int32_t fieldNo, std::string& text) const {
+    FieldDesc desc;
+    const char* value = ValueInBuffer(fieldNo, desc);
+    if (desc.type == 'g' || desc.type == 'k') {
+        text.clear();  // no value of their own
+        return;
+    }
+    if (!value) ThrowFieldNo(fieldNo, __LINE__);
+    ValueToText(value, text, desc);
 }
 
 std::string DbDesc::GetFieldText(const std::string& table, const std::string& field) const {
@@ -285,12 +325,9 @@ std::string DbDesc::GetFieldText(const std::string& table, const std::string& fi
 }
 
 bool DbDesc::SetFieldText(int32_t fieldNo, const std::string& text) {
-    const FieldDesc desc = OwnFieldDesc(fieldNo);
-    if (desc.type == 'g' || desc.type == 'k') return false;
-    FieldPlace place;
-    if (!FindPlace(fieldNo, desc, place)) return false;
-    return TextToValue(m_records[static_cast<size_t>(place.recordIndex)].data() + place.offset, text, place.desc,
-                       fieldNo);
+    FieldDesc desc;
+    char* value = ValueInBuffer(fieldNo, desc);
+    return value && TextToValue(value, text, desc, fieldNo);
 }
 
 void DbDesc::SetFieldText(const std::string& table, const std::string& field, const std::string& text) {
@@ -303,6 +340,32 @@ void DbDesc::GetFieldTexts(const std::string& table, const std::vector<std::stri
                            std::vector<std::string>& texts) const {
     texts.clear();
     for (const std::string& field : fields) texts.push_back(GetFieldText(table, field));
+}
+
+bool DbDesc::GetFieldInteger(int32_t fieldNo, int64_t& number) const {
+    FieldDesc desc;
+    const char* value = ValueInBuffer(fieldNo, desc);
+    if (!value || !IsInteger(desc)) return false;
+    number = LoadInteger(value, desc);
+    return true;
+}
+
+bool DbDesc::SetFieldInteger(int32_t fieldNo, int32_t value) {
+    FieldDesc desc;
+    char* bytes = ValueInBuffer(fieldNo, desc);
+    if (!bytes || !IsInteger(desc)) return false;
+    // DecimalToLong gives any 32-bit value back from its decimal text (an
+    // unsigned reading wraps a negative one to the same bits).
+    StoreInteger(bytes, value, desc);
+    return true;
+}
+
+int32_t DbDesc::IntegerToLong(int64_t number, const FieldDesc& desc) {
+    // The number lies between the 32-bit signed minimum and the unsigned
+    // maximum: an unsigned reading keeps its low 32 bits, a signed one
+    // saturates at the signed maximum.
+    if (IsUnsignedNumber(desc)) return static_cast<int32_t>(static_cast<uint32_t>(number));
+    return static_cast<int32_t>(std::min<int64_t>(number, std::numeric_limits<int32_t>::max()));
 }
 
 void DbDesc::GetFieldBytes(const void* record, void* destination, int32_t fieldNo) const {
@@ -355,14 +418,10 @@ bool DbDesc::ValueToText(const char* value, std::string& text, const FieldDesc& 
                 text.assign(value, end ? static_cast<size_t>(end - value) : static_cast<size_t>(desc.length));
             }
             return true;
-        case 'd': text = std::to_string(Load<uint32_t>(value)); return true;
-        case 'i': text = std::to_string(Load<int32_t>(value)); return true;
+        case 'd':
+        case 'i':
         case 'l':
-            text = isUnsigned ? std::to_string(Load<uint32_t>(value)) : std::to_string(Load<int32_t>(value));
-            return true;
-        case 's':
-            text = isUnsigned ? std::to_string(Load<uint16_t>(value)) : std::to_string(Load<int16_t>(value));
-            return true;
+        case 's': text = std::to_string(LoadInteger(value, desc)); return true;
         default: return false;
     }
 }
@@ -395,10 +454,8 @@ bool DbDesc::TextToValue(char* value, const std::string& text, const FieldDesc& 
             return true;
         case 'd':
         case 'l':
-        case 'i': Store(value, DecimalToLong(text, desc)); return true;
-        case 's':
-            Store(value, static_cast<uint16_t>(static_cast<uint32_t>(DecimalToLong(text, desc)) & 0xFFFFu));
-            return true;
+        case 'i':
+        case 's': StoreInteger(value, DecimalToLong(text, desc), desc); return true;
         default: return false;
     }
 }
@@ -425,8 +482,7 @@ char DbDesc::CharFromText(const std::string& text) {
 }
 
 int32_t DbDesc::DecimalToLong(const std::string& text, const FieldDesc& desc) {
-    const bool unsignedNumber = desc.type == 'd' || (desc.type == 'l' && IsUnsigned(desc));
-    return unsignedNumber ? static_cast<int32_t>(lurutils::StringToULong(text)) : lurutils::StringToLong(text);
+    return IsUnsignedNumber(desc) ? static_cast<int32_t>(lurutils::StringToULong(text)) : lurutils::StringToLong(text);
 }
 
 float DbDesc::DoubleToFloat(double value) {

@@ -180,12 +180,26 @@ public:
     // table, raises 2003.
     std::string GetFieldText(int32_t fieldNo) const;
     std::string GetFieldText(const std::string& table, const std::string& field) const;
+    // The same into text, whose storage is reused; on an error text stays as it was.
+    void GetFieldText(int32_t fieldNo, std::string& text) const;
     // False when the letter has no text form ('g', 'k'); conversion failures
     // raise (2004 bad one-byte text, 2040 text too long) and store nothing.
     bool SetFieldText(int32_t fieldNo, const std::string& text);
     void SetFieldText(const std::string& table, const std::string& field, const std::string& text);
     void GetFieldTexts(const std::string& table, const std::vector<std::string>& fields,
                        std::vector<std::string>& texts) const;
+
+    // Integer fields ('d', 'i', 'l', 's') without their text, for the number
+    // getters and setters of the table layer. GetFieldInteger gives the
+    // number that GetFieldText spells; SetFieldInteger stores what
+    // SetFieldText stores for the value's decimal text. Both do nothing and
+    // answer false for a field of another letter or one that the record
+    // buffer cannot hold: the text forms then give the answer. A number
+    // outside its own table raises 2003 as there.
+    bool GetFieldInteger(int32_t fieldNo, int64_t& number) const;
+    bool SetFieldInteger(int32_t fieldNo, int32_t value);
+    // DecimalToLong of the decimal text of a number that GetFieldInteger gave.
+    static int32_t IntegerToLong(int64_t number, const FieldDesc& desc);
 
     // Raw bytes of a field between a record image in its table's layout and
     // a caller's buffer of the field's length; 'g' and 'k' raise 2003.
@@ -546,16 +560,12 @@ private:
     // Sets a table's sort field and keeps m_sortedStates in step.
     void SetSortField(TableState& state, const std::string& field);
 
-    // Where the bytes of a field with a value of its own lie in its table's
-    // record buffer; desc is the field's OwnFieldDesc, which has done the
-    // checks of the number. False when this object's buffer of the table
-    // cannot hold it.
-    struct FieldPlace {
-        FieldDesc desc{};
-        int32_t recordIndex = -1;
-        int32_t offset = 0;
-    };
-    bool FindPlace(int32_t fieldNo, const FieldDesc& desc, FieldPlace& place) const;
+    // The field of a number (OwnFieldDesc) and its bytes in this object's
+    // record buffer: null for 'g' and 'k', which have no bytes of their own,
+    // and when the buffer, built from another load of the shared structure,
+    // is too short for the field.
+    const char* ValueInBuffer(int32_t fieldNo, FieldDesc& desc) const;
+    char* ValueInBuffer(int32_t fieldNo, FieldDesc& desc);
     // The field of a number that lies inside its own table, else 2003.
     FieldDesc OwnFieldDesc(int32_t fieldNo) const;
     // The same checks for raw access to a caller's record image.

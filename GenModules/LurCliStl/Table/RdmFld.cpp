@@ -77,6 +77,7 @@ RdmFld::RdmFld(const RdmFld& other)
       m_fieldNo(other.m_fieldNo),
       m_fieldDesc(other.m_fieldDesc),
       m_text(other.m_text),
+      m_number(other.m_number),
       m_detached(other.m_detached),
       m_sqlInfo(other.m_sqlInfo) {}
 
@@ -89,6 +90,7 @@ RdmFld& RdmFld::operator=(const RdmFld& other) {
     m_fieldNo = other.m_fieldNo;
     m_fieldDesc = other.m_fieldDesc;
     m_text = other.m_text;
+    m_number = other.m_number;
     m_detached = other.m_detached;
     m_sqlInfo = other.m_sqlInfo;
     return *this;
@@ -99,7 +101,18 @@ RdmFld::~RdmFld() = default;
 // ---- getters --------------------------------------------------------------------
 
 const std::string& RdmFld::Value() const {
-    if (IsBound()) m_text = m_desc->GetFieldText(m_fieldNo);
+    if (IsBound()) {
+        m_desc->GetFieldText(m_fieldNo, m_text);
+        m_number.reset();
+    }
+    return CachedText();
+}
+
+const std::string& RdmFld::CachedText() const {
+    if (m_number) {
+        m_text = std::to_string(*m_number);
+        m_number.reset();
+    }
     return m_text;
 }
 
@@ -118,6 +131,12 @@ void RdmFld::RefuseGroupsAndTexts(int line) const {
 
 int32_t RdmFld::GetLong() const {
     RefuseGroupsAndTexts(__LINE__);
+    // An integer field's number without the detour through its text.
+    int64_t number = 0;
+    if (IsBound() && m_fieldDesc.type != 'c' && m_desc->GetFieldInteger(m_fieldNo, number)) {
+        m_number = number;
+        return DbDesc::IntegerToLong(number, m_fieldDesc);
+    }
     const std::string& text = Value();
     return m_fieldDesc.type == 'c' ? FirstChar(text) : DbDesc::DecimalToLong(text, m_fieldDesc);
 }
@@ -157,15 +176,23 @@ std::string RdmFld::GetString() const {
 void RdmFld::SetString(const std::string& text) {
     if (IsBound()) m_desc->SetFieldText(m_fieldNo, text);
     m_text = text;
+    m_number.reset();
 }
 
 void RdmFld::SetCStr(const char* text) { SetString(text ? text : ""); }
 
-void RdmFld::SetLong(int32_t value) { SetString(std::to_string(value)); }
+void RdmFld::SetLong(int32_t value) {
+    // An integer field takes the number as it would take its decimal text.
+    if (IsBound() && m_desc->SetFieldInteger(m_fieldNo, value)) {
+        m_number = value;
+        return;
+    }
+    SetString(std::to_string(value));
+}
 
-void RdmFld::SetInt(int value) { SetString(std::to_string(value)); }
+void RdmFld::SetInt(int value) { SetLong(value); }
 
-void RdmFld::SetShort(int16_t value) { SetString(std::to_string(value)); }
+void RdmFld::SetShort(int16_t value) { SetLong(value); }
 
 void RdmFld::SetFloat(float value) { SetDouble(static_cast<double>(value)); }
 
@@ -241,6 +268,7 @@ const RdmFld& RdmFld::TextOperand(const std::string& text) const {
     *m_compare = *this;
     m_compare->m_detached = true;
     m_compare->m_text = text;
+    m_compare->m_number.reset();
     return *m_compare;
 }
 

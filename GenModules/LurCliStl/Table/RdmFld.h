@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "DbStruct.h"
@@ -126,6 +127,9 @@ private:
     bool IsBound() const { return !m_detached && m_desc != nullptr; }
     // The text value, refreshed from the record buffer for a bound field.
     const std::string& Value() const;
+    // The last value read or written: m_text, spelled out first when an
+    // integer access left only its number.
+    const std::string& CachedText() const;
     // 2006 for the letters the getter cannot read.
     void RefuseGroups(int line) const;
     void RefuseGroupsAndTexts(int line) const;
@@ -143,6 +147,9 @@ private:
     int32_t m_fieldNo = -1;
     FieldDesc m_fieldDesc{};
     mutable std::string m_text;  // a bound field's cache of its last read or write
+    // Set instead of m_text by integer reads and writes of a bound field,
+    // which skip the text: the number m_text would spell.
+    mutable std::optional<int64_t> m_number;
     bool m_detached = true;
     FieldSqlInfo m_sqlInfo{};
 };

@@ -50,6 +50,7 @@ RdmTable& RdmTable::operator=(const RdmTable& other) {
     m_fieldNames = other.m_fieldNames;
     m_nextIdName = other.m_nextIdName;
     m_aliases = other.m_aliases;
+    m_index.Clear();
     m_bookmarks = other.m_bookmarks;
     m_cursors = other.m_cursors;
     return *this;
@@ -70,22 +71,48 @@ std::string RdmTable::GetFullName() const { return GetDbName() + "." + m_name; }
 
 // ---- fields -----------------------------------------------------------------------
 
-std::string RdmTable::ResolveFieldName(const std::string& name) const {
-    const lurutils::UpperName upper(name);
-    const auto alias = m_aliases.find(upper.str());
-    if (alias == m_aliases.end() || !m_fields.contains(alias->second))
-        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << upper.str());
-    return alias->second;
+const RdmTable::FieldIndex& RdmTable::Index() const {
+    if (!m_index.built) {
+        m_index.entries.clear();
+        for (const auto& [alias, fieldName] : m_aliases) {
+            const auto field = m_fields.find(fieldName);
+            m_index.entries.emplace(alias,
+                                    FieldIndex::Entry{&fieldName, field == m_fields.end() ? nullptr : &field->second,
+                                                      lurutils::IsUpperCase(alias)});
+        }
+        m_index.built = true;
+    }
+    return m_index;
 }
+
+const RdmTable::FieldIndex::Entry* RdmTable::FindEntry(const std::string& name) const {
+    const auto& entries = Index().entries;
+    // A name spelled as the table keeps it, in upper case, needs one lookup.
+    const auto exact = entries.find(name);
+    if (exact != entries.end() && exact->second.upperCase) return &exact->second;
+    const auto entry = entries.find(lurutils::UpperName(name).str());
+    return entry == entries.end() ? nullptr : &entry->second;
+}
+
+const RdmTable::FieldIndex::Entry& RdmTable::FieldEntry(const std::string& name) const {
+    const FieldIndex::Entry* entry = FindEntry(name);
+    if (!entry || !entry->field)
+        throw DbDescError(kFieldNotFound, Here(__LINE__), StrVector(m_name) << lurutils::UpperName(name).str());
+    return *entry;
+}
+
+std::string RdmTable::ResolveFieldName(const std::string& name) const { return *FieldEntry(name).fieldName; }
 
 std::string RdmTable::ResolveKeyName(const std::string& name) const {
-    const auto alias = m_aliases.find(lurutils::UpperName(name).str());
-    return alias == m_aliases.end() ? name : alias->second;
+    const FieldIndex::Entry* entry = FindEntry(name);
+    return entry ? *entry->fieldName : name;
 }
 
-RdmFld& RdmTable::Fld(const std::string& name) { return m_fields.find(ResolveFieldName(name))->second; }
+RdmFld& RdmTable::Fld(const std::string& name) {
+    return const_cast<RdmFld&>(static_cast<const RdmTable&>(*this).Fld(name));
+}
 
-const RdmFld& RdmTable::Fld(const std::string& name) const { return m_fields.find(ResolveFieldName(name))->second; }
+const RdmFld& RdmTable::Fld(const std::string& name) const { return *FieldEntry(name).field; }
 
 RdmFld& RdmTable::FldAt(int16_t index) { return const_cast<RdmFld&>(static_cast<const RdmTable&>(*this).FldAt(index)); }
 
@@ -146,6 +173,7 @@ void RdmTable::SetFields(const std::vector<std::string>& names) {
     m_fields.swap(fields);
     m_aliases.swap(aliases);
     m_fieldNames.swap(fieldNames);
+    m_index.Clear();
     m_fieldsChanged = true;
 }
 
@@ -169,6 +197,7 @@ void RdmTable::CopyFields(const RdmTable& other) {
     m_fields.swap(fields);
     m_aliases.swap(aliases);
     m_fieldNames.swap(fieldNames);
+    m_index.Clear();
     m_fieldsChanged = true;
 }
 
@@ -179,6 +208,7 @@ void RdmTable::AddFld(const RdmFld& field) {
     m_fields.insert_or_assign(upper, field);
     m_fieldNames.push_back(upper);
     m_aliases.emplace(upper, upper);
+    m_index.Clear();
     m_fieldsChanged = true;
 }
 
@@ -209,6 +239,7 @@ bool RdmTable::SetAlias(const std::string& alias, const std::string& field) {
     const std::string target = old->second;
     m_aliases.erase(old);
     m_aliases.emplace(newName, target);
+    m_index.Clear();
     m_fieldsChanged = true;
     return true;
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -275,12 +276,46 @@ protected:
     std::string m_name;  // upper case
     int32_t m_recType = -1;
     DbDesc* m_desc = nullptr;  // not owned
-    FieldMap m_fields;         // by upper-case field name
+    FieldMap m_fields;         // by upper-case field name; a change clears m_index
     RecordDesc m_recordDesc{};
     StrVector m_fieldNames;  // description order, the order of FldAt
     std::string m_nextIdName;
-    AliasMap m_aliases;  // alias -> field name
+    AliasMap m_aliases;  // alias -> field name; a change clears m_index
     bool m_fieldsChanged = false;
     std::map<std::string, RdmBookmark> m_bookmarks;
     std::map<std::string, RdmCursor> m_cursors;
+
+private:
+    // The lookup of field and key names: every alias with its field's name
+    // and the field object (null when the field set lacks it), built on
+    // first use after the field set or the aliases changed. A copy starts
+    // unbuilt, as its pointers would lead into the source's maps.
+    struct FieldIndex {
+        struct Entry {
+            const std::string* fieldName;
+            const RdmFld* field;
+            bool upperCase;  // the alias is its own upper-case form
+        };
+        std::unordered_map<std::string, Entry> entries;
+        bool built = false;
+
+        FieldIndex() = default;
+        FieldIndex(const FieldIndex&) {}
+        FieldIndex& operator=(const FieldIndex&) {
+            Clear();
+            return *this;
+        }
+        void Clear() {
+            entries.clear();
+            built = false;
+        }
+    };
+    const FieldIndex& Index() const;
+    // The entry of a name or alias, compared in upper case; null when none.
+    const FieldIndex::Entry* FindEntry(const std::string& name) const;
+    // The same for a name that must lead to a field: 2003 (table,
+    // upper-cased name) when it does not.
+    const FieldIndex::Entry& FieldEntry(const std::string& name) const;
+
+    mutable FieldIndex m_index;
 };

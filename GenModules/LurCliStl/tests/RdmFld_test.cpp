@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "DbDesc.h"
 #include "DbErrorCode.h"
@@ -98,6 +100,61 @@ TEST_F(RdmFldTest, NumberGetters) {
     EXPECT_EQ(i.GetInt(), 42);
     i = int16_t{-7};
     EXPECT_EQ(i.GetLong(), -7);
+}
+
+// Integer fields are read and written without their text: every letter,
+// signed and unsigned, must give what the text gives.
+TEST(RdmFldIntegers, IntegerAccessMatchesTheText) {
+    const std::vector<int32_t> values{0,      1,     -1,    42,     -7,         32767,          32768,
+                                      -32768, 65535, 70000, -70000, 2147483647, -2147483647 - 1};
+    lurtest::BlobDesc numbers{{
+        {"N",
+         {{"I", 'i', 4},
+          {"IU", 'i', 4, 'n', kUnsignedFlag},
+          {"L", 'l', 4},
+          {"LU", 'l', 4, 'n', kUnsignedFlag},
+          {"S", 's', 2},
+          {"SU", 's', 2, 'n', kUnsignedFlag},
+          {"D", 'd', 4}},
+         {}},
+    }};
+    DbDesc& numberDesc = numbers.Desc();
+    for (const char* name : {"I", "IU", "L", "LU", "S", "SU", "D"}) {
+        RdmFld field(&numberDesc, "N", name, false);
+        FieldDesc fieldDesc;
+        field.GetFieldDesc(fieldDesc);
+        for (const int32_t value : values) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(value));
+            numberDesc.SetFieldText("N", name, std::to_string(value));
+            const std::string stored = numberDesc.GetFieldText("N", name);
+            EXPECT_EQ(field.GetLong(), DbDesc::DecimalToLong(stored, fieldDesc));
+            EXPECT_EQ(field.GetShort(), static_cast<int16_t>(DbDesc::DecimalToLong(stored, fieldDesc)));
+            numberDesc.SetFieldText("N", name, "0");
+            field.SetLong(value);
+            EXPECT_EQ(numberDesc.GetFieldText("N", name), stored);
+        }
+    }
+}
+
+// A detached field keeps the value of its last read or write, also when
+// that was an integer one.
+TEST_F(RdmFldTest, DetachKeepsTheLastIntegerValue) {
+    RdmFld s = Bound("S");
+    s.SetLong(70000);
+    EXPECT_EQ(desc.GetFieldText("T", "S"), "4464");
+    RdmFld written = s;
+    written.Detach();
+    EXPECT_EQ(written.GetString(), "70000");  // the text written, not the 16 bits kept
+
+    desc.SetFieldText("T", "S", "-5");
+    EXPECT_EQ(s.GetLong(), -5);
+    desc.SetFieldText("T", "S", "9");
+    s.Detach();
+    EXPECT_EQ(s.GetString(), "-5");
+    EXPECT_EQ(s.GetLong(), -5);
+    s.SetLong(12);
+    EXPECT_EQ(desc.GetFieldText("T", "S"), "9");
+    EXPECT_EQ(s.GetString(), "12");
 }
 
 TEST_F(RdmFldTest, DetachedTextConversions) {

@@ -79,6 +79,39 @@ TEST_F(RdmTableTest, TablesOnOneDescriptionShareTheRecord) {
     EXPECT_EQ(assigned.Fld("name").GetString(), "ABC-123");
 }
 
+// Fld keeps a lookup of its own: it must follow every change of the field
+// set and lead a copy to the copy's own fields.
+TEST_F(RdmTableTest, FieldLookupFollowsChangesAndCopies) {
+    const RdmFld* own = &table.Fld("ID");
+    EXPECT_EQ(own, &table.FldAt(0));
+    EXPECT_EQ(&table.Fld("id"), own);
+
+    RdmTable copy(table);
+    EXPECT_EQ(&copy.Fld("ID"), &copy.FldAt(0));
+    RdmTable assigned;
+    assigned = table;
+    EXPECT_EQ(&assigned.Fld("ID"), &assigned.FldAt(0));
+    // The source changed after the copy: the copy keeps its own fields.
+    table.SetFields({"age"});
+    EXPECT_EQ(copy.Fld("AGE").GetFieldNo(), 1002);
+    EXPECT_EQ(&copy.Fld("ID"), &copy.FldAt(0));
+    EXPECT_EQ(&table.Fld("AGE"), &table.FldAt(0));
+    EXPECT_EQ(Error([&] { table.Fld("ID"); }), (std::pair{2003, Args{"GEPJARMU", "ID"}}));
+
+    copy.SetAlias("NUMBER", "ID");
+    EXPECT_EQ(&copy.Fld("number"), &copy.FldAt(0));
+    EXPECT_EQ(Error([&] { copy.Fld("ID"); }).first, 2003);
+    EXPECT_EQ(copy.ResolveFieldName("Number"), "ID");
+    EXPECT_EQ(copy.ResolveKeyName("NUMBER"), "ID");
+    EXPECT_EQ(copy.ResolveKeyName("ID"), "ID");  // no longer an alias: passed on as given
+    EXPECT_EQ(Error([&] { copy.ResolveFieldName("id"); }), (std::pair{2003, Args{"GEPJARMU", "ID"}}));
+    copy.AddFreeFld("EXTRA", 'l', 4, false);
+    EXPECT_TRUE(copy.Fld("EXTRA").IsDetached());
+    table.CopyFields(copy);
+    EXPECT_EQ(table.Fld("NUMBER").GetFieldNo(), 1000);
+    EXPECT_EQ(&table.Fld("NUMBER"), &table.FldAt(0));
+}
+
 TEST_F(RdmTableTest, Aliases) {
     EXPECT_TRUE(table.SetAlias("nick", "name"));
     EXPECT_EQ(table.Fld("NICK").GetName(), "NAME");
