@@ -14,10 +14,16 @@ namespace lurdbcli {
 // offset). Text is stored as UTF-8 of the bytes up to the first zero; raw 'c'
 // fields as their bytes; unsigned fields by their unsigned value.
 SqlValue FieldToSql(const FieldDef& field, const char* record);
+// The same as a view, without copying: it points into the record, or into
+// converted for text that needs converting.
+ColumnView FieldView(const FieldDef& field, const char* record, std::string& converted);
 // Writes a stored value into the field of a record buffer (NULL gives zeros).
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record);
 // The same from a column where the statement holds it (no copy of the value).
 void ColumnToField(const FieldDef& field, const ColumnView& value, char* record);
+// The bytes of the record, from the field's place on, that ColumnToField
+// writes whatever the value (NULL included); 0 for a field it leaves alone.
+size_t BytesWritten(const FieldDef& field);
 
 // A field value from text (code page 1250): numbers in decimal; a one-byte
 // 'c' field also takes "" (0), two hexadecimal digits or "0x" and two digits.

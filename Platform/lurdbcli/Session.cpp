@@ -5,9 +5,11 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "CodePage.h"
+#include "RecordCodec.h"
 #include "StringScrambler.h"
 #include "lurdbcli.h"
 
@@ -214,6 +216,15 @@ Session::TableRef Session::LookUpTable(int32_t dbNo, int32_t recType) {
                 sql.storesAsBound = false;
             }
         }
+        std::vector<bool> written(static_cast<size_t>(std::max<int16_t>(table.RecordSize(), 0)), false);
+        for (const TableSql::ValueField& valueField : sql.valueFields) {
+            const FieldDef& field = table.fields[valueField.field];
+            const size_t first = static_cast<size_t>(field.position - kDataOffset);
+            for (size_t byte = first; byte < first + BytesWritten(field) && byte < written.size(); ++byte) {
+                written[byte] = true;
+            }
+        }
+        sql.valuesFillRecord = std::find(written.begin(), written.end(), false) == written.end();
         sql.selectList = "SELECT" + sql.returning.substr(sizeof " RETURNING" - 1) + " FROM " + sql.name;
     }
     return TableRef{tablespace, table, static_cast<int32_t>(index), m_positions[{dbNo, recType}], sql};

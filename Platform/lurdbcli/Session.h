@@ -157,8 +157,8 @@ private:
         int32_t keyField = -1;  // field index in the table; -1 no key
         bool valid = false;
         long long rowid = 0;
-        std::vector<SqlValue> row;  // by field index: the current row's values of key fields (others empty)
-        Walk walk;                  // set only by the move that read the row
+        std::vector<KeptColumn> row;  // by field index: the current row's values of key fields (others empty)
+        Walk walk;                    // set only by the move that read the row
     };
     // The SQL of one open table, built once per login: quoted names and the
     // statements prepared for it (owned by the connection), by operation
@@ -174,7 +174,8 @@ private:
         // compares instead of assigning while they keep their value, so that
         // no index (nor the clustered row) is rewritten for them.
         std::vector<size_t> comparedKeys;
-        bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
+        bool storesAsBound = true;      // no floating value fields: every column stores exactly the value bound
+        bool valuesFillRecord = false;  // a row read writes every byte of the record: it need not be cleared first
         // By (key field + 1) * kSqlOperations + operation; grown as needed.
         std::vector<Statement*> statements;
         // The fields with a column, in column order (after the rowid), and
