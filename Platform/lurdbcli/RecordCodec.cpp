@@ -28,14 +28,6 @@ bool IsUnsigned(const FieldDef& field) {
     return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
 }
 
-long long AsInteger(const ColumnView& value) {
-    return value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer;
-}
-
-double AsReal(const ColumnView& value) {
-    return value.type == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real;
-}
-
 // UTF-8 text into room bytes of a field as code page 1250, cut at room.
 // Plain ASCII, the common case, needs no conversion.
 void CopyText(const ColumnView& text, char* bytes, size_t room) {
@@ -134,30 +126,18 @@ void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
     ColumnToField(field, ViewOf(value), record);
 }
 
-void ColumnToField(const FieldDef& field, const ColumnView& value, char* record) {
-    switch (field.type) {
-        case 's': Store(record, field, static_cast<int16_t>(AsInteger(value))); break;
-        case 'i':
-        case 'l':
-        case 'd': Store(record, field, static_cast<int32_t>(static_cast<uint32_t>(AsInteger(value)))); break;
-        case 'f': Store(record, field, static_cast<float>(AsReal(value))); break;
-        case 'F': Store(record, field, AsReal(value)); break;
-        case 'c': {
-            char* bytes = record + (field.position - kDataOffset);
-            const auto length = static_cast<size_t>(field.length);
-            std::memset(bytes, 0, length);
-            if (value.size == 0) {
-                break;  // (SQLite gives no pointer for an empty value)
-            }
-            if (value.type == SQLITE_BLOB) {
-                std::memcpy(bytes, value.data, std::min(length, value.size));
-            } else if (value.type == SQLITE_TEXT) {
-                // A text field keeps its terminating zero; a one-byte field is one character.
-                CopyText(value, bytes, length > 1 && !field.IsRaw() ? length - 1 : length);
-            }
-            break;
-        }
-        default: break;
+void TextToField(const FieldDef& field, const ColumnView& value, char* record) {
+    char* bytes = record + (field.position - kDataOffset);
+    const auto length = static_cast<size_t>(field.length);
+    std::memset(bytes, 0, length);
+    if (value.size == 0) {
+        return;  // (SQLite gives no pointer for an empty value)
+    }
+    if (value.type == SQLITE_BLOB) {
+        std::memcpy(bytes, value.data, std::min(length, value.size));
+    } else if (value.type == SQLITE_TEXT) {
+        // A text field keeps its terminating zero; a one-byte field is one character.
+        CopyText(value, bytes, length > 1 && !field.IsRaw() ? length - 1 : length);
     }
 }
 

@@ -3,6 +3,8 @@
 // their text form (lurdbadm's CSV and dump).
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "Schema.h"
@@ -20,7 +22,10 @@ ColumnView FieldView(const FieldDef& field, const char* record, std::string& con
 // Writes a stored value into the field of a record buffer (NULL gives zeros).
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record);
 // The same from a column where the statement holds it (no copy of the value).
-void ColumnToField(const FieldDef& field, const ColumnView& value, char* record);
+// Inline, as every row read passes each of its fields through it.
+inline void ColumnToField(const FieldDef& field, const ColumnView& value, char* record);
+// ColumnToField's part for a 'c' field.
+void TextToField(const FieldDef& field, const ColumnView& value, char* record);
 // The bytes of the record, from the field's place on, that ColumnToField
 // writes whatever the value (NULL included); 0 for a field it leaves alone.
 size_t BytesWritten(const FieldDef& field);
@@ -31,5 +36,25 @@ size_t BytesWritten(const FieldDef& field);
 SqlValue TextToSql(const FieldDef& field, const std::string& text);
 // The text form of a stored value (code page 1250); raw bytes as hex digits.
 std::string SqlToText(const FieldDef& field, const SqlValue& value);
+
+inline void ColumnToField(const FieldDef& field, const ColumnView& value, char* record) {
+    const auto store = [&](auto number) {
+        std::memcpy(record + (field.position - kDataOffset), &number, sizeof number);
+    };
+    const auto integer = [&] {
+        return value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer;
+    };
+    const auto real = [&] { return value.type == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real; };
+    switch (field.type) {
+        case 's': store(static_cast<int16_t>(integer())); break;
+        case 'i':
+        case 'l':
+        case 'd': store(static_cast<int32_t>(static_cast<uint32_t>(integer()))); break;
+        case 'f': store(static_cast<float>(real())); break;
+        case 'F': store(real()); break;
+        case 'c': TextToField(field, value, record); break;
+        default: break;
+    }
+}
 
 }  // namespace lurdbcli

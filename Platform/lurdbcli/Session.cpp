@@ -154,13 +154,8 @@ std::string Session::Description(int32_t dbNo) {
     return BuildDescriptionBlob(open->second);
 }
 
-Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
+Session::TableRef Session::RememberTable(int32_t dbNo, int32_t recType) {
     LoggedIn();
-    for (const RecentTable& recent : m_recentTables) {
-        if (recent.tablespace != nullptr && recent.dbNo == dbNo && recent.recType == recType) {
-            return TableRef{*recent.tablespace, *recent.table, recent.index, *recent.position, *recent.sql};
-        }
-    }
     const TableRef ref = LookUpTable(dbNo, recType);
     m_recentTables[m_nextRecent] = {dbNo, recType, &ref.tablespace, &ref.table, ref.index, &ref.position, &ref.sql};
     m_nextRecent = (m_nextRecent + 1) % kRecentTables;
@@ -230,13 +225,9 @@ Session::TableRef Session::LookUpTable(int32_t dbNo, int32_t recType) {
     return TableRef{tablespace, table, static_cast<int32_t>(index), m_positions[{dbNo, recType}], sql};
 }
 
-Session::TableRef Session::Table(int32_t dbNo, int32_t recType, int32_t recordSize) {
-    TableRef ref = Table(dbNo, recType);
-    if (recordSize != ref.table.RecordSize()) {
-        throw StoreError{kBadRecordSize, "record size " + std::to_string(recordSize) + " instead of " +
-                                             std::to_string(ref.table.RecordSize())};
-    }
-    return ref;
+void Session::ThrowBadRecordSize(const TableRef& ref, int32_t recordSize) {
+    throw StoreError{kBadRecordSize, "record size " + std::to_string(recordSize) + " instead of " +
+                                         std::to_string(ref.table.RecordSize())};
 }
 
 const FieldDef& Session::FieldByNumber(const TableRef& ref, int32_t fieldNo) const {

@@ -223,11 +223,31 @@ private:
         TableSql& sql;
     };
 
-    TableRef Table(int32_t dbNo, int32_t recType);
+    // The table's reference, from the recent tables where it is among them
+    // (inline: every call starts here), else looked up and remembered.
+    TableRef Table(int32_t dbNo, int32_t recType) {
+        if (m_store) {
+            for (const RecentTable& recent : m_recentTables) {
+                if (recent.tablespace != nullptr && recent.dbNo == dbNo && recent.recType == recType) {
+                    return TableRef{*recent.tablespace, *recent.table, recent.index, *recent.position, *recent.sql};
+                }
+            }
+        }
+        return RememberTable(dbNo, recType);
+    }
+    TableRef RememberTable(int32_t dbNo, int32_t recType);
     // The table's reference found through the maps, for a table not among
     // the recent ones; its SQL is built at the table's first use.
     TableRef LookUpTable(int32_t dbNo, int32_t recType);
-    TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
+    // The same for a call with a record, whose size must be the table's.
+    TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize) {
+        TableRef ref = Table(dbNo, recType);
+        if (recordSize != ref.table.RecordSize()) {
+            ThrowBadRecordSize(ref, recordSize);
+        }
+        return ref;
+    }
+    [[noreturn]] static void ThrowBadRecordSize(const TableRef& ref, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
     // The value columns that order by a field (a compound key: its
     // components); none for -1.
