@@ -28,35 +28,6 @@ bool IsUnsigned(const FieldDef& field) {
     return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
 }
 
-long long AsInteger(const ColumnView& value) {
-    return value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer;
-}
-
-double AsReal(const ColumnView& value) {
-    return value.type == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real;
-}
-
-// A value's column view: the one form the record fields are written from.
-ColumnView ViewOf(const SqlValue& value) {
-    ColumnView view;
-    if (const auto* i = std::get_if<long long>(&value)) {
-        view.type = SQLITE_INTEGER;
-        view.integer = *i;
-    } else if (const auto* d = std::get_if<double>(&value)) {
-        view.type = SQLITE_FLOAT;
-        view.real = *d;
-    } else if (const auto* text = std::get_if<std::string>(&value)) {
-        view.type = SQLITE_TEXT;
-        view.data = text->data();
-        view.size = text->size();
-    } else if (const auto* raw = std::get_if<Bytes>(&value)) {
-        view.type = SQLITE_BLOB;
-        view.data = reinterpret_cast<const char*>(raw->data());
-        view.size = raw->size();
-    }
-    return view;
-}
-
 // UTF-8 text into room bytes of a field as code page 1250, cut at room.
 // Plain ASCII, the common case, needs no conversion.
 void CopyText(const ColumnView& text, char* bytes, size_t room) {
@@ -86,26 +57,67 @@ int HexDigit(char c) {
 
 }  // namespace
 
-SqlValue FieldToSql(const FieldDef& field, const char* record) {
+ColumnView FieldView(const FieldDef& field, const char* record, std::string& converted) {
+    ColumnView view;
     switch (field.type) {
         case 's':
-            return IsUnsigned(field) ? static_cast<long long>(Load<uint16_t>(record, field))
-                                     : static_cast<long long>(Load<int16_t>(record, field));
-        case 'i': return static_cast<long long>(Load<int32_t>(record, field));
+            view.type = SQLITE_INTEGER;
+            view.integer = IsUnsigned(field) ? static_cast<long long>(Load<uint16_t>(record, field))
+                                             : static_cast<long long>(Load<int16_t>(record, field));
+            break;
+        case 'i':
+            view.type = SQLITE_INTEGER;
+            view.integer = Load<int32_t>(record, field);
+            break;
         case 'l':
         case 'd':
-            return IsUnsigned(field) ? static_cast<long long>(Load<uint32_t>(record, field))
-                                     : static_cast<long long>(Load<int32_t>(record, field));
-        case 'f': return static_cast<double>(Load<float>(record, field));
-        case 'F': return Load<double>(record, field);
+            view.type = SQLITE_INTEGER;
+            view.integer = IsUnsigned(field) ? static_cast<long long>(Load<uint32_t>(record, field))
+                                             : static_cast<long long>(Load<int32_t>(record, field));
+            break;
+        case 'f':
+            view.type = SQLITE_FLOAT;
+            view.real = static_cast<double>(Load<float>(record, field));
+            break;
+        case 'F':
+            view.type = SQLITE_FLOAT;
+            view.real = Load<double>(record, field);
+            break;
         case 'c': {
             const char* bytes = record + (field.position - kDataOffset);
             const auto length = static_cast<size_t>(field.length);
             if (field.IsRaw()) {
-                return Bytes(bytes, bytes + length);
+                view.type = SQLITE_BLOB;
+                view.data = bytes;
+                view.size = length;
+                break;
             }
-            return win::Cp1250ToUtf8(std::string_view(bytes, strnlen(bytes, length)));
+            view.type = SQLITE_TEXT;
+            const std::string_view text(bytes, strnlen(bytes, length));
+            // Plain ASCII, the common case, is the same in UTF-8.
+            if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+                view.data = text.data();
+                view.size = text.size();
+            } else {
+                converted = win::Cp1250ToUtf8(text);
+                view.data = converted.data();
+                view.size = converted.size();
+            }
+            break;
         }
+        default: break;
+    }
+    return view;
+}
+
+SqlValue FieldToSql(const FieldDef& field, const char* record) {
+    std::string converted;
+    const ColumnView view = FieldView(field, record, converted);
+    switch (view.type) {
+        case SQLITE_INTEGER: return view.integer;
+        case SQLITE_FLOAT: return view.real;
+        case SQLITE_TEXT: return std::string(view.data, view.size);
+        case SQLITE_BLOB: return Bytes(view.data, view.data + view.size);
         default: return std::monostate{};
     }
 }
@@ -114,30 +126,31 @@ void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {
     ColumnToField(field, ViewOf(value), record);
 }
 
-void ColumnToField(const FieldDef& field, const ColumnView& value, char* record) {
+void TextToField(const FieldDef& field, const ColumnView& value, char* record) {
+    char* bytes = record + (field.position - kDataOffset);
+    const auto length = static_cast<size_t>(field.length);
+    std::memset(bytes, 0, length);
+    if (value.size == 0) {
+        return;  // (SQLite gives no pointer for an empty value)
+    }
+    if (value.type == SQLITE_BLOB) {
+        std::memcpy(bytes, value.data, std::min(length, value.size));
+    } else if (value.type == SQLITE_TEXT) {
+        // A text field keeps its terminating zero; a one-byte field is one character.
+        CopyText(value, bytes, length > 1 && !field.IsRaw() ? length - 1 : length);
+    }
+}
+
+size_t BytesWritten(const FieldDef& field) {
     switch (field.type) {
-        case 's': Store(record, field, static_cast<int16_t>(AsInteger(value))); break;
+        case 's': return sizeof(int16_t);
         case 'i':
         case 'l':
-        case 'd': Store(record, field, static_cast<int32_t>(static_cast<uint32_t>(AsInteger(value)))); break;
-        case 'f': Store(record, field, static_cast<float>(AsReal(value))); break;
-        case 'F': Store(record, field, AsReal(value)); break;
-        case 'c': {
-            char* bytes = record + (field.position - kDataOffset);
-            const auto length = static_cast<size_t>(field.length);
-            std::memset(bytes, 0, length);
-            if (value.size == 0) {
-                break;  // (SQLite gives no pointer for an empty value)
-            }
-            if (value.type == SQLITE_BLOB) {
-                std::memcpy(bytes, value.data, std::min(length, value.size));
-            } else if (value.type == SQLITE_TEXT) {
-                // A text field keeps its terminating zero; a one-byte field is one character.
-                CopyText(value, bytes, length > 1 && !field.IsRaw() ? length - 1 : length);
-            }
-            break;
-        }
-        default: break;
+        case 'd': return sizeof(int32_t);
+        case 'f': return sizeof(float);
+        case 'F': return sizeof(double);
+        case 'c': return static_cast<size_t>(field.length);
+        default: return 0;
     }
 }
 

@@ -3,6 +3,8 @@
 // their text form (lurdbadm's CSV and dump).
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "Schema.h"
@@ -14,10 +16,19 @@ namespace lurdbcli {
 // offset). Text is stored as UTF-8 of the bytes up to the first zero; raw 'c'
 // fields as their bytes; unsigned fields by their unsigned value.
 SqlValue FieldToSql(const FieldDef& field, const char* record);
+// The same as a view, without copying: it points into the record, or into
+// converted for text that needs converting.
+ColumnView FieldView(const FieldDef& field, const char* record, std::string& converted);
 // Writes a stored value into the field of a record buffer (NULL gives zeros).
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record);
 // The same from a column where the statement holds it (no copy of the value).
-void ColumnToField(const FieldDef& field, const ColumnView& value, char* record);
+// Inline, as every row read passes each of its fields through it.
+inline void ColumnToField(const FieldDef& field, const ColumnView& value, char* record);
+// ColumnToField's part for a 'c' field.
+void TextToField(const FieldDef& field, const ColumnView& value, char* record);
+// The bytes of the record, from the field's place on, that ColumnToField
+// writes whatever the value (NULL included); 0 for a field it leaves alone.
+size_t BytesWritten(const FieldDef& field);
 
 // A field value from text (code page 1250): numbers in decimal; a one-byte
 // 'c' field also takes "" (0), two hexadecimal digits or "0x" and two digits.
@@ -25,5 +36,25 @@ void ColumnToField(const FieldDef& field, const ColumnView& value, char* record)
 SqlValue TextToSql(const FieldDef& field, const std::string& text);
 // The text form of a stored value (code page 1250); raw bytes as hex digits.
 std::string SqlToText(const FieldDef& field, const SqlValue& value);
+
+inline void ColumnToField(const FieldDef& field, const ColumnView& value, char* record) {
+    const auto store = [&](auto number) {
+        std::memcpy(record + (field.position - kDataOffset), &number, sizeof number);
+    };
+    const auto integer = [&] {
+        return value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer;
+    };
+    const auto real = [&] { return value.type == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real; };
+    switch (field.type) {
+        case 's': store(static_cast<int16_t>(integer())); break;
+        case 'i':
+        case 'l':
+        case 'd': store(static_cast<int32_t>(static_cast<uint32_t>(integer()))); break;
+        case 'f': store(static_cast<float>(real())); break;
+        case 'F': store(real()); break;
+        case 'c': TextToField(field, value, record); break;
+        default: break;
+    }
+}
 
 }  // namespace lurdbcli

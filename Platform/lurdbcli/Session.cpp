@@ -5,9 +5,11 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "CodePage.h"
+#include "RecordCodec.h"
 #include "StringScrambler.h"
 #include "lurdbcli.h"
 
@@ -152,13 +154,8 @@ std::string Session::Description(int32_t dbNo) {
     return BuildDescriptionBlob(open->second);
 }
 
-Session::TableRef Session::Table(int32_t dbNo, int32_t recType) {
+Session::TableRef Session::RememberTable(int32_t dbNo, int32_t recType) {
     LoggedIn();
-    for (const RecentTable& recent : m_recentTables) {
-        if (recent.tablespace != nullptr && recent.dbNo == dbNo && recent.recType == recType) {
-            return TableRef{*recent.tablespace, *recent.table, recent.index, *recent.position, *recent.sql};
-        }
-    }
     const TableRef ref = LookUpTable(dbNo, recType);
     m_recentTables[m_nextRecent] = {dbNo, recType, &ref.tablespace, &ref.table, ref.index, &ref.position, &ref.sql};
     m_nextRecent = (m_nextRecent + 1) % kRecentTables;
@@ -214,18 +211,23 @@ Session::TableRef Session::LookUpTable(int32_t dbNo, int32_t recType) {
                 sql.storesAsBound = false;
             }
         }
+        std::vector<bool> written(static_cast<size_t>(std::max<int16_t>(table.RecordSize(), 0)), false);
+        for (const TableSql::ValueField& valueField : sql.valueFields) {
+            const FieldDef& field = table.fields[valueField.field];
+            const size_t first = static_cast<size_t>(field.position - kDataOffset);
+            for (size_t byte = first; byte < first + BytesWritten(field) && byte < written.size(); ++byte) {
+                written[byte] = true;
+            }
+        }
+        sql.valuesFillRecord = std::find(written.begin(), written.end(), false) == written.end();
         sql.selectList = "SELECT" + sql.returning.substr(sizeof " RETURNING" - 1) + " FROM " + sql.name;
     }
     return TableRef{tablespace, table, static_cast<int32_t>(index), m_positions[{dbNo, recType}], sql};
 }
 
-Session::TableRef Session::Table(int32_t dbNo, int32_t recType, int32_t recordSize) {
-    TableRef ref = Table(dbNo, recType);
-    if (recordSize != ref.table.RecordSize()) {
-        throw StoreError{kBadRecordSize, "record size " + std::to_string(recordSize) + " instead of " +
-                                             std::to_string(ref.table.RecordSize())};
-    }
-    return ref;
+void Session::ThrowBadRecordSize(const TableRef& ref, int32_t recordSize) {
+    throw StoreError{kBadRecordSize, "record size " + std::to_string(recordSize) + " instead of " +
+                                         std::to_string(ref.table.RecordSize())};
 }
 
 const FieldDef& Session::FieldByNumber(const TableRef& ref, int32_t fieldNo) const {

@@ -157,8 +157,8 @@ private:
         int32_t keyField = -1;  // field index in the table; -1 no key
         bool valid = false;
         long long rowid = 0;
-        std::vector<SqlValue> row;  // by field index: the current row's values of key fields (others empty)
-        Walk walk;                  // set only by the move that read the row
+        std::vector<KeptColumn> row;  // by field index: the current row's values of key fields (others empty)
+        Walk walk;                    // set only by the move that read the row
     };
     // The SQL of one open table, built once per login: quoted names and the
     // statements prepared for it (owned by the connection), by operation
@@ -174,7 +174,8 @@ private:
         // compares instead of assigning while they keep their value, so that
         // no index (nor the clustered row) is rewritten for them.
         std::vector<size_t> comparedKeys;
-        bool storesAsBound = true;  // no floating value fields: every column stores exactly the value bound
+        bool storesAsBound = true;      // no floating value fields: every column stores exactly the value bound
+        bool valuesFillRecord = false;  // a row read writes every byte of the record: it need not be cleared first
         // By (key field + 1) * kSqlOperations + operation; grown as needed.
         std::vector<Statement*> statements;
         // The fields with a column, in column order (after the rowid), and
@@ -222,11 +223,31 @@ private:
         TableSql& sql;
     };
 
-    TableRef Table(int32_t dbNo, int32_t recType);
+    // The table's reference, from the recent tables where it is among them
+    // (inline: every call starts here), else looked up and remembered.
+    TableRef Table(int32_t dbNo, int32_t recType) {
+        if (m_store) {
+            for (const RecentTable& recent : m_recentTables) {
+                if (recent.tablespace != nullptr && recent.dbNo == dbNo && recent.recType == recType) {
+                    return TableRef{*recent.tablespace, *recent.table, recent.index, *recent.position, *recent.sql};
+                }
+            }
+        }
+        return RememberTable(dbNo, recType);
+    }
+    TableRef RememberTable(int32_t dbNo, int32_t recType);
     // The table's reference found through the maps, for a table not among
     // the recent ones; its SQL is built at the table's first use.
     TableRef LookUpTable(int32_t dbNo, int32_t recType);
-    TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize);
+    // The same for a call with a record, whose size must be the table's.
+    TableRef Table(int32_t dbNo, int32_t recType, int32_t recordSize) {
+        TableRef ref = Table(dbNo, recType);
+        if (recordSize != ref.table.RecordSize()) {
+            ThrowBadRecordSize(ref, recordSize);
+        }
+        return ref;
+    }
+    [[noreturn]] static void ThrowBadRecordSize(const TableRef& ref, int32_t recordSize);
     const FieldDef& FieldByNumber(const TableRef& ref, int32_t fieldNo) const;
     // The value columns that order by a field (a compound key: its
     // components); none for -1.

@@ -119,7 +119,7 @@ void Session::TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, ch
     for (size_t i = 0; i < ref.table.fields.size(); ++i) {
         if (ref.table.fields[i].HasValue()) {
             if (ref.sql.inKey[i]) {
-                position.row[i] = values[value];
+                position.row[i].Keep(ViewOf(values[value]));
             }
             SqlToField(ref.table.fields[i], values[value++], record);
         }

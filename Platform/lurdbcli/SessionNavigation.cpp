@@ -47,7 +47,9 @@ void Session::BindAll(Statement& statement, const std::vector<SqlValue>& values,
 
 void Session::RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record,
                           Position* position) const {
-    std::memset(record, 0, static_cast<size_t>(ref.table.RecordSize()));
+    if (!ref.sql.valuesFillRecord) {
+        std::memset(record, 0, static_cast<size_t>(ref.table.RecordSize()));
+    }
     if (position != nullptr) {
         position->row.resize(ref.table.fields.size());
     }
@@ -56,7 +58,7 @@ void Session::RowToRecord(const TableRef& ref, const Statement& statement, int f
         const ColumnView value = statement.View(column++);
         // Only the values a move or find continues from: those of key fields.
         if (position != nullptr && valueField.inKey) {
-            CopyInto(value, position->row[valueField.field]);
+            position->row[valueField.field].Keep(value);
         }
         ColumnToField(ref.table.fields[valueField.field], value, record);
     }
@@ -96,8 +98,9 @@ std::vector<SqlValue> Session::KeyValues(const TableRef& ref, const std::vector<
 
 int Session::BindKey(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns, const char* record,
                      int first) {
+    std::string converted;
     for (size_t column : columns) {
-        statement.Bind(first++, FieldToSql(ref.table.fields[column], record));
+        statement.Bind(first++, FieldView(ref.table.fields[column], record, converted));
     }
     return first;
 }
@@ -168,7 +171,7 @@ Statement& Session::MoveStatement(TableRef& ref, bool forward, bool fromPosition
     if (fromPosition) {
         int index = 1;
         for (size_t column : columns) {
-            statement.Bind(index++, ref.position.row[column]);
+            statement.Bind(index++, ref.position.row[column].View());
         }
         statement.Bind(index, ref.position.rowid);
     }
@@ -218,7 +221,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
         });
         int index = BindKey(*statement, ref, columns, record);
         for (size_t column : columns) {
-            statement->Bind(index++, ref.position.row[column]);
+            statement->Bind(index++, ref.position.row[column].View());
         }
         statement->Bind(index, ref.position.rowid);
     } else {

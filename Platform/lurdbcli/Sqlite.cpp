@@ -92,20 +92,25 @@ void Statement::BindMissingAsNull() {
     m_bound = m_allBound;
 }
 
-Statement& Statement::Bind(int index, const SqlValue& value) {
+Statement& Statement::Bind(int index, const SqlValue& value) { return Bind(index, ViewOf(value)); }
+
+Statement& Statement::Bind(int index, const ColumnView& value) {
     int rc = SQLITE_OK;
-    if (const auto* i = std::get_if<long long>(&value)) {
-        rc = sqlite3_bind_int64(m_stmt, index, *i);
-    } else if (const auto* d = std::get_if<double>(&value)) {
-        rc = sqlite3_bind_double(m_stmt, index, *d);
-    } else if (const auto* t = std::get_if<std::string>(&value)) {
-        rc = sqlite3_bind_text(m_stmt, index, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
-    } else if (const auto* b = std::get_if<Bytes>(&value)) {
-        // An empty vector's data() may be null, which SQLite would bind as NULL, not as an empty blob.
-        rc = b->empty() ? sqlite3_bind_zeroblob(m_stmt, index, 0)
-                        : sqlite3_bind_blob(m_stmt, index, b->data(), static_cast<int>(b->size()), SQLITE_TRANSIENT);
-    } else {
-        rc = sqlite3_bind_null(m_stmt, index);
+    switch (value.type) {
+        case SQLITE_INTEGER: rc = sqlite3_bind_int64(m_stmt, index, value.integer); break;
+        case SQLITE_FLOAT: rc = sqlite3_bind_double(m_stmt, index, value.real); break;
+        case SQLITE_TEXT:
+            // A null pointer would bind NULL, not an empty text.
+            rc = sqlite3_bind_text(m_stmt, index, value.data != nullptr ? value.data : "", static_cast<int>(value.size),
+                                   SQLITE_TRANSIENT);
+            break;
+        case SQLITE_BLOB:
+            // An empty value may come without a pointer, which SQLite would bind as NULL, not as an empty blob.
+            rc = value.size == 0
+                     ? sqlite3_bind_zeroblob(m_stmt, index, 0)
+                     : sqlite3_bind_blob(m_stmt, index, value.data, static_cast<int>(value.size), SQLITE_TRANSIENT);
+            break;
+        default: rc = sqlite3_bind_null(m_stmt, index); break;
     }
     if (rc != SQLITE_OK) {
         Fail(m_db, rc);
@@ -195,6 +200,26 @@ void CopyInto(const ColumnView& view, SqlValue& value) {
         }
         default: value = std::monostate{}; break;
     }
+}
+
+ColumnView ViewOf(const SqlValue& value) {
+    ColumnView view;
+    if (const auto* i = std::get_if<long long>(&value)) {
+        view.type = SQLITE_INTEGER;
+        view.integer = *i;
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        view.type = SQLITE_FLOAT;
+        view.real = *d;
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        view.type = SQLITE_TEXT;
+        view.data = text->data();
+        view.size = text->size();
+    } else if (const auto* raw = std::get_if<Bytes>(&value)) {
+        view.type = SQLITE_BLOB;
+        view.data = reinterpret_cast<const char*>(raw->data());
+        view.size = raw->size();
+    }
+    return view;
 }
 
 void ThrowOutOfMemory() { throw StoreError{kOutOfMemory, "out of memory"}; }

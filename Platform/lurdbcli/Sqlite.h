@@ -38,6 +38,35 @@ struct ColumnView {
 
 // A viewed value into a kept value, reusing its text or byte storage.
 void CopyInto(const ColumnView& view, SqlValue& value);
+// The view of a value (valid while the value lives unchanged).
+ColumnView ViewOf(const SqlValue& value);
+
+// A column value kept past its statement's next move, in the flat form of a
+// view: refreshing and binding it costs no dispatch over the value's kinds
+// and reuses its byte storage.
+class KeptColumn {
+public:
+    void Keep(const ColumnView& view) {
+        m_type = view.type;
+        m_integer = view.integer;
+        m_real = view.real;
+        if (view.size != 0) {  // (an empty value may come without a pointer)
+            m_bytes.assign(view.data, view.size);
+        } else {
+            m_bytes.clear();
+        }
+    }
+    ColumnView View() const {
+        const bool hasBytes = m_type == SQLITE_TEXT || m_type == SQLITE_BLOB;
+        return {m_type, m_integer, m_real, hasBytes ? m_bytes.data() : nullptr, hasBytes ? m_bytes.size() : 0};
+    }
+
+private:
+    int m_type = SQLITE_NULL;
+    long long m_integer = 0;
+    double m_real = 0;
+    std::string m_bytes;  // text (UTF-8) or raw bytes
+};
 
 class Statement {
 public:
@@ -50,6 +79,7 @@ public:
     // bound again before the next step is NULL, as in a fresh statement.
     Statement& Reset();
     Statement& Bind(int index, const SqlValue& value);  // index from 1
+    Statement& Bind(int index, const ColumnView& value);
     Statement& Bind(int index, long long value);
     Statement& Bind(int index, const std::string& text);
     // One step: true while a row is available. A constraint violation

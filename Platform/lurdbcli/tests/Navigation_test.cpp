@@ -388,6 +388,44 @@ TEST_F(NavigationTest, TiesFollowInsertionOrderWhateverTheStoredOrder) {
     EXPECT_EQ(ids, (std::vector<int32_t>{90, 70, 80}));
 }
 
+// A position keeps the text and raw bytes of its row's keys: finds and moves
+// continue from them, also for text that is not plain ASCII, and a record
+// read replaces every byte of the caller's copy.
+TEST_F(NavigationTest, FindsAndMovesContinueFromTextAndRawKeyValues) {
+    for (Item item : {Item(10, 4, "\x9Ar", std::string("\x80\x00", 2)), Item(11, 4, "\x9Ar", "\x80\x01")})
+        ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
+    // The ids a key's find and then the moves give (-status where one fails).
+    const auto walk = [&](int32_t keyField, Item key, const std::vector<NextRecFn>& moves) {
+        EXPECT_EQ(defineKey(handle, kDb, kItem, keyField), kOk);
+        std::vector<int32_t> ids;
+        const int32_t status = findRec(handle, kDb, kItem, kSize, key.data());
+        ids.push_back(status == kOk ? key.Id() : -status);
+        for (NextRecFn move : moves) {
+            char* block = nullptr;
+            const int32_t moved = move(handle, kDb, kItem, kSize, &block);
+            Item next;
+            if (moved == kOk) {
+                std::memcpy(next.data(), block, kSize);
+                freePtr(block);
+            }
+            ids.push_back(moved == kOk ? next.Id() : -moved);
+        }
+        return ids;
+    };
+    // Every byte but the name's text and its zero differs from the stored record.
+    Item byName(-1, -1, "\x9Ar", "\xFF\xFF");
+    std::memset(byName.data() + 11, '\xFF', 5);
+    EXPECT_EQ(walk(kName, byName, {nextRec, prevRec, prevRec}), (std::vector<int32_t>{10, 11, 10, 6}));
+    const Item stored(10, 4, "\x9Ar", std::string("\x80\x00", 2));
+    ASSERT_EQ(findRec(handle, kDb, kItem, kSize, byName.data()), kOk);
+    EXPECT_EQ(byName.bytes, stored.bytes);
+    EXPECT_EQ(findRecNext(handle, kDb, kItem, kSize, byName.data()), kOk);
+    EXPECT_EQ(byName.Id(), 11);
+
+    EXPECT_EQ(walk(kTag, Item(0, 0, "", std::string("\x80\x00", 2)), {nextRec, nextRec, prevRec, prevRec}),
+              (std::vector<int32_t>{10, 11, -kNotFound, 10, 5}));
+}
+
 // A floating key is assigned by an update, never compared exactly: while the
 // current record's value differs from the copy's, the first record with the
 // copy's value is the target.

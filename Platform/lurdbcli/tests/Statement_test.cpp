@@ -102,6 +102,28 @@ TEST_F(StatementTest, ViewsGiveEachKindOfValue) {
     select.Reset();
 }
 
+// A position keeps its row's values past the statement's next move and
+// binds them again: each kind must come back exactly, also when one kept
+// value takes the place of another kind (a text after a blob, none after text).
+TEST_F(StatementTest, KeptValuesBindBackAsTheyWereRead) {
+    const char* values[] = {"42", "-7.25", "'p\xC5\x99\xC3\xADklad'", "x'00ff'", "''", "x''", "NULL", "'a'", "NULL"};
+    KeptColumn kept;
+    for (const char* value : values) {
+        SCOPED_TRACE(value);
+        Statement& read = db.Cached(std::string("SELECT ") + value + ", typeof(" + value + "), quote(" + value + ")");
+        ASSERT_TRUE(read.Step());
+        kept.Keep(read.View(0));
+        const std::string type = read.ColumnText(1);
+        const std::string quoted = read.ColumnText(2);
+        read.Reset();
+        Statement& bound = db.Cached("SELECT typeof(?1), quote(?1)");
+        ASSERT_TRUE(bound.Bind(1, kept.View()).Step());
+        EXPECT_EQ(bound.ColumnText(0), type);
+        EXPECT_EQ(bound.ColumnText(1), quoted);
+        bound.Reset();
+    }
+}
+
 // A read left open on a row holds a snapshot until its reset; after it the
 // statement reads again from the start and sees what was written since.
 TEST_F(StatementTest, AResetEndsAReadLeftOnARow) {
