@@ -86,6 +86,14 @@ void TraceTransactionEnd(int32_t handle, bool commit) {
     traced.erase(found);
 }
 
+// A move or find that met no record: traced as every other failure.
+int32_t Missed(const char* detail) {
+    if (TraceTarget() != nullptr) {
+        Trace(std::to_string(kNotFound) + ": " + detail);
+    }
+    return kNotFound;
+}
+
 template <typename Body>
 int32_t Guard(Body&& body) {
     try {
@@ -153,7 +161,9 @@ int32_t Move(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, 
     return WithSessionBlock(handle, block, [=](Session& session) {
         Require(block != nullptr && recordSize > 0);
         auto record = NewBlock(static_cast<size_t>(recordSize));  // the move writes the record straight into it
-        session.MoveTo(dbNo, recType, recordSize, move, record.get());
+        if (!session.MoveTo(dbNo, recType, recordSize, move, record.get())) {
+            return Missed("no record there");
+        }
         *block = record.release();
         return kOk;
     });
@@ -162,8 +172,7 @@ int32_t Move(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, 
 int32_t Find(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char* record, Session::Find find) {
     return WithSession(handle, [=](Session& session) {
         Require(record != nullptr);
-        session.FindRec(dbNo, recType, recordSize, find, record);
-        return kOk;
+        return session.FindRec(dbNo, recType, recordSize, find, record) ? kOk : Missed("no record with that key");
     });
 }
 

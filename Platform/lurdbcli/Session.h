@@ -58,12 +58,14 @@ public:
     int32_t OpenTablespace(int32_t dbNo, const std::string& name);  // 0 or kAlreadyOpen
     std::string Description(int32_t dbNo);
 
-    // Keys and moves. The record image is written into record.
+    // Keys and moves. The record image is written into record. A move or
+    // find that meets no record answers false and leaves the position as it
+    // was: walks and lookups miss often, so a miss is no exception.
     void DefineKey(int32_t dbNo, int32_t recType, int32_t fieldNo);
     enum class Move { First = 0, Prev = 1, Next = 2, Last = 3, Current = 4 };  // the move codes
-    void MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record);
+    bool MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record);
     enum class Find { First, Next, Prev };
-    void FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record);
+    bool FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record);
 
     // Record changes on the caller's copy.
     void NewRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record);
@@ -271,7 +273,7 @@ private:
         return slot->Reset();
     }
     static void BindAll(Statement& statement, const std::vector<SqlValue>& values, int first = 1);
-    void MoveIn(TableRef& ref, Move move, char* record);
+    bool MoveIn(TableRef& ref, Move move, char* record);
     // The statement of a move by the current key, bound: from the start (the
     // end), or strictly after (before) the position. It yields every row
     // from there on, so that a walk can step it.
@@ -284,9 +286,8 @@ private:
     // Reads one row of a SELECT of the select list into the position and record.
     void TakeRow(TableRef& ref, const Statement& statement, char* record);
     // Steps a SELECT of the select list, reads its row as TakeRow does and,
-    // unless keepOpen, resets the statement; no row raises kNotFound with the
-    // text notFound.
-    void StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record);
+    // unless keepOpen, resets the statement; false when it yields no row.
+    bool StepAndTakeRow(TableRef& ref, Statement& statement, bool keepOpen, char* record);
     // Reads the row's value columns from firstColumn on into the record;
     // with a position, also the values of its key fields into it.
     void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record,

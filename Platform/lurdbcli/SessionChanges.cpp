@@ -223,7 +223,9 @@ void Session::DeleteRecord(TableRef& ref, int32_t recordSize, const char* record
         // The deleted row becomes the position.
         Statement& read = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
         std::vector<char> image(static_cast<size_t>(recordSize));
-        StepAndTakeRow(ref, read.Bind(1, rowid), "the record vanished", false, image.data());
+        if (!StepAndTakeRow(ref, read.Bind(1, rowid), false, image.data())) {
+            throw StoreError{kNotFound, "the record vanished"};
+        }
     }
     Prepared(ref, Sql::Delete, -1, [&] { return "DELETE FROM " + ref.sql.name + " WHERE rowid = ?"; })
         .Bind(1, rowid)

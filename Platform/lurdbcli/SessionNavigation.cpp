@@ -72,9 +72,9 @@ void Session::TakeRow(TableRef& ref, const Statement& statement, char* record) {
     RowToRecord(ref, statement, 1, record, &position);
 }
 
-void Session::StepAndTakeRow(TableRef& ref, Statement& statement, const char* notFound, bool keepOpen, char* record) {
+bool Session::StepAndTakeRow(TableRef& ref, Statement& statement, bool keepOpen, char* record) {
     if (!statement.Step()) {
-        throw StoreError{kNotFound, notFound};
+        return false;
     }
     try {
         TakeRow(ref, statement, record);
@@ -85,6 +85,7 @@ void Session::StepAndTakeRow(TableRef& ref, Statement& statement, const char* no
     if (!keepOpen) {
         statement.Reset();  // ends its read now
     }
+    return true;
 }
 
 std::vector<SqlValue> Session::KeyValues(const TableRef& ref, const std::vector<size_t>& columns,
@@ -118,20 +119,19 @@ void Session::DefineKey(int32_t dbNo, int32_t recType, int32_t fieldNo) {
     ref.position.keyField = fieldNo % 1000;
 }
 
-void Session::MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record) {
+bool Session::MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
-    MoveIn(ref, move, record);
+    return MoveIn(ref, move, record);
 }
 
-void Session::MoveIn(TableRef& ref, Move move, char* record) {
+bool Session::MoveIn(TableRef& ref, Move move, char* record) {
     Position& position = ref.position;
     if (move == Move::Current) {
         if (!position.valid) {
             throw StoreError{kNotFound, "no current record"};
         }
         Statement& current = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
-        StepAndTakeRow(ref, current.Bind(1, position.rowid), "no record there", false, record);
-        return;
+        return StepAndTakeRow(ref, current.Bind(1, position.rowid), false, record);
     }
     // From no position NextRec is the first record, PrevRec the last.
     const bool forward = move == Move::First || move == Move::Next;
@@ -140,10 +140,13 @@ void Session::MoveIn(TableRef& ref, Move move, char* record) {
                                                                          : MoveStatement(ref, forward, fromPosition);
     // Outside a transaction every call reads on its own: nothing stays open
     // (a kept statement would keep its read, and so its snapshot).
-    StepAndTakeRow(ref, statement, "no record there", m_transaction, record);
+    if (!StepAndTakeRow(ref, statement, m_transaction, record)) {
+        return false;
+    }
     if (m_transaction) {
         position.walk = {&statement, statement.Moves(), m_transactionsBegun, forward, position.keyField};
     }
+    return true;
 }
 
 Statement& Session::MoveStatement(TableRef& ref, bool forward, bool fromPosition) {
@@ -196,7 +199,7 @@ void Session::CloseAllWalks() {
     }
 }
 
-void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record) {
+bool Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
     const int keyField = ref.position.keyField;
     if (keyField < 0) {
@@ -229,7 +232,7 @@ void Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
                               [&] { return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + "1" + order; });
         BindKey(*statement, ref, columns, record);
     }
-    StepAndTakeRow(ref, *statement, "no record with that key", false, record);
+    return StepAndTakeRow(ref, *statement, false, record);
 }
 
 }  // namespace lurdbcli

@@ -91,7 +91,9 @@ void Session::CursorMove(int32_t id, int32_t move, int32_t recordSize, char* rec
     Cursor& cursor = found->second;
     const TableRef table = Table(cursor.dbNo, cursor.recType, recordSize);
     TableRef along{table.tablespace, table.table, table.index, cursor.position, table.sql};
-    MoveIn(along, static_cast<Move>(move), record);
+    if (!MoveIn(along, static_cast<Move>(move), record)) {
+        throw StoreError{kNotFound, "no record there"};
+    }
 }
 
 int32_t Session::CreateBookmark(int32_t dbNo, int32_t recType) {
