@@ -58,10 +58,11 @@ void DbDesc::TakeRecordAt(int32_t index, const char* record, int32_t size) {
     list.data.assign(record, record + WholeRecordBytes(size, list.recordSize));
     list.position = 0;
     DropSortField(index);
+    // The buffer takes the record, and zeros past it when it is the longer.
     std::vector<char>& buffer = RecordBufferAt(index);
-    std::fill(buffer.begin(), buffer.end(), '\0');
-    if (!list.data.empty())
-        std::memcpy(buffer.data(), list.RecordAt(0), std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
+    const size_t taken = list.data.empty() ? 0 : std::min(buffer.size(), static_cast<size_t>(list.recordSize));
+    if (taken > 0) std::memcpy(buffer.data(), list.RecordAt(0), taken);
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(taken), buffer.end(), '\0');
 }
 
 void DbDesc::SetListAt(int32_t index, const void* block, int32_t byteLength) {

@@ -68,7 +68,7 @@ RdmFld::RdmFld(DbDesc* desc, const std::string& table, const std::string& field,
 }
 
 RdmFld::RdmFld(const RdmTable& table, const std::string& field, bool detached)
-    : RdmFld(table.GetDesc(Here(__LINE__)), table.GetName(), field, detached) {}
+    : RdmFld(table.GetDesc(Here, __LINE__), table.GetName(), field, detached) {}
 
 RdmFld::RdmFld(const RdmFld& other)
     : m_desc(other.m_desc),
