@@ -348,8 +348,12 @@ private:
     // caller has selected, at position 0 and fills the record buffer: what
     // SetListAt and a first move in the list do, in one step.
     void TakeRecordAt(int32_t index, const char* record, int32_t size);
-    // The sort field of the table at a record index, once its list is emptied.
-    void DropSortField(int32_t index);
+    // The sort field of the table at a record index, once its list is
+    // emptied; nothing to look up while no table has one.
+    void DropSortField(int32_t index) {
+        if (m_sortedStates != 0) ForgetSortField(index);
+    }
+    void ForgetSortField(int32_t index);
 
 public:
     // ---- record lists and aggregates ----------------------------------------

@@ -47,8 +47,7 @@ void DbDesc::ClearListAt(int32_t index) {
     DropSortField(index);
 }
 
-void DbDesc::DropSortField(int32_t index) {
-    if (m_sortedStates == 0) return;
+void DbDesc::ForgetSortField(int32_t index) {
     const auto state = m_tableStates.find(GetTableName(index + kRecTypeBase));
     if (state != m_tableStates.end()) SetSortField(state->second, std::string());
 }

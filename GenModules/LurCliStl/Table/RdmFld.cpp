@@ -120,15 +120,6 @@ void RdmFld::ThrowType(int line, const char* source) const {
     throw DbDescError(kBadType, lurclistl::ThrowSite(source, line), StrVector(m_table) << m_name);
 }
 
-void RdmFld::RefuseGroups(int line) const {
-    if (m_fieldDesc.type == 'g' || m_fieldDesc.type == 'k') ThrowType(line, "RdmFld");
-}
-
-void RdmFld::RefuseGroupsAndTexts(int line) const {
-    RefuseGroups(line);
-    if (m_fieldDesc.type == 'c' && m_fieldDesc.length > 1) ThrowType(line, "RdmFld");
-}
-
 int32_t RdmFld::GetLong() const {
     RefuseGroupsAndTexts(__LINE__);
     // An integer field's number without the detour through its text.
