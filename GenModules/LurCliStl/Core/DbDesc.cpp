@@ -278,12 +278,17 @@ FieldDesc DbDesc::OwnFieldDesc(int32_t fieldNo) const {
 }
 
 const char* DbDesc::ValueInBuffer(int32_t fieldNo, FieldDesc& desc) const {
-    desc = OwnFieldDesc(fieldNo);
+    int32_t dataOffset = 0;
+    const FieldDesc* field = GetStruct().OwnField(fieldNo, dataOffset);
+    if (!field) {
+        OwnFieldDesc(fieldNo);  // raises, as for every number the quick lookup refuses
+        ThrowFieldNo(fieldNo, __LINE__);
+    }
+    desc = *field;
     if (desc.type == 'g' || desc.type == 'k') return nullptr;
-    // The field lies in its own table, which the structure has.
     const int32_t recordIndex = desc.record;
     if (recordIndex >= static_cast<int32_t>(m_records.size())) return nullptr;
-    const int32_t offset = desc.position - GetStruct().GetRecDescAt(recordIndex).dataOffset;
+    const int32_t offset = desc.position - dataOffset;
     const std::vector<char>& buffer = RecordBufferAt(recordIndex);
     if (offset < 0 || static_cast<size_t>(offset) + desc.length > buffer.size()) return nullptr;
     return buffer.data() + offset;

@@ -298,6 +298,11 @@ public:
     // fills the record buffer. None: false; first and last then also clear
     // the buffer and empty the main list.
     bool Move(int32_t code, const std::string& table);
+    // The same for a table whose record type the caller keeps beside its
+    // name (the table layer), which spares the lookup by name; should the
+    // two no longer agree, as after a load of another description, the name
+    // decides, so the answers and errors are those of the call above.
+    bool Move(int32_t code, const std::string& table, int32_t recType);
     bool MoveByKey(int32_t code, const std::string& key, const std::string& table);
     // Makes the field the table's key for later moves and finds; "" for
     // none. 2003 unknown field, 2009 a field that is no key.
@@ -311,6 +316,7 @@ public:
     // leave the buffer (still holding the search values). Not found: false,
     // the main list emptied, and with option 5 a replace form clears the buffer.
     bool FindRec(const std::string& table);
+    bool FindRec(const std::string& table, int32_t recType);  // as Move with a record type
     bool FindRecNext(const std::string& table);
     bool FindRecPrev(const std::string& table);
     bool FindRecAdd(const std::string& table);
@@ -325,7 +331,16 @@ public:
 
 private:
     enum class FindDirection { kEqual, kNext, kPrev };
-    bool FindRecImpl(const std::string& table, bool replace, FindDirection direction);
+    // The record type looked up already; table names it in errors.
+    bool MoveImpl(int32_t code, int32_t recType, const std::string& table);
+    bool FindRecImpl(int32_t recType, const std::string& table, bool replace, FindDirection direction);
+    // A record type kept by the caller when it is still the table's and this
+    // object has its buffers, else RecTypeOrThrow of the name.
+    int32_t KeptRecTypeOrThrow(int32_t recType, const std::string& table, ThrowSource source, int line) const {
+        return GetStruct().IsRecTypeOf(recType, table) && RecordIndex(recType) >= 0
+                   ? recType
+                   : RecTypeOrThrow(table, source, line);
+    }
     // ListMove in the list of a record index already looked up (table names
     // it in an error).
     bool ListMoveAt(int32_t code, int32_t index, const std::string& table);
@@ -333,8 +348,12 @@ private:
     // caller has selected, at position 0 and fills the record buffer: what
     // SetListAt and a first move in the list do, in one step.
     void TakeRecordAt(int32_t index, const char* record, int32_t size);
-    // The sort field of the table at a record index, once its list is emptied.
-    void DropSortField(int32_t index);
+    // The sort field of the table at a record index, once its list is
+    // emptied; nothing to look up while no table has one.
+    void DropSortField(int32_t index) {
+        if (m_sortedStates != 0) ForgetSortField(index);
+    }
+    void ForgetSortField(int32_t index);
 
 public:
     // ---- record lists and aggregates ----------------------------------------
@@ -545,6 +564,10 @@ private:
 
 public:
 private:
+    // Every record move and find selects the table's main list.
+    void SelectMainList(int32_t index) {
+        if (!m_recTypeSet.empty()) m_recTypeSet.Remove(index);
+    }
     // The index of a record type, or -1 outside the description.
     int32_t RecordIndex(int32_t recType) const {
         const long long index = static_cast<long long>(recType) - kRecTypeBase;

@@ -47,8 +47,7 @@ void DbDesc::ClearListAt(int32_t index) {
     DropSortField(index);
 }
 
-void DbDesc::DropSortField(int32_t index) {
-    if (m_sortedStates == 0) return;
+void DbDesc::ForgetSortField(int32_t index) {
     const auto state = m_tableStates.find(GetTableName(index + kRecTypeBase));
     if (state != m_tableStates.end()) SetSortField(state->second, std::string());
 }
@@ -58,10 +57,11 @@ void DbDesc::TakeRecordAt(int32_t index, const char* record, int32_t size) {
     list.data.assign(record, record + WholeRecordBytes(size, list.recordSize));
     list.position = 0;
     DropSortField(index);
+    // The buffer takes the record, and zeros past it when it is the longer.
     std::vector<char>& buffer = RecordBufferAt(index);
-    std::fill(buffer.begin(), buffer.end(), '\0');
-    if (!list.data.empty())
-        std::memcpy(buffer.data(), list.RecordAt(0), std::min(buffer.size(), static_cast<size_t>(list.recordSize)));
+    const size_t taken = list.data.empty() ? 0 : std::min(buffer.size(), static_cast<size_t>(list.recordSize));
+    if (taken > 0) std::memcpy(buffer.data(), list.RecordAt(0), taken);
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(taken), buffer.end(), '\0');
 }
 
 void DbDesc::SetListAt(int32_t index, const void* block, int32_t byteLength) {

@@ -21,9 +21,16 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\DbDesc"};
 }  // namespace
 
 bool DbDesc::Move(int32_t code, const std::string& table) {
-    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
+    return MoveImpl(code, RecTypeOrThrow(table, Here, __LINE__), table);
+}
+
+bool DbDesc::Move(int32_t code, const std::string& table, int32_t recType) {
+    return MoveImpl(code, KeptRecTypeOrThrow(recType, table, Here, __LINE__), table);
+}
+
+bool DbDesc::MoveImpl(int32_t code, int32_t recType, const std::string& table) {
     const int32_t index = recType - kRecTypeBase;
-    SelectList(recType, false);
+    SelectMainList(index);
     if (code < kMoveFirst || code > kMoveReread) throw DbDescError(kBadMoveCode, Here(__LINE__), StrVector(table));
 
     const int32_t size = GetStruct().GetRecordSizeOf(recType);
@@ -105,8 +112,7 @@ bool DbDesc::ReadCurrentRec(const std::string& table, bool strict) {
 
 // ---- finds ----------------------------------------------------------------------
 
-bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection direction) {
-    const int32_t recType = RecTypeOrThrow(table, Here, __LINE__);
+bool DbDesc::FindRecImpl(int32_t recType, const std::string& table, bool replace, FindDirection direction) {
     const int32_t index = recType - kRecTypeBase;
 
     // The copy carries the key value; the client writes the found record into it.
@@ -125,7 +131,7 @@ bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection d
             status = LUR_CLIENT_FUNCTION(FindRecPrev, "DbDesc")(m_handle, GetDbNo(), recType, size, record.data());
             break;
     }
-    SelectList(recType, false);
+    SelectMainList(index);
 
     if (status != 0) {
         if (replace && StateOf(table).options.Contains(kClearOnFailedFind)) ClearRecord(table);
@@ -141,12 +147,27 @@ bool DbDesc::FindRecImpl(const std::string& table, bool replace, FindDirection d
     return true;
 }
 
-bool DbDesc::FindRec(const std::string& table) { return FindRecImpl(table, true, FindDirection::kEqual); }
-bool DbDesc::FindRecNext(const std::string& table) { return FindRecImpl(table, true, FindDirection::kNext); }
-bool DbDesc::FindRecPrev(const std::string& table) { return FindRecImpl(table, true, FindDirection::kPrev); }
-bool DbDesc::FindRecAdd(const std::string& table) { return FindRecImpl(table, false, FindDirection::kEqual); }
-bool DbDesc::FindRecNextAdd(const std::string& table) { return FindRecImpl(table, false, FindDirection::kNext); }
-bool DbDesc::FindRecPrevAdd(const std::string& table) { return FindRecImpl(table, false, FindDirection::kPrev); }
+bool DbDesc::FindRec(const std::string& table) {
+    return FindRecImpl(RecTypeOrThrow(table, Here, __LINE__), table, true, FindDirection::kEqual);
+}
+bool DbDesc::FindRec(const std::string& table, int32_t recType) {
+    return FindRecImpl(KeptRecTypeOrThrow(recType, table, Here, __LINE__), table, true, FindDirection::kEqual);
+}
+bool DbDesc::FindRecNext(const std::string& table) {
+    return FindRecImpl(RecTypeOrThrow(table, Here, __LINE__), table, true, FindDirection::kNext);
+}
+bool DbDesc::FindRecPrev(const std::string& table) {
+    return FindRecImpl(RecTypeOrThrow(table, Here, __LINE__), table, true, FindDirection::kPrev);
+}
+bool DbDesc::FindRecAdd(const std::string& table) {
+    return FindRecImpl(RecTypeOrThrow(table, Here, __LINE__), table, false, FindDirection::kEqual);
+}
+bool DbDesc::FindRecNextAdd(const std::string& table) {
+    return FindRecImpl(RecTypeOrThrow(table, Here, __LINE__), table, false, FindDirection::kNext);
+}
+bool DbDesc::FindRecPrevAdd(const std::string& table) {
+    return FindRecImpl(RecTypeOrThrow(table, Here, __LINE__), table, false, FindDirection::kPrev);
+}
 
 bool DbDesc::FindRecByKey(const std::string& table, const std::string& key) {
     DefineKey(table, key);

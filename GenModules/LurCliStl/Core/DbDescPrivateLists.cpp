@@ -22,8 +22,8 @@ bool DbDesc::SelectList(int32_t recType, bool usePrivate) {
     if (index < 0) return false;
     if (usePrivate)
         m_recTypeSet.Add(index);
-    else if (!m_recTypeSet.empty())  // every record move selects the main list
-        m_recTypeSet.Remove(index);
+    else
+        SelectMainList(index);
     return true;
 }
 

@@ -162,6 +162,13 @@ public:
 
     // Lookups by name: -1 or "" when not found.
     int GetRecType(const std::string& table) const;
+    // Whether the record type is that of the table named as stored (upper
+    // case): a check for callers that keep a table's type beside its name.
+    bool IsRecTypeOf(int recType, const std::string& table) const {
+        const long long r = static_cast<long long>(recType) - kRecTypeBase;
+        return r >= 0 && r < static_cast<long long>(m_tableNames.size()) &&
+               m_tableNames[static_cast<size_t>(r)] == table;
+    }
     std::string GetTableName(int recType) const;
     int GetFieldNo(const std::string& table, const std::string& field) const;
     // The same within a table known by its record type.
@@ -176,6 +183,21 @@ public:
         return m_fields[static_cast<size_t>(g)];
     }
     FieldDesc GetFieldDescAt(int index) const;
+    // The field of a number that lies inside its own table, with that
+    // table's data offset; null for any other number. The quick form of
+    // the checks of every access to a field's bytes.
+    const FieldDesc* OwnField(int fieldNo, int32_t& dataOffset) const {
+        if (fieldNo < 0) return nullptr;
+        const int r = fieldNo / kFieldsPerTable;
+        if (static_cast<size_t>(r) >= m_records.size()) return nullptr;
+        const RecordDesc& record = m_records[static_cast<size_t>(r)];
+        const long long g = static_cast<long long>(fieldNo % kFieldsPerTable) + record.firstField;
+        if (g < 0 || static_cast<size_t>(g) >= m_fields.size()) return nullptr;
+        const FieldDesc& field = m_fields[static_cast<size_t>(g)];
+        if (field.record != r) return nullptr;
+        dataOffset = record.dataOffset;
+        return &field;
+    }
     FieldDesc GetFieldDescByName(const std::string& table, const std::string& field) const;
 
     // A table's fields in order; without all, 'g' and 'k' fields are left

@@ -96,7 +96,10 @@ std::string FunctionLoader::SetLocale(const std::string& name) {
     return inForce;
 }
 
-FunctionLoader& GetFunctionLoader() {
+std::atomic<FunctionLoader*> g_functionLoader{nullptr};
+
+FunctionLoader& MakeFunctionLoader() {
     static FunctionLoader loader(true);
+    g_functionLoader.store(&loader, std::memory_order_release);
     return loader;
 }

@@ -68,7 +68,7 @@ RdmFld::RdmFld(DbDesc* desc, const std::string& table, const std::string& field,
 }
 
 RdmFld::RdmFld(const RdmTable& table, const std::string& field, bool detached)
-    : RdmFld(table.GetDesc(Here(__LINE__)), table.GetName(), field, detached) {}
+    : RdmFld(table.GetDesc(Here, __LINE__), table.GetName(), field, detached) {}
 
 RdmFld::RdmFld(const RdmFld& other)
     : m_desc(other.m_desc),
@@ -118,15 +118,6 @@ const std::string& RdmFld::CachedText() const {
 
 void RdmFld::ThrowType(int line, const char* source) const {
     throw DbDescError(kBadType, lurclistl::ThrowSite(source, line), StrVector(m_table) << m_name);
-}
-
-void RdmFld::RefuseGroups(int line) const {
-    if (m_fieldDesc.type == 'g' || m_fieldDesc.type == 'k') ThrowType(line, "RdmFld");
-}
-
-void RdmFld::RefuseGroupsAndTexts(int line) const {
-    RefuseGroups(line);
-    if (m_fieldDesc.type == 'c' && m_fieldDesc.length > 1) ThrowType(line, "RdmFld");
 }
 
 int32_t RdmFld::GetLong() const {

@@ -131,8 +131,13 @@ private:
     // integer access left only its number.
     const std::string& CachedText() const;
     // 2006 for the letters the getter cannot read.
-    void RefuseGroups(int line) const;
-    void RefuseGroupsAndTexts(int line) const;
+    void RefuseGroups(int line) const {
+        if (m_fieldDesc.type == 'g' || m_fieldDesc.type == 'k') ThrowType(line, "RdmFld");
+    }
+    void RefuseGroupsAndTexts(int line) const {
+        RefuseGroups(line);
+        if (m_fieldDesc.type == 'c' && m_fieldDesc.length > 1) ThrowType(line, "RdmFld");
+    }
     [[noreturn]] void ThrowType(int line, const char* source) const;
     // <0, 0, >0: this value against other's, by this field's letter.
     int Compare(const RdmFld& other) const;

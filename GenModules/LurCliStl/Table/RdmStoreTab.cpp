@@ -195,12 +195,12 @@ void RdmStoreTab::Reset() {
 
 std::vector<char> RdmStoreTab::CopyBuffer() const {
     std::vector<char> record;
-    GetDesc(Here(__LINE__))->CopyRecord(record, m_name);
+    GetDesc(Here, __LINE__)->CopyRecord(record, m_name);
     record.resize(static_cast<size_t>(m_recordSize));
     return record;
 }
 
-void RdmStoreTab::LoadRow(const RdmStoredRow& row) { GetDesc(Here(__LINE__))->SetRecord(row.record.data(), m_name); }
+void RdmStoreTab::LoadRow(const RdmStoredRow& row) { GetDesc(Here, __LINE__)->SetRecord(row.record.data(), m_name); }
 
 bool RdmStoreTab::LoadAll() {
     while (RdmTable::ListNext()) m_rows.Insert(-1, CopyBuffer().data());

@@ -246,7 +246,7 @@ bool RdmStoreTab::SaveChanges() {
     std::optional<ScopedKey> key;
     if (GetTableOptions().Contains(kOptionUniqueKeyFirst)) {
         if (GetUniqueKeyName().empty()) throw DbDescError(kNoUniqueKey, Here(__LINE__), StrVector(m_name));
-        key.emplace(*GetDesc(Here(__LINE__)), m_name);
+        key.emplace(*GetDesc(Here, __LINE__), m_name);
         UseUniqueKey();
     }
     const bool saved = SaveGroup(m_currentGroup);
@@ -291,7 +291,7 @@ void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {
         const bool deleted = (entry.operation & RdmChangeJournal::kDelete) != 0;
         const bool inserted = (entry.operation & RdmChangeJournal::kInsert) != 0;
         if (deleted && !inserted) {
-            GetDesc(Here(__LINE__))->SetRecord(entry.record.data(), m_name);
+            GetDesc(Here, __LINE__)->SetRecord(entry.record.data(), m_name);
             RdmTable::DelRec(true);
         }
         run.written.push_back({this, rowId, std::nullopt});
@@ -311,7 +311,7 @@ void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {
 }
 
 void RdmStoreTab::WriteEntry(const RdmJournalEntry& entry, bool linkMaintained, SaveRun& run) {
-    GetDesc(Here(__LINE__))->SetRecord(entry.record.data(), m_name);
+    GetDesc(Here, __LINE__)->SetRecord(entry.record.data(), m_name);
     const uint8_t operation = entry.operation;
     std::optional<std::vector<char>> stored;
     if ((operation & RdmChangeJournal::kInsert) && (operation & RdmChangeJournal::kDelete)) {
@@ -370,7 +370,7 @@ std::string RdmStoreTab::Aggregate(std::string& out, const std::string& field, i
     }
     // Largest or smallest by the field's own comparison; the field is named
     // as the description names it (no alias).
-    const RdmFld value(GetDesc(Here(__LINE__)), m_name, field, false);
+    const RdmFld value(GetDesc(Here, __LINE__), m_name, field, false);
     if (count == 0) return out = std::string();
     RdmFld best(value);
     best.Detach();

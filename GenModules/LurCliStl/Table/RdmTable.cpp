@@ -65,31 +65,32 @@ DbDesc* RdmTable::GetDesc(const ErrorLocation& where) const {
     return m_desc;
 }
 
-std::string RdmTable::GetDbName() const { return GetDesc(Here(__LINE__))->GetDbName(); }
+std::string RdmTable::GetDbName() const { return GetDesc(Here, __LINE__)->GetDbName(); }
 
 std::string RdmTable::GetFullName() const { return GetDbName() + "." + m_name; }
 
 // ---- fields -----------------------------------------------------------------------
 
-const RdmTable::FieldIndex& RdmTable::Index() const {
-    if (!m_index.built) {
-        m_index.entries.clear();
-        for (const auto& [alias, fieldName] : m_aliases) {
-            const auto field = m_fields.find(fieldName);
-            m_index.entries.emplace(alias,
-                                    FieldIndex::Entry{&fieldName, field == m_fields.end() ? nullptr : &field->second,
-                                                      lurutils::IsUpperCase(alias)});
-        }
-        m_index.built = true;
+void RdmTable::BuildIndex() const {
+    m_index.Clear();
+    for (const auto& [alias, fieldName] : m_aliases) {
+        const auto field = m_fields.find(fieldName);
+        m_index.entries.emplace(alias, FieldIndex::Entry{&fieldName, field == m_fields.end() ? nullptr : &field->second,
+                                                         lurutils::IsUpperCase(alias)});
     }
-    return m_index;
+    m_index.built = true;
 }
 
 const RdmTable::FieldIndex::Entry* RdmTable::FindEntry(const std::string& name) const {
-    const auto& entries = Index().entries;
+    const FieldIndex& index = Index();
+    if (index.last && index.last->first == name) return &index.last->second;
+    const auto& entries = index.entries;
     // A name spelled as the table keeps it, in upper case, needs one lookup.
     const auto exact = entries.find(name);
-    if (exact != entries.end() && exact->second.upperCase) return &exact->second;
+    if (exact != entries.end() && exact->second.upperCase) {
+        m_index.last = &*exact;
+        return &exact->second;
+    }
     const auto entry = entries.find(lurutils::UpperName(name).str());
     return entry == entries.end() ? nullptr : &entry->second;
 }
@@ -125,7 +126,7 @@ const RdmFld& RdmTable::FldAt(int16_t index) const {
 }
 
 void RdmTable::GetFieldDescs(std::vector<FieldDesc>& out) const {
-    GetDesc(Here(__LINE__))->GetFieldDescsByName(m_name, out, true);
+    GetDesc(Here, __LINE__)->GetFieldDescsByName(m_name, out, true);
 }
 
 bool RdmTable::HasFldName(const std::string& name, bool fieldMap) const {
@@ -142,18 +143,18 @@ int16_t RdmTable::GetFldIndex(const std::string& name) const {
     return static_cast<int16_t>(std::distance(m_fields.begin(), field));
 }
 
-int32_t RdmTable::GetRecordSize() const { return GetDesc(Here(__LINE__))->GetRecordSize(m_name); }
+int32_t RdmTable::GetRecordSize() const { return GetDesc(Here, __LINE__)->GetRecordSize(m_name); }
 
 int32_t RdmTable::GetFieldLength(const std::string& field, bool asText) const {
-    return GetDesc(Here(__LINE__))->GetFieldLength(m_name, field, asText);
+    return GetDesc(Here, __LINE__)->GetFieldLength(m_name, field, asText);
 }
 
 FieldSqlInfo RdmTable::GetFieldSqlInfo(int32_t fieldNo) const {
-    return GetDesc(Here(__LINE__))->GetFieldSqlInfo(fieldNo);
+    return GetDesc(Here, __LINE__)->GetFieldSqlInfo(fieldNo);
 }
 
 FieldSqlInfo RdmTable::GetFieldSqlInfoByName(const std::string& field) const {
-    return GetDesc(Here(__LINE__))->GetFieldSqlInfoByName(m_name, field);
+    return GetDesc(Here, __LINE__)->GetFieldSqlInfoByName(m_name, field);
 }
 
 // ---- changing the field set ----------------------------------------------------------
@@ -264,10 +265,10 @@ void RdmTable::GetAliases(std::map<std::string, std::string>& out) const {
 
 // ---- options ------------------------------------------------------------------------------
 
-void RdmTable::SetTableOptions(const TableOptions& codes) { GetDesc(Here(__LINE__))->SetTableOptions(m_name, codes); }
+void RdmTable::SetTableOptions(const TableOptions& codes) { GetDesc(Here, __LINE__)->SetTableOptions(m_name, codes); }
 
-TableOptions RdmTable::GetTableOptions() const { return GetDesc(Here(__LINE__))->GetTableOptions(m_name); }
+TableOptions RdmTable::GetTableOptions() const { return GetDesc(Here, __LINE__)->GetTableOptions(m_name); }
 
-void RdmTable::AddTableOption(int32_t code) { GetDesc(Here(__LINE__))->AddTableOption(m_name, code); }
+void RdmTable::AddTableOption(int32_t code) { GetDesc(Here, __LINE__)->AddTableOption(m_name, code); }
 
-void RdmTable::RemoveTableOption(int32_t code) { GetDesc(Here(__LINE__))->RemoveTableOption(m_name, code); }
+void RdmTable::RemoveTableOption(int32_t code) { GetDesc(Here, __LINE__)->RemoveTableOption(m_name, code); }

@@ -45,6 +45,9 @@ public:
 
     // The description; 2011 at the given location when there is none.
     DbDesc* GetDesc(const ErrorLocation& where = ErrorLocation()) const;
+    // The same with the location built only for the report, as every call
+    // of the table asks.
+    DbDesc* GetDesc(ThrowSource source, int line) const { return m_desc ? m_desc : GetDesc(source(line)); }
     DbDesc* GetDescPtr() const { return m_desc; }
     const std::string& GetName() const { return m_name; }
     int32_t GetRecType() const { return m_recType; }
@@ -297,6 +300,9 @@ private:
             bool upperCase;  // the alias is its own upper-case form
         };
         std::unordered_map<std::string, Entry> entries;
+        // The entry last found by its exact spelling: a loop over records
+        // asks for the same fields again and again.
+        const std::pair<const std::string, Entry>* last = nullptr;
         bool built = false;
 
         FieldIndex() = default;
@@ -307,10 +313,15 @@ private:
         }
         void Clear() {
             entries.clear();
+            last = nullptr;
             built = false;
         }
     };
-    const FieldIndex& Index() const;
+    const FieldIndex& Index() const {
+        if (!m_index.built) BuildIndex();
+        return m_index;
+    }
+    void BuildIndex() const;
     // The entry of a name or alias, compared in upper case; null when none.
     const FieldIndex::Entry* FindEntry(const std::string& name) const;
     // The same for a name that must lead to a field: 2003 (table,

@@ -20,50 +20,50 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmTable"};
 // ---- record changes ---------------------------------------------------------------
 
 bool RdmTable::NewRec() {
-    GetDesc(Here(__LINE__))->NewRec(m_name);
+    GetDesc(Here, __LINE__)->NewRec(m_name);
     return true;
 }
 
-bool RdmTable::ModRec(bool strict) { return GetDesc(Here(__LINE__))->ModRec(m_name, strict); }
+bool RdmTable::ModRec(bool strict) { return GetDesc(Here, __LINE__)->ModRec(m_name, strict); }
 
-bool RdmTable::DelRec(bool strict) { return GetDesc(Here(__LINE__))->DelRec(m_name, strict); }
+bool RdmTable::DelRec(bool strict) { return GetDesc(Here, __LINE__)->DelRec(m_name, strict); }
 
-void RdmTable::TruncateFile() { GetDesc(Here(__LINE__))->TruncateFile(m_name); }
+void RdmTable::TruncateFile() { GetDesc(Here, __LINE__)->TruncateFile(m_name); }
 
-bool RdmTable::ClearRecord() { return GetDesc(Here(__LINE__))->ClearRecord(m_name); }
+bool RdmTable::ClearRecord() { return GetDesc(Here, __LINE__)->ClearRecord(m_name); }
 
-bool RdmTable::ReadCurrentRec(bool strict) { return GetDesc(Here(__LINE__))->ReadCurrentRec(m_name, strict); }
+bool RdmTable::ReadCurrentRec(bool strict) { return GetDesc(Here, __LINE__)->ReadCurrentRec(m_name, strict); }
 
 bool RdmTable::SaveChanges() { throw DbDescError(lurdbcli::kFunctionMissing, Here(__LINE__), StrVector()); }
 
 // ---- transactions, locks, counters ----------------------------------------------------
 
 bool RdmTable::BeginTrans(const std::string& name, bool strict) {
-    return GetDesc(Here(__LINE__))->BeginTrans(name, strict);
+    return GetDesc(Here, __LINE__)->BeginTrans(name, strict);
 }
 
-void RdmTable::EndTrans(bool commit) { GetDesc(Here(__LINE__))->EndTrans(commit); }
+void RdmTable::EndTrans(bool commit) { GetDesc(Here, __LINE__)->EndTrans(commit); }
 
 bool RdmTable::LockRecord(int32_t mode, std::string& holder) {
-    return GetDesc(Here(__LINE__))->LockRecord(m_name, mode, holder);
+    return GetDesc(Here, __LINE__)->LockRecord(m_name, mode, holder);
 }
 
-bool RdmTable::UnlockRecord(int32_t mode) { return GetDesc(Here(__LINE__))->UnlockRecord(m_name, mode); }
+bool RdmTable::UnlockRecord(int32_t mode) { return GetDesc(Here, __LINE__)->UnlockRecord(m_name, mode); }
 
 bool RdmTable::WhoMadeLock(int32_t mode, std::string& holder) {
-    return GetDesc(Here(__LINE__))->WhoMadeLock(m_name, mode, holder);
+    return GetDesc(Here, __LINE__)->WhoMadeLock(m_name, mode, holder);
 }
 
-int32_t RdmTable::GetNextId() { return GetDesc(Here(__LINE__))->GetNextId(GetNextIdName()); }
+int32_t RdmTable::GetNextId() { return GetDesc(Here, __LINE__)->GetNextId(GetNextIdName()); }
 
-int32_t RdmTable::GetCount() { return GetDesc(Here(__LINE__))->GetCount(m_name); }
+int32_t RdmTable::GetCount() { return GetDesc(Here, __LINE__)->GetCount(m_name); }
 
 // ---- bookmarks --------------------------------------------------------------------------
 
 bool RdmTable::CreateBookmark(const std::string& name) {
     if (m_bookmarks.count(name) != 0) throw DbDescError(kBookmarkTaken, Here(__LINE__), StrVector(name));
     RdmBookmark bookmark;
-    const int32_t code = bookmark.Open(GetDesc(Here(__LINE__)), m_name);
+    const int32_t code = bookmark.Open(GetDesc(Here, __LINE__), m_name);
     if (code != 0) throw DbDescError(code, Here(__LINE__), StrVector(name));
     m_bookmarks.emplace(name, bookmark);
     return true;
@@ -92,7 +92,7 @@ bool RdmTable::MarkBookmark(const std::string& name) {
 bool RdmTable::CreateCursor(const std::string& name, const std::string& key) {
     if (m_cursors.count(name) != 0) throw DbDescError(kCursorTaken, Here(__LINE__), StrVector(name));
     RdmCursor cursor;
-    const int32_t code = cursor.Open(GetDesc(Here(__LINE__)), m_name, ResolveKeyName(key));
+    const int32_t code = cursor.Open(GetDesc(Here, __LINE__), m_name, ResolveKeyName(key));
     if (code != 0) throw DbDescError(code, Here(__LINE__), StrVector(name));
     m_cursors.emplace(name, cursor);
     return true;

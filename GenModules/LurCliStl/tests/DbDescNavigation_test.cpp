@@ -233,3 +233,46 @@ TEST(DbDescNavigation, FailedFindsNameTheTableInUpperCase) {
         EXPECT_EQ(e.GetArgs(), StrVector("ITEM"));
     }
 }
+
+// The table layer passes the record type it keeps beside the table's name.
+// While the two agree the type spares the lookup; when they do not (another
+// table's type, one outside the description, a name not spelled as stored)
+// the name decides, with the answers and errors of the calls by name alone.
+TEST(DbDescNavigation, AKeptRecordTypeYieldsToTheName) {
+    struct KeptCase {
+        const char* table;
+        const char* typeOf;  // the table whose record type is passed; "" for one outside
+        const char* first;   // what a first move gives: the ID found, "none" or the error code
+        const char* find;    // the same for a find of ID 3
+    };
+    const std::vector<KeptCase> cases = {
+        {"ITEM", "Item", "1", "3"}, {"ITEM", "Empty", "1", "3"},       {"Item", "Item", "1", "3"},
+        {"ITEM", "", "1", "3"},     {"EMPTY", "Item", "none", "none"}, {"NOPE", "Item", "2002", "2002"},
+    };
+    // What a call answered, and the ID in the table's buffer when it found one.
+    const auto outcome = [](NavService& nav, const std::string& table, const auto& call) -> std::string {
+        try {
+            return call() ? nav.desc.GetFieldText(table, "ID") : "none";
+        } catch (const DbDescError& e) {
+            return std::to_string(e.GetCode());
+        }
+    };
+    for (const KeptCase& c : cases) {
+        SCOPED_TRACE(std::string(c.table) + " with the type of " + c.typeOf);
+        for (const bool kept : {false, true}) {
+            NavService nav;
+            nav.desc.DefineKey("Item", "ID");
+            nav.desc.DefineKey("Empty", "ID");
+            const int32_t recType = *c.typeOf ? nav.desc.GetRecType(c.typeOf) : 10099;
+            EXPECT_EQ(outcome(nav, c.table,
+                              [&] { return kept ? nav.desc.Move(0, c.table, recType) : nav.desc.Move(0, c.table); }),
+                      c.first)
+                << kept;
+            if (nav.desc.HasTable(c.table)) nav.desc.SetFieldText(c.table, "ID", "3");
+            EXPECT_EQ(outcome(nav, c.table,
+                              [&] { return kept ? nav.desc.FindRec(c.table, recType) : nav.desc.FindRec(c.table); }),
+                      c.find)
+                << kept;
+        }
+    }
+}

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "DbDescError.h"
 #include "DescBlob.h"
 #include "ServiceFixture.h"
@@ -110,6 +113,35 @@ TEST_F(RdmTableTest, FieldLookupFollowsChangesAndCopies) {
     table.CopyFields(copy);
     EXPECT_EQ(table.Fld("NUMBER").GetFieldNo(), 1000);
     EXPECT_EQ(&table.Fld("NUMBER"), &table.FldAt(0));
+}
+
+// The table remembers the field it found last: every change of the field
+// set or the aliases must make it look again.
+TEST_F(RdmTableTest, TheFieldFoundLastIsLookedUpAgainAfterAChange) {
+    const std::vector<std::pair<const char*, std::function<void(RdmTable&)>>> changes = {
+        {"SetFields",
+         [](RdmTable& t) {
+             t.SetFields({"name", "id"});
+         }},
+        {"CopyFields", [](RdmTable& t) { t.CopyFields(RdmTable(t)); }},
+        {"AddFld", [](RdmTable& t) { t.AddFreeFld("EXTRA", 'l', 4, false); }},
+        {"SetAlias", [](RdmTable& t) { t.SetAlias("NICK", "NAME"); }},
+        {"assignment", [](RdmTable& t) { t = RdmTable(t.GetDescPtr(), "Gepjarmu"); }},
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        RdmTable subject(&desc, "Gepjarmu");
+        ASSERT_EQ(subject.Fld("NAME").GetName(), "NAME");
+        change(subject);
+        const StrVector names = subject.GetFieldNames();
+        const auto field = std::find(names.begin(), names.end(), "NAME");
+        if (subject.HasFldName("NAME", false)) {
+            ASSERT_NE(field, names.end());
+            EXPECT_EQ(&subject.Fld("NAME"), &subject.FldAt(static_cast<int16_t>(field - names.begin())));
+        } else {
+            EXPECT_EQ(Error([&] { subject.Fld("NAME"); }).first, 2003);
+        }
+    }
 }
 
 TEST_F(RdmTableTest, Aliases) {
