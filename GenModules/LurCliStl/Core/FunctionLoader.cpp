@@ -96,10 +96,7 @@ std::string FunctionLoader::SetLocale(const std::string& name) {
     return inForce;
 }
 
-std::atomic<FunctionLoader*> g_functionLoader{nullptr};
-
-FunctionLoader& MakeFunctionLoader() {
+FunctionLoader& GetFunctionLoader() {
     static FunctionLoader loader(true);
-    g_functionLoader.store(&loader, std::memory_order_release);
     return loader;
 }

@@ -4,7 +4,6 @@
 // with the pointer's name (RequireFunction).
 #pragma once
 
-#include <atomic>
 #include <string>
 
 #include "DbDescError.h"
@@ -72,15 +71,8 @@ private:
 };
 
 // The process's one table, loaded when it is first asked for. A program
-// calls it once at start, before any database work. Every client call asks
-// for it, so once made it is reached through a pointer, without the guard
-// of the function-local object that MakeFunctionLoader keeps.
-extern std::atomic<FunctionLoader*> g_functionLoader;
-FunctionLoader& MakeFunctionLoader();
-inline FunctionLoader& GetFunctionLoader() {
-    FunctionLoader* loader = g_functionLoader.load(std::memory_order_acquire);
-    return loader ? *loader : MakeFunctionLoader();
-}
+// calls it once at start, before any database work.
+FunctionLoader& GetFunctionLoader();
 
 // The pointer, or DbDescError 10038 [pointerName] at the caller's location
 // when it is empty.
