@@ -28,12 +28,16 @@ bool IsUnsigned(const FieldDef& field) {
     return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
 }
 
+// Plain ASCII, the common case, is the same in code page 1250 and UTF-8
+// and needs no conversion either way.
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
 // UTF-8 text into room bytes of a field as code page 1250, cut at room.
-// Plain ASCII, the common case, needs no conversion.
 void CopyText(const ColumnView& text, char* bytes, size_t room) {
     const std::string_view utf8(text.data, text.size);
-    const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; });
-    if (ascii) {
+    if (IsAscii(utf8)) {
         std::memcpy(bytes, utf8.data(), std::min(room, utf8.size()));
         return;
     }
@@ -94,8 +98,7 @@ ColumnView FieldView(const FieldDef& field, const char* record, std::string& con
             }
             view.type = SQLITE_TEXT;
             const std::string_view text(bytes, strnlen(bytes, length));
-            // Plain ASCII, the common case, is the same in UTF-8.
-            if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+            if (IsAscii(text)) {
                 view.data = text.data();
                 view.size = text.size();
             } else {
@@ -112,14 +115,7 @@ ColumnView FieldView(const FieldDef& field, const char* record, std::string& con
 
 SqlValue FieldToSql(const FieldDef& field, const char* record) {
     std::string converted;
-    const ColumnView view = FieldView(field, record, converted);
-    switch (view.type) {
-        case SQLITE_INTEGER: return view.integer;
-        case SQLITE_FLOAT: return view.real;
-        case SQLITE_TEXT: return std::string(view.data, view.size);
-        case SQLITE_BLOB: return Bytes(view.data, view.data + view.size);
-        default: return std::monostate{};
-    }
+    return ValueOf(FieldView(field, record, converted));
 }
 
 void SqlToField(const FieldDef& field, const SqlValue& value, char* record) {

@@ -298,6 +298,10 @@ private:
     // without collecting them first; answers the next parameter.
     static int BindKey(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns,
                        const char* record, int first = 1);
+    // Binds the position's values of the columns and its rowid from
+    // parameter first on: where a move or find continues from.
+    static void BindPosition(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns,
+                             int first = 1);
     long long TargetRow(TableRef& ref, const char* record);
     // Runs a change with RETURNING rowid and the value columns: its row
     // becomes the position and the record; false when it changed no row.

@@ -106,6 +106,13 @@ int Session::BindKey(Statement& statement, const TableRef& ref, const std::vecto
     return first;
 }
 
+void Session::BindPosition(Statement& statement, const TableRef& ref, const std::vector<size_t>& columns, int first) {
+    for (size_t column : columns) {
+        statement.Bind(first++, ref.position.row[column].View());
+    }
+    statement.Bind(first, ref.position.rowid);
+}
+
 void Session::DefineKey(int32_t dbNo, int32_t recType, int32_t fieldNo) {
     TableRef ref = Table(dbNo, recType);
     if (fieldNo == -1) {
@@ -172,11 +179,7 @@ Statement& Session::MoveStatement(TableRef& ref, bool forward, bool fromPosition
         ref.sql.walks.push_back(&statement);
     }
     if (fromPosition) {
-        int index = 1;
-        for (size_t column : columns) {
-            statement.Bind(index++, ref.position.row[column].View());
-        }
-        statement.Bind(index, ref.position.rowid);
+        BindPosition(statement, ref, columns);
     }
     return statement;
 }
@@ -222,11 +225,7 @@ bool Session::FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find fi
             return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + left + "rowid)" + (back ? " < " : " > ") +
                    RowValueList(columns.size() + 1) + order;
         });
-        int index = BindKey(*statement, ref, columns, record);
-        for (size_t column : columns) {
-            statement->Bind(index++, ref.position.row[column].View());
-        }
-        statement->Bind(index, ref.position.rowid);
+        BindPosition(*statement, ref, columns, BindKey(*statement, ref, columns, record));
     } else {
         statement = &Prepared(ref, back ? Sql::FindBack : Sql::Find, keyField,
                               [&] { return ref.sql.selectList + " WHERE " + KeyMatch(ref, columns) + "1" + order; });

@@ -166,39 +166,18 @@ std::string Statement::ColumnText(int index) const {
     return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, index))) : std::string();
 }
 
-SqlValue Statement::Column(int index) const {
-    SqlValue value;
-    CopyInto(View(index), value);
-    return value;
-}
+SqlValue Statement::Column(int index) const { return ValueOf(View(index)); }
 
-void CopyInto(const ColumnView& view, SqlValue& value) {
+SqlValue ValueOf(const ColumnView& view) {
     switch (view.type) {
-        case SQLITE_INTEGER:
-            if (auto* integer = std::get_if<long long>(&value)) {
-                *integer = view.integer;  // the common case, without the variant's assignment
-            } else {
-                value = view.integer;
-            }
-            break;
-        case SQLITE_FLOAT: value = view.real; break;
-        case SQLITE_TEXT:
-            if (auto* text = std::get_if<std::string>(&value)) {
-                text->assign(view.data, view.size);
-            } else {
-                value = std::string(view.data, view.size);
-            }
-            break;
+        case SQLITE_INTEGER: return view.integer;
+        case SQLITE_FLOAT: return view.real;
+        case SQLITE_TEXT: return std::string(view.data, view.size);
         case SQLITE_BLOB: {
             const auto* bytes = reinterpret_cast<const unsigned char*>(view.data);
-            if (auto* kept = std::get_if<Bytes>(&value)) {
-                kept->assign(bytes, bytes + view.size);
-            } else {
-                value = Bytes(bytes, bytes + view.size);
-            }
-            break;
+            return Bytes(bytes, bytes + view.size);
         }
-        default: value = std::monostate{}; break;
+        default: return std::monostate{};
     }
 }
 

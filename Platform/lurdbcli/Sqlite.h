@@ -36,8 +36,8 @@ struct ColumnView {
     size_t size = 0;
 };
 
-// A viewed value into a kept value, reusing its text or byte storage.
-void CopyInto(const ColumnView& view, SqlValue& value);
+// A viewed value as a value of its own (a copy of its text or bytes).
+SqlValue ValueOf(const ColumnView& view);
 // The view of a value (valid while the value lives unchanged).
 ColumnView ViewOf(const SqlValue& value);
 

@@ -29,13 +29,6 @@ constexpr size_t kHeaderCarriedBytes = 8;
 // The bytes of a table's record that the client exchanges.
 int ExchangedBytes(const RecordDesc& r) { return r.recordLength - r.dataOffset; }
 
-// An index taken as the 16-bit value the description's arrays are indexed
-// with: -1 when it has bit 15 set or is not below count.
-int Index16(int index, size_t count) {
-    const auto i = static_cast<int16_t>(index);
-    return (i < 0 || static_cast<size_t>(i) >= count) ? -1 : i;
-}
-
 // Reads the parts of a description blob one after the other.
 class BlobReader {
 public:

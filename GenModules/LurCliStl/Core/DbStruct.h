@@ -152,8 +152,8 @@ public:
     FileDesc GetFileDesc(int index) const;
     // The lookups by number that every field access makes are inline.
     RecordDesc GetRecDescAt(int index) const {
-        const auto i = static_cast<int16_t>(index);
-        if (i < 0 || static_cast<size_t>(i) >= m_records.size()) ThrowRecordIndex(index);
+        const int i = Index16(index, m_records.size());
+        if (i < 0) ThrowRecordIndex(index);
         return m_records[static_cast<size_t>(i)];
     }
     RecordDesc GetRecDesc(int recType) const { return GetRecDescAt(recType - kRecTypeBase); }
@@ -188,14 +188,12 @@ public:
     // the checks of every access to a field's bytes.
     const FieldDesc* OwnField(int fieldNo, int32_t& dataOffset) const {
         if (fieldNo < 0) return nullptr;
-        const int r = fieldNo / kFieldsPerTable;
-        if (static_cast<size_t>(r) >= m_records.size()) return nullptr;
-        const RecordDesc& record = m_records[static_cast<size_t>(r)];
-        const long long g = static_cast<long long>(fieldNo % kFieldsPerTable) + record.firstField;
-        if (g < 0 || static_cast<size_t>(g) >= m_fields.size()) return nullptr;
+        const int g = GlobalFieldIndex(fieldNo, m_fields.size());
+        if (g < 0) return nullptr;
         const FieldDesc& field = m_fields[static_cast<size_t>(g)];
+        const int r = fieldNo / kFieldsPerTable;
         if (field.record != r) return nullptr;
-        dataOffset = record.dataOffset;
+        dataOffset = m_records[static_cast<size_t>(r)].dataOffset;
         return &field;
     }
     FieldDesc GetFieldDescByName(const std::string& table, const std::string& field) const;
@@ -266,6 +264,12 @@ private:
     // The field-array range [first, end) of a table: the consecutive entries
     // from its first field on that it owns; empty for an unknown table.
     std::pair<int, int> TableFields(int recordIndex) const;
+    // An index taken as the 16-bit value the description's arrays are
+    // indexed with: -1 when it has bit 15 set or is not below count.
+    static int Index16(int index, size_t count) {
+        const auto i = static_cast<int16_t>(index);
+        return (i < 0 || static_cast<size_t>(i) >= count) ? -1 : i;
+    }
     [[noreturn]] void ThrowFieldNo(int fieldNo, int line) const;
     // The failures of the inline lookups, kept out of their callers' code.
     [[noreturn]] void ThrowRecordIndex(int index) const;
