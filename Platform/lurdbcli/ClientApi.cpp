@@ -32,12 +32,35 @@ struct Handles {
     std::map<int32_t, std::unique_ptr<Session>> sessions;
     int32_t next = 1;
     std::map<int32_t, TracedTransaction> tracedTransactions;  // only while tracing
+    // The session the last call found: a walk's calls come on one handle,
+    // and need no lookup then. Forgotten when a handle goes away.
+    int32_t lastHandle = kNoHandle;
+    Session* lastSession = nullptr;
+
+    Session* Find(int32_t handle) {
+        if (handle == lastHandle && lastSession != nullptr) {
+            return lastSession;
+        }
+        const auto found = sessions.find(handle);
+        if (found == sessions.end()) {
+            return nullptr;
+        }
+        lastHandle = handle;
+        lastSession = found->second.get();
+        return lastSession;
+    }
+    bool Remove(int32_t handle) {
+        lastHandle = kNoHandle;
+        lastSession = nullptr;
+        return sessions.erase(handle) == 1;
+    }
 };
 
-Handles& AllHandles() {
-    static Handles handles;
-    return handles;
-}
+// At namespace scope rather than inside AllHandles, so that a call pays no
+// check of its construction: nothing calls in before the library is loaded.
+Handles g_handles;
+
+Handles& AllHandles() { return g_handles; }
 
 // The inspection trace (LURDBCLI_TRACE, see lurdbcli.h): null when off.
 const char* TraceTarget() { return std::getenv("LURDBCLI_TRACE"); }
@@ -111,12 +134,11 @@ int32_t Guard(Body&& body) {
 template <typename Body>
 int32_t WithSession(int32_t handle, Body&& body) {
     return Guard([&]() -> int32_t {
-        auto& sessions = AllHandles().sessions;
-        const auto found = sessions.find(handle);
-        if (found == sessions.end()) {
+        Session* session = AllHandles().Find(handle);
+        if (session == nullptr) {
             return kNoHandle;
         }
-        return body(*found->second);
+        return body(*session);
     });
 }
 
@@ -229,7 +251,7 @@ int32_t CreateDbHandler(int32_t* handle) {
 int32_t FreeDbHandler(int32_t handle) {
     return Guard([&] {
         AllHandles().tracedTransactions.erase(handle);
-        return AllHandles().sessions.erase(handle) == 1 ? kOk : kNoHandle;
+        return AllHandles().Remove(handle) ? kOk : kNoHandle;
     });
 }
 

@@ -24,10 +24,6 @@ void Store(char* record, const FieldDef& field, T value) {
     std::memcpy(record + (field.position - kDataOffset), &value, sizeof value);
 }
 
-bool IsUnsigned(const FieldDef& field) {
-    return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
-}
-
 // Plain ASCII, the common case, is the same in code page 1250 and UTF-8
 // and needs no conversion either way.
 bool IsAscii(std::string_view text) {
@@ -65,19 +61,11 @@ ColumnView FieldView(const FieldDef& field, const char* record, std::string& con
     ColumnView view;
     switch (field.type) {
         case 's':
-            view.type = SQLITE_INTEGER;
-            view.integer = IsUnsigned(field) ? static_cast<long long>(Load<uint16_t>(record, field))
-                                             : static_cast<long long>(Load<int16_t>(record, field));
-            break;
         case 'i':
-            view.type = SQLITE_INTEGER;
-            view.integer = Load<int32_t>(record, field);
-            break;
         case 'l':
         case 'd':
             view.type = SQLITE_INTEGER;
-            view.integer = IsUnsigned(field) ? static_cast<long long>(Load<uint32_t>(record, field))
-                                             : static_cast<long long>(Load<int32_t>(record, field));
+            view.integer = IntegerField(field, record);
             break;
         case 'f':
             view.type = SQLITE_FLOAT;

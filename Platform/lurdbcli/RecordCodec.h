@@ -16,6 +16,26 @@ namespace lurdbcli {
 // offset). Text is stored as UTF-8 of the bytes up to the first zero; raw 'c'
 // fields as their bytes; unsigned fields by their unsigned value.
 SqlValue FieldToSql(const FieldDef& field, const char* record);
+// Whether a field's type is one of the integers ('s', 'i', 'l', 'd').
+inline bool IsIntegerField(const FieldDef& field) {
+    return field.type == 's' || field.type == 'i' || field.type == 'l' || field.type == 'd';
+}
+inline bool IsUnsigned(const FieldDef& field) {
+    return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
+}
+// The value of an integer field in a record buffer (inline: keys bind it
+// on every find).
+inline long long IntegerField(const FieldDef& field, const char* record) {
+    const char* bytes = record + (field.position - kDataOffset);
+    if (field.type == 's') {
+        int16_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return IsUnsigned(field) ? static_cast<long long>(static_cast<uint16_t>(value)) : value;
+    }
+    int32_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return IsUnsigned(field) ? static_cast<long long>(static_cast<uint32_t>(value)) : value;
+}
 // The same as a view, without copying: it points into the record, or into
 // converted for text that needs converting.
 ColumnView FieldView(const FieldDef& field, const char* record, std::string& converted);

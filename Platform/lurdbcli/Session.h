@@ -60,12 +60,16 @@ public:
 
     // Keys and moves. The record image is written into record. A move or
     // find that meets no record answers false and leaves the position as it
-    // was: walks and lookups miss often, so a miss is no exception.
+    // was: walks and lookups miss often, so a miss is no exception. The two
+    // are flattened (every call they make inlined, the first preparation of
+    // a statement excepted): each walk step and keyed find runs them, and
+    // one compact body costs less than a chain of small calls spread over
+    // the library's code.
     void DefineKey(int32_t dbNo, int32_t recType, int32_t fieldNo);
     enum class Move { First = 0, Prev = 1, Next = 2, Last = 3, Current = 4 };  // the move codes
-    bool MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record);
+    [[gnu::flatten]] bool MoveTo(int32_t dbNo, int32_t recType, int32_t recordSize, Move move, char* record);
     enum class Find { First, Next, Prev };
-    bool FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record);
+    [[gnu::flatten]] bool FindRec(int32_t dbNo, int32_t recType, int32_t recordSize, Find find, char* record);
 
     // Record changes on the caller's copy.
     void NewRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record);
@@ -185,6 +189,7 @@ private:
         struct ValueField {
             size_t field;
             bool inKey;
+            bool integer;  // 's', 'i', 'l' or 'd'
         };
         std::vector<ValueField> valueFields;
         std::vector<Statement*> walks;  // the statements of moves, which a walk may leave open
@@ -263,6 +268,17 @@ private:
     template <class Build>
     Statement& Prepared(TableRef& ref, Sql operation, int keyField, Build&& build) {
         const size_t index = static_cast<size_t>(keyField + 1) * kSqlOperations + static_cast<size_t>(operation);
+        if (index < ref.sql.statements.size()) [[likely]] {
+            if (Statement* statement = ref.sql.statements[index]) [[likely]] {
+                return statement->Reset();
+            }
+        }
+        return Prepare(ref, index, std::forward<Build>(build));
+    }
+    // Prepared's first use of a statement, kept out of the calls' code (and
+    // with it the building of the text), so that their code stays small.
+    template <class Build>
+    [[gnu::noinline, gnu::cold]] Statement& Prepare(TableRef& ref, size_t index, Build&& build) {
         if (index >= ref.sql.statements.size()) {
             ref.sql.statements.resize(index + 1);
         }

@@ -50,17 +50,38 @@ void Session::RowToRecord(const TableRef& ref, const Statement& statement, int f
     if (!ref.sql.valuesFillRecord) {
         std::memset(record, 0, static_cast<size_t>(ref.table.RecordSize()));
     }
+    KeptColumn* kept = nullptr;  // only the values a move or find continues from: those of key fields
     if (position != nullptr) {
         position->row.resize(ref.table.fields.size());
+        kept = position->row.data();
     }
+    const FieldDef* fields = ref.table.fields.data();
     int column = firstColumn;
     for (const TableSql::ValueField& valueField : ref.sql.valueFields) {
-        const ColumnView value = statement.View(column++);
-        // Only the values a move or find continues from: those of key fields.
-        if (position != nullptr && valueField.inKey) {
-            position->row[valueField.field].Keep(value);
+        const FieldDef& field = fields[valueField.field];
+        sqlite3_value* value = statement.ColumnValue(column++);
+        // An integer field holding an integer, the common case, goes
+        // straight into its bytes; everything else through its view.
+        if (valueField.integer && sqlite3_value_type(value) == SQLITE_INTEGER) {
+            const long long number = sqlite3_value_int64(value);
+            char* bytes = record + (field.position - kDataOffset);
+            if (field.type == 's') {
+                const auto narrow = static_cast<int16_t>(number);
+                std::memcpy(bytes, &narrow, sizeof narrow);
+            } else {
+                const auto narrow = static_cast<int32_t>(static_cast<uint32_t>(number));
+                std::memcpy(bytes, &narrow, sizeof narrow);
+            }
+            if (kept != nullptr && valueField.inKey) {
+                kept[valueField.field].KeepInteger(number);
+            }
+            continue;
         }
-        ColumnToField(ref.table.fields[valueField.field], value, record);
+        const ColumnView view = Statement::ViewOfColumn(value);
+        if (kept != nullptr && valueField.inKey) {
+            kept[valueField.field].Keep(view);
+        }
+        ColumnToField(field, view, record);
     }
 }
 
@@ -101,7 +122,12 @@ int Session::BindKey(Statement& statement, const TableRef& ref, const std::vecto
                      int first) {
     std::string converted;
     for (size_t column : columns) {
-        statement.Bind(first++, FieldView(ref.table.fields[column], record, converted));
+        const FieldDef& field = ref.table.fields[column];
+        if (IsIntegerField(field)) {
+            statement.Bind(first++, IntegerField(field, record));
+        } else {
+            statement.Bind(first++, FieldView(field, record, converted));
+        }
     }
     return first;
 }

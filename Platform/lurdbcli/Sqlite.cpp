@@ -68,19 +68,9 @@ Statement::Statement(sqlite3* db, const std::string& sql) : m_db(db) {
 
 Statement::~Statement() { sqlite3_finalize(m_stmt); }
 
-Statement& Statement::Reset() {
-    ++m_moves;
-    if (m_onRow) {
-        sqlite3_reset(m_stmt);  // a statement that ran to its end or failed was reset by Step
-        m_onRow = false;
-    }
-    if (m_parameters > kTrackedParameters) {
-        sqlite3_clear_bindings(m_stmt);  // too many to track one by one
-        m_bound = m_allBound;
-    } else {
-        m_bound = 0;
-    }
-    return *this;
+void Statement::ClearBindings() {
+    sqlite3_clear_bindings(m_stmt);  // too many to track one by one
+    m_bound = m_allBound;
 }
 
 void Statement::BindMissingAsNull() {
@@ -94,7 +84,7 @@ void Statement::BindMissingAsNull() {
 
 Statement& Statement::Bind(int index, const SqlValue& value) { return Bind(index, ViewOf(value)); }
 
-Statement& Statement::Bind(int index, const ColumnView& value) {
+Statement& Statement::BindOther(int index, const ColumnView& value) {
     int rc = SQLITE_OK;
     switch (value.type) {
         case SQLITE_INTEGER: rc = sqlite3_bind_int64(m_stmt, index, value.integer); break;
@@ -119,14 +109,6 @@ Statement& Statement::Bind(int index, const ColumnView& value) {
     return *this;
 }
 
-Statement& Statement::Bind(int index, long long value) {
-    if (const int rc = sqlite3_bind_int64(m_stmt, index, value); rc != SQLITE_OK) {
-        Fail(m_db, rc);
-    }
-    Bound(index);
-    return *this;
-}
-
 Statement& Statement::Bind(int index, const std::string& text) {
     if (const int rc = sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
         rc != SQLITE_OK) {
@@ -136,16 +118,7 @@ Statement& Statement::Bind(int index, const std::string& text) {
     return *this;
 }
 
-bool Statement::Step() {
-    ++m_moves;
-    if (m_bound != m_allBound) {
-        BindMissingAsNull();
-    }
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW) {
-        m_onRow = true;
-        return true;
-    }
+bool Statement::Ended(int rc) {
     m_onRow = false;
     sqlite3_reset(m_stmt);  // ends its read transaction now, not at the next use
     if (rc == SQLITE_DONE) {

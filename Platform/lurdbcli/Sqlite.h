@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,23 +51,39 @@ public:
         m_type = view.type;
         m_integer = view.integer;
         m_real = view.real;
+        m_size = view.size;
         if (view.size != 0) {  // (an empty value may come without a pointer)
-            m_bytes.assign(view.data, view.size);
-        } else {
-            m_bytes.clear();
+            if (m_bytes.size() < view.size) {
+                m_bytes.resize(view.size);
+            }
+            std::memcpy(m_bytes.data(), view.data, view.size);
         }
+    }
+    // The same for an integer, the common key value.
+    void KeepInteger(long long value) {
+        m_type = SQLITE_INTEGER;
+        m_integer = value;
+        m_real = 0;
+        m_size = 0;
     }
     ColumnView View() const {
         const bool hasBytes = m_type == SQLITE_TEXT || m_type == SQLITE_BLOB;
-        return {m_type, m_integer, m_real, hasBytes ? m_bytes.data() : nullptr, hasBytes ? m_bytes.size() : 0};
+        return {m_type, m_integer, m_real, hasBytes ? m_bytes.data() : nullptr, hasBytes ? m_size : 0};
     }
 
 private:
     int m_type = SQLITE_NULL;
     long long m_integer = 0;
     double m_real = 0;
-    std::string m_bytes;  // text (UTF-8) or raw bytes
+    // Text (UTF-8) or raw bytes: the first m_size of m_bytes, which only
+    // grows, so that keeping a value of a known size allocates nothing.
+    std::vector<char> m_bytes;
+    size_t m_size = 0;
 };
+
+// Throws the StoreError of an SQLite result code of db (null: of the code
+// alone), the same translation every statement gets.
+[[noreturn]] void ThrowStoreError(sqlite3* db, int rc);
 
 class Statement {
 public:
@@ -77,17 +94,48 @@ public:
 
     // Resets the statement, ready for new values: a parameter that is not
     // bound again before the next step is NULL, as in a fresh statement.
-    Statement& Reset();
+    Statement& Reset() {
+        ++m_moves;
+        if (m_onRow) {
+            sqlite3_reset(m_stmt);  // a statement that ran to its end or failed was reset by Step
+            m_onRow = false;
+        }
+        if (m_parameters > kTrackedParameters) [[unlikely]] {
+            ClearBindings();
+        } else {
+            m_bound = 0;
+        }
+        return *this;
+    }
     Statement& Bind(int index, const SqlValue& value);  // index from 1
-    Statement& Bind(int index, const ColumnView& value);
-    Statement& Bind(int index, long long value);
+    Statement& Bind(int index, const ColumnView& value) {
+        return value.type == SQLITE_INTEGER ? Bind(index, value.integer) : BindOther(index, value);
+    }
+    Statement& Bind(int index, long long value) {
+        if (const int rc = sqlite3_bind_int64(m_stmt, index, value); rc != SQLITE_OK) {
+            ThrowStoreError(m_db, rc);
+        }
+        Bound(index);
+        return *this;
+    }
     Statement& Bind(int index, const std::string& text);
     // One step: true while a row is available. A constraint violation
     // throws status 10005 (duplicate unique key). A statement must be run to
     // its end (or Reset) after its rows are read: until then it holds a read
     // transaction, whose snapshot would make a later write of the
     // connection fail.
-    bool Step();
+    bool Step() {
+        ++m_moves;
+        if (m_bound != m_allBound) {
+            BindMissingAsNull();
+        }
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW) {
+            m_onRow = true;
+            return true;
+        }
+        return Ended(rc);
+    }
     void Run();  // steps to the end, ignoring rows
     // How often the statement was stepped or reset: a walk that left it open
     // on a row knows that it still stands there while this is unchanged.
@@ -96,9 +144,21 @@ public:
     long long ColumnInt(int index) const;
     std::string ColumnText(int index) const;
     SqlValue Column(int index) const;
-    ColumnView View(int index) const;
+    ColumnView View(int index) const { return ViewOfColumn(sqlite3_column_value(m_stmt, index)); }
+    // A column's value where SQLite keeps it, valid until the next step or
+    // reset: for a reader that looks at its type first.
+    sqlite3_value* ColumnValue(int index) const { return sqlite3_column_value(m_stmt, index); }
+    // The view of such a value.
+    static ColumnView ViewOfColumn(sqlite3_value* value);
 
 private:
+    // Step's part when no row came: resets the statement (its read ends
+    // now, not at the next use); false at the end, throws on a failure.
+    bool Ended(int rc);
+    // Reset's part for a statement with more parameters than are tracked.
+    void ClearBindings();
+    // Bind's part for every value but an integer.
+    Statement& BindOther(int index, const ColumnView& value);
     // Notes a parameter as bound since the last reset.
     void Bound(int index) {
         if (index >= 1 && index <= kTrackedParameters) {
@@ -157,9 +217,8 @@ std::string QuoteName(const std::string& name);
 // own mutex), so the unprotected value is safe to read. Its text or bytes
 // come as UTF-8, as the store keeps them; a null pointer
 // for a value that has them means SQLite ran out of memory.
-inline ColumnView Statement::View(int index) const {
+inline ColumnView Statement::ViewOfColumn(sqlite3_value* value) {
     ColumnView view;
-    sqlite3_value* value = sqlite3_column_value(m_stmt, index);
     view.type = sqlite3_value_type(value);
     switch (view.type) {
         case SQLITE_INTEGER: view.integer = sqlite3_value_int64(value); break;
@@ -175,9 +234,5 @@ inline ColumnView Statement::View(int index) const {
     }
     return view;
 }
-
-// Throws the StoreError of an SQLite result code of db (null: of the code
-// alone), the same translation every statement gets.
-[[noreturn]] void ThrowStoreError(sqlite3* db, int rc);
 
 }  // namespace lurdbcli

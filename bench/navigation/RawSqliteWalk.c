@@ -1,15 +1,24 @@
 /* The navigation benchmark's pattern straight on SQLite, for comparison: a
  * seek for every move by key and one for every keyed find (one statement
  * per call, each prepared once), on the benchmark service's own store with
- * the library's connection settings. Returns the number of vehicles walked,
- * or -1 with a message on stderr when something fails or a log row is
- * missing. */
+ * the library's connection settings. */
 #include "RawSqliteWalk.h"
 
+#include <limits.h>
 #include <sqlite3.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "StoreTuning.h"
+
+struct RawWalk {
+    sqlite3* db;
+    sqlite3_stmt* first;
+    sqlite3_stmt* next;
+    sqlite3_stmt* find;
+    sqlite3_stmt* move; /* first until the first vehicle is read, then next; null at the end */
+    int inTransaction;
+};
 
 static int Prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
     if (sqlite3_prepare_v2(db, sql, -1, statement, NULL) != SQLITE_OK) {
@@ -19,66 +28,92 @@ static int Prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
     return 1;
 }
 
-long long RawSqliteWalk(const char* storePath, int inTransaction) {
-    sqlite3* db = NULL;
-    sqlite3_stmt* first = NULL;
-    sqlite3_stmt* next = NULL;
-    sqlite3_stmt* find = NULL;
-    long long walked = -1;
-    if (sqlite3_open_v2(storePath, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, NULL) != SQLITE_OK) {
-        fprintf(stderr, "raw walk: cannot open %s\n", storePath);
-        sqlite3_close(db);
-        return -1;
+void RawWalkClose(RawWalk* walk) {
+    if (walk == NULL) {
+        return;
     }
-    sqlite3_busy_timeout(db, 30000);
-    sqlite3_exec(db, LURDB_CONNECTION_PRAGMAS, NULL, NULL, NULL);
-    if (!Prepare(db, "SELECT rowid, \"ID\", \"PLATE\", \"LOGID\" FROM \"BENCH.VEHICLE\" ORDER BY \"ID\", rowid LIMIT 1",
-                 &first) ||
-        !Prepare(db,
+    if (walk->inTransaction && sqlite3_get_autocommit(walk->db) == 0) {
+        sqlite3_exec(walk->db, "COMMIT", NULL, NULL, NULL);
+    }
+    sqlite3_finalize(walk->first);
+    sqlite3_finalize(walk->next);
+    sqlite3_finalize(walk->find);
+    sqlite3_close(walk->db);
+    free(walk);
+}
+
+RawWalk* RawWalkOpen(const char* storePath, int inTransaction) {
+    RawWalk* walk = calloc(1, sizeof *walk);
+    if (walk == NULL) {
+        return NULL;
+    }
+    walk->inTransaction = inTransaction;
+    if (sqlite3_open_v2(storePath, &walk->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, NULL) != SQLITE_OK) {
+        fprintf(stderr, "raw walk: cannot open %s\n", storePath);
+        RawWalkClose(walk);
+        return NULL;
+    }
+    sqlite3_busy_timeout(walk->db, 30000);
+    sqlite3_exec(walk->db, LURDB_CONNECTION_PRAGMAS, NULL, NULL, NULL);
+    if (!Prepare(walk->db,
+                 "SELECT rowid, \"ID\", \"PLATE\", \"LOGID\" FROM \"BENCH.VEHICLE\" ORDER BY \"ID\", rowid LIMIT 1",
+                 &walk->first) ||
+        !Prepare(walk->db,
                  "SELECT rowid, \"ID\", \"PLATE\", \"LOGID\" FROM \"BENCH.VEHICLE\" WHERE (\"ID\", rowid) > (?, ?) "
                  "ORDER BY \"ID\", rowid LIMIT 1",
-                 &next) ||
-        !Prepare(db, "SELECT rowid, \"LOGID\", \"CO2\" FROM \"BENCH.LOG\" WHERE \"LOGID\" = ? ORDER BY rowid LIMIT 1",
-                 &find)) {
-        goto done;
+                 &walk->next) ||
+        !Prepare(walk->db,
+                 "SELECT rowid, \"LOGID\", \"CO2\" FROM \"BENCH.LOG\" WHERE \"LOGID\" = ? ORDER BY rowid LIMIT 1",
+                 &walk->find)) {
+        RawWalkClose(walk);
+        return NULL;
     }
-    if (inTransaction && sqlite3_exec(db, "BEGIN IMMEDIATE", NULL, NULL, NULL) != SQLITE_OK) {
-        fprintf(stderr, "raw walk: %s\n", sqlite3_errmsg(db));
-        goto done;
+    if (inTransaction && sqlite3_exec(walk->db, "BEGIN IMMEDIATE", NULL, NULL, NULL) != SQLITE_OK) {
+        fprintf(stderr, "raw walk: %s\n", sqlite3_errmsg(walk->db));
+        RawWalkClose(walk);
+        return NULL;
     }
-    {
-        long long count = 0;
-        sqlite3_stmt* move = first;
-        while (sqlite3_step(move) == SQLITE_ROW) {
-            const long long rowid = sqlite3_column_int64(move, 0);
-            const long long id = sqlite3_column_int64(move, 1);
-            const unsigned char* plate = sqlite3_column_text(move, 2);
-            const long long logId = sqlite3_column_int64(move, 3);
-            (void)plate;
+    walk->move = walk->first;
+    return walk;
+}
+
+long long RawWalkSteps(RawWalk* walk, long long count) {
+    long long walked = 0;
+    while (walk->move != NULL && walked < count) {
+        sqlite3_stmt* move = walk->move;
+        if (sqlite3_step(move) != SQLITE_ROW) {
             sqlite3_reset(move);
-            ++count;
-            sqlite3_bind_int64(find, 1, logId);
-            if (sqlite3_step(find) != SQLITE_ROW) {
-                fprintf(stderr, "raw walk: no log row %lld\n", logId);
-                sqlite3_reset(find);
-                goto done;
-            }
-            (void)sqlite3_column_double(find, 2);
-            sqlite3_reset(find);
-            move = next;
-            sqlite3_bind_int64(next, 1, id);
-            sqlite3_bind_int64(next, 2, rowid);
+            walk->move = NULL;
+            break;
         }
+        const long long rowid = sqlite3_column_int64(move, 0);
+        const long long id = sqlite3_column_int64(move, 1);
+        const unsigned char* plate = sqlite3_column_text(move, 2);
+        const long long logId = sqlite3_column_int64(move, 3);
+        (void)plate;
         sqlite3_reset(move);
-        walked = count;
+        ++walked;
+        sqlite3_bind_int64(walk->find, 1, logId);
+        if (sqlite3_step(walk->find) != SQLITE_ROW) {
+            fprintf(stderr, "raw walk: no log row %lld\n", logId);
+            sqlite3_reset(walk->find);
+            return -1;
+        }
+        (void)sqlite3_column_double(walk->find, 2);
+        sqlite3_reset(walk->find);
+        walk->move = walk->next;
+        sqlite3_bind_int64(walk->next, 1, id);
+        sqlite3_bind_int64(walk->next, 2, rowid);
     }
-    if (inTransaction) {
-        sqlite3_exec(db, "COMMIT", NULL, NULL, NULL);
+    return walked;
+}
+
+long long RawSqliteWalk(const char* storePath, int inTransaction) {
+    RawWalk* walk = RawWalkOpen(storePath, inTransaction);
+    if (walk == NULL) {
+        return -1;
     }
-done:
-    sqlite3_finalize(first);
-    sqlite3_finalize(next);
-    sqlite3_finalize(find);
-    sqlite3_close(db);
+    const long long walked = RawWalkSteps(walk, LLONG_MAX);
+    RawWalkClose(walk);
     return walked;
 }

@@ -208,9 +208,12 @@ TEST_F(ClientTest, HandlesAreNumberedAndReleased) {
         EXPECT_TRUE(seen.insert(h).second);
     }
     const int32_t h = NewHandle();
+    Vehicle vehicle(1, "AAA-111");
+    // A call on the handle first, so that the library has just found its
+    // session when the handle goes away.
+    EXPECT_NE(c.newRec(h, kGarage, kVehicle, kVehicleSize, vehicle.data()), kNoHandle);
     EXPECT_EQ(c.freeDbHandler(h), kOk);
     EXPECT_EQ(c.freeDbHandler(h), kNoHandle);
-    Vehicle vehicle(1, "AAA-111");
     EXPECT_EQ(c.newRec(h, kGarage, kVehicle, kVehicleSize, vehicle.data()), kNoHandle);
     EXPECT_EQ(c.openDbExA(kNoHandle, kGarage, "Garage", 0), kNoHandle);
 

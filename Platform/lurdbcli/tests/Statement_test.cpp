@@ -122,6 +122,14 @@ TEST_F(StatementTest, KeptValuesBindBackAsTheyWereRead) {
         EXPECT_EQ(bound.ColumnText(1), quoted);
         bound.Reset();
     }
+    // An integer kept on its own (a row read's common case) replaces a text.
+    kept.Keep(ViewOf(SqlValue(std::string("abc"))));
+    kept.KeepInteger(-5);
+    Statement& bound = db.Cached("SELECT typeof(?1), quote(?1)");
+    ASSERT_TRUE(bound.Bind(1, kept.View()).Step());
+    EXPECT_EQ(bound.ColumnText(0), "integer");
+    EXPECT_EQ(bound.ColumnText(1), "-5");
+    bound.Reset();
 }
 
 // A read left open on a row holds a snapshot until its reset; after it the
