@@ -20,6 +20,8 @@ SqlValue FieldToSql(const FieldDef& field, const char* record);
 inline bool IsIntegerField(const FieldDef& field) {
     return field.type == 's' || field.type == 'i' || field.type == 'l' || field.type == 'd';
 }
+// Whether an integer field reads its bits unsigned ('d' always, 'l' and 's'
+// by their flag).
 inline bool IsUnsigned(const FieldDef& field) {
     return field.type == 'd' || ((field.type == 'l' || field.type == 's') && (field.flags & kUnsignedFlag));
 }
@@ -57,19 +59,32 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text);
 // The text form of a stored value (code page 1250); raw bytes as hex digits.
 std::string SqlToText(const FieldDef& field, const SqlValue& value);
 
+// Writes a number into an integer field: 's' keeps its low 16 bits, the
+// others their low 32 (an unsigned value's bits as they are).
+inline void StoreIntegerField(const FieldDef& field, long long number, char* record) {
+    char* bytes = record + (field.position - kDataOffset);
+    if (field.type == 's') {
+        const auto narrow = static_cast<int16_t>(number);
+        std::memcpy(bytes, &narrow, sizeof narrow);
+    } else {
+        const auto narrow = static_cast<int32_t>(static_cast<uint32_t>(number));
+        std::memcpy(bytes, &narrow, sizeof narrow);
+    }
+}
+
 inline void ColumnToField(const FieldDef& field, const ColumnView& value, char* record) {
     const auto store = [&](auto number) {
         std::memcpy(record + (field.position - kDataOffset), &number, sizeof number);
     };
-    const auto integer = [&] {
-        return value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer;
-    };
     const auto real = [&] { return value.type == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real; };
     switch (field.type) {
-        case 's': store(static_cast<int16_t>(integer())); break;
+        case 's':
         case 'i':
         case 'l':
-        case 'd': store(static_cast<int32_t>(static_cast<uint32_t>(integer()))); break;
+        case 'd':
+            StoreIntegerField(field, value.type == SQLITE_FLOAT ? static_cast<long long>(value.real) : value.integer,
+                              record);
+            break;
         case 'f': store(static_cast<float>(real())); break;
         case 'F': store(real()); break;
         case 'c': TextToField(field, value, record); break;

@@ -64,14 +64,7 @@ void Session::RowToRecord(const TableRef& ref, const Statement& statement, int f
         // straight into its bytes; everything else through its view.
         if (valueField.integer && sqlite3_value_type(value) == SQLITE_INTEGER) {
             const long long number = sqlite3_value_int64(value);
-            char* bytes = record + (field.position - kDataOffset);
-            if (field.type == 's') {
-                const auto narrow = static_cast<int16_t>(number);
-                std::memcpy(bytes, &narrow, sizeof narrow);
-            } else {
-                const auto narrow = static_cast<int32_t>(static_cast<uint32_t>(number));
-                std::memcpy(bytes, &narrow, sizeof narrow);
-            }
+            StoreIntegerField(field, number, record);
             if (kept != nullptr && valueField.inKey) {
                 kept[valueField.field].KeepInteger(number);
             }
