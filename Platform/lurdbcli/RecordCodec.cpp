@@ -19,11 +19,6 @@ T Load(const char* record, const FieldDef& field) {
     return value;
 }
 
-template <typename T>
-void Store(char* record, const FieldDef& field, T value) {
-    std::memcpy(record + (field.position - kDataOffset), &value, sizeof value);
-}
-
 // Plain ASCII, the common case, is the same in code page 1250 and UTF-8
 // and needs no conversion either way.
 bool IsAscii(std::string_view text) {

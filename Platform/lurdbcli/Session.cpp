@@ -200,7 +200,7 @@ Session::TableRef Session::LookUpTable(int32_t dbNo, int32_t recType) {
         }
         for (size_t i = 0; i < table.fields.size(); ++i) {
             if (table.fields[i].HasValue()) {
-                sql.valueFields.push_back({i, sql.inKey[i], IsIntegerField(table.fields[i])});
+                sql.valueFields.push_back({i, sql.inKey[i]});
             }
             const char type = table.fields[i].type;
             const bool floating = type == 'f' || type == 'F';

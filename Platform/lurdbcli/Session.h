@@ -189,7 +189,6 @@ private:
         struct ValueField {
             size_t field;
             bool inKey;
-            bool integer;  // 's', 'i', 'l' or 'd'
         };
         std::vector<ValueField> valueFields;
         std::vector<Statement*> walks;  // the statements of moves, which a walk may leave open

@@ -62,7 +62,7 @@ void Session::RowToRecord(const TableRef& ref, const Statement& statement, int f
         sqlite3_value* value = statement.ColumnValue(column++);
         // An integer field holding an integer, the common case, goes
         // straight into its bytes; everything else through its view.
-        if (valueField.integer && sqlite3_value_type(value) == SQLITE_INTEGER) {
+        if (IsIntegerField(field) && sqlite3_value_type(value) == SQLITE_INTEGER) {
             const long long number = sqlite3_value_int64(value);
             StoreIntegerField(field, number, record);
             if (kept != nullptr && valueField.inKey) {

@@ -86,8 +86,7 @@ Statement& Statement::Bind(int index, const SqlValue& value) { return Bind(index
 
 Statement& Statement::BindOther(int index, const ColumnView& value) {
     int rc = SQLITE_OK;
-    switch (value.type) {
-        case SQLITE_INTEGER: rc = sqlite3_bind_int64(m_stmt, index, value.integer); break;
+    switch (value.type) {  // (integers are bound by Bind itself)
         case SQLITE_FLOAT: rc = sqlite3_bind_double(m_stmt, index, value.real); break;
         case SQLITE_TEXT:
             // A null pointer would bind NULL, not an empty text.
