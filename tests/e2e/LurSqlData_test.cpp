@@ -3,49 +3,32 @@
 // leaves open, and a nested script's COMMIT.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
-#include <vector>
 
-#include "RunProgram.h"
-#include "ServiceFixture.h"
+#include "LurSqlFixture.h"
 
 namespace {
 
-using lurtest::BinDir;
+constexpr const char* kSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Gepjarmu\n"
+    "  field GJ_ID l 4 u\n"
+    "  field Rendszam c 11 d\n"
+    "  field Tomeg l 4 n\n";
 
-class LurSqlDataTest : public ::testing::Test {
+class LurSqlDataTest : public lurtest::LurSqlFixture {
 protected:
-    // Writes the script into the service's directory and runs it there.
-    lurtest::ProgramRun Script(const std::string& name, const std::string& text) {
-        std::ofstream(service.Dir() + "/" + name, std::ios::binary) << text;
-        return Run("lursql", {"-u", "owner", "-p", "key", "GARAGE", name});
-    }
-    lurtest::ProgramRun Run(const std::string& program, const std::vector<std::string>& args) {
-        lurtest::ProgramCall call{BinDir() + "/" + program, args, service.Dir() + "/stdout.txt",
-                                  service.Dir() + "/stderr.txt"};
-        call.workDir = service.Dir();
-        return lurtest::RunProgram(call);
-    }
-    std::string Dump() { return Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out; }
-
-    lurtest::ServiceFixture service{
-        "tablespace Car 7 1.0.0.0\n"
-        "table Gepjarmu\n"
-        "  field GJ_ID l 4 u\n"
-        "  field Rendszam c 11 d\n"
-        "  field Tomeg l 4 n\n",
-        "GARAGE", "owner", "key"};
+    LurSqlDataTest() : LurSqlFixture(kSchema) {}
 };
 
 TEST_F(LurSqlDataTest, InsertsUpdatesAndDeletes) {
-    lurtest::ProgramRun result = Script("change.sql",
-                                        "INSERT INTO Gepjarmu VALUES (1, 'AAA-111', 1200);\n"
-                                        "INSERT INTO Car.Gepjarmu (GJ_ID, Rendszam) VALUES (2, '\xC3\x81RV-1');\n"
-                                        "INSERT INTO Gepjarmu (GJ_ID, Tomeg) VALUES (3, 900);\n"
-                                        "UPDATE Gepjarmu SET Tomeg = 1500 WHERE Rendszam = '\xC3\x81RV-1';\n"
-                                        "DELETE FROM Gepjarmu WHERE GJ_ID = 3;\n"
-                                        "COMMIT;\n");
+    lurtest::ProgramRun result = Script(
+        "INSERT INTO Gepjarmu VALUES (1, 'AAA-111', 1200);\n"
+        "INSERT INTO Car.Gepjarmu (GJ_ID, Rendszam) VALUES (2, '\xC3\x81RV-1');\n"
+        "INSERT INTO Gepjarmu (GJ_ID, Tomeg) VALUES (3, 900);\n"
+        "UPDATE Gepjarmu SET Tomeg = 1500 WHERE Rendszam = '\xC3\x81RV-1';\n"
+        "DELETE FROM Gepjarmu WHERE GJ_ID = 3;\n"
+        "COMMIT;\n");
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out,
               "1 record inserted.\n1 record inserted.\n1 record inserted.\n1 record updated.\n"
@@ -53,23 +36,22 @@ TEST_F(LurSqlDataTest, InsertsUpdatesAndDeletes) {
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam,Tomeg\n1,AAA-111,1200\n2,\xC3\x81RV-1,1500\n");
 
     // OR cannot be one search: refused, and nothing deleted.
-    result = Script("or.sql", "DELETE FROM Gepjarmu WHERE GJ_ID = 1 OR GJ_ID = 2;\nCOMMIT;\n");
+    result = Script("DELETE FROM Gepjarmu WHERE GJ_ID = 1 OR GJ_ID = 2;\nCOMMIT;\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err.substr(0, 18), "DELETE:ERROR:2024\n") << result.err;
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam,Tomeg\n1,AAA-111,1200\n2,\xC3\x81RV-1,1500\n");
 }
 
 TEST_F(LurSqlDataTest, ChangesWithoutCommitAreRolledBack) {
-    lurtest::ProgramRun result =
-        Script("open.sql", "INSERT INTO Gepjarmu VALUES (1, 'A', 1);\nDELETE FROM Gepjarmu;\n");
+    lurtest::ProgramRun result = Script("INSERT INTO Gepjarmu VALUES (1, 'A', 1);\nDELETE FROM Gepjarmu;\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "1 record inserted.\n1 record deleted.\n");
     EXPECT_NE(result.err.find("it was rolled back"), std::string::npos) << result.err;
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam,Tomeg\n");
 
     // A nested script's COMMIT ends the transaction the outer script began.
-    std::ofstream(service.Dir() + "/commit.sql") << "COMMIT;\n";
-    result = Script("outer.sql", "INSERT INTO Gepjarmu VALUES (2, 'B', 2);\n@ 'commit.sql';\n");
+    Write("commit.sql", "COMMIT;\n");
+    result = Script("INSERT INTO Gepjarmu VALUES (2, 'B', 2);\n@ 'commit.sql';\n");
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam,Tomeg\n2,B,2\n");
 }
@@ -78,14 +60,14 @@ TEST_F(LurSqlDataTest, ANestedCommitKeepsWhatCameBeforeItOnly) {
     // The outer script's transaction ends with the nested COMMIT; what the
     // outer script changes after it is a new transaction, left open and
     // rolled back at the end.
-    std::ofstream(service.Dir() + "/commit.sql") << "UPDATE Gepjarmu SET Tomeg = 150 WHERE GJ_ID = 1;\nCOMMIT;\n";
-    const lurtest::ProgramRun result = Script("outer.sql",
-                                              "INSERT INTO Gepjarmu VALUES (1, 'A', 100);\n"
-                                              "INSERT INTO Gepjarmu VALUES (2, 'B', 200);\n"
-                                              "@ 'commit.sql';\n"
-                                              "INSERT INTO Gepjarmu VALUES (3, 'C', 300);\n"
-                                              "UPDATE Gepjarmu SET Tomeg = 999 WHERE GJ_ID = 1;\n"
-                                              "DELETE FROM Gepjarmu WHERE GJ_ID = 2;\n");
+    Write("commit.sql", "UPDATE Gepjarmu SET Tomeg = 150 WHERE GJ_ID = 1;\nCOMMIT;\n");
+    const lurtest::ProgramRun result = Script(
+        "INSERT INTO Gepjarmu VALUES (1, 'A', 100);\n"
+        "INSERT INTO Gepjarmu VALUES (2, 'B', 200);\n"
+        "@ 'commit.sql';\n"
+        "INSERT INTO Gepjarmu VALUES (3, 'C', 300);\n"
+        "UPDATE Gepjarmu SET Tomeg = 999 WHERE GJ_ID = 1;\n"
+        "DELETE FROM Gepjarmu WHERE GJ_ID = 2;\n");
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_EQ(result.out,
               "1 record inserted.\n1 record inserted.\n1 record updated.\nTransaction commited.\n"

@@ -6,35 +6,23 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
-#include "RunProgram.h"
-#include "ServiceFixture.h"
+#include "LurSqlFixture.h"
 
 namespace {
-
-using lurtest::BinDir;
 
 constexpr const char* kSchema =
     "tablespace Car 7 1.0.0.0\n"
     "table Gepjarmu\n"
     "  field GJ_ID l 4 u\n";
 
-class LurSqlDatabaseTest : public ::testing::Test {
+class LurSqlDatabaseTest : public lurtest::LurSqlFixture {
 protected:
-    lurtest::ProgramRun Run(const std::string& program, const std::vector<std::string>& args) {
-        lurtest::ProgramCall call{BinDir() + "/" + program, args, service.Dir() + "/stdout.txt",
-                                  service.Dir() + "/stderr.txt"};
-        call.workDir = service.Dir();
-        return lurtest::RunProgram(call);
-    }
+    LurSqlDatabaseTest() : LurSqlFixture(kSchema) {}
     // One statement given as a script file, run by lursql as the user.
     lurtest::ProgramRun Statement(const std::string& database, const std::string& user, const std::string& password,
-                                  const std::string& text) {
-        const std::string script = service.Dir() + "/statement.sql";
-        std::filesystem::remove(script);
-        { std::ofstream(script, std::ios::binary) << text; }
-        return Run("lursql", {"--status", "-u", user, "-p", password, database, script});
+                                  const std::string& text) const {
+        return Run("lursql", {"--status", "-u", user, "-p", password, database, Write("statement.sql", text)});
     }
     bool Registered(const std::string& name) const {
         std::ifstream registry(service.Dir() + "/registry.reg");
@@ -44,8 +32,6 @@ protected:
             if (line.size() > key.size() && line.compare(line.size() - key.size(), key.size(), key) == 0) return true;
         return false;
     }
-
-    lurtest::ServiceFixture service{kSchema, "GARAGE", "owner", "key"};
 };
 
 TEST_F(LurSqlDatabaseTest, CreatedDatabaseTakesALoginAndIsDroppedWhole) {

@@ -2,52 +2,36 @@
 // table of a service made with lurdbadm, the message and the exit status.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
-#include <vector>
 
-#include "RunProgram.h"
-#include "ServiceFixture.h"
+#include "LurSqlFixture.h"
 
 namespace {
 
-using lurtest::BinDir;
+constexpr const char* kSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Gepjarmu\n"
+    "  field GJ_ID l 4 u\n"
+    "  field Rendszam c 11 d\n";
 
-class LurSqlImportTest : public ::testing::Test {
+class LurSqlImportTest : public lurtest::LurSqlFixture {
 protected:
-    // A file of the service's directory; its path.
-    std::string File(const std::string& name, const std::string& bytes) {
-        const std::string path = service.Dir() + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+    LurSqlImportTest() : LurSqlFixture(kSchema) {}
+    lurtest::ProgramRun Import(const std::string& target, const std::string& file) const {
+        return LurSql({"--import", target, "GARAGE", file});
     }
-    lurtest::ProgramRun Run(const std::string& program, const std::vector<std::string>& args) {
-        return lurtest::RunProgram(lurtest::ProgramCall{BinDir() + "/" + program, args, service.Dir() + "/stdout.txt",
-                                                        service.Dir() + "/stderr.txt"});
-    }
-    lurtest::ProgramRun Import(const std::string& target, const std::string& file) {
-        return Run("lursql", {"-u", "owner", "-p", "key", "--import", target, "GARAGE", file});
-    }
-    std::string Dump() { return Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out; }
-
-    lurtest::ServiceFixture service{
-        "tablespace Car 7 1.0.0.0\n"
-        "table Gepjarmu\n"
-        "  field GJ_ID l 4 u\n"
-        "  field Rendszam c 11 d\n",
-        "GARAGE", "owner", "key"};
 };
 
 TEST_F(LurSqlImportTest, ImportsAFileAndReportsLeftovers) {
     lurtest::ProgramRun result =
-        Import("Car.Gepjarmu", File("cars.csv", "1,\"AAA,111\"\r\n2,\xC3\xA1rv\xC3\xADz\r\n3\r\n"));
+        Import("Car.Gepjarmu", Write("cars.csv", "1,\"AAA,111\"\r\n2,\xC3\xA1rv\xC3\xADz\r\n3\r\n"));
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "2 record imported.\n1 values after the last whole record were not imported.\n");
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam\n1,\"AAA,111\"\n2,\xC3\xA1rv\xC3\xADz\n");
 
     // The imported rows as a query finds them.
-    const std::string select = File("select.sql", "SELECT GJ_ID, Rendszam FROM Gepjarmu WHERE GJ_ID >= 2;\n");
-    result = Run("lursql", {"-u", "owner", "-p", "key", "GARAGE", select});
+    const std::string select = Write("select.sql", "SELECT GJ_ID, Rendszam FROM Gepjarmu WHERE GJ_ID >= 2;\n");
+    result = LurSql({"GARAGE", select});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "GJ_ID,RENDSZAM\n2,\xC3\xA1rv\xC3\xADz\n1 row selected.\n");
 }
@@ -55,13 +39,13 @@ TEST_F(LurSqlImportTest, ImportsAFileAndReportsLeftovers) {
 TEST_F(LurSqlImportTest, ARefusedImportKeepsNothing) {
     // The same id twice: the server refuses the second record, the whole
     // import is aborted.
-    lurtest::ProgramRun result = Import("Car.Gepjarmu", File("twice.csv", "1,A\n2,B\n1,C\n"));
+    lurtest::ProgramRun result = Import("Car.Gepjarmu", Write("twice.csv", "1,A\n2,B\n1,C\n"));
     EXPECT_EQ(result.status, 3);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find("lursql: error 10005"), std::string::npos) << result.err;
     EXPECT_EQ(Dump(), "GJ_ID,Rendszam\n");
 
-    result = Import("Gepjarmu", File("one.csv", "1,A\n"));
+    result = Import("Gepjarmu", Write("one.csv", "1,A\n"));
     EXPECT_EQ(result.status, 3);
     EXPECT_NE(result.err.find("lursql: error 2000"), std::string::npos) << result.err;
     result = Import("Car.Gepjarmu", service.Dir() + "/missing.csv");

@@ -4,16 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
-#include <vector>
 
-#include "RunProgram.h"
-#include "ServiceFixture.h"
+#include "LurSqlFixture.h"
 
 namespace {
-
-using lurtest::BinDir;
 
 constexpr const char* kSchema =
     "tablespace Car 7 1.0.0.0\n"
@@ -25,31 +20,16 @@ constexpr const char* kSchema =
     "  field VE_OWNER l 4  d\n"
     "  field VE_PLATE c 11 d\n";
 
-class LurSqlSelectTest : public ::testing::Test {
+class LurSqlSelectTest : public lurtest::LurSqlFixture {
 protected:
-    LurSqlSelectTest() {
-        mkdir(Work().c_str(), 0700);
+    LurSqlSelectTest() : LurSqlFixture(kSchema) {
         service.Load("Car", "Owner", "OW_ID,OW_NAME\n1,\xC3\x81rp\xC3\xA1\x64\n2,Bea\n");
         service.Load("Car", "Vehicle", "VE_ID,VE_OWNER,VE_PLATE\n10,1,AAA-111\n11,2,BBB-222\n12,1,CCC-333\n");
     }
-
-    lurtest::ProgramRun LurSql(const std::string& script) {
-        std::ofstream(Work() + "/query.sql", std::ios::binary) << script;
-        lurtest::ProgramCall call{BinDir() + "/lursql",
-                                  {"-u", "owner", "-p", "key", "GARAGE", "query.sql"},
-                                  service.Dir() + "/stdout.txt",
-                                  service.Dir() + "/stderr.txt"};
-        call.workDir = Work();
-        return lurtest::RunProgram(call);
-    }
-
-    std::string Work() const { return service.Dir() + "/work"; }
-
-    lurtest::ServiceFixture service{kSchema, "GARAGE", "owner", "key"};
 };
 
 TEST_F(LurSqlSelectTest, PrintsAJoinOfTwoTables) {
-    const lurtest::ProgramRun run = LurSql(
+    const lurtest::ProgramRun run = Script(
         "SELECT ow_name AS name, ve_plate FROM owner, vehicle WHERE vehicle.ve_owner = owner.ow_id "
         "AND owner.ow_name = '\xC3\x81rp\xC3\xA1\x64';\n"
         "SELECT ve_plate FROM vehicle WHERE ve_id >= 11 ORDER BY ve_plate DESC;\n");
@@ -61,14 +41,14 @@ TEST_F(LurSqlSelectTest, PrintsAJoinOfTwoTables) {
 }
 
 TEST_F(LurSqlSelectTest, RefusesWhatOneSearchCannotAnswer) {
-    const lurtest::ProgramRun run = LurSql("SELECT ve_plate FROM vehicle WHERE ve_id = 10 OR ve_id = 11;\n");
+    const lurtest::ProgramRun run = Script("SELECT ve_plate FROM vehicle WHERE ve_id = 10 OR ve_id = 11;\n");
     EXPECT_NE(run.status, 0);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("SELECT:ERROR:2024"), std::string::npos) << run.err;
 }
 
 TEST_F(LurSqlSelectTest, ReadsServerParameters) {
-    const lurtest::ProgramRun run = LurSql("SELECT volumeid FROM system;\n");
+    const lurtest::ProgramRun run = Script("SELECT volumeid FROM system;\n");
     EXPECT_EQ(run.status, 0) << run.err;
     ASSERT_EQ(run.out.rfind("volumeid\n", 0), 0u) << run.out;
     EXPECT_NE(run.out.find("\n1 row selected.\n"), std::string::npos) << run.out;

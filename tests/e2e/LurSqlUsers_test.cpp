@@ -4,49 +4,34 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
-#include <vector>
 
-#include "RunProgram.h"
-#include "ServiceFixture.h"
+#include "LurSqlFixture.h"
 
 namespace {
-
-using lurtest::BinDir;
 
 constexpr const char* kSchema =
     "tablespace Car 7 1.0.0.0\n"
     "table Gepjarmu\n"
     "  field GJ_ID l 4 u\n";
 
-class LurSqlUsersTest : public ::testing::Test {
+class LurSqlUsersTest : public lurtest::LurSqlFixture {
 protected:
-    LurSqlUsersTest() { mkdir(Work().c_str(), 0700); }
-
-    // lursql as the user on a script file of the working directory.
-    lurtest::ProgramRun LurSql(const std::string& user, const std::string& password, const std::string& script) {
-        std::ofstream(Work() + "/script.sql", std::ios::binary) << script;
-        lurtest::ProgramCall call{BinDir() + "/lursql",
-                                  {"-u", user, "-p", password, "--status", "GARAGE", "script.sql"},
-                                  service.Dir() + "/stdout.txt",
-                                  service.Dir() + "/stderr.txt"};
-        call.workDir = Work();
-        return lurtest::RunProgram(call);
+    LurSqlUsersTest() : LurSqlFixture(kSchema) {}
+    // lursql as the user on the script, printing every status.
+    lurtest::ProgramRun LurSqlAs(const std::string& user, const std::string& password,
+                                 const std::string& script) const {
+        return Script(script, {"--status"}, user, password);
     }
-
-    std::string Work() const { return service.Dir() + "/work"; }
-
-    lurtest::ServiceFixture service{kSchema, "GARAGE", "owner", "key"};
 };
 
 TEST_F(LurSqlUsersTest, AUserMadeByAScriptLogsInUntilDropped) {
-    lurtest::ProgramRun run = LurSql("owner", "key",
-                                     "CREATE SEQUENCE gj_seq;\n"
-                                     "CREATE USER Scott IDENTIFIED BY Tiger;\n"
-                                     "CREATE ROLE clerk;\n"
-                                     "GRANT create session, clerk TO scott;\n"
-                                     "GRANT select any table ON Gepjarmu TO clerk WITH GRANT OPTION;\n");
+    lurtest::ProgramRun run = LurSqlAs("owner", "key",
+                                       "CREATE SEQUENCE gj_seq;\n"
+                                       "CREATE USER Scott IDENTIFIED BY Tiger;\n"
+                                       "CREATE ROLE clerk;\n"
+                                       "GRANT create session, clerk TO scott;\n"
+                                       "GRANT select any table ON Gepjarmu TO clerk WITH GRANT OPTION;\n");
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.out,
               "CREATE SEQUENCE:SUCCESS:0\nGJ_SEQ sequence created.\n"
@@ -55,18 +40,18 @@ TEST_F(LurSqlUsersTest, AUserMadeByAScriptLogsInUntilDropped) {
               "GRANT:SUCCESS:0\nRole(s) granted.\n"
               "GRANT:SUCCESS:0\nRole(s) granted.\n");
 
-    run = LurSql("scott", "tiger", "PRINT 'in';\n");
+    run = LurSqlAs("scott", "tiger", "PRINT 'in';\n");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "PRINT:SUCCESS:0\nin\n");
 
-    run = LurSql("owner", "key", "DROP USER scott;\nDROP ROLE clerk;\nDROP SEQUENCE gj_seq;\n");
+    run = LurSqlAs("owner", "key", "DROP USER scott;\nDROP ROLE clerk;\nDROP SEQUENCE gj_seq;\n");
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.out,
               "DROP USER:SUCCESS:0\nUser SCOTT dropped!\n"
               "DROP ROLE:SUCCESS:0\nRole CLERK dropped!\n"
               "DROP SEQUENCE:SUCCESS:0\nGJ_SEQ sequence dropped.\n");
 
-    run = LurSql("scott", "tiger", "PRINT 'in';\n");
+    run = LurSqlAs("scott", "tiger", "PRINT 'in';\n");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("refused"), std::string::npos) << run.err;
 }

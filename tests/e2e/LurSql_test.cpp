@@ -1,20 +1,14 @@
 // lursql as a user runs it: a service made with lurdbadm, scripts written as
 // UTF-8 files (or standard input) in a working directory of their own, and
 // the program's output, error output and exit status as the shell sees them.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "RunProgram.h"
-#include "ServiceFixture.h"
+#include "LurSqlFixture.h"
 
 namespace {
-
-using lurtest::BinDir;
 
 constexpr const char* kSchema =
     "tablespace Car 7 1.0.0.0\n"
@@ -24,38 +18,9 @@ constexpr const char* kSchema =
 
 using RunResult = lurtest::ProgramRun;
 
-class LurSqlTest : public ::testing::Test {
+class LurSqlTest : public lurtest::LurSqlFixture {
 protected:
-    LurSqlTest() { mkdir(Work().c_str(), 0700); }
-
-    // A file of the working directory.
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(Work() + "/" + name, std::ios::binary) << bytes;
-    }
-
-    // Runs a program of the bin directory in the working directory, with
-    // standard input from the given text (or /dev/null).
-    RunResult Run(const std::string& program, const std::vector<std::string>& args,
-                  const std::string* input = nullptr) {
-        lurtest::ProgramCall call{BinDir() + "/" + program, args, service.Dir() + "/stdout.txt",
-                                  service.Dir() + "/stderr.txt"};
-        call.workDir = Work();
-        if (input) {
-            call.inputFile = service.Dir() + "/stdin.txt";
-            std::ofstream(call.inputFile, std::ios::binary) << *input;
-        }
-        return lurtest::RunProgram(call);
-    }
-    // lursql on the test service as its owner.
-    RunResult LurSql(std::vector<std::string> args, const std::string* input = nullptr) {
-        args.insert(args.begin(), {"-u", "owner", "-p", "key"});
-        return Run("lursql", args, input);
-    }
-    std::string Dump() { return Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out; }
-
-    std::string Work() const { return service.Dir() + "/work"; }
-
-    lurtest::ServiceFixture service{kSchema, "GARAGE", "owner", "key"};
+    LurSqlTest() : LurSqlFixture(kSchema) {}
 };
 
 TEST_F(LurSqlTest, RunsAScriptAndPrintsEachResult) {
