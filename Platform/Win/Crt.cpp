@@ -225,6 +225,12 @@ int ToUpperCp1250(int c) {
     return (b >= 0 && b < 256) ? Cp1250Tables().upper[b] : c;
 }
 
+std::string UpperCp1250(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = static_cast<char>(ToUpperCp1250(static_cast<unsigned char>(c)));
+    return upper;
+}
+
 int ToLower(int c) {
     const int b = Byte(c);
     return (b >= 0 && b < 256) ? Current().tables->lower[b] : c;

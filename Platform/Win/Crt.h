@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace win::crt {
 
@@ -42,6 +44,10 @@ int ToLower(int c);
 // The code page 1250 upper case whatever locale is in force, for names that
 // must fold the same in every program (service names).
 int ToUpperCp1250(int c);
+// The text upper-cased by ToUpperCp1250: the one folding of the names that
+// logins and the catalogue compare (users, roles, passwords, sequences,
+// services), the same in every program and under every runtime locale.
+std::string UpperCp1250(std::string_view text);
 
 char* StrUpr(char* text);  // in place, returns text
 // Whether StrUpr would leave the first length bytes unchanged (it stops at a

@@ -16,6 +16,7 @@
 
 #include "CodePage.h"
 #include "CommandLine.h"
+#include "Crt.h"
 #include "Csv.h"
 #include "DbStruct.h"
 #include "LurExceptBase.h"
@@ -105,12 +106,6 @@ std::string DescribeCharacter(const std::string& character) {
     return "\"" + character + "\" (" + code + ")";
 }
 
-std::string Scrambled(const std::string& text) {
-    std::string copy = AsciiUpper(text);
-    StringScrambler().Scramble(static_cast<int32_t>(copy.size()), copy.data());
-    return copy;
-}
-
 // The connect settings of the service, as the login reads them.
 void WriteRegistryKey(const std::string& service, const std::string& server, const std::string& user) {
     win::HKEY key = nullptr;
@@ -151,7 +146,7 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
 // A user name or password as the catalogue takes it: upper case, 1 to 31
 // characters (the login's fields hold 31 and a zero).
 std::string Credential(const std::string& argument, const char* what) {
-    const std::string text = AsciiUpper(argument);
+    const std::string text = win::crt::UpperCp1250(argument);
     if (text.empty() || text.size() > 31) {
         throw UsageError(std::string(what) + " needs 1 to 31 characters");
     }
@@ -164,8 +159,8 @@ void InsertUser(Store& store, const std::string& user, const std::string& passwo
     InsertRow(store.Db(), sysdb, dbuser,
               {{"userid", std::to_string(store.NextId("sysdb_dbuser"))},
                {"type", "0x00"},
-               {"name", Scrambled(user)},
-               {"psw", Scrambled(password)},
+               {"name", ScrambledCredential(user)},
+               {"psw", ScrambledCredential(password)},
                {"enabled", "0x01"}});
 }
 
@@ -174,8 +169,8 @@ void CreateService(const std::vector<std::string>& args) {
         throw UsageError("create-service needs <service> <user> <password>");
     }
     const std::string service = Store::ServiceName(args[0]);
-    const std::string user = AsciiUpper(args[1]);
-    const std::string password = AsciiUpper(args[2]);
+    const std::string user = Credential(args[1], "a user name");
+    const std::string password = Credential(args[2], "a password");
     std::string server = "localhost";
     uint32_t volumeId = Store::NewVolumeId();
     for (size_t i = 3; i < args.size(); i += 2) {
@@ -248,7 +243,7 @@ void ChangeUser(const std::vector<std::string>& args, bool remove) {
     if (!remove) {
         change.Bind(index++, std::string());  // a one-byte text field holding 0 is stored empty
     }
-    change.Bind(index, win::Cp1250ToUtf8(Scrambled(user))).Run();
+    change.Bind(index, win::Cp1250ToUtf8(ScrambledCredential(user))).Run();
     if (sqlite3_changes(store->Db().Raw()) == 0) {
         throw std::runtime_error("no user " + win::Cp1250ToUtf8(args[1]));
     }

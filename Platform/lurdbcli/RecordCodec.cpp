@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "CodePage.h"
+#include "FieldNumberText.h"
 #include "lurdbcli.h"
 
 namespace lurdbcli {
@@ -46,8 +47,9 @@ int HexDigit(char c) {
 [[noreturn]] void BadText(const FieldDef& field, const std::string& text) {
     constexpr size_t kQuoted = 80;  // a message quotes no more of a value
     const std::string quoted = text.size() > kQuoted ? text.substr(0, kQuoted) + "\"..." : text + "\"";
-    throw StoreError{kBadArgument,
-                     "field " + win::Cp1250ToUtf8(field.name) + ": bad value \"" + win::Cp1250ToUtf8(quoted)};
+    const std::string takes = lurfieldnumber::WhatItTakes(field.type, (field.flags & kUnsignedFlag) != 0);
+    throw StoreError{kBadArgument, "field " + win::Cp1250ToUtf8(field.name) + ": bad value \"" +
+                                       win::Cp1250ToUtf8(quoted) + (takes.empty() ? "" : ", not " + takes)};
 }
 
 }  // namespace
@@ -138,44 +140,17 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text) {
         case 's':
         case 'i':
         case 'l':
-        case 'd': {
-            long long low = field.type == 's' ? INT16_MIN : INT32_MIN;
-            long long high = field.type == 's' ? INT16_MAX : INT32_MAX;
-            if (IsUnsigned(field)) {
-                low = 0;
-                high = field.type == 's' ? UINT16_MAX : UINT32_MAX;
-            }
-            if (text.empty()) {
-                return 0LL;
-            }
-            size_t used = 0;
-            long long value = 0;
-            try {
-                value = std::stoll(text, &used, 10);
-            } catch (...) {
-                BadText(field, text);
-            }
-            if (used != text.size() || value < low || value > high) {
-                BadText(field, text);
-            }
-            return value;
-        }
+        case 'd':
         case 'f':
         case 'F': {
-            if (text.empty()) {
-                return 0.0;
-            }
-            size_t used = 0;
-            double value = 0;
-            try {
-                value = std::stod(text, &used);
-            } catch (...) {
+            // The one rule of the number fields, as SQL and the import keep it.
+            if (!lurfieldnumber::Takes(field.type, (field.flags & kUnsignedFlag) != 0, text)) {
                 BadText(field, text);
             }
-            if (used != text.size() || !std::isfinite(value)) {
-                BadText(field, text);
+            if (field.type == 'f' || field.type == 'F') {
+                return lurfieldnumber::FloatingOf(text);
             }
-            return value;
+            return lurfieldnumber::IntegerOf(text);
         }
         case 'c': {
             if (field.IsRaw()) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "CodePage.h"
+#include "Crt.h"
 #include "RecordCodec.h"
 #include "StringScrambler.h"
 #include "lurdbcli.h"
@@ -20,13 +21,6 @@ namespace {
 std::string FixedText(const char* block, size_t offset) {
     const char* text = block + offset;
     return std::string(text, strnlen(text, connect_info::kTextSize));
-}
-
-// Scrambled as the catalogue keeps user names and passwords.
-std::string Scrambled(const std::string& text) {
-    std::string copy = AsciiUpper(text);
-    StringScrambler().Scramble(static_cast<int32_t>(copy.size()), copy.data());
-    return copy;
 }
 
 bool CatalogueListsTablespace(Store& store, int32_t dbNo, const std::string& name) {
@@ -63,7 +57,7 @@ void Session::Login(const char* connectInfo) {
     m_positions.clear();
     m_tableSql.clear();  // its statements belong to the old connection
     m_store = std::move(store);
-    m_user = AsciiUpper(user);
+    m_user = win::crt::UpperCp1250(user);
     m_computer = FixedText(connectInfo, connect_info::kComputer);
     if (m_computer.empty()) {
         char host[256] = {};
@@ -90,7 +84,7 @@ void Session::CheckCredentials(Store& store, const std::string& user, const std:
     }
 
     Statement& query = store.Db().Cached("SELECT \"psw\", \"enabled\" FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?");
-    if (!query.Bind(1, win::Cp1250ToUtf8(Scrambled(user))).Step()) {
+    if (!query.Bind(1, win::Cp1250ToUtf8(ScrambledCredential(user))).Step()) {
         throw StoreError{kNoHandle, "no such user"};
     }
     const std::string storedPassword = win::Utf8ToCp1250(query.ColumnText(0));
@@ -99,7 +93,7 @@ void Session::CheckCredentials(Store& store, const std::string& user, const std:
     if (enabled != std::string(1, '\x01')) {
         throw StoreError{kUserDisabled, "the user is disabled"};
     }
-    if (storedPassword != Scrambled(password)) {
+    if (storedPassword != ScrambledCredential(password)) {
         throw StoreError{kWrongPassword, "wrong password"};
     }
 }

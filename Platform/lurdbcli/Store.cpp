@@ -20,12 +20,6 @@
 
 namespace lurdbcli {
 
-namespace {
-
-constexpr size_t kMaxServiceName = 31;  // a 32-byte text of the connect block
-
-}  // namespace
-
 std::string Store::DataDirectory() {
     if (const char* dir = std::getenv("LURDB_DATA"); dir && *dir) {
         return dir;
@@ -146,29 +140,11 @@ std::optional<std::pair<int32_t, int32_t>> Draw(const SequenceRow& row) {
 }  // namespace
 
 std::string Store::ServiceName(const std::string& service) {
-    const char* fault = nullptr;
-    if (service.empty() || service.size() > kMaxServiceName) {
-        fault = "it needs 1 to 31 characters";
-    } else if (service.front() == '.' || service.front() == '-') {
-        fault = "it may not start with \".\" or \"-\"";
-    } else if (service.find("..") != std::string::npos) {
-        fault = "it may not hold \"..\"";
+    if (const char* fault = ServiceNameFault(service)) {
+        throw StoreError{kBadServiceName,
+                         "invalid service name \"" + win::Cp1250ToUtf8(service) + "\": " + std::string(fault)};
     }
-    for (unsigned char c : service) {
-        // Below blank, DEL, and the bytes the code page leaves to C1 controls.
-        const bool control = c < ' ' || c == 0x7F || c == 0x81 || c == 0x83 || c == 0x88 || c == 0x90 || c == 0x98;
-        if (fault == nullptr && (control || c == '/' || c == '\\' || c == '[' || c == ']')) {
-            fault = "it may not hold control characters, \"/\", \"\\\", \"[\" or \"]\"";
-        }
-    }
-    if (fault != nullptr) {
-        throw StoreError{kBadServiceName, "invalid service name \"" + win::Cp1250ToUtf8(service) + "\": " + fault};
-    }
-    std::string upper = service;
-    for (char& c : upper) {
-        c = static_cast<char>(win::crt::ToUpperCp1250(static_cast<unsigned char>(c)));
-    }
-    return upper;
+    return win::crt::UpperCp1250(service);
 }
 
 std::string Store::PathFor(const std::string& service) {
@@ -420,10 +396,11 @@ std::optional<int32_t> Store::DrawFromSequence(const std::string& name) {
     const TablespaceDef& sysdb = SysdbSchema();
     const int index = sysdb.TableIndex("sequencies");
     const std::string table = QuoteName(SqlTableName(sysdb, sysdb.tables[static_cast<size_t>(index)]));
-    // seq_name is a text key (COLLATE NOCASE): "=" ignores case as the key does.
+    // Sequence names are stored upper case by the code page's table (and
+    // seq_name compares ASCII letters without case anyway).
     Statement& query = m_db->Cached("SELECT rowid, seq_step, seq_id, seq_max, seq_min, seq_recycle FROM " + table +
                                     " WHERE seq_name = ?");
-    if (!query.Bind(1, win::Cp1250ToUtf8(name)).Step()) {
+    if (!query.Bind(1, win::Cp1250ToUtf8(win::crt::UpperCp1250(name))).Step()) {
         return std::nullopt;
     }
     const long long rowid = query.ColumnInt(0);

@@ -26,12 +26,12 @@
 // $LURDB_DATA/<SERVICE>.lurdb (default $XDG_DATA_HOME/lurdb, then
 // ~/.local/share/lurdb); every tablespace of the service lives in it, so one
 // transaction spans tablespaces. The service is the "service" text of the
-// connect block, upper-cased with the code page's case table; a name with
-// "/", "\", "..", "[" or "]", control characters, or a leading "." or "-"
-// is refused (kBadServiceName). A process that finds the store held by
-// another waits up to 30 s (LURDB_BUSY_TIMEOUT_MS sets the wait in
-// milliseconds), then answers kStoreBusy. One SQL table per record type, "<TABLESPACE>.<TABLE>",
-// one column per field; text is stored as UTF-8 of the code-page 1250 bytes.
+// connect block, upper-cased with the code page's case table; a name that
+// ServiceNameFault refuses is refused (kBadServiceName). A process that
+// finds the store held by another waits up to 30 s (LURDB_BUSY_TIMEOUT_MS
+// sets the wait in milliseconds), then answers kStoreBusy. One SQL table per
+// record type, "<TABLESPACE>.<TABLE>", one column per field; text is stored
+// as UTF-8 of the code-page 1250 bytes.
 // Tablespace SYSDB (number 19) holds the catalogue.
 //
 // Inspection trace: with LURDBCLI_TRACE set, the library writes one line,
@@ -76,6 +76,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #define LURDBCLI_EXPORT __attribute__((visibility("default")))
 #define LURDBCLI_SYMBOL(decorated) __asm__(decorated)
@@ -93,7 +94,7 @@ constexpr int32_t kNotFound = 10002;           // (*) not found / no further rec
 constexpr int32_t kBadArgument = 10003;        // a null pointer, bad length or bad value
 constexpr int32_t kNotOpen = 10004;            // (*) tablespace not open for this handle
 constexpr int32_t kLockedOrDuplicate = 10005;  // (*) locked by another, or duplicate unique key
-constexpr int32_t kBadServiceName = 10006;     // service name empty, too long, or with / \ ..
+constexpr int32_t kBadServiceName = 10006;     // a service name ServiceNameFault refuses
 constexpr int32_t kNoStore = 10007;            // no store for the service (not created)
 constexpr int32_t kUnknownTablespace = 10008;  // no tablespace of that name or number
 constexpr int32_t kUnknownRecordType = 10009;  // record type not in the tablespace
@@ -165,6 +166,33 @@ constexpr const char* StatusText(int32_t status) {
         case kEndOfStream: return "End of the blob stream.";
         default: return nullptr;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Service names: the one rule, kept by the library, lurdbadm and the SQL
+// statements that create and drop databases. A name has 1 to
+// kMaxServiceName characters (a text of the connect block) and names the
+// store file and a registry key, so it holds no "/", "\", "..", "[", "]" or
+// control character and starts with neither "." nor "-"; it holds no ":"
+// either, since CreateDatabase reads what follows a colon as the collation.
+// ServiceNameFault gives the reason a name (code page 1250) is refused, or
+// null when it is not.
+// ---------------------------------------------------------------------------
+constexpr size_t kMaxServiceName = 31;
+
+inline const char* ServiceNameFault(std::string_view service) {
+    if (service.empty() || service.size() > kMaxServiceName) return "it needs 1 to 31 characters";
+    if (service.front() == '.' || service.front() == '-') return "it may not start with \".\" or \"-\"";
+    if (service.find("..") != std::string_view::npos) return "it may not hold \"..\"";
+    for (const char c : service) {
+        const auto byte = static_cast<unsigned char>(c);
+        // Below blank, DEL, and the bytes the code page leaves to C1 controls.
+        const bool control =
+            byte < ' ' || byte == 0x7F || byte == 0x81 || byte == 0x83 || byte == 0x88 || byte == 0x90 || byte == 0x98;
+        if (control || c == '/' || c == '\\' || c == '[' || c == ']' || c == ':')
+            return "it may not hold control characters, \"/\", \"\\\", \"[\", \"]\" or \":\"";
+    }
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "CodePage.h"
+#include "Crt.h"
 #include "DbDescError.h"
 #include "FunctionLoader.h"
 #include "LurMsgBox.h"
@@ -186,9 +187,9 @@ bool LuConn::Open(const std::string& service, const std::string& user, const std
                   const std::vector<std::string>* services) {
     if (m_connected) Disconnect();
     m_armed = true;
-    m_user = lurutils::ToUpper(user);
-    m_password = lurutils::ToUpper(password);
-    m_service = lurutils::ToUpper(service);
+    m_user = win::crt::UpperCp1250(user);
+    m_password = win::crt::UpperCp1250(password);
+    m_service = win::crt::UpperCp1250(service);
     m_code = code;
     for (size_t i = 0; i < captions.size() && i < 6; ++i)
         if (captions[i] && *captions[i]) SetMessage(kUserCaption + static_cast<int>(i), captions[i]);
@@ -257,9 +258,9 @@ bool LuConn::Login(bool interactive) {
     if (interactive) {
         TRdmLogin* dialog = LoginDialogSlot().get();
         if (!dialog || !dialog->Run()) return false;
-        m_user = lurutils::ToUpper(dialog->GetUser());
-        m_password = lurutils::ToUpper(dialog->GetPassword());
-        m_service = lurutils::ToUpper(dialog->GetService());
+        m_user = win::crt::UpperCp1250(dialog->GetUser());
+        m_password = win::crt::UpperCp1250(dialog->GetPassword());
+        m_service = win::crt::UpperCp1250(dialog->GetService());
         FireOnConnect();
     }
     if (!ReadClientSettings(m_service, m_connectInfo))
@@ -336,13 +337,8 @@ void LuConn::ShowRefusal(int messageId) const {
 
 bool LuConn::CheckUser(const std::string& user, const std::string& password, bool interactive) {
     try {
-        std::string name = user;
-        std::string scrambledPassword = password;
-        StringScrambler scrambler;
-        scrambler.Scramble(static_cast<int32_t>(name.size()), name.data());
-        scrambler.Scramble(static_cast<int32_t>(scrambledPassword.size()), scrambledPassword.data());
-
-        m_users.Fld("NAME").SetString(name);
+        const std::string scrambledPassword = ScrambledCredential(password);
+        m_users.Fld("NAME").SetString(ScrambledCredential(user));
         if (!m_users.FindRecByKey("NAME", 0)) {
             if (interactive) ShowRefusal(kUnknownUserMessage);
             return false;
@@ -391,7 +387,7 @@ std::string LuConn::GetUserName(int32_t userId) {
     // The name field holds 31 characters and the zero at most.
     name = name.substr(0, ConnectInfo::kTextSize - 1);
     StringScrambler().Unscramble(static_cast<int32_t>(name.size()), name.data());
-    m_userName = lurutils::ToUpper(name);
+    m_userName = win::crt::UpperCp1250(name);
     return m_userName;
 }
 

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "Crt.h"
+
 StringScrambler::StringScrambler() { SetKey(8, kBuiltInKey); }
 
 StringScrambler::StringScrambler(int16_t keyLength, const char* key) { SetKey(keyLength, key); }
@@ -36,4 +38,10 @@ void StringScrambler::Rotate(int32_t length, void* buffer, bool right) const {
         bytes[i] =
             static_cast<unsigned char>(right ? (b >> shift) | (b << (8 - shift)) : (b << shift) | (b >> (8 - shift)));
     }
+}
+
+std::string ScrambledCredential(const std::string& text) {
+    std::string stored = win::crt::UpperCp1250(text);
+    StringScrambler().Scramble(static_cast<int32_t>(stored.size()), stored.data());
+    return stored;
 }

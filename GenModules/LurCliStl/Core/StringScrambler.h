@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class StringScrambler {
 public:
@@ -32,3 +33,10 @@ private:
     std::unique_ptr<char[]> m_key;
     int16_t m_keyLength = 0;
 };
+
+// A user name or password as the catalogue "dbuser" stores it and a login
+// compares it: upper-cased with the code page 1250 table whatever the
+// runtime locale, then scrambled with the built-in key. Every writer and
+// every login goes through it, so a name is found in whichever program and
+// under whichever locale it was written.
+std::string ScrambledCredential(const std::string& text);

@@ -59,6 +59,7 @@ void RdmFileImport::LoadScriptFile(const std::string& fileName) {
         throw DbDescError(lurdbcli::kNoDescription, Here(__LINE__), StrVector(fileName));
     }
     m_text = std::move(file.text);
+    m_loadedScript = file.identity;
     m_statements.clear();
     m_readPosition = 0;
 }
@@ -81,13 +82,17 @@ void RdmFileImport::ParseText() {
 
 void RdmFileImport::ImportSql() {
     m_firstFailure.clear();
+    // The script is running while it runs: an "@" of it is refused.
+    m_runningScripts.push_back(m_loadedScript);
     try {
         ParseText();
         ExecSql();
     } catch (const LurExceptBase& error) {
+        m_runningScripts.pop_back();
         m_message = error.what();
         throw;
     }
+    m_runningScripts.pop_back();
 }
 
 void RdmFileImport::SetText(const char* text) {

@@ -16,7 +16,8 @@
 //
 // Script files are read through LoadSqlTextFile (UTF-8 converted once to
 // code page 1250, or code page 1250 as it is); "@" scripts nest at most
-// kMaxScriptDepth deep.
+// kMaxScriptDepth deep, and never run a script that is already running on
+// the chain of "@" that reached them (a script that calls itself).
 #pragma once
 
 #include <cstdint>
@@ -182,5 +183,7 @@ private:
     bool m_ownsTransaction = false;
     bool m_inForeignTransaction = false;
     int m_scriptDepth = 0;
+    SqlFileIdentity m_loadedScript;                 // the script file loaded last
+    std::vector<SqlFileIdentity> m_runningScripts;  // the script files running now, outermost first
     std::string m_firstFailure;
 };

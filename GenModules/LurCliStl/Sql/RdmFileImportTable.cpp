@@ -9,6 +9,7 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmFileImport"};
 
 constexpr int kTablespaceNotOpen = 2000;
 constexpr int kFieldNotFound = 2003;
+constexpr int kBadValue = 2006;
 
 }  // namespace
 
@@ -59,14 +60,17 @@ void RdmFileImport::ImportTable() {
         while (m_readPosition < m_text.size()) {
             if (field == 0) table.ClearRecord();
             ReadValue();
+            // A value dropped or stored otherwise would leave a record the
+            // file never held: the import stops and keeps nothing.
+            RdmFld& target = table.FldAt(static_cast<int16_t>(field));
+            const std::string record = "record " + std::to_string(records + 1);
+            if (const std::string refusal = target.Refusal(m_currentValue); !refusal.empty())
+                throw DbDescError(kBadValue, Here(__LINE__), StrVector(record + ": " + refusal));
             try {
-                table.FldAt(static_cast<int16_t>(field)).SetString(m_currentValue);
+                target.SetString(m_currentValue);
             } catch (const DbDescError& error) {
-                // A value dropped silently would leave a record the file
-                // never held: the import stops and keeps nothing.
                 throw DbDescError(error.GetCode(), Here(__LINE__),
-                                  StrVector("record " + std::to_string(records + 1) + ", field " + names[field] +
-                                            ", value '" + m_currentValue + "'"));
+                                  StrVector(record + ", field " + names[field] + ", value '" + m_currentValue + "'"));
             }
             if (++field == fieldCount) {
                 table.NewRec();

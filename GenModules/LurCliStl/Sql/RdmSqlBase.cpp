@@ -1,5 +1,7 @@
 #include "RdmSqlBase.h"
 
+#include <iterator>
+
 #include "DbDescError.h"
 #include "SqlAscii.h"
 
@@ -11,6 +13,7 @@ constexpr int kTablespaceNotOpen = 2000;
 constexpr int kTableNotFound = 2002;
 constexpr int kFieldNotFound = 2003;
 constexpr int kMalformedStatement = 2020;
+constexpr int kBadCondition = 2021;
 constexpr int kTableInTwoTablespaces = 2042;
 constexpr int kFieldInTwoTables = 2043;
 constexpr int kUnsupportedTableName = 2045;
@@ -68,6 +71,26 @@ SqlTokenIterator RdmSqlBase::FindToken(SqlTokenIterator from, SqlTokenIterator t
     for (; from != to; ++from)
         if (from->Matches(word)) return from;
     return to;
+}
+
+void RdmSqlBase::RequireClauseEnd(SqlTokenIterator it, const char* nextClause, const char* refusal) const {
+    if (it != m_statementEnd && (it->IsStatementEnd() || (nextClause && it->Matches(nextClause)))) return;
+    const std::string found = it != m_statementEnd ? it->text : "";
+    std::string text;
+    if (refusal)
+        text = refusal;
+    else if (nextClause)
+        text = std::string("Expected ") + nextClause + " or the end of the statement, not: " + found;
+    else
+        text = "Unexpected text before the end of the statement: " + found;
+    ThrowSyntaxError(kMalformedStatement, text, it, Here(__LINE__));
+}
+
+SqlTokenIterator RdmSqlBase::ConditionsAfterWhere(SqlTokenIterator where, SqlTokenIterator stop) const {
+    if (where == stop) return stop;
+    const SqlTokenIterator first = std::next(where);
+    if (first == stop) ThrowSyntaxError(kBadCondition, "Missing condition after WHERE", where, Here(__LINE__));
+    return first;
 }
 
 void RdmSqlBase::ResolveTable(const std::string& name, std::string& tablespace, std::string& table,

@@ -74,6 +74,16 @@ public:
     // The first token in [from, to) that is the word (as AcceptKeyword
     // compares), or to.
     SqlTokenIterator FindToken(SqlTokenIterator from, SqlTokenIterator to, const std::string& word) const;
+    // The clause read so far ends at it: the token there is the statement's
+    // ";" or, when given, the keyword of the clause that may follow (WHERE,
+    // ORDER). Otherwise 2020 naming what stands there (or the refusal text
+    // given): no statement ignores what follows its clauses, and each checks
+    // before it changes anything.
+    void RequireClauseEnd(SqlTokenIterator it, const char* nextClause = nullptr, const char* refusal = nullptr) const;
+    // Where the conditions of a WHERE clause begin: after the WHERE token at
+    // where, or stop when where is stop (no WHERE). A WHERE without a
+    // condition before stop is 2021: an empty WHERE never means every row.
+    SqlTokenIterator ConditionsAfterWhere(SqlTokenIterator where, SqlTokenIterator stop) const;
 
     // ---- names ---------------------------------------------------------------------
 
@@ -92,14 +102,19 @@ public:
 
     // ---- values (RdmSqlValues.cpp) -------------------------------------------------------
 
-    // Evaluates a value of the statement for the target field, in place:
-    // SYSDATE (the server's time, for 'F' and 'l' fields), ENCODE('text')
-    // (the scrambled upper-case text), name.nextval (the server counter's
-    // next number), TO_DATE('value', 'format') (for 'F' and 'l' fields) and
-    // SUBSTR(field, start[, length]) (a part of the current text of a field
-    // of the target's table). Anything else is left as it is; the caller
-    // sets the result with SetString. Errors 2006 at the token at.
-    void EvalValue(std::string& value, RdmFld& target, SqlTokenIterator at);
+    // The value of the token for the target field. What the token is decides:
+    // the keyword SYSDATE (the server's time, for 'F' and 'l' fields), the
+    // calls ENCODE('text') (the scrambled credential), TO_DATE('value',
+    // 'format') (for 'F' and 'l' fields) and SUBSTR(field, start[, length])
+    // (a part of the current text of a field of the target's table), and a
+    // word name.nextval (the server counter's next number). Anything else,
+    // a literal or a quoted identifier above all, is its text as written.
+    // Errors 2006 at the token.
+    std::string EvalValue(SqlTokenIterator at, RdmFld& target);
+    // EvalValue, then the value set into the field; a number field takes
+    // only a number it can hold (RdmFld::SetCheckedString: 2006 naming the
+    // field and the value, at the token), and keeps its value otherwise.
+    void SetValue(SqlTokenIterator at, RdmFld& target);
     // True when the text is name.nextval; the text then becomes the name.
     static bool IsNextval(std::string& text);
     // Fills the date-time from a TO_DATE('value', 'format') call, read as

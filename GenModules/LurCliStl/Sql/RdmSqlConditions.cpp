@@ -157,9 +157,7 @@ void RdmSqlBase::ConditionsToSearch(SqlTokenIterator at, bool likeAllowed) {
         const auto setValues = [&](SqlFieldRef SqlCondition::*side) {
             for (const SqlCondition* condition : onMaster) {
                 RdmFld& field = master.Fld(condition->left.field);
-                std::string value = (condition->*side).value;
-                EvalValue(value, field, IteratorOf((condition->*side).token));
-                field.SetString(value);
+                field.SetCheckedString(EvalValue(IteratorOf((condition->*side).token), field));
             }
         };
         setValues(&SqlCondition::right);

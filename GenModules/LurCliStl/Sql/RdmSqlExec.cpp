@@ -1,5 +1,6 @@
 #include "RdmSqlExec.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "DbDescError.h"
@@ -28,16 +29,25 @@ std::string FillCount(const std::string& message, int32_t count) {
     return filled;
 }
 
-// The session's nesting depth of "@" scripts, one level more while it lives.
+// One "@" script more on the session's chain while it lives: the nesting
+// depth and the scripts running.
 class ScriptLevel {
 public:
-    explicit ScriptLevel(int& depth) : m_depth(depth) { ++m_depth; }
-    ~ScriptLevel() { --m_depth; }
+    ScriptLevel(int& depth, std::vector<SqlFileIdentity>& running, const SqlFileIdentity& script)
+        : m_depth(depth), m_running(running) {
+        ++m_depth;
+        m_running.push_back(script);
+    }
+    ~ScriptLevel() {
+        m_running.pop_back();
+        --m_depth;
+    }
     ScriptLevel(const ScriptLevel&) = delete;
     ScriptLevel& operator=(const ScriptLevel&) = delete;
 
 private:
     int& m_depth;
+    std::vector<SqlFileIdentity>& m_running;
 };
 
 }  // namespace
@@ -204,13 +214,17 @@ void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
             ThrowSyntaxError(lurdbcli::kNoDescription, "File read error!", it, Here(__LINE__));
         case SqlTextFile::kBadText: ThrowSyntaxError(lurdbcli::kNoDescription, file.faultText, it, Here(__LINE__));
     }
+    // A script that reached itself through "@" would run again and again.
+    const std::vector<SqlFileIdentity>& running = m_session->m_runningScripts;
+    if (file.identity.Known() && std::find(running.begin(), running.end(), file.identity) != running.end())
+        ThrowSyntaxError(2020, "Script " + fileName + " is already running: it is not run again.", it, Here(__LINE__));
 
     // The nested run keeps its own record of its first failure; the outer
     // run's record is put back afterwards.
     const std::string outerFailure = m_session->m_firstFailure;
     std::string nestedFailure;
     try {
-        ScriptLevel level(m_session->m_scriptDepth);
+        ScriptLevel level(m_session->m_scriptDepth, m_session->m_runningScripts, file.identity);
         m_session->RunText(file.text.c_str());
         nestedFailure = m_session->m_firstFailure;
     } catch (const LurExceptBase& error) {

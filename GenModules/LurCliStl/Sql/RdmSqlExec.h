@@ -129,9 +129,18 @@ public:
     void Insert(SqlTokenIterator& it);
     void Delete(SqlTokenIterator& it);
     void Update(SqlTokenIterator& it);
-    // Reads and applies a SET list (field = value, ...) to the table; the
-    // word NULL clears the field. 2031 for an item without "=".
-    bool ParseSetList(RdmTable& table, SqlTokenIterator& it);
+    // One item of a SET list: the field and the token of its value.
+    struct SetItem {
+        std::string field;
+        SqlTokenIterator value;
+    };
+    // Reads a SET list (field = value, ...) from it to its end, the fields
+    // checked against the table; nothing is set. 2031 for an item without
+    // "=". The caller checks what follows (WHERE or the statement's end).
+    std::vector<SetItem> ReadSetList(RdmTable& table, SqlTokenIterator& it);
+    // Sets the items' values (evaluated now: nextval and SYSDATE per row)
+    // into the table's fields; the word NULL clears the field.
+    void ApplySetList(RdmTable& table, const std::vector<SetItem>& items);
 
     // ---- for the handlers that change data --------------------------------------------
 
@@ -158,9 +167,10 @@ private:
     // reset and the error is raised again as a syntax error at the token
     // (an error already positioned keeps its text); with changed, the
     // session's own transaction is aborted first.
-    // DELETE's and UPDATE's WHERE (from the WHERE token up to stop) run as
-    // the view's search; the answer is the table's unique key, by which the
-    // rows are found again on the server (10038 with the text without one).
+    // DELETE's and UPDATE's WHERE (from the WHERE token up to stop; 2021
+    // without a condition) runs as the view's search; the answer is the
+    // table's unique key, by which the rows are found again on the server
+    // (10038 with the text without one).
     std::string SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,
                                    const char* noKeyText);
     [[noreturn]] void FailDataStatement(const LurExceptBase& error, SqlTokenIterator at, bool changed);
@@ -175,10 +185,6 @@ private:
     };
     // IDENTIFIED BY, ACCOUNT, TYPE in that order, then the statement's end.
     void UserClauses(SqlTokenIterator& it, UserChanges& changes);
-    // 2020 unless the token is the statement's ";".
-    void RequireStatementEnd(SqlTokenIterator it);
-    // A name or password as "dbuser" keeps it and the login compares it.
-    static std::string StoredCredential(const std::string& text);
     // Deletes every row whose field holds the id, each through the table's
     // unique key over the key fields.
     static void DeleteRowsOf(RdmTable& table, const char* field, int32_t id, const std::vector<std::string>& keyFields,

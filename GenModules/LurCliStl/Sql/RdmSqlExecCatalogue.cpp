@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Crt.h"
 #include "DbDescError.h"
 #include "RdmSqlExec.h"
 #include "SqlAscii.h"
@@ -126,7 +127,7 @@ void RdmSqlExec::CreateSequence(SqlTokenIterator& it) {
     sequences.ClearRecord();
     sequences.Fld("seq_step").SetInt(1);
     sequences.Fld("seq_id").SetInt(1);
-    sequences.Fld(kSequenceKey).SetString(lurclistl::AsciiUpper(it->text));
+    sequences.Fld(kSequenceKey).SetString(win::crt::UpperCp1250(it->text));
     Advance(it);
     SequenceOptions(it, sequences);
     sequences.NewRec();
@@ -137,7 +138,7 @@ void RdmSqlExec::AlterSequence(SqlTokenIterator& it) {
     DbDesc catalogue = m_descs.GetDescCopy(DbDescMap::kCatalogueName);
     RdmTable sequences(&catalogue, kSequenceTable);
     m_resultMessage = "Sequence alteration failed: " + it->text;
-    sequences.Fld(kSequenceKey).SetString(lurclistl::AsciiUpper(it->text));
+    sequences.Fld(kSequenceKey).SetString(win::crt::UpperCp1250(it->text));
     Advance(it);
     const std::string notFound = sequences.Fld(kSequenceKey).GetString() + " sequence not found.";
     if (!sequences.FindRecByKey(kSequenceKey)) {
@@ -156,7 +157,7 @@ void RdmSqlExec::DropSequence(SqlTokenIterator& it) {
     DbDesc catalogue = m_descs.GetDescCopy(DbDescMap::kCatalogueName);
     RdmTable sequences(&catalogue, kSequenceTable);
     m_resultMessage = "Sequence drop failed: " + it->text;
-    sequences.Fld(kSequenceKey).SetString(lurclistl::AsciiUpper(it->text));
+    sequences.Fld(kSequenceKey).SetString(win::crt::UpperCp1250(it->text));
     Advance(it);
     AcceptKeyword(it, ";");
     sequences.DefineKey(kSequenceKey);

@@ -63,12 +63,11 @@ void RdmSqlExec::FailDataStatement(const LurExceptBase& error, SqlTokenIterator 
 
 std::string RdmSqlExec::SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,
                                            const char* noKeyText) {
-    SqlTokenIterator it = where;
-    Advance(it);
+    const SqlTokenIterator conditions = ConditionsAfterWhere(where, stop);
     const std::string uniqueKey = table.GetUniqueKeyName();
-    if (uniqueKey.empty()) ThrowSyntaxError(kNoPrimaryIndex, noKeyText, it, Here(__LINE__));
-    ParseCondition(it, stop);
-    ConditionsToSearch(it);
+    if (uniqueKey.empty()) ThrowSyntaxError(kNoPrimaryIndex, noKeyText, conditions, Here(__LINE__));
+    ParseCondition(conditions, stop);
+    ConditionsToSearch(conditions);
     return uniqueKey;
 }
 
@@ -87,56 +86,50 @@ void RdmSqlExec::Insert(SqlTokenIterator& it) {
         Advance(it);
         if (it->Matches("VALUES")) {
             Advance(it);
-            Advance(it);  // the "("
+            if (!it->Matches("(")) ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
+            Advance(it);
+            // One value for each data field, in the description's order;
+            // groups and compound keys among the fields take none.
             const StrVector names = table.GetFieldNames();
-            std::vector<FieldDesc> descs;
-            table.GetFieldDescs(descs);
-            size_t field = 0;  // the two walks go in step
-            auto atDataField = [&] {
-                return field < descs.size() && descs[field].type != 'k' && descs[field].type != 'g';
-            };
-            while (it != m_statementEnd && !it->Matches(")") && atDataField() && field < names.size()) {
+            size_t field = 0;
+            while (!it->Matches(")") && !it->IsStatementEnd() && field < names.size()) {
                 if (it->Matches(",")) {
                     Advance(it);
                     continue;
                 }
-                if (!it->Matches("NULL")) {  // NULL leaves the cleared field empty
-                    RdmFld& target = table.Fld(names[field]);
-                    std::string value = it->text;
-                    EvalValue(value, target, it);
-                    target.SetString(value);
-                }
+                if (!it->Matches("NULL")) SetValue(it, table.Fld(names[field]));  // NULL leaves it cleared
                 Advance(it);
                 ++field;
             }
-            if (it == m_statementEnd || !it->Matches(")") || atDataField())
-                ThrowSyntaxError(kValueCountDiffers, "", it, Here(__LINE__));
+            if (!it->Matches(")") || field < names.size()) ThrowSyntaxError(kValueCountDiffers, "", it, Here(__LINE__));
             Advance(it);
+            RequireClauseEnd(it);
             table.NewRec();
             return;
         }
 
         if (!AcceptKeyword(it, "(")) ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
-        const SqlTokenIterator values = FindToken(it, m_statementEnd, "VALUES");
-        if (values == m_statementEnd || std::next(values) == m_statementEnd || !std::next(values)->Matches("("))
+        // The value list follows the column list at once.
+        const SqlTokenIterator columnsEnd = FindToken(it, m_statementEnd, ")");
+        if (columnsEnd == m_statementEnd || !std::next(columnsEnd)->Matches("VALUES") ||
+            !std::next(columnsEnd, 2)->Matches("("))
             ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
-        const SqlTokenIterator valuesEnd = FindToken(values, m_statementEnd, ")");
-        const SqlTokenIterator columnsEnd = FindToken(it, values, ")");
-        if (valuesEnd == m_statementEnd || columnsEnd == values)
-            ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
+        const SqlTokenIterator valuesEnd = FindToken(std::next(columnsEnd, 3), m_statementEnd, ")");
+        if (valuesEnd == m_statementEnd) ThrowSyntaxError(kBadInsertList, "", it, Here(__LINE__));
         SqlTokenIterator column = it;
-        SqlTokenIterator value = std::next(values, 2);
+        SqlTokenIterator value = std::next(columnsEnd, 3);
         for (; column != columnsEnd && value != valuesEnd; ++column, ++value) {
-            if (column->Matches(",") || value->Matches("NULL")) continue;  // a separator step, or left empty
-            RdmFld& target = table.Fld(column->text);
-            std::string text = value->text;
-            EvalValue(text, target, value);
-            target.SetString(text);
+            // The lists go in step: a comma stands against a comma.
+            if (column->Matches(",") != value->Matches(","))
+                ThrowSyntaxError(kValueCountDiffers, "", column, Here(__LINE__));
+            if (column->Matches(",") || value->Matches("NULL")) continue;  // a separator, or left cleared
+            SetValue(value, table.Fld(column->text));
         }
         if (column != columnsEnd || value != valuesEnd)
             ThrowSyntaxError(kValueCountDiffers, "", column, Here(__LINE__));
-        table.NewRec();
         it = std::next(valuesEnd);
+        RequireClauseEnd(it);
+        table.NewRec();
     } catch (const LurExceptBase& error) {
         FailDataStatement(error, it, false);  // nothing reaches the server before the one insert
     }
@@ -151,20 +144,19 @@ void RdmSqlExec::Delete(SqlTokenIterator& it) {
     try {
         OpenTarget(it);
         RdmStoreTab& table = m_view.Table(m_masterTable);
+        RequireClauseEnd(it, "WHERE");
         BeginTransIfNeeded(table, it);
         m_resultMessage = "%i record deleted.";
         const SqlTokenIterator stop = FindToken(it, m_statementEnd, ";");
-        const SqlTokenIterator where = FindToken(it, stop, "WHERE");
         auto deleteCurrent = [&] {
             ChangeOrFail(
                 *this, [&] { return table.DelRec(true); }, it, Here(__LINE__));
             ++m_affected;
         };
-        if (where != stop) {
+        if (it != stop) {
             // Without a unique key the delete would hit whatever record the
             // connection stands on.
-            const std::string uniqueKey =
-                SearchRowsToChange(table, where, stop, "Cannot delete without primary index!");
+            const std::string uniqueKey = SearchRowsToChange(table, it, stop, "Cannot delete without primary index!");
             table.DefineKey(uniqueKey);
             if (table.GoToPos(0, RdmStoreTab::kChildNone)) {
                 while (table.GetListCount() > 0) deleteCurrent();
@@ -181,22 +173,27 @@ void RdmSqlExec::Delete(SqlTokenIterator& it) {
 
 // ---- UPDATE ------------------------------------------------------------------------------------
 
-bool RdmSqlExec::ParseSetList(RdmTable& table, SqlTokenIterator& it) {
+std::vector<RdmSqlExec::SetItem> RdmSqlExec::ReadSetList(RdmTable& table, SqlTokenIterator& it) {
+    std::vector<SetItem> items;
     do {
-        const std::string name = it->text;
+        const SqlTokenIterator name = it;
         Advance(it);
         if (!AcceptKeyword(it, "=")) ThrowSyntaxError(kMissingEquals, "", it, Here(__LINE__));
-        RdmFld& target = table.Fld(name);
-        if (it->Matches("NULL")) {
-            target.SetString("");  // cleared, as INSERT leaves a NULL field
-        } else {
-            std::string value = it->text;
-            EvalValue(value, target, it);
-            target.SetString(value);
-        }
+        table.Fld(name->text);  // an unknown field is refused before any row changes
+        items.push_back({name->text, it});
         Advance(it);
     } while (AcceptKeyword(it, ","));
-    return true;
+    return items;
+}
+
+void RdmSqlExec::ApplySetList(RdmTable& table, const std::vector<SetItem>& items) {
+    for (const SetItem& item : items) {
+        RdmFld& target = table.Fld(item.field);
+        if (item.value->Matches("NULL"))
+            target.SetString("");  // cleared, as INSERT leaves a NULL field
+        else
+            SetValue(item.value, target);
+    }
 }
 
 void RdmSqlExec::Update(SqlTokenIterator& it) {
@@ -205,25 +202,20 @@ void RdmSqlExec::Update(SqlTokenIterator& it) {
     try {
         OpenTarget(it);
         RdmStoreTab& table = m_view.Table(m_masterTable);
-        BeginTransIfNeeded(table, it);
         ++it;
         if (!AcceptKeyword(it, "SET")) ThrowSyntaxError(kMissingSet, "", it, Here(__LINE__));
-        const SqlTokenIterator setList = it;
         m_resultMessage = "%i record updated.";
+        // The whole statement is read before the first row changes.
+        const std::vector<SetItem> setList = ReadSetList(table, it);
+        RequireClauseEnd(it, "WHERE");
+        BeginTransIfNeeded(table, it);
         const SqlTokenIterator stop = FindToken(it, m_statementEnd, ";");
-        const SqlTokenIterator where = FindToken(it, stop, "WHERE");
         // The SET values are evaluated for every row: a sequence's next
         // value or SYSDATE is drawn per row.
-        auto applySet = [&] {
-            SqlTokenIterator set = setList;
-            it = set;
-            ParseSetList(table, it);
-        };
-
-        if (where == stop) {
+        if (it == stop) {
             table.DefineKey("");
             for (int32_t move = 0; table.Move(move, RdmStoreTab::kChildNone); move = 2) {
-                applySet();
+                ApplySetList(table, setList);
                 ChangeOrFail(
                     *this, [&] { return table.ModRec(true); }, it, Here(__LINE__));
                 ++m_affected;
@@ -231,8 +223,7 @@ void RdmSqlExec::Update(SqlTokenIterator& it) {
         } else {
             DbDesc keyDesc = m_descs.GetDescCopy(table.GetDbName());
             RdmTable keyTable(&keyDesc, table.GetName());
-            const std::string uniqueKey =
-                SearchRowsToChange(table, where, stop, "Cannot modify without proimary index!");
+            const std::string uniqueKey = SearchRowsToChange(table, it, stop, "Cannot modify without proimary index!");
             std::vector<std::string> keyFields;
             if (m_descs.GetDesc(table.GetDbName())->GetFieldDescByName(table.GetName(), uniqueKey).type == 'k') {
                 table.GetKeyFields(uniqueKey, keyFields);
@@ -243,7 +234,7 @@ void RdmSqlExec::Update(SqlTokenIterator& it) {
                 for (const std::string& field : keyFields) keyTable.Fld(field).SetString(table.Fld(field).GetString());
                 ChangeOrFail(
                     *this, [&] { return keyTable.FindRecByKey(uniqueKey); }, it, Here(__LINE__));
-                applySet();
+                ApplySetList(table, setList);
                 table.DefineKey("");  // the change goes to the record the key table found
                 ChangeOrFail(
                     *this, [&] { return table.ModRec(true); }, it, Here(__LINE__));

@@ -11,6 +11,7 @@
 #include "FunctionLoader.h"
 #include "LuConn.h"
 #include "RdmSqlExec.h"
+#include "lurdbcli.h"
 
 namespace {
 
@@ -22,9 +23,8 @@ constexpr const char* kBlobFileTable = "fileblobs";
 constexpr const char* kBlobFileCounter = "sysdb_fileblobs";
 constexpr int kBadValue = 2022;
 
-// The reason a database name or host cannot be used, or "" when it can. Both
-// fill a text field of the client settings; the name also names the
-// registry key and the store file, so it must not leave their directories.
+// The reason a host name or a blob file alias cannot be used, or "" when it
+// can: each fills a text field (of the client settings, of "fileblobs").
 std::string NameRefusal(const std::string& name, const char* what) {
     if (name.empty()) return std::string("Empty ") + what + "!";
     if (name.size() >= ConnectInfo::kTextSize)
@@ -33,20 +33,11 @@ std::string NameRefusal(const std::string& name, const char* what) {
     return "";
 }
 
+// A database name is a service's name: the one rule of the client library
+// (which also keeps ":" out, since the server reads a collation after it).
 std::string DatabaseNameRefusal(const std::string& name) {
-    std::string refusal = NameRefusal(name, "database name");
-    if (refusal.empty() && name.find_first_of("/\\") != std::string::npos)
-        refusal = "Database name with a path separator: " + name;
-    if (refusal.empty() && name.find("..") != std::string::npos) refusal = "Database name with \"..\": " + name;
-    return refusal;
-}
-
-// 2020 unless the token at it is the statement's closing ";": these
-// statements check it before they change anything.
-void RequireDatabaseStatementEnd(const RdmSqlBase& statement, SqlTokenIterator it) {
-    if (it == statement.StatementEnd() || !it->IsStatementEnd())
-        statement.ThrowSyntaxError(2020, "Unexpected text before the end of the statement: " + it->text, it,
-                                   Here(__LINE__));
+    if (const char* fault = lurdbcli::ServiceNameFault(name)) return "Invalid database name \"" + name + "\": " + fault;
+    return "";
 }
 
 }  // namespace
@@ -77,7 +68,7 @@ void RdmSqlExec::CreateDatabase(SqlTokenIterator& it) {
         Advance(it);
     }
     // Clauses out of order or repeated stop the statement before anything is made.
-    RequireDatabaseStatementEnd(*this, it);
+    RequireClauseEnd(it);
     if (const std::string refusal = DatabaseNameRefusal(name); !refusal.empty())
         ThrowSyntaxError(kBadValue, refusal, nameToken, Here(__LINE__));
     std::string host = clauses[0].value;
@@ -107,7 +98,7 @@ void RdmSqlExec::DropDatabase(SqlTokenIterator& it) {
     const SqlTokenIterator nameToken = it;
     const std::string name = it->text;
     Advance(it);
-    RequireDatabaseStatementEnd(*this, it);
+    RequireClauseEnd(it);
     if (const std::string refusal = DatabaseNameRefusal(name); !refusal.empty())
         ThrowSyntaxError(kBadValue, refusal, nameToken, Here(__LINE__));
 
@@ -142,7 +133,7 @@ void RdmSqlExec::AlterDatabase(SqlTokenIterator& it) {
         const SqlTokenIterator aliasToken = it;
         alias = it->text;
         Advance(it);
-        RequireDatabaseStatementEnd(*this, it);
+        RequireClauseEnd(it);
         // A longer alias would be cut to the field and could name another row.
         if (const std::string refusal = NameRefusal(alias, "blobfile alias"); !refusal.empty())
             ThrowSyntaxError(kBadValue, refusal, aliasToken, Here(__LINE__));
@@ -166,7 +157,7 @@ void RdmSqlExec::AlterDatabase(SqlTokenIterator& it) {
         const SqlTokenIterator aliasToken = it;
         alias = it->text;
         Advance(it);
-        RequireDatabaseStatementEnd(*this, it);
+        RequireClauseEnd(it);
         blobFiles.DefineKey("fb_alias");
         blobFiles.ClearRecord();
         blobFiles.Fld("fb_alias").SetString(alias);

@@ -7,9 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "Crt.h"
 #include "DbDescError.h"
 #include "RdmSqlExec.h"
 #include "SqlAscii.h"
+#include "StringScrambler.h"
 #include "lurdbcli.h"
 
 namespace {
@@ -52,7 +54,7 @@ int32_t RdmSqlExec::UserIdByName(const std::string& name, SqlTokenIterator token
         if (!strict) return -1;
         ThrowSyntaxError(2021, "Username to long: " + name, token, Here(__LINE__));
     }
-    users.Fld("name").SetString(StoredCredential(name));
+    users.Fld("name").SetString(ScrambledCredential(name));
     if (users.FindRecByKey("name")) return users.Fld("userid").GetLong();
     if (strict) ThrowSyntaxError(2021, "Missing username: " + name, token, Here(__LINE__));
     return -1;
@@ -79,7 +81,7 @@ void RdmSqlExec::ParseGrant(int32_t& granteeId, std::vector<std::string>& names,
             ThrowSyntaxError(2020, "Missing 'GRANT' after 'WITH'!", granteePosition, Here(__LINE__));
         if (!AcceptKeyword(granteePosition, "OPTION"))
             ThrowSyntaxError(2020, "Missing 'OPTION' after 'GRANT'!", granteePosition, Here(__LINE__));
-        RequireStatementEnd(granteePosition);
+        RequireClauseEnd(granteePosition, nullptr, "Missing ';' from end of command!");
         grantOption = 1;
     }
 
@@ -127,7 +129,7 @@ std::string RdmSqlExec::ResolveGrantObject(SqlTokenIterator objectToken) {
     // Sequence names are stored in upper case.
     DbDesc catalogue = m_descs.GetDescCopy(DbDescMap::kCatalogueName);
     RdmTable sequences(&catalogue, "sequencies");
-    sequences.Fld("seq_name").SetString(lurclistl::AsciiUpper(object));
+    sequences.Fld("seq_name").SetString(win::crt::UpperCp1250(object));
     if (sequences.FindRecByKey("seq_name")) return object;
     ThrowSyntaxError(2020, "Unknown object.", objectToken, Here(__LINE__));
 }

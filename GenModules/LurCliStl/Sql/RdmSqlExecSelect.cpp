@@ -38,6 +38,7 @@ void RdmSqlExec::OrderBy(SqlTokenIterator& it) {
     if (!descending && !it->IsStatementEnd() && !Take(it, "ASCENDING") && !Take(it, "ASC"))
         ThrowSyntaxError(2020, "Following keywords required after the field name: ASCENDING, DESCENDING", it,
                          Here(__LINE__));
+    RequireClauseEnd(it);
     try {
         m_view.Table(m_masterTable).SortList(field, descending, 1);
     } catch (const LurExceptBase& error) {

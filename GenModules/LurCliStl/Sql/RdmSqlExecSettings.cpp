@@ -36,7 +36,7 @@ void RdmSqlExec::AlterSession(SqlTokenIterator& it) {
     const SqlTokenIterator localeToken = it;
     const std::string locale = it->text;
     Advance(it);
-    if (!it->IsStatementEnd()) ThrowSyntaxError(2020, ";", it, Here(__LINE__));
+    RequireClauseEnd(it, nullptr, ";");
 
     const std::string previous = win::crt::LocaleName();
     // Case conversion, character classes and collation follow the runtime's

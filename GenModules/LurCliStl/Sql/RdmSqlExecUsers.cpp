@@ -1,12 +1,13 @@
 // CREATE USER, CREATE ROLE, ALTER USER, DROP USER and DROP ROLE: rows of
-// SYSDB's "dbuser". Names and passwords are stored upper-cased (the
-// runtime's locale, as the login upper-cases them) and scrambled with the
-// built-in key: exactly what the login compares, so a user made here logs in.
+// SYSDB's "dbuser". Names and passwords are stored as ScrambledCredential
+// makes them (upper case by the code page 1250 table, whatever the session's
+// locale, then scrambled): exactly what every login compares, so a user made
+// here logs in from any program and under any locale.
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "LurStrings.h"
+#include "Crt.h"
 #include "RdmSqlExec.h"
 #include "StringScrambler.h"
 #include "lurdbcli.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmSqlExec"};
 
 constexpr const char* kUserTable = "dbuser";
+constexpr const char* kMissingEnd = "Missing ';' from end of command!";
 constexpr const char* kUserLinkTable = "userlink";
 constexpr const char* kGrantTable = "sysprivilegs";
 
@@ -23,16 +25,6 @@ constexpr const char* kGrantTable = "sysprivilegs";
 constexpr char kTypeRole = 1;
 
 }  // namespace
-
-std::string RdmSqlExec::StoredCredential(const std::string& text) {
-    std::string stored = lurutils::ToUpper(text);
-    StringScrambler().Scramble(static_cast<int32_t>(stored.size()), stored.data());
-    return stored;
-}
-
-void RdmSqlExec::RequireStatementEnd(SqlTokenIterator it) {
-    if (!it->IsStatementEnd()) ThrowSyntaxError(2020, "Missing ';' from end of command!", it, Here(__LINE__));
-}
 
 void RdmSqlExec::UserClauses(SqlTokenIterator& it, UserChanges& changes) {
     if (AcceptKeyword(it, "IDENTIFIED")) {
@@ -59,7 +51,7 @@ void RdmSqlExec::UserClauses(SqlTokenIterator& it, UserChanges& changes) {
     }
     // Clauses out of order would otherwise write the row and leave the rest
     // to run as a command of its own.
-    RequireStatementEnd(it);
+    RequireClauseEnd(it, nullptr, kMissingEnd);
 }
 
 void RdmSqlExec::CreateUser(SqlTokenIterator& it, bool role) {
@@ -72,19 +64,19 @@ void RdmSqlExec::CreateUser(SqlTokenIterator& it, bool role) {
     m_resultMessage = role ? "Cannot create role: " : "Cannot create user: ";
     if (it->IsStatementEnd()) ThrowSyntaxError(2020, "Missing User or Role name!", it, Here(__LINE__));
     m_resultMessage += it->text;
-    const std::string name = lurutils::ToUpper(it->text);
+    const std::string name = win::crt::UpperCp1250(it->text);
     Advance(it);
 
     UserChanges changes;
     changes.enabled = "0x01";
     if (role)
-        RequireStatementEnd(it);
+        RequireClauseEnd(it, nullptr, kMissingEnd);
     else
         UserClauses(it, changes);
     if (!changes.type.empty()) users.Fld("type").SetCStr(changes.type.c_str());
 
-    users.Fld("name").SetString(StoredCredential(name));
-    users.Fld("psw").SetString(StoredCredential(changes.password));
+    users.Fld("name").SetString(ScrambledCredential(name));
+    users.Fld("psw").SetString(ScrambledCredential(changes.password));
     users.Fld("enabled").SetCStr(changes.enabled.c_str());
     users.NewRec();
     users.EndTrans(true);
@@ -103,12 +95,12 @@ void RdmSqlExec::AlterUser(SqlTokenIterator& it) {
     UserChanges changes;
     UserClauses(it, changes);
 
-    users.Fld("name").SetString(StoredCredential(written));
+    users.Fld("name").SetString(ScrambledCredential(written));
     if (!users.FindRecByKey("name"))
         ThrowSyntaxError(lurdbcli::kNotFound, "Missing user: " + written, nameToken, Here(__LINE__));
     if (users.Fld("type").GetChar() == kTypeRole)
         ThrowSyntaxError(lurdbcli::kNotFound, "Can not alter role: " + written, nameToken, Here(__LINE__));
-    if (changes.hasPassword) users.Fld("psw").SetString(StoredCredential(changes.password));
+    if (changes.hasPassword) users.Fld("psw").SetString(ScrambledCredential(changes.password));
     if (!changes.enabled.empty()) users.Fld("enabled").SetCStr(changes.enabled.c_str());
     if (!changes.type.empty()) users.Fld("type").SetCStr(changes.type.c_str());
     users.ModRec();
@@ -125,12 +117,12 @@ void RdmSqlExec::DropUser(SqlTokenIterator& it, bool role) {
     if (it->IsStatementEnd()) ThrowSyntaxError(2020, "", it, Here(__LINE__));
     m_resultMessage += it->text;
     const SqlTokenIterator nameToken = it;
-    const std::string name = lurutils::ToUpper(it->text);
+    const std::string name = win::crt::UpperCp1250(it->text);
     Advance(it);
-    RequireStatementEnd(it);
+    RequireClauseEnd(it, nullptr, kMissingEnd);
 
     // DROP ROLE takes only a role, DROP USER only a user (visible or hidden).
-    users.Fld("name").SetString(StoredCredential(name));
+    users.Fld("name").SetString(ScrambledCredential(name));
     const bool found = users.FindRecByKey("name");
     const bool isRole = found && users.Fld("type").GetChar() == kTypeRole;
     if (!found || isRole != role)

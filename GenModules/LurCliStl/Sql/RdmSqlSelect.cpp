@@ -28,7 +28,7 @@ void RdmSqlSelect::Execute(SqlTokenIterator& it, SqlTokenIterator end) {
     if (!AcceptKeyword(from, "FROM"))
         ThrowSyntaxError(kMalformedStatement, "There are not any FROM keyword!", from, Here(__LINE__));
     const SqlTokenIterator where = FindToken(from, stop, "WHERE");
-    const SqlTokenIterator conditions = where == stop ? stop : where + 1;
+    const SqlTokenIterator conditions = ConditionsAfterWhere(where, stop);
 
     if (from != stop && lurclistl::EqualsIgnoringAsciiCase(from->text, "system") && !from->IsQuoted() &&
         from + 1 != end && (from + 1)->IsStatementEnd()) {

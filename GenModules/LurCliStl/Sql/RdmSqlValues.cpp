@@ -33,18 +33,32 @@ long ReadNumber(const std::string& text) { return std::strtol(text.c_str(), null
 
 }  // namespace
 
-void RdmSqlBase::EvalValue(std::string& value, RdmFld& target, SqlTokenIterator at) {
+std::string RdmSqlBase::EvalValue(SqlTokenIterator at, RdmFld& target) {
+    const SqlToken& token = *at;
+    const std::string& value = token.text;
     FieldDesc fieldDesc{};
     target.GetFieldDesc(fieldDesc);
     const char type = fieldDesc.type;
     const auto wrongType = [&] { ThrowSyntaxError(kBadValue, target.GetName() + " " + value, at, Here(__LINE__)); };
 
-    if (value == "SYSDATE") {
-        if (type != 'F' && type != 'l') wrongType();
-        RdmDateTimeFld now;
-        now.SetServerTimeFromSession(&m_descs);
-        value = DateTimeText(now, type);
-        return;
+    // What the value is comes from the token: a literal or a quoted
+    // identifier is a value as written, whatever its text looks like.
+    switch (token.kind) {
+        case SqlTokenKind::Keyword:
+            if (value != "SYSDATE") return value;
+            if (type != 'F' && type != 'l') wrongType();
+            {
+                RdmDateTimeFld now;
+                now.SetServerTimeFromSession(&m_descs);
+                return DateTimeText(now, type);
+            }
+        case SqlTokenKind::Word: {
+            std::string counter = value;
+            if (!IsNextval(counter)) return value;
+            return std::to_string(m_descs.GetDescAtPtr(0)->GetNextId(counter));
+        }
+        case SqlTokenKind::FunctionCall: break;
+        default: return value;
     }
     if (StartsWith(value, "ENCODE")) {
         std::vector<std::string> parameters;
@@ -52,26 +66,25 @@ void RdmSqlBase::EvalValue(std::string& value, RdmFld& target, SqlTokenIterator 
         if (parameters.size() != 1)
             ThrowSyntaxError(kBadValue, "Cannot encode field value - parameter number is invalid: " + value, at,
                              Here(__LINE__));
-        // Upper-cased as CREATE USER and the login do, accented letters too,
-        // so that the scrambled text finds the stored one.
-        std::string text = lurutils::ToUpper(parameters[0]);
-        StringScrambler().Scramble(static_cast<int32_t>(text.size()), text.data());
-        value = text;
-        return;
-    }
-    std::string counter = value;
-    if (IsNextval(counter)) {
-        value = std::to_string(m_descs.GetDescAtPtr(0)->GetNextId(counter));
-        return;
+        // The form CREATE USER stores and the login compares, so that the
+        // text finds the stored one.
+        return ScrambledCredential(parameters[0]);
     }
     if (StartsWith(value, "TO_DATE")) {
         lurDate::LurDateTime date;
         ConvertValue(value, date, at);
         if (type != 'F' && type != 'l') wrongType();
-        value = DateTimeText(date, type);
-        return;
+        return DateTimeText(date, type);
     }
-    if (StartsWith(value, "SUBSTR")) value = Substring(value, target, at);
+    if (StartsWith(value, "SUBSTR")) return Substring(value, target, at);
+    return value;  // TO_CHAR has no evaluation: its call text is the value
+}
+
+void RdmSqlBase::SetValue(SqlTokenIterator at, RdmFld& target) {
+    const std::string value = EvalValue(at, target);
+    if (const std::string refusal = target.Refusal(value); !refusal.empty())
+        ThrowSyntaxError(kBadValue, refusal, at, Here(__LINE__));
+    target.SetString(value);
 }
 
 std::string RdmSqlBase::CallArguments(const std::string& call, const std::string& rest, SqlTokenIterator at) {

@@ -1,9 +1,12 @@
 #include "SqlTextFile.h"
 
+#include <sys/stat.h>
+
 #include <string_view>
 
 #include "CodePage.h"
 #include "File.h"
+#include "FileApi.h"
 #include "LurExceptBase.h"
 
 namespace {
@@ -30,7 +33,13 @@ SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
         return Failed(SqlTextFile::kCannotOpen);  // a name the file layer refuses
     }
 
-    return DecodeSqlText(std::move(bytes), encoding, path);
+    SqlTextFile result = DecodeSqlText(std::move(bytes), encoding, path);
+    std::string posixPath;
+    struct stat status {};
+    if (win::ToPosixPath(path, posixPath) && stat(posixPath.c_str(), &status) == 0)
+        result.identity = {static_cast<unsigned long long>(status.st_dev),
+                           static_cast<unsigned long long>(status.st_ino)};
+    return result;
 }
 
 SqlTextFile DecodeSqlText(std::string bytes, SqlFileEncoding encoding, const std::string& name) {

@@ -8,6 +8,16 @@
 
 enum class SqlFileEncoding { Utf8, Cp1250 };
 
+// Which file a script is, whatever name reached it ("a.sql", "./a.sql", a
+// link): its device and inode, both 0 when unknown.
+struct SqlFileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+
+    bool Known() const { return device != 0 || inode != 0; }
+    bool operator==(const SqlFileIdentity&) const = default;
+};
+
 struct SqlTextFile {
     enum Fault { kNone, kCannotOpen, kReadError, kBadText };
 
@@ -15,6 +25,7 @@ struct SqlTextFile {
     Fault fault = kNone;
     // kBadText: the file and the byte offset of the fault, as messages name it.
     std::string faultText;
+    SqlFileIdentity identity;  // of a file read (not of text decoded from elsewhere)
 };
 
 // The whole file (path in code page 1250, in the library's path grammar).

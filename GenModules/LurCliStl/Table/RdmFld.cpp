@@ -5,6 +5,7 @@
 #include "Crt.h"
 #include "DbDesc.h"
 #include "DbDescError.h"
+#include "FieldNumberText.h"
 #include "LurNumbers.h"
 #include "RdmTable.h"
 
@@ -168,6 +169,18 @@ void RdmFld::SetString(const std::string& text) {
     if (IsBound()) m_desc->SetFieldText(m_fieldNo, text);
     m_text = text;
     m_number.reset();
+}
+
+std::string RdmFld::Refusal(const std::string& text) const {
+    if (lurfieldnumber::Takes(m_fieldDesc.type, IsUnsigned(), text)) return "";
+    return m_table + "." + m_name + " takes " + lurfieldnumber::WhatItTakes(m_fieldDesc.type, IsUnsigned()) +
+           ", not '" + text + "'";
+}
+
+void RdmFld::SetCheckedString(const std::string& text) {
+    if (const std::string refusal = Refusal(text); !refusal.empty())
+        throw DbDescError(kBadType, Here(__LINE__), StrVector(refusal));
+    SetString(text);
 }
 
 void RdmFld::SetCStr(const char* text) { SetString(text ? text : ""); }

@@ -64,6 +64,14 @@ public:
 
     // A conversion error of the record buffer leaves the value unchanged.
     void SetString(const std::string& text);
+    // SetString for a value from outside the program (SQL values, imported
+    // files): a number field takes only a number it can hold (the rule of
+    // FieldNumberText.h); anything else raises 2006 with the Refusal text, and
+    // the field keeps its value.
+    void SetCheckedString(const std::string& text);
+    // Why SetCheckedString refuses the text ("TABLE.FIELD takes <what>, not
+    // '<text>'"), or "" when it takes it.
+    std::string Refusal(const std::string& text) const;
     void SetCStr(const char* text);  // null sets the empty text
     void SetLong(int32_t value);
     void SetInt(int value);

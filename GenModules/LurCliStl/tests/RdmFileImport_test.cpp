@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -212,13 +213,41 @@ TEST_F(SqlSessionTest, NestedScriptsRunThenReportTheirFirstFailure) {
     EXPECT_EQ(std::string(session.GetSqlResultText()), "");
 }
 
-TEST_F(SqlSessionTest, AScriptThatIncludesItselfStopsAtTheDepthLimit) {
+TEST_F(SqlSessionTest, AScriptOnTheRunningChainIsNotRunAgain) {
+    // Twice in itself (the chain would otherwise run 2^17 - 1 scripts), and
+    // once more under another spelling of its name.
     const std::string self = fixture.Service().Dir() + "/self.sql";
-    Script("self.sql", "PRINT 'level';\n@ '" + self + "';\n");
+    const std::string again = fixture.Service().Dir() + "/./self.sql";
+    Script("self.sql", "PRINT 'level';\n@ '" + self + "';\n@ '" + again + "';\n");
     session.RunText(("@ '" + self + "';").c_str());
-    int levels = 0;
-    for (const std::string& message : progress.messages) levels += message == "level";
-    EXPECT_EQ(levels, RdmFileImport::kMaxScriptDepth);
+    const auto refused = [&](const std::string& name) {
+        const std::string text = "Script " + name + " is already running: it is not run again.";
+        return std::any_of(progress.messages.begin(), progress.messages.end(),
+                           [&](const std::string& message) { return message.find(text) != std::string::npos; });
+    };
+    EXPECT_EQ(std::count(progress.messages.begin(), progress.messages.end(), "level"), 1);
+    EXPECT_TRUE(refused(self));
+    EXPECT_TRUE(refused(again));
+    EXPECT_EQ(session.GetStatus(), std::string("@SQLFILE:ERROR:2020"));
+    EXPECT_EQ(session.GetScriptDepth(), 0);
+
+    // Once the chain has ended, the same script runs again.
+    progress.messages.clear();
+    Script("once.sql", "PRINT 'once';\n");
+    const std::string once = fixture.Service().Dir() + "/once.sql";
+    session.RunText(("@ '" + once + "';\n@ '" + once + "';").c_str());
+    EXPECT_EQ(std::count(progress.messages.begin(), progress.messages.end(), "once"), 2);
+}
+
+TEST_F(SqlSessionTest, ScriptsNestAtMostSixteenDeep) {
+    // A chain of different scripts, each calling the next.
+    const int scripts = RdmFileImport::kMaxScriptDepth + 1;
+    for (int i = 1; i <= scripts; ++i) {
+        const std::string next = fixture.Service().Dir() + "/s" + std::to_string(i + 1) + ".sql";
+        Script("s" + std::to_string(i) + ".sql", "PRINT 'level';\n@ '" + next + "';\n");
+    }
+    session.RunText(("@ '" + fixture.Service().Dir() + "/s1.sql';").c_str());
+    EXPECT_EQ(std::count(progress.messages.begin(), progress.messages.end(), "level"), RdmFileImport::kMaxScriptDepth);
     EXPECT_EQ(session.GetStatus(), std::string("@SQLFILE:ERROR:2020"));
     bool limitReported = false;
     for (const std::string& message : progress.messages) {

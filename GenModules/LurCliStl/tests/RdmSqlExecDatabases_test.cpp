@@ -125,8 +125,11 @@ TEST_F(SqlDatabaseTest, RefusedCreatesAndDropsChangeNothing) {
         {"CREATE DATABASE sales DBPATH p ON h;", "CREATE DATABASE:ERROR:2020", " ON"},
         {"CREATE DATABASE sales ON h ON h;", "CREATE DATABASE:ERROR:2020", " ON"},
         {"CREATE DATABASE sales extra;", "CREATE DATABASE:ERROR:2020", "extra"},
-        // names that do not fit the settings or leave the data directory
-        {"CREATE DATABASE '';", "CREATE DATABASE:ERROR:2022", "Empty database name"},
+        // names that do not fit the settings, leave the data directory, or
+        // hold the colon that the server reads a collation after
+        {"CREATE DATABASE '';", "CREATE DATABASE:ERROR:2022", "1 to 31 characters"},
+        {"CREATE DATABASE 'a:b';", "CREATE DATABASE:ERROR:2022", "\"a:b\""},
+        {"DROP DATABASE 'a:b';", "DROP DATABASE:ERROR:2022", "\"a:b\""},
         {"CREATE DATABASE " + longName + ";", "CREATE DATABASE:ERROR:2022", longName},
         {"CREATE DATABASE 'a/b';", "CREATE DATABASE:ERROR:2022", "a/b"},
         {"CREATE DATABASE 'a\\\\b';", "CREATE DATABASE:ERROR:2022", "a\\b"},

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,7 +29,15 @@ constexpr const char* kSchema =
     "  field STAMP  F 8  n\n"
     "  field TICKS  l 4  n\n";
 
-// A statement whose only token is the value being evaluated.
+// What the tokenizer makes of a value written unquoted.
+SqlTokenKind UnquotedKind(const std::string& value) {
+    if (value == "SYSDATE") return SqlTokenKind::Keyword;
+    for (const char* function : {"ENCODE", "TO_DATE", "SUBSTR", "TO_CHAR"})
+        if (value.starts_with(function)) return SqlTokenKind::FunctionCall;
+    return SqlTokenKind::Word;
+}
+
+// A statement whose first token is the value being evaluated.
 class ValueStatement : public RdmSqlBase {
 public:
     explicit ValueStatement(DbDescMap& descs) {
@@ -37,6 +46,11 @@ public:
         SetStatement(m_statement);
     }
     SqlTokenIterator At() const { return m_statement.begin(); }
+    SqlTokenIterator Value(const std::string& text, SqlTokenKind kind) {
+        m_statement.front().text = text;
+        m_statement.front().kind = kind;
+        return m_statement.begin();
+    }
 
 private:
     SqlStatement m_statement;
@@ -56,10 +70,11 @@ class SqlValuesTest : public ::testing::Test {
 protected:
     SqlValuesTest() : item(fixture.Tablespaces().GetDesc("SHOP"), "Item"), statement(fixture.Tablespaces()) {}
 
-    Outcome Eval(const std::string& value, const char* field) {
-        std::string text = value;
+    // The value written unquoted, or as a token of the kind given.
+    Outcome Eval(const std::string& value, const char* field, std::optional<SqlTokenKind> kind = std::nullopt) {
+        std::string text;
         try {
-            statement.EvalValue(text, item.Fld(field), statement.At());
+            text = statement.EvalValue(statement.Value(value, kind.value_or(UnquotedKind(value))), item.Fld(field));
         } catch (const DbDescError& error) {
             const std::string message = error.GetArgs().empty() ? std::string() : error.GetArgs()[0];
             const size_t colon = message.find(".: ");
@@ -124,8 +139,9 @@ TEST_F(SqlValuesTest, SysdateTakesTheServerTimeByFieldType) {
 TEST_F(SqlValuesTest, EncodeScramblesTheUpperCaseText) {
     EXPECT_EQ(Eval("ENCODE('smith')", "NAME").text, Scrambled("SMITH"));
     EXPECT_EQ(Eval("ENCODE( 'SMITH' )", "NAME").text, Scrambled("SMITH"));
-    // The runtime's upper-casing, as the login's: under a Hungarian session
-    // accented letters too.
+    // Upper case by the code page's table, as every login folds a name,
+    // whatever locale the session has set.
+    EXPECT_EQ(Eval("ENCODE('\xE1rp\xE1\x64')", "NAME").text, Scrambled("\xC1RP\xC1\x44"));
     ASSERT_NE(win::crt::SetLocale("Hungarian_Hungary.1250"), nullptr);
     const Outcome accented = Eval("ENCODE('\xE1rp\xE1\x64')", "NAME");
     win::crt::SetLocale("C");
@@ -207,6 +223,13 @@ TEST_F(SqlValuesTest, SubstrCutsTheCurrentTextOfAFieldOfTheTable) {
 TEST_F(SqlValuesTest, OtherValuesStayAsWritten) {
     for (const char* value : {"42", "plain text", "TO_CHAR(SYSDATE, 'YYYY')", "", "sysdate"})
         EXPECT_EQ(Eval(value, "NAME").text, value);
+    // A literal or a quoted identifier is a value whatever it looks like: no
+    // server time, no function, no counter drawn.
+    for (const SqlTokenKind kind : {SqlTokenKind::Literal, SqlTokenKind::QuotedIdentifier}) {
+        for (const char* value : {"SYSDATE", "ENCODE('x')", "SUBSTRATE", "ENCODED", "TO_DATE('1', 'Y')", "x.nextval"})
+            EXPECT_EQ(Eval(value, "NAME", kind).text, value);
+    }
+    EXPECT_EQ(Eval("x.nextval", "ID").text, "1");  // the first draw of x: the literal drew none
 }
 
 TEST_F(SqlValuesTest, ParameterListsSplitAtSingleCommasBetweenQuotes) {

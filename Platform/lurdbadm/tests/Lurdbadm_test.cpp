@@ -277,7 +277,7 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
         {"load GARAGE Garage Vehicle " + WriteFile("latin1.csv", "VehId,Owner\n2,\xE1rv\n"), 1,
          "line 2, field Owner: the byte 0xE1, which is no UTF-8"},
         {"load GARAGE Garage Vehicle " + WriteFile("longvalue.csv", "VehId,Power\n2," + longText + "\n"), 1,
-         "bad value " + longValue + "\n"},
+         "bad value " + longValue + ", not a whole number from"},
         // Command lines.
         {"create-service NEWSVC a b --verbose", 2, "unknown option \"--verbose\""},
         {"create-service NEWSVC a b --volumeid 12x", 2, "--volumeid needs a whole number from 0 to 4294967295"},
