@@ -99,3 +99,29 @@ TEST_F(StoreTabSave, InsideAnOpenTransactionOthersSeeTheSaveOnlyAtItsCommit) {
     EXPECT_EQ(OtherNote(11), "kiwi");
     EXPECT_NE(service.Dump("Orders").find("11,1,OPEN,kiwi\n"), std::string::npos);
 }
+
+TEST_F(StoreTabSave, ASearchWhileOnlyAnItemChangedIsRefusedAndTheSaveWritesTheItem) {
+    RdmStoreTab* item = customer->FindTable("Item", "");
+    item->AddTableOption(0);
+    customer->SetDeferred(true);
+    ASSERT_TRUE(item->LocateInList("IT_TEXT", "bolt", 0));  // an item of customer 1's order 10
+    item->Fld("IT_QTY").SetLong(99);
+    ASSERT_TRUE(item->ModRec(true));
+
+    // The search would reload the tree and drop the item's change.
+    try {
+        customer->FindList("", 0);
+        ADD_FAILURE() << "the search ran";
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 2012);
+    }
+    EXPECT_EQ(item->Fld("IT_QTY").GetLong(), 99);
+
+    ASSERT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Item"),
+              "IT_ORDER,IT_LINE,IT_TEXT,IT_QTY\n10,2,nut,7\n10,1,bolt,99\n11,1,screw,12\n20,1,washer,3\n"
+              "20,2,pin,1\n30,1,gear,2\n");
+    // Saved, the tree searches again.
+    customer->SetDeferred(false);
+    EXPECT_TRUE(customer->FindList("", 0));
+}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DbDescError.h"
 #include "OrderStockService.h"
 #include "RdmView.h"
 
@@ -58,6 +59,28 @@ TEST(View, IsSearchedWalkedEditedAndCommittedAcrossTwoTablespaces) {
     EXPECT_EQ(otherOrders.Fld("TOTAL").GetLong(), 13);
     std::string otherHolder;
     EXPECT_TRUE(otherOrders.LockRecord('w', otherHolder));
+}
+
+TEST(View, ASearchDuringAnEditIsRefusedAndTheCommitWritesTheDetailsChange) {
+    lurtest::OrderStockService shop;
+    std::unique_ptr<RdmView> view = lurtest::MakeOrderStockView(shop.Tablespaces());
+    RdmStoreTab& lines = view->Table("LINES");
+    ASSERT_TRUE(view->FindList("", 0));  // ALICE's order, her line 10 first
+    std::string holder;
+    ASSERT_TRUE(view->BeginEdit('w', holder, TableOptions{0}));
+    lines.Fld("QTY").SetLong(9);
+    ASSERT_TRUE(lines.ModRec());
+
+    // The search would reload the lines and drop the change.
+    try {
+        view->FindGreater("O_ID", 0);
+        ADD_FAILURE() << "the search ran";
+    } catch (const DbDescError& error) {
+        EXPECT_EQ(error.GetCode(), 2012);
+    }
+    ASSERT_TRUE(view->CommitEdit());
+    EXPECT_EQ(shop.Dump("Sales", "Lines"), "L_ID,O_REF,ITEM,QTY\n10,1,PEN,9\n11,1,INK,1\n12,2,PAD,5\n");
+    EXPECT_EQ(shop.Dump("Sales", "Orders"), lurtest::kOrderStockOrders);
 }
 
 }  // namespace

@@ -17,9 +17,10 @@
 //
 // Errors are DbDescError from the source RdmStoreTab with the table's display
 // name as the argument: 2005 bad move code, 2012 refused (a server move on a
-// detail table, changes pending, remove without cascade), 2014 re-read or
-// removal while the journal holds entries, 2015 child not listed, 2017 child
-// name already listed.
+// detail table, or while changes wait in the subtree; remove without
+// cascade), 2014 a re-read while changes wait in the subtree, or a removal
+// while the journal holds entries, 2015 child not listed, 2017 child name
+// already listed.
 #pragma once
 
 #include <cstdint>
@@ -178,6 +179,10 @@ public:
     const RdmRowStore& GetRowStore() const { return m_rows; }
     const RdmChangeJournal& GetJournal() const { return m_journal; }
     bool HasChangesPending() const { return m_changesPending; }
+    // Changes wait somewhere in the subtree (hung view masters included): a
+    // table's changes-pending flag or a journal entry. Every operation that
+    // would reload the subtree refuses while this holds.
+    bool SubtreeHoldsChanges() const;
 
     // ---- server moves and finds (RdmStoreTabNavigation.cpp) ----------------------
 
@@ -219,8 +224,8 @@ public:
     virtual bool StoreFindNotEqual(const std::string& field, int32_t moveCode, bool reset);
     virtual bool StoreFindBetween(const std::string& key, int32_t moveCode, bool reset);
 
-    // Refused (2012) while changes are pending; the bookmarked record is read
-    // from the server before it is stored.
+    // Refused (2012) while changes wait in the subtree; the bookmarked record
+    // is read from the server before it is stored.
     virtual bool GoToBookmarkReload(const std::string& name, int childCode = kChildFirst);
     virtual bool GoToBookmarkReloadEx(const std::string& name, int childCode = kChildFirst);
     // Refused (2012) on any table with an owner.
@@ -238,7 +243,7 @@ public:
     int32_t GetListPos() const override;
     int32_t GetListCount() const override;
     // The current row and its detail rows are read again from the server;
-    // 2014 while the journal holds entries.
+    // 2014, before any row is touched, while changes wait in the subtree.
     bool ReadCurrentRec(bool strict = false) override;
     // The next combination of a row of this table and rows of its details
     // under the group key (the view's record walk).
@@ -360,7 +365,6 @@ private:
     struct SaveRun;
     bool ChildBlocksDelete() const;
     void TakeSnapshot();
-    bool JournalsHoldEntries() const;
     void WriteGroup(int32_t group, SaveRun& run);
     void WriteEntry(const RdmJournalEntry& entry, bool linkMaintained, SaveRun& run);
     void WriteDetails(int32_t rowId, bool uniqueFirst, SaveRun& run);

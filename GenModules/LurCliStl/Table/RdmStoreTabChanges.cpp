@@ -144,6 +144,15 @@ void RdmStoreTab::TakeSnapshot() {
     m_changesPending = true;
 }
 
+// ---- where changes wait ----------------------------------------------------------------
+
+bool RdmStoreTab::SubtreeHoldsChanges() const {
+    if (m_changesPending || !m_journal.IsEmpty()) return true;
+    for (const auto& [name, child] : m_children)
+        if (child->SubtreeHoldsChanges()) return true;
+    return false;
+}
+
 // ---- record changes ------------------------------------------------------------------------
 
 bool RdmStoreTab::NewRec() {
@@ -257,7 +266,7 @@ bool RdmStoreTab::SaveChanges() {
 
 bool RdmStoreTab::SaveGroup(int32_t group) {
     if (!m_rows.FindGroup(group)) return false;
-    if (!JournalsHoldEntries()) return true;  // nothing to write: no transaction either
+    if (!SubtreeHoldsChanges()) return true;  // nothing waits: no transaction either
     SaveRun run;
     try {
         InRegistryTransaction(*this, ("SAVE " + m_displayName).c_str(), [&] {
@@ -271,13 +280,6 @@ bool RdmStoreTab::SaveGroup(int32_t group) {
     run.Finish();
     run.PutBack();
     return true;
-}
-
-bool RdmStoreTab::JournalsHoldEntries() const {
-    if (!m_journal.IsEmpty()) return true;
-    for (const auto& [name, child] : m_children)
-        if (child->JournalsHoldEntries()) return true;
-    return false;
 }
 
 void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {

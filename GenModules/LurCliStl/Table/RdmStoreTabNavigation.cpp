@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kBadMoveCode = 2005;
 constexpr int kRefused = 2012;
-constexpr int kJournalNotEmpty = 2014;
+constexpr int kChangesWait = 2014;
 constexpr int32_t kOptionOneStep = 4;
 constexpr int32_t kMoveNone = 5;
 
@@ -22,7 +22,8 @@ constexpr int32_t kMoveNone = 5;
 // ---- the common steps of the server moves and finds ----------------------------------
 
 void RdmStoreTab::RefuseServerStep(int line) const {
-    if (m_owner || m_changesPending) Refuse(kRefused, line);
+    // The reload that follows would drop what waits anywhere below.
+    if (m_owner || SubtreeHoldsChanges()) Refuse(kRefused, line);
 }
 
 bool RdmStoreTab::AfterRecordFound(int childCode, bool reset) {
@@ -51,8 +52,8 @@ bool RdmStoreTab::MoveByKey(int32_t code, const std::string& key, int childCode)
 }
 
 bool RdmStoreTab::GoToBookmarkReload(const std::string& name, int childCode) {
-    // Rows changed in deferred mode would be lost by the reload.
-    if (m_changesPending) Refuse(kRefused, __LINE__);
+    // Rows changed in deferred mode here or below would be lost by the reload.
+    if (SubtreeHoldsChanges()) Refuse(kRefused, __LINE__);
     if (!RdmTable::GoToBookmark(name)) return false;
     // The bookmark only positions the server; the record comes from a read.
     if (!RdmTable::ReadCurrentRec(false)) return false;
@@ -269,7 +270,9 @@ void RdmStoreTab::PositionChildren(int32_t rowId, int childCode) {
 // ---- re-reading the current row ---------------------------------------------------------------
 
 bool RdmStoreTab::ReadCurrentRec(bool strict) {
-    if (!m_journal.IsEmpty()) Refuse(kJournalNotEmpty, __LINE__);
+    // The re-read replaces the detail rows of the whole subtree: refused
+    // before any of them is touched.
+    if (SubtreeHoldsChanges()) Refuse(kChangesWait, __LINE__);
     RdmPositionGuard guard(*this);
     if (m_owner) {
         if (m_currentGroup != -1) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -86,6 +87,24 @@ protected:
     void DelOrder(int32_t id) {
         ASSERT_TRUE(orders->LocateInList("OR_ID", std::to_string(id), 0)) << id;
         ASSERT_TRUE(orders->DelRec(true));
+    }
+    // A change held by the items only: the quantity of an item of the current order.
+    void ModItem(const std::string& text, int32_t quantity) {
+        ASSERT_TRUE(item->LocateInList("IT_TEXT", text, 0)) << text;
+        item->Fld("IT_QTY").SetLong(quantity);
+        ASSERT_TRUE(item->ModRec(true));
+    }
+    // A dump of the fixture's items with one line replaced.
+    static std::string ItemsWith(const std::string& line, const std::string& replacement) {
+        std::string text = lurtest::FixtureText("shop/Item.csv");
+        const size_t at = text.find(line + "\n");
+        if (at == std::string::npos) ADD_FAILURE() << "no item line " << line;
+        return at == std::string::npos ? text : text.replace(at, line.size(), replacement);
+    }
+    // The number of stored rows of every table of the tree.
+    std::vector<int32_t> RowCounts() const {
+        return {customer->GetRowStore().Count(), orders->GetRowStore().Count(), item->GetRowStore().Count(),
+                note->GetRowStore().Count()};
     }
     // The client library's transaction lines from here on.
     std::string TraceFile() {
@@ -279,6 +298,59 @@ TEST_F(StoreTabChangesTest, CancelThenSaveSendsNothing) {
     EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));
     EXPECT_EQ(ReadFile(trace).find("transaction"), std::string::npos);
     EXPECT_TRUE(orders->ReadCurrentRec(true));  // no stale journal (2014)
+}
+
+TEST_F(StoreTabChangesTest, AServerStepWhileOnlyADetailHoldsChangesIsRefusedAndTheSaveWritesThem) {
+    // Each of these reloads the tree, which would drop the items' change.
+    customer->Fld("CU_ID").SetLong(3);
+    ASSERT_TRUE(customer->FindRecByKey("CU_ID", 0));
+    ASSERT_TRUE(customer->CreateBookmark("b"));
+    ASSERT_TRUE(customer->MarkBookmark("b"));
+    ASSERT_TRUE(customer->CreateCursor("c", "CU_ID"));
+    const std::vector<std::pair<const char*, std::function<void()>>> steps{
+        {"FindList", [&] { customer->FindList("", 0); }},
+        {"FindListAdd", [&] { customer->FindListAdd("CU_ID"); }},
+        {"FindGreater", [&] { customer->FindGreater("CU_ID", 0); }},
+        {"Move", [&] { customer->Move(0, 0); }},
+        {"MoveByKey", [&] { customer->MoveByKey(3, "CU_ID", 0); }},
+        {"FindRec", [&] { customer->FindRec(0); }},
+        {"FindRecByKeyKeep", [&] { customer->FindRecByKeyKeep("CU_ID", 0); }},
+        {"FindRecByKey", [&] { customer->FindRecByKey("CU_ID", 0); }},
+        {"GoToBookmarkReload", [&] { customer->GoToBookmarkReload("b", 0); }},
+        {"CursorMove", [&] { customer->CursorMove("c", 0, 0); }},
+    };
+    int32_t quantity = 100;
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        Reload();
+        customer->SetDeferred(true);
+        ModItem("bolt", ++quantity);  // order 10's item: the customer and orders hold nothing
+        const std::vector<int32_t> rows = RowCounts();
+
+        EXPECT_EQ(ErrorCode(step), 2012);
+        EXPECT_EQ(RowCounts(), rows);
+        EXPECT_EQ(JournalBits(*item), std::vector<int>{4});
+        EXPECT_EQ(item->Fld("IT_QTY").GetLong(), quantity);
+
+        EXPECT_TRUE(customer->SaveChanges());
+        EXPECT_EQ(service.Dump("Item"), ItemsWith("10,1,bolt,5", "10,1,bolt," + std::to_string(quantity)));
+        customer->SetDeferred(false);
+    }
+}
+
+TEST_F(StoreTabChangesTest, AReReadWhileADetailHoldsChangesIsRefusedBeforeAnyRowIsTouched) {
+    customer->SetDeferred(true);
+    ModItem("bolt", 99);
+    const std::vector<int32_t> rows = RowCounts();
+    for (RdmStoreTab* table : {customer.get(), orders, item}) {
+        SCOPED_TRACE(table->GetDisplayName());
+        EXPECT_EQ(ErrorCode([&] { table->ReadCurrentRec(true); }), 2014);
+        EXPECT_EQ(RowCounts(), rows);
+        EXPECT_EQ(JournalBits(*item), std::vector<int>{4});
+    }
+    EXPECT_TRUE(customer->SaveChanges());
+    EXPECT_EQ(service.Dump("Item"), ItemsWith("10,1,bolt,5", "10,1,bolt,99"));
+    EXPECT_TRUE(customer->ReadCurrentRec(true));  // nothing waits any more
 }
 
 TEST_F(StoreTabChangesTest, CascadingRemovalsSendNothing) {

@@ -159,6 +159,46 @@ TEST_F(ViewEdit, CancelShowsTheRowsAsBeforeAndNothingCancelledIsSentLater) {
     EXPECT_EQ(Dump("Lines"), lurtest::kOrderStockLines);
 }
 
+TEST_F(ViewEdit, ASearchDuringAnEditIsRefusedAndTheCommitWritesWhatOnlyADetailHeld) {
+    // Any search reloads the tree below the master, which would drop the
+    // details' changes before the commit.
+    const std::vector<std::pair<const char*, std::function<void()>>> searches{
+        {"FindList", [&] { view->FindList("", 0); }},
+        {"FindGreater", [&] { view->FindGreater("O_ID", 0); }},
+        {"FindListAdd", [&] { view->FindListAdd("O_ID"); }},
+        {"FindRecByKey", [&] { view->FindRecByKey("O_ID"); }},
+        {"Move", [&] { view->Move(2); }},
+        {"MoveByKey", [&] { view->MoveByKey(3, "O_ID"); }},
+    };
+    int32_t quantity = 20;
+    for (const auto& [name, search] : searches) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(view->FindList("", 0));  // ALICE's order, her line 10 first
+        ASSERT_TRUE(view->BeginEdit('w', holder, uniqueFirst));
+        Lines().Fld("QTY").SetLong(++quantity);
+        ASSERT_TRUE(Lines().ModRec());
+
+        EXPECT_EQ(ErrorCode(search), 2012);
+        EXPECT_EQ(Lines().GetListCount(), 2);
+        EXPECT_EQ(Lines().Fld("QTY").GetLong(), quantity);
+
+        ASSERT_TRUE(view->CommitEdit());
+        EXPECT_EQ(Dump("Lines"),
+                  "L_ID,O_REF,ITEM,QTY\n10,1,PEN," + std::to_string(quantity) + "\n11,1,INK,1\n12,2,PAD,5\n");
+        ExpectEditGivenBack();
+    }
+
+    // A change held by the attached view's table counts as well.
+    ASSERT_TRUE(view->FindList("", 0));
+    ASSERT_TRUE(view->BeginEdit('w', holder, uniqueFirst));
+    RdmStoreTab& items = view->SubView("K").Table("ITEMS");
+    items.Fld("PRICE").SetLong(9);
+    ASSERT_TRUE(items.ModRec());
+    EXPECT_EQ(ErrorCode([&] { view->FindList("", 0); }), 2012);
+    ASSERT_TRUE(view->CommitEdit());
+    EXPECT_EQ(shop.Dump("Stock", "Items"), "ITEM,PRICE\nINK,7\nPAD,4\nPEN,9\n");
+}
+
 TEST_F(ViewEdit, AnotherConnectionsBeginEditIsRefusedAndNamesTheHolder) {
     ASSERT_TRUE(view->BeginEdit('w', holder, uniqueFirst));
     std::unique_ptr<LuConn> other = shop.OpenSecond();
