@@ -12,6 +12,7 @@ namespace {
 constexpr int kNameNotListed = 2015;
 constexpr int kNameListed = 2017;
 constexpr int kRefused = 2012;
+constexpr int kChangesWait = 2014;
 constexpr int32_t kOptionKeepPosition = 2;
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmStoreTab"};
@@ -218,11 +219,12 @@ bool RdmStoreTab::ReloadCurrent() {
 }
 
 bool RdmStoreTab::ClearList() {
+    // What a save would still have to write is never cleared away.
     if (m_groupMode && m_owner) {
-        RemoveGroupRows(m_currentGroup, true, true);
-        m_allPos = -1;
-        m_groupPos = -1;
+        if (GroupHoldsChanges(m_currentGroup)) Refuse(kChangesWait, __LINE__);
+        RemoveAndFollow([this] { RemoveGroupRows(m_currentGroup, true, true); });
     } else {
+        if (SubtreeHoldsChanges()) Refuse(kChangesWait, __LINE__);
         ClearTree();
     }
     return true;

@@ -18,9 +18,8 @@
 // Errors are DbDescError from the source RdmStoreTab with the table's display
 // name as the argument: 2005 bad move code, 2012 refused (a server move on a
 // detail table, or while changes wait in the subtree; remove without
-// cascade), 2014 a re-read while changes wait in the subtree, or a removal
-// while the journal holds entries, 2015 child not listed, 2017 child name
-// already listed.
+// cascade), 2014 a re-read or a removal that would drop changes still to be
+// saved, 2015 child not listed, 2017 child name already listed.
 #pragma once
 
 #include <cstdint>
@@ -160,8 +159,9 @@ public:
     // The record buffer becomes the only row (group -1); no current row.
     virtual bool ReloadCurrent();
     // A detail table in group mode drops the current group's rows (with their
-    // details); any other table clears its rows and server list, and those
-    // of every descendant. True.
+    // details; the children then follow no row); any other table clears its
+    // rows and server list, and those of every descendant. True; 2014 when
+    // a row it would drop, or a detail row of one, holds changes.
     bool ClearList() override;
     // In group mode: with cascade, every child first drops its group of each
     // of the group's rows; with remove, the rows leave the visible rows and
@@ -181,7 +181,7 @@ public:
     bool HasChangesPending() const { return m_changesPending; }
     // Changes wait somewhere in the subtree (hung view masters included): a
     // table's changes-pending flag or a journal entry. Every operation that
-    // would reload the subtree refuses while this holds.
+    // would reload or clear the subtree refuses while this holds.
     bool SubtreeHoldsChanges() const;
 
     // ---- server moves and finds (RdmStoreTabNavigation.cpp) ----------------------
@@ -302,10 +302,14 @@ public:
     bool LocateInList(const std::string& field, const std::string& value, int32_t start) override;
     bool LocateInListByValues(const DbDesc::FieldValues& values, int32_t start) override;
     // Removes stored rows (with their detail rows) only; the server's records
-    // stay. 2014 while the journal holds entries.
+    // stay. 2014 while this table's journal holds entries or a detail row of
+    // the row does. The current row stays current when it stays; when it
+    // goes, the row now at its place (or none) becomes current, its record
+    // in the buffer and the children on its group.
     bool RemoveFromList(int32_t index) override;
     int32_t RemoveValueFromList(const std::string& field, const std::string& value, int32_t start) override;
-    // Every matching row goes; -1 (0 when the current group has no record).
+    // Every matching row goes (all or none); -1 (0 when the current group has
+    // no record).
     int32_t RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t start) override;
     // Stable by the field's comparison; descending is the exact reverse. The
     // current row stays current (at its new index).
@@ -365,6 +369,10 @@ private:
     struct SaveRun;
     bool ChildBlocksDelete() const;
     void TakeSnapshot();
+    // Changes wait for the row (its journal entry) or below it, in its
+    // details' rows, deleted ones included.
+    bool RowHoldsChanges(int32_t rowId) const;
+    bool GroupHoldsChanges(int32_t group) const;
     void WriteGroup(int32_t group, SaveRun& run);
     void WriteEntry(const RdmJournalEntry& entry, bool linkMaintained, SaveRun& run);
     void WriteDetails(int32_t rowId, bool uniqueFirst, SaveRun& run);
@@ -407,6 +415,13 @@ private:
     // This table's rows of one owner row leave the visible rows, each after
     // its own detail rows (the group record stays, empty).
     void RemoveDetailRows(int32_t ownerRowId);
+    // Runs the removal; the row that was current stays current, or the row
+    // now at its place (none past an empty list) becomes current with the
+    // children following it. Both positions are set.
+    void RemoveAndFollow(const std::function<void()>& remove);
+    // Removes the rows with their detail rows, all or none (2014 while one of
+    // them, or this table's journal, holds changes).
+    void RemoveRows(const std::vector<int32_t>& ids);
     // The first row from start on that matches (row loaded into the record
     // buffer while tested); -1 when none. The record buffer is kept.
     int32_t SearchRows(int32_t start, const std::function<bool()>& matches);

@@ -56,9 +56,10 @@ struct RdmStoreTab::SaveRun {
 
     // On a table's first visit: its record buffer and options are noted, and
     // its journaled rows that left the visible rows are indexed by group.
-    // Those whose master row left the owner's rows without a delete (removed
-    // from the list with it) belong to no group a save reaches: they send
-    // nothing and leave the journal with this save.
+    // Those whose master row left the owner's rows without a delete (a direct
+    // delete of the master while only the detail was deferred) belong to no
+    // group a save reaches: they send nothing and leave the journal with this
+    // save.
     const Visited& Visit(RdmStoreTab& table) {
         const auto known = visited.find(&table);
         if (known != visited.end()) return known->second;
@@ -153,6 +154,27 @@ bool RdmStoreTab::SubtreeHoldsChanges() const {
     return false;
 }
 
+bool RdmStoreTab::RowHoldsChanges(int32_t rowId) const {
+    if (m_journal.Contains(rowId)) return true;
+    for (const auto& [name, child] : m_children)
+        if (child->GroupHoldsChanges(rowId)) return true;
+    return false;
+}
+
+bool RdmStoreTab::GroupHoldsChanges(int32_t group) const {
+    // An entry keeps its row's group, so a row already deleted from the
+    // visible rows counts too.
+    for (const auto& [rowId, entry] : m_journal.Entries())
+        if (entry.group == group) return true;
+    const RdmRowGroup* rows = m_rows.FindGroup(group);
+    if (!rows) return false;
+    for (const RdmStoredRow* row : rows->rows) {
+        for (const auto& [name, child] : m_children)
+            if (child->GroupHoldsChanges(row->id)) return true;
+    }
+    return false;
+}
+
 // ---- record changes ------------------------------------------------------------------------
 
 bool RdmStoreTab::NewRec() {
@@ -210,11 +232,8 @@ bool RdmStoreTab::DelRec(bool strict) {
     } else if (!RdmTable::DelRec(strict)) {
         return false;
     }
-    m_rows.RemoveRow(row->id);
-    // The row now at the position (or the new last one) becomes current, and
-    // the children follow it, so that none stays on the deleted row's group.
-    const int32_t count = GetListCount();
-    MakeCurrent(Position() < count ? Position() : count - 1, kChildNone);
+    const int32_t rowId = row->id;
+    RemoveAndFollow([this, rowId] { m_rows.RemoveRow(rowId); });
     return true;
 }
 
@@ -283,9 +302,9 @@ bool RdmStoreTab::SaveGroup(int32_t group) {
 }
 
 void RdmStoreTab::WriteGroup(int32_t group, SaveRun& run) {
-    // Rows that left the visible rows first (deferred deletes; rows only
-    // removed from the list send nothing), so that a key they free can be
-    // taken by an insert of the same save.
+    // Rows that left the visible rows first (deferred deletes; a row
+    // inserted and deleted again sends nothing), so that a key they free can
+    // be taken by an insert of the same save.
     const SaveRun::Visited& visit = run.Visit(*this);
     const auto gone = visit.gone.find(group);
     for (const int32_t rowId : gone == visit.gone.end() ? std::vector<int32_t>() : gone->second) {

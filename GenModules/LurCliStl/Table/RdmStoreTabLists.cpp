@@ -1,5 +1,6 @@
 // RdmStoreTab: searches by field value, removals and sorting over the stored
 // rows. None of these calls the server.
+#include <algorithm>
 #include <map>
 
 #include "DbDescError.h"
@@ -8,7 +9,7 @@
 
 namespace {
 
-constexpr int kJournalNotEmpty = 2014;
+constexpr int kChangesWait = 2014;
 
 }  // namespace
 
@@ -76,15 +77,46 @@ void RdmStoreTab::RemoveDetailRows(int32_t ownerRowId) {
     Position() = rows && m_rows.FindById(currentId) ? RdmRowStore::IndexOfId(*rows, currentId) : -1;
 }
 
+void RdmStoreTab::RemoveAndFollow(const std::function<void()>& remove) {
+    const RdmStoredRow* current = CurrentRow();
+    const int32_t currentId = current ? current->id : -1;
+    const int32_t position = Position();
+    remove();
+    const RdmRowList* rows = CurrentRows();
+    if (!rows) {
+        ClearPositionTree();
+    } else if (const RdmStoredRow* kept = m_rows.FindById(currentId)) {
+        // Still there: it stays current at its new index, with its record
+        // and its children as they are.
+        Position() = RdmRowStore::IndexOf(*rows, kept);
+    } else if (position != -1) {
+        // The row now at its place, the new last one past the end, or none.
+        MakeCurrent(std::min(position, static_cast<int32_t>(rows->size()) - 1), kChildNone);
+    }
+    // Both positions name the current row, so that leaving group mode shows it too.
+    const RdmStoredRow* row = CurrentRow();
+    m_allPos = row ? RdmRowStore::IndexOf(m_rows.AllRows(), row) : -1;
+    m_groupPos = row ? m_rows.IndexInGroup(m_currentGroup, row) : -1;
+}
+
+void RdmStoreTab::RemoveRows(const std::vector<int32_t>& ids) {
+    if (ids.empty()) return;
+    // All or none, and nothing that a save would still have to write.
+    if (!m_journal.IsEmpty()) Refuse(kChangesWait, __LINE__);
+    for (const int32_t id : ids)
+        if (RowHoldsChanges(id)) Refuse(kChangesWait, __LINE__);
+    RemoveAndFollow([this, &ids] {
+        for (const int32_t id : ids) {
+            for (const auto& [name, child] : m_children) child->RemoveDetailRows(id);
+            m_rows.RemoveRow(id);
+        }
+    });
+}
+
 bool RdmStoreTab::RemoveFromList(int32_t index) {
-    if (!m_journal.IsEmpty()) Refuse(kJournalNotEmpty, __LINE__);
     const RdmRowList* rows = CurrentRows();
     if (!rows || index < 0 || index >= static_cast<int32_t>(rows->size())) return false;
-    const int32_t id = (*rows)[static_cast<size_t>(index)]->id;
-    for (const auto& [name, child] : m_children) child->RemoveDetailRows(id);
-    m_rows.RemoveRow(id);
-    const int32_t count = GetListCount();
-    if (Position() >= count) SetListPos(count - 1);
+    RemoveRows({(*rows)[static_cast<size_t>(index)]->id});
     return true;
 }
 
@@ -95,10 +127,12 @@ int32_t RdmStoreTab::RemoveValueFromList(const std::string& field, const std::st
 }
 
 int32_t RdmStoreTab::RemoveAllValuesFromList(const std::string& field, const std::string& value, int32_t) {
-    if (!CurrentRows()) return 0;
-    for (int32_t found = FindInList(field, value, 0); found != -1; found = FindInList(field, value, found)) {
-        RemoveFromList(found);
-    }
+    const RdmRowList* rows = CurrentRows();
+    if (!rows) return 0;
+    std::vector<int32_t> ids;
+    for (int32_t found = FindInList(field, value, 0); found != -1; found = FindInList(field, value, found + 1))
+        ids.push_back((*rows)[static_cast<size_t>(found)]->id);
+    RemoveRows(ids);
     return -1;
 }
 

@@ -94,6 +94,14 @@ protected:
         item->Fld("IT_QTY").SetLong(quantity);
         ASSERT_TRUE(item->ModRec(true));
     }
+    // The store's orders and items as the fixture has them, customer 1 current.
+    void RestoreStore() {
+        orders->TruncateFile();
+        item->TruncateFile();
+        service.Load("Shop", "Orders", lurtest::FixtureText("shop/Orders.csv"));
+        service.Load("Shop", "Item", lurtest::FixtureText("shop/Item.csv"));
+        Reload();
+    }
     // A dump of the fixture's items with one line replaced.
     static std::string ItemsWith(const std::string& line, const std::string& replacement) {
         std::string text = lurtest::FixtureText("shop/Item.csv");
@@ -353,26 +361,131 @@ TEST_F(StoreTabChangesTest, AReReadWhileADetailHoldsChangesIsRefusedBeforeAnyRow
     EXPECT_TRUE(customer->ReadCurrentRec(true));  // nothing waits any more
 }
 
-TEST_F(StoreTabChangesTest, CascadingRemovalsSendNothing) {
-    customer->SetDeferred(true);
-    ModOrder(10, "kiwi");
-    ASSERT_TRUE(item->LocateInList("IT_LINE", "1", 0));
-    item->Fld("IT_QTY").SetLong(99);
-    ASSERT_TRUE(item->ModRec(true));
-    NewOrder(13, "sixth");
-    EXPECT_TRUE(orders->ClearList());  // customer 1's orders leave the rows, with their items and changes
-    ASSERT_TRUE(customer->LocateInList("CU_ID", "2", 0));
-    ModOrder(20, "lime");
-    ASSERT_TRUE(customer->RemoveFromList(customer->GetListPos()));  // customer 2 and its changed order
+TEST_F(StoreTabChangesTest, RemovingRowsThatHoldChangesIsRefusedAndTheSaveWritesThem) {
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        std::function<void()> removal;
+        const char* table;  // dumped after the save
+        std::string stored;
+    };
+    const std::string boltChanged = ItemsWith("10,1,bolt,5", "10,1,bolt,99");
+    std::string withoutBolt = lurtest::FixtureText("shop/Item.csv");
+    withoutBolt.erase(withoutBolt.find("10,1,bolt,5\n"), 12);
+    const std::vector<Case> cases{
+        {"a master row whose item changed", [&] { ModItem("bolt", 99); },
+         [&] { customer->RemoveFromList(customer->GetListPos()); }, "Item", boltChanged},
+        {"the same by value", [&] { ModItem("bolt", 99); }, [&] { customer->RemoveValueFromList("CU_ID", "1", 0); },
+         "Item", boltChanged},
+        {"every row with a value, the second one changed below",
+         [&] {
+             ASSERT_TRUE(orders->LocateInList("OR_ID", "11", 0));
+             ModItem("screw", 99);
+         },
+         [&] { orders->RemoveAllValuesFromList("OR_STATE", "open", 0); }, "Item",
+         ItemsWith("11,1,screw,12", "11,1,screw,99")},
+        {"an order whose item was deleted",
+         [&] {
+             ASSERT_TRUE(item->LocateInList("IT_TEXT", "bolt", 0));
+             ASSERT_TRUE(item->DelRec(true));
+         },
+         [&] { orders->RemoveFromList(orders->GetListPos()); }, "Item", withoutBolt},
+        {"a row changed itself", [&] { ModOrder(11, "kiwi"); }, [&] { orders->RemoveFromList(0); }, "Orders",
+         OrdersDump(
+             {"10,1,open,first", "11,1,OPEN,kiwi", "12,1,closed,third", "20,2,open,fourth", "30,3,closed,fifth"})},
+        {"clearing a detail's group", [&] { ModItem("bolt", 99); }, [&] { orders->ClearList(); }, "Item", boltChanged},
+        {"clearing the tree", [&] { ModItem("bolt", 99); }, [&] { customer->ClearList(); }, "Item", boltChanged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RestoreStore();
+        customer->SetDeferred(true);
+        c.change();
+        const std::vector<int32_t> rows = RowCounts();
+        const std::vector<int> orderBits = JournalBits(*orders);
+        const std::vector<int> itemBits = JournalBits(*item);
 
-    const std::string trace = TraceFile();
+        EXPECT_EQ(ErrorCode(c.removal), 2014);
+        EXPECT_EQ(RowCounts(), rows);
+        EXPECT_EQ(JournalBits(*orders), orderBits);
+        EXPECT_EQ(JournalBits(*item), itemBits);
+
+        EXPECT_TRUE(customer->SaveChanges());
+        EXPECT_EQ(service.Dump(c.table), c.stored);
+        customer->SetDeferred(false);
+    }
+
+    // Discarding the changes is what lets the row go.
+    RestoreStore();
+    customer->SetDeferred(true);
+    ModItem("bolt", 99);
+    customer->EndChanges(false);
+    EXPECT_TRUE(customer->RemoveFromList(customer->GetListPos()));
     EXPECT_TRUE(customer->SaveChanges());
-    EXPECT_EQ(service.Dump("Orders"), OrdersDump(kOrders));
     EXPECT_EQ(service.Dump("Item"), lurtest::FixtureText("shop/Item.csv"));
-    const std::string log = ReadFile(trace);
-    EXPECT_EQ(Count(log, "commit transaction \"SAVE CUSTOMER\", 0 record changes"), 1) << log;
-    EXPECT_TRUE(orders->GetJournal().IsEmpty());
-    EXPECT_TRUE(item->GetJournal().IsEmpty());
+}
+
+TEST_F(StoreTabChangesTest, AfterARemovalTheRecordAndTheChildrenFollowTheRowNowCurrent) {
+    struct Case {
+        const char* what;
+        const char* current;  // the order current before the removal
+        std::function<void()> removal;
+        int32_t nowCurrent;  // the order current afterwards, which DelRec then deletes
+        int32_t items;       // its items shown; an order with items is not deleted
+        Rows shown;          // the orders shown after DelRec
+    };
+    const std::vector<Case> cases{
+        {"the current row", "11", [&] { orders->RemoveFromList(orders->GetListPos()); }, 12, 0, {"10:first"}},
+        {"the current row by value", "11", [&] { orders->RemoveValueFromList("OR_ID", "11", 0); }, 12, 0, {"10:first"}},
+        {"every row with a value", "10", [&] { orders->RemoveAllValuesFromList("OR_STATE", "open", 0); }, 12, 0, {}},
+        {"the current last row", "12", [&] { orders->RemoveFromList(2); }, 11, 1, {"10:first", "11:second"}},
+        {"a row before the current one", "11", [&] { orders->RemoveFromList(0); }, 11, 1, {"11:second", "12:third"}},
+        {"a row before the current last one", "12", [&] { orders->RemoveFromList(0); }, 12, 0, {"11:second"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RestoreStore();
+        ASSERT_TRUE(orders->LocateInList("OR_ID", c.current, 0));
+        c.removal();
+        EXPECT_EQ(orders->Fld("OR_ID").GetLong(), c.nowCurrent);
+        EXPECT_EQ(item->GetListCount(), c.items);
+
+        const bool deletes = c.items == 0;
+        EXPECT_EQ(orders->DelRec(false), deletes);
+        Rows stored;
+        for (const std::string& row : kOrders) {
+            if (!deletes || row.rfind(std::to_string(c.nowCurrent) + ",", 0) != 0) stored.push_back(row);
+        }
+        EXPECT_EQ(service.Dump("Orders"), OrdersDump(stored));
+        EXPECT_EQ(Shown(), c.shown);
+    }
+
+    // A detail's group cleared: its details have no current master row, so
+    // a new item cannot land under an order the list no longer shows.
+    RestoreStore();
+    EXPECT_TRUE(orders->ClearList());
+    EXPECT_EQ(orders->GetListPos(), -1);
+    item->Fld("IT_LINE").SetLong(3);
+    EXPECT_EQ(ErrorCode([&] { item->NewRec(); }), 2013);
+    EXPECT_EQ(service.Dump("Item"), lurtest::FixtureText("shop/Item.csv"));
+}
+
+TEST_F(StoreTabChangesTest, ADeleteInGroupModeSetsTheAllRowsPositionToo) {
+    for (const bool deferred : {false, true}) {
+        SCOPED_TRACE(deferred ? "deferred" : "direct");
+        RestoreStore();
+        customer->SetDeferred(deferred);
+        ASSERT_TRUE(orders->LocateInList("OR_ID", "12", 0));
+        ASSERT_TRUE(orders->DelRec(true));
+        const RdmStoredRow* current = orders->CurrentRow();
+        ASSERT_NE(current, nullptr);
+        EXPECT_EQ(orders->Fld("OR_ID").GetLong(), 11);
+        orders->SetGroupMode(false);
+        EXPECT_EQ(orders->CurrentRow(), current);  // the same row over all rows
+        orders->SetGroupMode(true);
+        customer->EndChanges(false);
+        customer->SetDeferred(false);
+    }
 }
 
 TEST_F(StoreTabChangesTest, RowsHoldWhatTheServerHolds) {
