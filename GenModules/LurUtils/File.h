@@ -98,6 +98,10 @@ enum FileAttributes : unsigned {
     FileAttrReadOnly = 0x04,
     FileAttrSystem = 0x08,
     FileAttrArchive = 0x10,
+    // A symbolic link (the platform's reparse point): an entry of its own.
+    // Listings and the tree operations take it as the link it is, never
+    // for what it leads to (with FileAttrDirectory when that is a directory).
+    FileAttrLink = 0x20,
     FileAttrInvalid = 0xFFFF,
 };
 
@@ -159,8 +163,9 @@ bool IsRealEntry(std::string name);  // not "." or ".."
 bool FindNames(const char* mask, std::deque<std::string>* out);
 // Appends the files of dir matching pattern (and with includeDirectories
 // the real subdirectories matching it), then with recursive those of every
-// subdirectory, depth first. True when out is not empty after a search that
-// found anything, or a subdirectory's search was true.
+// subdirectory, depth first. A link is listed with the files whatever it
+// leads to, and never searched. True when out is not empty after a search
+// that found anything, or a subdirectory's search was true.
 bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out, bool recursive,
                bool includeDirectories);
 bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out, bool recursive);

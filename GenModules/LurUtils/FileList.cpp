@@ -39,7 +39,7 @@ struct AttributeBit {
 constexpr AttributeBit kAttributeBits[] = {
     {FileAttrDirectory, win::FILE_ATTRIBUTE_DIRECTORY}, {FileAttrHidden, win::FILE_ATTRIBUTE_HIDDEN},
     {FileAttrReadOnly, win::FILE_ATTRIBUTE_READONLY},   {FileAttrSystem, win::FILE_ATTRIBUTE_SYSTEM},
-    {FileAttrArchive, win::FILE_ATTRIBUTE_ARCHIVE},
+    {FileAttrArchive, win::FILE_ATTRIBUTE_ARCHIVE},     {FileAttrLink, win::FILE_ATTRIBUTE_REPARSE_POINT},
 };
 
 }  // namespace
@@ -100,15 +100,17 @@ bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<Fi
     const std::string base = AddBackslash(dir);
     bool result = ForEachEntry(base + pattern, [&](const win::WIN32_FIND_DATAA& data) {
         FileInfo record = MakeFileInfo(base, data);
-        if (!(record.attributes & FileAttrDirectory) || (includeDirectories && IsRealEntry(record.name))) {
-            out->push_back(std::move(record));
-        }
+        // A link is an entry to copy, move or delete as it is, like a file.
+        const bool leaf = !(record.attributes & FileAttrDirectory) || (record.attributes & FileAttrLink);
+        if (leaf || (includeDirectories && IsRealEntry(record.name))) out->push_back(std::move(record));
     });
     result = result && !out->empty();
     if (recursive) {
         std::deque<FileInfo> subdirectories;
         FindDirectories(base, "*.*", &subdirectories);
         for (const FileInfo& sub : subdirectories) {
+            // What a link leads to lies outside the tree, or is in it already.
+            if (sub.attributes & FileAttrLink) continue;
             if (FindFiles(base + sub.name + "\\", pattern, out, recursive, includeDirectories)) result = true;
         }
     }
