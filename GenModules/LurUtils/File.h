@@ -152,6 +152,10 @@ std::string NextPathPrefix(const std::string& path, unsigned& pos);
 
 // ---- Listings and file information ----
 
+// Lookups of one entry. A last name with '*' is a search (its first match);
+// without, it names one entry, and a '?' in it is taken as written: a
+// listing shows a character code page 1250 lacks as '?', and looking up
+// such a listed name finds that entry, never another the '?' would match.
 bool Exists(const std::string& path, bool throwOnError);  // 705 with throwOnError
 void MustExist(std::string path);                         // 705 when missing
 bool GetFileInfo(const std::string& path, FileInfo& out);
