@@ -98,6 +98,10 @@ enum FileAttributes : unsigned {
     FileAttrReadOnly = 0x04,
     FileAttrSystem = 0x08,
     FileAttrArchive = 0x10,
+    // A symbolic link (the platform's reparse point): an entry of its own.
+    // Listings and the tree operations take it as the link it is, never
+    // for what it leads to (with FileAttrDirectory when that is a directory).
+    FileAttrLink = 0x20,
     FileAttrInvalid = 0xFFFF,
 };
 
@@ -148,6 +152,10 @@ std::string NextPathPrefix(const std::string& path, unsigned& pos);
 
 // ---- Listings and file information ----
 
+// Lookups of one entry. A last name with '*' is a search (its first match);
+// without, it names one entry, and a '?' in it is taken as written: a
+// listing shows a character code page 1250 lacks as '?', and looking up
+// such a listed name finds that entry, never another the '?' would match.
 bool Exists(const std::string& path, bool throwOnError);  // 705 with throwOnError
 void MustExist(std::string path);                         // 705 when missing
 bool GetFileInfo(const std::string& path, FileInfo& out);
@@ -159,8 +167,9 @@ bool IsRealEntry(std::string name);  // not "." or ".."
 bool FindNames(const char* mask, std::deque<std::string>* out);
 // Appends the files of dir matching pattern (and with includeDirectories
 // the real subdirectories matching it), then with recursive those of every
-// subdirectory, depth first. True when out is not empty after a search that
-// found anything, or a subdirectory's search was true.
+// subdirectory, depth first. A link is listed with the files whatever it
+// leads to, and never searched. True when out is not empty after a search
+// that found anything, or a subdirectory's search was true.
 bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out, bool recursive,
                bool includeDirectories);
 bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<FileInfo>* out, bool recursive);

@@ -39,14 +39,34 @@ struct AttributeBit {
 constexpr AttributeBit kAttributeBits[] = {
     {FileAttrDirectory, win::FILE_ATTRIBUTE_DIRECTORY}, {FileAttrHidden, win::FILE_ATTRIBUTE_HIDDEN},
     {FileAttrReadOnly, win::FILE_ATTRIBUTE_READONLY},   {FileAttrSystem, win::FILE_ATTRIBUTE_SYSTEM},
-    {FileAttrArchive, win::FILE_ATTRIBUTE_ARCHIVE},
+    {FileAttrArchive, win::FILE_ATTRIBUTE_ARCHIVE},     {FileAttrLink, win::FILE_ATTRIBUTE_REPARSE_POINT},
 };
+
+// The entry a lookup of p finds. A last name (split as the platform splits
+// it) with '*' is a search: its first match. One with '?' and no '*' is a
+// name a listing may have given, with '?' for each character code page 1250
+// lacks: only an entry listed under exactly that name is it. Any other name
+// is looked up exactly by the platform.
+bool LookUp(const std::string& p, win::WIN32_FIND_DATAA& found) {
+    const size_t separator = p.find_last_of("\\/");
+    const std::string name = separator == std::string::npos ? p : p.substr(separator + 1);
+    const bool listedName = name.find('?') != std::string::npos && name.find('*') == std::string::npos;
+    bool hit = false;
+    ForEachEntry(p, [&](const win::WIN32_FIND_DATAA& data) {
+        if (!hit && (!listedName || name == data.cFileName)) {
+            found = data;
+            hit = true;
+        }
+    });
+    return hit;
+}
 
 }  // namespace
 
 bool Exists(const std::string& path, bool throwOnError) {
     const std::string p = RemoveBackslash(path);
-    if (ForEachEntry(p, [](const win::WIN32_FIND_DATAA&) {})) return true;
+    win::WIN32_FIND_DATAA data;
+    if (LookUp(p, data)) return true;
     if (throwOnError) throw LurFileExcept(705, StrVector(p));
     return false;
 }
@@ -58,9 +78,7 @@ void MustExist(std::string path) {
 bool GetFileInfo(const std::string& path, FileInfo& out) {
     const std::string p = RemoveBackslash(path);
     win::WIN32_FIND_DATAA data;
-    const win::HANDLE search = win::FindFirstFileA(p.c_str(), &data);
-    if (search == win::INVALID_HANDLE_VALUE) return false;
-    win::FindClose(search);
+    if (!LookUp(p, data)) return false;
     out = MakeFileInfo(GetDirectoryPart(p, true, false), data);
     return true;
 }
@@ -100,15 +118,17 @@ bool FindFiles(const std::string& dir, const std::string& pattern, std::deque<Fi
     const std::string base = AddBackslash(dir);
     bool result = ForEachEntry(base + pattern, [&](const win::WIN32_FIND_DATAA& data) {
         FileInfo record = MakeFileInfo(base, data);
-        if (!(record.attributes & FileAttrDirectory) || (includeDirectories && IsRealEntry(record.name))) {
-            out->push_back(std::move(record));
-        }
+        // A link is an entry to copy, move or delete as it is, like a file.
+        const bool leaf = !(record.attributes & FileAttrDirectory) || (record.attributes & FileAttrLink);
+        if (leaf || (includeDirectories && IsRealEntry(record.name))) out->push_back(std::move(record));
     });
     result = result && !out->empty();
     if (recursive) {
         std::deque<FileInfo> subdirectories;
         FindDirectories(base, "*.*", &subdirectories);
         for (const FileInfo& sub : subdirectories) {
+            // What a link leads to lies outside the tree, or is in it already.
+            if (sub.attributes & FileAttrLink) continue;
             if (FindFiles(base + sub.name + "\\", pattern, out, recursive, includeDirectories)) result = true;
         }
     }

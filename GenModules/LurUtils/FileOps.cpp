@@ -100,16 +100,20 @@ bool FilesIntoDirectory(Transfer how, const std::string& srcDir, const std::stri
         }
         const std::string target = TargetIn(targetDir, record.path, newExtension);
         if (!ClearTarget(target, mode, how == Transfer::Move)) continue;
-        const bool done = how == Transfer::Copy ? win::CopyFileA(record.path.c_str(), target.c_str(), false)
-                                                : win::MoveFileA(record.path.c_str(), target.c_str());
+        // A link is copied as a link: the copy never reads what it leads to.
+        const bool done = how == Transfer::Copy
+                              ? win::CopyFileExA(record.path.c_str(), target.c_str(), win::COPY_FILE_COPY_SYMLINK)
+                              : win::MoveFileA(record.path.c_str(), target.c_str());
         ok = ok && done;
     }
     return ok;
 }
 
 // CopyDirectory and MoveDirectory up to the transfer: the space check and
-// the new directory under dstDir; returns that directory.
+// the new directory under dstDir; returns that directory. A link is not a
+// tree to go through (711), even when it leads to a directory.
 std::string PrepareDirectoryTarget(const std::string& g, const std::string& dstDir, bool recursive) {
+    if (HasAttribute(RemoveBackslash(g), FileAttrLink)) throw LurFileExcept(711, StrVector(g));
     std::string f = AddBackslash(dstDir);
     CheckSpace(g, f, recursive);
     FileInfo info;
@@ -126,6 +130,9 @@ bool RemoveEmptiedDirectories(const std::string& dir) {
     FindDirectories(dir, "*.*", &subdirectories);
     bool all = true;
     for (const FileInfo& sub : subdirectories) {
+        // A link that was not moved keeps its directory; what it leads to is
+        // not part of the tree.
+        if (sub.attributes & FileAttrLink) continue;
         if (!RemoveEmptiedDirectories(sub.path)) all = false;
     }
     return RemoveDirectoryTree(dir, false, true, false) && all;
@@ -209,9 +216,13 @@ bool CreateDirectoryTree(const std::string& path, bool throwOnError) {
 
 bool RemoveDirectoryTree(const std::string& dir, bool recursive, bool clearReadOnly, bool throwOnError) {
     const std::string p = RemoveBackslash(dir);
+    // A link to a directory goes as the entry it is: what it leads to is
+    // never listed, and the platform removes only the link.
+    const bool link = HasAttribute(p, FileAttrLink);
     std::deque<FileInfo> entries;
     bool ok = true;
-    if (FindFiles(p, "*.*", &entries, false, true)) ok = recursive && RemoveFiles(p, "*.*", clearReadOnly, true);
+    if (!link && FindFiles(p, "*.*", &entries, false, true))
+        ok = recursive && RemoveFiles(p, "*.*", clearReadOnly, true);
     if (ok) {
         if (clearReadOnly) ChangeAttributes(p, FileAttrReadOnly, false, false);
         ok = win::RemoveDirectoryA(p.c_str());

@@ -132,20 +132,23 @@ bool InUse(int fd) {
     return false;
 }
 
-// Whether the file at posix is open through any handle; false when it
-// cannot be opened to ask (then no handle can have it open either, or
-// nothing better can be known).
-bool FileInUse(const std::string& posix) {
+// Whether a live handle holds the file at posix: any handle, or with
+// writersOnly one that has write access. False when it cannot be opened to
+// ask (then no handle can have it open either, or nothing better can be
+// known).
+bool FileHeld(const std::string& posix, bool writersOnly) {
     const int fd = ::open(posix.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
-    bool used;
+    bool held;
     {
         ShareGate gate(fd);
-        used = InUse(fd);
+        held = writersOnly ? MarkerHeldByOther(fd, kHasWrite) : InUse(fd);
     }
     ::close(fd);
-    return used;
+    return held;
 }
+
+bool FileInUse(const std::string& posix) { return FileHeld(posix, false); }
 
 bool HoldMarkers(int fd, uint32_t access, uint32_t shareMode) {
     // Shared locks on a descriptor open only for reading are allowed too.
@@ -196,11 +199,26 @@ FILETIME ToFileTime(const struct statx_timestamp& t) {
     return MakeFileTime(ticks < 0 ? 0 : static_cast<unsigned long long>(ticks));
 }
 
-uint32_t AttributesOf(const std::string& lastName, mode_t mode) {
+// Whether the link at posix leads to a directory, at the end of its chain.
+bool LeadsToDirectory(const std::string& posix) {
+    struct stat st {};
+    return ::stat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A directory, or a link that leads to one: both are removed with
+// RemoveDirectoryA, never with DeleteFileA.
+bool IsDirectoryEntry(const std::string& posix, mode_t mode) {
+    return S_ISDIR(mode) || (S_ISLNK(mode) && LeadsToDirectory(posix));
+}
+
+// The attributes of the entry at posix with the mode of the entry itself
+// (a link's own, never what it leads to).
+uint32_t AttributesOf(const std::string& posix, const std::string& lastName, mode_t mode) {
     uint32_t attributes = 0;
+    if (S_ISLNK(mode)) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     if (IsReadOnlyMode(mode)) attributes |= FILE_ATTRIBUTE_READONLY;
     if (lastName.size() > 1 && lastName[0] == '.' && lastName != "..") attributes |= FILE_ATTRIBUTE_HIDDEN;
-    if (S_ISDIR(mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (IsDirectoryEntry(posix, mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if (S_ISREG(mode)) attributes |= FILE_ATTRIBUTE_ARCHIVE;
     return attributes == 0 ? uint32_t(FILE_ATTRIBUTE_NORMAL) : attributes;
 }
@@ -210,8 +228,10 @@ std::string LastName(const std::string& posix) {
     return slash == std::string::npos ? posix : posix.substr(slash + 1);
 }
 
+// The status of the entry itself: a symbolic link is an entry of its own,
+// never taken for what it leads to.
 bool StatPath(const std::string& posix, struct statx& st) {
-    if (::statx(AT_FDCWD, posix.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
+    if (::statx(AT_FDCWD, posix.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
         SetLastErrorFromErrno(errno);
         if (errno == ENOENT) SetMissingError(posix);
         return false;
@@ -229,17 +249,82 @@ bool FillFindData(const std::string& posix, const std::string& name, WIN32_FIND_
     struct statx st {};
     if (!StatPath(posix, st)) return false;
     data = WIN32_FIND_DATAA{};
-    data.dwFileAttributes = AttributesOf(name == "." || name == ".." ? name : LastName(posix), st.stx_mode);
+    data.dwFileAttributes = AttributesOf(posix, name == "." || name == ".." ? name : LastName(posix), st.stx_mode);
     data.ftLastWriteTime = ToFileTime(st.stx_mtime);
     data.ftLastAccessTime = ToFileTime(st.stx_atime);
     data.ftCreationTime = (st.stx_mask & STATX_BTIME) ? ToFileTime(st.stx_btime) : data.ftLastWriteTime;
-    if (!S_ISDIR(st.stx_mode)) {
+    if (S_ISREG(st.stx_mode)) {
         data.nFileSizeLow = static_cast<uint32_t>(st.stx_size);
         data.nFileSizeHigh = static_cast<uint32_t>(st.stx_size >> 32);
     }
     const size_t n = std::min<size_t>(name.size(), MAX_PATH - 1);
     std::memcpy(data.cFileName, name.data(), n);
     data.cFileName[n] = '\0';
+    return true;
+}
+
+// ---- Links ----
+
+// The text of the link at posix: where it leads, as it was written.
+bool ReadLinkText(const std::string& posix, std::string& text) {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = ::readlink(posix.c_str(), buffer.data(), buffer.size());
+        if (n < 0) {
+            SetLastErrorFromErrno(errno);
+            return false;
+        }
+        if (static_cast<size_t>(n) < buffer.size()) {
+            text.assign(buffer.data(), static_cast<size_t>(n));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// A new link at target with the text of the link at from, so that it leads
+// where the old one does (a relative text is kept as written). An existing
+// target is refused with failIfExists, else it goes as DeleteFileA takes it:
+// a directory, a read-only or an open file stays, and so does the copy.
+bool CopyLink(const std::string& from, const char* target, bool failIfExists) {
+    std::string to;
+    std::string text;
+    if (!ToPosixPath(target, to) || !ReadLinkText(from, text)) return false;
+    struct stat existing {};
+    if (::lstat(to.c_str(), &existing) == 0) {
+        if (failIfExists) {
+            SetLastError(ERROR_FILE_EXISTS);
+            return false;
+        }
+        if (!DeleteFileA(target)) return false;
+    }
+    if (::symlink(text.c_str(), to.c_str()) != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+// Whether a rename may put another file in the place of the entry at posix:
+// not a directory (nor a link to one), not read-only, and not open for
+// writing (what the writer writes would go to a file no name reaches).
+// Readers keep the file they opened. A name that holds nothing may take the
+// file too.
+bool MayReplace(const std::string& posix) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, posix.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &st) != 0) {
+        if (errno == ENOENT) return true;
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    if (IsDirectoryEntry(posix, st.stx_mode) || IsReadOnlyMode(st.stx_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (S_ISREG(st.stx_mode) && FileHeld(posix, true)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return false;
+    }
     return true;
 }
 
@@ -582,11 +667,12 @@ bool DeleteFileA(const char* name) {
     std::string posix;
     struct statx st {};
     if (!StatName(name, posix, st)) return false;
-    if (S_ISDIR(st.stx_mode) || IsReadOnlyMode(st.stx_mode)) {
+    if (IsDirectoryEntry(posix, st.stx_mode) || IsReadOnlyMode(st.stx_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    if (FileInUse(posix)) {
+    // A link goes alone: what it leads to, and the handles open on that, stay.
+    if (!S_ISLNK(st.stx_mode) && FileInUse(posix)) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return false;
     }
@@ -597,9 +683,24 @@ bool DeleteFileA(const char* name) {
     return true;
 }
 
+bool CopyFileA(const char* source, const char* target, bool failIfExists) {
+    return CopyFileExA(source, target, failIfExists ? uint32_t(COPY_FILE_FAIL_IF_EXISTS) : 0u);
+}
+
 // Handles are the descriptors themselves, so the copy reaches them directly
 // for the status of the source.
-bool CopyFileA(const char* source, const char* target, bool failIfExists) {
+bool CopyFileExA(const char* source, const char* target, uint32_t flags) {
+    if ((flags & ~uint32_t(COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK)) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    const bool failIfExists = (flags & COPY_FILE_FAIL_IF_EXISTS) != 0;
+    if (flags & COPY_FILE_COPY_SYMLINK) {
+        std::string from;
+        struct statx st {};
+        if (!StatName(source, from, st)) return false;
+        if (S_ISLNK(st.stx_mode)) return CopyLink(from, target, failIfExists);
+    }
     const HANDLE from = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);
     if (from == INVALID_HANDLE_VALUE) return false;
     const HANDLE to = CreateFileA(target, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, 0);
@@ -631,7 +732,14 @@ bool CopyFileA(const char* source, const char* target, bool failIfExists) {
     return ok;
 }
 
-bool MoveFileA(const char* source, const char* target) {
+bool MoveFileA(const char* source, const char* target) { return MoveFileExA(source, target, 0); }
+
+bool MoveFileExA(const char* source, const char* target, uint32_t flags) {
+    if ((flags & ~uint32_t(MOVEFILE_REPLACE_EXISTING)) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    const bool replace = (flags & MOVEFILE_REPLACE_EXISTING) != 0;
     std::string from;
     std::string to;
     if (source == nullptr || target == nullptr || !ToPosixPath(source, from) || !ToPosixPath(target, to)) {
@@ -643,13 +751,23 @@ bool MoveFileA(const char* source, const char* target) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return false;
     }
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (replace && !MayReplace(to)) return false;
+    // One rename: the target's name never lacks a whole file.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), replace ? 0 : RENAME_NOREPLACE) == 0) return true;
     const int err = errno;
-    if (err == EEXIST) {
+    if (err == EEXIST && !replace) {
         SetLastError(ERROR_ALREADY_EXISTS);
         return false;
     }
-    if (err == EXDEV && S_ISREG(st.stx_mode)) {
+    if (err == EXDEV && !replace && S_ISLNK(st.stx_mode)) {
+        // Another file system: the link is made anew there, then the old one goes.
+        if (!CopyLink(from, target, true)) return false;
+        if (::unlink(from.c_str()) == 0) return true;
+        SetLastErrorFromErrno(errno);
+        ::unlink(to.c_str());
+        return false;
+    }
+    if (err == EXDEV && !replace && S_ISREG(st.stx_mode)) {
         // Another file system: copy, then delete; a read-only source still moves.
         if (!CopyFileA(source, target, true)) return false;
         ::chmod(from.c_str(), (st.stx_mode & 07777) | S_IWUSR);
@@ -682,6 +800,12 @@ bool RemoveDirectoryA(const char* name) {
     std::string posix;
     struct statx st {};
     if (!StatName(name, posix, st)) return false;
+    if (S_ISLNK(st.stx_mode) && LeadsToDirectory(posix)) {
+        // The link goes, never what it leads to, whatever that holds.
+        if (::unlink(posix.c_str()) == 0) return true;
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
     if (!S_ISDIR(st.stx_mode)) {
         SetLastError(ERROR_DIRECTORY);
         return false;
@@ -716,7 +840,7 @@ uint32_t GetFileAttributesA(const char* name) {
     std::string posix;
     struct statx st {};
     if (!StatName(name, posix, st)) return INVALID_FILE_ATTRIBUTES;
-    return AttributesOf(LastName(posix), st.stx_mode);
+    return AttributesOf(posix, LastName(posix), st.stx_mode);
 }
 
 bool SetFileAttributesA(const char* name, uint32_t attributes) {
@@ -724,14 +848,21 @@ bool SetFileAttributesA(const char* name, uint32_t attributes) {
     struct statx st {};
     if (!StatName(name, posix, st)) return false;
     constexpr uint32_t kFixed = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    if ((AttributesOf(LastName(posix), st.stx_mode) & kFixed) != (attributes & kFixed)) {
+    if ((AttributesOf(posix, LastName(posix), st.stx_mode) & kFixed) != (attributes & kFixed)) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
     const mode_t mode = st.stx_mode & 07777;
     const mode_t wanted = (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
                                                                  : (IsReadOnlyMode(mode) ? mode | S_IWUSR : mode);
-    if (wanted != mode && ::chmod(posix.c_str(), wanted) != 0) {
+    if (wanted == mode) return true;
+    // A link has no permission bits of its own here: chmod would change what
+    // it leads to.
+    if (S_ISLNK(st.stx_mode)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
+    if (::chmod(posix.c_str(), wanted) != 0) {
         SetLastErrorFromErrno(errno);
         return false;
     }

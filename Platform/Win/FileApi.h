@@ -18,6 +18,14 @@
 // ERROR_SHARING_VIOLATION. No handle shares delete, so a file that is open
 // cannot be deleted or moved. Read-only (no write permission bit) is enforced
 // here, also for root.
+//
+// Symbolic links: a link is an entry of its own. Listings and attributes
+// describe the link itself (FILE_ATTRIBUTE_REPARSE_POINT, with
+// FILE_ATTRIBUTE_DIRECTORY when it leads to a directory; never read-only,
+// size 0), DeleteFileA (a link to a file) and RemoveDirectoryA (a link to a
+// directory) remove the link, MoveFileA moves it, and none of them touches
+// what it leads to. Opening and CopyFileA go through a link to its file;
+// CopyFileExA with COPY_FILE_COPY_SYMLINK copies the link as a link.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +59,7 @@ enum : uint32_t {
     FILE_ATTRIBUTE_DIRECTORY = 0x10,
     FILE_ATTRIBUTE_ARCHIVE = 0x20,
     FILE_ATTRIBUTE_NORMAL = 0x80,
+    FILE_ATTRIBUTE_REPARSE_POINT = 0x400,  // a symbolic link
     INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu,
 
     FILE_FLAG_RANDOM_ACCESS = 0x10000000u,
@@ -60,6 +69,11 @@ enum : uint32_t {
     FILE_END = 2,
     INVALID_SET_FILE_POINTER = 0xFFFFFFFFu,
     INVALID_FILE_SIZE = 0xFFFFFFFFu,
+
+    COPY_FILE_FAIL_IF_EXISTS = 0x1,
+    COPY_FILE_COPY_SYMLINK = 0x800,
+
+    MOVEFILE_REPLACE_EXISTING = 0x1,
 };
 
 // ---- Names ----
@@ -120,22 +134,37 @@ bool DeleteFileA(const char* name);
 // refused (ERROR_ACCESS_DENIED), an existing one with failIfExists too
 // (ERROR_FILE_EXISTS).
 bool CopyFileA(const char* source, const char* target, bool failIfExists);
+// CopyFileA with flags: COPY_FILE_FAIL_IF_EXISTS is failIfExists;
+// with COPY_FILE_COPY_SYMLINK a source that is a link gives a link with the
+// same text (leading where the source leads, a relative text kept as
+// written), and an existing target is first deleted as DeleteFileA deletes.
+// Any other flag answers ERROR_INVALID_PARAMETER. No progress is reported.
+bool CopyFileExA(const char* source, const char* target, uint32_t flags);
 // Never replaces: ERROR_ALREADY_EXISTS when target exists. Across file
-// systems a file is copied and then deleted; a directory is refused
-// (ERROR_NOT_SAME_DEVICE).
+// systems a file is copied and then deleted, a link made anew and then
+// removed; a directory is refused (ERROR_NOT_SAME_DEVICE).
 bool MoveFileA(const char* source, const char* target);
+// MoveFileA, or with MOVEFILE_REPLACE_EXISTING a rename over the target in
+// one step: the target's name always holds a whole file, the old or the
+// new. Handles open on the old target keep reading it. Refused: a directory
+// target or a link to one and a read-only target (ERROR_ACCESS_DENIED), a
+// target open for writing (ERROR_SHARING_VIOLATION: what it writes would be
+// lost), another file system (ERROR_NOT_SAME_DEVICE). Any other flag
+// answers ERROR_INVALID_PARAMETER.
+bool MoveFileExA(const char* source, const char* target, uint32_t flags);
 bool CreateDirectoryA(const char* name, void* security);
-bool RemoveDirectoryA(const char* name);  // an empty, writable directory
+// An empty, writable directory, or a link to a directory (the link alone).
+bool RemoveDirectoryA(const char* name);
 // From statvfs of the volume holding dir; any pointer may be null.
 bool GetDiskFreeSpaceExA(const char* dir, uint64_t* freeForCaller, uint64_t* total, uint64_t* totalFree);
 
 // Read-only: no write permission bit; hidden: a name beginning with '.';
-// directory; archive on regular files; never system.
+// directory; archive on regular files; reparse point on links; never system.
 uint32_t GetFileAttributesA(const char* name);
 // Only read-only can change: setting it clears every write bit, clearing it
-// gives the owner write permission. A change of hidden, system or archive
-// answers ERROR_NOT_SUPPORTED and changes nothing; the directory and normal
-// bits are ignored.
+// gives the owner write permission. A change of hidden, system or archive,
+// or of a link's read-only, answers ERROR_NOT_SUPPORTED and changes nothing;
+// the directory, normal and reparse-point bits are ignored.
 bool SetFileAttributesA(const char* name, uint32_t attributes);
 
 // ---- Listings ----

@@ -1,5 +1,7 @@
 #include "LinkConnection.h"
 
+#include "LurStrings.h"
+
 bool LinkConnection::Connect(const DbLink& link) {
     if (!m_connection.Open(link.service, link.user, link.password, false)) return false;
     m_handle = m_connection.GetHandle();
@@ -8,3 +10,8 @@ bool LinkConnection::Connect(const DbLink& link) {
 }
 
 void LinkConnection::Disconnect() { m_connection.Disconnect(); }
+
+std::string LinkConnection::GetServiceName() const {
+    const std::string& settings = m_connection.GetRegisteredService();
+    return lurutils::ToUpper(settings.empty() ? m_connection.GetService() : settings);
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "DbDescMap.h"
 #include "LuConn.h"
@@ -24,6 +25,11 @@ public:
     // tablespaces cannot be opened; other failures raise DbDescError.
     bool Connect(const DbLink& link);
     void Disconnect();
+
+    // The service the login reached, case folded: the one its client
+    // settings name (the link's own service when they name none). The client
+    // library keeps one store per service, whatever server the settings give.
+    std::string GetServiceName() const;
 
     DbDescMap& GetDescMap() { return m_descMap; }
     const DbDescMap& GetDescMap() const { return m_descMap; }

@@ -6,6 +6,12 @@
 
 #include "LurExceptBase.h"
 
+namespace {
+
+constexpr ThrowSource Here{"DbSrv\\server\\LurDbLink\\LinkSet"};
+
+}  // namespace
+
 int32_t LinkSet::CreateLinks(int32_t linkId, const std::vector<DbLink>& links, LinkReportCallback report) {
     // A failure here is the caller's, without a report.
     DestroyLinks();
@@ -43,6 +49,16 @@ int32_t LinkSet::AddConnection(const DbLink& link) {
     // a login that was made.
     auto connection = std::make_unique<LinkConnection>();
     if (!connection->Connect(link)) return kLinkRefused;
+
+    // Two connections to one service would wait for each other at every
+    // replay (the first holds its transaction's writes until the commit) and
+    // apply every change twice: the set keeps one link per service.
+    const std::string service = connection->GetServiceName();
+    for (const auto& [name, other] : m_connections) {
+        if (other->GetServiceName() != service) continue;
+        const std::string text = "The links " + name + " and " + link.name + " name the same service " + service + ".";
+        throw LurExceptBase(kLinkRefused, text.c_str(), Here(__LINE__));
+    }
 
     std::map<int32_t, DbDesc> gathered;
     const DbDescMap& descMap = connection->GetDescMap();

@@ -20,7 +20,7 @@
 class LinkSet {
 public:
     // Codes of the module's own answers.
-    static constexpr int32_t kLinkRefused = 10015;  // login refused, tablespaces not opened, name taken
+    static constexpr int32_t kLinkRefused = 10015;  // login refused, tablespaces not opened, name or service taken
     static constexpr int32_t kUnknownException = 10064;
     static constexpr int32_t kBadElementType = 2012;
     static constexpr int32_t kNoTablespace = 2000;  // a change of a number no connection serves
@@ -42,7 +42,9 @@ public:
     int32_t CreateLinks(int32_t linkId, const std::vector<DbLink>& links, LinkReportCallback report);
     // Connects one link and adds its tablespaces to the descriptions;
     // kLinkRefused when the login is refused, the tablespaces cannot be
-    // opened, or an enabled link of that name is connected already.
+    // opened, or an enabled link of that name is connected already. A link
+    // to a service another link of the set reaches already raises
+    // kLinkRefused with a text naming both links (reported by CreateLinks).
     int32_t AddConnection(const DbLink& link);
     // Disconnects and deletes every connection and drops the lists and the
     // descriptions. A disconnect that raises stops the walk; the connections

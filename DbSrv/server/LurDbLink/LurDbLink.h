@@ -123,7 +123,9 @@ extern "C" {
 
 // Connects the enabled links of the set linkId (ending the connections it
 // had first). 10015 when a login is refused; an exception's code, reported
-// through report, when connecting raises one.
+// through report, when connecting raises one. A link to a service an
+// earlier link of the set reaches already is refused so (10015, reported
+// with both link names): the set keeps one connection per service.
 LURDBLINK_EXPORT int32_t CreateLink(int32_t linkId, const std::vector<DbLink>& links, LinkReportCallback report);
 // Disconnects and deletes the set's connections and drops its lists.
 LURDBLINK_EXPORT int32_t DestroyLink(int32_t linkId);

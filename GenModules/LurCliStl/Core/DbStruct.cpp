@@ -1,5 +1,7 @@
 #include "DbStruct.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -205,7 +207,9 @@ int DbStruct::LoadImage(const char* image, int length, std::string name, int dbN
 
 int DbStruct::SaveDbd(const char* prefix) const {
     const std::string target = std::string(prefix != nullptr ? prefix : "") + m_name + ".dbd";
-    const std::string temporary = target + ".tmp";
+    // One temporary per process, so that two saves at once never write
+    // into each other's file.
+    const std::string temporary = target + "." + std::to_string(::getpid()) + ".tmp";
     const std::string image = GetImage();
     bool whole = false;
     {
@@ -213,7 +217,10 @@ int DbStruct::SaveDbd(const char* prefix) const {
         whole = file.IsValid() && file.Recreate() &&
                 file.AppendLocked(image.data(), static_cast<unsigned>(image.size())) >= 0 && file.Close(false);
     }
-    if (whole && lurutils::RenameFile(temporary, target, ExistingReplace, false)) return 0;
+    // One rename over the target: a reader beside the save finds the old
+    // file or the new one, never none, and one that has the old file open
+    // keeps reading it. A read-only target stays, as it always did.
+    if (whole && win::MoveFileExA(temporary.c_str(), target.c_str(), win::MOVEFILE_REPLACE_EXISTING)) return 0;
     lurutils::RemoveFile(temporary, false, false);
     return kNotWritten;
 }

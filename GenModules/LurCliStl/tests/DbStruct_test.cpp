@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 
 #include "DbDesc.h"
 #include "DbDescError.h"
+#include "File.h"
 #include "FileApi.h"
 #include "LurExceptBaseArg.h"
 
@@ -538,6 +540,15 @@ TEST_F(DbStructFile, SavedFileIsTheImageAndLoadsBack) {
 
 TEST_F(DbStructFile, FilesThatCannotBeWrittenOrReadAnswerTheirCodes) {
     EXPECT_EQ(s.SaveDbd((m_prefix + "missing\\").c_str()), 10006);
+    // A read-only description is not replaced.
+    Write("CAR.dbd", "read-only");
+    std::filesystem::permissions(m_posix + "/CAR.dbd",
+                                 std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(s.SaveDbd(m_prefix.c_str()), 10006);
+    EXPECT_EQ(Read("CAR.dbd"), "read-only");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_posix), {}), 1);
 
     DbStruct loaded;
     DbDesc desc;
@@ -552,6 +563,46 @@ TEST_F(DbStructFile, FilesThatCannotBeWrittenOrReadAnswerTheirCodes) {
     const std::string name = win::FromPosixPath(shortFile);
     EXPECT_EQ(loaded.LoadDbd(name.c_str(), "X", 1), 10011);
     EXPECT_EQ(desc.LoadFile(name.c_str(), "X", 1), 10011);
+}
+
+// A child saves the description again and again while this process reads
+// it in a loop, keeping the file it read open until the next read: every
+// read finds the whole file, and no save fails for a reader.
+TEST_F(DbStructFile, ReadersBesideSavesAlwaysFindAWholeFile) {
+    ASSERT_EQ(s.SaveDbd(m_prefix.c_str()), 0);
+    const std::string image = s.GetImage();
+    const std::string path = m_prefix + "CAR.dbd";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int failed = 0;
+        for (int i = 0; i < 300; ++i) failed += s.SaveDbd(m_prefix.c_str()) != 0 ? 1 : 0;
+        ::_exit(std::min(failed, 255));
+    }
+    int reads = 0;
+    int missing = 0;
+    int partial = 0;
+    int status = 0;
+    {
+        File held;
+        do {
+            std::unique_ptr<char[]> block;
+            int length = 0;
+            if (DbStruct::ReadDbdFile(path.c_str(), block, length) != 0) {
+                ++missing;
+            } else if (std::string(block.get(), static_cast<size_t>(length)) != image) {
+                ++partial;
+            }
+            held.Open(path.c_str(), 'r', false);
+            ++reads;
+        } while (::waitpid(child, &status, WNOHANG) == 0);
+    }
+    EXPECT_EQ(missing, 0) << "of " << reads << " reads";
+    EXPECT_EQ(partial, 0) << "of " << reads << " reads";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "saves failed";
+    EXPECT_EQ(Read("CAR.dbd"), image);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_posix), {}), 1);
 }
 
 TEST_F(DbStructFile, AFailedWriteLeavesTheOldFile) {

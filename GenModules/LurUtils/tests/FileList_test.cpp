@@ -118,6 +118,40 @@ TEST_F(ListingTest, SingleEntries) {
     EXPECT_FALSE(IsRealEntry("."));
 }
 
+// A name holding a character code page 1250 lacks (a Greek lambda) is listed
+// with '?' in its place. Looking the listed name up finds that entry, never
+// another one the '?' would match as a wildcard; in a listing pattern '?'
+// stays a wildcard.
+TEST_F(ListingTest, ListedNamesAreLookedUpAsListed) {
+    Write(
+        "names\\a\xCE\xBB"
+        "b.txt",
+        "lambda");
+    Write("names\\a0b.txt", "zero");
+    Write("zero\\a0b.txt", "zero");
+    std::deque<FileInfo> list;
+    ASSERT_TRUE(FindFiles(W("names"), "*.*", &list, false));
+    EXPECT_EQ(Rel(list), (Names{"names\\a0b.txt", "names\\a?b.txt"}));
+    const std::string listed = list[1].path;
+
+    FileInfo info;
+    ASSERT_TRUE(GetFileInfo(listed, info));
+    EXPECT_EQ(info.name, "a?b.txt");
+    EXPECT_EQ(info.size, luLongLong(6u));
+    EXPECT_TRUE(Exists(listed, false));
+    EXPECT_FALSE(Exists(W("zero\\a?b.txt"), false));
+    EXPECT_FALSE(GetFileInfo(W("zero\\a?b.txt"), info));
+    EXPECT_EQ(info.name, "a?b.txt");  // unchanged
+    // The name cannot reach the file on disk: deleting by it fails and
+    // deletes nothing else.
+    EXPECT_FALSE(RemoveFile(listed, false, false));
+    EXPECT_EQ(Read("names/a0b.txt"), "zero");
+
+    list.clear();
+    ASSERT_TRUE(FindFiles(W("names"), "a?b.txt", &list, false));
+    EXPECT_EQ(list.size(), 2u);
+}
+
 TEST_F(ListingTest, Attributes) {
     EXPECT_EQ(GetAttributes(W(".hidden.txt"), false), unsigned(FileAttrHidden | FileAttrArchive));
     EXPECT_EQ(GetAttributes(W("other"), false), unsigned(FileAttrDirectory));

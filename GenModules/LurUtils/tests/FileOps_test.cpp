@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ExpectRaise.h"
 #include "File.h"
@@ -312,6 +315,100 @@ TEST_F(FileOpsTest, MoveDirectoryKeepsWhatItDidNotMove) {
     EXPECT_FALSE(Has("src2/a"));
     EXPECT_EQ(Read("src2/b/h.txt"), "mine");
     EXPECT_EQ(Read("dst/src2/a/g.txt"), "g");
+}
+
+// A tree holding links: to a directory outside it with a read-only file, to
+// a file outside it, and back into the tree. A tree operation takes each link as the entry it is: what a
+// link leads to is never listed, deleted, moved or made writable, and no
+// loop is followed.
+class TreeWithLinks : public FileOpsTest {
+protected:
+    void SetUp() override {
+        FileOpsTest::SetUp();
+        Write("outside\\keep.txt", "keep");
+        MakeReadOnly("outside/keep.txt");
+        Write("outside\\sub\\deep.txt", "deep");
+        Write("tree\\f.txt", "f");
+        Write("tree\\sub\\g.txt", "g");
+        Link(P("outside"), "tree/ext");
+        Link(P("outside/keep.txt"), "tree/sub/keep.lnk");
+        Link("..", "tree/sub/up");
+        MakeDir("dst");
+    }
+    void Link(const std::string& text, const std::string& rel) const { std::filesystem::create_symlink(text, P(rel)); }
+
+    // The entries under rel, links not followed, each as its path below rel
+    // and, for a link, " -> " and its text.
+    std::vector<std::string> Entries(const std::string& rel) const {
+        namespace fs = std::filesystem;
+        std::vector<std::string> entries;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(P(rel))) {
+            std::string line = entry.path().lexically_relative(P(rel)).string();
+            if (entry.is_symlink()) line += " -> " + fs::read_symlink(entry.path()).string();
+            entries.push_back(line);
+        }
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
+
+    // What lies outside the tree is as it was: both files, the read-only one
+    // still read-only.
+    void ExpectOutsideUntouched() const {
+        namespace fs = std::filesystem;
+        EXPECT_EQ(Read("outside/keep.txt"), "keep");
+        EXPECT_EQ(Read("outside/sub/deep.txt"), "deep");
+        EXPECT_EQ(fs::status(P("outside/keep.txt")).permissions() & fs::perms::owner_write, fs::perms::none);
+    }
+};
+
+TEST_F(TreeWithLinks, OperationsTakeEachLinkAsAnEntryOfItsOwn) {
+    enum Operation { Delete, RemoveTree, Move, Copy };
+    for (Operation operation : {Delete, RemoveTree, Move, Copy}) {
+        SCOPED_TRACE("operation " + std::to_string(operation));
+        TearDown();
+        SetUp();
+        const std::vector<std::string> before = Entries("tree");
+        bool done = false;
+        EXPECT_EQ(FileCode([&] {
+                      switch (operation) {
+                          case Delete: done = DeleteDirectory(W("tree"), true, true, true); break;
+                          case RemoveTree: done = RemoveDirectoryTree(W("tree"), true, true, true); break;
+                          case Move: done = MoveDirectory(W("tree"), W("dst"), true, ExistingRefuse); break;
+                          case Copy: done = CopyDirectory(W("tree"), W("dst"), true, ExistingRefuse); break;
+                      }
+                  }),
+                  0);
+        EXPECT_TRUE(done);
+        ExpectOutsideUntouched();
+        EXPECT_EQ(Has("tree"), operation == Copy);
+        if (operation == Move || operation == Copy) {
+            // The links arrive as links with their texts: "up" leads into
+            // the copy or the moved tree.
+            EXPECT_EQ(Entries("dst/tree"), before);
+            EXPECT_EQ(Read("dst/tree/sub/up/f.txt"), "f");
+        }
+    }
+}
+
+TEST_F(TreeWithLinks, ALinkNamedAsTheTreeIsOnlyALink) {
+    // Deleting it removes the link, whatever the directory it leads to holds.
+    EXPECT_TRUE(DeleteDirectory(W("tree\\ext"), true, true, false));
+    EXPECT_FALSE(std::filesystem::is_symlink(P("tree/ext")));
+    ExpectOutsideUntouched();
+    // Copying or moving one would go through it: refused.
+    Link(P("outside"), "tree/ext");
+    EXPECT_EQ(FileCode([&] { CopyDirectory(W("tree\\ext"), W("dst"), true, ExistingRefuse); }), 711);
+    EXPECT_EQ(FileCode([&] { MoveDirectory(W("tree\\ext"), W("dst"), true, ExistingRefuse); }), 711);
+    ExpectOutsideUntouched();
+    EXPECT_TRUE(std::filesystem::is_empty(P("dst")));
+    // A listing of the tree takes the links with its files and never
+    // searches what they lead to.
+    std::deque<FileInfo> list;
+    ASSERT_TRUE(FindFiles(W("tree"), "*.*", &list, true));
+    std::vector<std::string> names;
+    for (const FileInfo& record : list) names.push_back(record.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"ext", "f.txt", "g.txt", "keep.lnk", "up"}));
 }
 
 TEST_F(FileOpsTest, SpaceChecksAndWritability) {

@@ -334,6 +334,95 @@ TEST_F(FileApiTest, MoveNeverReplaces) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+// A move with MOVEFILE_REPLACE_EXISTING puts the file in the target's place
+// in one rename: a reader of the old target keeps it whole, and the checks
+// that a rename itself would skip (read-only, a writer, a directory) refuse.
+TEST_F(FileApiTest, ReplacingMoveTakesTheTargetsPlaceInOneStep) {
+    Write("new", "NEW");
+    Write("target", "OLD");
+    const HANDLE reader = Open("target", GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(MoveFileExA(Win("new").c_str(), Win("target").c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(Read("target"), "NEW");
+    EXPECT_FALSE(fs::exists(Posix("new")));
+    char old[8] = {};
+    uint32_t read = 0;
+    EXPECT_TRUE(ReadFile(reader, old, sizeof old, &read, nullptr));
+    EXPECT_EQ(std::string(old, read), "OLD");
+    CloseHandle(reader);
+
+    struct Case {
+        const char* name;
+        uint32_t error;
+    };
+    Write("ro", "RO");
+    ASSERT_TRUE(SetFileAttributesA(Win("ro").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    Write("written", "W");
+    const HANDLE writer = Open("written", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    fs::create_directory(Posix("dir"));
+    const Case refused[] = {
+        {"ro", ERROR_ACCESS_DENIED}, {"written", ERROR_SHARING_VIOLATION}, {"dir", ERROR_ACCESS_DENIED}};
+    Write("new", "NEW");
+    for (const Case& c : refused) {
+        EXPECT_FALSE(MoveFileExA(Win("new").c_str(), Win(c.name).c_str(), MOVEFILE_REPLACE_EXISTING)) << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+    }
+    CloseHandle(writer);
+    EXPECT_EQ(Read("ro"), "RO");
+    EXPECT_EQ(Read("written"), "W");
+    EXPECT_EQ(Read("new"), "NEW");
+    EXPECT_FALSE(MoveFileExA(Win("new").c_str(), Win("other").c_str(), 0x2));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// A link is an entry of its own: its attributes are its own, and deleting,
+// removing or copying it never reaches what it leads to.
+TEST_F(FileApiTest, LinksAreEntriesOfTheirOwn) {
+    fs::create_directory(Posix("dir"));
+    Write("dir/inner", "I");
+    Write("ro", "RO");
+    ASSERT_TRUE(SetFileAttributesA(Win("ro").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    fs::create_symlink(Posix("dir"), Posix("dirlink"));
+    fs::create_symlink("ro", Posix("filelink"));
+    EXPECT_EQ(GetFileAttributesA(Win("dirlink").c_str()),
+              uint32_t(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ(GetFileAttributesA(Win("filelink").c_str()), uint32_t(FILE_ATTRIBUTE_REPARSE_POINT));
+    WIN32_FIND_DATAA data;
+    const HANDLE search = FindFirstFileA(Win("filelink").c_str(), &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    EXPECT_EQ(data.dwFileAttributes, uint32_t(FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ(data.nFileSizeLow, 0u);
+
+    // Setting read-only on the link would reach the file: refused.
+    EXPECT_FALSE(SetFileAttributesA(Win("dirlink").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+    EXPECT_NE(fs::status(Posix("dir")).permissions() & fs::perms::owner_write, fs::perms::none);
+
+    // Copied as a link, over an existing target; copied through, as a file.
+    Write("copy", "old");
+    EXPECT_TRUE(CopyFileExA(Win("filelink").c_str(), Win("copy").c_str(), COPY_FILE_COPY_SYMLINK));
+    EXPECT_EQ(fs::read_symlink(Posix("copy")), "ro");
+    EXPECT_TRUE(CopyFileA(Win("filelink").c_str(), Win("plain").c_str(), true));
+    EXPECT_FALSE(fs::is_symlink(Posix("plain")));
+    EXPECT_EQ(Read("plain"), "RO");
+
+    // The links go, alone: a read-only file held open, a directory that is
+    // not empty.
+    const HANDLE held = Open("ro", GENERIC_READ, 0);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(DeleteFileA(Win("filelink").c_str()));
+    CloseHandle(held);
+    EXPECT_FALSE(DeleteFileA(Win("dirlink").c_str()));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(RemoveDirectoryA(Win("dirlink").c_str()));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Posix("filelink"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Posix("dirlink"))));
+    EXPECT_EQ(Read("ro"), "RO");
+    EXPECT_EQ(Read("dir/inner"), "I");
+}
+
 TEST_F(FileApiTest, CopyKeepsDataAndRefusesAnExistingTargetWhenAsked) {
     Write("a", std::string(200000, 'q'));
     Write("b", "B");

@@ -3,16 +3,19 @@
 // recorders that note every call and can refuse one of them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ConnectInfo.h"
 #include "DbDescError.h"
 #include "DbDescMap.h"
 #include "FunctionLoader.h"
 #include "LinkSet.h"
+#include "LuConn.h"
 #include "ServiceFixture.h"
 
 namespace {
@@ -190,6 +193,69 @@ TEST_F(LinkSetTest, RefusedLoginStopsTheWalkWithoutReport) {
 TEST_F(LinkSetTest, SecondLinkOfTheSameNameIsRefused) {
     EXPECT_EQ(m_set.CreateLinks(5, {Link("a", "LINKA"), Link("a", "LINKB")}, nullptr), LinkSet::kLinkRefused);
     EXPECT_EQ(m_set.GetLinkNames(), (std::vector<std::string>{"a"}));
+}
+
+// Sets an environment variable for one scope.
+class EnvScope {
+public:
+    EnvScope(const char* name, const char* value) : m_name(name) {
+        const char* saved = std::getenv(name);
+        m_had = saved != nullptr;
+        if (m_had) m_saved = saved;
+        ::setenv(name, value, 1);
+    }
+    ~EnvScope() {
+        if (m_had) {
+            ::setenv(m_name.c_str(), m_saved.c_str(), 1);
+        } else {
+            ::unsetenv(m_name.c_str());
+        }
+    }
+    EnvScope(const EnvScope&) = delete;
+    EnvScope& operator=(const EnvScope&) = delete;
+
+private:
+    std::string m_name;
+    std::string m_saved;
+    bool m_had = false;
+};
+
+// A second link to a service the set reaches already (by its name in any
+// case, or by another settings key naming it) would wait for the first one's
+// transaction at every replay. It is refused with a report naming both
+// links, and the set goes on replaying through the links it kept, at once.
+TEST_F(LinkSetTest, ASecondLinkToOneServiceIsRefusedNamingBoth) {
+    // Without the refusal the replay below waits this long for each record.
+    const EnvScope shortWait("LURDB_BUSY_TIMEOUT_MS", "300");
+    {
+        LuConn settings;
+        ConnectInfo info;
+        ASSERT_TRUE(settings.ReadClientSettings("LINKA", info));
+        ASSERT_TRUE(LuConn::WriteClientSettings("TWIN", info));
+    }
+    static std::string reported;
+    const LinkReportCallback keep = [](int32_t, char* text) -> int32_t {
+        reported = text;
+        return 0;
+    };
+    int32_t id = 0;
+    for (const char* service : {"LINKA", "linka", "TWIN"}) {
+        SCOPED_TRACE(service);
+        reported.clear();
+        const std::vector<DbLink> links = {Link("a", "LINKA"), Link("b", "LINKB"), Link("second", service)};
+        EXPECT_EQ(m_set.CreateLinks(5, links, keep), LinkSet::kLinkRefused);
+        EXPECT_EQ(reported,
+                  "Cannot create datalink second (10015 - The links a and second name the same service LINKA.)\n");
+        EXPECT_EQ(m_set.GetLinkNames(), (std::vector<std::string>{"a", "b"}));
+
+        ++id;
+        ASSERT_EQ(m_set.BeginTransaction(), 0);
+        ASSERT_EQ(Add(TransactionElem::kNew, id, Vehicle(id, "AAA", "Anna")), 0);
+        EXPECT_EQ(m_set.EndTransaction(id, true), 0);
+    }
+    for (const char* service : {"LINKA", "LINKB"}) {
+        EXPECT_EQ(Stored(service), kEmpty + "1,AAA,Anna\n2,AAA,Anna\n3,AAA,Anna\n");
+    }
 }
 
 TEST_F(LinkSetTest, ServiceWithoutSettingsIsReportedWithItsCode) {
