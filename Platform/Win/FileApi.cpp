@@ -356,11 +356,6 @@ bool MatchesWildcard(const std::string& pattern, const std::string& name) {
     return p == pattern.size();
 }
 
-std::string UpperCp1250(std::string text) {
-    for (char& c : text) c = static_cast<char>(crt::ToUpperCp1250(static_cast<unsigned char>(c)));
-    return text;
-}
-
 struct Search {
     std::vector<WIN32_FIND_DATAA> entries;
     size_t next = 0;
@@ -910,7 +905,7 @@ HANDLE FindFirstFileA(const char* mask, WIN32_FIND_DATAA* data) {
         ::closedir(listing);
         std::stable_sort(search->entries.begin(), search->entries.end(),
                          [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
-                             return UpperCp1250(a.cFileName) < UpperCp1250(b.cFileName);
+                             return crt::UpperCp1250(a.cFileName) < crt::UpperCp1250(b.cFileName);
                          });
     }
     if (search->entries.empty()) {
