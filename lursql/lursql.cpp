@@ -8,10 +8,15 @@
 // --import imports the comma-separated FILE into the table TS.TABLE in one
 // transaction and prints the session's message.
 //
-// Exit status: 0 every statement succeeded; 1 a statement failed or the
-// transaction the script left open was rolled back; 2 wrong command line;
-// 3 nothing ran (login refused, tablespaces not opened, script unreadable,
-// not valid text or with a syntax error, an import refused).
+// Without -u or -p the login dialog asks on the terminal for what is
+// missing (never on standard input, which may carry the script); without a
+// terminal they are required.
+//
+// Exit status: 0 every statement succeeded (or -h, --help); 1 a statement
+// failed or the transaction the script left open was rolled back; 2 wrong
+// command line; 3 nothing ran (login refused or cancelled, tablespaces not
+// opened, script unreadable, not valid text or with a syntax error, an
+// import refused).
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,12 +28,14 @@
 
 #include "CodePage.h"
 #include "CommandLine.h"
+#include "DbDescError.h"
 #include "DbDescMap.h"
 #include "LuConn.h"
 #include "LurExceptBase.h"
 #include "RdmFileImport.h"
 #include "ResultCsv.h"
 #include "SqlTextFile.h"
+#include "WindowSystem.h"
 
 namespace {
 
@@ -41,14 +48,16 @@ constexpr const char* kUsageText =
     "usage: lursql [-u USER] [-p PASSWORD] [--check] [--status] [--encoding utf8|cp1250] SERVICE [SCRIPT]\n"
     "       lursql [-u USER] [-p PASSWORD] [--encoding utf8|cp1250] --import TS.TABLE SERVICE FILE\n"
     "Runs the SQL script SCRIPT (or standard input) on SERVICE.\n"
-    "  -u USER            the user to log in as\n"
-    "  -p PASSWORD        the password; without it a terminal asks\n"
+    "  -u USER            the user to log in as; without it the terminal asks\n"
+    "  -p PASSWORD        the password; without it the terminal asks\n"
     "  --check            only check the script's syntax\n"
     "  --status           print every statement's status\n"
     "  --encoding cp1250  script files are code page 1250, not UTF-8\n"
-    "  --import TS.TABLE  import the comma-separated FILE into the table\n";
+    "  --import TS.TABLE  import the comma-separated FILE into the table\n"
+    "  -h, --help         print this text\n";
 
 struct Options {
+    bool help = false;
     std::string user;
     std::optional<std::string> password;
     bool checkOnly = false;
@@ -86,6 +95,10 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) throw UsageError{arg + " needs a value"};
             return args[++i];
         };
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+            return options;
+        }
         if (arg == "-u") {
             options.user = value();
         } else if (arg == "-p") {
@@ -118,6 +131,11 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
     if (operands.empty() || operands.size() > 2) throw UsageError{"give a service and at most one script"};
     options.service = operands[0];
     if (operands.size() == 2) options.script = operands[1];
+    // Nobody can be asked for a missing login without a terminal.
+    if (!win::HasTerminal()) {
+        if (options.user.empty()) throw UsageError{"-u USER is needed: there is no terminal to ask for it"};
+        if (!options.password) throw UsageError{"-p PASSWORD is needed: there is no terminal to ask for it"};
+    }
     return options;
 }
 
@@ -154,13 +172,20 @@ void ShowStatement(void* argument) {
     std::fflush(stdout);
 }
 
-// Logs in (a terminal asks for what is missing when no password was given)
-// and opens every tablespace; false with a note on stderr when refused.
+// Logs in (the login dialog asks on the terminal for the user or password
+// the command line did not give; the service is given) and opens every
+// tablespace; false with the reason on stderr when refused.
 bool Connect(LuConn& connection, const Options& options) {
-    const bool ask = !options.password && isatty(STDIN_FILENO);
+    const bool ask = options.user.empty() || !options.password;
     if (!ask) lurclistl::SetInteractive(false);
-    if (!connection.Open(options.service, options.user, options.password.value_or(""), ask)) {
-        Line(stderr, "lursql: the login to " + options.service + " was refused");
+    if (!connection.Open(options.service, options.user, options.password.value_or(""), ask, "", {}, false)) {
+        const int32_t refusal = connection.GetRefusal();
+        if (refusal == 0) {
+            Line(stderr, "lursql: the login to " + options.service + " was cancelled");
+        } else {
+            Line(stderr, "lursql: the login to " + options.service + " was refused: error " + std::to_string(refusal) +
+                             ": " + DbDescError(refusal, ErrorLocation(), StrVector()).what());
+        }
         return false;
     }
     if (!connection.GetTablespaces().OpenAll()) {
@@ -220,6 +245,10 @@ int Run(const Options& options) {
                 return kNothingRan;
             }
         } else {
+            if (isatty(STDIN_FILENO))
+                Line(stderr,
+                     "lursql: type SQL statements, each ending with \";\"; end the input with Ctrl-D on a "
+                     "line of its own to run them.");
             std::optional<std::string> text = ReadStandardInput(options.encoding);
             if (!text) return kNothingRan;
             session.SetText(text->c_str());
@@ -255,6 +284,10 @@ int main(int argc, char** argv) {
         Line(stderr, "lursql: " + error.text);
         Write(stderr, kUsageText);
         return kUsage;
+    }
+    if (options.help) {
+        Write(stdout, kUsageText);
+        return kAllSucceeded;
     }
     try {
         return Run(options);

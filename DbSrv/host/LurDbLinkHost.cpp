@@ -32,7 +32,13 @@ namespace {
 constexpr int32_t kLinkId = 1;
 constexpr int kExitCode = 1;
 constexpr int kExitUsage = 2;
-constexpr const char* kUsage = "usage: LurDbLinkHost <module.so> <link-list> <schema-file> <script>\n";
+constexpr const char* kUsage =
+    "usage: LurDbLinkHost <module.so> <link-list> <schema-file> <script>\n"
+    "Loads the link module, connects the links of <link-list> as link set 1, replays the\n"
+    "transactions of <script> (records laid out by the tablespaces of <schema-file>)\n"
+    "through the module's exports, prints every export's answer, then ends the links.\n"
+    "Exit status: 0 every export answered 0, 1 an export answered a code, 2 wrong\n"
+    "command line, unreadable file or a module without the exports.\n";
 
 struct LinkModule {
     void* library = nullptr;
@@ -120,6 +126,10 @@ int main(int argc, char** argv) {
     } catch (const win::CommandLineError& error) {
         std::cerr << win::Cp1250ToUtf8(error.what()) << "\n" << kUsage;
         return kExitUsage;
+    }
+    if (args.size() == 2 && (args[1] == "-h" || args[1] == "--help")) {
+        std::cout << kUsage;
+        return 0;
     }
     if (args.size() != 5) {
         std::cerr << kUsage;

@@ -1,9 +1,10 @@
 // The terminal user of the shipped window system: the dialog is drawn as
 // text on stderr and answered by a person at the terminal; without a
 // terminal on stdin the default button is answered at once, so that no batch
-// run ever waits.
+// run ever waits. Forms are asked on the controlling terminal itself.
 #include "WindowSystem.h"
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -20,6 +21,56 @@
 
 namespace win {
 namespace {
+
+// The controlling terminal, open for reading and writing while it lives.
+class Terminal {
+public:
+    Terminal() : m_fd(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    ~Terminal() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+    void Write(const std::string& cp1250) const {
+        const std::string utf8 = Cp1250ToUtf8(cp1250);
+        for (size_t done = 0; done < utf8.size();) {
+            const ssize_t written = ::write(m_fd, utf8.data() + done, utf8.size() - done);
+            if (written <= 0) return;
+            done += static_cast<size_t>(written);
+        }
+    }
+    // One line typed there (code page 1250), not echoed when hidden; false
+    // at the end of the input.
+    bool ReadLine(std::string& line, bool hidden) const {
+        termios saved{};
+        const bool quiet = hidden && ::tcgetattr(m_fd, &saved) == 0;
+        if (quiet) {
+            termios silent = saved;
+            silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(m_fd, TCSANOW, &silent);
+        }
+        line.clear();
+        char c = 0;
+        bool read = false;
+        while (::read(m_fd, &c, 1) == 1) {
+            read = true;
+            if (c == '\n') break;
+            line += c;
+        }
+        if (quiet) {
+            ::tcsetattr(m_fd, TCSANOW, &saved);
+            Write("\n");
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = Utf8ToCp1250(line);
+        return read;
+    }
+
+private:
+    int m_fd;
+};
 
 // Button captions carry "&" before their access key; "&&" is a real "&".
 std::string WithoutAccessKeys(const std::string& caption) {
@@ -170,50 +221,37 @@ private:
         return std::any_of(view.controls.begin(), view.controls.end(), IsEntry);
     }
 
-    // One line from the terminal, not echoed when hidden.
-    static bool ReadLine(std::string& line, bool hidden) {
-        termios saved{};
-        const bool quiet = hidden && ::tcgetattr(STDIN_FILENO, &saved) == 0;
-        if (quiet) {
-            termios silent = saved;
-            silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &silent);
-        }
-        const bool read = static_cast<bool>(std::getline(std::cin, line));
-        if (quiet) {
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-            Write("\n");
-        }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        line = Utf8ToCp1250(line);
-        return read;
-    }
-
-    // Asks for every entry of the form once, then confirms with the default
-    // button (an empty answer keeps what the entry holds). Without a
-    // terminal the form is refused at once: nobody can fill it in.
+    // Asks the form's entries on the terminal, then confirms with the
+    // default button: the empty entries only (what the caller left for the
+    // person), or every entry when none is empty (asked again after a
+    // refusal). An empty answer keeps what the entry holds. Without a
+    // terminal the form is refused at once: nobody can fill it in; the end
+    // of the terminal's input cancels it.
     UserAction FormAction(const DialogView& view) {
         if (pending_.empty() && formDialog_ != view.dialog) {
             formDialog_ = view.dialog;
-            if (!interactive_) {
-                Write("(no terminal on input: " + view.caption + " is cancelled)\n");
+            const Terminal terminal;
+            if (!terminal.IsOpen()) {
+                Write("(no terminal: " + view.caption + " is cancelled)\n");
                 return UserAction{UserAction::Abandon, 0};
             }
-            Write("\n== " + view.caption + " ==\n");
+            const bool someEmpty = std::any_of(view.controls.begin(), view.controls.end(),
+                                               [](const ControlView& c) { return IsEntry(c) && c.text.empty(); });
+            terminal.Write("\n== " + view.caption + " ==\n");
             std::string caption;
             for (const ControlView& control : view.controls) {
                 if (control.className == "STATIC") caption = control.text;
-                if (!IsEntry(control)) continue;
+                if (!IsEntry(control) || (someEmpty && !control.text.empty())) continue;
                 const bool hidden = (control.style & ES_PASSWORD) != 0;
                 if (control.className == "COMBOBOX") {
                     for (size_t i = 0; i < control.items.size(); ++i)
-                        Write("  " + std::to_string(i + 1) + ": " + control.items[i] + "\n");
+                        terminal.Write("  " + std::to_string(i + 1) + ": " + control.items[i] + "\n");
                 }
-                Write(WithoutAccessKeys(caption) + (hidden || control.text.empty() ? "" : " [" + control.text + "]") +
-                      " ");
+                terminal.Write(WithoutAccessKeys(caption) +
+                               (hidden || control.text.empty() ? "" : " [" + control.text + "]") + " ");
                 std::string line;
-                if (!ReadLine(line, hidden)) {
-                    interactive_ = false;
+                if (!terminal.ReadLine(line, hidden)) {
+                    terminal.Write("\n");
                     pending_.clear();
                     return UserAction{UserAction::Escape, 0};
                 }
@@ -243,5 +281,7 @@ private:
 }  // namespace
 
 std::unique_ptr<DialogUser> MakeTerminalUser() { return std::make_unique<TerminalUser>(); }
+
+bool HasTerminal() { return Terminal().IsOpen(); }
 
 }  // namespace win

@@ -379,7 +379,14 @@ public:
 std::unique_ptr<WindowSystem> MakeWindowModel(std::unique_ptr<DialogUser> user);
 
 // The shipped user: draws on stderr, reads stdin when it is a terminal and
-// otherwise answers the default button at once.
+// otherwise answers the default button at once. A form (a dialog with text
+// entries, the login) is asked and answered on the process's terminal
+// itself, never on standard input, which may carry a script: without a
+// terminal nobody can fill it in and it is abandoned.
 std::unique_ptr<DialogUser> MakeTerminalUser();
+
+// Whether the process has a terminal a person answers forms at (its
+// controlling terminal can be opened).
+bool HasTerminal();
 
 }  // namespace win

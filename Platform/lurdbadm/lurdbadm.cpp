@@ -518,7 +518,7 @@ int main(int argc, char** argv) {
             ChangeUser(args, false);
         } else if (command == "remove-user") {
             ChangeUser(args, true);
-        } else if (command == "help" || command == "--help") {
+        } else if (command == "help" || command == "--help" || command == "-h") {
             std::fputs(kUsage, stdout);
         } else {
             throw UsageError("unknown command " + win::Cp1250ToUtf8(command));

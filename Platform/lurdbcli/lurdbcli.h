@@ -99,7 +99,7 @@ constexpr int32_t kNoStore = 10007;            // no store for the service (not 
 constexpr int32_t kUnknownTablespace = 10008;  // no tablespace of that name or number
 constexpr int32_t kUnknownRecordType = 10009;  // record type not in the tablespace
 constexpr int32_t kUnknownField = 10010;       // field number not in the record type, or not a key
-constexpr int32_t kNoDescription = 10011;      // (*) no description: tablespace not open
+constexpr int32_t kNoDescription = 10011;      // (*) no description (tablespace not open); callers: a file missing
 constexpr int32_t kNotConnected = 10012;       // handle not logged in / connected
 constexpr int32_t kBadRecordSize = 10013;      // record size differs from the description
 constexpr int32_t kNoHandle = 10014;           // (*) no such handle; InitUserEx: no such user
@@ -118,7 +118,7 @@ constexpr int32_t kNoArchive = 10029;          // no such archive
 constexpr int32_t kForeignArchive = 10030;     // the archive is of another service (volume id)
 constexpr int32_t kArchiveExists = 10031;      // an archive of that name exists already
 constexpr int32_t kSequenceExhausted = 10032;  // a sequence without cycle is past its maximum
-constexpr int32_t kFunctionMissing = 10038;    // (*) raised by callers for a missing function
+constexpr int32_t kFunctionMissing = 10038;    // (*) raised by callers: a missing function, an impossible operation
 constexpr int32_t kNoClientSettings = 10039;   // raised by callers: no registry key
 constexpr int32_t kUserDisabled = 10067;       // (*) InitUserEx: user disabled
 constexpr int32_t kWrongPassword = 10068;      // (*) InitUserEx: wrong password
@@ -140,7 +140,7 @@ constexpr const char* StatusText(int32_t status) {
         case kUnknownTablespace: return "Unknown tablespace.";
         case kUnknownRecordType: return "Unknown record type.";
         case kUnknownField: return "Unknown field or not a key.";
-        case kNoDescription: return "No description for the tablespace.";
+        case kNoDescription: return "A description or a file is missing or cannot be read.";
         case kNotConnected: return "The handle is not connected.";
         case kBadRecordSize: return "The record size does not match the description.";
         case kNoHandle: return "No such handle or user.";
@@ -159,7 +159,7 @@ constexpr const char* StatusText(int32_t status) {
         case kForeignArchive: return "The archive belongs to another service.";
         case kArchiveExists: return "An archive of that name exists already.";
         case kSequenceExhausted: return "The sequence has passed its maximum value and does not cycle.";
-        case kFunctionMissing: return "The client library lacks a function.";
+        case kFunctionMissing: return "The function is missing, or the operation is not possible.";
         case kNoClientSettings: return "No client settings for the service.";
         case kUserDisabled: return "The user is disabled.";
         case kWrongPassword: return "Wrong password.";

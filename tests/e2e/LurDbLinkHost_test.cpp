@@ -99,7 +99,7 @@ TEST_F(LurDbLinkHostTest, LinkThatCannotBeMadeEndsTheRun) {
     };
     const Case cases[] = {
         {"refused login", "first LINKA ADMIN SECRET\nsecond LINKB ADMIN WRONG\n",
-         "CreateLink 1: 10015\nDestroyLink 1: 0\n"},
+         "report 1: Cannot create datalink second (10068 - Wrong password.)\nCreateLink 1: 10015\nDestroyLink 1: 0\n"},
         {"service without settings", "first NOSUCH ADMIN SECRET\n", "report 1: Cannot create datalink first (10039 - "},
     };
     for (const Case& c : cases) {

@@ -22,12 +22,15 @@ int32_t LinkSet::CreateLinks(int32_t linkId, const std::vector<DbLink>& links, L
 
     int32_t result = 0;
     std::string linkName;
+    m_errorText.clear();
     try {
         for (const DbLink& link : links) {
             if (result != 0) break;
             linkName = link.name;
             if (link.enabled != 0) result = AddConnection(link);
         }
+        // A refusal says why, as a failure does.
+        if (result != 0 && report && !m_errorText.empty()) report(m_linkId, m_errorText.data());
     } catch (const LurExceptBase& error) {
         m_errorText = "Cannot create datalink " + linkName + " (" + std::to_string(error.GetCode()) + " - " +
                       error.what() + ")\n";
@@ -42,13 +45,17 @@ int32_t LinkSet::CreateLinks(int32_t linkId, const std::vector<DbLink>& links, L
 }
 
 int32_t LinkSet::AddConnection(const DbLink& link) {
+    const auto refuse = [&](const std::string& why) {
+        m_errorText = "Cannot create datalink " + link.name + " (" + why + ")\n";
+        return kLinkRefused;
+    };
     // The first link of a name keeps it; a second is not connected at all.
-    if (m_connections.count(link.name) != 0) return kLinkRefused;
+    if (m_connections.count(link.name) != 0) return refuse("an earlier link has the name");
 
     // Owned from the start: any failure below deletes it, which disconnects
     // a login that was made.
     auto connection = std::make_unique<LinkConnection>();
-    if (!connection->Connect(link)) return kLinkRefused;
+    if (!connection->Connect(link)) return refuse(connection->Refusal());
 
     // Two connections to one service would wait for each other at every
     // replay (the first holds its transaction's writes until the commit) and

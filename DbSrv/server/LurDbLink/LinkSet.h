@@ -38,7 +38,8 @@ public:
 
     // Ends the connections the set has, then connects the enabled links in
     // vector order until one fails. A failure that raises is reported through
-    // report (when given) and answered with its code.
+    // report (when given) and answered with its code; a refusal is reported
+    // with its reason (the login's code and text) and answered kLinkRefused.
     int32_t CreateLinks(int32_t linkId, const std::vector<DbLink>& links, LinkReportCallback report);
     // Connects one link and adds its tablespaces to the descriptions;
     // kLinkRefused when the login is refused, the tablespaces cannot be

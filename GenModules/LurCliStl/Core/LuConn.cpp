@@ -187,6 +187,7 @@ bool LuConn::Open(const std::string& service, const std::string& user, const std
                   const std::vector<std::string>* services) {
     if (m_connected) Disconnect();
     m_armed = true;
+    m_refusal = 0;
     m_user = win::crt::UpperCp1250(user);
     m_password = win::crt::UpperCp1250(password);
     m_service = win::crt::UpperCp1250(service);
@@ -257,7 +258,10 @@ bool LuConn::OpenAs(const LuConn& other, bool interactive) {
 bool LuConn::Login(bool interactive) {
     if (interactive) {
         TRdmLogin* dialog = LoginDialogSlot().get();
-        if (!dialog || !dialog->Run()) return false;
+        if (!dialog || !dialog->Run()) {
+            m_refusal = 0;  // cancelled: no refusal to report
+            return false;
+        }
         m_user = win::crt::UpperCp1250(dialog->GetUser());
         m_password = win::crt::UpperCp1250(dialog->GetPassword());
         m_service = win::crt::UpperCp1250(dialog->GetService());
@@ -267,14 +271,9 @@ bool LuConn::Login(bool interactive) {
         throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__), StrVector(m_service));
     // The fields hold 31 characters and the zero: a longer name or password
     // cannot be sent whole, so the login fails as the server would fail it.
-    if (!m_connectInfo.SetText(ConnectInfo::kUser, m_user)) {
-        ShowRefusal(kUnknownUserMessage);
-        return Refuse(interactive);
-    }
-    if (!m_connectInfo.SetText(ConnectInfo::kPassword, m_password)) {
-        ShowRefusal(kWrongPasswordMessage);
-        return Refuse(interactive);
-    }
+    if (!m_connectInfo.SetText(ConnectInfo::kUser, m_user)) return Refuse(interactive, lurdbcli::kNoHandle);
+    if (!m_connectInfo.SetText(ConnectInfo::kPassword, m_password))
+        return Refuse(interactive, lurdbcli::kWrongPassword);
 
     FunctionLoader& client = GetFunctionLoader();
     LUR_CLIENT_FUNCTION(CreateDbHandler, "LuConn");
@@ -285,12 +284,8 @@ bool LuConn::Login(bool interactive) {
         throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "CreateDbHandler");
     }
     status = client.pfInitUserEx(m_handle, m_connectInfo.Data());
-    if (status == lurdbcli::kNoHandle || status == lurdbcli::kUserDisabled || status == lurdbcli::kWrongPassword) {
-        ShowRefusal(status == lurdbcli::kNoHandle       ? kUnknownUserMessage
-                    : status == lurdbcli::kUserDisabled ? kUserDisabledMessage
-                                                        : kWrongPasswordMessage);
-        return Refuse(interactive);
-    }
+    if (status == lurdbcli::kNoHandle || status == lurdbcli::kUserDisabled || status == lurdbcli::kWrongPassword)
+        return Refuse(interactive, status);
     if (status != 0) {
         // The handle is ours and of no further use: it goes back before the
         // failure is reported.
@@ -310,8 +305,16 @@ bool LuConn::Login(bool interactive) {
     m_catalogue = m_tablespaces.GetDescCopy(DbDescMap::kCatalogueName);
     m_users = RdmTable(&m_catalogue, "dbuser");
 
-    m_connected = CheckUser(m_user, m_password, interactive);
+    m_connected = CheckUser(m_user, m_password, interactive);  // says why not itself
     if (m_connected) return true;
+    return Refuse(interactive);
+}
+
+bool LuConn::Refuse(bool interactive, int32_t code) {
+    m_refusal = code;
+    ShowRefusal(code == lurdbcli::kNoHandle       ? kUnknownUserMessage
+                : code == lurdbcli::kUserDisabled ? kUserDisabledMessage
+                                                  : kWrongPasswordMessage);
     return Refuse(interactive);
 }
 
@@ -336,26 +339,23 @@ void LuConn::ShowRefusal(int messageId) const {
 }
 
 bool LuConn::CheckUser(const std::string& user, const std::string& password, bool interactive) {
+    const auto refuse = [&](int32_t code, int messageId) {
+        m_refusal = code;
+        if (interactive) ShowRefusal(messageId);
+        return false;
+    };
     try {
         const std::string scrambledPassword = ScrambledCredential(password);
         m_users.Fld("NAME").SetString(ScrambledCredential(user));
-        if (!m_users.FindRecByKey("NAME", 0)) {
-            if (interactive) ShowRefusal(kUnknownUserMessage);
-            return false;
-        }
+        if (!m_users.FindRecByKey("NAME", 0)) return refuse(lurdbcli::kNoHandle, kUnknownUserMessage);
         const bool passwordOk = m_users.Fld("PSW").GetString() == scrambledPassword;
         const bool enabled = m_users.Fld("enabled").GetChar() == 1;
         if (passwordOk && enabled) m_userId = m_users.Fld("userid").GetLong();
-        if (!enabled) {
-            if (interactive) ShowRefusal(kUserDisabledMessage);
-            return false;
-        }
-        if (!passwordOk) {
-            if (interactive) ShowRefusal(kWrongPasswordMessage);
-            return false;
-        }
+        if (!enabled) return refuse(lurdbcli::kUserDisabled, kUserDisabledMessage);
+        if (!passwordOk) return refuse(lurdbcli::kWrongPassword, kWrongPasswordMessage);
         return true;
-    } catch (const LurExceptBase&) {
+    } catch (const LurExceptBase& error) {
+        m_refusal = error.GetCode();  // the catalogue could not be read
         return false;
     }
 }

@@ -153,6 +153,12 @@ public:
     int32_t GetUserId() const { return m_userId; }
     const std::string& GetService() const { return m_service; }
     const std::string& GetRegisteredService() const { return m_registeredService; }
+    // Why the last Open answered false: the client's code of its last
+    // refused attempt (10014 unknown user, 10067 disabled, 10068 wrong
+    // password; a name or password too long counts as the first and the
+    // last), or the code of the failed user check; 0 when the dialog was
+    // cancelled or nothing was refused.
+    int32_t GetRefusal() const { return m_refusal; }
     std::string GetConnectUser() const;
     std::string GetServer() const;
 
@@ -162,6 +168,7 @@ private:
     ConnectInfo m_connectInfo{};      // the settings of the last login, with its user and password
     std::string m_registeredService;  // the "service" value read by the last login
     int32_t m_userId = -1;
+    int32_t m_refusal = 0;  // see GetRefusal
     OnConnect m_onConnect;
     bool m_armed = false;    // the callback may fire; set by Open
     std::string m_user;      // upper case
@@ -177,6 +184,9 @@ private:
     // Releases the handle and forgets user, password and service after a
     // refusal; answers what Login answers then.
     bool Refuse(bool interactive);
+    // The same after a refusal with the client's code, which a box shows
+    // first (when a user is in front).
+    bool Refuse(bool interactive, int32_t code);
     // The process's login dialog (made when none exists) with this
     // connection's captions and the given values.
     TRdmLogin& PrepareLoginDialog(const std::string& service, const std::string& user, const std::string& password,

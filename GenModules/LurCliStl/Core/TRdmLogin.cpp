@@ -1,7 +1,7 @@
 #include "TRdmLogin.h"
 
 #include "CodePage.h"
-#include "LurStrings.h"
+#include "Crt.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ TRdmLogin::TRdmLogin()
       m_cancelText(Text("Mégse")),
       m_title(Text("Bejelentkezés")) {}
 
-void TRdmLogin::SetService(const std::string& service) { m_service = lurutils::ToUpper(service); }
+void TRdmLogin::SetService(const std::string& service) { m_service = win::crt::UpperCp1250(service); }
 
 void TRdmLogin::SetCaptions(const std::string& userCaption, const std::string& passwordCaption,
                             const std::string& databaseCaption, const std::string& confirmText,
@@ -177,7 +177,7 @@ void TRdmLogin::InitDialog(HWND dialog) {
     ws.SendMessage(choice, CB_RESETCONTENT, 0, 0);
     bool selectionFailed = false;
     for (std::string& service : m_services) {
-        service = lurutils::ToUpper(service);
+        service = win::crt::UpperCp1250(service);
         ws.SendMessage(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(service.c_str()));
     }
     for (const std::string& service : m_services) {

@@ -52,12 +52,8 @@ void RdmFileImport::SetProgressCallback(void* argument, ProgressCallback callbac
 
 void RdmFileImport::LoadScriptFile(const std::string& fileName) {
     SqlTextFile file = ReadSqlTextFile(fileName, m_encoding);
-    if (file.fault == SqlTextFile::kBadText) {
+    if (file.fault != SqlTextFile::kNone)
         throw DbDescError(lurdbcli::kNoDescription, Here(__LINE__), StrVector(file.faultText));
-    }
-    if (file.fault != SqlTextFile::kNone) {
-        throw DbDescError(lurdbcli::kNoDescription, Here(__LINE__), StrVector(fileName));
-    }
     m_text = std::move(file.text);
     m_loadedScript = file.identity;
     m_statements.clear();

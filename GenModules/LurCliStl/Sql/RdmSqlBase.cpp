@@ -19,6 +19,7 @@ constexpr int kFieldInTwoTables = 2043;
 constexpr int kUnsupportedTableName = 2045;
 
 constexpr const char* kUnexpectedEnd = "Unexpected end of the statement";
+constexpr const char* kPositionPrefix = "Error in the row ";
 
 // Counts the open tablespaces, in the map's order, whose description has
 // what is looked for, stopping at two; tablespace becomes the name of the
@@ -199,6 +200,13 @@ RdmSqlBase::SelectColumnsByTable RdmSqlBase::ReadSelectColumns(SqlTokenIterator&
     return columns;
 }
 
+void RdmSqlBase::ThrowPositioned(const LurExceptBase& error, SqlTokenIterator at, const ErrorLocation& where) const {
+    const auto* withArgs = dynamic_cast<const LurExceptBaseArg*>(&error);
+    if (withArgs && !withArgs->GetArgs().empty() && withArgs->GetArgs()[0].starts_with(kPositionPrefix))
+        throw DbDescError(error.GetCode(), where, StrVector(withArgs->GetArgs()[0]));
+    ThrowSyntaxError(error.GetCode(), error.what(), at, where);
+}
+
 void RdmSqlBase::ThrowSyntaxError(int code, const char* text, SqlTokenIterator at, const ErrorLocation& where) const {
     ThrowSyntaxError(code, std::string(text ? text : ""), at, where);
 }
@@ -209,8 +217,7 @@ void RdmSqlBase::ThrowSyntaxError(int code, const std::string& text, SqlTokenIte
     const SqlToken* token = at != m_statementEnd ? &*at : m_lastToken;
     const int row = token ? token->row : 0;
     const int column = token ? token->column : 0;
-    const std::string position =
-        "Error in the row " + std::to_string(row) + "., column " + std::to_string(column) + ".: ";
+    const std::string position = kPositionPrefix + std::to_string(row) + "., column " + std::to_string(column) + ".: ";
     const size_t room = kMessageLimit - 1 - position.size();
     throw DbDescError(code, where, StrVector(position + text.substr(0, room)));
 }

@@ -206,6 +206,12 @@ public:
                                        const ErrorLocation& where) const;
     [[noreturn]] void ThrowSyntaxError(int code, const std::string& text, SqlTokenIterator at,
                                        const ErrorLocation& where) const;
+    // Raises a caught error again as a syntax error at the token, with its
+    // code and text. An error that carries its position already (raised by
+    // the statement's own reading) keeps it as it is: a message shows one
+    // "Error in the row ...".
+    [[noreturn]] void ThrowPositioned(const LurExceptBase& error, SqlTokenIterator at,
+                                      const ErrorLocation& where) const;
 
 protected:
     // The columns of a select list, each table's in order of appearance,

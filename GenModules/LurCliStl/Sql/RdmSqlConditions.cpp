@@ -191,6 +191,6 @@ void RdmSqlBase::ConditionsToSearch(SqlTokenIterator at, bool likeAllowed) {
             m_view.FindBetween(key, 5);
         }
     } catch (const LurExceptBase& error) {
-        ThrowSyntaxError(error.GetCode(), error.what(), at, Here(__LINE__));
+        ThrowPositioned(error, at, Here(__LINE__));
     }
 }

@@ -135,7 +135,7 @@ void RdmSqlExec::BeginTransIfNeeded(RdmTable& table, SqlTokenIterator token) {
             m_session->NoteForeignTransaction();
             return;
         }
-        ThrowSyntaxError(error.GetCode(), error.what(), token, Here(__LINE__));
+        ThrowPositioned(error, token, Here(__LINE__));
     }
 }
 
@@ -155,7 +155,7 @@ void RdmSqlExec::EndTransaction(SqlTokenIterator& it, bool commit) {
         m_descs.EndTransaction(commit);  // the client's answer is not examined
     } catch (const LurExceptBase& error) {
         m_session->NoteTransactionsEnded();
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
     m_resultMessage = commit ? "Transaction commited." : "Transaction aborted.";
     m_session->NoteTransactionsEnded();
@@ -209,9 +209,9 @@ void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
     switch (file.fault) {
         case SqlTextFile::kNone: break;
         case SqlTextFile::kCannotOpen:
-            ThrowSyntaxError(lurdbcli::kNoDescription, "File cannot open!", it, Here(__LINE__));
+            ThrowSyntaxError(lurdbcli::kNoDescription, "File cannot open! " + file.faultText, it, Here(__LINE__));
         case SqlTextFile::kReadError:
-            ThrowSyntaxError(lurdbcli::kNoDescription, "File read error!", it, Here(__LINE__));
+            ThrowSyntaxError(lurdbcli::kNoDescription, "File read error! " + file.faultText, it, Here(__LINE__));
         case SqlTextFile::kBadText: ThrowSyntaxError(lurdbcli::kNoDescription, file.faultText, it, Here(__LINE__));
     }
     // A script that reached itself through "@" would run again and again.
@@ -262,7 +262,7 @@ void RdmSqlExec::Truncate(SqlTokenIterator& it) {
         table.TruncateFile();
         m_resultMessage = "Table " + m_masterTable + " truncated.";
     } catch (const LurExceptBase& error) {
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
 }
 

@@ -58,7 +58,7 @@ void RdmSqlExec::Create(SqlTokenIterator& it) {
         }
         ThrowSyntaxError(2012, it->text, it, Here(__LINE__));
     } catch (const LurExceptBase& error) {
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
 }
 
@@ -88,7 +88,7 @@ void RdmSqlExec::Alter(SqlTokenIterator& it) {
         }
         ThrowSyntaxError(2012, it->text, it, Here(__LINE__));
     } catch (const LurExceptBase& error) {
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
 }
 
@@ -114,7 +114,7 @@ void RdmSqlExec::Drop(SqlTokenIterator& it) {
         }
         ThrowSyntaxError(2012, it->text, it, Here(__LINE__));
     } catch (const LurExceptBase& error) {
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
 }
 
@@ -234,6 +234,6 @@ void RdmSqlExec::Describe(SqlTokenIterator& it) {
         }
         m_resultMessage = text;
     } catch (const LurExceptBase& error) {
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
 }

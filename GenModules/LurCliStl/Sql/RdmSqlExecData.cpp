@@ -20,14 +20,6 @@ constexpr int kNoPrimaryIndex = lurdbcli::kFunctionMissing;  // 10038
 constexpr int kRecordMissing = lurdbcli::kNotFound;          // 10002
 
 constexpr const char* kRecordMissingText = "Modified record is missing.";
-constexpr const char* kPositionedPrefix = "Error in the row ";
-
-// Whether the error already carries a statement position (raised by the
-// statement's own parsing), so that it is not positioned twice.
-bool IsPositioned(const LurExceptBase& error) {
-    const auto* withArgs = dynamic_cast<const LurExceptBaseArg*>(&error);
-    return withArgs && !withArgs->GetArgs().empty() && withArgs->GetArgs()[0].starts_with(kPositionedPrefix);
-}
 
 // A change of the current row that the server answers with not found (the
 // row is gone) is a failure of the statement, not the end of its loop.
@@ -47,8 +39,6 @@ void ChangeOrFail(RdmSqlExec& exec, Change change, SqlTokenIterator at, const Er
 void RdmSqlExec::FailDataStatement(const LurExceptBase& error, SqlTokenIterator at, bool changed) {
     m_view = RdmView();
     m_resultMessage.clear();
-    const std::string text =
-        IsPositioned(error) ? dynamic_cast<const LurExceptBaseArg&>(error).GetArgs()[0] : error.what();
     if (changed && m_session->HoldsTransaction()) {
         try {
             m_session->EndOwnTransaction(false);
@@ -57,8 +47,7 @@ void RdmSqlExec::FailDataStatement(const LurExceptBase& error, SqlTokenIterator 
         }
         m_transactionAborted = true;
     }
-    if (IsPositioned(error)) throw DbDescError(error.GetCode(), Here(__LINE__), StrVector(text));
-    ThrowSyntaxError(error.GetCode(), text, at, Here(__LINE__));
+    ThrowPositioned(error, at, Here(__LINE__));
 }
 
 std::string RdmSqlExec::SearchRowsToChange(RdmTable& table, SqlTokenIterator where, SqlTokenIterator stop,

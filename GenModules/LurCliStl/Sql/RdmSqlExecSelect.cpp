@@ -44,6 +44,6 @@ void RdmSqlExec::OrderBy(SqlTokenIterator& it) {
     } catch (const LurExceptBase& error) {
         m_view = RdmView();
         m_resultMessage.clear();
-        ThrowSyntaxError(error.GetCode(), error.what(), it, Here(__LINE__));
+        ThrowPositioned(error, it, Here(__LINE__));
     }
 }

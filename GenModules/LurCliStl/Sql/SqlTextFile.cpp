@@ -7,7 +7,9 @@
 #include "CodePage.h"
 #include "File.h"
 #include "FileApi.h"
+#include "LastError.h"
 #include "LurExceptBase.h"
+#include "SystemErrorText.h"
 
 namespace {
 
@@ -18,19 +20,32 @@ SqlTextFile Failed(SqlTextFile::Fault fault, std::string faultText = {}) {
     return result;
 }
 
+// Why the last file call failed, in the system's words.
+std::string LastErrorText() {
+    const uint32_t code = win::GetLastError();
+    std::string text;
+    if (code == 0 || !win::FormatSystemMessage(code, 0, text)) return "error " + std::to_string(code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
 }  // namespace
 
 SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
     std::string bytes;
     try {
         File file;
-        if (!file.Open(path.c_str(), 'r', false)) return Failed(SqlTextFile::kCannotOpen);
+        if (!file.Open(path.c_str(), 'r', false))
+            return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + LastErrorText());
         const uint32_t size = file.GetSize(false);
-        if (size == 0 || size == UINT32_MAX) return Failed(SqlTextFile::kReadError);
+        if (size == 0) return Failed(SqlTextFile::kReadError, path + " is empty");
+        if (size == UINT32_MAX) return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());
         bytes.resize(size);
-        if (file.ReadLocked(bytes.data(), size, 0) != size) return Failed(SqlTextFile::kReadError);
-    } catch (const LurExceptBase&) {
-        return Failed(SqlTextFile::kCannotOpen);  // a name the file layer refuses
+        if (file.ReadLocked(bytes.data(), size, 0) != size)
+            return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());
+    } catch (const LurExceptBase& error) {
+        // a name the file layer refuses
+        return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + error.what());
     }
 
     SqlTextFile result = DecodeSqlText(std::move(bytes), encoding, path);

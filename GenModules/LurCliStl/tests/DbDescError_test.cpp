@@ -80,7 +80,7 @@ TEST_F(DbDescErrorTest, LibraryTextsWithArguments) {
     EXPECT_EQ(field.GetLocation().line, 12);
 
     const DbDescError client(10038, ErrorLocation(), StrVector("pfFindRec"));
-    EXPECT_STREQ(client.what(), "The client library lacks a function.\r\n (pfFindRec)");
+    EXPECT_STREQ(client.what(), "The function is missing, or the operation is not possible.\r\n (pfFindRec)");
     EXPECT_STREQ(DbDescError(10044, ErrorLocation(), StrVector()).what(), "Database error.");
 
     win::SetUILanguage(win::LANG_HUNGARIAN);

@@ -1,8 +1,12 @@
 // The login dialog on the window system: what it shows, how typing and
 // choosing change it, and its refusal when nobody can answer.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "FakeWindowSystem.h"
@@ -76,17 +80,22 @@ TEST_F(TRdmLoginTest, AServiceOutsideTheListStaysTheDialogsService) {
 }
 
 TEST(TRdmLoginTerminalTest, WithoutATerminalTheDialogIsCancelledAtOnce) {
-    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
-    const std::unique_ptr<win::WindowSystem> terminal = win::MakeWindowModel(win::MakeTerminalUser());
-    win::WindowSystem* previous = win::InstallWindowSystem(terminal.get());
-    TRdmLogin dialog;
-    dialog.SetUser("ADMIN");
-    dialog.SetPassword("SECRET");
-    dialog.SetService("SVC");
-    const bool confirmed = dialog.Run();
-    win::InstallWindowSystem(previous);
-    EXPECT_FALSE(confirmed);
-    EXPECT_EQ(dialog.GetUser(), "ADMIN");
+    // In a child without a controlling terminal (its standard input, which
+    // may carry a script, is never asked): the answer is its exit status.
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        const std::unique_ptr<win::WindowSystem> terminal = win::MakeWindowModel(win::MakeTerminalUser());
+        win::InstallWindowSystem(terminal.get());
+        TRdmLogin dialog;
+        dialog.SetUser("ADMIN");
+        dialog.SetService("SVC");
+        _exit(dialog.Run() ? 1 : dialog.GetUser() == "ADMIN" ? 0 : 2);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

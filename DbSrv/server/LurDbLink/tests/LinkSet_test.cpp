@@ -180,19 +180,24 @@ TEST_F(LinkSetTest, ConnectsEnabledLinksAndVisitsThemInNameOrder) {
     EXPECT_EQ(g_calls, (std::vector<ClientCall>{{"BeginTransaction", A(), 0}, {"BeginTransaction", B(), 0}}));
 }
 
-TEST_F(LinkSetTest, RefusedLoginStopsTheWalkWithoutReport) {
-    static int reports = 0;
-    reports = 0;
-    const LinkReportCallback count = [](int32_t, char*) -> int32_t { return ++reports; };
+TEST_F(LinkSetTest, RefusedLoginStopsTheWalkAndSaysWhy) {
+    static std::vector<std::string> reports;
+    reports.clear();
+    const LinkReportCallback record = [](int32_t, char* text) -> int32_t {
+        reports.emplace_back(text);
+        return 0;
+    };
     const std::vector<DbLink> links = {Link("a", "LINKA"), Link("b", "LINKB", "WRONG"), Link("c", "LINKB")};
-    EXPECT_EQ(m_set.CreateLinks(5, links, count), LinkSet::kLinkRefused);
+    EXPECT_EQ(m_set.CreateLinks(5, links, record), LinkSet::kLinkRefused);
     EXPECT_EQ(m_set.GetLinkNames(), (std::vector<std::string>{"a"}));
-    EXPECT_EQ(reports, 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].rfind("Cannot create datalink b (10068 - ", 0), 0u) << reports[0];
 }
 
 TEST_F(LinkSetTest, SecondLinkOfTheSameNameIsRefused) {
     EXPECT_EQ(m_set.CreateLinks(5, {Link("a", "LINKA"), Link("a", "LINKB")}, nullptr), LinkSet::kLinkRefused);
     EXPECT_EQ(m_set.GetLinkNames(), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(m_set.GetErrorText(), "Cannot create datalink a (an earlier link has the name)\n");
 }
 
 // Sets an environment variable for one scope.

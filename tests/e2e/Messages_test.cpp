@@ -1,0 +1,185 @@
+// What the tools say when something goes wrong, as a user sees it: the real
+// cause with the argument its raiser gave (the file and why, the refusal's
+// own text), a statement's position once, why a login was refused, the
+// login dialog on the terminal itself, and -h / --help everywhere.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "LurSqlFixture.h"
+
+namespace {
+
+constexpr const char* kSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Gepjarmu\n"
+    "  field GJ_ID    l 4  u\n"
+    "  field Rendszam c 11 d\n"
+    "table Naplo\n"
+    "  field N_TEXT c 10 n\n";
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+class MessagesTest : public lurtest::LurSqlFixture {
+protected:
+    MessagesTest() : LurSqlFixture(kSchema) {
+        Write("ok.sql", "PRINT 'ok';\n");
+        Write("empty.sql", "");
+        Write("latin2.sql", "PRINT '\xE1';\n");
+        Write("empty.csv", "");
+        Write("latin2.csv", "1,\xE1\n");
+        Write("nested.sql", "@ 'missing.sql';\n");
+        Write("nolog.sql", "DELETE FROM Naplo WHERE N_TEXT = 'a';\n");
+        Write("sequence.sql", "CREATE SEQUENCE s START 5;\n");
+        Write("truncate.sql", "TRUNCATE TABLE nosuch;\n");
+        Write("dropuser.sql", "DROP USER nobody;\n");
+        Write("spaced.csv", "GJ_ID,Rendszam\n 113,A\n114 ,B\n");
+        EXPECT_EQ(Run("lurdbadm", {"add-user", "GARAGE", "clerk", "pass"}).status, 0);
+        EXPECT_EQ(Run("lurdbadm", {"disable-user", "GARAGE", "clerk"}).status, 0);
+    }
+};
+
+TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
+    const std::string piped = "PRINT 'x';\n";
+    const struct {
+        const char* program;
+        std::vector<std::string> args;
+        int status;
+        std::string says;       // in the output or the error output
+        std::string neverSays;  // in neither ("" for nothing)
+        int positions;          // how many "Error in the row" (-1: not checked)
+    } cases[] = {
+        // Files: the name and why, never "no description".
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "missing.sql"},
+         3,
+         "missing.sql cannot be opened: ",
+         "tablespace",
+         -1},
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "empty.sql"}, 3, "empty.sql is empty", "tablespace", -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "latin2.sql"},
+         3,
+         "latin2.sql is not valid UTF-8 at byte 7",
+         "tablespace",
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "nested.sql"},
+         1,
+         "File cannot open! missing.sql cannot be opened: ",
+         "tablespace",
+         1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Car.Gepjarmu", "GARAGE", "empty.csv"},
+         3,
+         "empty.csv is empty",
+         "tablespace",
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Car.Gepjarmu", "GARAGE", "latin2.csv"},
+         3,
+         "latin2.csv is not valid UTF-8",
+         "tablespace",
+         -1},
+        // A refusal with its own text, not the missing function's.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "nolog.sql"},
+         1,
+         "Cannot delete without primary index!",
+         "lacks a function",
+         1},
+        // The position once.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "sequence.sql"},
+         1,
+         "Missing WITH keyword after the START",
+         "",
+         1},
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "truncate.sql"}, 1, "TRUNCATE:ERROR:2002", "", 1},
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "dropuser.sql"}, 1, "Missing user: NOBODY", "", 1},
+        // Why a login was refused.
+        {"lursql",
+         {"-u", "owner", "-p", "wrong", "GARAGE", "ok.sql"},
+         3,
+         "refused: error 10068: Wrong password.",
+         "",
+         -1},
+        {"lursql", {"-u", "nobody", "-p", "key", "GARAGE", "ok.sql"}, 3, "refused: error 10014: ", "", -1},
+        {"lursql", {"-u", "clerk", "-p", "pass", "GARAGE", "ok.sql"}, 3, "refused: error 10067: ", "", -1},
+        // Nobody to ask without a terminal.
+        {"lursql", {"-p", "key", "GARAGE", "ok.sql"}, 2, "-u USER is needed", "refused", -1},
+        {"lursql", {"-u", "owner", "GARAGE"}, 2, "-p PASSWORD is needed", "refused", -1},
+        // Help.
+        {"lursql", {"-h"}, 0, "usage: lursql", "", -1},
+        {"lursql", {"--help"}, 0, "usage: lursql", "", -1},
+        {"lurdbadm", {"-h"}, 0, "usage:", "unknown", -1},
+        {"lurdbadm", {"--help"}, 0, "usage:", "unknown", -1},
+        {"lurvehgen", {"-h"}, 0, "usage:", "needs a value", -1},
+        {"lurvehgen", {"--help"}, 0, "usage:", "needs a value", -1},
+        {"LurDbLinkHost", {"-h"}, 0, "usage: LurDbLinkHost", "", -1},
+        {"LurDbLinkHost", {"--help"}, 0, "usage: LurDbLinkHost", "", -1},
+        // Blanks around a number, on either side.
+        {"lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "spaced.csv"}, 0, "2 rows loaded", "bad value", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + " " + c.args.back());
+        const lurtest::ProgramRun run = Run(c.program, c.args, &piped);
+        const std::string said = run.out + run.err;
+        EXPECT_EQ(run.status, c.status) << said;
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        if (!c.neverSays.empty()) {
+            EXPECT_EQ(said.find(c.neverSays), std::string::npos) << said;
+        }
+        if (c.positions >= 0) {
+            EXPECT_EQ(Count(said, "Error in the row"), static_cast<size_t>(c.positions)) << said;
+        }
+        if (c.status == 0 && c.says.starts_with("usage")) {
+            EXPECT_EQ(run.err, "");
+        }
+    }
+}
+
+class LoginDialogTest : public MessagesTest {
+protected:
+    // lursql with the arguments, the script on standard input, and the
+    // terminal answers typed.
+    lurtest::TerminalRun OnTerminal(std::vector<std::string> args, const std::string& typed) {
+        lurtest::ProgramCall call{lurtest::BinDir() + "/lursql", std::move(args), service.Dir() + "/stdout.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.inputFile = Write("input.sql", "PRINT 'from the script';\n");
+        return lurtest::RunOnTerminal(call, typed);
+    }
+};
+
+TEST_F(LoginDialogTest, AsksOnTheTerminalForWhatTheCommandLineDidNotGive) {
+    // The user given: only the password is asked; the script on standard
+    // input is untouched by the dialog.
+    lurtest::TerminalRun terminal = OnTerminal({"-u", "owner", "GARAGE"}, "key\n");
+    EXPECT_EQ(terminal.run.status, 0) << terminal.run.err << terminal.screen;
+    EXPECT_EQ(terminal.run.out, "from the script\n");
+    EXPECT_NE(terminal.screen.find("Jelsz\xC3\xB3:"), std::string::npos) << terminal.screen;
+    EXPECT_EQ(terminal.screen.find("Felhaszn\xC3\xA1l\xC3\xB3"), std::string::npos) << terminal.screen;
+    EXPECT_EQ(terminal.screen.find("Adatb\xC3\xA1zis"), std::string::npos) << terminal.screen;
+
+    // Neither given: the user, then the password.
+    terminal = OnTerminal({"GARAGE"}, "owner\nkey\n");
+    EXPECT_EQ(terminal.run.status, 0) << terminal.run.err << terminal.screen;
+    EXPECT_EQ(terminal.run.out, "from the script\n");
+    EXPECT_NE(terminal.screen.find("Felhaszn\xC3\xA1l\xC3\xB3"), std::string::npos) << terminal.screen;
+
+    // A wrong password is refused with its reason and asked again; the end of
+    // the terminal's input cancels the login, and nothing runs.
+    terminal = OnTerminal({"-u", "owner", "GARAGE"}, "wrong\n\x04");
+    EXPECT_EQ(terminal.run.status, 3) << terminal.run.err << terminal.screen;
+    EXPECT_EQ(terminal.run.out, "");
+    EXPECT_NE(terminal.run.err.find("Nem megfelel\xC5\x91 jelsz\xC3\xB3!"), std::string::npos) << terminal.run.err;
+    EXPECT_NE(terminal.run.err.find("the login to GARAGE was cancelled"), std::string::npos) << terminal.run.err;
+}
+
+}  // namespace
