@@ -130,18 +130,29 @@ std::string ZoneFilePath(std::string_view name) {
     return std::string(dir != nullptr && *dir != '\0' ? dir : kZoneDirectory) + "/" + std::string(name);
 }
 
+// A file's identity and time of change; zeroed for no file or one that
+// cannot be looked at.
+struct stat FileStatus(const std::string& path) {
+    struct stat status {};
+    if (path.empty() || stat(path.c_str(), &status) != 0) status = {};
+    return status;
+}
+
 // What decides whether the kept answer still holds: the TZ text and, when
 // a zone file was read, the file's identity and time of change.
 struct ZoneKey {
     bool tzSet = false;
     std::string tz;
     std::string path;
-    struct stat file {};
+    struct stat file {};  // zeroed when there is no file or it cannot be read
 
-    bool SameFile(const ZoneKey& other) const {
-        return path == other.path && file.st_ino == other.file.st_ino && file.st_dev == other.file.st_dev &&
-               file.st_size == other.file.st_size && file.st_mtim.tv_sec == other.file.st_mtim.tv_sec &&
-               file.st_mtim.tv_nsec == other.file.st_mtim.tv_nsec;
+    // The value of TZ (null when unset) against the kept text.
+    bool SameText(const char* value) const {
+        return value == nullptr ? !tzSet : tzSet && std::strcmp(tz.c_str(), value) == 0;
+    }
+    bool SameFile(const struct stat& other) const {
+        return file.st_ino == other.st_ino && file.st_dev == other.st_dev && file.st_size == other.st_size &&
+               file.st_mtim.tv_sec == other.st_mtim.tv_sec && file.st_mtim.tv_nsec == other.st_mtim.tv_nsec;
     }
 };
 
@@ -212,15 +223,24 @@ bool ParsePosixTimeZone(std::string_view rule, TIME_ZONE_INFORMATION& info) {
 
 uint32_t GetTimeZoneInformation(TIME_ZONE_INFORMATION& info) {
     static std::optional<ZoneAnswer> kept;
-    ZoneKey key;
-    if (const char* tz = std::getenv("TZ")) {
-        key.tzSet = true;
-        key.tz = tz;
+    // Every time conversion asks, so the usual case (the same TZ text as
+    // last time) copies nothing; only a zone file is looked at again.
+    const char* tz = std::getenv("TZ");
+    if (!kept || !kept->key.SameText(tz)) {
+        ZoneKey key;
+        key.tzSet = tz != nullptr;
+        if (tz != nullptr) key.tz = tz;
+        key.path = ZoneFileFor(key);
+        key.file = FileStatus(key.path);
+        kept = ReadZone(key);
+    } else if (!kept->key.path.empty()) {
+        const struct stat now = FileStatus(kept->key.path);
+        if (!kept->key.SameFile(now)) {
+            ZoneKey key = kept->key;
+            key.file = now;
+            kept = ReadZone(key);
+        }
     }
-    const bool sameText = kept && kept->key.tzSet == key.tzSet && kept->key.tz == key.tz;
-    key.path = sameText ? kept->key.path : ZoneFileFor(key);
-    if (!key.path.empty() && stat(key.path.c_str(), &key.file) != 0) key.file = {};
-    if (!sameText || !kept->key.SameFile(key)) kept = ReadZone(key);
     if (kept->result == TIME_ZONE_ID_INVALID) {
         SetLastError(kept->error);
         return TIME_ZONE_ID_INVALID;
