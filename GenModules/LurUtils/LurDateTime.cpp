@@ -95,9 +95,6 @@ short DaysInMonth(short year, short month) {
 
 short DaysInMonth(const DateValue& v) { return DaysInMonth(GetYear(v), GetMonth(v)); }
 short DaysInYear(short year) { return IsLeapYear(year) ? 366 : 365; }
-bool IsEmpty(const DateValue& v) { return v.date == 0; }
-bool IsEmpty(const DateTimeValue& v) { return v.date.date == 0 && v.time == 0; }
-
 short ClampDay(const DateValue& v) {
     const short length = DaysInMonth(v);
     return GetDay(v) < length ? GetDay(v) : length;
@@ -584,23 +581,6 @@ std::string FormatDigits(const DateTimeValue& v) {
                   GetHour(v), GetMinute(v), GetSecond(v));
     return digits;
 }
-
-// ---- comparisons -----------------------------------------------------------------------
-
-bool operator==(const DateValue& a, const DateValue& b) { return a.date == b.date; }
-bool operator!=(const DateValue& a, const DateValue& b) { return !(a == b); }
-bool operator<(const DateValue& a, const DateValue& b) { return a.date < b.date; }
-bool operator>(const DateValue& a, const DateValue& b) { return a.date > b.date; }
-bool operator<=(const DateValue& a, const DateValue& b) { return !(a > b); }
-bool operator>=(const DateValue& a, const DateValue& b) { return !(a < b); }
-bool operator==(const DateTimeValue& a, const DateTimeValue& b) { return a.date == b.date && a.time == b.time; }
-bool operator!=(const DateTimeValue& a, const DateTimeValue& b) { return !(a == b); }
-bool operator<(const DateTimeValue& a, const DateTimeValue& b) {
-    return a.date < b.date || (a.date == b.date && a.time < b.time);
-}
-bool operator>(const DateTimeValue& a, const DateTimeValue& b) { return b < a; }
-bool operator<=(const DateTimeValue& a, const DateTimeValue& b) { return !(a > b); }
-bool operator>=(const DateTimeValue& a, const DateTimeValue& b) { return !(a < b); }
 
 std::string TranslateTokens(const TokenTable& table, const std::string& text, TokenSide from, TokenSide to) {
     const auto side = [](const std::pair<std::string, std::string>& entry, TokenSide which) -> const std::string& {

@@ -53,8 +53,8 @@ bool IsLeapYear(short year);
 short DaysInMonth(short year, short month);
 short DaysInMonth(const DateValue& v);
 short DaysInYear(short year);
-bool IsEmpty(const DateValue& v);
-bool IsEmpty(const DateTimeValue& v);
+inline bool IsEmpty(const DateValue& v) { return v.date == 0; }
+inline bool IsEmpty(const DateTimeValue& v) { return v.date.date == 0 && v.time == 0; }
 // The smaller of the day and the length of its month.
 short ClampDay(const DateValue& v);
 
@@ -172,19 +172,23 @@ std::string FormatFields(short year, short month, short day, short hour, short m
 std::string FormatDigits(const DateTimeValue& v);
 
 // ---- comparisons (the leap flag takes no part) ---------------------------------------
+// Inline: the time zone conversions compare every value with its year's
+// daylight-saving window.
 
-bool operator==(const DateValue& a, const DateValue& b);
-bool operator!=(const DateValue& a, const DateValue& b);
-bool operator<(const DateValue& a, const DateValue& b);
-bool operator>(const DateValue& a, const DateValue& b);
-bool operator<=(const DateValue& a, const DateValue& b);
-bool operator>=(const DateValue& a, const DateValue& b);
-bool operator==(const DateTimeValue& a, const DateTimeValue& b);
-bool operator!=(const DateTimeValue& a, const DateTimeValue& b);
-bool operator<(const DateTimeValue& a, const DateTimeValue& b);
-bool operator>(const DateTimeValue& a, const DateTimeValue& b);
-bool operator<=(const DateTimeValue& a, const DateTimeValue& b);
-bool operator>=(const DateTimeValue& a, const DateTimeValue& b);
+inline bool operator==(const DateValue& a, const DateValue& b) { return a.date == b.date; }
+inline bool operator!=(const DateValue& a, const DateValue& b) { return !(a == b); }
+inline bool operator<(const DateValue& a, const DateValue& b) { return a.date < b.date; }
+inline bool operator>(const DateValue& a, const DateValue& b) { return a.date > b.date; }
+inline bool operator<=(const DateValue& a, const DateValue& b) { return !(a > b); }
+inline bool operator>=(const DateValue& a, const DateValue& b) { return !(a < b); }
+inline bool operator==(const DateTimeValue& a, const DateTimeValue& b) { return a.date == b.date && a.time == b.time; }
+inline bool operator!=(const DateTimeValue& a, const DateTimeValue& b) { return !(a == b); }
+inline bool operator<(const DateTimeValue& a, const DateTimeValue& b) {
+    return a.date < b.date || (a.date == b.date && a.time < b.time);
+}
+inline bool operator>(const DateTimeValue& a, const DateTimeValue& b) { return b < a; }
+inline bool operator<=(const DateTimeValue& a, const DateTimeValue& b) { return !(a > b); }
+inline bool operator>=(const DateTimeValue& a, const DateTimeValue& b) { return !(a < b); }
 
 // Which member of a token pair is the pattern and which the replacement.
 enum class TokenSide { First, Second };
