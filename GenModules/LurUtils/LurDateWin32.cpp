@@ -2,6 +2,7 @@
 // time, and the system time conversions.
 #include "LurDateWin32.h"
 
+#include <array>
 #include <climits>
 
 #include "LastError.h"
@@ -41,6 +42,79 @@ DateTimeValue Transition(short year, const win::SYSTEMTIME& rule) {
     while (day > DaysInMonth(v.date)) day -= 7;
     SetDay(v.date, static_cast<short>(day));
     return v;
+}
+
+// The daylight-saving windows worked out so far, one slot per year (the
+// year modulo the slot count), each in local and in universal time. A window
+// depends on nothing but its year, the zone's two change rules and, in
+// universal time, the two biases it is shifted by; every conversion needs
+// the one of its value's year. Rules or biases other than the kept ones
+// empty the slots. A year whose rules give no window (no daylight saving)
+// is kept as such, so only a caller that wants the exception works it out
+// again.
+class WindowCache {
+public:
+    // The window of the year, in universal time with toUtc; false (or the
+    // exception, with throwOnError) when the rules give none.
+    bool Find(short year, const win::TIME_ZONE_INFORMATION& zone, const TzCache& biases, bool toUtc,
+              DateTimeValue& start, DateTimeValue& end, bool throwOnError) {
+        if (!SameRule(m_daylightRule, zone.DaylightDate) || !SameRule(m_standardRule, zone.StandardDate) ||
+            m_bias != biases.bias || m_daylightBias != biases.daylightBias) {
+            *this = WindowCache{};
+            m_daylightRule = zone.DaylightDate;
+            m_standardRule = zone.StandardDate;
+            m_bias = biases.bias;
+            m_daylightBias = biases.daylightBias;
+        }
+        Slot& slot = m_slots[static_cast<unsigned short>(year) % m_slots.size()];
+        if (!slot.filled || slot.year != year || (!slot.found && throwOnError)) Fill(slot, year, zone);
+        if (!slot.found) return false;
+        start = toUtc ? slot.utcStart : slot.start;
+        end = toUtc ? slot.utcEnd : slot.end;
+        return true;
+    }
+
+private:
+    struct Slot {
+        bool filled = false;
+        bool found = false;  // false: the rules give no window in this year
+        short year = 0;
+        DateTimeValue start;  // local time
+        DateTimeValue end;
+        DateTimeValue utcStart;  // universal time
+        DateTimeValue utcEnd;
+    };
+
+    // The fields a transition is worked out from.
+    static bool SameRule(const win::SYSTEMTIME& a, const win::SYSTEMTIME& b) {
+        return a.wMonth == b.wMonth && a.wDay == b.wDay && a.wDayOfWeek == b.wDayOfWeek && a.wHour == b.wHour;
+    }
+
+    // A failed transition passes its exception on and leaves the slot
+    // holding the year without a window.
+    void Fill(Slot& slot, short year, const win::TIME_ZONE_INFORMATION& zone) const {
+        slot = Slot{true, false, year, {}, {}, {}, {}};
+        slot.start = Transition(year, zone.DaylightDate);
+        slot.end = Transition(year, zone.StandardDate);
+        // Start is a local standard time, end a local daylight time.
+        slot.utcStart = slot.start;
+        AddMinutes(slot.utcStart, static_cast<int>(m_bias));
+        slot.utcEnd = slot.end;
+        AddMinutes(slot.utcEnd, static_cast<int>(m_bias));
+        AddMinutes(slot.utcEnd, static_cast<int>(m_daylightBias));
+        slot.found = true;
+    }
+
+    win::SYSTEMTIME m_daylightRule;
+    win::SYSTEMTIME m_standardRule;
+    int16_t m_bias = 0;
+    int16_t m_daylightBias = 0;
+    std::array<Slot, 64> m_slots;
+};
+
+WindowCache& Windows() {
+    static WindowCache windows;
+    return windows;
 }
 
 bool InWindow(const DateTimeValue& v, const DateTimeValue& start, const DateTimeValue& end) {
@@ -84,23 +158,12 @@ bool GetDstWindow(short year, DateTimeValue& start, DateTimeValue& end, const Tz
         if (throwOnError) ThrowLastError(kLineWindowQuery);
         return false;
     }
-    DateTimeValue from;
-    DateTimeValue to;
     try {
-        from = Transition(year, zone.DaylightDate);
-        to = Transition(year, zone.StandardDate);
+        return Windows().Find(year, zone, cache, toUtc, start, end, throwOnError);
     } catch (const LurExceptBase&) {
         if (throwOnError) throw;
         return false;
     }
-    if (toUtc) {
-        AddMinutes(from, static_cast<int>(cache.bias));
-        AddMinutes(to, static_cast<int>(cache.bias));
-        AddMinutes(to, static_cast<int>(cache.daylightBias));
-    }
-    start = from;
-    end = to;
-    return true;
 }
 
 namespace {

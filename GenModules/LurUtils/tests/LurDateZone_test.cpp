@@ -108,6 +108,58 @@ TEST_F(ZoneTest, ConvertZoneRoundTrips) {
     EXPECT_EQ(DayDiff(b, a), -1);
 }
 
+// The windows are worked out once per year and kept: each step must see the
+// window of its own value's year, in its own direction, under the zone in
+// force at that moment, whatever came before. Years 64 apart share a slot
+// of the kept windows.
+TEST_F(ZoneTest, KeptWindowsFollowYearDirectionAndZone) {
+    constexpr const char* kLaterRules = "CET-1CEST,M4.1.0,M9.5.0/3";   // CET's biases, other changes
+    constexpr const char* kEastEurope = "EET-2EEST,M3.5.0,M10.5.0/3";  // CET's changes, other biases
+    constexpr const char* kEastAustralia = "AEST-10AEDT,M10.1.0,M4.1.0/3";
+    struct Step {
+        const char* zone;  // null: the zone stays
+        bool toUtc;
+        DateTimeValue in;
+        DateTimeValue out;
+    };
+    const Step steps[] = {
+        {kCentralEurope, false, At(20230715, 100000), At(20230715, 120000)},
+        {nullptr, false, At(20240715, 100000), At(20240715, 120000)},
+        {nullptr, false, At(19600715, 100000), At(19600715, 120000)},
+        {nullptr, false, At(20240715, 100000), At(20240715, 120000)},
+        // The window is the one of the year before the conversion.
+        {nullptr, false, At(20231231, 233000), At(20240101, 3000)},
+        {nullptr, true, At(20240101, 3000), At(20231231, 233000)},
+        // Both changes of 2024, the two directions taking turns.
+        {nullptr, false, At(20240331, 5959), At(20240331, 15959)},
+        {nullptr, true, At(20240331, 15959), At(20240331, 5959)},
+        {nullptr, false, At(20240331, 10000), At(20240331, 30000)},
+        {nullptr, true, At(20240331, 30000), At(20240331, 10000)},
+        {nullptr, false, At(20241027, 5959), At(20241027, 25959)},
+        {nullptr, true, At(20241027, 25959), At(20241027, 5959)},
+        {nullptr, false, At(20241027, 10000), At(20241027, 20000)},
+        {nullptr, true, At(20241027, 30000), At(20241027, 20000)},
+        // Other change rules with the same biases: daylight saving from 7
+        // April to 29 September 2024.
+        {kLaterRules, false, At(20240403, 120000), At(20240403, 130000)},
+        {nullptr, true, At(20240930, 120000), At(20240930, 110000)},
+        // Other biases with the same change rules: the universal window
+        // starts an hour earlier.
+        {kCentralEurope, false, At(20240331, 3000), At(20240331, 13000)},
+        {kEastEurope, false, At(20240331, 3000), At(20240331, 33000)},
+        // A window across the new year, in two years.
+        {kEastAustralia, false, At(20231215, 10000), At(20231215, 120000)},
+        {nullptr, false, At(20240715, 20000), At(20240715, 120000)},
+    };
+    int index = 0;
+    for (const Step& step : steps) {
+        if (step.zone != nullptr) UseZone(step.zone);
+        const DateTimeValue out = step.toUtc ? LocalToUtc(step.in) : UtcToLocal(step.in);
+        EXPECT_EQ(out, step.out) << "step " << index << ": " << out.date.date << " " << out.time;
+        ++index;
+    }
+}
+
 TEST_F(ZoneTest, ZoneWithoutDaylightSaving) {
     UseZone("JST-9");
     EXPECT_FALSE(IsInDst(At(20240715, 120000), GetTzCache(), true, false));
