@@ -142,6 +142,18 @@ TEST_F(LurdbadmTest, CreatesTablespacesAndKeepsTheCatalogueInStep) {
                                         "tablespace garage 9\ntable T\n field F c 4 n\n");
     EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + clash, &output), 2);
     EXPECT_FALSE(Store::Open("GARAGE")->FindTablespace("Fresh").has_value());
+    // So does one whose second tablespace fails while it is written, after
+    // the first is in: its name passes the file's checks but is too long for
+    // the catalogue's 32-byte name field.
+    const std::string catalogue = Dump("GARAGE SYSDB tablespace");
+    const std::string longName(40, 'N');
+    const std::string tooLong = "tablespace " + longName + " 9\ntable T\n field F c 4 n\n";
+    const std::string failing = WriteFile("failing.schema", "tablespace Fresh 8\ntable T\n field F c 4 n\n" + tooLong);
+    EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + failing, &output), 1);
+    EXPECT_NE(output.find(longName), std::string::npos) << output;
+    EXPECT_FALSE(Store::Open("GARAGE")->FindTablespace("Fresh").has_value());
+    EXPECT_FALSE(Store::Open("GARAGE")->FindTablespace(longName).has_value());
+    EXPECT_EQ(Dump("GARAGE SYSDB tablespace"), catalogue);
     const std::string bad = WriteFile("bad.schema", "tablespace X 8\ntable T\n field F q 4 n\n");
     EXPECT_EQ(RunAdmin("create-tablespace GARAGE " + bad, &output), 1);
     EXPECT_NE(output.find("line 3"), std::string::npos) << output;

@@ -680,7 +680,9 @@ TEST_F(ClientTest, LocksPerRecordTypeAndOwner) {
     EXPECT_STREQ(block + 13, "ADMIN");
     c.freePtr(block);
 
-    // Several at once: all or none.
+    // Several at once: all or none. The first request is free and the second
+    // is held, so a grant one at a time would keep the first.
+    ASSERT_EQ(c.unlockRecord(second, kGarage, kServiceLog, 'w'), kOk);
     char requests[2 * kLockRequestSize] = {};
     const int32_t wanted[2][2] = {{kGarage, kServiceLog}, {kGarage, kVehicle}};
     for (int i = 0; i < 2; ++i) {
@@ -689,6 +691,7 @@ TEST_F(ClientTest, LocksPerRecordTypeAndOwner) {
     }
     const int32_t third = LoggedInHandle();
     EXPECT_EQ(c.lockRecords(third, sizeof requests, requests), kLockedOrDuplicate);
+    EXPECT_EQ(c.whoMadeLock(first, kGarage, kServiceLog, 'w', holder), kNotFound);
     EXPECT_EQ(c.unlockRecord(third, kGarage, kServiceLog, 'w'), kNotFound);
     EXPECT_EQ(c.lockRecords(third, 5, requests), kBadArgument);
 
