@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "CodePage.h"
 #include "LastError.h"
@@ -79,6 +80,6 @@ uint16_t GetUILanguage() {
     return PrimaryLangId(LangIdFromLcid(GetUserDefaultLCID()));
 }
 
-void SetUILanguage(uint16_t primaryLanguage) { g_uiLanguageOverride = primaryLanguage; }
+uint16_t SetUILanguage(uint16_t primaryLanguage) { return std::exchange(g_uiLanguageOverride, primaryLanguage); }
 
 }  // namespace win

@@ -46,7 +46,8 @@ int LoadString(HMODULE module, uint32_t id, char* buffer, int size);
 // SetUILanguage, else the language of the user's default locale.
 uint16_t GetUILanguage();
 // Sets the preferred language (a primary language id); 0 returns to the
-// user's default locale.
-void SetUILanguage(uint16_t primaryLanguage);
+// user's default locale. Answers the setting it replaces (0 for none), so
+// that a caller can put it back.
+uint16_t SetUILanguage(uint16_t primaryLanguage);
 
 }  // namespace win

@@ -9,7 +9,6 @@
 namespace {
 
 TEST(ResultCsv, PrintsTheSelectedColumnsOfEveryRow) {
-    lurclistl::SetInteractive(false);
     lurtest::ConnectionFixture fixture(
         "tablespace Car 7 1.0.0.0\n"
         "table Gepjarmu\n"

@@ -9,6 +9,7 @@
 #include "ConnectInfo.h"
 #include "DbDescMap.h"
 #include "FunctionLoader.h"
+#include "InteractiveScope.h"
 #include "LuConn.h"
 #include "RdmTable.h"
 #include "ServiceFixture.h"
@@ -25,7 +26,7 @@ constexpr const char* kSchema =
     "  field N_ID l 4 u\n";
 
 TEST(ConnectAndOpenAll, LogsInOpensEverythingAndRefusesWhomItMust) {
-    lurclistl::SetInteractive(false);  // no box may wait for a person here
+    const lurtest::InteractiveScope noUser(false);  // no box may wait for a person here
     lurtest::ServiceFixture service(kSchema, "GARAGE", "owner", "key");
     service.Load("Car", "Gepjarmu", "GJ_ID,Rendszam\n10,ABC-123\n");
     ASSERT_EQ(service.RunAdmin("add-user GARAGE mechanic wrench"), 0);

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "LanguageScope.h"
 #include "LurResources.h"
 #include "StringResources.h"
 
@@ -24,10 +25,8 @@ void Install(const Texts& texts) {
 
 class DbDescErrorTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        lurutils::SetResourceTexts("ENG", {});
-        win::SetUILanguage(0);
-    }
+    lurtest::UiLanguageScope language{win::LANG_ENGLISH};
+    lurtest::ResourceTextsScope texts{"ENG"};
 };
 
 TEST_F(DbDescErrorTest, TextIdFollowsTheCodeRange) {

@@ -12,6 +12,7 @@
 #include "DbDescError.h"
 #include "FakeWindowSystem.h"
 #include "FunctionLoader.h"
+#include "InteractiveScope.h"
 #include "LuConn.h"
 #include "ServiceTest.h"
 #include "TRdmLogin.h"
@@ -39,8 +40,8 @@ protected:
         ASSERT_EQ(service_->RunAdmin("add-user TESTSVC blocked pass"), 0);
         ASSERT_EQ(service_->RunAdmin("disable-user TESTSVC blocked"), 0);
     }
-    void TearDown() override { lurclistl::SetInteractive(true); }
 
+    lurtest::InteractiveScope interactive_{true};
     win::FakeWindowSystem windows_;
 };
 

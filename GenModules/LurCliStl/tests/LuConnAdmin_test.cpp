@@ -23,6 +23,7 @@
 #include "FakeWindowSystem.h"
 #include "FunctionLoader.h"
 #include "HeldChild.h"
+#include "InteractiveScope.h"
 #include "LuConn.h"
 #include "ServiceTest.h"
 #include "TRdmLogin.h"
@@ -521,9 +522,8 @@ TEST_F(LuConnAdminTest, RestoreTimestampsChecksTheUserAndAsksWhenInteractive) {
         EXPECT_EQ(LuConn::GetLoginDialog(), nullptr);
     }
     // Without a user in front there is no dialog to ask.
-    lurclistl::SetInteractive(false);
+    const lurtest::InteractiveScope noUser(false);
     EXPECT_FALSE(conn.RestoreTimestamps("TESTSVC", "admin", "secret", true, false));
-    lurclistl::SetInteractive(true);
 }
 
 }  // namespace

@@ -148,10 +148,7 @@ TEST(ImportValueStream, RandomTextsAgreeWithTheModel) {
 
 class TableImportTest : public ::testing::Test {
 protected:
-    TableImportTest() {
-        lurclistl::SetInteractive(false);
-        session.SetSession(fixture.Tablespaces(), false);
-    }
+    TableImportTest() { session.SetSession(fixture.Tablespaces(), false); }
 
     // Imports the text, written as a file, into the target.
     void Import(const std::string& target, const std::string& text) {

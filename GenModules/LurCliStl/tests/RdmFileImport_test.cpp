@@ -47,7 +47,6 @@ void RecordProgress(void* argument) {
 class SqlSessionTest : public ::testing::Test {
 protected:
     SqlSessionTest() {
-        lurclistl::SetInteractive(false);
         session.SetSession(fixture.Tablespaces(), false);
         progress.session = &session;
         session.SetProgressCallback(&progress, &RecordProgress);

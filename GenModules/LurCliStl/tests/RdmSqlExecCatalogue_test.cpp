@@ -42,10 +42,7 @@ std::ostream& operator<<(std::ostream& out, const SequenceRow& r) {
 
 class SqlCatalogueTest : public ::testing::Test {
 protected:
-    SqlCatalogueTest() {
-        lurclistl::SetInteractive(false);
-        session.SetSession(fixture.Tablespaces(), false);
-    }
+    SqlCatalogueTest() { session.SetSession(fixture.Tablespaces(), false); }
 
     // Runs the text; the last statement's status.
     std::string Run(const std::string& text) {

@@ -34,10 +34,7 @@ int32_t FirstDeleteOnly(int32_t handle, int32_t dbNo, int32_t recType, int32_t s
 
 class SqlDataTest : public ::testing::Test {
 protected:
-    SqlDataTest() {
-        lurclistl::SetInteractive(false);
-        session.SetSession(fixture.Tablespaces(), false);
-    }
+    SqlDataTest() { session.SetSession(fixture.Tablespaces(), false); }
 
     // Runs one statement: its status, a blank, its message.
     std::string Run(const std::string& statement) {

@@ -41,7 +41,6 @@ int32_t RecordCreate(int32_t handle, const char* name, const char* databasePath,
 class SqlDatabaseTest : public ::testing::Test {
 protected:
     SqlDatabaseTest() {
-        lurclistl::SetInteractive(false);
         session.SetSession(fixture.Tablespaces(), false);
         g_createCalls.clear();
     }

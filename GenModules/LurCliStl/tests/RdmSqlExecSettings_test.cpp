@@ -21,10 +21,7 @@ constexpr const char* kSchema =
 
 class SqlSettingsTest : public ::testing::Test {
 protected:
-    SqlSettingsTest() {
-        lurclistl::SetInteractive(false);
-        session.SetSession(fixture.Tablespaces(), false);
-    }
+    SqlSettingsTest() { session.SetSession(fixture.Tablespaces(), false); }
     ~SqlSettingsTest() override { win::crt::SetLocale("C"); }
 
     std::string Run(const std::string& text) {

@@ -35,10 +35,7 @@ struct Failure {
 
 class SqlUsersTest : public ::testing::Test {
 protected:
-    SqlUsersTest() {
-        lurclistl::SetInteractive(false);
-        session.SetSession(fixture.Tablespaces(), false);
-    }
+    SqlUsersTest() { session.SetSession(fixture.Tablespaces(), false); }
 
     // Runs one statement; its status, and its message in *message.
     std::string Run(const std::string& statement, std::string* message = nullptr) {

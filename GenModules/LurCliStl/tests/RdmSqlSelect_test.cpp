@@ -52,7 +52,6 @@ struct Result {
 class SqlSelectTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        lurclistl::SetInteractive(false);
         fixture_ = std::make_unique<lurtest::ConnectionFixture>(kSchema, "SQLSELECT");
         fixture_->Load("Shop", "Customer",
                        "ID,NAME,CITY,SCORE\n1,Ann,Pest,10\n2,Bob,Buda,20\n3,Cid,Pest,30\n4,Ann,Buda,40\n"

@@ -5,16 +5,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "EnvScope.h"
 #include "ExpectRaise.h"
 #include "File.h"
 #include "FileScratch.h"
+#include "LanguageScope.h"
 #include "LastError.h"
 #include "StringResources.h"
 
@@ -46,30 +47,8 @@ protected:
     }
 };
 
-// Sets TMPDIR for one scope.
-class TmpDirScope {
-public:
-    explicit TmpDirScope(const std::string& dir) {
-        const char* saved = std::getenv("TMPDIR");
-        m_had = saved != nullptr;
-        if (m_had) m_saved = saved;
-        ::setenv("TMPDIR", dir.c_str(), 1);
-    }
-    ~TmpDirScope() {
-        if (m_had) {
-            ::setenv("TMPDIR", m_saved.c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
-    }
-
-private:
-    bool m_had = false;
-    std::string m_saved;
-};
-
 TEST_F(FileOpsTest, TemporaryNames) {
-    TmpDirScope tmp(P());
+    const lurtest::EnvScope tmp("TMPDIR", P());
     EXPECT_EQ(GetTempDirectory(true), W());
     const std::string name = MakeTempFileName("lurtest", "ext", true, true, true);
     EXPECT_EQ(name.substr(0, W("lur").size()), W("lur"));
@@ -83,7 +62,7 @@ TEST_F(FileOpsTest, TemporaryNames) {
 }
 
 TEST_F(FileOpsTest, TemporaryNameFailuresGiveNoName) {
-    TmpDirScope tmp(P("missing"));
+    const lurtest::EnvScope tmp("TMPDIR", P("missing"));
     // Not ".ext", nor a loop under unique.
     EXPECT_EQ(MakeTempFileName("lur", "ext", true, false, false), "");
     EXPECT_EQ(MakeTempFileName("lur", "ext", true, true, false), "");
@@ -432,7 +411,7 @@ TEST_F(FileOpsTest, SpaceChecksAndWritability) {
 }
 
 TEST_F(FileOpsTest, TextsNameWhatWentWrong) {
-    win::SetUILanguage(win::LANG_ENGLISH);
+    const lurtest::UiLanguageScope english(win::LANG_ENGLISH);
     std::deque<FileInfo> huge(1);
     huge[0].size = luLongLong(0u, 0x3FFFFFFFu);
     try {
@@ -451,7 +430,6 @@ TEST_F(FileOpsTest, TextsNameWhatWentWrong) {
         const std::string start = "The directory cannot be created: " + W("file\\x") + " (";
         EXPECT_EQ(std::string(e.what()).substr(0, start.size()), start);
     }
-    win::SetUILanguage(0);
 }
 
 TEST(FileSizeText, WholeGigaAndKilobytes) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Crt.h"
+#include "LanguageScope.h"
 #include "LurDateWin32.h"
 #include "LurExceptBaseArg.h"
 #include "StringResources.h"
@@ -343,11 +344,10 @@ TEST_F(CalendarTest, ConstructorsRaiseWithTheirLines) {
     EXPECT_EQ(six.code, 651);
     EXPECT_EQ(six.line, 599);
     // 652: a value the zone conversion could not convert.
-    win::SetUILanguage(win::LANG_ENGLISH);
+    const lurtest::UiLanguageScope english(win::LANG_ENGLISH);
     const LurExceptDateTime unconverted(652, StrVector("2024.03.31. 02:30:00"));
     EXPECT_NE(std::string(unconverted.what()).find("local and universal time: 2024.03.31. 02:30:00"), std::string::npos)
         << unconverted.what();
-    win::SetUILanguage(0);
 }
 
 TEST_F(CalendarTest, BrokenDownTimeHasTheTrueWeekdayAndDayOfYear) {

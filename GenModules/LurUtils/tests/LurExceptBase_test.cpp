@@ -3,6 +3,7 @@
 #include <iterator>
 #include <string>
 
+#include "LanguageScope.h"
 #include "LurExceptBaseArg.h"
 #include "LurResources.h"
 #include "StringResources.h"
@@ -42,11 +43,10 @@ public:
 
 class LurExceptBaseTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        RegisterTestTexts();
-        win::SetUILanguage(win::LANG_ENGLISH);
-        lurutils::SetResourceTexts("ENG", {});
-    }
+    void SetUp() override { RegisterTestTexts(); }
+
+    lurtest::UiLanguageScope language{win::LANG_ENGLISH};
+    lurtest::ResourceTextsScope texts{"ENG"};
 };
 
 TEST_F(LurExceptBaseTest, ResourceIdFollowsTheClassRanges) {

@@ -1,24 +1,52 @@
 // The last fallback of the text lookup, when the program carries no texts at
-// all: a program of its own, since it drops the program's string tables.
+// all: the fixture drops the program's string tables and puts them back when
+// the test ends.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "LanguageScope.h"
 #include "LurExceptBaseArg.h"
 #include "LurResources.h"
+#include "ModuleRecord.h"
 #include "StringResources.h"
 
 namespace {
 
+// The program without string tables for the scope's life: the tables it
+// has are dropped and registered again when the scope ends (the libraries
+// register theirs only once, at their first lookup).
+class WithoutStringTables {
+public:
+    WithoutStringTables() : m_tables(win::ResolveModule(nullptr)->stringTables) {
+        win::UnregisterStringTables(nullptr);
+    }
+    ~WithoutStringTables() {
+        win::UnregisterStringTables(nullptr);
+        for (const auto& table : m_tables) win::RegisterStringTable(nullptr, table.data(), table.size());
+    }
+    WithoutStringTables(const WithoutStringTables&) = delete;
+    WithoutStringTables& operator=(const WithoutStringTables&) = delete;
+
+private:
+    std::vector<std::span<const win::StringResource>> m_tables;
+};
+
 class MissingTextTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        win::SetUILanguage(win::LANG_ENGLISH);
-        // The first lookup registers the library's texts; then drop them all.
+    MissingTextTest() {
+        // The first lookup registers the library's texts, so that they are
+        // dropped with the others.
         lurutils::GetResString(20001, nullptr, false, true);
-        win::UnregisterStringTables(nullptr);
-        lurutils::SetResourceTexts("ENG", {});
+        noTables.emplace();
     }
+
+    lurtest::UiLanguageScope language{win::LANG_ENGLISH};
+    lurtest::ResourceTextsScope texts{"ENG"};
+    std::optional<WithoutStringTables> noTables;
 };
 
 TEST_F(MissingTextTest, NamesClassAndCodeWithoutLocation) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FakeWindowSystem.h"
+#include "LanguageScope.h"
 #include "LastError.h"
 #include "StringResources.h"
 
@@ -32,8 +33,6 @@ const std::string k25Characters = "abcdefghijklmnopqrstuvwxy";  // 200 x 16
 
 class LayoutTest : public ::testing::Test {
 protected:
-    void SetUp() override { win::SetUILanguage(win::LANG_ENGLISH); }
-
     int Show(unsigned flags, const _TextInfo& message, const std::string& details = "") {
         return ShowMsgBox(nullptr, "Caption", message, _TextInfo(details), flags, nullptr);
     }
@@ -49,6 +48,7 @@ protected:
     }
     const DialogView& View(size_t index = 0) const { return fake.Views().at(index); }
 
+    lurtest::UiLanguageScope language{win::LANG_ENGLISH};
     win::FakeWindowSystem fake;
 };
 

@@ -1,6 +1,7 @@
 // The shipped terminal backend. Without a terminal on stdin the box is drawn
 // on stderr and the default button answers at once, so a batch run never
 // waits; with one (a pseudo-terminal here) the typed choice answers.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -8,8 +9,11 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
+#include "LanguageScope.h"
 #include "LurMsgBox.h"
 #include "StringResources.h"
 
@@ -17,17 +21,61 @@ using namespace lurutils;
 
 namespace {
 
+// Standard input read from elsewhere for the scope's life (a file such as
+// /dev/null, or an open descriptor such as a pseudo-terminal); the process's
+// own standard input comes back when the scope ends. Both the C and the C++
+// streams forget what they met on the way (end of file, errors).
+class StdinScope {
+public:
+    explicit StdinScope(const std::string& path = "/dev/null") {
+        const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (file < 0) throw std::runtime_error("cannot open " + path);
+        const bool taken = Take(file);
+        ::close(file);
+        if (!taken) throw std::runtime_error("cannot read standard input from " + path);
+    }
+    // The caller keeps the descriptor.
+    explicit StdinScope(int descriptor) {
+        if (!Take(descriptor)) throw std::runtime_error("cannot read standard input from a descriptor");
+    }
+    ~StdinScope() {
+        ::dup2(m_saved, STDIN_FILENO);
+        ::close(m_saved);
+        ClearStreams();
+    }
+    StdinScope(const StdinScope&) = delete;
+    StdinScope& operator=(const StdinScope&) = delete;
+
+private:
+    bool Take(int descriptor) {
+        m_saved = ::dup(STDIN_FILENO);
+        if (m_saved < 0) return false;
+        if (::dup2(descriptor, STDIN_FILENO) < 0) {
+            ::close(m_saved);
+            return false;
+        }
+        ClearStreams();
+        return true;
+    }
+    static void ClearStreams() {
+        std::clearerr(stdin);
+        std::cin.clear();
+    }
+
+    int m_saved = -1;
+};
+
 class TerminalTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr); }
-    void SetUp() override { win::SetUILanguage(win::LANG_ENGLISH); }
-
     // The box's answer and what it wrote on stderr.
     std::pair<int, std::string> Run(unsigned flags, const char* message, const char* details) {
         ::testing::internal::CaptureStderr();
         const int answer = ShowMsgBox(nullptr, "Login", message, details, flags);
         return {answer, ::testing::internal::GetCapturedStderr()};
     }
+
+    lurtest::UiLanguageScope language{win::LANG_ENGLISH};
+    StdinScope input;  // no terminal
 };
 
 TEST_F(TerminalTest, AnswersTheDefaultButtonWithANote) {
@@ -59,25 +107,18 @@ TEST_F(TerminalTest, DefaultThatDoesNotCloseLeavesTheBoxUnanswered) {
 class InteractiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        win::SetUILanguage(win::LANG_ENGLISH);
         int slave = -1;
         if (::openpty(&master_, &slave, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
-        savedStdin_ = ::dup(STDIN_FILENO);
-        ::dup2(slave, STDIN_FILENO);
+        input_.emplace(slave);
         ::close(slave);
-        std::clearerr(stdin);
-        std::cin.clear();
         terminal_ = win::MakeWindowModel(win::MakeTerminalUser());
         previous_ = win::InstallWindowSystem(terminal_.get());
     }
     void TearDown() override {
         if (master_ < 0) return;
         win::InstallWindowSystem(previous_);
-        ::dup2(savedStdin_, STDIN_FILENO);
-        ::close(savedStdin_);
+        input_.reset();
         ::close(master_);
-        std::clearerr(stdin);
-        std::cin.clear();
     }
 
     // Types the lines and then end-of-input, so that a box still open
@@ -90,8 +131,9 @@ protected:
         return {answer, ::testing::internal::GetCapturedStderr()};
     }
 
+    lurtest::UiLanguageScope language_{win::LANG_ENGLISH};
     int master_ = -1;
-    int savedStdin_ = -1;
+    std::optional<StdinScope> input_;
     std::unique_ptr<win::WindowSystem> terminal_;
     win::WindowSystem* previous_ = nullptr;
 };

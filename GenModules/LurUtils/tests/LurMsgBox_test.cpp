@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FakeWindowSystem.h"
+#include "LanguageScope.h"
 #include "LastError.h"
 #include "StringResources.h"
 
@@ -20,8 +21,6 @@ namespace {
 
 class MsgBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override { win::SetUILanguage(win::LANG_ENGLISH); }
-
     // Shows a box, answering with the scripted actions.
     int Show(unsigned flags, const std::string& details = "", _MsgBoxExt* extension = nullptr,
              const _TextInfo& message = _TextInfo("Message")) {
@@ -55,6 +54,7 @@ protected:
         return texts;
     }
 
+    lurtest::UiLanguageScope language{win::LANG_ENGLISH};
     win::FakeWindowSystem fake;
 };
 
@@ -221,7 +221,6 @@ bool RecordingCallback(win::HWND dialog, int32_t id, uint32_t userData, uint32_t
 class CallbackTest : public MsgBoxTest {
 protected:
     void SetUp() override {
-        MsgBoxTest::SetUp();
         g_callbacks = CallbackLog{};
         extension.callback = RecordingCallback;
         extension.userData = 77;

@@ -2,26 +2,18 @@
 // the way in and out, so that each test's zone stands alone.
 #pragma once
 
-#include <cstdlib>
-#include <string>
+#include <optional>
 
+#include "EnvScope.h"
 #include "LurDateWin32.h"
 
 namespace lurtest {
 
 class TzScope {
 public:
-    explicit TzScope(const char* rule) {
-        const char* tz = std::getenv("TZ");
-        m_hadTz = tz != nullptr;
-        if (m_hadTz) m_savedTz = tz;
-        Use(rule);
-    }
+    explicit TzScope(const char* rule) : m_tz(std::in_place, "TZ", rule) { lurDate::ResetTzCache(); }
     ~TzScope() {
-        if (m_hadTz)
-            setenv("TZ", m_savedTz.c_str(), 1);
-        else
-            unsetenv("TZ");
+        m_tz.reset();  // the zone before, then a cache that forgets this one
         lurDate::ResetTzCache();
     }
     TzScope(const TzScope&) = delete;
@@ -29,13 +21,12 @@ public:
 
     // Another rule within the same scope.
     void Use(const char* rule) {
-        setenv("TZ", rule, 1);
+        m_tz->Set(rule);
         lurDate::ResetTzCache();
     }
 
 private:
-    std::string m_savedTz;
-    bool m_hadTz = false;
+    std::optional<EnvScope> m_tz;
 };
 
 }  // namespace lurtest

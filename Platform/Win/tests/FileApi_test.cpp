@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "EnvScope.h"
 #include "HeldChild.h"
 #include "LastError.h"
 
@@ -124,14 +125,11 @@ TEST(FileApiNames, FullPathNamesAreNormalisedLexically) {
 }
 
 TEST(FileApiNames, TemporaryDirectoryFollowsTmpdir) {
-    const char* saved = std::getenv("TMPDIR");
-    const std::string restore = saved != nullptr ? saved : "";
-    ::setenv("TMPDIR", "/var/tmp/", 1);
+    const lurtest::EnvScope tmpdir("TMPDIR", "/var/tmp/");
     char buffer[MAX_PATH];
     EXPECT_EQ(std::string(buffer, GetTempPathA(sizeof buffer, buffer)), "C:\\var\\tmp\\");
-    ::unsetenv("TMPDIR");
+    tmpdir.Set(nullptr);
     EXPECT_EQ(std::string(buffer, GetTempPathA(sizeof buffer, buffer)), "C:\\tmp\\");
-    if (saved != nullptr) ::setenv("TMPDIR", restore.c_str(), 1);
 }
 
 TEST_F(FileApiTest, DispositionsAsWindowsOpensThem) {

@@ -84,6 +84,11 @@ TEST_F(StringResourcesTest, EachModuleHasItsOwnTable) {
     win::HMODULE libc = nullptr;
     ASSERT_TRUE(win::GetModuleHandleFromAddress(reinterpret_cast<const void*>(&std::printf), libc));
     EXPECT_EQ("<" + std::to_string(win::ERROR_RESOURCE_NAME_NOT_FOUND) + ">", Load(libc, 900001));
+    // The library had no table before this test, and has none after it.
+    struct DroppedOnExit {
+        win::HMODULE module;
+        ~DroppedOnExit() { win::UnregisterStringTables(module); }
+    } libcTables{libc};
     static const win::StringResource libTexts[] = {{900001, win::LANG_ENGLISH, "Library"}};
     ASSERT_TRUE(win::RegisterStringTable(libc, libTexts, 1));
     EXPECT_EQ("Library", Load(libc, 900001));

@@ -15,10 +15,12 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "EnvScope.h"
 #include "Sqlite.h"
 #include "Store.h"
 #include "TestService.h"
@@ -197,7 +199,7 @@ TEST_F(DurabilityTest, AStoreHeldPastTheBusyTimeoutAnswersItsOwnStatus) {
     });
     ASSERT_TRUE(Receive(toParent[0]));
 
-    setenv("LURDB_BUSY_TIMEOUT_MS", "200", 1);
+    std::optional<lurtest::EnvScope> shortWait(std::in_place, "LURDB_BUSY_TIMEOUT_MS", "200");
     const int32_t handle = client.Login("PARENTPC");
     ASSERT_GT(handle, 0);
     EXPECT_EQ(client.Insert(handle, 2), kStoreBusy);
@@ -207,7 +209,7 @@ TEST_F(DurabilityTest, AStoreHeldPastTheBusyTimeoutAnswersItsOwnStatus) {
     std::string output;
     EXPECT_EQ(testsupport::RunAdmin("load dura T Rec " + dir.Path() + "/rows.csv", &output), 1);
     EXPECT_NE(output.find("the store of service DURA is busy"), std::string::npos) << output;
-    unsetenv("LURDB_BUSY_TIMEOUT_MS");
+    shortWait.reset();
 
     // Once the holder is gone (its transaction with it), the same handle goes on.
     Send(toChild[1]);

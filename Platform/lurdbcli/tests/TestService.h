@@ -15,6 +15,7 @@
 #include <fstream>
 #include <string>
 
+#include "EnvScope.h"
 #include "lurdbcli.h"
 
 namespace testsupport {
@@ -80,16 +81,14 @@ inline std::array<char, lurdbcli::connect_info::kSize> ConnectBlock(const std::s
     return block;
 }
 
-// A temporary directory with its own registry and store location.
+// A temporary directory with its own registry and store location, which
+// LUR_REGISTRY and LURDB_DATA name while it lives.
 class TempServiceDir {
 public:
-    TempServiceDir() {
-        char pattern[] = "/tmp/lurdbcli_test_XXXXXX";
-        m_dir = mkdtemp(pattern);
-        setenv("LUR_REGISTRY", (m_dir + "/registry.reg").c_str(), 1);
-        setenv("LURDB_DATA", (m_dir + "/data").c_str(), 1);
-        std::filesystem::create_directories(m_dir + "/data");
-    }
+    TempServiceDir()
+        : m_dir(MakeDir()),
+          m_registry("LUR_REGISTRY", m_dir + "/registry.reg"),
+          m_data("LURDB_DATA", m_dir + "/data") {}
     ~TempServiceDir() {
         std::error_code ignored;
         std::filesystem::remove_all(m_dir, ignored);
@@ -99,7 +98,16 @@ public:
     const std::string& Path() const { return m_dir; }
 
 private:
+    static std::string MakeDir() {
+        char pattern[] = "/tmp/lurdbcli_test_XXXXXX";
+        const std::string dir = mkdtemp(pattern);
+        std::filesystem::create_directories(dir + "/data");
+        return dir;
+    }
+
     std::string m_dir;
+    lurtest::EnvScope m_registry;
+    lurtest::EnvScope m_data;
 };
 
 }  // namespace testsupport

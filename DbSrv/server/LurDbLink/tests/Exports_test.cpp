@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "LurDbLink.h"
+#include "ScratchDir.h"
 #include "ServiceFixture.h"
 
 namespace {
@@ -17,19 +18,14 @@ class ExportsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // An empty registry: no service has client settings.
-        char pattern[] = "/tmp/lurdblink_exports_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        s_dir = pattern;
-        setenv("LUR_REGISTRY", (s_dir + "/registry.reg").c_str(), 1);
-        setenv("LURDB_DATA", s_dir.c_str(), 1);
+        s_scratch = std::make_unique<lurtest::ScratchDir>("lurdblink_exports");
         setenv("LURDBCLI_LIBRARY", (lurtest::BinDir() + "/liblurdbcli.so").c_str(), 0);
         s_module = dlopen((lurtest::BinDir() + "/libLurDbLink.so").c_str(), RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(s_module, nullptr) << dlerror();
     }
     static void TearDownTestSuite() {
         // The module stays loaded, as in a server; only its directory goes.
-        std::remove((s_dir + "/registry.reg").c_str());
-        std::remove(s_dir.c_str());
+        s_scratch.reset();
     }
 
     template <class Fn>
@@ -38,7 +34,7 @@ protected:
     }
 
     static inline void* s_module = nullptr;
-    static inline std::string s_dir;
+    static inline std::unique_ptr<lurtest::ScratchDir> s_scratch;
 };
 
 TEST_F(ExportsTest, OnlyTheSixExportsAreVisible) {

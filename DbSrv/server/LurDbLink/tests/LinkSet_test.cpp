@@ -14,6 +14,7 @@
 #include "DbDescError.h"
 #include "DbDescMap.h"
 #include "FunctionLoader.h"
+#include "InteractiveScope.h"
 #include "LinkSet.h"
 #include "LuConn.h"
 #include "ServiceFixture.h"
@@ -97,7 +98,6 @@ int32_t EndTransaction(int32_t h, int32_t commit) {
 class LinkSetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        lurclistl::SetInteractive(false);
         WriteSchema();
         ASSERT_EQ(m_services.RunAdmin("create-service LINKB ADMIN SECRET"), 0);
         ASSERT_EQ(m_services.RunAdmin("create-tablespace LINKB " + SchemaPath()), 0);
@@ -154,6 +154,7 @@ protected:
     int32_t A() const { return m_set.GetLinkHandle("a"); }
     int32_t B() const { return m_set.GetLinkHandle("b"); }
 
+    lurtest::InteractiveScope m_noUser{false};  // as inside the database server
     lurtest::ServiceFixture m_services{kSchema, "LINKA"};
     LinkSet m_set;
     bool m_recording = false;

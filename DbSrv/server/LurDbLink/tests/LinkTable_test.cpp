@@ -4,6 +4,7 @@
 
 #include "DbDescMap.h"
 #include "FunctionLoader.h"
+#include "InteractiveScope.h"
 #include "LinkTable.h"
 #include "ServiceFixture.h"
 
@@ -25,7 +26,7 @@ TEST(LinkTable, EmptyingLeavesTheConnectionsOpen) {
     lurtest::ServiceFixture services("tablespace Garage 7\ntable Vehicle\n  field VehId l 4 u\n", "LINKA");
     // A service this process has not opened, so that the child shares no store with it.
     ASSERT_EQ(services.RunAdmin("create-service LINKC ADMIN SECRET"), 0);
-    lurclistl::SetInteractive(false);
+    const lurtest::InteractiveScope noUser(false);
 
     const pid_t child = fork();
     ASSERT_NE(child, -1);

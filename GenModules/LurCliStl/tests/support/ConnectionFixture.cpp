@@ -8,10 +8,7 @@ namespace lurtest {
 
 ConnectionFixture::ConnectionFixture(const std::string& schemaText, const std::string& service, const std::string& user,
                                      const std::string& password)
-    : m_service(schemaText, service, user, password), m_user(user), m_password(password) {
-    lurclistl::SetInteractive(false);  // no box may wait for a person in a test
-    m_conn = Login();
-}
+    : m_service(schemaText, service, user, password), m_user(user), m_password(password), m_conn(Login()) {}
 
 std::unique_ptr<LuConn> ConnectionFixture::Login() const {
     auto conn = std::make_unique<LuConn>();

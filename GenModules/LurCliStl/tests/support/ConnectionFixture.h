@@ -9,6 +9,7 @@
 #include <string>
 
 #include "DbDescMap.h"
+#include "InteractiveScope.h"
 #include "LuConn.h"
 #include "ServiceFixture.h"
 
@@ -16,9 +17,9 @@ namespace lurtest {
 
 class ConnectionFixture {
 public:
-    // Creates the service from the schema text, logs the user in (not
-    // interactive) and opens every tablespace; std::runtime_error when the
-    // login or the opening fails.
+    // Creates the service from the schema text, logs the user in and opens
+    // every tablespace; std::runtime_error when the login or the opening
+    // fails. The process is not interactive while the fixture lives.
     explicit ConnectionFixture(const std::string& schemaText, const std::string& service = "TESTSVC",
                                const std::string& user = "ADMIN", const std::string& password = "SECRET");
     ConnectionFixture(const ConnectionFixture&) = delete;
@@ -44,7 +45,8 @@ public:
 private:
     std::unique_ptr<LuConn> Login() const;
 
-    ServiceFixture m_service;  // first in, last out: the store outlives the logins
+    InteractiveScope m_noUser{false};  // no box may wait for a person in a test
+    ServiceFixture m_service;          // first in, last out: the store outlives the logins
     std::string m_user;
     std::string m_password;
     std::unique_ptr<LuConn> m_conn;

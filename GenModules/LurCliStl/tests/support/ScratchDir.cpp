@@ -21,16 +21,24 @@ std::string ReadText(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-ScratchDir::ScratchDir(const std::string& prefix) {
+namespace {
+
+// A new directory (with its "data" directory) named from the prefix.
+std::string MakeScratchDir(const std::string& prefix) {
     const std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary directory");
-    m_path = name.data();
-    std::filesystem::create_directories(m_path + "/data");
-    setenv("LUR_REGISTRY", (m_path + "/registry.reg").c_str(), 1);
-    setenv("LURDB_DATA", (m_path + "/data").c_str(), 1);
+    std::filesystem::create_directories(std::string(name.data()) + "/data");
+    return name.data();
 }
+
+}  // namespace
+
+ScratchDir::ScratchDir(const std::string& prefix)
+    : m_path(MakeScratchDir(prefix)),
+      m_registry("LUR_REGISTRY", m_path + "/registry.reg"),
+      m_data("LURDB_DATA", m_path + "/data") {}
 
 ScratchDir::~ScratchDir() {
     std::error_code ignored;

@@ -1,10 +1,13 @@
 // Test support: a temporary directory that holds one test's registry file
 // and service stores. While it lives, LUR_REGISTRY and LURDB_DATA point into
 // it, so every program and library the test runs works there and nowhere
-// else; it is removed with everything in it at the end.
+// else; it is removed with everything in it at the end, and both variables
+// get back the values they had.
 #pragma once
 
 #include <string>
+
+#include "EnvScope.h"
 
 namespace lurtest {
 
@@ -26,6 +29,8 @@ public:
 
 private:
     std::string m_path;
+    EnvScope m_registry;
+    EnvScope m_data;
 };
 
 }  // namespace lurtest
