@@ -3,7 +3,6 @@
 // recorders that note every call and can refuse one of them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -13,6 +12,7 @@
 #include "ConnectInfo.h"
 #include "DbDescError.h"
 #include "DbDescMap.h"
+#include "EnvScope.h"
 #include "FunctionLoader.h"
 #include "InteractiveScope.h"
 #include "LinkSet.h"
@@ -201,38 +201,13 @@ TEST_F(LinkSetTest, SecondLinkOfTheSameNameIsRefused) {
     EXPECT_EQ(m_set.GetErrorText(), "Cannot create datalink a (an earlier link has the name)\n");
 }
 
-// Sets an environment variable for one scope.
-class EnvScope {
-public:
-    EnvScope(const char* name, const char* value) : m_name(name) {
-        const char* saved = std::getenv(name);
-        m_had = saved != nullptr;
-        if (m_had) m_saved = saved;
-        ::setenv(name, value, 1);
-    }
-    ~EnvScope() {
-        if (m_had) {
-            ::setenv(m_name.c_str(), m_saved.c_str(), 1);
-        } else {
-            ::unsetenv(m_name.c_str());
-        }
-    }
-    EnvScope(const EnvScope&) = delete;
-    EnvScope& operator=(const EnvScope&) = delete;
-
-private:
-    std::string m_name;
-    std::string m_saved;
-    bool m_had = false;
-};
-
 // A second link to a service the set reaches already (by its name in any
 // case, or by another settings key naming it) would wait for the first one's
 // transaction at every replay. It is refused with a report naming both
 // links, and the set goes on replaying through the links it kept, at once.
 TEST_F(LinkSetTest, ASecondLinkToOneServiceIsRefusedNamingBoth) {
     // Without the refusal the replay below waits this long for each record.
-    const EnvScope shortWait("LURDB_BUSY_TIMEOUT_MS", "300");
+    const lurtest::EnvScope shortWait("LURDB_BUSY_TIMEOUT_MS", "300");
     {
         LuConn settings;
         ConnectInfo info;
