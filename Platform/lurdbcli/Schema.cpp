@@ -477,9 +477,16 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
         if (!field.IsKey()) {
             continue;
         }
+        // A clustered row's index entry ends with the primary key, so a
+        // non-unique key alone would order its ties by the unique key; with
+        // the insertion order after the key columns, a search along the key
+        // steps its ties in the order it answers them, without a sort. (A
+        // rowid table's index ends with the rowid anyway. Stores made with
+        // the key columns alone answer the same, sorting.)
+        const bool tiesByInsertion = cluster != nullptr && !field.IsUnique();
         statements.push_back(std::string("CREATE ") + (field.IsUnique() ? "UNIQUE " : "") + "INDEX " +
                              QuoteName(sqlName + "." + AsciiUpper(field.name)) + " ON " + QuoteName(sqlName) + " (" +
-                             KeyColumnList(table, field) + ")");
+                             KeyColumnList(table, field) + (tiesByInsertion ? ", rowid)" : ")"));
     }
     return statements;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "HeldChild.h"
+#include "Sqlite.h"
 #include "TestService.h"
 #include "lurdbcli.h"
 
@@ -141,7 +142,9 @@ protected:
     FindRecFn findRec = Get<FindRecFn>("_FindRec$20");
     FindRecNextFn findRecNext = Get<FindRecNextFn>("_FindRecNext$20");
     FindRecPrevFn findRecPrev = Get<FindRecPrevFn>("_FindRecPrev$20");
+    FindListFn findList = Get<FindListFn>("_FindList$28");
     FindListOrFn findListOr = Get<FindListOrFn>("_FindListOr$28");
+    FindBetweenFn findBetween = Get<FindBetweenFn>("_FindBetween$32");
     NextRecFn nextRec = Get<NextRecFn>("_NextRec$20");
     PrevRecFn prevRec = Get<PrevRecFn>("_PrevRec$20");
     ModRecFn modRec = Get<ModRecFn>("_ModRec$20");
@@ -371,21 +374,64 @@ TEST_F(NavigationTest, ChangesOfACurrentRecordAnotherHandleRemovedFindNoTarget) 
 
 // Rows are stored in the order of the first unique key, yet equal values of
 // another key still come in insertion order.
-TEST_F(NavigationTest, TiesFollowInsertionOrderWhateverTheStoredOrder) {
-    for (Item item : {Item(90, 5, "p"), Item(70, 5, "q"), Item(80, 5, "r")})
-        ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
-    ASSERT_EQ(defineKey(handle, kDb, kItem, kGrp), kOk);
-    Item key(0, 5);
-    ASSERT_EQ(findRec(handle, kDb, kItem, kSize, key.data()), kOk);
-    std::vector<int32_t> ids{key.Id()};
-    char* block = nullptr;
-    while (nextRec(handle, kDb, kItem, kSize, &block) == kOk) {
-        Item next;
-        std::memcpy(next.data(), block, kSize);
-        freePtr(block);
-        ids.push_back(next.Id());
+// Rows that tie on every key but the unique one, inserted against the
+// unique key's order: each list search and walk along a duplicate key
+// answers them in insertion order, on the layout made now (indexes ending in
+// the insertion order) and on a store made before it (indexes of the key
+// columns alone, which order ties by the unique key).
+TEST_F(NavigationTest, TiesFollowInsertionOrderOnEitherLayout) {
+    for (const bool madeBefore : {false, true}) {
+        SCOPED_TRACE(madeBefore ? "store made before" : "store made now");
+        if (madeBefore) {
+            lurdbcli::Database store(dir.Path() + "/data/NAVSVC.lurdb", false);
+            for (const char* columns : {"GRP", "NAME", "TAG", "GRP\", \"NAME"}) {
+                const std::string name =
+                    std::string("\"NAV.ITEM.") + (std::strchr(columns, ',') ? "GRPNAME" : columns) + '"';
+                store.Exec("DROP INDEX " + name);
+                store.Exec("CREATE INDEX " + name + " ON \"NAV.ITEM\" (\"" + columns + "\")");
+            }
+        }
+        ASSERT_EQ(truncateFile(handle, kDb, kItem), kOk);
+        for (int32_t id : {90, 70, 80, 60}) {
+            Item item(id, id == 60 ? 6 : 5, id == 60 ? "q" : "p", id == 60 ? "\x0a\x0a" : "\x09\x09");
+            ASSERT_EQ(newRec(handle, kDb, kItem, kSize, item.data()), kOk);
+        }
+        const Item tie(0, 5, "p", "\x09\x09");
+        const std::vector<int32_t> inserted{90, 70, 80};
+        for (const int32_t field : {kGrp, kName, kTag, kGrpName}) {
+            SCOPED_TRACE("field " + std::to_string(field));
+            Item key = tie;
+            int32_t length = kSize;
+            char* result = nullptr;
+            ASSERT_EQ(findList(handle, &length, key.data(), &result, kDb, kItem, field), kOk);
+            EXPECT_EQ(Ids(result, length), inserted);
+            EXPECT_EQ(FindOr({Item(0, 6, "q", "\x0a\x0a"), tie}, field), (std::vector<int32_t>{90, 70, 80, 60}));
+            length = kSize;
+            ASSERT_EQ(findBetween(handle, kDb, kItem, tie.bytes.data(), tie.bytes.data(), &result, field, &length),
+                      kOk);
+            EXPECT_EQ(Ids(result, length), inserted);
+            // A walk along the key, outside a transaction and stepped inside one.
+            for (const bool inTransaction : {false, true}) {
+                if (inTransaction) {
+                    ASSERT_EQ(beginTransaction(handle, "walk", 0, 0), kOk);
+                }
+                ASSERT_EQ(defineKey(handle, kDb, kItem, field), kOk);
+                std::vector<int32_t> walked;
+                for (int32_t status = firstRec(handle, kDb, kItem, kSize, &result); status == kOk;
+                     status = nextRec(handle, kDb, kItem, kSize, &result))
+                    walked.push_back(Ids(result, kSize).front());
+                EXPECT_EQ(walked, (std::vector<int32_t>{90, 70, 80, 60}));
+                key = tie;
+                ASSERT_EQ(findRec(handle, kDb, kItem, kSize, key.data()), kOk);
+                EXPECT_EQ(key.Id(), 90);
+                ASSERT_EQ(findRecNext(handle, kDb, kItem, kSize, key.data()), kOk);
+                EXPECT_EQ(key.Id(), 70);
+                if (inTransaction) {
+                    ASSERT_EQ(endTransaction(handle, 0), kOk);
+                }
+            }
+        }
     }
-    EXPECT_EQ(ids, (std::vector<int32_t>{90, 70, 80}));
 }
 
 // A position keeps the text and raw bytes of its row's keys: finds and moves

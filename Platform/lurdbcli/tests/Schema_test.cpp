@@ -89,6 +89,42 @@ TEST(Schema, RefusesFaultyTextNamingTheLine) {
     }
 }
 
+// On a table clustered by its unique key, a search along a duplicate key
+// (a number, text without regard to case, a compound key) answers in key
+// order, then insertion order, straight from the key's index: SQLite's plan
+// holds no sort of its own.
+TEST(Schema, DuplicateKeySearchesOfAClusteredTableNeedNoSort) {
+    const TablespaceDef shop = ParseSchema(
+                                   "tablespace Shop 9\n"
+                                   "table Orders\n"
+                                   "  field ID    l 4 u\n"
+                                   "  field CUST  l 4 d\n"
+                                   "  field STATE c 8 d\n"
+                                   "  key   CS    d CUST STATE\n")
+                                   .front();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    for (const std::string& statement : CreateTableStatements(shop, shop.tables[0])) {
+        ASSERT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+    }
+    const std::string from = "FROM \"SHOP.ORDERS\" WHERE ";
+    for (const std::string& search :
+         {from + "(\"CUST\") = (?) ORDER BY \"CUST\", rowid", from + "(\"STATE\") >= (?) ORDER BY \"STATE\", rowid",
+          from + "(\"CUST\", \"STATE\") = (?, ?) ORDER BY \"CUST\", \"STATE\", rowid",
+          from + "(\"CUST\") IN (SELECT value FROM json_each(?)) ORDER BY \"CUST\", rowid"}) {
+        sqlite3_stmt* plan = nullptr;
+        const std::string explain = "EXPLAIN QUERY PLAN SELECT rowid, \"ID\" " + search;
+        ASSERT_EQ(sqlite3_prepare_v2(db, explain.c_str(), -1, &plan, nullptr), SQLITE_OK) << explain;
+        std::string steps;
+        while (sqlite3_step(plan) == SQLITE_ROW) {
+            steps += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3)) + std::string("; ");
+        }
+        sqlite3_finalize(plan);
+        EXPECT_EQ(steps.find("TEMP B-TREE"), std::string::npos) << search << ": " << steps;
+    }
+    sqlite3_close(db);
+}
+
 TEST(Schema, CatalogueHasTheTablesTheDatabaseLayersUse) {
     const TablespaceDef& sysdb = SysdbSchema();
     EXPECT_EQ(sysdb.number, kSysdbNumber);
