@@ -246,6 +246,13 @@ bool DbDesc::CopyRecord(std::vector<char>& out, const std::string& table) const 
     return true;
 }
 
+std::string_view DbDesc::RecordView(const std::string& table) const {
+    const int32_t index = RecordIndex(GetRecType(table));
+    if (index < 0) return {};
+    const std::vector<char>& buffer = RecordBufferAt(index);
+    return {buffer.data(), buffer.size()};
+}
+
 bool DbDesc::ClearRecord(const std::string& table) {
     const int32_t index = RecordIndex(GetRecType(table));
     if (index < 0) return false;

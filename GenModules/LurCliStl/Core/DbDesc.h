@@ -26,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -168,6 +169,9 @@ public:
     bool SetRecord(const void* bytes, const std::string& table);
     bool CopyRecord(std::vector<char>& out, const std::string& table) const;
     bool ClearRecord(const std::string& table);
+    // The table's record buffer in place, for reading many records without a
+    // copy each; empty for a table the description does not have.
+    std::string_view RecordView(const std::string& table) const;
     // record length less data offset; an unknown table raises the structure's error.
     int32_t GetRecordSize(const std::string& table) const;
     // With asText, a 'c' text field (2 or more bytes, not raw) counts without

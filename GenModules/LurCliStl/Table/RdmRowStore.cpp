@@ -30,6 +30,7 @@ RdmRowStore& RdmRowStore::operator=(const RdmRowStore& other) {
 RdmStoredRow* RdmRowStore::Link(std::unique_ptr<RdmStoredRow> row) {
     RdmStoredRow* raw = row.get();
     const auto [group, created] = m_groups.try_emplace(raw->group);
+    if (created) ++m_groupsChanged;
     int listed = 0;
     try {
         if (!m_byId.emplace(raw->id, std::move(row)).second) throw std::invalid_argument("row id already stored");
@@ -86,6 +87,7 @@ void RdmRowStore::RemoveGroup(int32_t key) {
     std::erase_if(m_allRows, [key](const RdmStoredRow* row) { return row->group == key; });
     for (const RdmStoredRow* row : group->second.rows) m_byId.erase(row->id);
     m_groups.erase(group);
+    ++m_groupsChanged;
 }
 
 void RdmRowStore::Clear() {
@@ -93,6 +95,7 @@ void RdmRowStore::Clear() {
     m_groups.clear();
     m_byId.clear();
     m_nextId = 0;
+    ++m_groupsChanged;
 }
 
 void RdmRowStore::Assign(const RdmRowStore& other) {
@@ -112,6 +115,7 @@ void RdmRowStore::Assign(const RdmRowStore& other) {
     std::swap(m_byId, copy.m_byId);
     m_recordSize = copy.m_recordSize;
     m_nextId = copy.m_nextId;
+    ++m_groupsChanged;
 }
 
 RdmStoredRow* RdmRowStore::FindById(int32_t id) const {

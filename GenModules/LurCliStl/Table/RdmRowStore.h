@@ -83,6 +83,9 @@ public:
     // The group record of a key; null when the group never received a row.
     RdmRowGroup* FindGroup(int32_t group);
     const RdmRowGroup* FindGroup(int32_t group) const;
+    // Changes whenever a group record is made or dropped (a clear or a copy
+    // included), so that a caller may keep a group record it found until then.
+    uint64_t GroupsChanged() const { return m_groupsChanged; }
     bool IsEmpty() const { return m_allRows.empty(); }
     int32_t Count() const { return static_cast<int32_t>(m_allRows.size()); }
 
@@ -97,5 +100,6 @@ private:
     GroupMap m_groups;
     int32_t m_recordSize = 0;
     int32_t m_nextId = 0;
+    uint64_t m_groupsChanged = 0;
     std::unordered_map<int32_t, std::unique_ptr<RdmStoredRow>> m_byId;  // owner of the rows
 };

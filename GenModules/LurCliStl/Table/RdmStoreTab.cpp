@@ -263,8 +263,13 @@ void RdmStoreTab::ClearRecordTree() {
 
 const RdmRowList* RdmStoreTab::CurrentRows() const {
     if (!m_groupMode) return &m_rows.AllRows();
-    const RdmRowGroup* group = m_rows.FindGroup(m_currentGroup);
-    return group ? &group->rows : nullptr;
+    // Asked for on every step of a walk: the group record found last serves
+    // while the group and the store's set of groups stay the same.
+    if (m_foundGroup.key != m_currentGroup || m_foundGroup.groupsChanged != m_rows.GroupsChanged() ||
+        !m_foundGroup.valid) {
+        m_foundGroup = {m_currentGroup, m_rows.GroupsChanged(), true, m_rows.FindGroup(m_currentGroup)};
+    }
+    return m_foundGroup.group ? &m_foundGroup.group->rows : nullptr;
 }
 
 RdmRowList* RdmStoreTab::CurrentRowsMutable() { return const_cast<RdmRowList*>(std::as_const(*this).CurrentRows()); }

@@ -365,6 +365,16 @@ public:
     void LoadSorted();
 
 private:
+    // The detail rows of every stored owner row, read with one OR-search
+    // over the distinct search keys (owner rows whose value the helper cannot
+    // share search alone) and stored owner row by owner row, each group in
+    // the server's order, as LoadDetailRows' searches one by one would store
+    // them. writeKey writes an owner row's (row, index) search key into the
+    // record buffer, which starts cleared but for the first; with filtered,
+    // only records that pass the filters are stored.
+    void LoadDetailsAtOnce(const std::function<void(const RdmStoredRow&, size_t)>& writeKey, bool filtered);
+
+private:
     // Changes and saving
     struct SaveRun;
     bool ChildBlocksDelete() const;
@@ -446,7 +456,15 @@ private:
     int32_t m_groupPos = -1;
     int32_t m_currentGroup = -1;
     bool m_groupMode = true;
-    RdmRowStore m_rows;              // the visible rows
+    RdmRowStore m_rows;  // the visible rows
+    // CurrentRows' last lookup of the current group in m_rows (never copied).
+    struct FoundGroup {
+        int32_t key = -1;
+        uint64_t groupsChanged = 0;
+        bool valid = false;
+        const RdmRowGroup* group = nullptr;
+    };
+    mutable FoundGroup m_foundGroup;
     RdmRowStore m_snapshot;          // taken at the first deferred change
     RdmStoreTab* m_owner = nullptr;  // not owned
     ChildMap m_children;             // by display name; owned unless view masters

@@ -371,14 +371,15 @@ void RdmStoreTab::LoadDetailRows() {
             values.push_back(text);
         }
     }
-    for (size_t i = 0; i < ownerRows.size(); ++i) {
-        for (size_t link = 0; link < m_links.size(); ++link) Fld(m_links[link].second).SetString(masterValues[link][i]);
-        for (const auto& [field, text] : m_columnValues) {
-            if (!IsLinkField(field, true)) Fld(field).SetString(text);
-        }
-        if (RdmTable::FindList(m_linkKey, kMoveNone)) StoreListedRows(ownerRows[i]->id);
-    }
-    RdmTable::ClearRecord();
+    LoadDetailsAtOnce(
+        [&](const RdmStoredRow&, size_t i) {
+            for (size_t link = 0; link < m_links.size(); ++link)
+                Fld(m_links[link].second).SetString(masterValues[link][i]);
+            for (const auto& [field, text] : m_columnValues) {
+                if (!IsLinkField(field, true)) Fld(field).SetString(text);
+            }
+        },
+        true);
 }
 
 void RdmStoreTab::ReloadGroup(int32_t ownerRowId) {
@@ -423,7 +424,6 @@ void RdmStoreTab::NextCombination(int32_t group, bool& found) {
 
     if (!m_rows.FindGroup(group)) found = false;
     const auto advance = [this, &found] {
-        const bool oneStep = GetTableOptions().contains(kOptionOneStep);
         bool childrenFound = true;
         bool moved = false;
         do {
@@ -431,7 +431,8 @@ void RdmStoreTab::NextCombination(int32_t group, bool& found) {
             if (const RdmStoredRow* row = CurrentRow()) {
                 for (const auto& [name, child] : m_children) child->NextCombination(row->id, childrenFound);
             }
-        } while (moved && !childrenFound && !oneStep);
+            // The option is read only where it decides: a row without details.
+        } while (moved && !childrenFound && !HasTableOption(kOptionOneStep));
         found = moved;
     };
     if (m_groupPos == -1) {

@@ -269,6 +269,8 @@ void RdmTable::SetTableOptions(const TableOptions& codes) { GetDesc(Here, __LINE
 
 TableOptions RdmTable::GetTableOptions() const { return GetDesc(Here, __LINE__)->GetTableOptions(m_name); }
 
+bool RdmTable::HasTableOption(int32_t code) const { return GetDesc(Here, __LINE__)->HasTableOption(m_name, code); }
+
 void RdmTable::AddTableOption(int32_t code) { GetDesc(Here, __LINE__)->AddTableOption(m_name, code); }
 
 void RdmTable::RemoveTableOption(int32_t code) { GetDesc(Here, __LINE__)->RemoveTableOption(m_name, code); }

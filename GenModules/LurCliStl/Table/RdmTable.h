@@ -118,6 +118,8 @@ public:
 
     void SetTableOptions(const TableOptions& codes);
     TableOptions GetTableOptions() const;
+    // Whether the options hold the code (no copy of them).
+    bool HasTableOption(int32_t code) const;
     void AddTableOption(int32_t code);
     void RemoveTableOption(int32_t code);
 

@@ -2,7 +2,10 @@
 // record, with the key fields' own comparison; and the bulk loader that
 // uses it, RdmStoreTab::LoadSorted, against the per-row detail load.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -174,4 +177,85 @@ TEST(LoadSorted, StoresWhatLoadDetailRowsStoresWhateverOrderTheServerAnswersIn) 
         EXPECT_EQ(detail->GetRowStore().Count(), detail == lines ? 5 : 3);
     }
     EXPECT_EQ(orders.Fld("ID").GetLong(), 3);  // the owner's record buffer as before
+}
+
+namespace {
+
+// Heads with a code; lines clustered by their unique ID, inserted against
+// its order, under a duplicate number key (HEAD) and a duplicate exact text
+// key (CODE), whose values differ from the heads' only in case.
+constexpr const char* kTieSchema =
+    "tablespace Ties 8\n"
+    "table Heads\n"
+    "  field ID   l 4 u\n"
+    "  field CODE c 8 n\n"
+    "table Lines\n"
+    "  field ID   l 4 u\n"
+    "  field HEAD l 4 d\n"
+    "  field CODE c 8 d exact\n";
+
+// Each owner row's detail ids, in group order, by the owner's ID.
+std::map<int32_t, std::vector<int32_t>> DetailIds(RdmStoreTab& owner, RdmStoreTab& detail) {
+    std::map<int32_t, std::vector<int32_t>> ids;
+    for (const RdmStoredRow* row : owner.GetRowStore().AllRows()) {
+        int32_t ownerId = 0;
+        std::memcpy(&ownerId, row->record.data(), sizeof ownerId);
+        std::vector<int32_t>& group = ids[ownerId];
+        if (const RdmRowGroup* rows = detail.GetRowStore().FindGroup(row->id)) {
+            for (const RdmStoredRow* detailRow : rows->rows) {
+                int32_t id = 0;
+                std::memcpy(&id, detailRow->record.data(), sizeof id);
+                group.push_back(id);
+            }
+        }
+    }
+    return ids;
+}
+
+}  // namespace
+
+// Both bulk loads give each owner row what a search for its value alone
+// gives: ties in insertion order (not the unique key's), also on a store
+// made before its duplicate keys' indexes ended with the insertion order;
+// and values the server tells apart (an exact text key, codes differing only
+// in case) are not merged by the client's comparison, which ignores case.
+TEST(LoadSorted, GroupsAreWhatOneSearchPerOwnerRowFindsOnEitherLayout) {
+    for (const bool madeBefore : {false, true}) {
+        SCOPED_TRACE(madeBefore ? "store made before" : "store made now");
+        lurtest::ServiceFixture service(kTieSchema);
+        if (madeBefore) {
+            const std::string path = std::string(std::getenv("LURDB_DATA")) + "/" + service.Service() + ".lurdb";
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+            for (const char* column : {"HEAD", "CODE"}) {
+                const std::string index = std::string("\"TIES.LINES.") + column + '"';
+                const std::string sql =
+                    "DROP INDEX " + index + "; CREATE INDEX " + index + " ON \"TIES.LINES\" (\"" + column + "\")";
+                EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+            }
+            sqlite3_close(db);
+        }
+        service.Load("Ties", "Heads", "ID,CODE\n1,abc\n2,ABC\n3,abc\n");
+        service.Load("Ties", "Lines", "ID,HEAD,CODE\n40,1,ABC\n10,2,abc\n30,1,abc\n20,3,ABC\n50,1,ABC\n");
+        DbDesc desc;
+        service.LoadDesc(desc, "Ties", 8);
+        RdmStoreTab heads(nullptr, &desc, "Heads", "Heads", false);
+        auto* byHead = new RdmStoreTab(&heads, &desc, "Lines", "ByHead", false);
+        byHead->AddLink("ID", "HEAD", "HEAD");
+        auto* byCode = new RdmStoreTab(&heads, &desc, "Lines", "ByCode", false);
+        byCode->AddLink("CODE", "CODE", "CODE");
+        ASSERT_TRUE(heads.FindList("", 0));
+
+        using Ids = std::map<int32_t, std::vector<int32_t>>;
+        const Ids headGroups{{1, {40, 30, 50}}, {2, {10}}, {3, {20}}};
+        const Ids codeGroups{{1, {10, 30}}, {2, {40, 20, 50}}, {3, {10, 30}}};
+        EXPECT_EQ(DetailIds(heads, *byHead), headGroups);  // the search's own load
+        EXPECT_EQ(DetailIds(heads, *byCode), codeGroups);
+        for (RdmStoreTab* detail : {byHead, byCode}) {
+            detail->LoadSorted();
+            EXPECT_EQ(DetailIds(heads, *detail), detail == byHead ? headGroups : codeGroups) << "LoadSorted";
+            detail->LoadDetailRows();
+            EXPECT_EQ(DetailIds(heads, *detail), detail == byHead ? headGroups : codeGroups) << "LoadDetailRows";
+        }
+    }
 }

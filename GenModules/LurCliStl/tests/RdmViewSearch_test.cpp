@@ -108,14 +108,15 @@ TEST_F(ViewSearch, ASearchYieldsTheJoinRowForRow) {
     EXPECT_FALSE(view->FindList("O_ID", 5));
 }
 
-TEST_F(ViewSearch, ASearchIsOneListSearchPlusOnePerRowOfEachLevel) {
+TEST_F(ViewSearch, ASearchIsOneListSearchPlusOnePerLevel) {
     lurtest::ClientCallCounter calls;
     view->Table("ORDERS").Fld("O_ID").SetLong(1);
     ASSERT_TRUE(view->FindGreater("O_ID", 5));
-    // The master's search, then one search of LINES per order (3) and one
-    // of the attached ITEMS per line (3).
+    // The master's search, then one OR-search of LINES for the 3 orders and
+    // one of the attached ITEMS for the 3 lines.
     EXPECT_EQ(calls.Of("FindGreater"), 1);
-    EXPECT_EQ(calls.Of("FindList"), 3 + 3);
+    EXPECT_EQ(calls.Of("FindListOr"), 2);
+    EXPECT_EQ(calls.Of("FindList"), 0);
     calls.Reset();
     EXPECT_EQ(view->RecordCount(), 3);
     EXPECT_EQ(Walk().size(), 3u);
