@@ -228,7 +228,14 @@ int32_t DbDesc::GetFileBlobId(const std::string& alias, bool strict) const {
 // ---- record buffers -------------------------------------------------------------
 
 bool DbDesc::SetRecord(const void* bytes, const std::string& table) {
-    const int32_t index = RecordIndex(GetRecType(table));
+    return SetRecordAt(RecordIndex(GetRecType(table)), bytes);
+}
+
+bool DbDesc::SetRecord(const void* bytes, const std::string& table, int32_t recType) {
+    return SetRecordAt(RecordIndex(GetStruct().IsRecTypeOf(recType, table) ? recType : GetRecType(table)), bytes);
+}
+
+bool DbDesc::SetRecordAt(int32_t index, const void* bytes) {
     if (index < 0) return false;
     std::vector<char>& buffer = RecordBufferAt(index);
     if (!buffer.empty()) std::memcpy(buffer.data(), bytes, buffer.size());
@@ -251,6 +258,13 @@ std::string_view DbDesc::RecordView(const std::string& table) const {
     if (index < 0) return {};
     const std::vector<char>& buffer = RecordBufferAt(index);
     return {buffer.data(), buffer.size()};
+}
+
+std::string_view DbDesc::ListView(const std::string& table) const {
+    const int32_t index = RecordIndex(GetRecType(table));
+    if (index < 0) return {};
+    const RecordList& list = GetListAt(index);
+    return {list.data.data(), static_cast<size_t>(list.Count()) * static_cast<size_t>(list.recordSize)};
 }
 
 bool DbDesc::ClearRecord(const std::string& table) {

@@ -167,11 +167,16 @@ public:
 
     // Each is false for a table the description does not have.
     bool SetRecord(const void* bytes, const std::string& table);
+    // The same with the record type the caller keeps for the table (as
+    // RdmTable does), checked against the name, which decides when they differ.
+    bool SetRecord(const void* bytes, const std::string& table, int32_t recType);
     bool CopyRecord(std::vector<char>& out, const std::string& table) const;
     bool ClearRecord(const std::string& table);
-    // The table's record buffer in place, for reading many records without a
-    // copy each; empty for a table the description does not have.
+    // The table's record buffer, and the records of its selected list (one
+    // after the other), in place: for reading many records without a copy
+    // each. Empty for a table the description does not have.
     std::string_view RecordView(const std::string& table) const;
+    std::string_view ListView(const std::string& table) const;
     // record length less data offset; an unknown table raises the structure's error.
     int32_t GetRecordSize(const std::string& table) const;
     // With asText, a 'c' text field (2 or more bytes, not raw) counts without
@@ -580,6 +585,7 @@ private:
     // The one empty structure that a description points at until it is loaded.
     static const DbStruct& EmptyStruct();
     // The record buffer of a table; the table must exist.
+    bool SetRecordAt(int32_t index, const void* bytes);  // false for an index below 0
     std::vector<char>& RecordBufferAt(int32_t index) { return m_records[static_cast<size_t>(index)]; }
     const std::vector<char>& RecordBufferAt(int32_t index) const { return m_records[static_cast<size_t>(index)]; }
     TableState& StateOf(const std::string& table);

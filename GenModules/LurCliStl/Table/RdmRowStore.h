@@ -4,25 +4,52 @@
 // it belongs to (-1 = no master). The store knows nothing of tables, fields
 // or the server.
 //
-// Ownership: the store owns every row (one heap object each, kept in an
-// index by id); the all-rows sequence and the groups' row sequences hold
-// plain pointers to them. Every row is listed exactly once in the all-rows
-// sequence and once in the rows of its group. A group record stays, possibly
-// empty, until the store is cleared.
+// Ownership: the store owns every row and its record bytes, kept in blocks
+// of many rows each (a row costs no allocation of its own; a removed row's
+// place is taken again); the all-rows sequence and the groups' row
+// sequences hold plain pointers to them. Every row is listed exactly once in
+// the all-rows sequence and once in the rows of its group. A group record
+// stays, possibly empty, until the store is cleared.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+// A row's record bytes, kept by its store: record-size bytes, written in
+// place; a copy of them is a std::vector<char>.
+class RdmRecordBytes {
+public:
+    char* data() { return m_data; }
+    const char* data() const { return m_data; }
+    size_t size() const { return m_size; }
+    char& operator[](size_t index) { return m_data[index]; }
+    char operator[](size_t index) const { return m_data[index]; }
+    const char* begin() const { return m_data; }
+    const char* end() const { return m_data + m_size; }
+    operator std::vector<char>() const { return std::vector<char>(begin(), end()); }
+    // Takes the bytes of a record as long as this one (shorter: the rest zeroed).
+    RdmRecordBytes& operator=(const std::vector<char>& record);
+
+private:
+    friend class RdmRowStore;
+    char* m_data = nullptr;
+    size_t m_size = 0;
+};
+
 struct RdmStoredRow {
-    int32_t id = -1;           // identity inside its store; not reused until the store is cleared
-    int32_t group = -1;        // id of the master row, -1 for none
-    std::vector<char> record;  // record-size bytes, owned
+    RdmStoredRow() = default;
+    // A row lives in its store: a copy would share its record bytes.
+    RdmStoredRow(const RdmStoredRow&) = delete;
+    RdmStoredRow& operator=(const RdmStoredRow&) = delete;
+
+    int32_t id = -1;        // identity inside its store; not reused until the store is cleared
+    int32_t group = -1;     // id of the master row, -1 for none
+    RdmRecordBytes record;  // record-size bytes, owned by the store
 };
 
 // A sequence of rows in a fixed order. A deque, so that removing rows one by
@@ -44,7 +71,8 @@ public:
     RdmRowStore& operator=(const RdmRowStore& other);
     ~RdmRowStore() = default;
 
-    void SetRecordSize(int32_t size) { m_recordSize = size; }
+    // The size of the rows stored from now on.
+    void SetRecordSize(int32_t size);
     int32_t GetRecordSize() const { return m_recordSize; }
     // The id the next new row receives.
     int32_t GetNextId() const { return m_nextId; }
@@ -54,7 +82,8 @@ public:
     // leaves the store as it was.
     RdmStoredRow* Insert(int32_t group, const void* record);
     // A row with the id, group and record of the given one; the id counter
-    // does not change.
+    // does not change. An id below 0 or stored already is refused
+    // (std::invalid_argument).
     RdmStoredRow* InsertCopy(const RdmStoredRow& row);
     // Copies record-size bytes over the record of the row with that id; false
     // when there is none.
@@ -94,12 +123,35 @@ public:
     static int32_t IndexOfId(const RdmRowList& rows, int32_t id);
 
 private:
-    RdmStoredRow* Link(std::unique_ptr<RdmStoredRow> row);
+    // A row's place: a free one taken again, or the next of the last block
+    // (a new block when it is full); its bytes are the caller's to write.
+    // Link lists it.
+    RdmStoredRow* NewRow(int32_t id, int32_t group);
+    // Lists the row by id, in all rows and in its group; a failure frees it.
+    RdmStoredRow* Link(RdmStoredRow* row);
+    void Free(RdmStoredRow* row);
+
+    // A block of rows and their record bytes.
+    struct Block {
+        std::unique_ptr<RdmStoredRow[]> rows;
+        std::unique_ptr<char[]> bytes;
+        size_t capacity = 0;
+        size_t used = 0;
+        size_t recordSize = 0;
+    };
 
     RdmRowList m_allRows;
     GroupMap m_groups;
     int32_t m_recordSize = 0;
     int32_t m_nextId = 0;
     uint64_t m_groupsChanged = 0;
-    std::unordered_map<int32_t, std::unique_ptr<RdmStoredRow>> m_byId;  // owner of the rows
+    std::vector<Block> m_blocks;        // owner of the rows
+    std::vector<RdmStoredRow*> m_free;  // removed rows (of the current record size), to be taken again
+    std::vector<RdmStoredRow*> m_byId;  // by id; null where none
+    struct LinkedGroup {
+        int32_t key = -1;
+        uint64_t groupsChanged = 0;
+        RdmRowGroup* group = nullptr;
+    };
+    LinkedGroup m_linkedGroup;  // Link's last group record (never copied)
 };

@@ -1,24 +1,34 @@
 // RdmSortHelper: the master rows of a bulk detail load by link-key value,
-// and the bulk loader of stored tables, RdmStoreTab::LoadSorted, that uses it.
+// and the bulk loads of stored tables (RdmStoreTab::LoadSorted, and the
+// LoadDetailsAtOnce that LoadDetailRows shares) that use it.
 #include "RdmSortHelper.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "RdmStoreTab.h"
 #include "RdmTable.h"
 
-RdmSortHelper::KeyLess::KeyLess(std::vector<RdmFld> fields) : m_left(fields), m_right(std::move(fields)) {}
+namespace {
 
-bool RdmSortHelper::KeyLess::operator()(const KeyTexts& left, const KeyTexts& right) const {
-    for (std::size_t i = 0; i < m_left.size() && i < left.size() && i < right.size(); ++i) {
-        m_left[i].SetString(left[i]);
-        m_right[i].SetString(right[i]);
-        if (m_left[i] < m_right[i]) return true;
-        if (m_right[i] < m_left[i]) return false;
+// Whether a floating value's bytes hold a zero: both zeros are one value.
+bool IsZero(std::string_view value) {
+    if (value.size() == sizeof(double)) {
+        double number = 0;
+        std::memcpy(&number, value.data(), sizeof number);
+        return number == 0;
+    }
+    if (value.size() == sizeof(float)) {
+        float number = 0;
+        std::memcpy(&number, value.data(), sizeof number);
+        return number == 0;
     }
     return false;
 }
+
+}  // namespace
 
 RdmSortHelper::RdmSortHelper(RdmTable& table) : m_table(table) {}
 
@@ -26,85 +36,111 @@ bool RdmSortHelper::Setup(const std::string& keyName) {
     std::vector<std::string> names;
     m_table.GetKeyFieldNames(keyName, names);
     const bool compound = m_table.IsCompoundKey(keyName);
-    std::vector<RdmFld> fields;
-    std::vector<StoredPart> parts;
-    fields.reserve(names.size());
+    std::vector<Part> parts;
+    const size_t recordSize = m_table.GetDesc()->RecordView(m_table.GetName()).size();
     for (const std::string& name : names) {
-        RdmFld copy = m_table.Fld(name);
+        const RdmFld& field = m_table.Fld(name);
         FieldDesc desc{};
-        copy.GetFieldDesc(desc);
-        const int32_t offset = m_table.GetDesc()->FieldOffset(m_table.GetName(), copy.GetName());
-        parts.push_back({offset, desc.length, desc.type == 'c' && (desc.flags & FieldDesc::kUnsigned) == 0});
-        copy.Detach();
-        fields.push_back(std::move(copy));
+        field.GetFieldDesc(desc);
+        char kind = 'i';
+        if (desc.type == 'c') kind = (desc.flags & FieldDesc::kUnsigned) != 0 ? 'r' : 't';
+        if (desc.type == 'f' || desc.type == 'F') kind = 'f';
+        const int32_t offset = m_table.GetDesc()->FieldOffset(m_table.GetName(), field.GetName());
+        if (offset < 0 ||
+            static_cast<size_t>(offset) + static_cast<size_t>(std::max<int16_t>(desc.length, 0)) > recordSize)
+            continue;  // no value in the record to compare
+        parts.push_back({offset, desc.length, kind});
     }
-    m_byStoredKey.clear();
-    m_rowsByKey = MastersByKey(KeyLess(std::move(fields)));
+    m_byValue.clear();
+    m_folding =
+        std::any_of(parts.begin(), parts.end(), [](const Part& part) { return part.kind == 't' || part.kind == 'f'; });
+    m_lastMasters = nullptr;
     m_keyName = keyName;
-    m_keyFieldNames = std::move(names);
-    m_storedParts = std::move(parts);
+    m_parts = std::move(parts);
     m_compound = compound;
     m_unique = !keyName.empty() && m_table.GetUniqueKeyName() == m_table.ResolveKeyName(keyName);
     return m_unique;
 }
 
-RdmSortHelper::KeyTexts RdmSortHelper::BufferKey() const {
-    KeyTexts texts;
-    m_table.GetFieldTexts(m_keyFieldNames, texts);
-    return texts;
+const char* RdmSortHelper::Buffer() const {
+    const std::string_view buffer = m_table.GetDesc()->RecordView(m_table.GetName());
+    // Every key part lies inside the record (Setup took its place from the description).
+    return buffer.data();
 }
 
-std::string RdmSortHelper::StoredKey() const {
-    const std::string_view record = m_table.GetDesc()->RecordView(m_table.GetName());
+std::string RdmSortHelper::RecordKey(const char* record, bool folded) const {
     std::string key;
-    for (const StoredPart& part : m_storedParts) {
-        if (part.offset < 0 || static_cast<size_t>(part.offset) + static_cast<size_t>(part.length) > record.size())
-            continue;
-        std::string_view value = record.substr(static_cast<size_t>(part.offset), static_cast<size_t>(part.length));
-        if (part.text) value = value.substr(0, value.find('\0'));
-        // Each part with its length first, so that no two values join alike.
+    for (const Part& part : m_parts) {
+        std::string_view value(record + part.offset, static_cast<size_t>(part.length));
+        if (part.kind == 't') value = value.substr(0, value.find('\0'));
         const auto length = static_cast<uint16_t>(value.size());
+        const size_t at = key.size() + sizeof length;
         key.append(reinterpret_cast<const char*>(&length), sizeof length);
         key.append(value);
+        if (!folded) continue;
+        if (part.kind == 't') {
+            for (size_t i = at; i < key.size(); ++i) {
+                if (key[i] >= 'a' && key[i] <= 'z') key[i] = static_cast<char>(key[i] - 'a' + 'A');
+            }
+        } else if (part.kind == 'f') {
+            if (IsZero(value)) std::fill(key.begin() + static_cast<std::ptrdiff_t>(at), key.end(), '\0');
+        }
     }
     return key;
 }
 
 bool RdmSortHelper::AddMasterRow(int32_t masterRowId) {
-    std::string stored = StoredKey();
-    if (const auto known = m_byStoredKey.find(stored); known != m_byStoredKey.end()) {
-        known->second->rows.push_back(masterRowId);
-        return false;
-    }
-    auto [entry, added] = m_rowsByKey.try_emplace(BufferKey());
+    m_lastMasters = nullptr;
+    const char* record = Buffer();
+    auto [entry, added] = m_byValue.try_emplace(RecordKey(record, true));
     Masters& masters = entry->second;
     masters.rows.push_back(masterRowId);
-    // Not the bytes of any value noted so far: a value of its own, or equal
-    // to one noted by the comparison while stored otherwise.
-    if (!added) masters.storedAlike = false;
-    m_byStoredKey.emplace(std::move(stored), &masters);
+    // The value's stored bytes as the first row had them: another row's
+    // differing bytes make the value one the server may tell apart.
+    if (added) {
+        masters.stored = m_folding ? RecordKey(record, false) : entry->first;
+    } else if (masters.storedAlike && m_folding) {
+        masters.storedAlike = RecordKey(record, false) == masters.stored;
+    }
     return added;
 }
 
-const RdmSortHelper::Masters* RdmSortHelper::MastersFor() const {
-    if (const auto known = m_byStoredKey.find(StoredKey()); known != m_byStoredKey.end()) return known->second;
-    const auto found = m_rowsByKey.find(BufferKey());
-    return found == m_rowsByKey.end() ? nullptr : &found->second;
+bool RdmSortHelper::SameRawKey(const char* record) const {
+    if (m_lastMasters == nullptr) return false;
+    size_t at = 0;
+    for (const Part& part : m_parts) {
+        const auto length = static_cast<size_t>(part.length);
+        if (std::memcmp(m_lastRaw.data() + at, record + part.offset, length) != 0) return false;
+        at += length;
+    }
+    return true;
+}
+
+const RdmSortHelper::Masters* RdmSortHelper::MastersFor(const char* record) const {
+    // The same bytes as the record before (the next of the same value, in
+    // the key order the server answers in): the same master rows.
+    if (SameRawKey(record)) return m_lastMasters;
+    const auto found = m_byValue.find(RecordKey(record, true));
+    const Masters* masters = found == m_byValue.end() ? nullptr : &found->second;
+    m_lastRaw.clear();
+    for (const Part& part : m_parts) m_lastRaw.append(record + part.offset, static_cast<size_t>(part.length));
+    m_lastMasters = masters;
+    return masters;
 }
 
 const std::vector<int32_t>* RdmSortHelper::MasterRowsFor() const {
-    const Masters* masters = MastersFor();
+    const Masters* masters = MastersFor(Buffer());
     return masters ? &masters->rows : nullptr;
 }
 
-const std::vector<int32_t>* RdmSortHelper::MasterRowsTakingRecord() const {
-    const Masters* masters = MastersFor();
+const std::vector<int32_t>* RdmSortHelper::MasterRowsTakingRecord(const char* record) const {
+    const Masters* masters = MastersFor(record);
     return masters && masters->storedAlike ? &masters->rows : nullptr;
 }
 
 std::vector<int32_t> RdmSortHelper::SearchedAlone() const {
     std::vector<int32_t> rows;
-    for (const auto& [key, masters] : m_rowsByKey) {
+    for (const auto& [key, masters] : m_byValue) {
         if (!masters.storedAlike) rows.insert(rows.end(), masters.rows.begin(), masters.rows.end());
     }
     std::sort(rows.begin(), rows.end());
@@ -174,33 +210,49 @@ void RdmStoreTab::LoadDetailsAtOnce(const std::function<void(const RdmStoredRow&
     }
 
     // One search for the other values: each record found goes to every owner
-    // row of its value, noted as (owner row, place in the list).
-    std::vector<std::pair<int32_t, int32_t>> found;
+    // row of its value. The places in the list are gathered per owner row
+    // (counted first, then filled in), in the order the server answered:
+    // key, then insertion order, as searches one by one store them.
+    std::string_view records;
+    std::vector<size_t> firstFound(owners + 1, 0);  // owner row i: places firstFound[i] .. firstFound[i + 1]
+    std::vector<int32_t> places;
     const bool shared = std::find(alone.begin(), alone.end(), false) != alone.end();
-    if (shared && RdmTable::FindListOr(m_linkKey, DbDesc::kMoveReset)) {
-        for (int32_t place = 0; RdmTable::ListNext(); ++place) {
-            if (const std::vector<int32_t>* rows = helper.MasterRowsTakingRecord()) {
-                for (const int32_t owner : *rows) found.emplace_back(owner, place);
+    if (shared && recordSize > 0 && RdmTable::FindListOr(m_linkKey, DbDesc::kMoveReset)) {
+        records = GetDesc()->ListView(m_name);
+        const size_t count = records.size() / recordSize;
+        std::vector<const std::vector<int32_t>*> ownersOf(count);
+        for (size_t place = 0; place < count; ++place) {
+            ownersOf[place] = helper.MasterRowsTakingRecord(records.data() + place * recordSize);
+            if (ownersOf[place]) {
+                for (const int32_t owner : *ownersOf[place]) ++firstFound[static_cast<size_t>(owner) + 1];
+            }
+        }
+        for (size_t i = 0; i < owners; ++i) firstFound[i + 1] += firstFound[i];
+        places.resize(firstFound[owners]);
+        std::vector<size_t> filled(firstFound.begin(), firstFound.end() - 1);
+        for (size_t place = 0; place < count; ++place) {
+            if (!ownersOf[place]) continue;
+            for (const int32_t owner : *ownersOf[place]) {
+                places[filled[static_cast<size_t>(owner)]++] = static_cast<int32_t>(place);
             }
         }
     }
-    // Stored owner row by owner row, each group in the order the server
-    // answered (key, then insertion order), as searches one by one store them.
-    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    auto next = found.begin();
+    const auto store = [&](int32_t group, const char* record) {
+        if (filtered && !m_filters.empty()) {
+            GetDesc()->SetRecord(record, m_name);  // the filters read the record buffer
+            if (!PassesFilters()) return;
+        }
+        m_rows.Insert(group, record);
+    };
     for (size_t i = 0; i < owners; ++i) {
         const int32_t group = ownerRows[i]->id;
         if (alone[i]) {
             const auto [first, bytes] = aloneRange[i];
-            for (size_t at = first; at < first + bytes; at += recordSize) {
-                GetDesc()->SetRecord(aloneRecords.data() + at, m_name);
-                if (!filtered || PassesFilters()) m_rows.Insert(group, aloneRecords.data() + at);
-            }
+            for (size_t at = first; at < first + bytes; at += recordSize) store(group, aloneRecords.data() + at);
             continue;
         }
-        for (; next != found.end() && next->first == static_cast<int32_t>(i); ++next) {
-            RdmTable::SetListPos(next->second);
-            if (!filtered || PassesFilters()) m_rows.Insert(group, CopyBuffer().data());
+        for (size_t at = firstFound[i]; at < firstFound[i + 1]; ++at) {
+            store(group, records.data() + static_cast<size_t>(places[at]) * recordSize);
         }
     }
     RdmTable::ClearRecord();

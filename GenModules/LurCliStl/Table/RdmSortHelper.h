@@ -6,30 +6,25 @@
 // record buffer and notes the row here; every distinct key value is searched
 // on the server once. Each record the search answers is then handed to every
 // master row whose key value equals the record's, whatever order the server
-// answers in. Key values are compared with the key fields' own comparison
-// (numbers by value, text without regard to case), component by component
-// for a compound key. Master rows whose values are equal by that comparison
-// but stored differently (text that differs in case, say) may be told apart
-// by the server, whose text comparison can be exact: such rows are noted as
-// needing a search of their own (SearchedAlone). The helper reads the record
-// buffer through the table and owns what it builds; the table is not owned.
+// answers in. Values are taken from the record buffer's bytes, component by
+// component for a compound key, and compared as the server may compare them
+// at the most: numbers by value, text (up to its zero) without regard to the
+// case of ASCII letters, raw bytes as they are. Master rows whose values are
+// equal so but stored differently (text differing in case) may still be told
+// apart by the server, whose text comparison can be exact: such rows are
+// noted as needing a search of their own (SearchedAlone). The helper reads
+// the record buffer through the table, which it does not own.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "RdmFld.h"
 
 class RdmTable;
 
 class RdmSortHelper {
 public:
-    using KeyTexts = std::vector<std::string>;
-
     explicit RdmSortHelper(RdmTable& table);
 
     // Takes the link key: its components (a simple key is its own only
@@ -47,53 +42,44 @@ public:
     // The master rows, in the order noted, whose key value equals the one in
     // the record buffer; null when none.
     const std::vector<int32_t>* MasterRowsFor() const;
-    // Number of distinct key values noted.
-    std::size_t KeyCount() const { return m_rowsByKey.size(); }
-    // As MasterRowsFor, but null too when those rows hold stored values that
-    // differ (see above): the rows that take a record the one search found.
-    const std::vector<int32_t>* MasterRowsTakingRecord() const;
-    // The master rows that need a search of their own, in the order noted.
+    // As MasterRowsFor for a record of the table (record-size bytes), but
+    // null too when those rows hold stored values that differ (see above):
+    // the rows that take a record the one search found.
+    const std::vector<int32_t>* MasterRowsTakingRecord(const char* record) const;
+    // The master rows that need a search of their own, ascending.
     std::vector<int32_t> SearchedAlone() const;
+    // Number of distinct key values noted.
+    std::size_t KeyCount() const { return m_byValue.size(); }
 
 private:
-    // Orders key values by the key fields' comparison: two detached copies
-    // of each component field take the texts and are compared in order.
-    class KeyLess {
-    public:
-        KeyLess() = default;
-        explicit KeyLess(std::vector<RdmFld> fields);
-        bool operator()(const KeyTexts& left, const KeyTexts& right) const;
-
-    private:
-        // Scratch values; each comparison sets them before it reads them.
-        mutable std::vector<RdmFld> m_left;
-        mutable std::vector<RdmFld> m_right;
-    };
     struct Masters {
         std::vector<int32_t> rows;
-        bool storedAlike = true;  // every row's stored value has the same bytes
+        std::string stored;       // the first row's value as stored (RecordKey unfolded)
+        bool storedAlike = true;  // every row's stored value has those bytes
     };
-    using MastersByKey = std::map<KeyTexts, Masters, KeyLess>;
-    // Where a component's stored value lies in the record buffer.
-    struct StoredPart {
+    // Where a component's value lies in the record buffer, and its kind.
+    struct Part {
         int32_t offset;
         int32_t length;
-        bool text;  // up to its first zero
+        char kind;  // 't' text, 'r' raw bytes, 'f' floating, 'i' integer
     };
 
-    KeyTexts BufferKey() const;
-    // The stored bytes of the key value in the record buffer: equal bytes
-    // are one value on the server too, so a record with the bytes of a noted
-    // value needs no comparison to find its master rows.
-    std::string StoredKey() const;
-    const Masters* MastersFor() const;
+    // A record's key value as stored (exact) or as compared (folded): each
+    // component's bytes behind their length, so that no two values join alike.
+    std::string RecordKey(const char* record, bool folded) const;
+    const char* Buffer() const;  // the table's record buffer
+    const Masters* MastersFor(const char* record) const;
 
     RdmTable& m_table;
     std::string m_keyName;
-    std::vector<std::string> m_keyFieldNames;  // the components, as the table names them
-    std::vector<StoredPart> m_storedParts;
+    std::vector<Part> m_parts;
     bool m_unique = false;
     bool m_compound = false;
-    MastersByKey m_rowsByKey;
-    std::unordered_map<std::string, Masters*> m_byStoredKey;  // every stored value noted, to its entry
+    std::unordered_map<std::string, Masters> m_byValue;  // by folded value
+    bool m_folding = false;  // some part folds (text, floating): stored and folded values may differ
+    // The key bytes of the record looked up last and its entry (when it had
+    // one): records come in key order, so most follow one of the same value.
+    bool SameRawKey(const char* record) const;
+    mutable std::string m_lastRaw;
+    mutable const Masters* m_lastMasters = nullptr;
 };

@@ -201,17 +201,29 @@ std::vector<char> RdmStoreTab::CopyBuffer() const {
     return record;
 }
 
-void RdmStoreTab::LoadRow(const RdmStoredRow& row) { GetDesc(Here, __LINE__)->SetRecord(row.record.data(), m_name); }
+void RdmStoreTab::StoreBuffer(int32_t group) {
+    const std::string_view buffer = GetDesc(Here, __LINE__)->RecordView(m_name);
+    // Stored in place; a buffer shorter than the rows (none is) through a padded copy.
+    if (buffer.size() >= static_cast<size_t>(m_recordSize)) {
+        m_rows.Insert(group, buffer.data());
+    } else {
+        m_rows.Insert(group, CopyBuffer().data());
+    }
+}
+
+void RdmStoreTab::LoadRow(const RdmStoredRow& row) {
+    GetDesc(Here, __LINE__)->SetRecord(row.record.data(), m_name, m_recType);
+}
 
 bool RdmStoreTab::LoadAll() {
-    while (RdmTable::ListNext()) m_rows.Insert(-1, CopyBuffer().data());
+    while (RdmTable::ListNext()) StoreBuffer(-1);
     m_currentGroup = -1;
     return SetListPos(-1);
 }
 
 bool RdmStoreTab::ReloadCurrent() {
     Reset();
-    m_rows.Insert(-1, CopyBuffer().data());
+    StoreBuffer(-1);
     m_currentGroup = -1;
     m_allPos = -1;
     m_groupPos = -1;
@@ -263,13 +275,17 @@ void RdmStoreTab::ClearRecordTree() {
 
 const RdmRowList* RdmStoreTab::CurrentRows() const {
     if (!m_groupMode) return &m_rows.AllRows();
+    const RdmRowGroup* group = GroupRecord(m_currentGroup);
+    return group ? &group->rows : nullptr;
+}
+
+const RdmRowGroup* RdmStoreTab::GroupRecord(int32_t key) const {
     // Asked for on every step of a walk: the group record found last serves
-    // while the group and the store's set of groups stay the same.
-    if (m_foundGroup.key != m_currentGroup || m_foundGroup.groupsChanged != m_rows.GroupsChanged() ||
-        !m_foundGroup.valid) {
-        m_foundGroup = {m_currentGroup, m_rows.GroupsChanged(), true, m_rows.FindGroup(m_currentGroup)};
+    // while the store's set of groups stays the same.
+    if (m_foundGroup.key != key || m_foundGroup.groupsChanged != m_rows.GroupsChanged() || !m_foundGroup.valid) {
+        m_foundGroup = {key, m_rows.GroupsChanged(), true, m_rows.FindGroup(key)};
     }
-    return m_foundGroup.group ? &m_foundGroup.group->rows : nullptr;
+    return m_foundGroup.group;
 }
 
 RdmRowList* RdmStoreTab::CurrentRowsMutable() { return const_cast<RdmRowList*>(std::as_const(*this).CurrentRows()); }

@@ -396,6 +396,8 @@ private:
     int32_t& Position() { return m_groupMode ? m_groupPos : m_allPos; }
     int32_t Position() const { return m_groupMode ? m_groupPos : m_allPos; }
     RdmRowList* CurrentRowsMutable();
+    // m_rows' group record of a key (null when none), through m_foundGroup.
+    const RdmRowGroup* GroupRecord(int32_t key) const;
     // Makes the row at the index current and positions the children for it.
     bool MakeCurrent(int32_t index, int childCode);
     void PositionChildren(int32_t rowId, int childCode);
@@ -405,6 +407,8 @@ private:
     void LoadRow(const RdmStoredRow& row);
     // The record buffer as a record-size copy.
     std::vector<char> CopyBuffer() const;
+    // The record buffer becomes a new row of the group (without a copy of its own).
+    void StoreBuffer(int32_t group);
     // The common steps after a successful server step of a record find or move.
     bool AfterRecordFound(int childCode, bool reset);
     // Record finds and list finds: the refusals, the column values, the
@@ -457,7 +461,7 @@ private:
     int32_t m_currentGroup = -1;
     bool m_groupMode = true;
     RdmRowStore m_rows;  // the visible rows
-    // CurrentRows' last lookup of the current group in m_rows (never copied).
+    // GroupRecord's last lookup in m_rows (never copied).
     struct FoundGroup {
         int32_t key = -1;
         uint64_t groupsChanged = 0;

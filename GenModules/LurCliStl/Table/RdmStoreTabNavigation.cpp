@@ -219,8 +219,10 @@ bool RdmStoreTab::GoToPos(int32_t position, int childCode) {
 }
 
 bool RdmStoreTab::ListNext() {
-    if (Position() + 1 >= GetListCount()) return false;
-    return MakeCurrent(Position() + 1, kChildNone);
+    const RdmRowList* rows = CurrentRows();
+    const int32_t next = Position() + 1;
+    if (!rows || next >= static_cast<int32_t>(rows->size())) return false;
+    return MakeCurrent(next, kChildNone);
 }
 
 bool RdmStoreTab::SetListPos(int32_t position) {
@@ -246,6 +248,7 @@ int32_t RdmStoreTab::GetListCount() const {
 
 bool RdmStoreTab::MakeCurrent(int32_t index, int childCode) {
     if (!SetListPos(index)) return false;
+    if (m_children.empty()) return true;
     const RdmStoredRow* row = CurrentRow();
     PositionChildren(row ? row->id : -1, childCode);
     return true;
@@ -345,7 +348,7 @@ bool RdmStoreTab::PassesFilters() {
 
 void RdmStoreTab::StoreListedRows(int32_t group) {
     while (RdmTable::ListNext()) {
-        if (PassesFilters()) m_rows.Insert(group, CopyBuffer().data());
+        if (PassesFilters()) StoreBuffer(group);
     }
 }
 
@@ -422,13 +425,14 @@ void RdmStoreTab::NextCombination(int32_t group, bool& found) {
         ~GroupModeOn() { mode = saved; }
     } groupModeOn(m_groupMode);
 
-    if (!m_rows.FindGroup(group)) found = false;
+    if (!GroupRecord(group)) found = false;
     const auto advance = [this, &found] {
         bool childrenFound = true;
         bool moved = false;
         do {
             moved = ListNext();
-            if (const RdmStoredRow* row = CurrentRow()) {
+            // (Past the last row its children are walked on for that row.)
+            if (const RdmStoredRow* row = m_children.empty() ? nullptr : CurrentRow()) {
                 for (const auto& [name, child] : m_children) child->NextCombination(row->id, childrenFound);
             }
             // The option is read only where it decides: a row without details.
@@ -439,10 +443,13 @@ void RdmStoreTab::NextCombination(int32_t group, bool& found) {
         advance();
         return;
     }
-    const int32_t rowId = CurrentRow() ? CurrentRow()->id : -1;
-    for (auto child = m_children.rbegin(); child != m_children.rend() && !found; ++child) {
-        child->second->NextCombination(rowId, found);
-        if (!found) child->second->ListMove(0, 0);
+    if (!m_children.empty()) {
+        const RdmStoredRow* row = CurrentRow();
+        const int32_t rowId = row ? row->id : -1;
+        for (auto child = m_children.rbegin(); child != m_children.rend() && !found; ++child) {
+            child->second->NextCombination(rowId, found);
+            if (!found) child->second->ListMove(0, 0);
+        }
     }
     if (!found) advance();
 }

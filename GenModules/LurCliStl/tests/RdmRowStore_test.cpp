@@ -107,6 +107,41 @@ TEST(RdmRowStoreTest, AssignKeepsIdsRecordsAndEachGroupsOrder) {
     EXPECT_EQ(Text(copy.FindById(3)->record), "dddd");
 }
 
+// Rows live in blocks of the store, and a removed row's place is taken
+// again: every row keeps bytes of its own through all of it, a copy too,
+// and rows stored after a change of the record size have the new size.
+TEST(RdmRowStoreTest, RowsKeepTheirOwnBytesAcrossBlocksRemovalsAndReuse) {
+    RdmRowStore store(kSize);
+    const auto image = [](int32_t id) {
+        std::string text = "r" + std::to_string(id % 1000);
+        text.resize(kSize, '.');
+        return text;
+    };
+    for (int32_t id = 0; id < 300; ++id) store.Insert(id % 7, image(id).c_str());
+    for (int32_t id = 0; id < 300; id += 3) store.RemoveRow(id);
+    for (int32_t id = 300; id < 450; ++id) store.Insert(id % 7, image(id).c_str());
+    store.UpdateById(301, image(999).c_str());
+    const RdmRowStore copy(store);
+    store.RemoveGroup(3);
+    for (int32_t id = 450; id < 500; ++id) store.Insert(3, image(id).c_str());
+    for (const RdmRowStore* rows : {static_cast<const RdmRowStore*>(&store), &copy}) {
+        for (int32_t id = 0; id < 500; ++id) {
+            const RdmStoredRow* row = rows->FindById(id);
+            const bool kept = (id >= 300 || id % 3 != 0) && (rows == &copy ? id < 450 : id >= 450 || id % 7 != 3);
+            ASSERT_EQ(row != nullptr, kept) << id;
+            if (row) {
+                EXPECT_EQ(Text(row->record), image(id == 301 ? 999 : id)) << id;
+            }
+        }
+    }
+    EXPECT_EQ(store.Count(), static_cast<int32_t>(store.AllRows().size()));
+
+    store.SetRecordSize(6);
+    const RdmStoredRow* wider = store.Insert(1, "wider!");
+    EXPECT_EQ(Text(wider->record), "wider!");
+    EXPECT_EQ(Text(store.FindById(301)->record), image(999));
+}
+
 TEST(RdmChangeJournalTest, OperationsAccumulateAsBits) {
     struct Case {
         std::vector<uint8_t> operations;

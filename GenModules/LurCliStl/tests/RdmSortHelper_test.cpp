@@ -1,6 +1,7 @@
 // RdmSortHelper: master rows noted by link-key value and found again for a
-// record, with the key fields' own comparison; and the bulk loader that
-// uses it, RdmStoreTab::LoadSorted, against the per-row detail load.
+// record, compared as the server may compare them; and the bulk loads that
+// use it, RdmStoreTab::LoadSorted and LoadDetailRows, against a search per
+// owner row.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
