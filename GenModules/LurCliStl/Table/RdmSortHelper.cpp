@@ -1,6 +1,6 @@
 // RdmSortHelper: the master rows of a bulk detail load by link-key value,
-// and the bulk loads of stored tables (RdmStoreTab::LoadSorted, and the
-// LoadDetailsAtOnce that LoadDetailRows shares) that use it.
+// and the detail loads of stored tables that use it (RdmStoreTab::LoadDetails,
+// behind LoadDetailRows and LoadSorted).
 #include "RdmSortHelper.h"
 
 #include <algorithm>
@@ -149,29 +149,32 @@ std::vector<int32_t> RdmSortHelper::SearchedAlone() const {
 
 // ---- the bulk detail loads of stored tables --------------------------------------------------
 
-void RdmStoreTab::LoadSorted() {
-    Reset();
-    // Each owner row's link values are written as its detail rows would be
-    // searched for; the owner's record buffer is put back afterwards.
-    const std::vector<char> ownerBuffer = m_owner->CopyBuffer();
-    try {
-        LoadDetailsAtOnce(
-            [this](const RdmStoredRow& ownerRow, size_t) {
-                m_owner->LoadRow(ownerRow);
-                SetLinkValuesFromOwner();
-            },
-            false);
-    } catch (...) {
-        m_owner->GetDesc()->SetRecord(ownerBuffer.data(), m_owner->m_name);
-        throw;
-    }
-    m_owner->GetDesc()->SetRecord(ownerBuffer.data(), m_owner->m_name);
-}
+void RdmStoreTab::LoadSorted() { LoadDetails(false); }
 
-void RdmStoreTab::LoadDetailsAtOnce(const std::function<void(const RdmStoredRow&, size_t)>& writeKey, bool filtered) {
+void RdmStoreTab::LoadDetails(bool filtered) {
+    Reset();
     const RdmRowList& ownerRows = m_owner->m_rows.AllRows();
     const size_t owners = ownerRows.size();
     const auto recordSize = static_cast<size_t>(m_recordSize);
+    DbDesc& ownerDesc = *m_owner->GetDesc();
+    // The master values of every owner row, link by link, read from the rows'
+    // record copies (a detached master field gives its own text for every row).
+    std::vector<std::vector<std::string>> masterValues(m_links.size());
+    for (size_t link = 0; link < m_links.size(); ++link) {
+        const RdmFld& master = m_owner->Fld(m_links[link].first);
+        std::vector<std::string>& values = masterValues[link];
+        values.reserve(owners);
+        if (master.IsDetached()) {
+            values.assign(owners, master.GetString());
+            continue;
+        }
+        const int32_t offset = ownerDesc.FieldOffset(m_owner->m_name, master.GetName());
+        std::string text;
+        for (const RdmStoredRow* row : ownerRows) {
+            ownerDesc.ValueToText(row->record.data() + offset, text, master.GetFieldNo());
+            values.push_back(text);
+        }
+    }
     RdmSortHelper helper(*this);
     // Without a link key every search answers every record: nothing to share.
     const bool keyed = !m_linkKey.empty();
@@ -183,7 +186,10 @@ void RdmStoreTab::LoadDetailsAtOnce(const std::function<void(const RdmStoredRow&
     RdmTable::ClearList();
     std::vector<char> keys(owners * recordSize);
     for (size_t i = 0; i < owners; ++i) {
-        writeKey(*ownerRows[i], i);
+        for (size_t link = 0; link < m_links.size(); ++link) Fld(m_links[link].second).SetString(masterValues[link][i]);
+        for (const auto& [field, text] : m_columnValues) {
+            if (!IsLinkField(field, true)) Fld(field).SetString(text);
+        }
         std::copy_n(CopyBuffer().data(), recordSize, keys.data() + i * recordSize);
         if (keyed && helper.AddMasterRow(static_cast<int32_t>(i))) RdmTable::AddCurrentToList();
         RdmTable::ClearRecord();

@@ -253,7 +253,8 @@ public:
 
     // The detail rows of the whole tree below the table are read again.
     void ReloadChildren();
-    // The table's rows are read again for every stored row of its owner.
+    // The table's rows are read again for every stored row of its owner, with
+    // one search for all of them (LoadDetails).
     void LoadDetailRows();
     // The table's rows of one owner row are read again (filters applied).
     void ReloadGroup(int32_t ownerRowId);
@@ -358,21 +359,17 @@ public:
 
     // Bulk loader (RdmSortHelper.cpp)
 
-    // The table's rows read again for every stored row of its owner with one
-    // OR-search over the distinct link-key values (filters not applied); each
-    // record found is stored under every owner row with that value, so the
-    // groups equal LoadDetailRows' whatever order the server answers in.
+    // The table's rows read again as LoadDetailRows reads them, without the
+    // filters.
     void LoadSorted();
 
 private:
-    // The detail rows of every stored owner row, read with one OR-search
-    // over the distinct search keys (owner rows whose value the helper cannot
-    // share search alone) and stored owner row by owner row, each group in
-    // the server's order, as LoadDetailRows' searches one by one would store
-    // them. writeKey writes an owner row's (row, index) search key into the
-    // record buffer, which starts cleared but for the first; with filtered,
-    // only records that pass the filters are stored.
-    void LoadDetailsAtOnce(const std::function<void(const RdmStoredRow&, size_t)>& writeKey, bool filtered);
+    // The table's rows read again for every stored owner row with one
+    // OR-search over the distinct search keys (owner rows whose value the
+    // helper cannot share search alone), stored owner row by owner row, each
+    // group in the server's order (key, then insertion), as searches one by
+    // one store them; with filtered, only records that pass the filters.
+    void LoadDetails(bool filtered);
 
 private:
     // Changes and saving

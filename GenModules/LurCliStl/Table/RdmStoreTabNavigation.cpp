@@ -352,38 +352,7 @@ void RdmStoreTab::StoreListedRows(int32_t group) {
     }
 }
 
-void RdmStoreTab::LoadDetailRows() {
-    Reset();
-    const RdmRowList& ownerRows = m_owner->m_rows.AllRows();
-    DbDesc& ownerDesc = *m_owner->GetDesc();
-    // The master values of every owner row, link by link, read from the rows'
-    // record copies (a detached master field gives its own text for every row).
-    std::vector<std::vector<std::string>> masterValues(m_links.size());
-    for (size_t link = 0; link < m_links.size(); ++link) {
-        const RdmFld& master = m_owner->Fld(m_links[link].first);
-        std::vector<std::string>& values = masterValues[link];
-        values.reserve(ownerRows.size());
-        if (master.IsDetached()) {
-            values.assign(ownerRows.size(), master.GetString());
-            continue;
-        }
-        const int32_t offset = ownerDesc.FieldOffset(m_owner->m_name, master.GetName());
-        std::string text;
-        for (const RdmStoredRow* row : ownerRows) {
-            ownerDesc.ValueToText(row->record.data() + offset, text, master.GetFieldNo());
-            values.push_back(text);
-        }
-    }
-    LoadDetailsAtOnce(
-        [&](const RdmStoredRow&, size_t i) {
-            for (size_t link = 0; link < m_links.size(); ++link)
-                Fld(m_links[link].second).SetString(masterValues[link][i]);
-            for (const auto& [field, text] : m_columnValues) {
-                if (!IsLinkField(field, true)) Fld(field).SetString(text);
-            }
-        },
-        true);
-}
+void RdmStoreTab::LoadDetailRows() { LoadDetails(true); }
 
 void RdmStoreTab::ReloadGroup(int32_t ownerRowId) {
     // The group's rows go with their details in either mode (outside group
