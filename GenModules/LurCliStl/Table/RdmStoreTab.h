@@ -402,6 +402,12 @@ private:
     void ClearPositionTree();
     // Loads a row's record into the record buffer.
     void LoadRow(const RdmStoredRow& row);
+    // The row at that position of the current rows becomes current, its
+    // record in the buffer (the children are not touched).
+    void ShowRow(int32_t position, const RdmStoredRow& row) {
+        Position() = position;
+        LoadRow(row);
+    }
     // The record buffer as a record-size copy.
     std::vector<char> CopyBuffer() const;
     // The record buffer becomes a new row of the group (without a copy of its own).

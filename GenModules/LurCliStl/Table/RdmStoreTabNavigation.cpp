@@ -222,7 +222,11 @@ bool RdmStoreTab::ListNext() {
     const RdmRowList* rows = CurrentRows();
     const int32_t next = Position() + 1;
     if (!rows || next >= static_cast<int32_t>(rows->size())) return false;
-    return MakeCurrent(next, kChildNone);
+    // MakeCurrent (next, kChildNone) with the rows at hand: every step of a walk comes here.
+    const RdmStoredRow& row = *(*rows)[static_cast<size_t>(next)];
+    ShowRow(next, row);
+    PositionChildren(row.id, kChildNone);
+    return true;
 }
 
 bool RdmStoreTab::SetListPos(int32_t position) {
@@ -234,8 +238,7 @@ bool RdmStoreTab::SetListPos(int32_t position) {
         return true;
     }
     if (position < 0 || position >= static_cast<int32_t>(rows->size())) return false;
-    Position() = position;
-    LoadRow(*(*rows)[static_cast<size_t>(position)]);
+    ShowRow(position, *(*rows)[static_cast<size_t>(position)]);
     return true;
 }
 
