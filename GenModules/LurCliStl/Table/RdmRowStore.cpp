@@ -58,7 +58,6 @@ RdmStoredRow* RdmRowStore::NewRow(int32_t id, int32_t group) {
             block.rows = std::make_unique<RdmStoredRow[]>(capacity);
             block.bytes = std::make_unique<char[]>(capacity * recordSize);
             block.capacity = capacity;
-            block.recordSize = recordSize;
             m_blocks.push_back(std::move(block));
         }
         Block& block = m_blocks.back();

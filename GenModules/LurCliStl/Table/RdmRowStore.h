@@ -137,7 +137,6 @@ private:
         std::unique_ptr<char[]> bytes;
         size_t capacity = 0;
         size_t used = 0;
-        size_t recordSize = 0;
     };
 
     RdmRowList m_allRows;

@@ -3,9 +3,9 @@
 // stored tables is what a view is made of.
 //
 // A move or find on the root goes to the server once and then reloads the
-// whole tree below it: each detail table reads, with one list search per
-// stored row of its owner, the detail rows of every owner row, grouped by the
-// owner row's id. Navigation inside the tree then makes no server call: a
+// whole tree below it: each detail table reads, with one list search for all
+// the stored rows of its owner, the detail rows of every owner row, grouped
+// by the owner row's id. Navigation inside the tree then makes no server call: a
 // detail table in group mode shows only the group of its owner's current row.
 //
 // Sources by topic: RdmStoreTab.cpp (object, child registry, links, column
@@ -13,7 +13,7 @@
 // (server moves and finds, stored-row navigation, detail loading),
 // RdmStoreTabTree.cpp (operations over the whole tree), RdmStoreTabLists.cpp
 // (list searches, removals, sorting), RdmStoreTabChanges.cpp (changes and
-// saving) and RdmSortHelper.cpp (the bulk loader).
+// saving) and RdmSortHelper.cpp (the detail loads' one search).
 //
 // Errors are DbDescError from the source RdmStoreTab with the table's display
 // name as the argument: 2005 bad move code, 2012 refused (a server move on a
@@ -371,7 +371,6 @@ private:
     // one store them; with filtered, only records that pass the filters.
     void LoadDetails(bool filtered);
 
-private:
     // Changes and saving
     struct SaveRun;
     bool ChildBlocksDelete() const;
@@ -463,15 +462,7 @@ private:
     int32_t m_groupPos = -1;
     int32_t m_currentGroup = -1;
     bool m_groupMode = true;
-    RdmRowStore m_rows;  // the visible rows
-    // GroupRecord's last lookup in m_rows (never copied).
-    struct FoundGroup {
-        int32_t key = -1;
-        uint64_t groupsChanged = 0;
-        bool valid = false;
-        const RdmRowGroup* group = nullptr;
-    };
-    mutable FoundGroup m_foundGroup;
+    RdmRowStore m_rows;              // the visible rows
     RdmRowStore m_snapshot;          // taken at the first deferred change
     RdmStoreTab* m_owner = nullptr;  // not owned
     ChildMap m_children;             // by display name; owned unless view masters
@@ -485,4 +476,12 @@ private:
     bool m_deferred = false;
     bool m_changesPending = false;
     bool m_viewMaster = false;
+    // GroupRecord's last lookup in m_rows (never copied).
+    struct FoundGroup {
+        int32_t key = -1;
+        uint64_t groupsChanged = 0;
+        bool valid = false;
+        const RdmRowGroup* group = nullptr;
+    };
+    mutable FoundGroup m_foundGroup;
 };

@@ -403,7 +403,7 @@ void RdmStoreTab::NextCombination(int32_t group, bool& found) {
         bool moved = false;
         do {
             moved = ListNext();
-            // (Past the last row its children are walked on for that row.)
+            // The current row's children step even when this table could not.
             if (const RdmStoredRow* row = m_children.empty() ? nullptr : CurrentRow()) {
                 for (const auto& [name, child] : m_children) child->NextCombination(row->id, childrenFound);
             }
