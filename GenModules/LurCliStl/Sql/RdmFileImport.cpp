@@ -1,5 +1,7 @@
 #include "RdmFileImport.h"
 
+#include <utility>
+
 #include "ClientBlock.h"
 #include "DbDescError.h"
 #include "FunctionLoader.h"
@@ -160,9 +162,11 @@ void RdmFileImport::ExecLocally(const std::vector<SqlStatement>& statements) {
 }
 
 void RdmFileImport::TakeResultView(RdmSqlExec& exec) {
-    // The session's own copy of the view (descriptions included): a table of
-    // the executor's view would lose its description with the executor.
-    m_resultView = exec.ResultView();
+    // The view (descriptions included) becomes the session's by move, so the
+    // rows are held once; the executor is left with an empty one. The old
+    // result table works on the old view's descriptions: it goes first.
+    m_resultTable = RdmTable();
+    m_resultView = std::move(exec.ResultView());
     try {
         m_resultTable = m_resultView.Table(exec.ResultTableName());
     } catch (const LurExceptBase&) {

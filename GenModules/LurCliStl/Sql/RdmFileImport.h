@@ -80,10 +80,10 @@ public:
 
     // ---- results of the last statement -------------------------------------------------
 
-    // The result table of the last statement; it works on the session's
-    // copy of the statement's view (GetView), so it stays valid until the
-    // next statement replaces both. A statement without one leaves an
-    // empty table.
+    // The result table of the last statement; it works on the statement's
+    // view, which the session took over from the executor (GetView), so it
+    // stays valid until the next statement replaces both. A statement
+    // without one leaves an empty table.
     RdmTable GetSqlResult();
     const char* GetSqlResultText();
     // Local mode only (10038 in server-side mode).
@@ -157,6 +157,7 @@ private:
     void ParseText();
     void ExecOnServer(const std::vector<SqlStatement>& statements);
     void ExecLocally(const std::vector<SqlStatement>& statements);
+    // Takes over the executor's view (by move) and its result table.
     void TakeResultView(RdmSqlExec& exec);
     void NoteOutcome();
 

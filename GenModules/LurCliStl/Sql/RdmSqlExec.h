@@ -56,6 +56,7 @@ public:
     RdmTable ResultTable();
     // The name of that table.
     const std::string& ResultTableName() const { return m_masterTable; }
+    // The view of the last statement; the session moves it out.
     RdmView& ResultView() { return m_view; }
     const SqlSelectList& ResultColumns() const { return m_selectList; }
 

@@ -1,4 +1,6 @@
 // The executor's SELECT and ORDER BY handlers.
+#include <utility>
+
 #include "DbDescError.h"
 #include "RdmSqlExec.h"
 #include "RdmSqlSelect.h"
@@ -27,7 +29,7 @@ void RdmSqlExec::Select(SqlTokenIterator& it) {
     m_resultMessage = select.GetResultMessage();
     m_masterTable = select.GetMasterTable();
     m_affected = select.GetAffected();
-    m_view = select.GetView();
+    m_view = std::move(select.GetView());  // the searched rows change owner, never copied
     m_selectList = select.ResultColumns();
 }
 

@@ -43,6 +43,16 @@ RdmView& RdmView::operator=(const RdmView& other) {
     return *this;
 }
 
+RdmView::RdmView(RdmView&& other) noexcept { SwapContent(other); }
+
+RdmView& RdmView::operator=(RdmView&& other) {
+    if (this == &other) return *this;
+    Close();
+    RdmView taken(std::move(other));  // leaves the source as a new view is
+    SwapContent(taken);
+    return *this;
+}
+
 RdmView::~RdmView() {
     try {
         Close();

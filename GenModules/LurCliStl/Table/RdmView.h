@@ -52,6 +52,14 @@ public:
     // views. A copy holds no record lock of its source.
     RdmView(const RdmView& other);
     RdmView& operator=(const RdmView& other);
+    // The content (descriptions, tables with their rows, attached views, a
+    // held record lock, an edit in progress) changes owner without a copy;
+    // the source is left closed and empty. Table and field pointers handed
+    // out stay valid and now belong to the target.
+    RdmView(RdmView&& other) noexcept;
+    // Closes this view first (a failing unlock is raised, and the source
+    // then keeps its content).
+    RdmView& operator=(RdmView&& other);
     // Closes the view; a failing unlock is dropped here (Close reports it).
     virtual ~RdmView();
 

@@ -187,6 +187,40 @@ TEST_F(SqlSelectTest, ValueConditionsOnADetailJoinItsLink) {
     EXPECT_EQ(line.GetFilters(), (RdmStoreTab::FieldTexts{{"STATE", "X"}}));
 }
 
+TEST_F(SqlSelectTest, TheSessionHoldsEachStatementsSearchedViewUntilTheNext) {
+    // Each statement's rows as the progress callback sees them while the run goes on.
+    struct Seen {
+        RdmFileImport* session;
+        std::vector<Rows> rows;
+    } seen{&session, {}};
+    session.SetProgressCallback(&seen, [](void* argument) {
+        Seen& seen = *static_cast<Seen*>(argument);
+        RdmView& view = seen.session->GetView();
+        Rows rows;
+        if (!view.MasterName().empty()) {
+            view.StartIteration();
+            while (view.NextRecord()) rows.push_back(view.Table("").Fld("NAME").GetString());
+            view.EndIteration();
+        }
+        seen.rows.push_back(rows);
+    });
+    session.RunText(
+        "SELECT name FROM customer WHERE city = 'Pest'; SELECT name, no FROM customer, orders WHERE orders.cust = "
+        "customer.id AND customer.id = 1; PRINT 'x'; SELECT name FROM customer WHERE city = 'Buda';");
+    EXPECT_EQ(seen.rows, (std::vector<Rows>{{"Ann", "Cid"}, {"Ann", "Ann", "Ann"}, {}, {"Bob", "Ann"}}));
+
+    // After the run the last statement's view and result table are the
+    // session's: the table works on the view's own description and sees
+    // the rows the search found.
+    RdmView& view = session.GetView();
+    RdmTable result = session.GetSqlResult();
+    EXPECT_EQ(result.GetName(), "CUSTOMER");
+    EXPECT_EQ(result.GetDescPtr(), view.Table("CUSTOMER").GetDescPtr());
+    EXPECT_EQ(result.GetListCount(), 2);
+    EXPECT_EQ(view.RecordCount(), 2);
+    EXPECT_EQ(std::string(session.GetSqlResultText()), "2 row selected.");
+}
+
 TEST_F(SqlSelectTest, TablesWithoutALinkAreRefused) {
     ExpectRefused({
         {"SELECT * FROM customer, orders;", 2023, ""},

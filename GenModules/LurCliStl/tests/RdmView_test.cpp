@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "DbErrorCode.h"
 #include "OrderStockService.h"
@@ -180,6 +181,41 @@ TEST_F(ViewTree, ACopyHasItsOwnDescriptionsAndRowsAndLeavesTheSourceAlone) {
     EXPECT_EQ(other.GetName(), "SALES");
     EXPECT_EQ(other.RecordCount(), 3);
     EXPECT_EQ(other.DbNameOf(4), "");
+}
+
+TEST_F(ViewTree, AMoveHandsOverRowsAndLockWithoutACopy) {
+    ASSERT_TRUE(view->FindList("", 0));
+    const DbDesc* sales = view->GetDescs().Get("SALES");
+    const RdmStoreTab* orders = &view->Table("ORDERS");
+    const RdmFld* cust = &orders->Fld("CUST");
+    std::string holder;
+    ASSERT_TRUE(view->BeginEdit('w', holder, TableOptions()));
+
+    // The same descriptions, tables and fields, now the target's; the
+    // source is left as a new view.
+    RdmView moved(std::move(*view));
+    EXPECT_FALSE(view->IsOpen());
+    EXPECT_EQ(view->MasterName(), "");
+    EXPECT_TRUE(view->GetDescs().empty());
+    EXPECT_EQ(moved.GetDescs().Get("SALES"), sales);
+    EXPECT_EQ(&moved.Table("ORDERS"), orders);
+    EXPECT_EQ(&moved.Table("ORDERS").Fld("CUST"), cust);
+    EXPECT_EQ(moved.GetSubView("K")->GetMaster()->GetOwner(), &moved.Table("LINES"));
+    EXPECT_EQ(moved.RecordCount(), 3);
+    // The edit and its record lock went along.
+    EXPECT_TRUE(moved.IsEditing());
+    EXPECT_FALSE(OthersCanLockOrders());
+
+    // Assigned by move over a view with content of its own, which goes.
+    RdmView items(&Tablespaces(), "items", RdmView::DefaultOptions());
+    items.AddTable("", "Stock", "Items", "", "", "", "");
+    items = std::move(moved);
+    EXPECT_FALSE(moved.IsOpen());
+    EXPECT_EQ(items.GetName(), "SALES");
+    EXPECT_EQ(&items.Table("ORDERS"), orders);
+    EXPECT_FALSE(OthersCanLockOrders());
+    items.Close();  // the view now holding the lock releases it
+    EXPECT_TRUE(OthersCanLockOrders());
 }
 
 TEST_F(ViewTree, OnlyTheViewThatTookTheLockReleasesIt) {
