@@ -1,13 +1,14 @@
 // ResultCsv: the rows of a SELECT's result as lursql prints them: CSV in the
 // form lurdbadm dump writes, UTF-8, a header line of the select list's
 // aliases (or field names where a column has none), then one line per
-// combination of master and detail rows of the result view.
+// combination of master and detail rows of the result view. Each line goes
+// to the stream as its row is read: the output is never held whole.
 #pragma once
 
-#include <string>
+#include <cstdio>
 
 #include "RdmView.h"
 #include "SqlSelectColumn.h"
 
 // The lines, each ending in a line feed; nothing when the list is empty.
-std::string ResultCsv(RdmView& view, const SqlSelectList& columns);
+void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns);

@@ -164,10 +164,8 @@ void ShowStatement(void* argument) {
         return;
     }
     if (console.showStatus) Line(stdout, status);
-    if (status.starts_with("SELECT:")) {
-        const std::string rows = ResultCsv(console.session->GetView(), console.session->GetColumns());
-        std::fwrite(rows.data(), 1, rows.size(), stdout);
-    }
+    if (status.starts_with("SELECT:"))
+        WriteResultCsv(stdout, console.session->GetView(), console.session->GetColumns());
     if (!text.empty()) Line(stdout, text);
     std::fflush(stdout);
 }

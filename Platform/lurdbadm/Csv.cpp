@@ -63,22 +63,28 @@ bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line
     return true;
 }
 
+void AppendCsvField(std::string& line, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos && (field.empty() || field.front() != ' ')) {
+        line += field;
+        return;
+    }
+    line += '"';
+    for (char c : field) {
+        if (c == '"') {
+            line += '"';
+        }
+        line += c;
+    }
+    line += '"';
+}
+
 std::string FormatCsvRecord(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
-        const std::string& field = fields[i];
         if (i != 0) {
             line += ',';
         }
-        if (field.find_first_of(",\"\r\n") == std::string::npos && (field.empty() || field.front() != ' ')) {
-            line += field;
-            continue;
-        }
-        line += '"';
-        for (char c : field) {
-            line += c == '"' ? std::string("\"\"") : std::string(1, c);
-        }
-        line += '"';
+        AppendCsvField(line, fields[i]);
     }
     return line;
 }

@@ -5,6 +5,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Skips a UTF-8 byte-order mark at the start of the input, as some editors
@@ -18,3 +19,6 @@ bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line
 
 // One record as a line (without the line break), quoting where needed.
 std::string FormatCsvRecord(const std::vector<std::string>& fields);
+// One field of such a line appended to it, quoted where needed (a comma, a
+// quote or a line break in it, or a leading blank).
+void AppendCsvField(std::string& line, std::string_view field);

@@ -4,9 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "ConnectionFixture.h"
 
 namespace {
+
+// What WriteResultCsv writes, caught in memory.
+std::string Written(RdmView& view, const SqlSelectList& columns) {
+    char* bytes = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&bytes, &size);
+    WriteResultCsv(out, view, columns);
+    std::fclose(out);
+    std::string text(bytes, size);
+    std::free(bytes);
+    return text;
+}
 
 TEST(ResultCsv, PrintsTheSelectedColumnsOfEveryRow) {
     lurtest::ConnectionFixture fixture(
@@ -22,8 +38,8 @@ TEST(ResultCsv, PrintsTheSelectedColumnsOfEveryRow) {
     ASSERT_TRUE(view.FindList("", 5));
 
     const SqlSelectList columns{{"GEPJARMU", "RENDSZAM", "Plate"}, {"GEPJARMU", "GJ_ID", ""}};
-    EXPECT_EQ(ResultCsv(view, columns), "Plate,GJ_ID\n\"\xC3\x81RV\xC3\x8DZ, 1\",1\nBBB-222,2\n");
-    EXPECT_EQ(ResultCsv(view, {}), "");
+    EXPECT_EQ(Written(view, columns), "Plate,GJ_ID\n\"\xC3\x81RV\xC3\x8DZ, 1\",1\nBBB-222,2\n");
+    EXPECT_EQ(Written(view, {}), "");
 }
 
 }  // namespace
