@@ -13,6 +13,7 @@
 
 #include "CodePage.h"
 #include "ExtPackages.h"
+#include "HandOutBlock.h"
 #include "Numbering.h"
 #include "Session.h"
 #include "lurdbcli.h"
@@ -159,22 +160,10 @@ void Require(bool condition) {
     }
 }
 
-// A block of the library's own for the caller, released with FreePtr, of
-// size bytes and a zero after them (so that a text block is also a C
-// string); freed again unless released.
-std::unique_ptr<char, decltype(&std::free)> NewBlock(size_t size) {
-    auto* block = static_cast<char*>(std::malloc(size + 1));
-    if (block == nullptr) {
-        throw std::bad_alloc();
-    }
-    block[size] = '\0';
-    return {block, &std::free};
-}
-
 char* HandOut(const std::string& bytes) {
-    auto block = NewBlock(bytes.size());
-    std::memcpy(block.get(), bytes.data(), bytes.size());
-    return block.release();
+    HandOutBlock block(bytes.size());
+    std::memcpy(block.Data(), bytes.data(), bytes.size());
+    return block.Release();
 }
 
 // The two calls of a walk take their few arguments by value: cheaper than
@@ -182,11 +171,11 @@ char* HandOut(const std::string& bytes) {
 int32_t Move(int32_t handle, int32_t dbNo, int32_t recType, int32_t recordSize, char** block, Session::Move move) {
     return WithSessionBlock(handle, block, [=](Session& session) {
         Require(block != nullptr && recordSize > 0);
-        auto record = NewBlock(static_cast<size_t>(recordSize));  // the move writes the record straight into it
-        if (!session.MoveTo(dbNo, recType, recordSize, move, record.get())) {
+        HandOutBlock record(static_cast<size_t>(recordSize));  // the move writes the record straight into it
+        if (!session.MoveTo(dbNo, recType, recordSize, move, record.Data())) {
             return Missed("no record there");
         }
-        *block = record.release();
+        *block = record.Release();
         return kOk;
     });
 }
@@ -213,6 +202,13 @@ int32_t ChangeRecord(int32_t handle, const char* record, Change&& change) {
 int32_t ListResult(const std::string& records, int32_t* length, char** result) {
     *result = HandOut(records);
     *length = static_cast<int32_t>(records.size());
+    return kOk;
+}
+
+// The same for a block built for the caller: handed over, not copied.
+int32_t ListResult(HandOutBlock records, int32_t* length, char** result) {
+    *length = static_cast<int32_t>(records.Size());
+    *result = records.Release();
     return kOk;
 }
 

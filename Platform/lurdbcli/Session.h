@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "HandOutBlock.h"
 #include "LockFile.h"
 #include "Schema.h"
 #include "Store.h"
@@ -80,12 +81,12 @@ public:
     // List searches: whole records, in search-field order, then insertion
     // order. kNotFound when none.
     enum class Compare { Equal, GreaterOrEqual, LessOrEqual };
-    std::string FindList(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, Compare compare,
-                         const char* keyRecord);
-    std::string FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, const char* list, int32_t length);
-    std::string FindBetween(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, const char* low,
-                            const char* high);
-    std::string AllRecords(int32_t dbNo, int32_t recType, int32_t recordSize);
+    HandOutBlock FindList(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, Compare compare,
+                          const char* keyRecord);
+    HandOutBlock FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, const char* list, int32_t length);
+    HandOutBlock FindBetween(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, const char* low,
+                             const char* high);
+    HandOutBlock AllRecords(int32_t dbNo, int32_t recType, int32_t recordSize);
     int32_t Count(int32_t dbNo, int32_t recType);
 
     // Transactions.
@@ -307,7 +308,7 @@ private:
     // with a position, also the values of its key fields into it.
     void RowToRecord(const TableRef& ref, const Statement& statement, int firstColumn, char* record,
                      Position* position = nullptr) const;
-    std::string CollectRecords(const TableRef& ref, Statement& statement);
+    HandOutBlock CollectRecords(const TableRef& ref, Statement& statement);
     std::vector<SqlValue> KeyValues(const TableRef& ref, const std::vector<size_t>& columns, const char* record) const;
     // Binds the record's values of the columns from parameter first on,
     // without collecting them first; answers the next parameter.

@@ -18,21 +18,21 @@ const char* CompareOperator(Session::Compare compare) {
 
 }  // namespace
 
-std::string Session::CollectRecords(const TableRef& ref, Statement& statement) {
-    std::string records;
-    std::vector<char> image(static_cast<size_t>(ref.table.RecordSize()));
+HandOutBlock Session::CollectRecords(const TableRef& ref, Statement& statement) {
+    // Each row is read straight into the block the caller receives.
+    HandOutBlock records;
+    const auto size = static_cast<size_t>(ref.table.RecordSize());
     while (statement.Step()) {
-        RowToRecord(ref, statement, 1, image.data());
-        records.append(image.data(), image.size());
+        RowToRecord(ref, statement, 1, records.Extend(size));
     }
-    if (records.empty()) {
+    if (records.Empty()) {
         throw StoreError{kNotFound, "no records"};
     }
     return records;
 }
 
-std::string Session::FindList(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, Compare compare,
-                              const char* keyRecord) {
+HandOutBlock Session::FindList(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, Compare compare,
+                               const char* keyRecord) {
     TableRef ref = Table(dbNo, recType, recordSize);
     FieldByNumber(ref, fieldNo);
     const std::vector<size_t>& columns = KeyColumns(ref, fieldNo % 1000);
@@ -55,7 +55,7 @@ std::string Session::FindList(int32_t dbNo, int32_t recType, int32_t recordSize,
     return CollectRecords(ref, statement);
 }
 
-std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, const char* list, int32_t length) {
+HandOutBlock Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, const char* list, int32_t length) {
     TableRef ref = Table(dbNo, recType);
     FieldByNumber(ref, fieldNo);
     const auto size = static_cast<int32_t>(ref.table.RecordSize());
@@ -88,8 +88,8 @@ std::string Session::FindListOr(int32_t dbNo, int32_t recType, int32_t fieldNo, 
     return CollectRecords(ref, statement);
 }
 
-std::string Session::FindBetween(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, const char* low,
-                                 const char* high) {
+HandOutBlock Session::FindBetween(int32_t dbNo, int32_t recType, int32_t recordSize, int32_t fieldNo, const char* low,
+                                  const char* high) {
     TableRef ref = Table(dbNo, recType, recordSize);
     FieldByNumber(ref, fieldNo);
     const std::vector<size_t>& columns = KeyColumns(ref, fieldNo % 1000);
@@ -109,7 +109,7 @@ std::string Session::FindBetween(int32_t dbNo, int32_t recType, int32_t recordSi
     return CollectRecords(ref, statement);
 }
 
-std::string Session::AllRecords(int32_t dbNo, int32_t recType, int32_t recordSize) {
+HandOutBlock Session::AllRecords(int32_t dbNo, int32_t recType, int32_t recordSize) {
     TableRef ref = Table(dbNo, recType, recordSize);
     Statement& statement = Prepared(ref, Sql::All, ref.position.keyField, [&] {
         return ref.sql.selectList + OrderBy(ref, KeyColumns(ref, ref.position.keyField), false);
