@@ -491,10 +491,14 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
     return statements;
 }
 
-std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table) {
+std::string NextRowidQuery(const std::string& quotedName) {
+    return "SELECT ifnull(max(rowid), 0) + 1 FROM " + quotedName;
+}
+
+std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table, bool boundRowid) {
     const std::string name = QuoteName(SqlTableName(tablespace, table));
     std::string columns = "rowid";
-    std::string marks = "(SELECT ifnull(max(rowid), 0) + 1 FROM " + name + ")";
+    std::string marks = boundRowid ? "?" : "(" + NextRowidQuery(name) + ")";
     for (const FieldDef& field : table.fields) {
         if (field.HasValue()) {
             columns += ", " + QuoteName(field.name);

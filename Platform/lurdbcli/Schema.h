@@ -91,8 +91,12 @@ std::vector<std::string> CreateTableStatements(const TablespaceDef& tablespace, 
 // "INSERT INTO <table> (rowid, <value columns>) VALUES (<next rowid>, ?, ...)":
 // the one insert of a record (the values bind in field order), numbering rows
 // one past the highest as SQLite numbers rowids, on either table layout
-// (CreateTableStatements).
-std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table);
+// (CreateTableStatements). With boundRowid the number is the first
+// parameter instead, read before with NextRowidQuery.
+std::string InsertStatement(const TablespaceDef& tablespace, const TableDef& table, bool boundRowid = false);
+// "SELECT <next rowid> FROM <quoted table name>": the number the next
+// inserted row takes.
+std::string NextRowidQuery(const std::string& quotedName);
 
 // The catalogue tablespace SYSDB that every service starts with.
 const TablespaceDef& SysdbSchema();

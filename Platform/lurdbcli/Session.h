@@ -207,6 +207,7 @@ private:
         FindPrev,
         Target,
         CurrentExists,
+        NextRowid,
         Insert,
         UpdateCurrent,
         Update,
@@ -322,10 +323,12 @@ private:
     // Runs a change with RETURNING rowid and the value columns: its row
     // becomes the position and the record; false when it changed no row.
     bool ChangeAndTakeRow(TableRef& ref, Statement& statement, char* record);
-    // After an update of the current row that stored exactly these values
-    // (value fields in field order): the position and record as TakeRow
-    // would read them back.
+    // After a change of a row that stored exactly these values (value
+    // fields in field order): the position's key values and the record as
+    // TakeRow would read them back.
     void TakeWritten(TableRef& ref, const std::vector<SqlValue>& values, char* record);
+    // The body of NewRec.
+    void InsertRecord(TableRef& ref, char* record);
     // The bodies of ModRec and DelRec.
     void ModifyRecord(TableRef& ref, char* record);
     void DeleteRecord(TableRef& ref, int32_t recordSize, const char* record);

@@ -72,14 +72,38 @@ std::string UpdateByRowid(const std::string& name, const std::vector<std::string
 
 void Session::NewRec(int32_t dbNo, int32_t recType, int32_t recordSize, char* record) {
     TableRef ref = Table(dbNo, recType, recordSize);
+    Changing(ref, [&] { InsertRecord(ref, record); });
+}
+
+void Session::InsertRecord(TableRef& ref, char* record) {
+    // A one-row INSERT without RETURNING checks every constraint before it
+    // writes, so SQLite needs no statement journal for it inside a
+    // transaction (with RETURNING it keeps one per row, a copy of every
+    // page the row touches): a refused row leaves nothing behind either
+    // way. So the row's number is read first, under the change's write
+    // lock, and the row is not read back where it stores what was bound.
+    Statement& next = Prepared(ref, Sql::NextRowid, -1, [&] { return NextRowidQuery(ref.sql.name); });
+    next.Step();
+    const long long rowid = next.ColumnInt(0);
+    next.Reset();
     Statement& insert =
-        Prepared(ref, Sql::Insert, -1, [&] { return InsertStatement(ref.tablespace, ref.table) + ref.sql.returning; });
-    BindAll(insert, ValuesOf(ref.table, record));
-    Changing(ref, [&] {
-        if (!ChangeAndTakeRow(ref, insert, record)) {
-            throw StoreError{kStoreError, "the new record was not stored"};
-        }
-    });
+        Prepared(ref, Sql::Insert, -1, [&] { return InsertStatement(ref.tablespace, ref.table, true); });
+    const std::vector<SqlValue> values = ValuesOf(ref.table, record);
+    insert.Bind(1, rowid);
+    BindAll(insert, values, 2);
+    insert.Run();
+    Position& position = ref.position;
+    position.valid = true;
+    position.rowid = rowid;
+    position.walk = {};
+    if (ref.sql.storesAsBound) {
+        TakeWritten(ref, values, record);
+        return;
+    }
+    Statement& read = Prepared(ref, Sql::Current, -1, [&] { return ref.sql.selectList + " WHERE rowid = ?"; });
+    if (!StepAndTakeRow(ref, read.Bind(1, rowid), false, record)) {
+        throw StoreError{kStoreError, "the new record was not stored"};
+    }
 }
 
 long long Session::TargetRow(TableRef& ref, const char* record) {

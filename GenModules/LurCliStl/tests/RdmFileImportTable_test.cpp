@@ -26,7 +26,13 @@ constexpr const char* kSchema =
     "table Triple\n"
     "  field T_A c 6 n\n"
     "  field T_B c 6 n\n"
-    "  field T_C c 6 n\n";
+    "  field T_C c 6 n\n"
+    "table Plate\n"
+    "  field L_ID l 4 u\n"
+    "  field L_TEXT c 8 d\n"
+    "  field L_CODE l 4 u\n"
+    "  field L_OWNER c 8 n\n"
+    "  key L_TEXTOWNER u L_TEXT L_OWNER\n";
 
 // The values ReadValue gives for a text, to its end.
 std::vector<std::string> Values(const std::string& text) {
@@ -201,6 +207,23 @@ TEST_F(TableImportTest, ARefusedValueOrRecordKeepsNothing) {
     // Nothing was left open: a later import runs.
     Import("Imp.Pair", "c,3\n");
     EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\nc,3\n");
+}
+
+TEST_F(TableImportTest, ARecordRefusedInTheMiddleLeavesTheTableAsBefore) {
+    fixture.Load("Imp", "Plate", "L_ID,L_TEXT,L_CODE,L_OWNER\n1,AAA,10,Kiss\n");
+    const std::string before = fixture.Dump("Imp", "Plate");
+    // Record 3 is new by id and code; only the last unique key, (text,
+    // owner), refuses it, after records 2 and 4 around it were taken.
+    const std::string file = "2,BBB,20,Nagy\n3,aaa,30,KISS\n4,CCC,40,Toth\n";
+    EXPECT_EQ(ErrorCode([&] { Import("Imp.Plate", file); }), 10005);
+    EXPECT_EQ(fixture.Dump("Imp", "Plate"), before);
+    EXPECT_FALSE(session.HoldsTransaction());
+
+    // The refused values left nothing behind in any key: without record 3
+    // the same file goes in whole.
+    Import("Imp.Plate", "2,BBB,20,Nagy\n3,DDD,30,Kiss\n4,CCC,40,Toth\n");
+    EXPECT_EQ(fixture.Dump("Imp", "Plate"),
+              "L_ID,L_TEXT,L_CODE,L_OWNER\n1,AAA,10,Kiss\n2,BBB,20,Nagy\n3,DDD,30,Kiss\n4,CCC,40,Toth\n");
 }
 
 TEST_F(TableImportTest, TargetsThatCannotBeImportedInto) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -458,6 +459,35 @@ TEST_F(ClientTest, ChangesSelectTheirRecordAndKeepUniqueKeys) {
     EXPECT_EQ(MoveId(c.nextRec), 2);
 }
 
+TEST_F(ClientTest, ARefusedInsertLeavesNoTraceInItsTransaction) {
+    ASSERT_EQ(c.beginTransaction(handle, "T", 0, 0), kOk);
+    ASSERT_EQ(Insert(Vehicle(1, "AAA", "Kiss")), kOk);
+    // A new id, but record 1's Plate and Owner: the last unique index of the
+    // table refuses the row, after the row itself and every other index
+    // could have taken it.
+    EXPECT_EQ(Insert(Vehicle(2, "aaa", "KISS")), kLockedOrDuplicate);
+    ASSERT_EQ(Insert(Vehicle(3, "BBB", "Nagy")), kOk);
+    ASSERT_EQ(c.endTransaction(handle, 1), kOk);
+
+    // Only the two rows, whichever way they are reached.
+    char* block = nullptr;
+    int32_t length = kVehicleSize;
+    ASSERT_EQ(c.getAllRec(handle, kGarage, kVehicle, &length, &block), kOk);
+    EXPECT_EQ(Ids(block, length), (std::vector<int32_t>{1, 3}));
+    Vehicle plate(0, "AAA");
+    length = kVehicleSize;
+    ASSERT_EQ(c.findList(handle, &length, plate.data(), &block, kGarage, kVehicle, kPlate), kOk);
+    EXPECT_EQ(Ids(block, length), (std::vector<int32_t>{1}));
+    ASSERT_EQ(c.defineKey(handle, kGarage, kVehicle, kVehId), kOk);
+    Vehicle two(2, "");
+    EXPECT_EQ(c.findRec(handle, kGarage, kVehicle, kVehicleSize, two.data()), kNotFound);
+    // Id 2 is free, and a new row comes after the others.
+    ASSERT_EQ(Insert(Vehicle(2, "CCC", "Toth")), kOk);
+    ASSERT_EQ(c.defineKey(handle, kGarage, kVehicle, -1), kOk);
+    EXPECT_EQ(MoveId(c.lastRec), 2);
+    EXPECT_EQ(MoveId(c.prevRec), 3);
+}
+
 TEST_F(ClientTest, ListSearches) {
     ASSERT_EQ(Insert(Vehicle(1, "BBB", "Kiss", 10)), kOk);
     ASSERT_EQ(Insert(Vehicle(2, "AAA", "Nagy", 30)), kOk);
@@ -751,6 +781,40 @@ TEST(ClientExports, PartialBuildLacksTwoFunctions) {
 // table's columns store exactly what was bound (ServiceLog, not read back) or
 // not (Vehicle, with floating fields, read back): text ends at its
 // terminator, and what lay after it is not kept.
+TEST_F(ClientTest, NewRecHandsBackTheStoredRecord) {
+    // What a read of the current record gives: the row as stored.
+    const auto current = [&](int32_t recType, size_t size) {
+        std::vector<char> record(size);
+        char* block = nullptr;
+        EXPECT_EQ(c.readCurrentRec(handle, kGarage, recType, static_cast<int32_t>(size), &block), kOk);
+        if (block) std::memcpy(record.data(), block, size);
+        c.freePtr(block);
+        return record;
+    };
+    // Columns that store what is bound: text after a terminator is not kept.
+    constexpr int32_t kLogSize = 48;  // SrvId, VehId, Note c 40
+    std::array<char, kLogSize> log{};
+    const int32_t srvId = 5, vehId = 1;
+    std::memcpy(log.data(), &srvId, 4);
+    std::memcpy(log.data() + 4, &vehId, 4);
+    std::memcpy(log.data() + 8, "oil\0left over", 13);
+    ASSERT_EQ(c.newRec(handle, kGarage, kServiceLog, kLogSize, log.data()), kOk);
+    EXPECT_EQ(std::string(log.data() + 8, 13), std::string("oil\0\0\0\0\0\0\0\0\0\0", 13));
+    EXPECT_EQ(current(kServiceLog, kLogSize), std::vector<char>(log.begin(), log.end()));
+
+    // A floating field is read back: a NaN is stored as no value.
+    Vehicle vehicle(1, "AAA", "Kiss", 80);
+    std::memcpy(vehicle.bytes.data() + 15 + 5, "junk", 4);  // after Owner's terminator
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::memcpy(vehicle.bytes.data() + 52, &nan, 8);  // Volume
+    ASSERT_EQ(c.newRec(handle, kGarage, kVehicle, kVehicleSize, vehicle.data()), kOk);
+    EXPECT_EQ(std::string(vehicle.bytes.data() + 15, 31), "Kiss" + std::string(27, '\0'));
+    double volume = 0;
+    std::memcpy(&volume, vehicle.bytes.data() + 52, 8);
+    EXPECT_FALSE(std::isnan(volume));
+    EXPECT_EQ(current(kVehicle, kVehicleSize), std::vector<char>(vehicle.bytes.begin(), vehicle.bytes.end()));
+}
+
 TEST_F(ClientTest, ModRecHandsBackTheStoredRecord) {
     constexpr int32_t kLogSize = 48;  // SrvId, VehId, Note c 40
     std::array<char, kLogSize> log{};
