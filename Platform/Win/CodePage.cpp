@@ -331,19 +331,27 @@ std::string Utf8ToCp1250(std::string_view text) {
     return out;
 }
 
-StrictCp1250 Utf8ToCp1250Strict(std::string_view text) {
+StrictCp1250 Utf8ToCp1250Strict(std::string_view text) { return Utf8ToCp1250StrictInPlace(std::string(text)); }
+
+StrictCp1250 Utf8ToCp1250StrictInPlace(std::string text, size_t from) {
     StrictCp1250 result;
-    result.text.reserve(text.size());
-    DecodeUtf8Located(text, [&](char32_t cp, size_t offset, bool valid) {
-        if (result.fault != Utf8Fault::None) return;
-        const char byte = CodePointToCp1250(cp);
-        if (!valid || (byte == kDefaultChar && cp != U'?')) {
-            result.fault = valid ? Utf8Fault::NotInCp1250 : Utf8Fault::InvalidUtf8;
-            result.offset = offset;
-            return;
-        }
-        result.text += byte;
-    });
+    // Each character is written after its bytes were read, at a place no
+    // further on than its first byte: the writing never overtakes the reading.
+    char* out = text.data();
+    size_t written = 0;
+    DecodeUtf8Located(std::string_view(text).substr(std::min(from, text.size())),
+                      [&](char32_t cp, size_t offset, bool valid) {
+                          if (result.fault != Utf8Fault::None) return;
+                          const char byte = CodePointToCp1250(cp);
+                          if (!valid || (byte == kDefaultChar && cp != U'?')) {
+                              result.fault = valid ? Utf8Fault::NotInCp1250 : Utf8Fault::InvalidUtf8;
+                              result.offset = from + offset;
+                              return;
+                          }
+                          out[written++] = byte;
+                      });
+    text.resize(written);
+    result.text = std::move(text);
     return result;
 }
 

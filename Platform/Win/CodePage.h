@@ -39,6 +39,11 @@ struct StrictCp1250 {
     size_t offset = 0;
 };
 StrictCp1250 Utf8ToCp1250Strict(std::string_view text);
+// The same conversion of text from byte from on, done in text's own buffer
+// (code page 1250 is never longer than the UTF-8 it comes from), so that a
+// large file is never held twice; the bytes before from are dropped, and a
+// fault's offset counts in the whole text.
+StrictCp1250 Utf8ToCp1250StrictInPlace(std::string text, size_t from = 0);
 // A fault as messages name it: "is not valid UTF-8 at byte <offset>" or
 // "holds a character that code page 1250 lacks at byte <offset>".
 std::string Utf8FaultText(Utf8Fault fault, size_t offset);

@@ -63,14 +63,14 @@ void RdmFileImport::ImportTable() {
             // A value dropped or stored otherwise would leave a record the
             // file never held: the import stops and keeps nothing.
             RdmFld& target = table.FldAt(static_cast<int16_t>(field));
-            const std::string record = "record " + std::to_string(records + 1);
+            const auto record = [&records] { return "record " + std::to_string(records + 1); };
             if (const std::string refusal = target.Refusal(m_currentValue); !refusal.empty())
-                throw DbDescError(kBadValue, Here(__LINE__), StrVector(record + ": " + refusal));
+                throw DbDescError(kBadValue, Here(__LINE__), StrVector(record() + ": " + refusal));
             try {
                 target.SetString(m_currentValue);
             } catch (const DbDescError& error) {
                 throw DbDescError(error.GetCode(), Here(__LINE__),
-                                  StrVector(record + ", field " + names[field] + ", value '" + m_currentValue + "'"));
+                                  StrVector(record() + ", field " + names[field] + ", value '" + m_currentValue + "'"));
             }
             if (++field == fieldCount) {
                 table.NewRec();

@@ -64,12 +64,11 @@ SqlTextFile DecodeSqlText(std::string bytes, SqlFileEncoding encoding, const std
         return result;
     }
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    const std::string_view text(bytes);
-    const size_t skipped = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    win::StrictCp1250 converted = win::Utf8ToCp1250Strict(text.substr(skipped));
+    const size_t skipped = std::string_view(bytes).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    // Converted where it was read: an import file is held once.
+    win::StrictCp1250 converted = win::Utf8ToCp1250StrictInPlace(std::move(bytes), skipped);
     if (converted.fault != win::Utf8Fault::None) {
-        return Failed(SqlTextFile::kBadText,
-                      name + " " + win::Utf8FaultText(converted.fault, skipped + converted.offset));
+        return Failed(SqlTextFile::kBadText, name + " " + win::Utf8FaultText(converted.fault, converted.offset));
     }
     result.text = std::move(converted.text);
     return result;

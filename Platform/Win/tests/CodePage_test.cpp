@@ -49,6 +49,38 @@ TEST(CodePage, CharactersCp1250LacksBecomeQuestionMarks) {
     EXPECT_EQ("?", FromWide(win::CP_1250, u"\xD800"));  // unpaired surrogate
 }
 
+TEST(CodePage, TheStrictConversionStopsAtTheFirstFaultAlsoInPlace) {
+    struct Case {
+        std::string utf8;
+        size_t from;
+        std::string cp1250;  // what came before the fault
+        win::Utf8Fault fault;
+        size_t offset;  // in the whole text
+    };
+    const Case cases[] = {
+        // Two- and three-byte characters shrink to one byte under the reading.
+        {"\xEF\xBB\xBF\xC3\xA1rv\xC3\xADzt\xC5\xB1r\xC5\x91 \xE2\x82\xAC", 3, "\xE1rv\xEDzt\xFBr\xF5 \x80",
+         win::Utf8Fault::None, 0},
+        {"\xC5\x90\xC5\xB0", 0, "\xD5\xDB", win::Utf8Fault::None, 0},
+        {"ok\xC3\xA9\xFFrest", 0, "ok\xE9", win::Utf8Fault::InvalidUtf8, 4},
+        {"xy\xC3\xA1\xE6\x97\xA5", 2, "\xE1", win::Utf8Fault::NotInCp1250, 4},
+        {"?\xC3", 0, "?", win::Utf8Fault::InvalidUtf8, 1},  // a sequence cut short
+        {"abc", 5, "", win::Utf8Fault::None, 0},
+    };
+    for (const Case& c : cases) {
+        const win::StrictCp1250 inPlace = win::Utf8ToCp1250StrictInPlace(c.utf8, c.from);
+        EXPECT_EQ(inPlace.text, c.cp1250) << c.utf8;
+        EXPECT_EQ(inPlace.fault, c.fault) << c.utf8;
+        EXPECT_EQ(inPlace.offset, c.offset) << c.utf8;
+        if (c.from == 0) {
+            const win::StrictCp1250 copied = win::Utf8ToCp1250Strict(c.utf8);
+            EXPECT_EQ(copied.text, c.cp1250) << c.utf8;
+            EXPECT_EQ(copied.fault, c.fault) << c.utf8;
+            EXPECT_EQ(copied.offset, c.offset) << c.utf8;
+        }
+    }
+}
+
 TEST(CodePage, InvalidUtf8BecomesReplacementCharacters) {
     struct Case {
         const char* input;
