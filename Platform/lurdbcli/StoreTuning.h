@@ -9,5 +9,9 @@
  * larger cache (32 or 64 MB) or memory-mapped reads bought nothing measurable
  * in the navigation and transfer benchmarks while a process's memory then
  * grows with the store (the transfer at 200,000 vehicles: 8.8 MB peak with
- * this cache, 31.7 MB with 32 MB, the same bytes written, more CPU). */
+ * this cache, 31.7 MB with 32 MB, the same bytes written, more CPU).
+ * Temporary files stay SQLite's default too: since the insert of a record
+ * needs no statement journal (Session::InsertRecord), temp_store=MEMORY
+ * bought nothing measurable in bench/sql, while a large sort would then hold
+ * its rows in memory. */
 #define LURDB_CONNECTION_PRAGMAS "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-2000"
