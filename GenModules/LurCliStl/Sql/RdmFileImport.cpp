@@ -167,6 +167,8 @@ void RdmFileImport::TakeResultView(RdmSqlExec& exec) {
     // result table works on the old view's descriptions: it goes first.
     m_resultTable = RdmTable();
     m_resultView = std::move(exec.ResultView());
+    // It was made on the executor's map, which goes with the executor.
+    m_resultView.SetTablespaces(this);
     try {
         m_resultTable = m_resultView.Table(exec.ResultTableName());
     } catch (const LurExceptBase&) {

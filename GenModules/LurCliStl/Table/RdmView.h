@@ -83,6 +83,9 @@ public:
     // the tablespace map on first use; 2000 (name) at where when the map
     // has no such open tablespace.
     DbDesc* DescFor(const std::string& dbName, const ErrorLocation& where);
+    // The map that later descriptions are copied from (not owned): for a
+    // view that outlives the map it was made on.
+    void SetTablespaces(DbDescMap* tablespaces) { m_tablespaces = tablespaces; }
     const DescMap& GetDescs() const { return m_descs; }
     // The name under which the description of that number is kept; "".
     std::string DbNameOf(int32_t dbNo) const;
