@@ -19,22 +19,30 @@ std::vector<const RdmFld*> ColumnFields(RdmView& view, const SqlSelectList& colu
     return fields;
 }
 
-void WriteLine(std::FILE* out, std::string& line) {
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), out);
-    line.clear();
+// Lines go out in chunks of about this size rather than one call each.
+constexpr size_t kChunkBytes = 64 * 1024;
+
+void Write(std::FILE* out, std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    text.clear();
+}
+
+void EndLine(std::FILE* out, std::string& text) {
+    text += '\n';
+    if (text.size() >= kChunkBytes) Write(out, text);
 }
 
 }  // namespace
 
 void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns) {
     if (columns.empty()) return;
-    std::string line;
+    std::string text;
+    text.reserve(kChunkBytes + 1024);
     for (const SqlSelectColumn& column : columns) {
-        if (&column != &columns.front()) line += ',';
-        AppendCsvField(line, win::Cp1250ToUtf8(column.alias.empty() ? column.field : column.alias));
+        if (&column != &columns.front()) text += ',';
+        AppendCsvField(text, win::Cp1250ToUtf8(column.alias.empty() ? column.field : column.alias));
     }
-    WriteLine(out, line);
+    EndLine(out, text);
     // Looked up at the first row, not before: a result without rows prints
     // its header whatever its columns name.
     std::vector<const RdmFld*> fields;
@@ -42,10 +50,11 @@ void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns)
     while (view.NextRecord()) {
         if (fields.empty()) fields = ColumnFields(view, columns);
         for (size_t i = 0; i < fields.size(); ++i) {
-            if (i != 0) line += ',';
-            AppendCsvField(line, win::Cp1250ToUtf8(fields[i]->GetString()));
+            if (i != 0) text += ',';
+            AppendCsvField(text, win::Cp1250ToUtf8(fields[i]->GetString()));
         }
-        WriteLine(out, line);
+        EndLine(out, text);
     }
     view.EndIteration();
+    Write(out, text);
 }

@@ -1,8 +1,9 @@
 // ResultCsv: the rows of a SELECT's result as lursql prints them: CSV in the
 // form lurdbadm dump writes, UTF-8, a header line of the select list's
 // aliases (or field names where a column has none), then one line per
-// combination of master and detail rows of the result view. Each line goes
-// to the stream as its row is read: the output is never held whole.
+// combination of master and detail rows of the result view. The lines go
+// to the stream as the rows are read, in chunks of 64 KB: the output is
+// never held whole.
 #pragma once
 
 #include <cstdio>

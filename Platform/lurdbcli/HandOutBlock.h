@@ -45,10 +45,14 @@ public:
     size_t Size() const { return m_size; }
     bool Empty() const { return m_size == 0; }
     // The block (never null: an empty one is its zero alone), now the
-    // caller's; this object is empty again.
+    // caller's, who may keep it for long: the room it grew beyond its bytes
+    // goes back first. This object is empty again.
     char* Release() {
         if (m_data == nullptr) {
             Extend(0);
+        }
+        if (m_capacity > m_size + 1) {
+            if (void* fitted = std::realloc(m_data, m_size + 1)) m_data = static_cast<char*>(fitted);
         }
         m_size = m_capacity = 0;
         return std::exchange(m_data, nullptr);

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "DbStruct.h"
+#include "ListBytes.h"
 #include "LurBuf.h"
 #include "StrVector.h"
 
@@ -49,7 +50,7 @@ struct TableState {
 // The records of one list, packed one after another in the table's record
 // layout. The byte length is the size of data.
 struct RecordList {
-    std::vector<char> data;
+    ListBytes data;
     int32_t recordSize = 0;
     int32_t position = -1;  // current record; -1 none
 
@@ -59,7 +60,7 @@ struct RecordList {
     const char* RecordAt(int32_t index) const { return data.data() + static_cast<size_t>(index) * recordSize; }
     // Empties the list: no records, no position.
     void Clear() {
-        data.clear();
+        data.Clear();
         position = -1;
     }
 };
@@ -282,6 +283,8 @@ public:
     // Empties the selected list; the table's sort field goes with its order.
     void ClearListAt(int32_t index);
     void SetListAt(int32_t index, const void* block, int32_t byteLength);
+    // The same with a block the client handed over, kept as it is.
+    void SetListAt(int32_t index, ClientBlock block, int32_t byteLength);
     void AddToListAt(int32_t index, const void* block, int32_t byteLength);
     void SetList(const std::string& table, const void* block, int32_t byteLength);
     void AddToList(const std::string& table, const void* block, int32_t byteLength);
@@ -426,8 +429,11 @@ private:
     // them; a failure empties both and raises the status.
     bool CheckListSearch(int32_t status, int32_t index, const std::string& table, const std::string& field,
                          bool replace);
-    // Puts a client result into the main list; true.
+    // Puts a client result into the main list; true. A block the client
+    // handed over becomes the list when it replaces it.
     bool TakeListResult(int32_t index, const std::string& table, const char* block, int32_t length, int32_t moveCode,
+                        bool replace);
+    bool TakeListResult(int32_t index, const std::string& table, ClientBlock block, int32_t length, int32_t moveCode,
                         bool replace);
 
 public:

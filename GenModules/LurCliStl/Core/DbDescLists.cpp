@@ -54,7 +54,7 @@ void DbDesc::ForgetSortField(int32_t index) {
 
 void DbDesc::TakeRecordAt(int32_t index, const char* record, int32_t size) {
     RecordList& list = m_lists[static_cast<size_t>(index)];
-    list.data.assign(record, record + WholeRecordBytes(size, list.recordSize));
+    list.data.Assign(record, WholeRecordBytes(size, list.recordSize));
     list.position = 0;
     DropSortField(index);
     // The buffer takes the record, and zeros past it when it is the longer.
@@ -68,15 +68,21 @@ void DbDesc::SetListAt(int32_t index, const void* block, int32_t byteLength) {
     ClearListAt(index);
     RecordList& list = GetListAt(index);
     const size_t bytes = WholeRecordBytes(byteLength, list.recordSize);
-    if (bytes > 0) list.data.assign(static_cast<const char*>(block), static_cast<const char*>(block) + bytes);
+    if (bytes > 0) list.data.Assign(static_cast<const char*>(block), bytes);
+    list.position = 0;
+}
+
+void DbDesc::SetListAt(int32_t index, ClientBlock block, int32_t byteLength) {
+    ClearListAt(index);
+    RecordList& list = GetListAt(index);
+    list.data.Adopt(std::move(block), WholeRecordBytes(byteLength, list.recordSize));
     list.position = 0;
 }
 
 void DbDesc::AddToListAt(int32_t index, const void* block, int32_t byteLength) {
     RecordList& list = GetListAt(index);
     const size_t bytes = WholeRecordBytes(byteLength, list.recordSize);
-    if (bytes > 0)
-        list.data.insert(list.data.end(), static_cast<const char*>(block), static_cast<const char*>(block) + bytes);
+    list.data.Append(static_cast<const char*>(block), bytes);
 }
 
 void DbDesc::SetList(const std::string& table, const void* block, int32_t byteLength) {
@@ -109,8 +115,7 @@ bool DbDesc::RemoveFromList(const std::string& table, int32_t index) {
     if (index >= list.Count()) return false;
 
     const auto size = static_cast<size_t>(list.recordSize);
-    const auto at = list.data.begin() + static_cast<std::ptrdiff_t>(index * size);
-    list.data.erase(at, at + static_cast<std::ptrdiff_t>(size));
+    list.data.Erase(static_cast<size_t>(index) * size, size);
     const int32_t left = list.Count();
 
     // The record buffer follows the current record where it moved.
@@ -231,6 +236,14 @@ bool DbDesc::TakeListResult(int32_t index, const std::string& table, const char*
     return true;
 }
 
+bool DbDesc::TakeListResult(int32_t index, const std::string& table, ClientBlock block, int32_t length,
+                            int32_t moveCode, bool replace) {
+    if (!replace) return TakeListResult(index, table, block.get(), length, moveCode, false);
+    SetListAt(index, std::move(block), length);
+    ListMove(moveCode, table);
+    return true;
+}
+
 bool DbDesc::FindListImpl(const std::string& table, const std::string& field, int32_t moveCode, bool replace,
                           ListSearch search) {
     FunctionLoader& functions = GetFunctionLoader();
@@ -293,10 +306,10 @@ bool DbDesc::FindListImpl(const std::string& table, const std::string& field, in
                 LUR_CLIENT_FUNCTION(FindLess, "DbDesc")(m_handle, &length, key.data(), &raw, dbNo, recType, fieldNo);
     }
     SelectList(recType, false);
-    const ClientBlock block(raw);
+    ClientBlock block(raw);
     if (!CheckListSearch(status, index, table, field, replace)) return false;
-    const char* records = ReturnedBytes(block, length > 0, Here(__LINE__), StrVector(table) << field);
-    return TakeListResult(index, table, records, length, moveCode, replace);
+    ReturnedBytes(block, length > 0, Here(__LINE__), StrVector(table) << field);
+    return TakeListResult(index, table, std::move(block), length, moveCode, replace);
 }
 
 bool DbDesc::FindNotEqualImpl(const std::string& table, const std::string& field, int32_t moveCode, bool replace) {

@@ -113,7 +113,7 @@ void DbDesc::SortList(const std::string& table, const std::string& field, bool d
             std::for_each(order.rbegin(), order.rend(), append);
         else
             std::for_each(order.begin(), order.end(), append);
-        std::copy(sorted.begin(), sorted.end(), list.data.begin());
+        std::copy(sorted.begin(), sorted.end(), list.data.data());
     }
 
     // The position stays where it was; the buffer takes the record now there.

@@ -51,12 +51,14 @@ RdmStoredRow* RdmRowStore::NewRow(int32_t id, int32_t group) {
         if (m_blocks.empty() || m_blocks.back().used == m_blocks.back().capacity) {
             // Small blocks for the many small stores (a group's details), up
             // to a thousand rows a block for large ones.
+            // A reservation makes the next block as large as it asks.
             constexpr size_t kFirstBlock = 8, kLargestBlock = 1024;
-            const size_t capacity =
-                m_blocks.empty() ? kFirstBlock : std::min(2 * m_blocks.back().capacity, kLargestBlock);
+            const size_t capacity = std::max(
+                m_reservedRows, m_blocks.empty() ? kFirstBlock : std::min(2 * m_blocks.back().capacity, kLargestBlock));
+            m_reservedRows = 0;
             Block block;
             block.rows = std::make_unique<RdmStoredRow[]>(capacity);
-            block.bytes = std::make_unique<char[]>(capacity * recordSize);
+            block.bytes = std::make_unique_for_overwrite<char[]>(capacity * recordSize);  // each row writes its bytes
             block.capacity = capacity;
             m_blocks.push_back(std::move(block));
         }
@@ -69,6 +71,13 @@ RdmStoredRow* RdmRowStore::NewRow(int32_t id, int32_t group) {
     row->id = id;
     row->group = group;
     return row;
+}
+
+void RdmRowStore::Reserve(size_t rows) {
+    m_byId.reserve(m_byId.size() + rows);
+    size_t spare = m_free.size();
+    if (!m_blocks.empty()) spare += m_blocks.back().capacity - m_blocks.back().used;
+    m_reservedRows = rows > spare ? rows - spare : 0;
 }
 
 void RdmRowStore::Free(RdmStoredRow* row) {
@@ -169,6 +178,7 @@ void RdmRowStore::Clear() {
     m_byId.clear();
     m_free.clear();
     m_blocks.clear();
+    m_reservedRows = 0;
     m_nextId = 0;
     ++m_groupsChanged;
 }
@@ -177,6 +187,7 @@ void RdmRowStore::Assign(const RdmRowStore& other) {
     if (this == &other) return;
     RdmRowStore copy;
     copy.m_recordSize = other.m_recordSize;
+    copy.Reserve(other.m_allRows.size());
     for (const RdmStoredRow* row : other.m_allRows) copy.InsertCopy(*row);
     for (auto& [key, group] : copy.m_groups) {
         const RdmRowGroup& source = other.m_groups.at(key);
@@ -190,6 +201,7 @@ void RdmRowStore::Assign(const RdmRowStore& other) {
     std::swap(m_byId, copy.m_byId);
     std::swap(m_blocks, copy.m_blocks);
     std::swap(m_free, copy.m_free);
+    m_reservedRows = 0;
     m_recordSize = copy.m_recordSize;
     m_nextId = copy.m_nextId;
     ++m_groupsChanged;

@@ -81,6 +81,9 @@ public:
     // appended to all rows and to its group (created when missing). A failure
     // leaves the store as it was.
     RdmStoredRow* Insert(int32_t group, const void* record);
+    // Room for that many more rows, to be inserted next: the next new
+    // block holds them all. Only a hint; nothing changes for the caller.
+    void Reserve(size_t rows);
     // A row with the id, group and record of the given one; the id counter
     // does not change. An id below 0 or stored already is refused
     // (std::invalid_argument).
@@ -146,6 +149,7 @@ private:
     uint64_t m_groupsChanged = 0;
     std::vector<Block> m_blocks;        // owner of the rows
     std::vector<RdmStoredRow*> m_free;  // removed rows (of the current record size), to be taken again
+    size_t m_reservedRows = 0;          // rows the next new block is to hold at least
     std::vector<RdmStoredRow*> m_byId;  // by id; null where none
     struct LinkedGroup {
         int32_t key = -1;

@@ -216,6 +216,8 @@ void RdmStoreTab::LoadRow(const RdmStoredRow& row) {
 }
 
 bool RdmStoreTab::LoadAll() {
+    const int32_t left = RdmTable::GetListCount() - RdmTable::GetListPos() - 1;
+    if (left > 0) m_rows.Reserve(static_cast<size_t>(left));
     while (RdmTable::ListNext()) StoreBuffer(-1);
     m_currentGroup = -1;
     return SetListPos(-1);
