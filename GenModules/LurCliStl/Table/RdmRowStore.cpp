@@ -50,8 +50,8 @@ RdmStoredRow* RdmRowStore::NewRow(int32_t id, int32_t group) {
     } else {
         if (m_blocks.empty() || m_blocks.back().used == m_blocks.back().capacity) {
             // Small blocks for the many small stores (a group's details), up
-            // to a thousand rows a block for large ones.
-            // A reservation makes the next block as large as it asks.
+            // to a thousand rows a block for large ones; a reservation makes
+            // the next block as large as it asks.
             constexpr size_t kFirstBlock = 8, kLargestBlock = 1024;
             const size_t capacity = std::max(
                 m_reservedRows, m_blocks.empty() ? kFirstBlock : std::min(2 * m_blocks.back().capacity, kLargestBlock));
