@@ -148,7 +148,7 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text) {
                 BadText(field, text);
             }
             if (field.type == 'f' || field.type == 'F') {
-                return lurfieldnumber::FloatingOf(text);
+                return lurfieldnumber::FloatingOf(field.type, text);
             }
             return lurfieldnumber::IntegerOf(text);
         }

@@ -173,4 +173,37 @@ TEST_F(LurSqlNothingInventedTest, ADatabaseNameWithAColonIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(service.Dir() + "/data/A.lurdb"));
 }
 
+// A 4-byte float keeps the float nearest what was written, whichever way it
+// came in: the load, the import and INSERT store one value, and the dump and
+// a SELECT show it alike.
+constexpr const char* kFloatSchema =
+    "tablespace Car 7 1.0.0.0\n"
+    "table Meres\n"
+    "  field M_ID l 4 u\n"
+    "  field M_V  f 4 n\n";
+
+class LurSqlFourByteFloatTest : public lurtest::LurSqlFixture {
+protected:
+    LurSqlFourByteFloatTest() : LurSqlFixture(kFloatSchema) {}
+};
+
+TEST_F(LurSqlFourByteFloatTest, LoadImportAndInsertStoreTheSameFloat) {
+    const std::string load = Write("load.csv", "M_ID,M_V\n1,99999999999\n2,0.1\n");
+    lurtest::ProgramRun run = Run("lurdbadm", {"load", "GARAGE", "Car", "Meres", load});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = LurSql({"--import", "Car.Meres", "GARAGE", Write("import.csv", "3,99999999999\n4,0.1\n")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Script("INSERT INTO Meres VALUES (5, 99999999999);\nINSERT INTO Meres VALUES (6, 0.1);\nCOMMIT;\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    EXPECT_EQ(Dump("Car", "Meres"),
+              "M_ID,M_V\n1,99999997952\n2,0.10000000149011612\n3,99999997952\n4,0.10000000149011612\n"
+              "5,99999997952\n6,0.10000000149011612\n");
+    run = Script("SELECT M_ID, M_V FROM Meres WHERE M_ID >= 1;\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "M_ID,M_V\n1,99999997952\n2,0.100000001490116\n3,99999997952\n4,0.100000001490116\n"
+              "5,99999997952\n6,0.100000001490116\n6 row selected.\n");
+}
+
 }  // namespace

@@ -105,9 +105,9 @@ std::string WhatItTakes(char type, bool isUnsigned) {
 
 long long IntegerOf(std::string_view text) { return ParseInteger(Trimmed(text)).value_or(0); }
 
-double FloatingOf(std::string_view text) {
-    text = Trimmed(text);
-    return ParseFloating(text, 'F').value_or(0.0);
+double FloatingOf(char type, std::string_view text) {
+    const double value = ParseFloating(Trimmed(text), type).value_or(0.0);
+    return type == 'f' ? static_cast<double>(static_cast<float>(value)) : value;
 }
 
 }  // namespace lurfieldnumber

@@ -28,6 +28,8 @@ bool Takes(char type, bool isUnsigned, std::string_view text);
 std::string WhatItTakes(char type, bool isUnsigned);
 // The number of a text Takes accepted, blanks dropped ("" gives 0).
 long long IntegerOf(std::string_view text);
-double FloatingOf(std::string_view text);
+// As the field keeps it: a 4-byte field's number rounded to the float the
+// client stores, so that what is loaded is what every client reads back.
+double FloatingOf(char type, std::string_view text);
 
 }  // namespace lurfieldnumber

@@ -24,6 +24,7 @@ TEST(FieldNumberText, TakesOnlyNumbersTheFieldCanHold) {
         {'l', false, "\t-5\t", true},
         {'l', false, "", true},  // the cleared field
         {'l', false, "2147483648", false},
+        {'l', false, "-2147483649", false},
         {'l', false, "99999999999", false},
         {'l', false, "99999999999999999999999", false},
         {'l', false, "abc", false},
@@ -39,12 +40,17 @@ TEST(FieldNumberText, TakesOnlyNumbersTheFieldCanHold) {
         {'d', false, "-1", false},
         {'l', true, "4294967295", true},
         {'l', true, "4294967296", false},
+        {'d', false, "4294967296", false},
         // 16 bits
         {'s', false, "32767", true},
         {'s', false, "-32768", true},
         {'s', false, "70000", false},
+        {'s', false, "32768", false},
+        {'s', false, "-32769", false},
+        {'s', false, "12a", false},
         {'s', true, "65535", true},
         {'s', true, "-1", false},
+        {'s', true, "65536", false},
         // floating
         {'F', false, "1.5", true},
         {'F', false, "-.5", true},
@@ -74,7 +80,11 @@ TEST(FieldNumberText, ConvertsWhatItTakesAndSaysWhatThatIs) {
     EXPECT_EQ(lurfieldnumber::IntegerOf(" -42 "), -42);
     EXPECT_EQ(lurfieldnumber::IntegerOf(""), 0);
     EXPECT_EQ(lurfieldnumber::IntegerOf("4294967295"), 4294967295LL);
-    EXPECT_DOUBLE_EQ(lurfieldnumber::FloatingOf(" +1.5e3"), 1500.0);
+    EXPECT_EQ(lurfieldnumber::FloatingOf('F', " +1.5e3"), 1500.0);
+    EXPECT_EQ(lurfieldnumber::FloatingOf('F', "0.1"), 0.1);
+    // A 4-byte field keeps the float nearest the text, as every client reads it.
+    EXPECT_EQ(lurfieldnumber::FloatingOf('f', "0.1"), static_cast<double>(0.1f));
+    EXPECT_EQ(lurfieldnumber::FloatingOf('f', "99999999999"), 99999997952.0);
     EXPECT_EQ(lurfieldnumber::WhatItTakes('s', false), "a whole number from -32768 to 32767");
     EXPECT_EQ(lurfieldnumber::WhatItTakes('d', false), "a whole number from 0 to 4294967295");
     EXPECT_EQ(lurfieldnumber::WhatItTakes('F', false), "a number");
