@@ -181,23 +181,22 @@ void RdmStoreTab::LoadDetails(bool filtered) {
     if (keyed) helper.Setup(m_linkKey);
 
     // Every owner row's search key, as a search of its own would take it from
-    // the record buffer (which each search leaves cleared); one entry of the
-    // OR-search per distinct value.
-    RdmTable::ClearList();
+    // the record buffer (which each search leaves cleared).
     std::vector<char> keys(owners * recordSize);
+    std::vector<size_t> firstOfValue;  // the first owner row of each distinct value
     for (size_t i = 0; i < owners; ++i) {
         for (size_t link = 0; link < m_links.size(); ++link) Fld(m_links[link].second).SetString(masterValues[link][i]);
         for (const auto& [field, text] : m_columnValues) {
             if (!IsLinkField(field, true)) Fld(field).SetString(text);
         }
         std::copy_n(CopyBuffer().data(), recordSize, keys.data() + i * recordSize);
-        if (keyed && helper.AddMasterRow(static_cast<int32_t>(i))) RdmTable::AddCurrentToList();
+        if (keyed && helper.AddMasterRow(static_cast<int32_t>(i))) firstOfValue.push_back(i);
         RdmTable::ClearRecord();
     }
 
-    // The owner rows whose value the one search cannot serve search alone
-    // (before it, since every search replaces the table's list); their
-    // records are kept aside.
+    // The owner rows whose value the one search cannot serve search alone;
+    // their records are kept aside. They run before the one search's keys
+    // are listed, since every search replaces the table's list.
     std::vector<bool> alone(owners, !keyed);
     for (const int32_t i : helper.SearchedAlone()) alone[static_cast<size_t>(i)] = true;
     std::vector<char> aloneRecords;
@@ -213,6 +212,14 @@ void RdmStoreTab::LoadDetails(bool filtered) {
             }
         }
         aloneRange[i] = {first, aloneRecords.size() - first};
+    }
+
+    // The one search's keys: an entry per distinct value of the other rows.
+    RdmTable::ClearList();
+    for (const size_t i : firstOfValue) {
+        if (alone[i]) continue;
+        GetDesc()->SetRecord(keys.data() + i * recordSize, m_name);
+        RdmTable::AddCurrentToList();
     }
 
     // One search for the other values: each record found goes to every owner

@@ -13,6 +13,7 @@
 
 #include "DbDesc.h"
 #include "DbErrorCode.h"
+#include "MixedOwners.h"
 #include "RdmSortHelper.h"
 #include "RdmStoreTab.h"
 #include "RdmTable.h"
@@ -257,6 +258,106 @@ TEST(LoadSorted, GroupsAreWhatOneSearchPerOwnerRowFindsOnEitherLayout) {
             EXPECT_EQ(DetailIds(heads, *detail), detail == byHead ? headGroups : codeGroups) << "LoadSorted";
             detail->LoadDetailRows();
             EXPECT_EQ(DetailIds(heads, *detail), detail == byHead ? headGroups : codeGroups) << "LoadDetailRows";
+        }
+    }
+}
+
+namespace {
+
+int32_t IdOf(const RdmStoredRow& row) {
+    int32_t id = 0;
+    std::memcpy(&id, row.record.data(), sizeof id);  // ID is each table's first field
+    return id;
+}
+
+// Each stored owner row's detail ids, in group order, by the owner row's id.
+using GroupIds = std::map<int32_t, std::vector<int32_t>>;
+
+GroupIds StoredGroups(const RdmStoreTab& owner, const RdmStoreTab& detail) {
+    GroupIds groups;
+    for (const RdmStoredRow* row : owner.GetRowStore().AllRows()) {
+        std::vector<int32_t>& ids = groups[row->id];
+        if (const RdmRowGroup* group = detail.GetRowStore().FindGroup(row->id))
+            for (const RdmStoredRow* detailRow : group->rows) ids.push_back(IdOf(*detailRow));
+    }
+    return groups;
+}
+
+// The same, as one server search per owner row finds it, through a table on
+// a description of its own.
+GroupIds SearchedGroups(const RdmStoreTab& owner, const std::string& ownerField, RdmTable& detail,
+                        const std::string& detailField) {
+    DbDesc& ownerDesc = *owner.GetDesc();
+    const int32_t offset = ownerDesc.FieldOffset(owner.GetName(), ownerField);
+    GroupIds groups;
+    for (const RdmStoredRow* row : owner.GetRowStore().AllRows()) {
+        std::vector<int32_t>& ids = groups[row->id];
+        detail.ClearRecord();
+        detail.Fld(detailField).SetString(std::string(row->record.data() + offset));
+        if (!detail.FindList(detailField, DbDesc::kMoveReset)) continue;
+        while (detail.ListNext()) ids.push_back(detail.Fld("ID").GetLong());
+    }
+    return groups;
+}
+
+}  // namespace
+
+// The tree's own load (the root's search), LoadDetailRows and LoadSorted give
+// every owner row exactly what a search for its value alone finds, at both
+// levels of the chain, on levels whose owner rows search alone and together.
+TEST(MixedOwners, EveryDetailLoadFindsWhatASearchPerOwnerRowFinds) {
+    for (const unsigned seed : {0U, 1U, 2U, 3U}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const lurtest::MixedOwnersRows rows =
+            seed == 0 ? lurtest::MixedOwnersRows{} : lurtest::RandomMixedOwnersRows(seed);
+        lurtest::ServiceFixture service(lurtest::kMixedOwnersSchema);
+        service.Load("Mixed", "Heads", rows.heads);
+        service.Load("Mixed", "Mids", rows.mids);
+        service.Load("Mixed", "Subs", rows.subs);
+        DbDesc desc;
+        service.LoadDesc(desc, "Mixed", lurtest::kMixedOwnersDbNo);
+        DbDesc plainDesc;
+        service.LoadDesc(plainDesc, "Mixed", lurtest::kMixedOwnersDbNo);
+        RdmTable plainMids(&plainDesc, "Mids");
+        RdmTable plainSubs(&plainDesc, "Subs");
+
+        RdmStoreTab heads(nullptr, &desc, "Heads", "Heads", false);
+        auto* mids = new RdmStoreTab(&heads, &desc, "Mids", "Mids", false);
+        mids->AddLink("CODE", "CODE", "CODE");
+        auto* exact = new RdmStoreTab(&heads, &desc, "Mids", "Exact", false);
+        exact->AddLink("CODE", "XCODE", "XCODE");
+        auto* subs = new RdmStoreTab(mids, &desc, "Subs", "Subs", false);
+        subs->AddLink("SUB", "SUB", "SUB");
+        ASSERT_TRUE(heads.FindList("", 0));
+
+        const struct {
+            RdmStoreTab* owner;
+            RdmStoreTab* detail;
+            const char* ownerField;
+            RdmTable* plain;
+            const char* detailField;
+        } levels[] = {{&heads, mids, "CODE", &plainMids, "CODE"},
+                      {&heads, exact, "CODE", &plainMids, "XCODE"},
+                      {mids, subs, "SUB", &plainSubs, "SUB"}};
+        for (const auto& level : levels) {
+            SCOPED_TRACE(level.detail->GetDisplayName());
+            const GroupIds searched = SearchedGroups(*level.owner, level.ownerField, *level.plain, level.detailField);
+            EXPECT_EQ(StoredGroups(*level.owner, *level.detail), searched) << "the search's own load";
+            level.detail->LoadDetailRows();
+            EXPECT_EQ(StoredGroups(*level.owner, *level.detail), searched) << "LoadDetailRows";
+            level.detail->LoadSorted();
+            EXPECT_EQ(StoredGroups(*level.owner, *level.detail), searched) << "LoadSorted";
+        }
+        if (seed == 0) {
+            // Head 3 shows the two lines it holds, so it cannot be deleted under them.
+            ASSERT_TRUE(heads.FindList("", 0));
+            ASSERT_TRUE(heads.ListMove(2) && heads.ListMove(2));
+            ASSERT_EQ(heads.Fld("ID").GetLong(), 3);
+            EXPECT_FALSE(mids->IsListEmpty());
+            heads.SetDeferred(true);
+            EXPECT_FALSE(heads.DelRec(false));
+            EXPECT_TRUE(heads.GetJournal().IsEmpty());
+            heads.EndChanges(false);
         }
     }
 }
