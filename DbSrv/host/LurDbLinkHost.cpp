@@ -30,6 +30,10 @@
 namespace {
 
 constexpr int32_t kLinkId = 1;
+// CreateLink's answer when a link's login was refused or its tablespaces
+// could not be opened; the module calls no report function for it.
+constexpr int32_t kLinkRefused = 10015;
+constexpr const char* kLinkRefusedMeaning = "a link's login was refused or its tablespaces could not be opened";
 constexpr int kExitCode = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
@@ -91,9 +95,10 @@ const char* ChangeName(int16_t type) {
     }
 }
 
-// Prints the answer of one export call (named in code page 1250); false when it is not 0.
-bool Answer(const std::string& call, int32_t code) {
-    std::cout << win::Cp1250ToUtf8(call) << ": " << code << "\n";
+// Prints the answer of one export call (named in code page 1250), with what
+// the code means where the module reports nothing of it; false when it is not 0.
+bool Answer(const std::string& call, int32_t code, const char* meaning = "") {
+    std::cout << win::Cp1250ToUtf8(call) << ": " << code << (*meaning ? std::string(" (") + meaning + ")" : "") << "\n";
     return code == 0;
 }
 
@@ -168,7 +173,9 @@ int main(int argc, char** argv) {
     LinkModule module;
     if (!LoadModule(args[1], module)) return kExitUsage;
 
-    bool allZero = Answer("CreateLink " + std::to_string(kLinkId), module.createLink(kLinkId, links, PrintReport));
+    const int32_t created = module.createLink(kLinkId, links, PrintReport);
+    bool allZero =
+        Answer("CreateLink " + std::to_string(kLinkId), created, created == kLinkRefused ? kLinkRefusedMeaning : "");
     // A server does not use a link set it could not make whole.
     if (allZero) {
         int32_t trId = 0;

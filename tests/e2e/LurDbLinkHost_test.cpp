@@ -98,8 +98,10 @@ TEST_F(LurDbLinkHostTest, LinkThatCannotBeMadeEndsTheRun) {
         std::string output;
     };
     const Case cases[] = {
+        // No report: the module tells its report function of exceptions only.
         {"refused login", "first LINKA ADMIN SECRET\nsecond LINKB ADMIN WRONG\n",
-         "report 1: Cannot create datalink second (10068 - Wrong password.)\nCreateLink 1: 10015\nDestroyLink 1: 0\n"},
+         "CreateLink 1: 10015 (a link's login was refused or its tablespaces could not be opened)\n"
+         "DestroyLink 1: 0\n"},
         {"service without settings", "first NOSUCH ADMIN SECRET\n", "report 1: Cannot create datalink first (10039 - "},
     };
     for (const Case& c : cases) {

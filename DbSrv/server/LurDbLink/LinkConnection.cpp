@@ -1,7 +1,6 @@
 #include "LinkConnection.h"
 
 #include "Crt.h"
-#include "DbDescError.h"
 
 bool LinkConnection::Connect(const DbLink& link) {
     if (!m_connection.Open(link.service, link.user, link.password, false)) return false;
@@ -15,10 +14,4 @@ void LinkConnection::Disconnect() { m_connection.Disconnect(); }
 std::string LinkConnection::GetServiceName() const {
     const std::string& settings = m_connection.GetRegisteredService();
     return win::crt::UpperCp1250(settings.empty() ? m_connection.GetService() : settings);
-}
-
-std::string LinkConnection::Refusal() const {
-    if (m_connection.IsConnected()) return "the tablespaces of the service cannot be opened";
-    const int32_t code = m_connection.GetRefusal();
-    return std::to_string(code) + " - " + DbDescError(code, ErrorLocation(), StrVector()).what();
 }

@@ -30,10 +30,6 @@ public:
     // settings name (the link's own service when they name none). The client
     // library keeps one store per service, whatever server the settings give.
     std::string GetServiceName() const;
-    // Why Connect answered false, for the report: the refused login's code
-    // and text ("10068 - Wrong password."), or that the tablespaces could not
-    // be opened.
-    std::string Refusal() const;
 
     DbDescMap& GetDescMap() { return m_descMap; }
     const DbDescMap& GetDescMap() const { return m_descMap; }

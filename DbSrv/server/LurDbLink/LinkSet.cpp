@@ -24,13 +24,14 @@ int32_t LinkSet::CreateLinks(int32_t linkId, const std::vector<DbLink>& links, L
     std::string linkName;
     m_errorText.clear();
     try {
+        // A refused login or tablespaces that cannot be opened end the walk
+        // with 10015 and no report: the report function hears of exceptions
+        // only, and the server acts on the code.
         for (const DbLink& link : links) {
             if (result != 0) break;
             linkName = link.name;
             if (link.enabled != 0) result = AddConnection(link);
         }
-        // A refusal says why, as a failure does.
-        if (result != 0 && report && !m_errorText.empty()) report(m_linkId, m_errorText.data());
     } catch (const LurExceptBase& error) {
         m_errorText = "Cannot create datalink " + linkName + " (" + std::to_string(error.GetCode()) + " - " +
                       error.what() + ")\n";
@@ -45,17 +46,13 @@ int32_t LinkSet::CreateLinks(int32_t linkId, const std::vector<DbLink>& links, L
 }
 
 int32_t LinkSet::AddConnection(const DbLink& link) {
-    const auto refuse = [&](const std::string& why) {
-        m_errorText = "Cannot create datalink " + link.name + " (" + why + ")\n";
-        return kLinkRefused;
-    };
     // The first link of a name keeps it; a second is not connected at all.
-    if (m_connections.count(link.name) != 0) return refuse("an earlier link has the name");
+    if (m_connections.count(link.name) != 0) return kLinkRefused;
 
     // Owned from the start: any failure below deletes it, which disconnects
     // a login that was made.
     auto connection = std::make_unique<LinkConnection>();
-    if (!connection->Connect(link)) return refuse(connection->Refusal());
+    if (!connection->Connect(link)) return kLinkRefused;
 
     // Two connections to one service would wait for each other at every
     // replay (the first holds its transaction's writes until the commit) and
