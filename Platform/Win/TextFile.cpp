@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,15 +17,15 @@ std::string ReadUtf8TextFile(const std::string& path) {
     if (std::filesystem::is_directory(diskPath, error)) {
         throw TextFileError(path + " is a directory, not a file");
     }
+    // The system's reason goes with the name: a person can act on "No such
+    // file or directory" or "Permission denied", not on "cannot read" alone.
+    const auto unreadable = [&path] { return TextFileError("cannot read " + path + ": " + std::strerror(errno)); };
+    errno = 0;
     std::ifstream in(diskPath, std::ios::binary);
-    if (!in) {
-        throw TextFileError("cannot read " + path);
-    }
+    if (!in) throw unreadable();
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    if (in.bad()) {
-        throw TextFileError("cannot read " + path);
-    }
+    if (in.bad()) throw unreadable();
     std::string_view text = bytes.view();
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     const size_t skipped = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;

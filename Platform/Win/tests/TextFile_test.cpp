@@ -65,8 +65,9 @@ TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
             EXPECT_EQ(error.what(), m_dir + c.message);
         }
     }
-    for (const auto& [path, message] : {std::pair{m_dir + "/none.txt", "cannot read " + m_dir + "/none.txt"},
-                                        std::pair{m_dir, m_dir + " is a directory, not a file"}}) {
+    for (const auto& [path, message] :
+         {std::pair{m_dir + "/none.txt", "cannot read " + m_dir + "/none.txt: No such file or directory"},
+          std::pair{m_dir, m_dir + " is a directory, not a file"}}) {
         try {
             win::ReadUtf8TextFile(path);
             ADD_FAILURE() << path << " accepted";
