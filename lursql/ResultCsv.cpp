@@ -22,19 +22,21 @@ std::vector<const RdmFld*> ColumnFields(RdmView& view, const SqlSelectList& colu
 // Lines go out in chunks of about this size rather than one call each.
 constexpr size_t kChunkBytes = 64 * 1024;
 
-void Write(std::FILE* out, std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), out);
+// False when the output failed, now or before.
+bool Write(win::CheckedOutput& out, std::string& text) {
+    const bool written = out.Write(text);
     text.clear();
+    return written;
 }
 
-void EndLine(std::FILE* out, std::string& text) {
+bool EndLine(win::CheckedOutput& out, std::string& text) {
     text += '\n';
-    if (text.size() >= kChunkBytes) Write(out, text);
+    return text.size() < kChunkBytes || Write(out, text);
 }
 
 }  // namespace
 
-void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns) {
+void WriteResultCsv(win::CheckedOutput& out, RdmView& view, const SqlSelectList& columns) {
     if (columns.empty()) return;
     std::string text;
     text.reserve(kChunkBytes + 1024);
@@ -42,7 +44,7 @@ void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns)
         if (&column != &columns.front()) text += ',';
         AppendCsvField(text, win::Cp1250ToUtf8(column.alias.empty() ? column.field : column.alias));
     }
-    EndLine(out, text);
+    if (!EndLine(out, text)) return;
     // Looked up at the first row, not before: a result without rows prints
     // its header whatever its columns name.
     std::vector<const RdmFld*> fields;
@@ -53,7 +55,7 @@ void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns)
             if (i != 0) text += ',';
             AppendCsvField(text, win::Cp1250ToUtf8(fields[i]->GetString()));
         }
-        EndLine(out, text);
+        if (!EndLine(out, text)) break;  // the rest is lost as well
     }
     view.EndIteration();
     Write(out, text);

@@ -6,10 +6,10 @@
 // never held whole.
 #pragma once
 
-#include <cstdio>
-
+#include "CheckedOutput.h"
 #include "RdmView.h"
 #include "SqlSelectColumn.h"
 
 // The lines, each ending in a line feed; nothing when the list is empty.
-void WriteResultCsv(std::FILE* out, RdmView& view, const SqlSelectList& columns);
+// The rows stop at the first write that fails: out keeps the failure.
+void WriteResultCsv(win::CheckedOutput& out, RdmView& view, const SqlSelectList& columns);

@@ -13,10 +13,10 @@
 // terminal they are required.
 //
 // Exit status: 0 every statement succeeded (or -h, --help); 1 a statement
-// failed or the transaction the script left open was rolled back; 2 wrong
-// command line; 3 nothing ran (login refused or cancelled, tablespaces not
-// opened, script unreadable, not valid text or with a syntax error, an
-// import refused).
+// failed, the output could not be written (said once, at the end) or the
+// transaction the script left open was rolled back; 2 wrong command line;
+// 3 nothing ran (login refused or cancelled, tablespaces not opened, script
+// unreadable, not valid text or with a syntax error, an import refused).
 #include <unistd.h>
 
 #include <cstdio>
@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "CheckedOutput.h"
 #include "CodePage.h"
 #include "CommandLine.h"
 #include "DbDescError.h"
@@ -72,19 +73,29 @@ struct UsageError {
     std::string text;
 };
 
-// Code page 1250 text to the console, in UTF-8, with the system's line
+// Code page 1250 text for the console, in UTF-8, with the system's line
 // breaks as the terminal's.
-void Write(std::FILE* stream, const std::string& text) {
+std::string ConsoleText(const std::string& text) {
     std::string lines;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         lines += text[i];
     }
-    const std::string utf8 = win::Cp1250ToUtf8(lines);
+    return win::Cp1250ToUtf8(lines);
+}
+
+// Messages, on standard error.
+void Write(std::FILE* stream, const std::string& text) {
+    const std::string utf8 = ConsoleText(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
 }
 
 void Line(std::FILE* stream, const std::string& text) { Write(stream, text + "\n"); }
+
+// Results, on standard output; a failure is kept there and told once, at the end.
+void Write(win::CheckedOutput& out, const std::string& text) { out.Write(ConsoleText(text)); }
+
+void Line(win::CheckedOutput& out, const std::string& text) { Write(out, text + "\n"); }
 
 Options ParseCommandLine(const std::vector<std::string>& args) {
     Options options;
@@ -163,11 +174,11 @@ void ShowStatement(void* argument) {
         if (!text.empty()) Line(stderr, text.starts_with("\r\n") ? text.substr(2) : text);
         return;
     }
-    if (console.showStatus) Line(stdout, status);
-    if (status.starts_with("SELECT:"))
-        WriteResultCsv(stdout, console.session->GetView(), console.session->GetColumns());
-    if (!text.empty()) Line(stdout, text);
-    std::fflush(stdout);
+    win::CheckedOutput& out = win::StandardOutput();
+    if (console.showStatus) Line(out, status);
+    if (status.starts_with("SELECT:")) WriteResultCsv(out, console.session->GetView(), console.session->GetColumns());
+    if (!text.empty()) Line(out, text);
+    out.Flush();
 }
 
 // Logs in (the login dialog asks on the terminal for the user or password
@@ -222,7 +233,7 @@ int Run(const Options& options) {
             ReportFailure(error);
             return kNothingRan;
         }
-        Line(stdout, session.GetSqlResultText());
+        Line(win::StandardOutput(), session.GetSqlResultText());
         return kAllSucceeded;
     }
 
@@ -254,7 +265,7 @@ int Run(const Options& options) {
         session.CheckSql();  // a syntax error is shown by the progress callback
         if (IsFailure(session.GetStatus())) return kNothingRan;
         if (options.checkOnly) {
-            Line(stdout, session.GetStatus());
+            Line(win::StandardOutput(), session.GetStatus());
             return kAllSucceeded;
         }
         session.ExecSql();
@@ -266,6 +277,15 @@ int Run(const Options& options) {
         return kStatementFailed;
     }
     return console.failed ? kStatementFailed : kAllSucceeded;
+}
+
+// Closes standard output: when what was written to it did not all get
+// there, says so once and turns a success into exit status 1.
+int EndOutput(int status) {
+    win::CheckedOutput& out = win::StandardOutput();
+    if (out.Close()) return status;
+    std::fprintf(stderr, "lursql: %s\n", out.FailureText().c_str());
+    return status == kAllSucceeded ? kStatementFailed : status;
 }
 
 }  // namespace
@@ -284,13 +304,14 @@ int main(int argc, char** argv) {
         return kUsage;
     }
     if (options.help) {
-        Write(stdout, kUsageText);
-        return kAllSucceeded;
+        Write(win::StandardOutput(), kUsageText);
+        return EndOutput(kAllSucceeded);
     }
+    int status = kNothingRan;
     try {
-        return Run(options);
+        status = Run(options);
     } catch (const LurExceptBase& error) {
         ReportFailure(error);
-        return kNothingRan;
     }
+    return EndOutput(status);
 }

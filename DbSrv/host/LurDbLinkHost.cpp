@@ -5,8 +5,9 @@
 //
 //   LurDbLinkHost <module.so> <link-list> <schema-file> <script>
 //
-// Exit status: 0 every export answered 0; 1 an export answered a code;
-// 2 wrong command line, unreadable file or a module without the exports.
+// Exit status: 0 every export answered 0; 1 an export answered a code or
+// the output could not be written; 2 wrong command line, unreadable file or
+// a module without the exports.
 //
 // The file names are taken in code page 1250, as every text inside the
 // system, and are UTF-8 again on disk and on the terminal. The three files are
@@ -14,11 +15,13 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "CheckedOutput.h"
 #include "CodePage.h"
 #include "CommandLine.h"
 #include "HostFiles.h"
@@ -41,8 +44,9 @@ constexpr const char* kUsage =
     "Loads the link module, connects the links of <link-list> as link set 1, replays the\n"
     "transactions of <script> (records laid out by the tablespaces of <schema-file>)\n"
     "through the module's exports, prints every export's answer, then ends the links.\n"
-    "Exit status: 0 every export answered 0, 1 an export answered a code, 2 wrong\n"
-    "command line, unreadable file or a module without the exports.\n";
+    "Exit status: 0 every export answered 0, 1 an export answered a code or the output\n"
+    "could not be written, 2 wrong command line, unreadable file or a module without\n"
+    "the exports.\n";
 
 struct LinkModule {
     void* library = nullptr;
@@ -83,7 +87,7 @@ int32_t PrintReport(int32_t linkId, char* text) {
     std::string line;
     for (char c : message)
         if (c != '\r') line += c == '\n' ? ' ' : c;
-    std::cout << "report " << linkId << ": " << line << "\n";
+    win::StandardOutput().Write("report " + std::to_string(linkId) + ": " + line + "\n");
     return 0;
 }
 
@@ -98,7 +102,8 @@ const char* ChangeName(int16_t type) {
 // Prints the answer of one export call (named in code page 1250), with what
 // the code means where the module reports nothing of it; false when it is not 0.
 bool Answer(const std::string& call, int32_t code, const char* meaning = "") {
-    std::cout << win::Cp1250ToUtf8(call) << ": " << code << (*meaning ? std::string(" (") + meaning + ")" : "") << "\n";
+    win::StandardOutput().Write(win::Cp1250ToUtf8(call) + ": " + std::to_string(code) +
+                                (*meaning ? std::string(" (") + meaning + ")" : "") + "\n");
     return code == 0;
 }
 
@@ -114,12 +119,22 @@ bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& t
     }
     std::vector<TransactionElem> recorded;
     const int32_t listCode = module.getList(kLinkId, trId, recorded);
-    std::cout << "GetTransactionListLink " << trId << ": " << listCode << " (" << recorded.size() << " changes)\n";
+    win::StandardOutput().Write("GetTransactionListLink " + std::to_string(trId) + ": " + std::to_string(listCode) +
+                                " (" + std::to_string(recorded.size()) + " changes)\n");
     // A transaction without changes has no list: 10002 is then the answer.
     allZero &= listCode == 0 || transaction.changes.empty();
     allZero &= Answer("EndTransactionLink " + std::to_string(trId) + (transaction.commit ? " commit" : " abort"),
                       module.endTransaction(kLinkId, trId, transaction.commit ? 1 : 0));
     return allZero;
+}
+
+// Closes standard output: when the answers did not all get there, says so
+// and turns a success into exit status 1.
+int EndOutput(int status) {
+    win::CheckedOutput& out = win::StandardOutput();
+    if (out.Close()) return status;
+    std::cerr << "Cannot write " << out.Name() << ": " << std::strerror(out.Error()) << ".\n";
+    return status == 0 ? kExitCode : status;
 }
 
 }  // namespace
@@ -133,8 +148,8 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (args.size() == 2 && (args[1] == "-h" || args[1] == "--help")) {
-        std::cout << kUsage;
-        return 0;
+        win::StandardOutput().Write(kUsage);
+        return EndOutput(0);
     }
     if (args.size() != 5) {
         std::cerr << kUsage;
@@ -183,5 +198,5 @@ int main(int argc, char** argv) {
     }
     allZero &= Answer("DestroyLink " + std::to_string(kLinkId), module.destroyLink(kLinkId));
     // The module stays loaded until the process ends, as in the server.
-    return allZero ? 0 : kExitCode;
+    return EndOutput(allZero ? 0 : kExitCode);
 }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "LastError.h"
 #include "LurExceptBaseArg.h"
@@ -141,11 +142,12 @@ bool File::Open(const char* name, const char* mode, bool createDirectories, bool
 
 bool File::Close(bool throwOnError) {
     if (!IsValid()) return true;
-    if (!win::CloseHandle(m_handle)) {
+    // A failed close has released the handle too: the destructor must not
+    // close it again (and raise for the handle it no longer knows).
+    if (!win::CloseHandle(std::exchange(m_handle, win::INVALID_HANDLE_VALUE))) {
         if (throwOnError) RaiseSys(win::GetLastError(), kLineClose, m_name);
         return false;
     }
-    m_handle = win::INVALID_HANDLE_VALUE;
     m_name.clear();
     return true;
 }

@@ -45,6 +45,8 @@ public:
     win::HANDLE CreateHandle(const char* name, const char* mode, bool createDirectories, bool throwOnError);
     bool Open(const char* name, char mode, bool throwOnError);
     bool Open(const char* name, const char* mode, bool createDirectories, bool throwOnError);
+    // False (or a raise with throwOnError) when the close fails; the file
+    // is closed either way, with the last error of the failure.
     bool Close(bool throwOnError);
     // Creates the kept name anew as an empty file (read and write, shared).
     bool Recreate();

@@ -6,6 +6,7 @@ namespace win {
 
 namespace {
 thread_local uint32_t t_lastError = ERROR_SUCCESS;
+thread_local int t_lastErrno = 0;
 
 struct ErrnoMapping {
     int err;
@@ -47,7 +48,12 @@ constexpr ErrnoMapping kErrnoTable[] = {
 
 uint32_t GetLastError() { return t_lastError; }
 
-void SetLastError(uint32_t code) { t_lastError = code; }
+void SetLastError(uint32_t code) {
+    t_lastError = code;
+    t_lastErrno = 0;
+}
+
+int GetLastErrno() { return t_lastErrno; }
 
 uint32_t ErrorFromErrno(int err) {
     for (const ErrnoMapping& m : kErrnoTable) {
@@ -59,6 +65,7 @@ uint32_t ErrorFromErrno(int err) {
 uint32_t SetLastErrorFromErrno(int err) {
     const uint32_t code = ErrorFromErrno(err);
     SetLastError(code);
+    t_lastErrno = err;
     return code;
 }
 

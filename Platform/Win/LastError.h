@@ -52,13 +52,19 @@ enum : uint32_t {
 };
 
 uint32_t GetLastError();
+// Sets the code as it is: no errno stands behind it (GetLastErrno answers 0).
 void SetLastError(uint32_t code);
+// The errno the last error was made from (SetLastErrorFromErrno), so that a
+// caller can give the system's own reason; 0 when the last error was set as
+// a Windows code.
+int GetLastErrno();
 
 // The Windows code for a POSIX errno value (ERROR_INVALID_FUNCTION for one
 // the table does not know).
 uint32_t ErrorFromErrno(int err);
 
-// SetLastError (ErrorFromErrno (err)); returns the code.
+// SetLastError (ErrorFromErrno (err)), keeping err for GetLastErrno;
+// returns the code.
 uint32_t SetLastErrorFromErrno(int err);
 
 }  // namespace win

@@ -14,23 +14,29 @@
 #include <string>
 #include <vector>
 
+#include "CheckedOutput.h"
 #include "CodePage.h"
 #include "CommandLine.h"
 #include "Crt.h"
 #include "Csv.h"
 #include "DbStruct.h"
+#include "LastError.h"
 #include "LurExceptBase.h"
 #include "RecordCodec.h"
 #include "Registry.h"
 #include "Schema.h"
 #include "Store.h"
 #include "StringScrambler.h"
+#include "SystemErrorText.h"
 #include "TextFile.h"
 #include "lurdbcli.h"
 
 using namespace lurdbcli;
 
 namespace {
+
+// What the commands print: a failure is kept there and told at the end.
+win::CheckedOutput& Out() { return win::StandardOutput(); }
 
 constexpr const char* kUsage =
     "usage:\n"
@@ -208,7 +214,7 @@ void CreateService(const std::vector<std::string>& args) {
         Store::Discard(service);  // a half-made service would block a retry
         throw;
     }
-    std::printf("service %s created: %s\n", win::Cp1250ToUtf8(service).c_str(), Store::PathFor(service).c_str());
+    Out().Print("service %s created: %s\n", win::Cp1250ToUtf8(service).c_str(), Store::PathFor(service).c_str());
 }
 
 void AddUser(const std::vector<std::string>& args) {
@@ -226,7 +232,7 @@ void AddUser(const std::vector<std::string>& args) {
         }
         throw;
     }
-    std::printf("user %s added\n", win::Cp1250ToUtf8(user).c_str());
+    Out().Print("user %s added\n", win::Cp1250ToUtf8(user).c_str());
 }
 
 // Disables (enabled byte 0) or removes the user's catalogue row.
@@ -247,7 +253,7 @@ void ChangeUser(const std::vector<std::string>& args, bool remove) {
     if (sqlite3_changes(store->Db().Raw()) == 0) {
         throw std::runtime_error("no user " + win::Cp1250ToUtf8(args[1]));
     }
-    std::printf("user %s %s\n", win::Cp1250ToUtf8(user).c_str(), remove ? "removed" : "disabled");
+    Out().Print("user %s %s\n", win::Cp1250ToUtf8(user).c_str(), remove ? "removed" : "disabled");
 }
 
 void CreateTablespaces(const std::vector<std::string>& args) {
@@ -288,7 +294,7 @@ void CreateTablespaces(const std::vector<std::string>& args) {
         throw;
     }
     for (const TablespaceDef& tablespace : tablespaces) {
-        std::printf("tablespace %s (%d) created with %zu tables\n", win::Cp1250ToUtf8(tablespace.name).c_str(),
+        Out().Print("tablespace %s (%d) created with %zu tables\n", win::Cp1250ToUtf8(tablespace.name).c_str(),
                     tablespace.number, tablespace.tables.size());
     }
 }
@@ -385,7 +391,7 @@ void Load(const std::vector<std::string>& args) {
         db.Exec("ROLLBACK");
         throw;
     }
-    std::printf("%d rows loaded into %s.%s\n", rows, win::Cp1250ToUtf8(args[1]).c_str(),
+    Out().Print("%d rows loaded into %s.%s\n", rows, win::Cp1250ToUtf8(args[1]).c_str(),
                 win::Cp1250ToUtf8(args[2]).c_str());
 }
 
@@ -404,7 +410,7 @@ void Dump(const std::vector<std::string>& args) {
             columns += (columns.empty() ? "" : ", ") + QuoteName(field.name);
         }
     }
-    std::cout << FormatCsvRecord(names) << '\n';
+    Out().Write(FormatCsvRecord(names) + '\n');
     Statement& query = source.store->Db().Cached(
         "SELECT " + columns + " FROM " + QuoteName(SqlTableName(source.tablespace, *source.table)) + " ORDER BY rowid");
     while (query.Step()) {
@@ -412,8 +418,22 @@ void Dump(const std::vector<std::string>& args) {
         for (size_t i = 0; i < fields.size(); ++i) {
             values.push_back(win::Cp1250ToUtf8(SqlToText(*fields[i], query.Column(static_cast<int>(i)))));
         }
-        std::cout << FormatCsvRecord(values) << '\n';
+        // A dump that can no longer be written stops: the rest is lost as well.
+        if (!Out().Write(FormatCsvRecord(values) + '\n')) return;
     }
+}
+
+// ": " and why the last call of the platform's stand-ins failed: the
+// system's text of the errno behind it, else the English text of its
+// Windows code (the messages are English); "" when there is neither.
+std::string LastFailureReason() {
+    constexpr uint16_t kEnglish = 0x0409;
+    if (const int err = win::GetLastErrno(); err != 0) return std::string(": ") + std::strerror(err);
+    std::string text;
+    const uint32_t code = win::GetLastError();
+    if (code == win::ERROR_SUCCESS || !win::FormatSystemMessage(code, kEnglish, text)) return "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return ": " + win::Cp1250ToUtf8(text);
 }
 
 // Writes the tablespace's description, as the service hands it to the
@@ -435,9 +455,9 @@ void SaveDescription(const std::vector<std::string>& args) {
     }
     const std::string path = win::Cp1250ToUtf8(prefix + description.GetDbName() + ".dbd");
     if (description.SaveDbd(prefix.c_str()) != 0) {
-        throw std::runtime_error("cannot write " + path);
+        throw std::runtime_error("cannot write " + path + LastFailureReason());
     }
-    std::printf("description of %s written to %s\n", win::Cp1250ToUtf8(description.GetDbName()).c_str(), path.c_str());
+    Out().Print("description of %s written to %s\n", win::Cp1250ToUtf8(description.GetDbName()).c_str(), path.c_str());
 }
 
 // Prints the tables, fields and keys of a description file as the schema
@@ -480,25 +500,12 @@ void ShowDescription(const std::vector<std::string>& args) {
     }
     // The schema text less its tablespace line, which the file cannot fill.
     const std::string text = FormatSchema(shown);
-    std::fputs(win::Cp1250ToUtf8(text.substr(text.find('\n') + 1)).c_str(), stdout);
+    Out().Write(win::Cp1250ToUtf8(text.substr(text.find('\n') + 1)));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    std::vector<std::string> args;
-    try {
-        args = win::CommandLineArguments(argc, argv);
-    } catch (const win::CommandLineError& error) {
-        std::fprintf(stderr, "lurdbadm: %s\n%s", win::Cp1250ToUtf8(error.what()).c_str(), kUsage);
-        return 2;
-    }
-    const std::string command = args[1];
-    args.erase(args.begin(), args.begin() + 2);  // the program's path and the command
+// Carries out the command; its exit status, with the failure's message on
+// stderr.
+int Execute(const std::string& command, const std::vector<std::string>& args) {
     try {
         if (command == "create-service") {
             CreateService(args);
@@ -519,7 +526,7 @@ int main(int argc, char** argv) {
         } else if (command == "remove-user") {
             ChangeUser(args, true);
         } else if (command == "help" || command == "--help" || command == "-h") {
-            std::fputs(kUsage, stdout);
+            Out().Write(kUsage);
         } else {
             throw UsageError("unknown command " + win::Cp1250ToUtf8(command));
         }
@@ -540,4 +547,31 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lurdbadm: %s\n", error.what());
         return 1;
     }
+}
+
+// Closes standard output: when what the command printed did not all get
+// there, says so and turns a success into exit status 1.
+int EndOutput(int status) {
+    if (Out().Close()) return status;
+    std::fprintf(stderr, "lurdbadm: %s\n", Out().FailureText().c_str());
+    return status == 0 ? 1 : status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::vector<std::string> args;
+    try {
+        args = win::CommandLineArguments(argc, argv);
+    } catch (const win::CommandLineError& error) {
+        std::fprintf(stderr, "lurdbadm: %s\n%s", win::Cp1250ToUtf8(error.what()).c_str(), kUsage);
+        return 2;
+    }
+    const std::string command = args[1];
+    args.erase(args.begin(), args.begin() + 2);  // the program's path and the command
+    return EndOutput(Execute(command, args));
 }

@@ -16,9 +16,9 @@ namespace {
 std::string Written(RdmView& view, const SqlSelectList& columns) {
     char* bytes = nullptr;
     size_t size = 0;
-    std::FILE* out = open_memstream(&bytes, &size);
+    win::CheckedOutput out(open_memstream(&bytes, &size), "memory");
     WriteResultCsv(out, view, columns);
-    std::fclose(out);
+    EXPECT_TRUE(out.Close());
     std::string text(bytes, size);
     std::free(bytes);
     return text;

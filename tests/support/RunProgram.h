@@ -1,15 +1,19 @@
 // Test support: runs a program as the shell would, in a child process
 // without a terminal (or on a pseudo-terminal the test types on), with
 // standard input from a file, standard output and error into files, an
-// optional working directory and extra environment, and hands back its exit
-// status and both outputs.
+// optional working directory and extra environment (and, to make a file's
+// write fail, a limit on the size of the files it writes), and hands back
+// its exit status and both outputs.
 #pragma once
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -30,6 +34,9 @@ struct ProgramCall {
     std::string inputFile = "/dev/null";                           // standard input (so a message box answers at once)
     std::string workDir;                                           // empty: the test's own
     std::vector<std::pair<std::string, std::string>> environment;  // set in the child only
+    // The size in bytes no file may grow past (RLIMIT_FSIZE: a write beyond
+    // it fails with EFBIG, SIGXFSZ ignored); -1 for none.
+    long long fileSizeLimit = -1;
 };
 
 struct ProgramRun {
@@ -38,7 +45,11 @@ struct ProgramRun {
     std::string err;
 };
 
+// The bytes of a regular file; "" for anything else (/dev/full, which reads
+// as endless zeros, stands for a full disk's output).
 inline std::string WholeFile(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return "";
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -61,6 +72,11 @@ inline pid_t StartProgram(const ProgramCall& call, const char* terminal = nullpt
         if (in < 0 || out < 0 || err < 0) _exit(126);
         if (!call.workDir.empty() && chdir(call.workDir.c_str()) != 0) _exit(126);
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        if (call.fileSizeLimit >= 0) {
+            std::signal(SIGXFSZ, SIG_IGN);  // kept through exec
+            const rlimit limit{static_cast<rlim_t>(call.fileSizeLimit), static_cast<rlim_t>(call.fileSizeLimit)};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        }
         for (const auto& [name, value] : call.environment) setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> argv{const_cast<char*>(call.path.c_str())};
         for (const std::string& arg : call.args) argv.push_back(const_cast<char*>(arg.c_str()));

@@ -9,6 +9,7 @@
 
 #include "DbDescError.h"
 #include "File.h"
+#include "LastError.h"
 #include "LurExceptBaseArg.h"
 #include "LurStrings.h"
 
@@ -221,7 +222,15 @@ int DbStruct::SaveDbd(const char* prefix) const {
     // file or the new one, never none, and one that has the old file open
     // keeps reading it. A read-only target stays, as it always did.
     if (whole && win::MoveFileExA(temporary.c_str(), target.c_str(), win::MOVEFILE_REPLACE_EXISTING)) return 0;
+    // The caller's reason is the failed step's, not the cleanup's.
+    const uint32_t error = win::GetLastError();
+    const int cause = win::GetLastErrno();
     lurutils::RemoveFile(temporary, false, false);
+    if (cause != 0) {
+        win::SetLastErrorFromErrno(cause);
+    } else {
+        win::SetLastError(error);
+    }
     return kNotWritten;
 }
 

@@ -117,7 +117,9 @@ public:
     // SaveDbd writes prefix + name + ".dbd" (the prefix ends in its own
     // separator) through a temporary file beside it that replaces the target
     // in one rename once it is whole, so readers always find a whole file;
-    // 0, or 10006 with any old file left as it was (also a read-only one).
+    // 0, or 10006 with any old file left as it was (also a read-only one)
+    // and the last error that of the step that failed (win::GetLastErrno
+    // its errno, when the system gave one).
     int SaveDbd(const char* prefix) const;
     // Parses a description file; the name is kept exactly as passed. 10011
     // when the file cannot be opened or read whole, 10016 without memory for

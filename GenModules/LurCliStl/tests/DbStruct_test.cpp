@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "DbDescError.h"
 #include "File.h"
 #include "FileApi.h"
+#include "LastError.h"
 #include "LurExceptBaseArg.h"
 
 namespace {
@@ -605,7 +607,7 @@ TEST_F(DbStructFile, ReadersBesideSavesAlwaysFindAWholeFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_posix), {}), 1);
 }
 
-TEST_F(DbStructFile, AFailedWriteLeavesTheOldFile) {
+TEST_F(DbStructFile, AFailedWriteLeavesTheOldFileAndItsReason) {
     const std::string old(200, 'o');
     Write("CAR.dbd", old);
     ASSERT_GT(s.GetImage().size(), 100u);
@@ -616,7 +618,8 @@ TEST_F(DbStructFile, AFailedWriteLeavesTheOldFile) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{100, 100};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        ::_exit(s.SaveDbd(m_prefix.c_str()) == 10006 ? 0 : 1);
+        // The reason is the write's, for the caller's message.
+        ::_exit(s.SaveDbd(m_prefix.c_str()) == 10006 && win::GetLastErrno() == EFBIG ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

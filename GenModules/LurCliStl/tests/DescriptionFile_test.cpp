@@ -62,7 +62,9 @@ TEST(DescriptionFile, ToolsRefuseWhatTheyCannotDo) {
     EXPECT_EQ(service.RunAdmin("dbd-save CARDB NOSUCH " + service.Dir(), &output), 1);
     EXPECT_NE(output.find("no tablespace NOSUCH"), std::string::npos) << output;
     EXPECT_EQ(service.RunAdmin("dbd-save CARDB CAR " + service.Dir() + "/missing", &output), 1);
-    EXPECT_NE(output.find("cannot write"), std::string::npos) << output;
+    EXPECT_NE(output.find("cannot write " + service.Dir() + "/missing/CAR.dbd: The path was not found."),
+              std::string::npos)
+        << output;
     EXPECT_EQ(service.RunAdmin("dbd-show " + service.Dir() + "/none.dbd", &output), 1);
     EXPECT_NE(output.find("cannot read"), std::string::npos) << output;
     EXPECT_EQ(service.RunAdmin("dbd-show " + service.Dir() + "/schema.txt", &output), 1);

@@ -37,4 +37,12 @@ TEST(LastError, SetFromErrnoStoresAndReturnsTheCode) {
     EXPECT_EQ(win::ERROR_SUCCESS, win::GetLastError());
 }
 
+TEST(LastError, AnErrorFromErrnoKeepsTheErrno) {
+    win::SetLastErrorFromErrno(EFBIG);  // a code the table does not know: its errno still tells
+    EXPECT_EQ(win::ERROR_INVALID_FUNCTION, win::GetLastError());
+    EXPECT_EQ(EFBIG, win::GetLastErrno());
+    win::SetLastError(win::ERROR_ACCESS_DENIED);  // a Windows code alone
+    EXPECT_EQ(0, win::GetLastErrno());
+}
+
 }  // namespace

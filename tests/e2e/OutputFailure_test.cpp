@@ -1,0 +1,237 @@
+// Every program that writes data, with its output where writing fails: its
+// standard output on /dev/full (a device that is always full), a file of
+// its own that leads there, or a file that may not grow (RLIMIT_FSIZE). A
+// user exporting to a full disk must not get a cut file and a success:
+// each program says once, on standard error, what it could not write and
+// the system's reason, and exits with its failure status. The same calls
+// with room to write succeed, so the failure is the output's alone.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "LurSqlFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSchemaFile = LUR_SOURCE_DIR "/tests/fixtures/link_garage.schema";
+
+// A description file larger than the store's own files grow in a run
+// (the SQLite shared-memory file reaches 32 KB), so that a limit between
+// the two fails the description's write alone: 20 tables of 100 fields,
+// about 50 KB.
+std::string HugeSchema() {
+    std::string text = "tablespace Huge 12 1.0.0.0\n";
+    for (int table = 0; table < 20; ++table) {
+        text += "table T" + std::to_string(table) + "\n";
+        for (int field = 0; field < 100; ++field) {
+            text += "  field F" + std::to_string(field) + " l 4 " + (field == 0 ? "u" : "n") + "\n";
+        }
+    }
+    return text;
+}
+constexpr long long kStoreGrowth = 32 * 1024;
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string ReadSchemaFile() {
+    std::ifstream in(kSchemaFile, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class OutputFailureTest : public lurtest::LurSqlFixture {
+protected:
+    OutputFailureTest() : LurSqlFixture(ReadSchemaFile()) {
+        service.Load("Garage", "Vehicle", "VehId,Plate,Owner\n1,ABC-123,Kis Anna\n2,XYZ-987,Bod\xC3\xB3\n");
+        Write("select.sql",
+              "SELECT * FROM Garage.Vehicle;\n"
+              "PRINT 'between';\n"
+              "SELECT VehId FROM Garage.Vehicle;\n");
+        Write("notes.csv", "1,first\n2,second\n");
+        Write("links.txt", "only GARAGE owner key\n");
+        Write("script.txt", "begin\ninsert Garage.Note VehId=1 Text=checked\ncommit\n");
+        EXPECT_EQ(Run("lurdbadm", {"create-tablespace", "GARAGE", Write("huge.schema", HugeSchema())}).status, 0);
+        fs::create_directories(Dbd());
+        EXPECT_EQ(Run("lurdbadm", {"dbd-save", "GARAGE", "Garage", Dbd()}).status, 0);
+        Write("vehicles.csv", "GJ_ID,GJ_TELJESITMENY,GJ_TERFOGAT,EMC_ID,GJ_OSSZTOMEG\n1,,,0,0\n2,75,1598,4,1200\n");
+    }
+
+    std::string Dbd() const { return Work() + "/dbd"; }
+    std::string Vehicles() const { return Work() + "/vehicles"; }
+};
+
+TEST_F(OutputFailureTest, AProgramThatCannotWriteItsOutputSaysSoAndFails) {
+    const std::string full = "/dev/full";
+    const std::string noSpace = "No space left on device";
+    const std::string tooLarge = "File too large";
+    const std::vector<std::string> login{"-u", "owner", "-p", "key"};
+    auto withLogin = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), login.begin(), login.end());
+        return args;
+    };
+    const struct {
+        const char* name;
+        const char* program;
+        std::vector<std::string> args;
+        std::string out;          // where standard output goes
+        std::string fullLink;     // a file the program writes, made a link to /dev/full ("" none)
+        long long fileSizeLimit;  // -1 for none
+        int status;               // the program's failure status
+        std::string what;         // what the message names
+        std::string reason;
+        std::vector<std::string> undo = {};  // lurdbadm's arguments that undo the first call's work ({} none)
+    } cases[] = {
+        {"lursql SELECT", "lursql", withLogin({"GARAGE", "select.sql"}), full, "", -1, 1, "standard output", noSpace},
+        {"lursql --status", "lursql", withLogin({"--status", "GARAGE", "select.sql"}), full, "", -1, 1,
+         "standard output", noSpace},
+        {"lursql --check", "lursql", withLogin({"--check", "GARAGE", "select.sql"}), full, "", -1, 1, "standard output",
+         noSpace},
+        {"lursql --import", "lursql", withLogin({"--import", "Garage.Note", "GARAGE", "notes.csv"}), full, "", -1, 1,
+         "standard output", noSpace},
+        {"lursql --help", "lursql", {"--help"}, full, "", -1, 1, "standard output", noSpace},
+        {"lurdbadm dump",
+         "lurdbadm",
+         {"dump", "GARAGE", "Garage", "Vehicle"},
+         full,
+         "",
+         -1,
+         1,
+         "standard output",
+         noSpace},
+        {"lurdbadm dbd-save, a file that may not grow",
+         "lurdbadm",
+         {"dbd-save", "GARAGE", "Huge", Dbd()},
+         Work() + "/out.txt",
+         "",
+         kStoreGrowth,
+         1,
+         Dbd() + "/HUGE.dbd",
+         tooLarge},
+        {"lurdbadm dbd-save's confirmation",
+         "lurdbadm",
+         {"dbd-save", "GARAGE", "Garage", Dbd()},
+         full,
+         "",
+         -1,
+         1,
+         "standard output",
+         noSpace},
+        {"lurdbadm dbd-show",
+         "lurdbadm",
+         {"dbd-show", Dbd() + "/GARAGE.dbd"},
+         full,
+         "",
+         -1,
+         1,
+         "standard output",
+         noSpace},
+        {"lurdbadm add-user's confirmation",
+         "lurdbadm",
+         {"add-user", "GARAGE", "clerk", "pass"},
+         full,
+         "",
+         -1,
+         1,
+         "standard output",
+         noSpace,
+         {"remove-user", "GARAGE", "clerk"}},
+        {"lurdbadm help", "lurdbadm", {"help"}, full, "", -1, 1, "standard output", noSpace},
+        {"lurvehgen's files",
+         "lurvehgen",
+         {"--dir", Vehicles(), "--files-only", "--vehicles", "20"},
+         Work() + "/out.txt",
+         Vehicles() + "/cases.csv",
+         -1,
+         1,
+         Vehicles() + "/cases.csv",
+         noSpace},
+        {"lurvehgen's listing",
+         "lurvehgen",
+         {"--dir", Vehicles(), "--files-only", "--vehicles", "20"},
+         full,
+         "",
+         -1,
+         1,
+         "standard output",
+         noSpace},
+        {"lurvehgen summary", "lurvehgen", {"summary", "vehicles.csv"}, full, "", -1, 1, "standard output", noSpace},
+        {"LurDbLinkHost",
+         "LurDbLinkHost",
+         {lurtest::BinDir() + "/libLurDbLink.so", "links.txt", kSchemaFile, "script.txt"},
+         full,
+         "",
+         -1,
+         1,
+         "standard output",
+         noSpace},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        lurtest::ProgramCall call{lurtest::BinDir() + "/" + c.program, c.args, c.out, service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.fileSizeLimit = c.fileSizeLimit;
+        if (!c.fullLink.empty()) {
+            fs::create_directories(fs::path(c.fullLink).parent_path());
+            fs::create_symlink(full, c.fullLink);
+        }
+        const lurtest::ProgramRun run = lurtest::RunProgram(call);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        // LurDbLinkHost's messages are sentences: "Cannot write ...".
+        const std::string message = Lower("cannot write " + c.what + ": " + c.reason);
+        EXPECT_NE(Lower(run.err).find(message), std::string::npos) << run.err;
+        EXPECT_EQ(Count(run.err, c.reason), 1u) << run.err;  // said once
+
+        // With room to write, the same call succeeds.
+        if (!c.fullLink.empty()) fs::remove(c.fullLink);
+        if (!c.undo.empty()) {
+            EXPECT_EQ(Run("lurdbadm", c.undo).status, 0);
+        }
+        call.outFile = Work() + "/out.txt";
+        call.fileSizeLimit = -1;
+        const lurtest::ProgramRun control = lurtest::RunProgram(call);
+        EXPECT_EQ(control.status, 0) << control.err;
+        EXPECT_EQ(control.err.find("cannot write"), std::string::npos) << control.err;
+    }
+}
+
+// A description that could not be written leaves the old file as it was,
+// and no half-written one beside it.
+TEST_F(OutputFailureTest, AFailedDescriptionLeavesTheOldFile) {
+    std::ofstream(Dbd() + "/HUGE.dbd") << "old";
+    lurtest::ProgramCall call{lurtest::BinDir() + "/lurdbadm",
+                              {"dbd-save", "GARAGE", "Huge", Dbd()},
+                              Work() + "/out.txt",
+                              service.Dir() + "/stderr.txt"};
+    call.fileSizeLimit = kStoreGrowth;
+    const lurtest::ProgramRun run = lurtest::RunProgram(call);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "lurdbadm: cannot write " + Dbd() + "/HUGE.dbd: File too large\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lurtest::WholeFile(Dbd() + "/HUGE.dbd"), "old");
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Dbd())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"GARAGE.dbd", "HUGE.dbd"}));
+}
+
+}  // namespace
