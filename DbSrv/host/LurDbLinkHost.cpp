@@ -48,6 +48,9 @@ constexpr const char* kUsage =
     "could not be written, 2 wrong command line, unreadable file or a module without\n"
     "the exports.\n";
 
+// A message on standard error, under the program's name.
+void Complain(const std::string& text) { std::cerr << "LurDbLinkHost: " << text << "\n"; }
+
 struct LinkModule {
     void* library = nullptr;
     CreateLinkFn createLink = nullptr;
@@ -61,14 +64,14 @@ struct LinkModule {
 template <class Fn>
 bool Bind(void* library, const char* name, Fn& pointer) {
     pointer = reinterpret_cast<Fn>(dlsym(library, name));
-    if (!pointer) std::cerr << "The module has no export " << name << ".\n";
+    if (!pointer) Complain("The module has no export " + std::string(name) + ".");
     return pointer != nullptr;
 }
 
 bool LoadModule(const std::string& path, LinkModule& module) {
     module.library = dlopen(win::Cp1250ToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module.library) {
-        std::cerr << "Cannot load the link module: " << dlerror() << "\n";
+        Complain(std::string("Cannot load the link module: ") + dlerror());
         return false;
     }
     // Every missing export is named, not only the first.
@@ -133,7 +136,7 @@ bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& t
 int EndOutput(int status) {
     win::CheckedOutput& out = win::StandardOutput();
     if (out.Close()) return status;
-    std::cerr << "Cannot write " << out.Name() << ": " << std::strerror(out.Error()) << ".\n";
+    Complain("Cannot write " + out.Name() + ": " + std::strerror(out.Error()) + ".");
     return status == 0 ? kExitCode : status;
 }
 
@@ -144,7 +147,8 @@ int main(int argc, char** argv) {
     try {
         args = win::CommandLineArguments(argc, argv);
     } catch (const win::CommandLineError& error) {
-        std::cerr << win::Cp1250ToUtf8(error.what()) << "\n" << kUsage;
+        Complain(win::Cp1250ToUtf8(error.what()));
+        std::cerr << kUsage;
         return kExitUsage;
     }
     if (args.size() == 2 && (args[1] == "-h" || args[1] == "--help")) {
@@ -161,27 +165,27 @@ int main(int argc, char** argv) {
         schemaText = win::ReadUtf8TextFile(args[3]);
         scriptText = win::ReadUtf8TextFile(args[4]);
     } catch (const win::TextFileError& failure) {
-        std::cerr << win::Cp1250ToUtf8(failure.what()) << "\n";
+        Complain(win::Cp1250ToUtf8(failure.what()));
         return kExitUsage;
     }
 
     std::vector<DbLink> links;
     std::istringstream linkStream(linkText);
     if (!ReadLinkList(linkStream, links, error)) {
-        std::cerr << win::Cp1250ToUtf8(args[2] + ": " + error) << "\n";
+        Complain(win::Cp1250ToUtf8(args[2] + ": " + error));
         return kExitUsage;
     }
     std::vector<lurdbcli::TablespaceDef> schema;
     try {
         schema = lurdbcli::ParseSchema(schemaText);
     } catch (const lurdbcli::StoreError& failure) {
-        std::cerr << win::Cp1250ToUtf8(args[3] + ": " + failure.detail) << "\n";
+        Complain(win::Cp1250ToUtf8(args[3] + ": " + failure.detail));
         return kExitUsage;
     }
     std::vector<ScriptTransaction> script;
     std::istringstream scriptStream(scriptText);
     if (!ReadScript(scriptStream, schema, script, error)) {
-        std::cerr << win::Cp1250ToUtf8(args[4] + ": " + error) << "\n";
+        Complain(win::Cp1250ToUtf8(args[4] + ": " + error));
         return kExitUsage;
     }
 

@@ -5,6 +5,7 @@
 // Files, the command line and the console are UTF-8; the arguments are taken
 // in code page 1250 once, in main, and names and texts are handled in code
 // page 1250 inside, as the client library sees them. Messages are UTF-8.
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -329,9 +330,10 @@ void Load(const std::vector<std::string>& args) {
     TableInStore target = OpenTable(args[0], args[1], args[2]);
     std::ifstream file;
     if (args[3] != "-") {
+        errno = 0;
         file.open(win::Cp1250ToUtf8(args[3]), std::ios::binary);
         if (!file) {
-            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[3]));
+            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[3]) + ": " + std::strerror(errno));
         }
     }
     std::istream& in = args[3] == "-" ? std::cin : file;
@@ -470,7 +472,7 @@ void ShowDescription(const std::vector<std::string>& args) {
     DbStruct description;
     try {
         if (description.LoadDbd(args[0].c_str(), "", 0) != 0) {
-            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[0]));
+            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[0]) + LastFailureReason());
         }
     } catch (const LurExceptBase&) {
         throw std::runtime_error(win::Cp1250ToUtf8(args[0]) + " is no description file");
