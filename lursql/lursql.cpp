@@ -279,15 +279,6 @@ int Run(const Options& options) {
     return console.failed ? kStatementFailed : kAllSucceeded;
 }
 
-// Closes standard output: when what was written to it did not all get
-// there, says so once and turns a success into exit status 1.
-int EndOutput(int status) {
-    win::CheckedOutput& out = win::StandardOutput();
-    if (out.Close()) return status;
-    std::fprintf(stderr, "lursql: %s\n", out.FailureText().c_str());
-    return status == kAllSucceeded ? kStatementFailed : status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -305,7 +296,7 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         Write(win::StandardOutput(), kUsageText);
-        return EndOutput(kAllSucceeded);
+        return win::CloseStandardOutput("lursql", kAllSucceeded);
     }
     int status = kNothingRan;
     try {
@@ -313,5 +304,5 @@ int main(int argc, char** argv) {
     } catch (const LurExceptBase& error) {
         ReportFailure(error);
     }
-    return EndOutput(status);
+    return win::CloseStandardOutput("lursql", status);
 }

@@ -15,7 +15,6 @@
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -131,15 +130,6 @@ bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& t
     return allZero;
 }
 
-// Closes standard output: when the answers did not all get there, says so
-// and turns a success into exit status 1.
-int EndOutput(int status) {
-    win::CheckedOutput& out = win::StandardOutput();
-    if (out.Close()) return status;
-    Complain("Cannot write " + out.Name() + ": " + std::strerror(out.Error()) + ".");
-    return status == 0 ? kExitCode : status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,7 +143,7 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 2 && (args[1] == "-h" || args[1] == "--help")) {
         win::StandardOutput().Write(kUsage);
-        return EndOutput(0);
+        return win::CloseStandardOutput("LurDbLinkHost", 0);
     }
     if (args.size() != 5) {
         std::cerr << kUsage;
@@ -202,5 +192,5 @@ int main(int argc, char** argv) {
     }
     allZero &= Answer("DestroyLink " + std::to_string(kLinkId), module.destroyLink(kLinkId));
     // The module stays loaded until the process ends, as in the server.
-    return EndOutput(allZero ? 0 : kExitCode);
+    return win::CloseStandardOutput("LurDbLinkHost", allZero ? 0 : kExitCode);
 }

@@ -88,4 +88,11 @@ CheckedOutput& StandardOutput() {
     return *output;
 }
 
+int CloseStandardOutput(const char* program, int status) {
+    CheckedOutput& out = StandardOutput();
+    if (out.Close()) return status;
+    std::fprintf(stderr, "%s: %s\n", program, out.FailureText().c_str());
+    return status == 0 ? 1 : status;
+}
+
 }  // namespace win

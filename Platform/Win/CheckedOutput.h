@@ -71,4 +71,10 @@ private:
 // leaves stdout to the exit's own flush, unchecked.
 CheckedOutput& StandardOutput();
 
+// Closes standard output at the end of a program: when what was written to
+// it did not all get there, says so once on standard error ("<program>:
+// cannot write standard output: <reason>") and answers 1 for a status of 0;
+// otherwise, or for a status that tells a failure already, the status.
+int CloseStandardOutput(const char* program, int status);
+
 }  // namespace win

@@ -551,14 +551,6 @@ int Execute(const std::string& command, const std::vector<std::string>& args) {
     }
 }
 
-// Closes standard output: when what the command printed did not all get
-// there, says so and turns a success into exit status 1.
-int EndOutput(int status) {
-    if (Out().Close()) return status;
-    std::fprintf(stderr, "lurdbadm: %s\n", Out().FailureText().c_str());
-    return status == 0 ? 1 : status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -575,5 +567,5 @@ int main(int argc, char** argv) {
     }
     const std::string command = args[1];
     args.erase(args.begin(), args.begin() + 2);  // the program's path and the command
-    return EndOutput(Execute(command, args));
+    return win::CloseStandardOutput("lurdbadm", Execute(command, args));
 }
