@@ -39,6 +39,14 @@ protected:
         Write("truncate.sql", "TRUNCATE TABLE nosuch;\n");
         Write("dropuser.sql", "DROP USER nobody;\n");
         Write("spaced.csv", "GJ_ID,Rendszam\n 113,A\n114 ,B\n");
+        Write("sortnosuch.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY NOSUCH;\n");
+        Write("wherevalue.sql", "SELECT GJ_ID FROM Gepjarmu WHERE GJ_ID = 'x';\n");
+        Write("wherenokey.sql", "SELECT GJ_ID FROM Gepjarmu WHERE GJ_ID = 1 AND Rendszam = 'A';\n");
+        Write("toolong.sql", "INSERT INTO Gepjarmu VALUES (1, 'ABCDEFGHIJKL');\n");
+        Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
+        // One vehicle: a sort of no rows checks no field.
+        Write("vehicle.csv", "GJ_ID,Rendszam\n1,A\n");
+        EXPECT_EQ(Run("lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "vehicle.csv"}).status, 0);
         EXPECT_EQ(Run("lurdbadm", {"add-user", "GARAGE", "clerk", "pass"}).status, 0);
         EXPECT_EQ(Run("lurdbadm", {"disable-user", "GARAGE", "clerk"}).status, 0);
     }
@@ -102,6 +110,33 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          1},
         {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "truncate.sql"}, 1, "TRUNCATE:ERROR:2002", "", 1},
         {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "dropuser.sql"}, 1, "Missing user: NOBODY", "", 1},
+        // An error raised below the statements: its text once, then the
+        // position and the raiser's argument (never the text again inside).
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "sortnosuch.sql"},
+         1,
+         ".: GEPJARMU, NOSUCH)",
+         " (GEPJARMU, NOSUCH)",
+         1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "wherevalue.sql"},
+         1,
+         ".: GEPJARMU.GJ_ID takes a whole number",
+         " (GEPJARMU.GJ_ID takes",
+         1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "wherenokey.sql"},
+         1,
+         ".: Missing link index for the following columns",
+         " (Missing link index",
+         1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "toolong.sql"},
+         1,
+         ".: GEPJARMU, RENDSZAM)",
+         " (GEPJARMU, ",
+         1},
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "duplicate.sql"}, 1, ".: GEPJARMU)", " (GEPJARMU)", 1},
         // Why a login was refused.
         {"lursql",
          {"-u", "owner", "-p", "wrong", "GARAGE", "ok.sql"},

@@ -202,9 +202,18 @@ RdmSqlBase::SelectColumnsByTable RdmSqlBase::ReadSelectColumns(SqlTokenIterator&
 
 void RdmSqlBase::ThrowPositioned(const LurExceptBase& error, SqlTokenIterator at, const ErrorLocation& where) const {
     const auto* withArgs = dynamic_cast<const LurExceptBaseArg*>(&error);
-    if (withArgs && !withArgs->GetArgs().empty() && withArgs->GetArgs()[0].starts_with(kPositionPrefix))
-        throw DbDescError(error.GetCode(), where, StrVector(withArgs->GetArgs()[0]));
-    ThrowSyntaxError(error.GetCode(), error.what(), at, where);
+    const StrVector args = withArgs ? withArgs->GetArgs() : StrVector();
+    if (!args.empty() && args[0].starts_with(kPositionPrefix))
+        throw DbDescError(error.GetCode(), where, StrVector(args[0]));
+    // The positioned error shows its code's text itself: of an error that
+    // reads as a DbDescError of that code, only the raiser's arguments follow
+    // the position; another error's text (another family's words for the
+    // code) is kept whole.
+    if (std::string(error.what()) != DbDescError(error.GetCode(), ErrorLocation(), args).what())
+        ThrowSyntaxError(error.GetCode(), error.what(), at, where);
+    std::string raisersArgs;
+    for (const std::string& arg : args) raisersArgs += (raisersArgs.empty() ? "" : ", ") + arg;
+    ThrowSyntaxError(error.GetCode(), raisersArgs, at, where);
 }
 
 void RdmSqlBase::ThrowSyntaxError(int code, const char* text, SqlTokenIterator at, const ErrorLocation& where) const {

@@ -207,9 +207,10 @@ public:
     [[noreturn]] void ThrowSyntaxError(int code, const std::string& text, SqlTokenIterator at,
                                        const ErrorLocation& where) const;
     // Raises a caught error again as a syntax error at the token, with its
-    // code and text. An error that carries its position already (raised by
-    // the statement's own reading) keeps it as it is: a message shows one
-    // "Error in the row ...".
+    // code; its code's text shows once, followed by the position and the
+    // raiser's arguments ("Error in the row r., column c.: TABLE, FIELD").
+    // An error that carries its position already (raised by the statement's
+    // own reading) keeps it as it is: a message shows one "Error in the row".
     [[noreturn]] void ThrowPositioned(const LurExceptBase& error, SqlTokenIterator at,
                                       const ErrorLocation& where) const;
 
