@@ -44,6 +44,8 @@ protected:
         Write("wherenokey.sql", "SELECT GJ_ID FROM Gepjarmu WHERE GJ_ID = 1 AND Rendszam = 'A';\n");
         Write("toolong.sql", "INSERT INTO Gepjarmu VALUES (1, 'ABCDEFGHIJKL');\n");
         Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
+        Write("sortpair.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY GJ_ID, Rendszam;\n");
+        Write("sortunselected.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY Rendszam;\n");
         // One vehicle: a sort of no rows checks no field.
         Write("vehicle.csv", "GJ_ID,Rendszam\n1,A\n");
         EXPECT_EQ(Run("lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "vehicle.csv"}).status, 0);
@@ -137,6 +139,19 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          " (GEPJARMU, ",
          1},
         {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "duplicate.sql"}, 1, ".: GEPJARMU)", " (GEPJARMU)", 1},
+        // A refused ORDER BY reports no rows.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "sortpair.sql"},
+         1,
+         "Following keywords required after the field name: ASCENDING, DESCENDING",
+         "row selected",
+         1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "sortunselected.sql"},
+         1,
+         "SELECT:ERROR:2003",
+         "row selected",
+         1},
         // Why a login was refused.
         {"lursql",
          {"-u", "owner", "-p", "wrong", "GARAGE", "ok.sql"},

@@ -70,7 +70,8 @@ public:
     void ExecuteProcedure(SqlTokenIterator& it);
     void Select(SqlTokenIterator& it);
     // ORDER BY field [ASC | ASCENDING | DESC | DESCENDING] of a SELECT: sorts
-    // the result's rows, in every group of a detail.
+    // the result's rows, in every group of a detail. Refused, it leaves an
+    // empty view and no result message.
     void OrderBy(SqlTokenIterator& it);
     // The empty view "SQLEXEC" over the executor's tablespaces.
     void ResetView();

@@ -34,14 +34,15 @@ void RdmSqlExec::Select(SqlTokenIterator& it) {
 }
 
 void RdmSqlExec::OrderBy(SqlTokenIterator& it) {
-    const std::string field = it->text;
-    Advance(it);
-    const bool descending = Take(it, "DESCENDING") || Take(it, "DESC");
-    if (!descending && !it->IsStatementEnd() && !Take(it, "ASCENDING") && !Take(it, "ASC"))
-        ThrowSyntaxError(2020, "Following keywords required after the field name: ASCENDING, DESCENDING", it,
-                         Here(__LINE__));
-    RequireClauseEnd(it);
+    // A refused ORDER BY leaves no result: no rows and no "row selected".
     try {
+        const std::string field = it->text;
+        Advance(it);
+        const bool descending = Take(it, "DESCENDING") || Take(it, "DESC");
+        if (!descending && !it->IsStatementEnd() && !Take(it, "ASCENDING") && !Take(it, "ASC"))
+            ThrowSyntaxError(2020, "Following keywords required after the field name: ASCENDING, DESCENDING", it,
+                             Here(__LINE__));
+        RequireClauseEnd(it);
         m_view.Table(m_masterTable).SortList(field, descending, 1);
     } catch (const LurExceptBase& error) {
         m_view = RdmView();
