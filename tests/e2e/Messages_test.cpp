@@ -44,6 +44,7 @@ protected:
         Write("wherenokey.sql", "SELECT GJ_ID FROM Gepjarmu WHERE GJ_ID = 1 AND Rendszam = 'A';\n");
         Write("toolong.sql", "INSERT INTO Gepjarmu VALUES (1, 'ABCDEFGHIJKL');\n");
         Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
+        Write("duplicate.csv", "2,B\n1,C\n");
         Write("sortpair.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY GJ_ID, Rendszam;\n");
         Write("sortunselected.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY Rendszam;\n");
         // One vehicle: a sort of no rows checks no field.
@@ -152,6 +153,13 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          "SELECT:ERROR:2003",
          "row selected",
          1},
+        // An imported record the table refuses: its number and its key.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Car.Gepjarmu", "GARAGE", "duplicate.csv"},
+         3,
+         "(record 2: key GEPJARMU.GJ_ID = '1')",
+         " (GEPJARMU)",
+         -1},
         // Why a login was refused.
         {"lursql",
          {"-u", "owner", "-p", "wrong", "GARAGE", "ok.sql"},

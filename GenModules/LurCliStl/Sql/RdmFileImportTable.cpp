@@ -1,4 +1,7 @@
 // The table import of the SQL session: comma-separated values into one table.
+#include <string>
+#include <vector>
+
 #include "DbDescError.h"
 #include "RdmFileImport.h"
 #include "SqlAscii.h"
@@ -10,6 +13,30 @@ constexpr ThrowSource Here{"GenModules\\LurCliStl\\RdmFileImport"};
 constexpr int kTablespaceNotOpen = 2000;
 constexpr int kFieldNotFound = 2003;
 constexpr int kBadValue = 2006;
+
+// The record's unique keys as messages name values: "key TABLE.FIELD = 'V'"
+// (a compound key with each of its fields), keys apart by "; ". A refused
+// record does not say which key was taken, so each is named; "" for a table
+// without one.
+std::string UniqueKeyValues(const DbDesc& desc, const RdmTable& table) {
+    const std::string tableName = lurclistl::AsciiUpper(table.GetName());
+    std::vector<std::string> names;
+    desc.GetFieldNamesByName(tableName, names, true);  // with the compound keys
+    std::string text;
+    for (const std::string& name : names) {
+        if (desc.GetFieldDescByName(tableName, name).keyKind != 'u') continue;
+        std::vector<std::string> components;
+        desc.GetKeyFieldNames(tableName, name, components);
+        std::string key;
+        for (const std::string& component : components) {
+            const RdmFld& field = table.Fld(component);
+            key += (key.empty() ? "key " : ", ") + field.GetTableName() + "." + field.GetName() + " = '" +
+                   field.GetString() + "'";
+        }
+        text += (text.empty() ? "" : "; ") + key;
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -73,7 +100,15 @@ void RdmFileImport::ImportTable() {
                                   StrVector(record() + ", field " + names[field] + ", value '" + m_currentValue + "'"));
             }
             if (++field == fieldCount) {
-                table.NewRec();
+                try {
+                    table.NewRec();
+                } catch (const DbDescError& error) {
+                    // A record the table refuses (a duplicate key) is named
+                    // by its number and its keys.
+                    const std::string keys = UniqueKeyValues(desc, table);
+                    throw DbDescError(error.GetCode(), Here(__LINE__),
+                                      StrVector(record() + (keys.empty() ? "" : ": " + keys)));
+                }
                 ++records;
                 field = 0;
             }

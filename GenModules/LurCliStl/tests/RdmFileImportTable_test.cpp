@@ -199,9 +199,10 @@ TEST_F(TableImportTest, ARefusedValueOrRecordKeepsNothing) {
     }
     EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
 
-    // A duplicate unique key refused by the server: the transaction is
-    // aborted, so the first record goes too.
+    // A duplicate unique key refused by the server, named by the record
+    // and its key: the transaction is aborted, so the first record goes too.
     EXPECT_EQ(ErrorCode([&] { Import("Imp.Pair", "a,1\nb,1\n"); }), 10005);
+    EXPECT_NE(Message().find("record 2: key PAIR.P_NO = '1'"), std::string::npos) << Message();
     EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
 
     // Nothing was left open: a later import runs.
@@ -216,6 +217,11 @@ TEST_F(TableImportTest, ARecordRefusedInTheMiddleLeavesTheTableAsBefore) {
     // owner), refuses it, after records 2 and 4 around it were taken.
     const std::string file = "2,BBB,20,Nagy\n3,aaa,30,KISS\n4,CCC,40,Toth\n";
     EXPECT_EQ(ErrorCode([&] { Import("Imp.Plate", file); }), 10005);
+    // The refusal does not say which key was taken: each is named.
+    EXPECT_NE(Message().find("record 2: key PLATE.L_ID = '3'; key PLATE.L_CODE = '30'; "
+                             "key PLATE.L_TEXT = 'aaa', PLATE.L_OWNER = 'KISS'"),
+              std::string::npos)
+        << Message();
     EXPECT_EQ(fixture.Dump("Imp", "Plate"), before);
     EXPECT_FALSE(session.HoldsTransaction());
 
