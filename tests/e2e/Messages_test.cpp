@@ -97,6 +97,13 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          "latin2.csv is not valid UTF-8",
          "tablespace",
          -1},
+        // An import target without its tablespace.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Gepjarmu", "GARAGE", "vehicle.csv"},
+         3,
+         "Gepjarmu: expected TS.TABLE",
+         " (Gepjarmu)",
+         -1},
         // A refusal with its own text, not the missing function's.
         {"lursql",
          {"-u", "owner", "-p", "key", "GARAGE", "nolog.sql"},

@@ -113,9 +113,11 @@ public:
     // after every field count of values. The message becomes "N record
     // imported." and, when values were left over, a second line "k values
     // after the last whole record were not imported.". 2000 for a target
-    // without ".", 2003 for a table without fields; a value a field refuses
-    // or a refused insert aborts the transaction (nothing is kept) and is
-    // thrown on, its text naming record, field and value.
+    // that names no tablespace (saying TS.TABLE is expected), 2003 for a
+    // table without fields; a value a field refuses or a refused insert
+    // aborts the transaction (nothing is kept) and is thrown on, its text
+    // naming the record and the field and value (of a refused insert, its
+    // unique keys).
     void ImportTable();
     // Reads the value at the read position into the current value and steps
     // past its terminator (a comma outside quotes, a line end, the text's

@@ -69,7 +69,9 @@ void RdmFileImport::ReadValue() {
 
 void RdmFileImport::ImportTable() {
     const size_t dot = m_target.find('.');
-    if (dot == std::string::npos) throw DbDescError(kTablespaceNotOpen, Here(__LINE__), StrVector(m_target));
+    if (dot == std::string::npos || dot == 0)
+        throw DbDescError(kTablespaceNotOpen, Here(__LINE__),
+                          StrVector(m_target + ": expected TS.TABLE (tablespace.table)"));
     const std::string tablespace = lurclistl::AsciiUpper(m_target.substr(0, dot));
     const std::string tableName = m_target.substr(dot + 1);
     DbDesc desc = GetDescCopy(tablespace);
