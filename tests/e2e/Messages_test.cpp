@@ -4,6 +4,7 @@
 // login dialog on the terminal itself, and -h / --help everywhere.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ protected:
         Write("toolong.sql", "INSERT INTO Gepjarmu VALUES (1, 'ABCDEFGHIJKL');\n");
         Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
         Write("duplicate.csv", "2,B\n1,C\n");
+        std::filesystem::create_directory(Work() + "/folder");
         Write("sortpair.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY GJ_ID, Rendszam;\n");
         Write("sortunselected.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY Rendszam;\n");
         // One vehicle: a sort of no rows checks no field.
@@ -96,6 +98,18 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          3,
          "latin2.csv is not valid UTF-8",
          "tablespace",
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "folder"},
+         3,
+         "folder is a directory",
+         "cannot be opened",
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Car.Gepjarmu", "GARAGE", "folder"},
+         3,
+         "folder is a directory",
+         "cannot be opened",
          -1},
         // An import target without its tablespace.
         {"lursql",

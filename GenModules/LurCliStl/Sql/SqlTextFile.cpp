@@ -29,14 +29,23 @@ std::string LastErrorText() {
     return text;
 }
 
+bool IsDirectory(const std::string& path) {
+    const uint32_t attributes = win::GetFileAttributesA(path.c_str());
+    return attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace
 
 SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
     std::string bytes;
     try {
         File file;
-        if (!file.Open(path.c_str(), 'r', false))
-            return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + LastErrorText());
+        if (!file.Open(path.c_str(), 'r', false)) {
+            const std::string reason = LastErrorText();
+            // The system's reason for a directory is "Access is denied."
+            if (IsDirectory(path)) return Failed(SqlTextFile::kCannotOpen, path + " is a directory, not a file");
+            return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + reason);
+        }
         const uint32_t size = file.GetSize(false);
         if (size == 0) return Failed(SqlTextFile::kReadError, path + " is empty");
         if (size == UINT32_MAX) return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());

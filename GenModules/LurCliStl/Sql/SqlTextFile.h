@@ -24,7 +24,8 @@ struct SqlTextFile {
     std::string text;  // code page 1250; empty unless fault is kNone
     Fault fault = kNone;
     // What messages say of a fault: the file and why it cannot be used (the
-    // system's reason, "is empty", or the byte offset of bad text).
+    // system's reason, "is a directory", "is empty", or the byte offset of
+    // bad text).
     std::string faultText;
     SqlFileIdentity identity;  // of a file read (not of text decoded from elsewhere)
 };
