@@ -44,12 +44,14 @@ int HexDigit(char c) {
     return -1;
 }
 
-[[noreturn]] void BadText(const FieldDef& field, const std::string& text) {
+// reason: why, after the value; by default what the field takes.
+[[noreturn]] void BadText(const FieldDef& field, const std::string& text, const char* reason = nullptr) {
     constexpr size_t kQuoted = 80;  // a message quotes no more of a value
     const std::string quoted = text.size() > kQuoted ? text.substr(0, kQuoted) + "\"..." : text + "\"";
     const std::string takes = lurfieldnumber::WhatItTakes(field.type, (field.flags & kUnsignedFlag) != 0);
+    const std::string why = reason ? reason : takes.empty() ? "" : "not " + takes;
     throw StoreError{kBadArgument, "field " + win::Cp1250ToUtf8(field.name) + ": bad value \"" +
-                                       win::Cp1250ToUtf8(quoted) + (takes.empty() ? "" : ", not " + takes)};
+                                       win::Cp1250ToUtf8(quoted) + (why.empty() ? "" : ", " + why)};
 }
 
 }  // namespace
@@ -144,8 +146,10 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text) {
         case 'f':
         case 'F': {
             // The one rule of the number fields, as SQL and the import keep it.
-            if (!lurfieldnumber::Takes(field.type, (field.flags & kUnsignedFlag) != 0, text)) {
-                BadText(field, text);
+            switch (lurfieldnumber::Judge(field.type, (field.flags & kUnsignedFlag) != 0, text)) {
+                case lurfieldnumber::Verdict::kTakes: break;
+                case lurfieldnumber::Verdict::kRefused: BadText(field, text);
+                case lurfieldnumber::Verdict::kOutOfRange: BadText(field, text, lurfieldnumber::kOutOfRangeText);
             }
             if (field.type == 'f' || field.type == 'F') {
                 return lurfieldnumber::FloatingOf(field.type, text);

@@ -18,7 +18,11 @@ constexpr const char* kSchema =
     "  field GJ_ID    l 4  u\n"
     "  field Rendszam c 11 d\n"
     "table Naplo\n"
-    "  field N_TEXT c 10 n\n";
+    "  field N_TEXT c 10 n\n"
+    "table Meres\n"
+    "  field M_ID l 4 u\n"
+    "  field M_F  f 4 n\n"
+    "  field M_D  F 8 n\n";
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -47,6 +51,12 @@ protected:
         Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
         Write("duplicate.csv", "2,B\n1,C\n");
         std::filesystem::create_directory(Work() + "/folder");
+        Write("float4.sql", "INSERT INTO Meres VALUES (1, 1e-50, 1);\n");
+        Write("float8.sql", "INSERT INTO Meres VALUES (1, 1, 1e-400);\n");
+        Write("floatmax.sql", "INSERT INTO Meres VALUES (1, 3.40282347e+38, 1);\nCOMMIT;\n");
+        Write("float4.csv", "M_ID,M_F,M_D\n1,1e-50,1\n");
+        Write("floatmax.csv", "M_ID,M_F,M_D\n2,-3.40282347e+38,1e-320\n");
+        Write("float8.csv", "3,1,1e-400\n");
         Write("sortpair.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY GJ_ID, Rendszam;\n");
         Write("sortunselected.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY Rendszam;\n");
         // One vehicle: a sort of no rows checks no field.
@@ -180,6 +190,34 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          3,
          "(record 2: key GEPJARMU.GJ_ID = '1')",
          " (GEPJARMU)",
+         -1},
+        // A floating number either field type cannot hold: out of its range,
+        // one rule for both types, with the 4-byte maximum still taken.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "float4.sql"},
+         1,
+         "MERES.M_F cannot hold '1e-50': out of the field's range",
+         "takes a number",
+         1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "float8.sql"},
+         1,
+         "MERES.M_D cannot hold '1e-400': out of the field's range",
+         "takes a number",
+         1},
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "floatmax.sql"}, 0, "1 record inserted.", "ERROR", -1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Meres", "float4.csv"},
+         1,
+         "bad value \"1e-50\", out of the field's range",
+         "not a number",
+         -1},
+        {"lurdbadm", {"load", "GARAGE", "Car", "Meres", "floatmax.csv"}, 0, "1 rows loaded", "bad value", -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Car.Meres", "GARAGE", "float8.csv"},
+         3,
+         "record 1: MERES.M_D cannot hold '1e-400': out of the field's range",
+         "takes a number",
          -1},
         // Why a login was refused.
         {"lursql",

@@ -3,12 +3,12 @@
 #include "DbDesc.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cstring>
 #include <limits>
 #include <memory>
 
 #include "DbDescError.h"
+#include "FieldNumberText.h"
 #include "LurNumbers.h"
 #include "LurStrings.h"
 
@@ -511,12 +511,7 @@ int32_t DbDesc::DecimalToLong(const std::string& text, const FieldDesc& desc) {
     return IsUnsignedNumber(desc) ? static_cast<int32_t>(lurutils::StringToULong(text)) : lurutils::StringToLong(text);
 }
 
-float DbDesc::DoubleToFloat(double value) {
-    // A double outside the float range has no defined conversion in C++.
-    if (value > static_cast<double>(FLT_MAX)) return std::numeric_limits<float>::infinity();
-    if (value < -static_cast<double>(FLT_MAX)) return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(value);
-}
+float DbDesc::DoubleToFloat(double value) { return lurfieldnumber::NearestFloat(value); }
 
 // ---- table options ----------------------------------------------------------------
 

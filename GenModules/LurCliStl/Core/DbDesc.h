@@ -234,8 +234,9 @@ public:
     // to 4294967295 survives the round trip; every other letter reads like a
     // 32-bit atol and saturates at the signed limits.
     static int32_t DecimalToLong(const std::string& text, const FieldDesc& desc);
-    // A double as a float; beyond the float range it becomes infinite, as
-    // the hardware's conversion makes it.
+    // A double as the nearest float (lurfieldnumber::NearestFloat): beyond
+    // what rounds to the largest float it becomes infinite, as the
+    // hardware's conversion makes it.
     static float DoubleToFloat(double value);
 
     // ---- table options ------------------------------------------------------

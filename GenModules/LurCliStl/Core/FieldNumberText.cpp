@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace lurfieldnumber {
@@ -73,27 +74,49 @@ bool IsDecimalNumber(std::string_view text) {
     return i == text.size();
 }
 
-std::optional<double> ParseFloating(std::string_view text, char type) {
-    if (!IsDecimalNumber(text)) return std::nullopt;
+// Whether a decimal number's digits before its exponent are not all zero.
+bool HasNonzeroDigit(std::string_view number) {
+    for (const char c : number) {
+        if (c == 'e' || c == 'E') break;
+        if (c >= '1' && c <= '9') return true;
+    }
+    return false;
+}
+
+struct Floating {
+    Verdict verdict;
+    double value;  // as the field keeps it, when taken
+};
+
+Floating ParseFloating(std::string_view text, char type) {
+    if (!IsDecimalNumber(text)) return {Verdict::kRefused, 0};
     if (text.front() == '+') text.remove_prefix(1);
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-    if (type == 'f' && std::fabs(value) > static_cast<double>(FLT_MAX)) return std::nullopt;
-    return value;
+    // The conversion's verdict on a number beyond the double's range: too
+    // large, or so near 0 that it would be 0.
+    if (error == std::errc::result_out_of_range) return {Verdict::kOutOfRange, 0};
+    if (error != std::errc() || end != text.data() + text.size()) return {Verdict::kRefused, 0};
+    const double kept = type == 'f' ? static_cast<double>(NearestFloat(value)) : value;
+    if (std::isinf(kept) || (kept == 0 && HasNonzeroDigit(text))) return {Verdict::kOutOfRange, 0};
+    return {Verdict::kTakes, kept};
 }
 
 }  // namespace
 
 bool IsNumberType(char type) { return IsIntegerType(type) || IsFloatingType(type); }
 
-bool Takes(char type, bool isUnsigned, std::string_view text) {
+Verdict Judge(char type, bool isUnsigned, std::string_view text) {
     text = Trimmed(text);
-    if (!IsNumberType(type) || text.empty()) return true;
-    if (IsFloatingType(type)) return ParseFloating(text, type).has_value();
+    if (!IsNumberType(type) || text.empty()) return Verdict::kTakes;
+    if (IsFloatingType(type)) return ParseFloating(text, type).verdict;
     const std::optional<long long> value = ParseInteger(text);
     const Range range = IntegerRange(type, isUnsigned);
-    return value && *value >= range.low && *value <= range.high;
+    return value && *value >= range.low && *value <= range.high ? Verdict::kTakes : Verdict::kRefused;
+}
+
+bool Takes(char type, bool isUnsigned, std::string_view text) {
+    return Judge(type, isUnsigned, text) == Verdict::kTakes;
 }
 
 std::string WhatItTakes(char type, bool isUnsigned) {
@@ -106,8 +129,19 @@ std::string WhatItTakes(char type, bool isUnsigned) {
 long long IntegerOf(std::string_view text) { return ParseInteger(Trimmed(text)).value_or(0); }
 
 double FloatingOf(char type, std::string_view text) {
-    const double value = ParseFloating(Trimmed(text), type).value_or(0.0);
-    return type == 'f' ? static_cast<double>(static_cast<float>(value)) : value;
+    const Floating number = ParseFloating(Trimmed(text), type);
+    return number.verdict == Verdict::kTakes ? number.value : 0;
+}
+
+float NearestFloat(double value) {
+    // Halfway between FLT_MAX (0x1.fffffep127) and 2^128: from there on a
+    // value rounds to infinity (the tie too, to the even significand).
+    constexpr double kRoundsToInfinity = 0x1.ffffffp127;
+    const double magnitude = std::fabs(value);
+    const float sign = std::signbit(value) ? -1.0f : 1.0f;
+    if (magnitude >= kRoundsToInfinity) return sign * std::numeric_limits<float>::infinity();
+    if (magnitude > static_cast<double>(FLT_MAX)) return sign * FLT_MAX;
+    return static_cast<float>(value);
 }
 
 }  // namespace lurfieldnumber

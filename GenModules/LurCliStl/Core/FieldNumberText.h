@@ -8,7 +8,14 @@
 //   within the field's range.
 // - Floating fields ('f' float, 'F' double): a decimal number, optionally
 //   signed, with an optional fraction and an optional exponent ("1", "-1.5",
-//   ".5", "2.", "1e-3"), finite in the field's type.
+//   ".5", "2.", "1e-3"). The field keeps the nearest value of its type (a
+//   4-byte field the float nearest the text's double), and one rule holds
+//   for both types: a number whose nearest value is infinite (beyond the
+//   type's largest value and what rounds to it: "3.40282347e+38" is the
+//   4-byte maximum, "3.5e38" is out) or, for a text that is not zero, is 0
+//   ("1e-50" in 4 bytes, "1e-400" in 8) is out of the field's range and
+//   refused, never stored as infinity or 0. A value nearer 0 than the
+//   smallest normal number keeps its nearest subnormal.
 // - Blanks and tabs around the number are allowed; nothing else is. An empty
 //   text is the cleared field, 0.
 // Text fields and fields without a value are no number fields.
@@ -19,8 +26,20 @@
 
 namespace lurfieldnumber {
 
+// What a number field makes of a text.
+enum class Verdict {
+    kTakes,       // stored as written (other types: always)
+    kRefused,     // not a number of the field's form, or a whole number outside the range WhatItTakes names
+    kOutOfRange,  // a floating number the field's type cannot hold (see above)
+};
+
+// What messages say of a kOutOfRange verdict.
+inline constexpr const char* kOutOfRangeText = "out of the field's range";
+
 // Whether fields of the type letter hold numbers.
 bool IsNumberType(char type);
+// What the field of the type makes of the text.
+Verdict Judge(char type, bool isUnsigned, std::string_view text);
 // Whether the number field takes the text (always true for other types).
 bool Takes(char type, bool isUnsigned, std::string_view text);
 // What the field takes, for messages: "a whole number from -32768 to 32767",
@@ -31,5 +50,9 @@ long long IntegerOf(std::string_view text);
 // As the field keeps it: a 4-byte field's number rounded to the float the
 // client stores, so that what is loaded is what every client reads back.
 double FloatingOf(char type, std::string_view text);
+// The float nearest the double under round-to-nearest: a value beyond
+// FLT_MAX that still rounds to it gives FLT_MAX, a farther one an infinity
+// (a plain conversion of a double beyond the float range is undefined).
+float NearestFloat(double value);
 
 }  // namespace lurfieldnumber

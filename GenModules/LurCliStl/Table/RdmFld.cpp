@@ -172,7 +172,12 @@ void RdmFld::SetString(const std::string& text) {
 }
 
 std::string RdmFld::Refusal(const std::string& text) const {
-    if (lurfieldnumber::Takes(m_fieldDesc.type, IsUnsigned(), text)) return "";
+    switch (lurfieldnumber::Judge(m_fieldDesc.type, IsUnsigned(), text)) {
+        case lurfieldnumber::Verdict::kTakes: return "";
+        case lurfieldnumber::Verdict::kOutOfRange:
+            return m_table + "." + m_name + " cannot hold '" + text + "': " + lurfieldnumber::kOutOfRangeText;
+        case lurfieldnumber::Verdict::kRefused: break;
+    }
     return m_table + "." + m_name + " takes " + lurfieldnumber::WhatItTakes(m_fieldDesc.type, IsUnsigned()) +
            ", not '" + text + "'";
 }

@@ -70,7 +70,8 @@ public:
     // the field keeps its value.
     void SetCheckedString(const std::string& text);
     // Why SetCheckedString refuses the text ("TABLE.FIELD takes <what>, not
-    // '<text>'"), or "" when it takes it.
+    // '<text>'"; a floating number the type cannot hold: "TABLE.FIELD cannot
+    // hold '<text>': out of the field's range"), or "" when it takes it.
     std::string Refusal(const std::string& text) const;
     void SetCStr(const char* text);  // null sets the empty text
     void SetLong(int32_t value);

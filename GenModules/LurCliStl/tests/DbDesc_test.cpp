@@ -117,7 +117,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"SU", "40000", "40000"}));
 
 INSTANTIATE_TEST_SUITE_P(Floats, FieldTextTest,
+                         // The 4-byte maximum as printed with nine digits is the largest float, not infinity.
                          ::testing::Values(TextCase{"F", "1.5", "1.5"}, TextCase{"F", "-0.25", "-0.25"},
+                                           TextCase{"F", "3.40282347e+38", "340282346638529000000000000000000000000"},
                                            TextCase{"FF", "3.25", "3.25"}, TextCase{"FF", "123456.789", "123456.789"},
                                            TextCase{"FF", "", "0"}));
 
