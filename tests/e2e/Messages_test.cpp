@@ -242,6 +242,28 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
         {"LurDbLinkHost", {"--help"}, 0, "usage: LurDbLinkHost", "", -1},
         // Blanks around a number, on either side.
         {"lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "spaced.csv"}, 0, "2 rows loaded", "bad value", -1},
+        // The tools: an unknown option is unknown, a file they cannot read
+        // is named with the system's reason and the program's name.
+        {"lurvehgen", {"--frob"}, 2, "lurvehgen: unknown option --frob", "needs a value", -1},
+        {"lurvehgen", {"--dir"}, 2, "lurvehgen: option --dir needs a value", "unknown", -1},
+        {"lurdbadm",
+         {"create-tablespace", "GARAGE", "nosuch.schema"},
+         1,
+         "lurdbadm: cannot read nosuch.schema: No such file or directory",
+         "",
+         -1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "nosuch.csv"},
+         1,
+         "lurdbadm: cannot read nosuch.csv: No such file or directory",
+         "",
+         -1},
+        {"LurDbLinkHost",
+         {lurtest::BinDir() + "/libLurDbLink.so", "nolinks.txt", "ok.sql", "ok.sql"},
+         2,
+         "LurDbLinkHost: cannot read nolinks.txt: No such file or directory",
+         "",
+         -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.program) + " " + c.args.back());
