@@ -115,10 +115,6 @@ Verdict Judge(char type, bool isUnsigned, std::string_view text) {
     return value && *value >= range.low && *value <= range.high ? Verdict::kTakes : Verdict::kRefused;
 }
 
-bool Takes(char type, bool isUnsigned, std::string_view text) {
-    return Judge(type, isUnsigned, text) == Verdict::kTakes;
-}
-
 std::string WhatItTakes(char type, bool isUnsigned) {
     if (IsFloatingType(type)) return "a number";
     if (!IsIntegerType(type)) return "";

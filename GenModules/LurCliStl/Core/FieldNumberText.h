@@ -40,12 +40,10 @@ inline constexpr const char* kOutOfRangeText = "out of the field's range";
 bool IsNumberType(char type);
 // What the field of the type makes of the text.
 Verdict Judge(char type, bool isUnsigned, std::string_view text);
-// Whether the number field takes the text (always true for other types).
-bool Takes(char type, bool isUnsigned, std::string_view text);
 // What the field takes, for messages: "a whole number from -32768 to 32767",
 // "a number" ...; empty for other types.
 std::string WhatItTakes(char type, bool isUnsigned);
-// The number of a text Takes accepted, blanks dropped ("" gives 0).
+// The number of a text Judge takes, blanks dropped ("" gives 0).
 long long IntegerOf(std::string_view text);
 // As the field keeps it: a 4-byte field's number rounded to the float the
 // client stores, so that what is loaded is what every client reads back.
