@@ -13,8 +13,10 @@
 #include "ConnectionFixture.h"
 #include "Crt.h"
 #include "DbDescError.h"
+#include "FunctionLoader.h"
 #include "RdmSqlBase.h"
 #include "RdmTable.h"
+#include "ScopedClientFunction.h"
 #include "SqlTestStatement.h"
 #include "StringScrambler.h"
 
@@ -114,6 +116,18 @@ time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
     return std::mktime(&parts);
 }
 
+// The moment of a YYYYMMDDHHMMSS text in universal time.
+time_t UniversalTimeOf(const std::string& stamp) {
+    std::tm parts{};
+    parts.tm_year = std::stoi(stamp.substr(0, 4)) - 1900;
+    parts.tm_mon = std::stoi(stamp.substr(4, 2)) - 1;
+    parts.tm_mday = std::stoi(stamp.substr(6, 2));
+    parts.tm_hour = std::stoi(stamp.substr(8, 2));
+    parts.tm_min = std::stoi(stamp.substr(10, 2));
+    parts.tm_sec = std::stoi(stamp.substr(12, 2));
+    return timegm(&parts);
+}
+
 TEST_F(SqlValuesTest, SysdateTakesTheServerTimeByFieldType) {
     const time_t before = std::time(nullptr);
     const Outcome ticks = Eval("SYSDATE", "TICKS");
@@ -122,18 +136,39 @@ TEST_F(SqlValuesTest, SysdateTakesTheServerTimeByFieldType) {
     EXPECT_GE(std::stoll(ticks.text), before);
     EXPECT_LE(std::stoll(ticks.text), after);
 
+    // A date and time field takes the universal time as YYYYMMDDHHMMSS: a
+    // moment between the readings of the clock around it, whatever day
+    // boundary falls between them.
+    const time_t stampBefore = std::time(nullptr);
     const Outcome stamp = Eval("SYSDATE", "STAMP");
+    const time_t stampAfter = std::time(nullptr);
     ASSERT_EQ(stamp.code, 0);
-    char expected[16];
-    std::tm utc{};
-    gmtime_r(&after, &utc);
-    std::strftime(expected, sizeof expected, "%Y%m%d", &utc);
-    EXPECT_EQ(stamp.text.size(), 14u) << stamp.text;
-    EXPECT_EQ(stamp.text.substr(0, 8), expected);
+    ASSERT_EQ(stamp.text.size(), 14u) << stamp.text;
+    const time_t stamped = UniversalTimeOf(stamp.text);
+    EXPECT_GE(stamped, stampBefore) << stamp.text;
+    EXPECT_LE(stamped, stampAfter) << stamp.text;
 
     const Outcome text = Eval("SYSDATE", "NAME");
     EXPECT_EQ(text.code, 2006);
     EXPECT_EQ(text.text, "NAME SYSDATE");
+}
+
+// The server's clock at a moment the test gives.
+int32_t g_serverTime = 0;
+int32_t GivenServerTime(int32_t, int32_t* time) {
+    *time = g_serverTime;
+    return 0;
+}
+
+TEST_F(SqlValuesTest, SysdateAcrossMidnightTakesTheServersMoment) {
+    lurtest::ScopedClientFunction<lurdbcli::GetServerTimeFn> clock{GetFunctionLoader().pfGetServerTime,
+                                                                   &GivenServerTime};
+    for (const char* moment : {"20261231235959", "20270101000000"}) {
+        SCOPED_TRACE(moment);
+        g_serverTime = static_cast<int32_t>(UniversalTimeOf(moment));
+        EXPECT_EQ(Eval("SYSDATE", "STAMP").text, moment);
+        EXPECT_EQ(Eval("SYSDATE", "TICKS").text, std::to_string(g_serverTime));
+    }
 }
 
 TEST_F(SqlValuesTest, EncodeScramblesTheUpperCaseText) {

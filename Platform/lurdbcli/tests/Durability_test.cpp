@@ -323,10 +323,15 @@ TEST(NewFile, SwitchingToWalWaitsForAnotherCreatorsWrite) {
     const std::string path = dir.Path() + "/new.lurdb.locks";
     sqlite3* creator = nullptr;
     ASSERT_EQ(sqlite3_open_v2(path.c_str(), &creator, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), SQLITE_OK);
+    // The creator's commit may fall while a retry of the connection's settings
+    // reads the file: it waits for that read as the product's connections do,
+    // instead of failing and keeping its write lock past the other's wait.
+    sqlite3_busy_timeout(creator, kWaitMs);
     ASSERT_EQ(sqlite3_exec(creator, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    std::thread finish([creator] {
+    int committed = -1;
+    std::thread finish([creator, &committed] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        sqlite3_exec(creator, "COMMIT", nullptr, nullptr, nullptr);
+        committed = sqlite3_exec(creator, "COMMIT", nullptr, nullptr, nullptr);
     });
     std::unique_ptr<Database> db;
     try {
@@ -335,6 +340,7 @@ TEST(NewFile, SwitchingToWalWaitsForAnotherCreatorsWrite) {
         ADD_FAILURE() << "status " << error.status << ": " << error.detail;
     }
     finish.join();
+    EXPECT_EQ(committed, SQLITE_OK) << sqlite3_errmsg(creator);
     sqlite3_close(creator);
     ASSERT_NE(db, nullptr);
     Statement& mode = db->Cached("PRAGMA journal_mode");
