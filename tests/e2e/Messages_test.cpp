@@ -283,6 +283,21 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
     }
 }
 
+// A script on standard input that cannot be read is refused like a file
+// that cannot: said with why, and nothing runs.
+TEST_F(MessagesTest, StandardInputThatCannotBeReadRunsNothing) {
+    lurtest::ProgramCall call{lurtest::BinDir() + "/lursql",
+                              {"-u", "owner", "-p", "key", "GARAGE"},
+                              service.Dir() + "/stdout.txt",
+                              service.Dir() + "/stderr.txt"};
+    call.workDir = Work();
+    call.inputFile = Work() + "/folder";
+    const lurtest::ProgramRun run = lurtest::RunProgram(call);
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_EQ(run.err, "lursql: standard input is a directory, not a file\n");
+    EXPECT_EQ(run.out, "");
+}
+
 class LoginDialogTest : public MessagesTest {
 protected:
     // lursql with the arguments, the script on standard input, and the
