@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ArgHlpUtl.h"
+#include "CheckedOutput.h"
 #include "CodePage.h"
 #include "CommandLine.h"
 #include "DbDescMap.h"
@@ -41,8 +42,11 @@ constexpr int kMoveNext = 2;
 constexpr int kChildMove = 5;  // the move code for child tables; a plain table ignores it
 constexpr int kBatchSize = 100;
 constexpr int kNoLogRecord = 17;
+constexpr int kRunFailed = -2;  // the exit code of a run that failed (254 to the shell)
 
-void Print(const std::string& text) { win::ConsoleWrite(stdout, text); }
+// Everything goes to standard output, checked: output that cannot be
+// written (a full disk) fails the run at its end, said on standard error.
+void Print(const std::string& text) { win::StandardOutput().Write(win::ConsoleOutputText(text)); }
 
 // A text of the program's own string table; a missing one reads as "".
 std::string Res(int id) { return lurutils::GetResStringByModule(id, "", false, true, ""); }
@@ -259,7 +263,7 @@ int main(int argc, char** argv) {
         exitCode = -1;
     } catch (const LurExceptBase& e) {
         Print(Res(IDS_LABEL_EXCEPTION) + e.what() + "\n");
-        exitCode = -2;
+        exitCode = kRunFailed;
     } catch (const std::exception& e) {
         Print(Res(IDS_LABEL_EXCEPTION) + e.what() + "\n");
         exitCode = -3;
@@ -268,7 +272,7 @@ int main(int argc, char** argv) {
         exitCode = -4;
     }
     Print("\n");
-    std::fflush(stdout);
+    exitCode = win::CloseStandardOutput("Varnok", exitCode, kRunFailed);
     win::SetConsoleOutputCP(savedCodePage);
     return exitCode;
 }

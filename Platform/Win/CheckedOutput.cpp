@@ -88,11 +88,11 @@ CheckedOutput& StandardOutput() {
     return *output;
 }
 
-int CloseStandardOutput(const char* program, int status) {
+int CloseStandardOutput(const char* program, int status, int failedStatus) {
     CheckedOutput& out = StandardOutput();
     if (out.Close()) return status;
     std::fprintf(stderr, "%s: %s\n", program, out.FailureText().c_str());
-    return status == 0 ? 1 : status;
+    return status == 0 ? failedStatus : status;
 }
 
 }  // namespace win

@@ -73,8 +73,9 @@ CheckedOutput& StandardOutput();
 
 // Closes standard output at the end of a program: when what was written to
 // it did not all get there, says so once on standard error ("<program>:
-// cannot write standard output: <reason>") and answers 1 for a status of 0;
-// otherwise, or for a status that tells a failure already, the status.
-int CloseStandardOutput(const char* program, int status);
+// cannot write standard output: <reason>") and answers failedStatus for a
+// status of 0; otherwise, or for a status that tells a failure already, the
+// status.
+int CloseStandardOutput(const char* program, int status, int failedStatus = 1);
 
 }  // namespace win

@@ -372,17 +372,13 @@ bool SetConsoleOutputCP(uint32_t codePage) {
     return true;
 }
 
-void ConsoleWrite(std::FILE* stream, std::string_view text) {
+std::string ConsoleOutputText(std::string_view text) {
+    if (g_consoleOutputCP == CP_UTF8) return std::string(text);
+    if (g_consoleOutputCP == CP_1250) return Cp1250ToUtf8(text);
+    std::u16string wide;
     std::string utf8;
-    if (g_consoleOutputCP == CP_UTF8) {
-        utf8.assign(text);
-    } else if (g_consoleOutputCP == CP_1250) {
-        utf8 = Cp1250ToUtf8(text);
-    } else {
-        std::u16string wide;
-        if (!ToUtf16(g_consoleOutputCP, text, wide) || !FromUtf16(CP_UTF8, wide, utf8)) utf8.assign(text);
-    }
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    if (!ToUtf16(g_consoleOutputCP, text, wide) || !FromUtf16(CP_UTF8, wide, utf8)) utf8.assign(text);
+    return utf8;
 }
 
 }  // namespace win

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -53,8 +52,8 @@ std::string Utf8FaultText(Utf8Fault fault, size_t offset);
 uint32_t GetConsoleOutputCP();
 bool SetConsoleOutputCP(uint32_t codePage);
 
-// Writes text given in the console's output code page to a stream, converted
-// to UTF-8.
-void ConsoleWrite(std::FILE* stream, std::string_view text);
+// Text given in the console's output code page, converted to the UTF-8 that
+// the console is written in.
+std::string ConsoleOutputText(std::string_view text);
 
 }  // namespace win

@@ -72,6 +72,12 @@ protected:
         fs::create_directories(Dbd());
         EXPECT_EQ(Run("lurdbadm", {"dbd-save", "GARAGE", "Garage", Dbd()}).status, 0);
         Write("vehicles.csv", "GJ_ID,GJ_TELJESITMENY,GJ_TERFOGAT,EMC_ID,GJ_OSSZTOMEG\n1,,,0,0\n2,75,1598,4,1200\n");
+        // A service for Varnok: a few vehicles with data to move.
+        EXPECT_EQ(Run("lurvehgen", {"--dir", Work() + "/transfer", "--service", "TRANSFER", "--user", "owner",
+                                    "--password", "key", "--vehicles", "20", "--schemas",
+                                    LUR_SOURCE_DIR "/tests/fixtures", "--lurdbadm", lurtest::BinDir() + "/lurdbadm"})
+                      .status,
+                  0);
     }
 
     std::string Dbd() const { return Work() + "/dbd"; }
@@ -173,6 +179,17 @@ TEST_F(OutputFailureTest, AProgramThatCannotWriteItsOutputSaysSoAndFails) {
          "standard output",
          noSpace},
         {"lurvehgen summary", "lurvehgen", {"summary", "vehicles.csv"}, full, "", -1, 1, "standard output", noSpace},
+        // Varnok's help, and a run that moved its data: its failure status.
+        {"Varnok -h", "Varnok", {"-h"}, full, "", -1, 254, "standard output", noSpace},
+        {"Varnok's run",
+         "Varnok",
+         {"-seTRANSFER", "-usrowner", "-pswkey", "-appOSTREV7"},
+         full,
+         "",
+         -1,
+         254,
+         "standard output",
+         noSpace},
         {"LurDbLinkHost",
          "LurDbLinkHost",
          {lurtest::BinDir() + "/libLurDbLink.so", "links.txt", kSchemaFile, "script.txt"},
