@@ -168,9 +168,10 @@ void RdmSqlExec::DropSequence(SqlTokenIterator& it) {
 
 void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences) {
     sequences.EndTrans(true);
-    // Reads the value after an option word into the field.
+    // Reads the value after an option word into the field: a number the
+    // field holds, or 2006 (text that is no number would be stored as 0).
     auto takeValue = [&](const char* field) {
-        sequences.Fld(field).SetString(it->text);
+        sequences.Fld(field).SetCheckedString(it->text);
         Advance(it);
     };
     SqlTokenIterator saved = it;

@@ -98,6 +98,9 @@ TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
         {"CREATE SEQUENCE s7 MINVALUE 10 MAXVALUE 5;", "CREATE SEQUENCE:ERROR:2022", {}, "MAXVALUE is less"},
         {"CREATE SEQUENCE s8 START 5;", "CREATE SEQUENCE:ERROR:2020", {}, "Missing WITH keyword after the START"},
         {"CREATE SEQUENCE s9 FOO;", "CREATE SEQUENCE:ERROR:2027", {}, ".: FOO)"},
+        // A value is a number the field holds, never text stored as 0.
+        {"CREATE SEQUENCE s10 START WITH abc;", "CREATE SEQUENCE:ERROR:2006", {}, "SEQ_ID takes a whole number"},
+        {"CREATE SEQUENCE s11 INCREMENT_BY 1.5;", "CREATE SEQUENCE:ERROR:2006", {}, "not '1.5'"},
         {"CREATE SEQUENCE s1;", "CREATE SEQUENCE:ERROR:", {}, "Sequence creation failed: s1"},
     };
     for (const Case& c : cases) {
@@ -111,7 +114,7 @@ TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
             EXPECT_NE(Message().find(c.detail), std::string::npos) << Message();
         }
     }
-    for (const char* refused : {"S7", "S8", "S9"}) EXPECT_FALSE(Sequence(refused)) << refused;
+    for (const char* refused : {"S7", "S8", "S9", "S10", "S11"}) EXPECT_FALSE(Sequence(refused)) << refused;
     EXPECT_EQ(Sequence("S1")->id, "1");  // the duplicate changed nothing
 }
 
@@ -136,6 +139,9 @@ TEST_F(SqlCatalogueTest, NextValFollowsTheSequence) {
     EXPECT_EQ(Run("ALTER SEQUENCE up START WITH 100 NOMAXVALUE;"), "ALTER SEQUENCE:SUCCESS:0");
     EXPECT_EQ(NextVal("UP"), 100);
     EXPECT_EQ(NextVal("UP"), 105);
+    // A value the field cannot hold changes nothing of the row.
+    EXPECT_EQ(Run("ALTER SEQUENCE up MAXVALUE 99999999999;"), "ALTER SEQUENCE:ERROR:2006");
+    EXPECT_EQ(Sequence("UP")->max, "0");
 }
 
 TEST_F(SqlCatalogueTest, AlterAndDropOfAMissingSequenceSucceed) {
