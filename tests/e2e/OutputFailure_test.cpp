@@ -252,6 +252,19 @@ TEST_F(OutputFailureTest, ASampleDataRunThatCannotWriteLeavesNoFile) {
     ASSERT_TRUE(fs::is_directory(Vehicles()));
     EXPECT_TRUE(fs::is_empty(Vehicles()));
 
+    // A link the user put there stays, and the file it leads to, written by
+    // the run, is named.
+    const std::string linked = Vehicles() + "/dazevure_plugins.csv";
+    fs::create_symlink(Write("plugins_elsewhere.csv", ""), linked);
+    const lurtest::ProgramRun throughLink = lurtest::RunProgram(call);
+    EXPECT_EQ(throughLink.status, 1);
+    EXPECT_EQ(throughLink.err, "lurvehgen: cannot write " + Vehicles() +
+                                   "/expected_car_gepjarmu.csv: File too large; the files this run wrote are "
+                                   "removed, except " +
+                                   linked + "\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Vehicles()), fs::directory_iterator()), 1);
+    fs::remove(linked);
+
     // With room, the same run writes every file.
     call.fileSizeLimit = -1;
     const lurtest::ProgramRun control = lurtest::RunProgram(call);
