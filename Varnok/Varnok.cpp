@@ -18,6 +18,7 @@
 #include "DbDescMap.h"
 #include "LuConn.h"
 #include "LurExceptBase.h"
+#include "LurExceptBaseArg.h"
 #include "LurResources.h"
 #include "LurVersionControl.h"
 #include "RdmTable.h"
@@ -118,6 +119,15 @@ void FillEmissionCodeMap(std::map<std::string, int, std::less<>>& codes) {
     }
 }
 
+// A link row whose log record is missing: the library's code-17 text, with
+// the vehicle and the link's K_GJ_ID after it, so the row can be found.
+LurExceptBaseArg NoLogRecord(const std::string& vehicle, const std::string& logVehicle) {
+    return LurExceptBaseArg(
+        kNoLogRecord, Here(147),
+        StrVector("vehicle GJ_ID " + vehicle)
+            << "its Ruz_Os7.Gepjlink row's K_GJ_ID " + logVehicle + " names no RuzNaplo.Gepjarmu record");
+}
+
 void TransferEmissionData(DbDescMap& map) {
     if (!map.HasDesc("Ruz_Os7")) return;
 
@@ -160,7 +170,8 @@ void TransferEmissionData(DbDescMap& map) {
             linkVehicle->SetLong(vehicleId->GetLong());
             if (linkTable.FindRecByKey("S_GJ_ID", kChildMove)) {
                 logId->SetCStr(linkLogVehicle->GetCStr());
-                if (!logVehicles.FindRecByKey("GJ_ID", kChildMove)) throw LurExceptBase(kNoLogRecord, Here(147));
+                if (!logVehicles.FindRecByKey("GJ_ID", kChildMove))
+                    throw NoLogRecord(vehicleId->GetString(), linkLogVehicle->GetString());
 
                 // Power and volume are missing only when empty ("0" is a value).
                 if (*vehiclePower->GetCStr() == '\0' && logPower->GetLong() > 0) {

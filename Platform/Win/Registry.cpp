@@ -509,6 +509,26 @@ std::string RegistryFilePath() {
     return base + "/lur/registry.reg";
 }
 
+std::string DescribeRegistryFile() {
+    const std::string path = RegistryFilePath();
+    const char* chosen = std::getenv("LUR_REGISTRY");
+    std::string text = "the registry file " + Utf8ToCp1250(path) +
+                       (chosen && *chosen ? " that LUR_REGISTRY names" : " (the default, as LUR_REGISTRY is not set)");
+    // Read as a key lookup reads it: a missing file is an empty registry.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) return text + ", which does not exist";
+        return text + ", which cannot be read: " + std::strerror(error);
+    }
+    char byte = 0;
+    const ssize_t read = ::read(fd, &byte, 1);
+    const int error = errno;
+    ::close(fd);
+    if (read < 0) return text + ", which cannot be read: " + std::strerror(error);
+    return text;
+}
+
 int32_t RegOpenKeyExA(HKEY parent, const char* subKey, uint32_t, REGSAM access, HKEY* result) {
     std::string base;
     REGSAM parentAccess = 0;

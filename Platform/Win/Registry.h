@@ -66,6 +66,11 @@ enum : uint32_t {
 // The registry file in use (from the environment at each call).
 std::string RegistryFilePath();
 
+// For a message about a key that is not there: the file in use, what chose
+// it, and whether it exists or can be read ("the registry file <path> that
+// LUR_REGISTRY names", "..., which does not exist"). Code page 1250.
+std::string DescribeRegistryFile();
+
 // Opens an existing key below parent (a root or an open key); subKey may be
 // empty or null for the parent itself. ERROR_FILE_NOT_FOUND when the key
 // does not exist.

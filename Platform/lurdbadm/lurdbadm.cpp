@@ -330,11 +330,7 @@ void Load(const std::vector<std::string>& args) {
     TableInStore target = OpenTable(args[0], args[1], args[2]);
     std::ifstream file;
     if (args[3] != "-") {
-        errno = 0;
-        file.open(win::Cp1250ToUtf8(args[3]), std::ios::binary);
-        if (!file) {
-            throw std::runtime_error("cannot read " + win::Cp1250ToUtf8(args[3]) + ": " + std::strerror(errno));
-        }
+        file = win::OpenInputFile(args[3]);
     }
     std::istream& in = args[3] == "-" ? std::cin : file;
     int line = 0;
@@ -469,6 +465,7 @@ void ShowDescription(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         throw UsageError("dbd-show needs <file>");
     }
+    win::RefuseDirectory(args[0]);
     DbStruct description;
     try {
         if (description.LoadDbd(args[0].c_str(), "", 0) != 0) {

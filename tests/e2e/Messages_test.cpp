@@ -4,6 +4,7 @@
 // login dialog on the terminal itself, and -h / --help everywhere.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -69,6 +70,20 @@ protected:
 
 TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
     const std::string piped = "PRINT 'x';\n";
+    // For the messages a user can act on: a service whose second vehicle
+    // links to no log record, files for a link to a service that does not
+    // exist, and a sample-data directory whose cases.csv cannot be written.
+    ASSERT_EQ(
+        Run("lurvehgen", {"--dir", "brokenlink", "--service", "BROKENLINK", "--vehicles", "3", "--missing-log-at", "2"})
+            .status,
+        0);
+    Write("nosvc_links.txt", "first NOSVC owner key\n");
+    Write("car.schema", kSchema);
+    Write("car_script.txt", "begin\ninsert Car.Gepjarmu GJ_ID=1\ncommit\n");
+    std::filesystem::create_directory(Work() + "/fullvehicles");
+    std::filesystem::create_symlink("/dev/full", Work() + "/fullvehicles/cases.csv");
+    const std::string noSettings = std::string("not in the registry file ") + std::getenv("LUR_REGISTRY") +
+                                   " that LUR_REGISTRY names; lurdbadm create-service makes a service";
     const struct {
         const char* program;
         std::vector<std::string> args;
@@ -262,6 +277,56 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          {lurtest::BinDir() + "/libLurDbLink.so", "nolinks.txt", "ok.sql", "ok.sql"},
          2,
          "LurDbLinkHost: cannot read nolinks.txt: No such file or directory",
+         "",
+         -1},
+        // Messages a user can act on: the row of a missing log record, why a
+        // service is unknown, a directory given as a file, and the files a
+        // failed sample-data run removed.
+        {"Varnok",
+         {"-seBROKENLINK", "-usrADMIN", "-pswADMIN", "-appOSTREV7"},
+         254,
+         ", its Ruz_Os7.Gepjlink row's K_GJ_ID ",
+         "",
+         -1},
+        {"lursql", {"-u", "owner", "-p", "key", "NOSVC", "ok.sql"}, 3, "(NOSVC, " + noSettings + ")", "(NOSVC)", -1},
+        {"Varnok", {"-seNOSVC", "-usrowner", "-pswkey"}, 254, "(NOSVC, " + noSettings + ")", "(NOSVC)", -1},
+        {"LurDbLinkHost",
+         {lurtest::BinDir() + "/libLurDbLink.so", "nosvc_links.txt", "car.schema", "car_script.txt"},
+         1,
+         "(NOSVC, " + noSettings + ")",
+         "(NOSVC)",
+         -1},
+        {"lurdbadm", {"dbd-show", "folder"}, 1, "lurdbadm: folder is a directory, not a file", "denied", -1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "folder"},
+         1,
+         "lurdbadm: folder is a directory, not a file",
+         "header",
+         -1},
+        {"lurdbadm",
+         {"create-tablespace", "GARAGE", "folder"},
+         1,
+         "lurdbadm: folder is a directory, not a file",
+         "cannot read",
+         -1},
+        {"lurvehgen", {"summary", "folder"}, 1, "lurvehgen: folder is a directory, not a file", "header", -1},
+        {"lurvehgen",
+         {"--dir", "vehicles", "--service", "VEHICLES", "--lurdbadm", "folder"},
+         1,
+         "lurvehgen: folder is a directory, not a file",
+         "denied",
+         -1},
+        {"LurDbLinkHost",
+         {lurtest::BinDir() + "/libLurDbLink.so", "folder", "car.schema", "car_script.txt"},
+         2,
+         "LurDbLinkHost: folder is a directory, not a file",
+         "cannot read",
+         -1},
+        {"lurvehgen",
+         {"--dir", "fullvehicles", "--files-only", "--vehicles", "3"},
+         1,
+         "lurvehgen: cannot write fullvehicles/cases.csv: No space left on device; the files this run wrote are "
+         "removed\n",
          "",
          -1},
     };

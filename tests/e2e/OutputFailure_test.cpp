@@ -251,4 +251,42 @@ TEST_F(OutputFailureTest, AFailedDescriptionLeavesTheOldFile) {
     EXPECT_EQ(names, (std::vector<std::string>{"GARAGE.dbd", "HUGE.dbd"}));
 }
 
+// Sample data under a file-size limit as a shell sets it ("ulimit -f", the
+// signal at its default): the run says which file could not grow and why,
+// and leaves none of the files it wrote, cut or whole.
+TEST_F(OutputFailureTest, ASampleDataRunThatCannotWriteLeavesNoFile) {
+    lurtest::ProgramCall call{lurtest::BinDir() + "/lurvehgen",
+                              {"--dir", Vehicles(), "--files-only", "--vehicles", "2000"},
+                              Work() + "/out.txt",
+                              service.Dir() + "/stderr.txt"};
+    call.fileSizeLimit = 16 * 1024;  // the registry files fit, the vehicle tables do not
+    call.fileSizeSignalDefault = true;
+    const lurtest::ProgramRun run = lurtest::RunProgram(call);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "lurvehgen: cannot write " + Vehicles() +
+                           "/expected_car_gepjarmu.csv: File too large; the files this run wrote are removed\n");
+    EXPECT_EQ(run.out, "");
+    ASSERT_TRUE(fs::is_directory(Vehicles()));
+    EXPECT_TRUE(fs::is_empty(Vehicles()));
+
+    // A link the user put there stays, and the file it leads to, written by
+    // the run, is named.
+    const std::string linked = Vehicles() + "/dazevure_plugins.csv";
+    fs::create_symlink(Write("plugins_elsewhere.csv", ""), linked);
+    const lurtest::ProgramRun throughLink = lurtest::RunProgram(call);
+    EXPECT_EQ(throughLink.status, 1);
+    EXPECT_EQ(throughLink.err, "lurvehgen: cannot write " + Vehicles() +
+                                   "/expected_car_gepjarmu.csv: File too large; the files this run wrote are "
+                                   "removed, except " +
+                                   linked + "\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Vehicles()), fs::directory_iterator()), 1);
+    fs::remove(linked);
+
+    // With room, the same run writes every file.
+    call.fileSizeLimit = -1;
+    const lurtest::ProgramRun control = lurtest::RunProgram(call);
+    EXPECT_EQ(control.status, 0) << control.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(Vehicles()), fs::directory_iterator()), 7);
+}
+
 }  // namespace

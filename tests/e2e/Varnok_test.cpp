@@ -498,16 +498,41 @@ TEST_F(VarnokTest, TwoHundredFiftyChangedRowsMakeThreeCommittedTransactions) {
     EXPECT_EQ(VehicleTable(), ReadText(Files() + "/expected_car_gepjarmu.csv"));
 }
 
+// The row of a CSV file whose first field is the given one ({} none).
+std::vector<std::string> RowOf(const std::string& csv, const std::string& first) {
+    for (const std::string& line : Lines(csv)) {
+        std::vector<std::string> fields = SplitCsv(line);
+        if (!fields.empty() && fields[0] == first) return fields;
+    }
+    return {};
+}
+
 // The 209th vehicle links to a log record that does not exist, after 150
-// changed rows: the first 100 stay committed, the open 50 are aborted.
+// changed rows: the first 100 stay committed, the open 50 are aborted. The
+// message names the vehicle and the link's K_GJ_ID, so the row can be found.
 TEST_F(VarnokTest, MissingLogRecordAbortsTheOpenBatch) {
     Generate(339, 209);
     int committed = 0;
     ASSERT_EQ(ChangedRows(ReadText(Files() + "/cases.csv"), &committed), 150) << "the generator's data changed";
     ASSERT_EQ(committed, 100);
+    std::string vehicle;
+    for (const std::string& line : Lines(ReadText(Files() + "/cases.csv"))) {
+        const std::vector<std::string> fields = SplitCsv(line);
+        if (fields.size() == 5 && fields[2] == "missing") vehicle = fields[0];
+    }
+    const std::vector<std::string> link = RowOf(ReadText(Files() + "/ruz_os7_gepjlink.csv"), vehicle);
+    ASSERT_EQ(link.size(), 2u) << "no link of vehicle " << vehicle;
+    ASSERT_EQ(RowOf(ReadText(Files() + "/ruznaplo_gepjarmu.csv"), link[1]), std::vector<std::string>{});
+
     const RunResult result = VarnokOnService(true);
     EXPECT_EQ(result.status, 254);  // -2: the code-17 exception of the utility library
-    EXPECT_EQ(result.output, "\n" + kBanner + "Kivétel:Az index a tartományon kívül esik.\n" + "\n");
+    // The arguments follow the text on a line of their own (how the
+    // message's own line break reaches the console is not this test's).
+    std::string output = result.output;
+    std::erase(output, '\r');
+    EXPECT_EQ(output, "\n" + kBanner + "Kivétel:Az index a tartományon kívül esik.\n (vehicle GJ_ID " + vehicle +
+                          ", its Ruz_Os7.Gepjlink row's K_GJ_ID " + link[1] +
+                          " names no RuzNaplo.Gepjarmu record)\n\n");
     EXPECT_EQ(Transactions(), (std::vector<std::string>{kBegin, Commit(100), kBegin, Abort(50)}));
     EXPECT_EQ(VehicleTable(), ReadText(Files() + "/expected_car_gepjarmu.csv"));
 }

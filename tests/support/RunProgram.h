@@ -37,6 +37,10 @@ struct ProgramCall {
     // The size in bytes no file may grow past (RLIMIT_FSIZE: a write beyond
     // it fails with EFBIG, SIGXFSZ ignored); -1 for none.
     long long fileSizeLimit = -1;
+    // With the limit, SIGXFSZ left at its default instead, as a shell's
+    // "ulimit -f" leaves it: a program that does not ignore it itself is
+    // ended by the signal.
+    bool fileSizeSignalDefault = false;
 };
 
 struct ProgramRun {
@@ -73,7 +77,7 @@ inline pid_t StartProgram(const ProgramCall& call, const char* terminal = nullpt
         if (!call.workDir.empty() && chdir(call.workDir.c_str()) != 0) _exit(126);
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
         if (call.fileSizeLimit >= 0) {
-            std::signal(SIGXFSZ, SIG_IGN);  // kept through exec
+            std::signal(SIGXFSZ, call.fileSizeSignalDefault ? SIG_DFL : SIG_IGN);  // kept through exec
             const rlimit limit{static_cast<rlim_t>(call.fileSizeLimit), static_cast<rlim_t>(call.fileSizeLimit)};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
         }

@@ -267,8 +267,7 @@ bool LuConn::Login(bool interactive) {
         m_service = win::crt::UpperCp1250(dialog->GetService());
         FireOnConnect();
     }
-    if (!ReadClientSettings(m_service, m_connectInfo))
-        throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__), StrVector(m_service));
+    if (!ReadClientSettings(m_service, m_connectInfo)) throw NoClientSettings(m_service, Here(__LINE__));
     // The fields hold 31 characters and the zero: a longer name or password
     // cannot be sent whole, so the login fails as the server would fail it.
     if (!m_connectInfo.SetText(ConnectInfo::kUser, m_user)) return Refuse(interactive, lurdbcli::kNoHandle);
@@ -417,6 +416,12 @@ bool LuConn::ReadClientSettings(const std::string& service, ConnectInfo& info) {
     info.SetInt(ConnectInfo::kConstant4, 4);
     info.SetText(ConnectInfo::kEmpty, "");
     return true;
+}
+
+DbDescError LuConn::NoClientSettings(const std::string& service, const ErrorLocation& where) {
+    return DbDescError(lurdbcli::kNoClientSettings, where,
+                       StrVector(service)
+                           << "not in " + win::DescribeRegistryFile() + "; lurdbadm create-service makes a service");
 }
 
 bool LuConn::WriteClientSettings(const std::string& service, const ConnectInfo& info) {

@@ -19,6 +19,7 @@
 #include "DbDescMap.h"
 #include "RdmTable.h"
 
+class DbDescError;
 class TRdmLogin;
 
 // One data file of a service, as GetV3FileInfo reports it. The meaning of
@@ -137,6 +138,11 @@ public:
     // the service has no key. A taken "service" value also becomes the
     // connection's registered service name.
     bool ReadClientSettings(const std::string& service, ConnectInfo& info);
+
+    // The error for a service without settings (10039), raised at where: its
+    // arguments are the service and why (the registry file read, what chose
+    // it, and how a service is made), so that a user can act on it.
+    static DbDescError NoClientSettings(const std::string& service, const ErrorLocation& where);
 
     // Creates or opens the service's key and writes the settings of info.
     // False when the key cannot be created or any value cannot be written.

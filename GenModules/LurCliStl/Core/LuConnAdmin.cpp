@@ -174,8 +174,7 @@ bool LuConn::RestoreTimestamps(std::string service, std::string user, std::strin
     LUR_CLIENT_FUNCTION(FreeDbHandler, "LuConn");
     if (interactive && !PromptLogin(service, user, password, allowServiceChoice)) return false;
     ConnectInfo info;
-    if (!ReadClientSettings(service, info))
-        throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__), StrVector(service));
+    if (!ReadClientSettings(service, info)) throw NoClientSettings(service, Here(__LINE__));
     PrivateHandle handle(info.GetText(ConnectInfo::kServer), StrVector(service));
     const int32_t status = GetFunctionLoader().pfRestoreTimestamps(
         handle.Get(), info.GetText(ConnectInfo::kService).c_str(), user.c_str(), password.c_str());
@@ -192,8 +191,7 @@ void LuConn::GetV3FileInfo(const std::string& service, std::vector<V3FileInfo>& 
     LUR_CLIENT_FUNCTION(GetAllBinaryDescriptor, "LuConn");
     LUR_CLIENT_FUNCTION(FreePtr, "LuConn");
     ConnectInfo info;
-    if (!ReadClientSettings(service, info))
-        throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__), StrVector(service));
+    if (!ReadClientSettings(service, info)) throw NoClientSettings(service, Here(__LINE__));
     const std::string serverService = info.GetText(ConnectInfo::kService);
     PrivateHandle handle(info.GetText(ConnectInfo::kServer), StrVector(service));
     FunctionLoader& client = GetFunctionLoader();

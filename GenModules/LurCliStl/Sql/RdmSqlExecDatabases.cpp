@@ -105,8 +105,7 @@ void RdmSqlExec::DropDatabase(SqlTokenIterator& it) {
     // The server drops the database the settings register as the service.
     ConnectInfo settings;
     LuConn settingsReader;
-    if (!settingsReader.ReadClientSettings(name, settings))
-        throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__), StrVector(name));
+    if (!settingsReader.ReadClientSettings(name, settings)) throw LuConn::NoClientSettings(name, Here(__LINE__));
     auto dropDatabase = GetFunctionLoader().pfDropDatabase;
     if (dropDatabase == nullptr)
         throw DbDescError(lurdbcli::kFunctionMissing, Here(__LINE__), StrVector("pfDropDatabase"));

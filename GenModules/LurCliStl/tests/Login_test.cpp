@@ -3,6 +3,7 @@
 // refusal box, the dialog, copies and disconnection.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include <string>
@@ -142,6 +143,10 @@ TEST_F(LoginTest, AServiceWithoutSettingsRaises10039) {
     } catch (const DbDescError& error) {
         EXPECT_EQ(error.GetCode(), 10039);
         EXPECT_EQ(error.GetArgs()[0], "NOSUCH");
+        // After the code's text: which registry file was read, and what to do.
+        const std::string cause = std::string("not in the registry file ") + std::getenv("LUR_REGISTRY") +
+                                  " that LUR_REGISTRY names; lurdbadm create-service makes a service";
+        EXPECT_EQ(std::string(error.what()), "No client settings for the service.\r\n (NOSUCH, " + cause + ")");
     }
     EXPECT_FALSE(conn.IsConnected());
 }

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "EnvScope.h"
 #include "LastError.h"
 
 namespace fs = std::filesystem;
@@ -215,6 +216,25 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     // No temporary file is left behind.
     for (const auto& entry : fs::directory_iterator(fs::path(m_file).parent_path()))
         EXPECT_TRUE(entry.path() == m_file || entry.path().string() == m_file + ".lock") << entry.path();
+}
+
+// A message about a key that is not there names the file read, what chose
+// it, and whether it could be read at all.
+TEST_F(RegistryTest, DescribesTheFileItReads) {
+    const lurtest::EnvScope config("XDG_CONFIG_HOME", m_dir + "/config");
+    const std::string named = "the registry file " + m_file + " that LUR_REGISTRY names";
+    EXPECT_EQ(DescribeRegistryFile(), named + ", which does not exist");
+    WriteFile("");
+    EXPECT_EQ(DescribeRegistryFile(), named);
+    fs::remove(m_file);
+    fs::create_directory(m_file);
+    EXPECT_EQ(DescribeRegistryFile(), named + ", which cannot be read: Is a directory");
+    for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+        const lurtest::EnvScope registry("LUR_REGISTRY", unset);
+        EXPECT_EQ(DescribeRegistryFile(), "the registry file " + m_dir +
+                                              "/config/lur/registry.reg (the default, as LUR_REGISTRY is not set), "
+                                              "which does not exist");
+    }
 }
 
 }  // namespace

@@ -74,7 +74,16 @@ TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
         } catch (const win::TextFileError& error) {
             EXPECT_EQ(error.what(), message);
         }
+        // Opened to be read piece by piece, the same refusal.
+        try {
+            win::OpenInputFile(path);
+            ADD_FAILURE() << path << " opened";
+        } catch (const win::TextFileError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
     }
+    EXPECT_THROW(win::RefuseDirectory(m_dir), win::TextFileError);
+    EXPECT_NO_THROW(win::RefuseDirectory(m_dir + "/none.txt"));  // not a directory: the reader says what it is
 }
 
 }  // namespace
