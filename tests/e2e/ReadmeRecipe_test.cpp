@@ -1,9 +1,9 @@
-// The README's recipe, run from the README's own text as a user pastes it:
-// in a tree laid out like the source tree (the recipe's bin directory = the
-// programs of this build, tests/fixtures = the schema files), with its own
-// HOME, so that the README and what the programs do cannot drift apart. And
-// the programs the recipe names are those the README's set-up builds: the
-// optimised build, as the demo runs it.
+// The README's recipes, run from the README's own text as a user pastes them,
+// one after the other: in a tree laid out like the source tree (each
+// recipe's bin directory = the programs of this build, tests/fixtures = the
+// schema files), with one HOME of their own, so that the README and what the
+// programs do cannot drift apart. And the programs the recipes name are
+// those the README's set-up builds: the optimised build, as the demo runs it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ScratchDir.h"
 
@@ -21,16 +22,19 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRecipeMarker = "<!-- recipe:";
 
-// The code block after the recipe marker; "" when the README has none.
-std::string RecipeOf(const std::string& readme) {
+// The code block after each recipe marker, in the README's order.
+std::vector<std::string> RecipesOf(const std::string& readme) {
+    std::vector<std::string> recipes;
     std::istringstream in(readme);
     std::string line;
-    while (std::getline(in, line) && line.rfind(kRecipeMarker, 0) != 0) {
+    while (std::getline(in, line)) {
+        if (line.rfind(kRecipeMarker, 0) != 0) continue;
+        if (!std::getline(in, line) || line != "```") break;
+        std::string recipe;
+        while (std::getline(in, line) && line != "```") recipe += line + "\n";
+        recipes.push_back(recipe);
     }
-    if (!std::getline(in, line) || line != "```") return "";
-    std::string recipe;
-    while (std::getline(in, line) && line != "```") recipe += line + "\n";
-    return recipe;
+    return recipes;
 }
 
 // The value of the recipe's "bin=DIR" line ("" when it has none).
@@ -55,48 +59,64 @@ std::string SourceText(const std::string& relative) {
     return lurtest::ReadText(std::string(LUR_SOURCE_DIR) + "/" + relative);
 }
 
-std::string Recipe() { return RecipeOf(SourceText("README.md")); }
+std::vector<std::string> Recipes() { return RecipesOf(SourceText("README.md")); }
 
-TEST(ReadmeRecipe, RunsAsWrittenAndLeavesTheExpectedVehicleTable) {
-    const std::string recipe = Recipe();
-    ASSERT_NE(std::string::npos, recipe.find("Varnok")) << "no recipe block after \"" << kRecipeMarker << "\"";
-    const fs::path bin = BinDirOf(recipe);
-    ASSERT_TRUE(!bin.empty() && bin.is_relative()) << "the recipe names its programs with bin=DIR: " << recipe;
+// What a recipe's run printed, and its status.
+struct RecipeRun {
+    int status = -1;
+    std::string printed;
+};
+
+TEST(ReadmeRecipe, RunsAsWrittenAndLeavesTheExpectedTables) {
+    const std::vector<std::string> recipes = Recipes();
+    ASSERT_EQ(recipes.size(), 2u) << "the Varnok and LurDbLink recipes after \"" << kRecipeMarker << "\"";
+    ASSERT_NE(std::string::npos, recipes[0].find("Varnok")) << recipes[0];
+    ASSERT_NE(std::string::npos, recipes[1].find("LurDbLinkHost")) << recipes[1];
 
     lurtest::ScratchDir scratch("lur_readme");
     const fs::path tree = fs::path(scratch.Path()) / "tree";
     const fs::path home = fs::path(scratch.Path()) / "home";
-    fs::create_directories((tree / bin).parent_path());
     fs::create_directories(tree / "tests");
     fs::create_directories(home);
-    fs::create_directory_symlink(fs::absolute(lurtest::BinDir()), tree / bin);
     fs::create_directory_symlink(fs::path(LUR_SOURCE_DIR) / "tests" / "fixtures", tree / "tests" / "fixtures");
-    const fs::path script = fs::path(scratch.Path()) / "recipe.sh";
-    std::ofstream(script) << recipe;
-    const fs::path output = fs::path(scratch.Path()) / "output.txt";
 
-    // -e: any command of the recipe that fails ends the run with its status.
-    const std::string command = "cd '" + tree.string() + "' && env HOME='" + home.string() + "' bash -e '" +
-                                script.string() + "' </dev/null >'" + output.string() + "' 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string printed = lurtest::ReadText(output.string());
-    ASSERT_TRUE(WIFEXITED(status)) << printed;
-    EXPECT_EQ(0, WEXITSTATUS(status)) << printed;
-    EXPECT_NE(std::string::npos, printed.find("as expected")) << printed;
-    // The run changed the table: the dumps before and after differ.
+    std::vector<RecipeRun> runs;
+    for (size_t i = 0; i < recipes.size(); ++i) {
+        const fs::path bin = BinDirOf(recipes[i]);
+        ASSERT_TRUE(!bin.empty() && bin.is_relative()) << "a recipe names its programs with bin=DIR: " << recipes[i];
+        if (!fs::exists(tree / bin)) {
+            fs::create_directories((tree / bin).parent_path());
+            fs::create_directory_symlink(fs::absolute(lurtest::BinDir()), tree / bin);
+        }
+        const fs::path script = fs::path(scratch.Path()) / ("recipe" + std::to_string(i) + ".sh");
+        std::ofstream(script) << recipes[i];
+        const fs::path output = fs::path(scratch.Path()) / ("output" + std::to_string(i) + ".txt");
+        // -e: any command of the recipe that fails ends the run with its status.
+        const std::string command = "cd '" + tree.string() + "' && env HOME='" + home.string() + "' bash -e '" +
+                                    script.string() + "' </dev/null >'" + output.string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        runs.push_back({WIFEXITED(status) ? WEXITSTATUS(status) : -1, lurtest::ReadText(output.string())});
+        ASSERT_EQ(0, runs.back().status) << runs.back().printed;
+    }
+
+    // Varnok's recipe changed the vehicle table as expected.
+    EXPECT_NE(std::string::npos, runs[0].printed.find("as expected")) << runs[0].printed;
     const fs::path csv = home / "lur" / "csv";
     EXPECT_NE(lurtest::ReadText((csv / "before.csv").string()), lurtest::ReadText((csv / "after.csv").string()));
-    // The service lives where the recipe put it, under its own HOME.
+    // The services live where the recipes put them, under their own HOME.
     EXPECT_TRUE(fs::exists(home / "lur" / "data" / "MYSVC.lurdb"));
+    // The link module replayed the transaction into the linked service.
+    EXPECT_NE(std::string::npos, runs[1].printed.find("EndTransactionLink 1 commit: 0")) << runs[1].printed;
+    EXPECT_NE(std::string::npos, runs[1].printed.find("VehId,Plate,Owner\n1,ABC-123,Kis Anna\n")) << runs[1].printed;
 }
 
-// The recipe's bin directory is build/<preset>/bin of the preset that
+// Every recipe's bin directory is build/<preset>/bin of the preset that
 // scripts/setup builds when given none (what the README's first command
 // makes), the demo runs the same preset, and that preset is optimised.
 TEST(ReadmeRecipe, RunsTheOptimisedBuildThatTheSetUpMakes) {
     const std::string setupPreset = QuotedAfter(SourceText("scripts/setup"), "preset=\"${1:-", '}');
     ASSERT_FALSE(setupPreset.empty()) << "scripts/setup names no default preset";
-    EXPECT_EQ(BinDirOf(Recipe()), "build/" + setupPreset + "/bin");
+    for (const std::string& recipe : Recipes()) EXPECT_EQ(BinDirOf(recipe), "build/" + setupPreset + "/bin");
     EXPECT_EQ(QuotedAfter(SourceText("scripts/demo"), "preset=\"", '"'), setupPreset);
 
     const std::string presets = SourceText("CMakePresets.json");
