@@ -372,13 +372,29 @@ bool SetConsoleOutputCP(uint32_t codePage) {
     return true;
 }
 
+namespace {
+
+// The system's line breaks (CR LF, as in its message texts) as the
+// terminal's LF.
+std::string WithLineFeeds(std::string text) {
+    size_t kept = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        text[kept++] = text[i];
+    }
+    text.resize(kept);
+    return text;
+}
+
+}  // namespace
+
 std::string ConsoleOutputText(std::string_view text) {
-    if (g_consoleOutputCP == CP_UTF8) return std::string(text);
-    if (g_consoleOutputCP == CP_1250) return Cp1250ToUtf8(text);
+    if (g_consoleOutputCP == CP_UTF8) return WithLineFeeds(std::string(text));
+    if (g_consoleOutputCP == CP_1250) return WithLineFeeds(Cp1250ToUtf8(text));
     std::u16string wide;
     std::string utf8;
     if (!ToUtf16(g_consoleOutputCP, text, wide) || !FromUtf16(CP_UTF8, wide, utf8)) utf8.assign(text);
-    return utf8;
+    return WithLineFeeds(std::move(utf8));
 }
 
 }  // namespace win

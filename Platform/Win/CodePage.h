@@ -53,7 +53,7 @@ uint32_t GetConsoleOutputCP();
 bool SetConsoleOutputCP(uint32_t codePage);
 
 // Text given in the console's output code page, converted to the UTF-8 that
-// the console is written in.
+// the console is written in, with the system's CR LF line breaks as LF.
 std::string ConsoleOutputText(std::string_view text);
 
 }  // namespace win

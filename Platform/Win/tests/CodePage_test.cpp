@@ -146,6 +146,7 @@ TEST(CodePage, ConsoleWritesConvertFromTheOutputCodePage) {
     const uint32_t saved = win::GetConsoleOutputCP();
     ASSERT_TRUE(win::SetConsoleOutputCP(win::CP_1250));
     EXPECT_EQ("árvíz", win::ConsoleOutputText("\xE1rv\xEDz"));
+    EXPECT_EQ("text\n (argument)\n\r", win::ConsoleOutputText("text\r\n (argument)\n\r"));
     EXPECT_FALSE(win::SetConsoleOutputCP(4711));
     EXPECT_EQ(win::CP_1250, win::GetConsoleOutputCP());
     win::SetConsoleOutputCP(saved);
