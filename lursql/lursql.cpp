@@ -170,6 +170,13 @@ void ShowStatement(void* argument) {
     const std::string text = console.session->GetSqlResultText();
     if (IsFailure(status)) {
         console.failed = true;
+        // An "@" inside a nested script that failed through its script: what
+        // failed there was shown as it happened, with its chain of scripts,
+        // and the outermost "@" says that its script failed.
+        if (console.session->GetScriptDepth() > 0 && console.session->FailedThroughNestedScript()) {
+            if (console.showStatus) Line(stderr, status);
+            return;
+        }
         Line(stderr, status);
         if (!text.empty()) Line(stderr, text.starts_with("\r\n") ? text.substr(2) : text);
         return;
@@ -283,6 +290,7 @@ int Run(const Options& options) {
             std::optional<std::string> text = ReadStandardInput(options.encoding);
             if (!text) return kNothingRan;
             session.SetText(text->c_str());
+            session.SetScriptName("standard input");
         }
         session.CheckSql();  // a syntax error is shown by the progress callback
         if (IsFailure(session.GetStatus())) return kNothingRan;

@@ -23,6 +23,7 @@
 #include "DbStruct.h"
 #include "LastError.h"
 #include "LurExceptBase.h"
+#include "QuotedValue.h"
 #include "RecordCodec.h"
 #include "Registry.h"
 #include "Schema.h"
@@ -60,21 +61,6 @@ struct CommandLineError : std::runtime_error {
 struct UsageError : CommandLineError {
     using CommandLineError::CommandLineError;
 };
-
-// Messages quote at most this many characters of a value.
-constexpr size_t kQuotedValueLength = 80;
-
-// A value (UTF-8) as a message quotes it: in double quotes, cut after
-// kQuotedValueLength characters.
-std::string QuoteValue(const std::string& utf8) {
-    size_t end = 0;
-    for (size_t characters = 0; end < utf8.size() && characters < kQuotedValueLength; ++characters) {
-        do {
-            ++end;
-        } while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80);
-    }
-    return "\"" + utf8.substr(0, end) + (end < utf8.size() ? "\"..." : "\"");
-}
 
 // The first character of a UTF-8 text that code page 1250 cannot hold (or
 // the first byte that is no UTF-8), or "" when the whole text converts.
@@ -182,7 +168,7 @@ void CreateService(const std::vector<std::string>& args) {
     uint32_t volumeId = Store::NewVolumeId();
     for (size_t i = 3; i < args.size(); i += 2) {
         if (args[i] != "--server" && args[i] != "--volumeid") {
-            throw UsageError("unknown option " + QuoteValue(win::Cp1250ToUtf8(args[i])));
+            throw UsageError("unknown option " + lurquote::QuotedUtf8Value(win::Cp1250ToUtf8(args[i])));
         }
         if (i + 1 >= args.size()) {
             throw UsageError("option " + args[i] + " needs a value");
@@ -195,7 +181,7 @@ void CreateService(const std::vector<std::string>& args) {
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
             if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
                 throw CommandLineError("--volumeid needs a whole number from 0 to 4294967295, not " +
-                                       QuoteValue(win::Cp1250ToUtf8(value)));
+                                       lurquote::QuotedUtf8Value(win::Cp1250ToUtf8(value)));
             }
             volumeId = number;
         }
@@ -347,7 +333,8 @@ void Load(const std::vector<std::string>& args) {
         }
         for (size_t earlier = 0; earlier < i; ++earlier) {
             if (EqualsIgnoreCase(header[earlier], name)) {
-                throw std::runtime_error("the header names the field " + QuoteValue(header[i]) + " twice");
+                throw std::runtime_error("the header names the field " + lurquote::QuotedUtf8Value(header[i]) +
+                                         " twice");
             }
         }
         header[i] = name;
@@ -369,7 +356,8 @@ void Load(const std::vector<std::string>& args) {
                 if (const std::string bad = FirstCharacterOutsideCp1250(fields[i]); !bad.empty()) {
                     throw std::runtime_error("line " + std::to_string(line) + ", field " +
                                              win::Cp1250ToUtf8(header[i]) + ": " + DescribeCharacter(bad) +
-                                             " has no place in code page 1250, in " + QuoteValue(fields[i]));
+                                             " has no place in code page 1250, in " +
+                                             lurquote::QuotedUtf8Value(fields[i]));
                 }
                 values.emplace_back(header[i], win::Utf8ToCp1250(fields[i]));
             }

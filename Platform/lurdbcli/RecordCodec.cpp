@@ -7,6 +7,7 @@
 
 #include "CodePage.h"
 #include "FieldNumberText.h"
+#include "QuotedValue.h"
 #include "lurdbcli.h"
 
 namespace lurdbcli {
@@ -46,12 +47,11 @@ int HexDigit(char c) {
 
 // reason: why, after the value; by default what the field takes.
 [[noreturn]] void BadText(const FieldDef& field, const std::string& text, const char* reason = nullptr) {
-    constexpr size_t kQuoted = 80;  // a message quotes no more of a value
-    const std::string quoted = text.size() > kQuoted ? text.substr(0, kQuoted) + "\"..." : text + "\"";
     const std::string takes = lurfieldnumber::WhatItTakes(field.type, (field.flags & kUnsignedFlag) != 0);
     const std::string why = reason ? reason : takes.empty() ? "" : "not " + takes;
-    throw StoreError{kBadArgument, "field " + win::Cp1250ToUtf8(field.name) + ": bad value \"" +
-                                       win::Cp1250ToUtf8(quoted) + (why.empty() ? "" : ", " + why)};
+    throw StoreError{kBadArgument, "field " + win::Cp1250ToUtf8(field.name) + ": bad value " +
+                                       win::Cp1250ToUtf8(lurquote::QuotedValue(text, '"')) +
+                                       (why.empty() ? "" : ", " + why)};
 }
 
 }  // namespace

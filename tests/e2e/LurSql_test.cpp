@@ -67,11 +67,16 @@ TEST_F(LurSqlTest, NestedScriptsRunFromTheWorkingDirectory) {
     RunResult result = LurSql({"GARAGE", "main.sql"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "main\nnested\nnested again\nend\n");
-    // Each failure's status, then its message (the code's text and the positioned text).
+    // Each failure's status, then its message (the code's text and the
+    // positioned text) and, inside a nested script, where it ran; the "@"
+    // counts what failed in its script.
     EXPECT_EQ(result.err.substr(0, 12), ":ERROR:2027\n") << result.err;
-    EXPECT_NE(result.err.find("(Error in the row 2., column 8.: NOSUCH)\n@SQLFILE:ERROR:2020\n"), std::string::npos)
+    EXPECT_NE(result.err.find("(Error in the row 2., column 8.: NOSUCH)\nin failing.sql, called from main.sql row "
+                              "2\n@SQLFILE:ERROR:2020\n"),
+              std::string::npos)
         << result.err;
-    EXPECT_NE(result.err.find("(Error in the row 2., column 16.: Script failing.sql failed: :ERROR:2027\n"),
+    EXPECT_NE(result.err.find("(Error in the row 2., column 16.: Script failing.sql failed: 1 failure in it or in the "
+                              "scripts it called.)\n"),
               std::string::npos)
         << result.err;
     EXPECT_NE(result.err.find("Script self.sql is already running: it is not run again."), std::string::npos)

@@ -60,6 +60,24 @@ protected:
         Write("float8.csv", "3,1,1e-400\n");
         Write("sortpair.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY GJ_ID, Rendszam;\n");
         Write("sortunselected.sql", "SELECT GJ_ID FROM Gepjarmu ORDER BY Rendszam;\n");
+        // Failures inside "@" scripts: a chain too deep, a missing file and a
+        // failing statement two levels down.
+        Write("deep.sql", "@ 'd1.sql';\n");
+        for (int level = 1; level <= 20; ++level)
+            Write("d" + std::to_string(level) + ".sql", "@ 'd" + std::to_string(level + 1) + ".sql';\n");
+        Write("missdown.sql", "@ 'missdown_a.sql';\n");
+        Write("missdown_a.sql", "@ 'missdown_b.sql';\n");
+        Write("missdown_b.sql", "@ 'missing.sql';\n");
+        Write("twodown.sql", "@ 'twodown_a.sql';\n");
+        Write("twodown_a.sql", "@ 'twodown_b.sql';\n");
+        Write("twodown_b.sql", "PRINT 'b';\nSELECT * FROM nosuch;\n");
+        // Refused values of 1 MB, and quotes never closed.
+        const std::string huge(1048576, 'x');
+        Write("hugetext.csv", "1," + huge + "\n");
+        Write("hugenumber.sql", "INSERT INTO Gepjarmu VALUES ('" + huge + "', 'A');\n");
+        Write("hugeload.csv", "GJ_ID,Rendszam\n" + huge + ",A\n");
+        Write("openquote.sql", "SELECT * FROM Car.Gepjarmu WHERE GJ_ID = 'abc;\n");
+        Write("openname.sql", "SELECT \"GJ_ID FROM Car.Gepjarmu;\n");
         // One vehicle: a sort of no rows checks no field.
         Write("vehicle.csv", "GJ_ID,Rendszam\n1,A\n");
         EXPECT_EQ(Run("lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "vehicle.csv"}).status, 0);
@@ -84,6 +102,7 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
     std::filesystem::create_symlink("/dev/full", Work() + "/fullvehicles/cases.csv");
     const std::string noSettings = std::string("not in the registry file ") + std::getenv("LUR_REGISTRY") +
                                    " that LUR_REGISTRY names; lurdbadm create-service makes a service";
+    const std::string huge(1048576, 'x');  // as the fixture's files hold it
     const struct {
         const char* program;
         std::vector<std::string> args;
@@ -329,6 +348,72 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          "removed\n",
          "",
          -1},
+        // A failure inside "@" scripts is told once: the innermost error with
+        // its text and position and the chain of scripts that led to it,
+        // then the outer statement's status; no "@" between repeats it.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "deep.sql"},
+         1,
+         "Scripts nest more than 16 deep: d17.sql is not run.)\nin d16.sql, called from d15.sql row 1",
+         "Script d16.sql failed",
+         2},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "missdown.sql"},
+         1,
+         "\nin missdown_b.sql, called from missdown_a.sql row 1, called from missdown.sql row 1\n@SQLFILE:ERROR:2020\n",
+         "Script missdown_b.sql failed",
+         2},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "twodown.sql"},
+         1,
+         "NOSUCH)\nin twodown_b.sql, called from twodown_a.sql row 1, called from twodown.sql row 1\n",
+         "failed: SELECT:ERROR:2002",
+         2},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "twodown.sql"},
+         1,
+         "Script twodown_a.sql failed: 1 failure in it or in the scripts it called.)\n",
+         "Script twodown_b.sql failed",
+         2},
+        // A refused value of 1 MB is quoted by its start and its length.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--import", "Car.Gepjarmu", "GARAGE", "hugetext.csv"},
+         3,
+         "value '" + huge.substr(0, 60) + "'... (1048576 characters)",
+         huge.substr(0, 61),
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "hugenumber.sql"},
+         1,
+         "not '" + huge.substr(0, 60) + "'... (1048576 characters)",
+         huge.substr(0, 61),
+         1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "hugeload.csv"},
+         1,
+         "bad value \"" + huge.substr(0, 60) + "\"... (1048576 characters)",
+         huge.substr(0, 61),
+         -1},
+        // A quote never closed says where it was opened, run or checked.
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "openquote.sql"}, 3, "error 2019: ", "", -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "openquote.sql"},
+         3,
+         " (abc;\n\nError row: 1 col: 48.\nThe quote opened in row 1, column 42 is never closed.)",
+         "",
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "--check", "GARAGE", "openquote.sql"},
+         3,
+         " (abc;\n\nError row: 1 col: 48.\nThe quote opened in row 1, column 42 is never closed.)",
+         "",
+         -1},
+        {"lursql",
+         {"-u", "owner", "-p", "key", "GARAGE", "openname.sql"},
+         3,
+         "Error row: 1 col: 34.\nThe double quote opened in row 1, column 8 is never closed.)",
+         "",
+         -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.program) + " " + c.args.back());
@@ -361,6 +446,37 @@ TEST_F(MessagesTest, StandardInputThatCannotBeReadRunsNothing) {
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_EQ(run.err, "lursql: standard input is a directory, not a file\n");
     EXPECT_EQ(run.out, "");
+}
+
+TEST_F(MessagesTest, AFailureInsideScriptsIsToldOnceInAFewLines) {
+    // 21 scripts, each calling the next: the "@" refused at the depth limit
+    // is told once, with the chain of files that led to it, and the outer
+    // statement's status closes it; no "@" between says anything again.
+    lurtest::ProgramRun run = Run("lursql", {"-u", "owner", "-p", "key", "GARAGE", "deep.sql"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_LE(Count(run.err, "\n"), 8u) << run.err;
+    EXPECT_LE(run.err.size(), 1000u) << run.err;
+    EXPECT_EQ(Count(run.err, "Scripts nest more than 16 deep: d17.sql is not run."), 1u) << run.err;
+    std::string chain = "in d16.sql";
+    for (int level = 15; level >= 1; --level) chain += ", called from d" + std::to_string(level) + ".sql row 1";
+    EXPECT_EQ(Count(run.err, chain + ", called from deep.sql row 1\n"), 1u) << run.err;
+    for (int level = 2; level <= 17; ++level) {
+        EXPECT_EQ(Count(run.err, "d" + std::to_string(level) + ".sql"), 1u) << level << "\n" << run.err;
+    }
+    EXPECT_EQ(Count(run.err, "@SQLFILE:ERROR:2020\n"), 2u) << run.err;  // the refused "@" and the outer one
+    EXPECT_TRUE(run.err.ends_with(
+        "(Error in the row 1., column 10.: Script d1.sql failed: 1 failure in it or in the scripts it called.)\n"))
+        << run.err;
+
+    // Two levels down, a missing file's reason and a failed statement's text once.
+    run = Run("lursql", {"-u", "owner", "-p", "key", "GARAGE", "missdown.sql"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Count(run.err, "missing.sql cannot be opened"), 1u) << run.err;
+    run = Run("lursql", {"-u", "owner", "-p", "key", "GARAGE", "twodown.sql"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "b\n");
+    EXPECT_EQ(Count(run.err, "NOSUCH"), 1u) << run.err;
+    EXPECT_LE(Count(run.err, "\n"), 8u) << run.err;
 }
 
 class LoginDialogTest : public MessagesTest {

@@ -58,6 +58,7 @@ void RdmFileImport::LoadScriptFile(const std::string& fileName) {
         throw DbDescError(lurdbcli::kNoDescription, Here(__LINE__), StrVector(file.faultText));
     m_text = std::move(file.text);
     m_loadedScript = file.identity;
+    m_scriptName = fileName;
     m_statements.clear();
     m_readPosition = 0;
 }
@@ -94,6 +95,8 @@ void RdmFileImport::ImportSql() {
 }
 
 void RdmFileImport::SetText(const char* text) {
+    // A nested script's text ("@") keeps the outermost script's name.
+    if (m_scriptCalls.empty()) m_scriptName.clear();
     m_text = text ? text : "";
     m_statements.clear();
     m_readPosition = 0;
@@ -103,6 +106,7 @@ void RdmFileImport::CheckSql() {
     m_statements.clear();
     m_status.clear();
     m_firstFailure.clear();
+    m_failedThroughScript = false;
     try {
         ParseText();
         m_status = "PARSER:SUCCESS:0";
@@ -110,7 +114,7 @@ void RdmFileImport::CheckSql() {
         m_status = "PARSER:ERROR:" + std::to_string(error.GetCode());
         m_message = error.what();
         m_statements.clear();
-        m_firstFailure = m_status + "\r\n" + m_message;
+        NoteOutcome();
         FireProgress();
     }
 }
@@ -151,6 +155,7 @@ void RdmFileImport::ExecOnServer(const std::vector<SqlStatement>& statements) {
 void RdmFileImport::ExecLocally(const std::vector<SqlStatement>& statements) {
     RdmSqlExec exec(this);
     for (const SqlStatement& statement : statements) {
+        m_failedThroughScript = false;
         exec.Execute(*this, statement);
         m_message = exec.ResultText();
         m_status = exec.StatusText();
@@ -177,7 +182,24 @@ void RdmFileImport::TakeResultView(RdmSqlExec& exec) {
 }
 
 void RdmFileImport::NoteOutcome() {
-    if (m_firstFailure.empty() && IsFailureStatus(m_status)) m_firstFailure = m_status + m_message;
+    if (!IsFailureStatus(m_status)) return;
+    // What failed is told where it happened, with the chain of scripts that
+    // led there; an "@" that failed through its script only counts it.
+    if (!m_failedThroughScript) {
+        ++m_failureCount;
+        if (!m_scriptCalls.empty()) m_message += "\r\n" + NestedScriptPlace();
+    }
+    if (m_firstFailure.empty()) m_firstFailure = m_status + (m_message.starts_with("\r\n") ? "" : "\r\n") + m_message;
+}
+
+std::string RdmFileImport::NestedScriptPlace() const {
+    std::string place = "in " + m_scriptCalls.back().name;
+    for (size_t i = m_scriptCalls.size(); i-- > 0;) {
+        const std::string caller =
+            i > 0 ? m_scriptCalls[i - 1].name : (m_scriptName.empty() ? "the script" : m_scriptName);
+        place += ", called from " + caller + " row " + std::to_string(m_scriptCalls[i].row);
+    }
+    return place;
 }
 
 // ---- results ------------------------------------------------------------------------------

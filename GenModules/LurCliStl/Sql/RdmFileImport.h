@@ -18,6 +18,14 @@
 // code page 1250, or code page 1250 as it is); "@" scripts nest at most
 // kMaxScriptDepth deep, and never run a script that is already running on
 // the chain of "@" that reached them (a script that calls itself).
+//
+// A failure inside an "@" script is told once, where it happens: the failed
+// statement's message ends with a line naming the chain of scripts that led
+// to it ("in c.sql, called from b.sql row 3, called from main.sql row 1").
+// Each "@" above it fails in turn (2020, "Script b.sql failed: 1 failure in
+// it or in the scripts it called.") without the text again, and
+// FailedThroughNestedScript tells a display which of those it has already
+// shown the cause of.
 #pragma once
 
 #include <cstdint>
@@ -130,7 +138,24 @@ public:
 
     // ---- nested scripts ------------------------------------------------------------------
 
-    int GetScriptDepth() const { return m_scriptDepth; }
+    // An "@" script running: its name as the statement gave it, and the row
+    // of that statement in the script that called it.
+    struct ScriptCall {
+        std::string name;
+        int row = 0;
+    };
+
+    // How many "@" scripts are running now (0: the outermost script's
+    // statements).
+    int GetScriptDepth() const { return static_cast<int>(m_scriptCalls.size()); }
+    // Names the loaded text where a nested failure names its chain ("standard
+    // input"); a script file is named by its file, a text set otherwise by
+    // "the script".
+    void SetScriptName(const std::string& name) { m_scriptName = name; }
+    // Whether the last statement is an "@" that failed because something in
+    // its script (or in a script that one called) failed, which was reported
+    // as it happened.
+    bool FailedThroughNestedScript() const { return m_failedThroughScript; }
 
     // ---- helpers -------------------------------------------------------------------------
 
@@ -143,7 +168,7 @@ public:
     static void EventProc(RdmFileImport* session, int event);
 
 private:
-    friend class RdmSqlExec;  // runs nested scripts (depth, first failure), notes transactions
+    friend class RdmSqlExec;  // runs nested scripts (chain, failures), notes transactions
 
     // Records that the session began the transaction, that statements ran in
     // one it did not begin, or that every transaction was ended.
@@ -161,7 +186,12 @@ private:
     void ExecLocally(const std::vector<SqlStatement>& statements);
     // Takes over the executor's view (by move) and its result table.
     void TakeResultView(RdmSqlExec& exec);
+    // After a statement or a syntax check: a failure (not an "@" that failed
+    // through its script) gets the chain of scripts it ran in and is
+    // counted, and the first failure of the run is kept.
     void NoteOutcome();
+    // "in c.sql, called from b.sql row 3, called from main.sql row 1".
+    std::string NestedScriptPlace() const;
 
     int32_t m_clientHandle = kNoHandle;
     std::string m_target;
@@ -185,8 +215,11 @@ private:
     SqlFileEncoding m_encoding = SqlFileEncoding::Utf8;
     bool m_ownsTransaction = false;
     bool m_inForeignTransaction = false;
-    int m_scriptDepth = 0;
+    std::vector<ScriptCall> m_scriptCalls;          // the "@" scripts running now, outermost first
+    std::string m_scriptName;                       // of the outermost script ("" for a text)
     SqlFileIdentity m_loadedScript;                 // the script file loaded last
     std::vector<SqlFileIdentity> m_runningScripts;  // the script files running now, outermost first
     std::string m_firstFailure;
+    int m_failureCount = 0;              // failures reported; an "@" failed through its script is not one
+    bool m_failedThroughScript = false;  // see FailedThroughNestedScript
 };

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "DbDescError.h"
+#include "QuotedValue.h"
 #include "RdmFileImport.h"
 #include "SqlAscii.h"
 
@@ -30,8 +31,8 @@ std::string UniqueKeyValues(const DbDesc& desc, const RdmTable& table) {
         std::string key;
         for (const std::string& component : components) {
             const RdmFld& field = table.Fld(component);
-            key += (key.empty() ? "key " : ", ") + field.GetTableName() + "." + field.GetName() + " = '" +
-                   field.GetString() + "'";
+            key += (key.empty() ? "key " : ", ") + field.GetTableName() + "." + field.GetName() + " = " +
+                   lurquote::QuotedValue(field.GetString());
         }
         text += (text.empty() ? "" : "; ") + key;
     }
@@ -99,7 +100,8 @@ void RdmFileImport::ImportTable() {
                 target.SetString(m_currentValue);
             } catch (const DbDescError& error) {
                 throw DbDescError(error.GetCode(), Here(__LINE__),
-                                  StrVector(record() + ", field " + names[field] + ", value '" + m_currentValue + "'"));
+                                  StrVector(record() + ", field " + names[field] + ", value " +
+                                            lurquote::QuotedValue(m_currentValue)));
             }
             if (++field == fieldCount) {
                 try {

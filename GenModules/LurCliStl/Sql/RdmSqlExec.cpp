@@ -29,26 +29,33 @@ std::string FillCount(const std::string& message, int32_t count) {
     return filled;
 }
 
-// One "@" script more on the session's chain while it lives: the nesting
-// depth and the scripts running.
+// One "@" script more on the session's chain while it lives: the call and
+// the file running.
 class ScriptLevel {
 public:
-    ScriptLevel(int& depth, std::vector<SqlFileIdentity>& running, const SqlFileIdentity& script)
-        : m_depth(depth), m_running(running) {
-        ++m_depth;
+    ScriptLevel(std::vector<RdmFileImport::ScriptCall>& calls, std::vector<SqlFileIdentity>& running,
+                RdmFileImport::ScriptCall call, const SqlFileIdentity& script)
+        : m_calls(calls), m_running(running) {
+        m_calls.push_back(std::move(call));
         m_running.push_back(script);
     }
     ~ScriptLevel() {
         m_running.pop_back();
-        --m_depth;
+        m_calls.pop_back();
     }
     ScriptLevel(const ScriptLevel&) = delete;
     ScriptLevel& operator=(const ScriptLevel&) = delete;
 
 private:
-    int& m_depth;
+    std::vector<RdmFileImport::ScriptCall>& m_calls;
     std::vector<SqlFileIdentity>& m_running;
 };
+
+// What an "@" says of its script's failures, each reported where it happened.
+std::string FailuresText(int failures) {
+    return std::to_string(failures) + (failures == 1 ? " failure" : " failures") +
+           " in it or in the scripts it called.";
+}
 
 }  // namespace
 
@@ -199,7 +206,7 @@ void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
 
     const SqlTokenIterator fileToken = it;
     const std::string fileName = it->text;
-    if (m_session->m_scriptDepth >= RdmFileImport::kMaxScriptDepth) {
+    if (m_session->GetScriptDepth() >= RdmFileImport::kMaxScriptDepth) {
         ThrowSyntaxError(2020,
                          "Scripts nest more than " + std::to_string(RdmFileImport::kMaxScriptDepth) +
                              " deep: " + fileName + " is not run.",
@@ -220,23 +227,27 @@ void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
         ThrowSyntaxError(2020, "Script " + fileName + " is already running: it is not run again.", it, Here(__LINE__));
 
     // The nested run keeps its own record of its first failure; the outer
-    // run's record is put back afterwards.
+    // run's record is put back afterwards. Its failures were reported as
+    // they happened, with the chain of scripts: the "@" only counts them.
     const std::string outerFailure = m_session->m_firstFailure;
-    std::string nestedFailure;
+    const int failuresBefore = m_session->m_failureCount;
     try {
-        ScriptLevel level(m_session->m_scriptDepth, m_session->m_runningScripts, file.identity);
+        ScriptLevel level(m_session->m_scriptCalls, m_session->m_runningScripts, {fileName, fileToken->row},
+                          file.identity);
         m_session->RunText(file.text.c_str());
-        nestedFailure = m_session->m_firstFailure;
     } catch (const LurExceptBase& error) {
         m_session->m_firstFailure = outerFailure;
+        m_session->m_failedThroughScript = false;  // the nested statements' flag; nobody reported this one
         m_view = RdmView();
         m_resultMessage.clear();
         ThrowSyntaxError(2020, error.what(), fileToken, Here(__LINE__));
     }
     m_session->m_firstFailure = outerFailure;
+    m_session->m_failedThroughScript = false;  // the nested statements' flag
     Advance(it);
-    if (!nestedFailure.empty()) {
-        ThrowSyntaxError(2020, "Script " + fileName + " failed: " + nestedFailure, fileToken, Here(__LINE__));
+    if (const int failures = m_session->m_failureCount - failuresBefore; failures > 0) {
+        m_session->m_failedThroughScript = true;
+        ThrowSyntaxError(2020, "Script " + fileName + " failed: " + FailuresText(failures), fileToken, Here(__LINE__));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "DbDescError.h"
+#include "QuotedValue.h"
 #include "SqlAscii.h"
 
 namespace {
@@ -152,6 +153,7 @@ void RdmSqlParser::SkipComment() {
 }
 
 void RdmSqlParser::ReadQuotedIdentifier() {
+    const std::string opened = Place(m_row, m_column);
     ++m_position;
     ++m_column;
     const uint32_t begin = m_position;
@@ -160,7 +162,11 @@ void RdmSqlParser::ReadQuotedIdentifier() {
         ++m_column;
     }
     const std::string content = m_text.substr(begin, m_position - begin);
-    if (m_position >= m_size || content.empty()) Fail(kSyntaxError, content, m_row, m_column, __LINE__);
+    if (m_position >= m_size)
+        Fail(kSyntaxError, content, m_row, m_column, __LINE__,
+             "The double quote opened " + opened + " is never closed.");
+    if (content.empty())
+        Fail(kSyntaxError, content, m_row, m_column, __LINE__, "The double quotes " + opened + " enclose no name.");
     AddToken(SqlTokenKind::QuotedIdentifier, AsciiUpper(content), m_column);
     ++m_position;
     ++m_column;
@@ -169,9 +175,11 @@ void RdmSqlParser::ReadQuotedIdentifier() {
 // A backslash is dropped unless a backslash stands before it; a quote ends
 // the literal unless a backslash stands before it.
 void RdmSqlParser::ReadLiteral() {
+    const std::string opened = Place(m_row, m_column);
     ++m_position;
     ++m_column;
     std::string kept;
+    std::string firstKeptQuote;  // where a quote after a backslash was taken as text
     for (; m_position < m_size; ++m_position, ++m_column) {
         const char c = m_text[m_position];
         const bool afterBackslash = m_text[m_position - 1] == '\\';
@@ -181,9 +189,15 @@ void RdmSqlParser::ReadLiteral() {
             ++m_column;
             return;
         }
+        if (c == '\'' && firstKeptQuote.empty()) firstKeptQuote = Place(m_row, m_column);
         if (c != '\\' || afterBackslash) kept += c;
     }
-    Fail(kSyntaxError, kept, m_row, m_column, __LINE__);
+    // A quote meant to close the literal that follows a backslash ('C:\dir\')
+    // is the usual cause: name it.
+    std::string cause = "The quote opened " + opened + " is never closed.";
+    if (!firstKeptQuote.empty())
+        cause += " The quote " + firstKeptQuote + " follows a backslash, which makes it part of the text.";
+    Fail(kSyntaxError, kept, m_row, m_column, __LINE__, cause);
 }
 
 bool RdmSqlParser::ReadKeyword() {
@@ -207,7 +221,15 @@ bool RdmSqlParser::ReadFunctionCall() {
         if (nameEnd > m_size ||
             !EqualsIgnoringAsciiCase(std::string_view(m_text).substr(m_position, function.name.size()), function.name))
             continue;
-        if (!IsBoundary(At(nameEnd))) Fail(kSyntaxError, std::string(function.name), m_row, m_column, __LINE__);
+        if (nameEnd == m_size) Fail(kSyntaxError, std::string(function.name), m_row, m_column, __LINE__);
+        if (!IsBoundary(At(nameEnd))) {
+            uint32_t wordEnd = nameEnd;
+            while (wordEnd < m_size && !IsBoundary(m_text[wordEnd])) ++wordEnd;
+            const std::string word = m_text.substr(m_position, wordEnd - m_position);
+            Fail(kSyntaxError, std::string(function.name), m_row, m_column, __LINE__,
+                 lurquote::QuotedValue(word, '"') + " begins with the function name " + std::string(function.name) +
+                     ": write such a name between double quotes.");
+        }
 
         uint32_t i = nameEnd;
         size_t step = 0;
@@ -304,9 +326,16 @@ void RdmSqlParser::AddToken(SqlTokenKind kind, std::string text, int column) {
     m_tokens.push_back(SqlToken{std::move(text), m_row, column, kind});
 }
 
-// The text is cut so that the position always fits into the limit.
-void RdmSqlParser::Fail(int code, const std::string& what, int row, int column, int line) const {
-    const std::string where = "\r\nError row: " + std::to_string(row) + " col: " + std::to_string(column) + ".";
-    const size_t room = kMessageLimit - 1 - where.size();
-    throw DbDescError(code, Here(line), StrVector(what.substr(0, room) + where));
+std::string RdmSqlParser::Place(int row, int column) {
+    return "in row " + std::to_string(row) + ", column " + std::to_string(column);
+}
+
+// The text is cut so that the position and the cause always fit into the limit.
+void RdmSqlParser::Fail(int code, const std::string& what, int row, int column, int line,
+                        const std::string& cause) const {
+    const std::string where = "\r\nError row: " + std::to_string(row) + " col: " + std::to_string(column) + "." +
+                              (cause.empty() ? "" : "\r\n" + cause);
+    const size_t limit = kMessageLimit - 1;
+    const size_t room = where.size() < limit ? limit - where.size() : 0;
+    throw DbDescError(code, Here(line), StrVector((what.substr(0, room) + where).substr(0, limit)));
 }

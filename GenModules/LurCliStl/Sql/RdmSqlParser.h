@@ -28,7 +28,10 @@
 // closing quote).
 //
 // Errors are DbDescError with one text, "<what>\r\nError row: r col: c.",
-// at most kMessageLimit - 1 characters:
+// followed, for an unclosed literal or quoted identifier, an empty one and
+// a word that begins with a function name, by a line with the cause ("The
+// quote opened in row 1, column 43 is never closed."), at most
+// kMessageLimit - 1 characters in all:
 //   2027 nothing applies (the next 20 characters of the text and "...");
 //   2019 literal or quoted identifier not closed, empty quoted identifier,
 //        function name followed by a word character, comment not closed;
@@ -80,7 +83,11 @@ private:
     void AddToken(SqlTokenKind kind, std::string text, int column);
     // Moves over a line feed: next row, and the character after it is at column 2.
     void PassLineFeed();
-    [[noreturn]] void Fail(int code, const std::string& what, int row, int column, int line) const;
+    // "in row r, column c", for a cause that names a place.
+    static std::string Place(int row, int column);
+    // Raises the error: what, the position, and the cause (if any) after it.
+    [[noreturn]] void Fail(int code, const std::string& what, int row, int column, int line,
+                           const std::string& cause = "") const;
 
     int m_row = 1;
     int m_column = 1;

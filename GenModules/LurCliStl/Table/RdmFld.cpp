@@ -7,6 +7,7 @@
 #include "DbDescError.h"
 #include "FieldNumberText.h"
 #include "LurNumbers.h"
+#include "QuotedValue.h"
 #include "RdmTable.h"
 
 namespace {
@@ -175,11 +176,12 @@ std::string RdmFld::Refusal(const std::string& text) const {
     switch (lurfieldnumber::Judge(m_fieldDesc.type, IsUnsigned(), text)) {
         case lurfieldnumber::Verdict::kTakes: return "";
         case lurfieldnumber::Verdict::kOutOfRange:
-            return m_table + "." + m_name + " cannot hold '" + text + "': " + lurfieldnumber::kOutOfRangeText;
+            return m_table + "." + m_name + " cannot hold " + lurquote::QuotedValue(text) + ": " +
+                   lurfieldnumber::kOutOfRangeText;
         case lurfieldnumber::Verdict::kRefused: break;
     }
-    return m_table + "." + m_name + " takes " + lurfieldnumber::WhatItTakes(m_fieldDesc.type, IsUnsigned()) +
-           ", not '" + text + "'";
+    return m_table + "." + m_name + " takes " + lurfieldnumber::WhatItTakes(m_fieldDesc.type, IsUnsigned()) + ", not " +
+           lurquote::QuotedValue(text);
 }
 
 void RdmFld::SetCheckedString(const std::string& text) {

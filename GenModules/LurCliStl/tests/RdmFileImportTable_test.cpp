@@ -210,6 +210,27 @@ TEST_F(TableImportTest, ARefusedValueOrRecordKeepsNothing) {
     EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\nc,3\n");
 }
 
+TEST_F(TableImportTest, ALongRefusedValueIsQuotedCutShort) {
+    // A 1 MB value, too long for its text field or no number: the message
+    // quotes its start and says how long it was.
+    const std::string start(60, 'v');
+    const std::string huge = start + std::string(1048576 - start.size(), 'w');
+    const struct {
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {huge + ",1\n", "(record 1, field P_NAME, value '" + start + "'... (1048576 characters))"},
+        {"a," + huge + "\n", "(record 1: PAIR.P_NO takes a whole number from -2147483648 to 2147483647, not '" + start +
+                                 "'... (1048576 characters))"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NE(ErrorCode([&] { Import("Imp.Pair", c.file); }), 0);
+        EXPECT_TRUE(Message().ends_with(c.says)) << Message().substr(0, 300);
+        EXPECT_LT(Message().size(), 300u);
+    }
+    EXPECT_EQ(fixture.Dump("Imp", "Pair"), "P_NAME,P_NO\n");
+}
+
 TEST_F(TableImportTest, ARecordRefusedInTheMiddleLeavesTheTableAsBefore) {
     fixture.Load("Imp", "Plate", "L_ID,L_TEXT,L_CODE,L_OWNER\n1,AAA,10,Kiss\n");
     const std::string before = fixture.Dump("Imp", "Plate");

@@ -31,17 +31,26 @@ constexpr const char* kSchema =
     "  field GJ_ID l 4 u\n"
     "  field Rendszam c 11 d\n";
 
-// What the progress callback saw: the status and message after each statement.
+// What the progress callback saw after each statement: the status and
+// message, and for a failure inside "@" scripts whether the "@" failed
+// through its script.
 struct Progress {
     RdmFileImport* session = nullptr;
     std::vector<std::string> statuses;
     std::vector<std::string> messages;
+    std::vector<bool> failedThrough;
 };
 
 void RecordProgress(void* argument) {
     Progress& progress = *static_cast<Progress*>(argument);
     progress.statuses.push_back(progress.session->GetStatus());
     progress.messages.push_back(progress.session->GetSqlResultText());
+    progress.failedThrough.push_back(progress.session->FailedThroughNestedScript());
+}
+
+size_t Count(const std::vector<std::string>& texts, const std::string& part) {
+    return static_cast<size_t>(std::count_if(
+        texts.begin(), texts.end(), [&](const std::string& text) { return text.find(part) != std::string::npos; }));
 }
 
 class SqlSessionTest : public ::testing::Test {
@@ -191,25 +200,71 @@ TEST_F(SqlSessionTest, NestedScriptsRunThenReportTheirFirstFailure) {
     session.Import(outer.c_str(), fixture.Tablespaces(), "");
     ASSERT_EQ(progress.statuses.size(), 6u);
     EXPECT_EQ(progress.statuses[1], "PRINT:SUCCESS:0");
+    // The nested failure says where it ran.
     EXPECT_EQ(progress.statuses[2], ":ERROR:2027");
+    EXPECT_TRUE(progress.messages[2].ends_with("HELLO)\r\nin " + inner + ", called from " + outer + " row 2"))
+        << progress.messages[2];
     EXPECT_EQ(progress.messages[3], "in2");  // the nested statements ran on
+    // The "@" fails through its script: it counts the failure, never says it again.
     EXPECT_EQ(progress.statuses[4], "@SQLFILE:ERROR:2020");
-    EXPECT_NE(progress.messages[4].find("Script " + inner + " failed: :ERROR:2027"), std::string::npos)
+    EXPECT_NE(progress.messages[4].find("Script " + inner + " failed: 1 failure in it or in the scripts it called."),
+              std::string::npos)
         << progress.messages[4];
+    EXPECT_EQ(Count(progress.messages, "HELLO"), 1u);
+    EXPECT_EQ(progress.failedThrough, (std::vector<bool>{false, false, false, false, true, false}));
     EXPECT_EQ(progress.messages[5], "out2");
     EXPECT_EQ(session.GetFirstFailure().substr(0, 19), "@SQLFILE:ERROR:2020");
 
-    // A nested syntax error runs nothing of its script and fails the "@".
+    // A nested syntax error runs nothing of its script and fails the "@";
+    // a script given as text is "the script".
     progress.statuses.clear();
+    progress.messages.clear();
     const std::string broken = Script("broken.sql", "PRINT 'never';\nPRINT 'open");
     session.RunText(("@ '" + broken + "';").c_str());
     EXPECT_EQ(progress.statuses, (std::vector<std::string>{"PARSER:ERROR:2019", "@SQLFILE:ERROR:2020"}));
+    EXPECT_TRUE(progress.messages[0].ends_with("is never closed.)\r\nin " + broken + ", called from the script row 1"))
+        << progress.messages[0];
 
     // A clean nested script leaves the "@" successful with an empty message.
     const std::string clean = Script("clean.sql", "PRINT 'fine';");
     session.RunText(("@ '" + clean + "';").c_str());
     EXPECT_EQ(session.GetStatus(), std::string("@SQLFILE:SUCCESS:0"));
     EXPECT_EQ(std::string(session.GetSqlResultText()), "");
+}
+
+TEST_F(SqlSessionTest, AFailureDeepInsideIsToldOnceWithItsChain) {
+    // Two failures three scripts down, each where it happened; every "@"
+    // above fails through its script and counts both.
+    const std::string c = Script("c.sql", "SELECT * FROM nosuch;\n@ 'missing.sql';\n");
+    const std::string b = Script("b.sql", "PRINT 'b';\n@ '" + c + "';\n");
+    const std::string a = Script("a.sql", "@ '" + b + "';\n");
+    session.SetText(("PRINT 'main';\n@ '" + a + "';").c_str());
+    session.SetScriptName("standard input");
+    session.CheckSql();
+    session.ExecSql();
+    const std::string chain =
+        ", called from " + b + " row 2, called from " + a + " row 1, called from standard input row 2";
+    ASSERT_EQ(progress.statuses.size(), 7u);
+    EXPECT_EQ(progress.statuses[2], "SELECT:ERROR:2002");
+    EXPECT_TRUE(progress.messages[2].ends_with("NOSUCH)\r\nin " + c + chain)) << progress.messages[2];
+    EXPECT_EQ(progress.statuses[3], "@SQLFILE:ERROR:10011");
+    EXPECT_NE(progress.messages[3].find("File cannot open! missing.sql cannot be opened: "), std::string::npos);
+    EXPECT_TRUE(progress.messages[3].ends_with(")\r\nin " + c + chain)) << progress.messages[3];
+    for (size_t i = 4; i < 7; ++i) {
+        EXPECT_EQ(progress.statuses[i], "@SQLFILE:ERROR:2020");
+        EXPECT_TRUE(progress.failedThrough[i]) << i;
+        EXPECT_NE(progress.messages[i].find(" failed: 2 failures in it or in the scripts it called."),
+                  std::string::npos)
+            << progress.messages[i];
+    }
+    EXPECT_TRUE(
+        progress.messages[6].ends_with("Script " + a + " failed: 2 failures in it or in the scripts it called.)"))
+        << progress.messages[6];
+    EXPECT_FALSE(progress.failedThrough[2] || progress.failedThrough[3]);
+    EXPECT_EQ(Count(progress.messages, "NOSUCH"), 1u);
+    EXPECT_EQ(Count(progress.messages, "cannot be opened"), 1u);
+    EXPECT_EQ(Count(progress.messages, "called from"), 2u);  // the chain only with what failed
+    EXPECT_EQ(session.GetScriptDepth(), 0);
 }
 
 TEST_F(SqlSessionTest, AScriptOnTheRunningChainIsNotRunAgain) {
@@ -248,11 +303,14 @@ TEST_F(SqlSessionTest, ScriptsNestAtMostSixteenDeep) {
     session.RunText(("@ '" + fixture.Service().Dir() + "/s1.sql';").c_str());
     EXPECT_EQ(std::count(progress.messages.begin(), progress.messages.end(), "level"), RdmFileImport::kMaxScriptDepth);
     EXPECT_EQ(session.GetStatus(), std::string("@SQLFILE:ERROR:2020"));
-    bool limitReported = false;
-    for (const std::string& message : progress.messages) {
-        limitReported = limitReported || message.find("Scripts nest more than 16 deep") != std::string::npos;
-    }
-    EXPECT_TRUE(limitReported);
+    // Said once, by the refused "@", with the whole chain; every "@" above
+    // only counts it.
+    EXPECT_EQ(Count(progress.messages, "Scripts nest more than 16 deep"), 1u);
+    EXPECT_EQ(Count(progress.messages,
+                    "called from " + fixture.Service().Dir() + "/s1.sql row 2, called from the script row 1"),
+              1u);
+    EXPECT_EQ(Count(progress.messages, " failed: 1 failure in it or in the scripts it called."),
+              static_cast<size_t>(RdmFileImport::kMaxScriptDepth));
     EXPECT_EQ(session.GetScriptDepth(), 0);
 }
 

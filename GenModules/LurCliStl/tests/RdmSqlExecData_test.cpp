@@ -125,6 +125,25 @@ TEST_F(SqlDataTest, WhatTheStatementsRefuse) {
     EXPECT_EQ(fixture.Dump("Shop", "Note"), "N_TEXT,N_NO\nx,1\ny,2\n");
 }
 
+TEST_F(SqlDataTest, ALongRefusedValueIsQuotedCutShort) {
+    fixture.Load("Shop", "Item", "I_ID,I_NAME,I_QTY\n1,a,1\n");
+    // A 1 MB value no number field takes, as an INSERT, SET or WHERE value:
+    // its start and its length, in a message that stays short.
+    const std::string start(60, '7');
+    const std::string huge = start + std::string(1048576 - start.size(), 'x');
+    const std::string says =
+        "I_QTY takes a whole number from -2147483648 to 2147483647, not '" + start + "'... (1048576 characters))";
+    for (const std::string& statement :
+         {"INSERT INTO Item VALUES (2, 'b', '" + huge + "');", "UPDATE Item SET I_QTY = '" + huge + "';",
+          "SELECT * FROM Item WHERE I_QTY = '" + huge + "';"}) {
+        const std::string result = Run(statement);
+        EXPECT_TRUE(result.ends_with(says)) << result.substr(0, 300);
+        EXPECT_LT(result.size(), 300u);
+    }
+    EXPECT_EQ(Run("ROLLBACK;").substr(0, 17), "ROLLBACK:SUCCESS:");
+    EXPECT_EQ(Items(), "I_ID,I_NAME,I_QTY\n1,a,1\n");
+}
+
 TEST_F(SqlDataTest, AStatementFailingHalfwayAbortsTheTransaction) {
     fixture.Load("Shop", "Item", "I_ID,I_NAME,I_QTY\n1,a,1\n2,b,1\n");
     EXPECT_EQ(Run("INSERT INTO Item VALUES (3, 'c', 2);"), "INSERT:SUCCESS:0 1 record inserted.");

@@ -138,11 +138,18 @@ TEST(RdmSqlParserTest, ErrorsCarryCodeTextAndPosition) {
     const ErrorCase cases[] = {
         {"COMMIT", 2027, "COMMIT..." + At(1, 1)},
         {"a; SET=1;", 2027, "SET=1;..." + At(1, 4)},
-        {"x;\n  'abc", 2019, "abc" + At(2, 8)},
-        {"'a\\\\'", 2019, "a\\'" + At(1, 6)},
-        {"\"\";", 2019, At(1, 2)},
-        {"\"abc", 2019, "abc" + At(1, 5)},
-        {"x encoded;", 2019, "ENCODE" + At(1, 3)},
+        // Unclosed or empty quotes say where they were opened; a quote after
+        // a backslash, taken as text, is named.
+        {"x;\n  'abc", 2019, "abc" + At(2, 8) + "\r\nThe quote opened in row 2, column 4 is never closed."},
+        {"'a\\\\'", 2019,
+         "a\\'" + At(1, 6) +
+             "\r\nThe quote opened in row 1, column 1 is never closed. The quote in row 1, column 5 follows a "
+             "backslash, which makes it part of the text."},
+        {"\"\";", 2019, At(1, 2) + "\r\nThe double quotes in row 1, column 1 enclose no name."},
+        {"\"abc", 2019, "abc" + At(1, 5) + "\r\nThe double quote opened in row 1, column 1 is never closed."},
+        {"x encoded;", 2019,
+         "ENCODE" + At(1, 3) +
+             "\r\n\"encoded\" begins with the function name ENCODE: write such a name between double quotes."},
         {"SUBSTR", 2019, "SUBSTR" + At(1, 1)},
         {"SUBSTR(name, 2;", 2006, "Bad parameter count in substr function." + At(1, 1)},
         {"SELECT SUBSTR(a, 2 FROM t; SELECT b FROM u WHERE c = (1);", 2006,
@@ -220,14 +227,15 @@ TEST(RdmSqlParserTest, ParsesAppendAndAFailedParseAddsNothing) {
     EXPECT_EQ(Describe(cut), "K:COMMIT S:;");
 }
 
-TEST(RdmSqlParserTest, MessageIsCutToTheLimitKeepingThePosition) {
+TEST(RdmSqlParserTest, MessageIsCutToTheLimitKeepingThePositionAndTheCause) {
     const std::string text = "'" + std::string(3000, 'v');
     const Failure failure = ParseFailure(text);
     EXPECT_EQ(failure.code, 2019);
     EXPECT_EQ(failure.text.size(), RdmSqlParser::kMessageLimit - 1u);
-    EXPECT_EQ(failure.text.substr(failure.text.size() - At(1, 3002).size()), At(1, 3002));
+    const std::string end = At(1, 3002) + "\r\nThe quote opened in row 1, column 1 is never closed.";
+    EXPECT_EQ(failure.text.substr(failure.text.size() - end.size()), end);
     // A short text is not padded.
-    EXPECT_EQ(ParseFailure("'ab").text, "ab" + At(1, 4));
+    EXPECT_EQ(ParseFailure("'ab").text, "ab" + At(1, 4) + "\r\nThe quote opened in row 1, column 1 is never closed.");
 }
 
 TEST(RdmSqlParserTest, ServerTextRequotesLiteralsAndIdentifiers) {

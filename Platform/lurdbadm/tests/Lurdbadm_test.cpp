@@ -252,7 +252,7 @@ TEST_F(LurdbadmTest, BadInputIsRefusedClearlyAndChangesNothing) {
     ASSERT_EQ(RunAdmin("create-tablespace GARAGE " + testsupport::FixturePath("lurdbcli_garage.schema")), 0);
     ASSERT_EQ(RunAdmin("load GARAGE Garage Vehicle " + WriteFile("v.csv", "VehId,Plate\n1,ABC-123\n")), 0);
     const std::string longText(100, 'x');
-    const std::string longValue = "\"" + std::string(80, 'x') + "\"...";
+    const std::string longValue = "\"" + std::string(60, 'x') + "\"... (100 characters)";
     struct Case {
         std::string arguments;
         int status;
