@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "QuotedValue.h"
 #include "RecordCodec.h"
 #include "Sqlite.h"
 
@@ -31,7 +32,7 @@ bool BuildRecord(const lurdbcli::TableDef& table, const std::vector<std::string>
     for (const std::string& assignment : assignments) {
         const size_t equals = assignment.find('=');
         if (equals == std::string::npos) {
-            error = "expected <field>=<value>, found \"" + assignment + "\"";
+            error = "expected <field>=<value>, found " + lurquote::QuotedValue(assignment, '"');
             return false;
         }
         const std::string fieldName = assignment.substr(0, equals);
@@ -45,7 +46,7 @@ bool BuildRecord(const lurdbcli::TableDef& table, const std::vector<std::string>
             const lurdbcli::SqlValue value = lurdbcli::TextToSql(field, assignment.substr(equals + 1));
             lurdbcli::SqlToField(field, value, reinterpret_cast<char*>(record.data()));
         } catch (const lurdbcli::StoreError&) {
-            error = "field " + fieldName + " cannot hold \"" + assignment.substr(equals + 1) + "\"";
+            error = "field " + fieldName + " cannot hold " + lurquote::QuotedValue(assignment.substr(equals + 1), '"');
             return false;
         }
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <sstream>
+#include <string>
 
 #include "HostFiles.h"
 
@@ -109,9 +110,10 @@ TEST(HostFiles, ReadsCodePage1250TextAsItIs) {
 
 TEST(HostFiles, ScriptFaultsNameTheLine) {
     struct Case {
-        const char* text;
-        const char* error;
+        std::string text;
+        std::string error;
     };
+    const std::string longValue(100, '9');  // quoted short, with its length
     for (const Case& c : {
              Case{"insert Garage.Vehicle VehId=1\n", "line 1: insert outside a transaction"},
              Case{"begin\nbegin\n", "line 2: begin inside a transaction"},
@@ -122,6 +124,8 @@ TEST(HostFiles, ScriptFaultsNameTheLine) {
              Case{"begin\ninsert Garage.Vehicle VehId=x1\ncommit\n", "line 2: field VehId cannot hold \"x1\""},
              Case{"begin\ninsert Garage.Vehicle VehId\ncommit\n", "line 2: expected <field>=<value>, found \"VehId\""},
              Case{"begin\ninsert Garage.Note Flag=abc\ncommit\n", "line 2: field Flag cannot hold \"abc\""},
+             Case{"begin\ninsert Garage.Vehicle VehId=" + longValue + "\ncommit\n",
+                  "line 2: field VehId cannot hold \"" + longValue.substr(0, 60) + "\"... (100 characters)"},
              Case{"begin\n", "the end of the file: the last transaction has no commit or abort"},
          }) {
         std::istringstream in(c.text);
