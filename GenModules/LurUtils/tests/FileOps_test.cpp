@@ -458,6 +458,7 @@ TEST_F(FileOpsTest, SmallVolume) {
     Write("mover.txt", "moving");
     MakeDir("small");
     const pid_t child = fork();
+    ASSERT_GE(child, 0);
     if (child == 0) {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("none", P("small").c_str(), "tmpfs", 0, "size=64k") != 0) {
@@ -471,7 +472,7 @@ TEST_F(FileOpsTest, SmallVolume) {
         _exit(failures);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private tmpfs can be mounted here";
     EXPECT_EQ(WEXITSTATUS(status), 0);

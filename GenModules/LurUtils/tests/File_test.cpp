@@ -189,6 +189,7 @@ TEST_F(FileTest, ConcurrentAppendsNeitherOverwriteNorMisreport) {
     pid_t children[kWriters - 1];
     for (int writer = 1; writer < kWriters; ++writer) {
         children[writer - 1] = fork();
+        ASSERT_GE(children[writer - 1], 0);
         if (children[writer - 1] == 0) {
             appendAll(writer);
             _exit(0);
@@ -196,8 +197,8 @@ TEST_F(FileTest, ConcurrentAppendsNeitherOverwriteNorMisreport) {
     }
     appendAll(0);
     for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_EQ(status, 0);
     }
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "EnvScope.h"
 #include "LastError.h"
@@ -187,6 +188,7 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     RegCloseKey(Create("software\\conc"));
     constexpr int kWriters = 4;
     constexpr int kValues = 15;
+    std::vector<pid_t> writers;
     for (int w = 0; w < kWriters; ++w) {
         pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
@@ -200,10 +202,11 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
             }
             ::_exit(bad);
         }
+        writers.push_back(pid);
     }
-    for (int w = 0; w < kWriters; ++w) {
-        int status = 0;
-        ::wait(&status);
+    for (const pid_t pid : writers) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     HKEY key = Create("software\\conc");

@@ -80,14 +80,15 @@ struct Client {
     }
 };
 
-// One byte through a pipe, with a bounded wait.
+// One byte through a pipe: 1 for success. Receive waits at most kWaitMs and
+// is true only for a 1.
 bool Receive(int fd) {
     pollfd ready{fd, POLLIN, 0};
     char byte = 0;
-    return poll(&ready, 1, kWaitMs) == 1 && read(fd, &byte, 1) == 1;
+    return poll(&ready, 1, kWaitMs) == 1 && read(fd, &byte, 1) == 1 && byte == 1;
 }
-void Send(int fd) {
-    const char byte = 1;
+void Send(int fd, bool success = true) {
+    const char byte = success ? 1 : 0;
     (void)!write(fd, &byte, 1);
 }
 
@@ -109,15 +110,19 @@ protected:
     }
 
     // Runs body in a child process of its own (fresh handles); the child
-    // reports each step it passed with one byte and ends when told to.
+    // reports with one byte whether body succeeded (Receive(toParent[0]) is
+    // true only then) and, when it did, keeps what it holds until it is told
+    // to end or this process is gone, however long the checks here take.
     template <typename Body>
     void StartChild(Body body) {
         child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            close(toChild[1]);  // this process's end is then the only one: its exit ends the wait
             const bool ok = body();
-            Send(toParent[1]);
-            if (ok) Receive(toChild[0]);
+            Send(toParent[1], ok);
+            char told = 0;
+            if (ok) (void)!read(toChild[0], &told, 1);
             _exit(ok ? 0 : 1);
         }
     }
