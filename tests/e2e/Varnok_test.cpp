@@ -528,8 +528,8 @@ TEST_F(VarnokTest, MissingLogRecordAbortsTheOpenBatch) {
     EXPECT_EQ(result.status, 254);  // -2: the code-17 exception of the utility library
     // The arguments follow the text on a line of their own.
     EXPECT_EQ(result.output, "\n" + kBanner + "Kivétel:Az index a tartományon kívül esik.\n (vehicle GJ_ID " + vehicle +
-                          ", its Ruz_Os7.Gepjlink row's K_GJ_ID " + link[1] +
-                          " names no RuzNaplo.Gepjarmu record)\n\n");
+                                 ", its Ruz_Os7.Gepjlink row's K_GJ_ID " + link[1] +
+                                 " names no RuzNaplo.Gepjarmu record)\n\n");
     EXPECT_EQ(Transactions(), (std::vector<std::string>{kBegin, Commit(100), kBegin, Abort(50)}));
     EXPECT_EQ(VehicleTable(), ReadText(Files() + "/expected_car_gepjarmu.csv"));
 }
