@@ -75,14 +75,7 @@ struct UsageError {
 
 // Code page 1250 text for the console, in UTF-8, with the system's line
 // breaks as the terminal's.
-std::string ConsoleText(const std::string& text) {
-    std::string lines;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        lines += text[i];
-    }
-    return win::Cp1250ToUtf8(lines);
-}
+std::string ConsoleText(const std::string& text) { return win::WithLineFeeds(win::Cp1250ToUtf8(text)); }
 
 // Messages, on standard error.
 void Write(std::FILE* stream, const std::string& text) {

@@ -372,10 +372,6 @@ bool SetConsoleOutputCP(uint32_t codePage) {
     return true;
 }
 
-namespace {
-
-// The system's line breaks (CR LF, as in its message texts) as the
-// terminal's LF.
 std::string WithLineFeeds(std::string text) {
     size_t kept = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -385,8 +381,6 @@ std::string WithLineFeeds(std::string text) {
     text.resize(kept);
     return text;
 }
-
-}  // namespace
 
 std::string ConsoleOutputText(std::string_view text) {
     if (g_consoleOutputCP == CP_UTF8) return WithLineFeeds(std::string(text));

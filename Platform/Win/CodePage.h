@@ -52,6 +52,10 @@ std::string Utf8FaultText(Utf8Fault fault, size_t offset);
 uint32_t GetConsoleOutputCP();
 bool SetConsoleOutputCP(uint32_t codePage);
 
+// The system's line breaks (CR LF, as in its message texts) as the
+// terminal's LF; a lone CR or LF stays.
+std::string WithLineFeeds(std::string text);
+
 // Text given in the console's output code page, converted to the UTF-8 that
 // the console is written in, with the system's CR LF line breaks as LF.
 std::string ConsoleOutputText(std::string_view text);
