@@ -5,46 +5,18 @@
 // programs do cannot drift apart. And the programs the recipes name are
 // those the README's set-up builds: the optimised build, as the demo runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "ScratchDir.h"
+#include "PastedBlocks.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr const char* kRecipeMarker = "<!-- recipe:";
-
-// The code block after each recipe marker, in the README's order.
-std::vector<std::string> RecipesOf(const std::string& readme) {
-    std::vector<std::string> recipes;
-    std::istringstream in(readme);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(kRecipeMarker, 0) != 0) continue;
-        if (!std::getline(in, line) || line != "```") break;
-        std::string recipe;
-        while (std::getline(in, line) && line != "```") recipe += line + "\n";
-        recipes.push_back(recipe);
-    }
-    return recipes;
-}
-
-// The value of the recipe's "bin=DIR" line ("" when it has none).
-std::string BinDirOf(const std::string& recipe) {
-    std::istringstream in(recipe);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("bin=", 0) == 0) return line.substr(4);
-    return "";
-}
 
 // What stands between the quotes after the first `key` at or after from:
 // `preset="${1:-release}"` with key `preset="${1:-` gives "release".
@@ -59,13 +31,13 @@ std::string SourceText(const std::string& relative) {
     return lurtest::ReadText(std::string(LUR_SOURCE_DIR) + "/" + relative);
 }
 
-std::vector<std::string> Recipes() { return RecipesOf(SourceText("README.md")); }
-
-// What a recipe's run printed, and its status.
-struct RecipeRun {
-    int status = -1;
-    std::string printed;
-};
+// The code block after each recipe marker, in the README's order.
+std::vector<std::string> Recipes() {
+    std::vector<std::string> recipes;
+    for (const lurtest::MarkedBlock& block : lurtest::BlocksAfter(SourceText("README.md"), kRecipeMarker, "```"))
+        recipes.push_back(block.text);
+    return recipes;
+}
 
 TEST(ReadmeRecipe, RunsAsWrittenAndLeavesTheExpectedTables) {
     const std::vector<std::string> recipes = Recipes();
@@ -73,50 +45,36 @@ TEST(ReadmeRecipe, RunsAsWrittenAndLeavesTheExpectedTables) {
     ASSERT_NE(std::string::npos, recipes[0].find("Varnok")) << recipes[0];
     ASSERT_NE(std::string::npos, recipes[1].find("LurDbLinkHost")) << recipes[1];
 
-    lurtest::ScratchDir scratch("lur_readme");
-    const fs::path tree = fs::path(scratch.Path()) / "tree";
-    const fs::path home = fs::path(scratch.Path()) / "home";
-    fs::create_directories(tree / "tests");
-    fs::create_directories(home);
-    fs::create_directory_symlink(fs::path(LUR_SOURCE_DIR) / "tests" / "fixtures", tree / "tests" / "fixtures");
-
-    std::vector<RecipeRun> runs;
+    const lurtest::PastedTree tree("lur_readme");
+    std::vector<lurtest::PastedTree::Run> runs;
     for (size_t i = 0; i < recipes.size(); ++i) {
-        const fs::path bin = BinDirOf(recipes[i]);
-        ASSERT_TRUE(!bin.empty() && bin.is_relative()) << "a recipe names its programs with bin=DIR: " << recipes[i];
-        if (!fs::exists(tree / bin)) {
-            fs::create_directories((tree / bin).parent_path());
-            fs::create_directory_symlink(fs::absolute(lurtest::BinDir()), tree / bin);
-        }
-        const fs::path script = fs::path(scratch.Path()) / ("recipe" + std::to_string(i) + ".sh");
-        std::ofstream(script) << recipes[i];
-        const fs::path output = fs::path(scratch.Path()) / ("output" + std::to_string(i) + ".txt");
+        ASSERT_TRUE(tree.LinkBin(recipes[i])) << "a recipe names its programs with bin=DIR: " << recipes[i];
         // -e: any command of the recipe that fails ends the run with its status.
-        const std::string command = "cd '" + tree.string() + "' && env HOME='" + home.string() + "' bash -e '" +
-                                    script.string() + "' </dev/null >'" + output.string() + "' 2>&1";
-        const int status = std::system(command.c_str());
-        runs.push_back({WIFEXITED(status) ? WEXITSTATUS(status) : -1, lurtest::ReadText(output.string())});
+        runs.push_back(tree.Bash("recipe" + std::to_string(i), recipes[i]));
         ASSERT_EQ(0, runs.back().status) << runs.back().printed;
     }
 
     // Varnok's recipe changed the vehicle table as expected.
     EXPECT_NE(std::string::npos, runs[0].printed.find("as expected")) << runs[0].printed;
-    const fs::path csv = home / "lur" / "csv";
+    const fs::path csv = tree.Home() / "lur" / "csv";
     EXPECT_NE(lurtest::ReadText((csv / "before.csv").string()), lurtest::ReadText((csv / "after.csv").string()));
     // The services live where the recipes put them, under their own HOME.
-    EXPECT_TRUE(fs::exists(home / "lur" / "data" / "MYSVC.lurdb"));
+    EXPECT_TRUE(fs::exists(tree.Home() / "lur" / "data" / "MYSVC.lurdb"));
     // The link module replayed the transaction into the linked service.
     EXPECT_NE(std::string::npos, runs[1].printed.find("EndTransactionLink 1 commit: 0")) << runs[1].printed;
     EXPECT_NE(std::string::npos, runs[1].printed.find("VehId,Plate,Owner\n1,ABC-123,Kis Anna\n")) << runs[1].printed;
 }
 
-// Every recipe's bin directory is build/<preset>/bin of the preset that
-// scripts/setup builds when given none (what the README's first command
-// makes), the demo runs the same preset, and that preset is optimised.
+// Every recipe's bin directory, and the statement reference's, is
+// build/<preset>/bin of the preset that scripts/setup builds when given none
+// (what the README's first command makes), the demo runs the same preset,
+// and that preset is optimised.
 TEST(ReadmeRecipe, RunsTheOptimisedBuildThatTheSetUpMakes) {
     const std::string setupPreset = QuotedAfter(SourceText("scripts/setup"), "preset=\"${1:-", '}');
     ASSERT_FALSE(setupPreset.empty()) << "scripts/setup names no default preset";
-    for (const std::string& recipe : Recipes()) EXPECT_EQ(BinDirOf(recipe), "build/" + setupPreset + "/bin");
+    for (const std::string& recipe : Recipes()) EXPECT_EQ(lurtest::BinDirOf(recipe), "build/" + setupPreset + "/bin");
+    for (const lurtest::MarkedBlock& setup : lurtest::BlocksAfter(SourceText("lursql/README.md"), "<!-- setup", "```"))
+        EXPECT_EQ(lurtest::BinDirOf(setup.text), "build/" + setupPreset + "/bin");
     EXPECT_EQ(QuotedAfter(SourceText("scripts/demo"), "preset=\"", '"'), setupPreset);
 
     const std::string presets = SourceText("CMakePresets.json");
