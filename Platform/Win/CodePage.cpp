@@ -53,55 +53,62 @@ char CodePointToCp1250(char32_t cp) {
     return (it != reverse.end() && it->first == cp) ? char(it->second) : kDefaultChar;
 }
 
+// The character of text that begins at byte i: its code point (U+FFFD for
+// a maximal invalid subsequence) and whether it is valid; the byte after it
+// is returned.
+size_t DecodeUtf8At(std::string_view text, size_t i, char32_t& cp, bool& valid) {
+    const size_t n = text.size();
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    valid = true;
+    if (b < 0x80) {
+        cp = b;
+        return i + 1;
+    }
+    int length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        cp = b & 0x0F;
+        if (b == 0xE0) low = 0xA0;
+        if (b == 0xED) high = 0x9F;  // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        cp = b & 0x07;
+        if (b == 0xF0) low = 0x90;
+        if (b == 0xF4) high = 0x8F;
+    } else {
+        cp = kReplacement;
+        valid = false;
+        return i + 1;
+    }
+    size_t j = i + 1;
+    for (int k = 1; k < length; ++k, ++j) {
+        const unsigned char c = j < n ? static_cast<unsigned char>(text[j]) : 0;
+        const unsigned char lo = k == 1 ? low : 0x80;
+        const unsigned char hi = k == 1 ? high : 0xBF;
+        if (j >= n || c < lo || c > hi) {
+            valid = false;
+            break;
+        }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!valid) cp = kReplacement;
+    return j;
+}
+
 // Decodes UTF-8, giving emit each character with the byte offset where it
 // starts and whether it was valid; each maximal invalid subsequence is one
 // invalid U+FFFD.
 template <class Emit>
 void DecodeUtf8Located(std::string_view text, Emit emit) {
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            emit(char32_t(b), i, true);
-            ++i;
-            continue;
-        }
-        int length = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        char32_t cp = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            cp = b & 0x0F;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;  // no surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            cp = b & 0x07;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        } else {
-            emit(char32_t(kReplacement), i, false);
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        bool valid = true;
-        for (int k = 1; k < length; ++k, ++j) {
-            const unsigned char c = j < n ? static_cast<unsigned char>(text[j]) : 0;
-            const unsigned char lo = k == 1 ? low : 0x80;
-            const unsigned char hi = k == 1 ? high : 0xBF;
-            if (j >= n || c < lo || c > hi) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        emit(valid ? cp : char32_t(kReplacement), i, valid);
-        i = j;
+    char32_t cp = 0;
+    bool valid = true;
+    for (size_t i = 0, next = 0; i < text.size(); i = next) {
+        next = DecodeUtf8At(text, i, cp, valid);
+        emit(cp, i, valid);
     }
 }
 
@@ -339,24 +346,32 @@ StrictCp1250 Utf8ToCp1250StrictInPlace(std::string text, size_t from) {
     // further on than its first byte: the writing never overtakes the reading.
     char* out = text.data();
     size_t written = 0;
-    DecodeUtf8Located(std::string_view(text).substr(std::min(from, text.size())),
-                      [&](char32_t cp, size_t offset, bool valid) {
-                          if (result.fault != Utf8Fault::None) return;
-                          const char byte = CodePointToCp1250(cp);
-                          if (!valid || (byte == kDefaultChar && cp != U'?')) {
-                              result.fault = valid ? Utf8Fault::NotInCp1250 : Utf8Fault::InvalidUtf8;
-                              result.offset = from + offset;
-                              return;
-                          }
-                          out[written++] = byte;
-                      });
+    DecodeUtf8Located(
+        std::string_view(text).substr(std::min(from, text.size())), [&](char32_t cp, size_t offset, bool valid) {
+            if (result.fault != Utf8Fault::None) return;
+            const char byte = CodePointToCp1250(cp);
+            if (!valid || cp == 0 || (byte == kDefaultChar && cp != U'?')) {
+                result.fault = !valid ? Utf8Fault::InvalidUtf8 : cp == 0 ? Utf8Fault::NulByte : Utf8Fault::NotInCp1250;
+                result.offset = from + offset;
+                return;
+            }
+            out[written++] = byte;
+        });
     text.resize(written);
     result.text = std::move(text);
     return result;
 }
 
+size_t Utf8CharacterEnd(std::string_view text, size_t at) {
+    if (at >= text.size()) return text.size();
+    char32_t cp = 0;
+    bool valid = true;
+    return DecodeUtf8At(text, at, cp, valid);
+}
+
 std::string Utf8FaultText(Utf8Fault fault, size_t offset) {
     const char* reason = fault == Utf8Fault::InvalidUtf8 ? "is not valid UTF-8 at byte "
+                         : fault == Utf8Fault::NulByte   ? "holds a NUL byte at byte "
                                                          : "holds a character that code page 1250 lacks at byte ";
     return reason + std::to_string(offset);
 }

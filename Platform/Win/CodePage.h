@@ -28,10 +28,13 @@ int WideCharToMultiByte(uint32_t codePage, const char16_t* text, int length, cha
 std::string Cp1250ToUtf8(std::string_view text);
 std::string Utf8ToCp1250(std::string_view text);
 
-// The strict conversion, for text that must arrive whole (the command line):
-// the first byte sequence that is not UTF-8, or the first character code
-// page 1250 lacks, is a fault at its byte offset in the UTF-8 text.
-enum class Utf8Fault { None, InvalidUtf8, NotInCp1250 };
+// The strict conversion, for text that must arrive whole (the command line,
+// the text files the programs read): the first byte sequence that is not
+// UTF-8, the first character code page 1250 lacks, or the first NUL byte (no
+// text holds one: the system's strings end there, so whatever follows it
+// would be lost without a word) is a fault at its byte offset in the UTF-8
+// text.
+enum class Utf8Fault { None, InvalidUtf8, NotInCp1250, NulByte };
 struct StrictCp1250 {
     std::string text;  // code page 1250; only what came before the fault
     Utf8Fault fault = Utf8Fault::None;
@@ -43,9 +46,15 @@ StrictCp1250 Utf8ToCp1250Strict(std::string_view text);
 // large file is never held twice; the bytes before from are dropped, and a
 // fault's offset counts in the whole text.
 StrictCp1250 Utf8ToCp1250StrictInPlace(std::string text, size_t from = 0);
-// A fault as messages name it: "is not valid UTF-8 at byte <offset>" or
-// "holds a character that code page 1250 lacks at byte <offset>".
+// A fault as messages name it: "is not valid UTF-8 at byte <offset>",
+// "holds a character that code page 1250 lacks at byte <offset>" or "holds
+// a NUL byte at byte <offset>".
 std::string Utf8FaultText(Utf8Fault fault, size_t offset);
+
+// The byte after the UTF-8 character that begins at byte at of text (a
+// maximal invalid subsequence counts as one character, as it decodes to one
+// U+FFFD); text.size() when at is at or past the end.
+size_t Utf8CharacterEnd(std::string_view text, size_t at);
 
 // The console's output code page, a process value (1250 at start is not
 // assumed: it starts as 65001, the terminal's own).

@@ -66,6 +66,9 @@ TEST(CodePage, TheStrictConversionStopsAtTheFirstFaultAlsoInPlace) {
         {"xy\xC3\xA1\xE6\x97\xA5", 2, "\xE1", win::Utf8Fault::NotInCp1250, 4},
         {"?\xC3", 0, "?", win::Utf8Fault::InvalidUtf8, 1},  // a sequence cut short
         {"abc", 5, "", win::Utf8Fault::None, 0},
+        // A NUL byte is no text: the strings of the system would end there.
+        {std::string("ok\0rest", 7), 0, "ok", win::Utf8Fault::NulByte, 2},
+        {std::string("\xEF\xBB\xBF\xC3\xA1\0", 6), 3, "\xE1", win::Utf8Fault::NulByte, 5},
     };
     for (const Case& c : cases) {
         const win::StrictCp1250 inPlace = win::Utf8ToCp1250StrictInPlace(c.utf8, c.from);
