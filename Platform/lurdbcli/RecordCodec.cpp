@@ -186,7 +186,10 @@ SqlValue TextToSql(const FieldDef& field, const std::string& text) {
                 const char byte = static_cast<char>(HexDigit(digits[0]) * 16 + HexDigit(digits[1]));
                 return byte == 0 ? std::string() : win::Cp1250ToUtf8(std::string(1, byte));
             }
-            if (text.size() > static_cast<size_t>(field.length) - 1 || text.find('\0') != std::string::npos) {
+            if (text.find('\0') != std::string::npos) {
+                BadText(field, text, "a NUL byte (\\0) is no text");
+            }
+            if (text.size() > static_cast<size_t>(field.length) - 1) {
                 BadText(field, text);
             }
             return win::Cp1250ToUtf8(text);

@@ -76,6 +76,9 @@ protected:
         Write("hugetext.csv", "1," + huge + "\n");
         Write("hugenumber.sql", "INSERT INTO Gepjarmu VALUES ('" + huge + "', 'A');\n");
         Write("hugeload.csv", "GJ_ID,Rendszam\n" + huge + ",A\n");
+        // A long value of bytes that are no UTF-8, and a value with a NUL byte.
+        Write("notutf8load.csv", "GJ_ID,Rendszam\n5," + std::string(5000, '\xB9') + "\n");
+        Write("nulload.csv", std::string("GJ_ID,Rendszam\n5,An\0na\n", 23));
         Write("openquote.sql", "SELECT * FROM Car.Gepjarmu WHERE GJ_ID = 'abc;\n");
         Write("openname.sql", "SELECT \"GJ_ID FROM Car.Gepjarmu;\n");
         // One vehicle: a sort of no rows checks no field.
@@ -393,6 +396,20 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          1,
          "bad value \"" + huge.substr(0, 60) + "\"... (1048576 characters)",
          huge.substr(0, 61),
+         -1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "notutf8load.csv"},
+         1,
+         "which is no UTF-8 has no place in code page 1250, in \"" + std::string(60, '\xB9') +
+             "\"... (5000 characters)\n",
+         std::string(61, '\xB9'),
+         -1},
+        // A NUL byte is shown, and the message goes on after it.
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "nulload.csv"},
+         1,
+         "lurdbadm: line 2: field Rendszam: bad value \"An\\0na\", a NUL byte (\\0) is no text\n",
+         "",
          -1},
         // A quote never closed says where it was opened, run or checked.
         {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "openquote.sql"}, 3, "error 2019: ", "", -1},

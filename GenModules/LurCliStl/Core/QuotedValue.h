@@ -9,9 +9,11 @@
 //          (its first kQuotedCharacters characters between the marks)
 //
 // The cut falls between characters: code page 1250 text has one byte per
-// character, UTF-8 text is never cut inside a character, and neither form
-// is cut between the CR and LF of a line break (the console writes the pair
-// as one).
+// character, UTF-8 text is never cut inside a character (a byte sequence
+// that is no UTF-8 counts as one character, as it shows as one replacement
+// mark), and neither form is cut between the CR and LF of a line break (the
+// console writes the pair as one). A NUL byte is shown as \0 (one
+// character), since a message ends at its first zero.
 #pragma once
 
 #include <cstddef>

@@ -53,6 +53,24 @@ TEST(QuotedValue, CountsAndCutsUtf8ByCharacters) {
     EXPECT_EQ(QuotedUtf8Value(sixty, '\''), "'" + sixty + "'");
     // The same value in code page 1250 is cut at the same character.
     EXPECT_EQ(win::Cp1250ToUtf8(QuotedValue(win::Utf8ToCp1250(sixtyOne), '"')), quoted);
+
+    // Bytes that are no UTF-8 count one character each, as each shows as one
+    // replacement mark, and are cut like any other; a character after them
+    // stays whole.
+    const std::string notUtf8(5000, '\xB9');
+    EXPECT_EQ(QuotedUtf8Value(notUtf8), "\"" + notUtf8.substr(0, kQuotedCharacters) + "\"... (5000 characters)");
+    const std::string before(kQuotedCharacters - 1, '\xB9');
+    EXPECT_EQ(QuotedUtf8Value(before + aacute + "x"), "\"" + before + aacute + "\"... (61 characters)");
+}
+
+TEST(QuotedValue, ShowsANulByteSoThatTheMessageGoesOn) {
+    using namespace std::string_literals;
+    EXPECT_EQ(QuotedValue("An\0na"s), "'An\\0na'");
+    EXPECT_EQ(QuotedUtf8Value("\0\xC3\xA1"s), "\"\\0\xC3\xA1\"");
+    // One character, also where a long value is cut.
+    std::string shown;
+    for (size_t i = 0; i < kQuotedCharacters; ++i) shown += "\\0";
+    EXPECT_EQ(QuotedValue(std::string(kQuotedCharacters, '\0') + "x"), "'" + shown + "'... (61 characters)");
 }
 
 }  // namespace
