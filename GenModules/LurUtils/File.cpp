@@ -221,6 +221,10 @@ uint32_t File::ReadAt(void* buffer, unsigned size, unsigned offset, uint32_t* re
     return error;
 }
 
+uint32_t File::ReadNext(void* buffer, unsigned size, uint32_t* read) {
+    return win::ReadFile(m_handle, buffer, size, read, nullptr) ? 0 : win::GetLastError();
+}
+
 int32_t File::Rewind(bool throwOnError) {
     if (!IsValid()) return -1;
     int32_t result = -1;

@@ -66,6 +66,13 @@ public:
     int32_t Rewind(bool throwOnError);
     // 0 when closed; INVALID_FILE_SIZE when the query fails without throwOnError.
     uint32_t GetSize(bool throwOnError);
+    // What is open (win::GetFileType): win::FILE_TYPE_DISK for a file; a
+    // pipe, a FIFO or a device is a stream, which has no size and no
+    // position and is read with ReadNext, to its end.
+    uint32_t GetType() const { return win::GetFileType(m_handle); }
+    // The next bytes of a stream, up to size (fewer only at its end): 0 or
+    // the Windows error code.
+    uint32_t ReadNext(void* buffer, unsigned size, uint32_t* read);
 
     bool IsValid() const { return m_handle != win::INVALID_HANDLE_VALUE; }
     bool IsOpen() const { return IsValid(); }

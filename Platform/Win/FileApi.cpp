@@ -67,7 +67,22 @@ struct OpenFile {
     int fd = -1;
     uint32_t access = 0;
     bool writableDescriptor = false;  // exclusive byte-range locks need a descriptor open for writing
+    uint32_t type = FILE_TYPE_DISK;   // GetFileType's answer
 };
+
+// What GetFileType answers for a file of this mode.
+uint32_t FileTypeOf(mode_t mode) {
+    if (S_ISREG(mode)) return FILE_TYPE_DISK;
+    if (S_ISCHR(mode)) return FILE_TYPE_CHAR;
+    if (S_ISFIFO(mode) || S_ISSOCK(mode)) return FILE_TYPE_PIPE;
+    return FILE_TYPE_UNKNOWN;
+}
+
+// A pipe, a FIFO or a device at posix (not a file, not a directory).
+bool IsStream(const std::string& posix) {
+    struct stat st {};
+    return ::stat(posix.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
 
 std::map<HANDLE, OpenFile>& Handles() {
     static std::map<HANDLE, OpenFile> handles;
@@ -525,10 +540,14 @@ HANDLE CreateFileA(const char* name, uint32_t access, uint32_t shareMode, void*,
     const bool creates = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
     int flags = O_CLOEXEC | (creates ? O_CREAT : 0) | (disposition == CREATE_NEW ? O_EXCL : 0);
     // Read-write when the file allows it, whatever was asked: exclusive range
-    // locks need it. Access itself is checked by us.
-    bool writable = true;
-    int fd = ::open(posix.c_str(), flags | O_RDWR, 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY) && !(access & GENERIC_WRITE)) {
+    // locks need it. Access itself is checked by us. A pipe, a FIFO or a
+    // device opened to be read is opened for reading only: a reader that is
+    // also a writer of a FIFO never sees its end.
+    const bool readsStream = !(access & GENERIC_WRITE) && IsStream(posix);
+    bool writable = !readsStream;
+    int fd = readsStream ? -1 : ::open(posix.c_str(), flags | O_RDWR, 0666);
+    if (readsStream ||
+        (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY) && !(access & GENERIC_WRITE))) {
         writable = false;
         fd = ::open(posix.c_str(), flags | O_RDONLY, 0666);
     }
@@ -542,8 +561,15 @@ HANDLE CreateFileA(const char* name, uint32_t access, uint32_t shareMode, void*,
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) return Fail(fd, ErrorFromErrno(errno));
-    if (!S_ISREG(st.st_mode)) return Fail(fd, ERROR_ACCESS_DENIED);
     const bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    if (!S_ISREG(st.st_mode)) {
+        // Only a stream opened to be read, as it is: it has no data that a
+        // share mode could protect, and no ranges to lock.
+        if (S_ISDIR(st.st_mode) || writable || truncates) return Fail(fd, ERROR_ACCESS_DENIED);
+        Handles()[fd] = OpenFile{fd, access, false, FileTypeOf(st.st_mode)};
+        SetLastError(ERROR_SUCCESS);
+        return fd;
+    }
     if (IsReadOnlyMode(st.st_mode) && ((access & GENERIC_WRITE) || truncates)) return Fail(fd, ERROR_ACCESS_DENIED);
     {
         ShareGate gate(fd);
@@ -638,6 +664,11 @@ uint32_t SetFilePointer(HANDLE handle, int32_t distance, int32_t* distanceHigh, 
 uint32_t GetFileSize(HANDLE handle, uint32_t* high) {
     OpenFile* file = FindHandle(handle);
     if (file == nullptr) return INVALID_FILE_SIZE;
+    if (file->type != FILE_TYPE_DISK) {
+        // A stream's size is not what it holds: it has none to give.
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return INVALID_FILE_SIZE;
+    }
     struct stat st {};
     if (::fstat(file->fd, &st) != 0) {
         SetLastErrorFromErrno(errno);
@@ -646,6 +677,13 @@ uint32_t GetFileSize(HANDLE handle, uint32_t* high) {
     if (high != nullptr) *high = static_cast<uint32_t>(static_cast<unsigned long long>(st.st_size) >> 32);
     SetLastError(ERROR_SUCCESS);
     return static_cast<uint32_t>(st.st_size);
+}
+
+uint32_t GetFileType(HANDLE handle) {
+    const OpenFile* file = FindHandle(handle);
+    if (file == nullptr) return FILE_TYPE_UNKNOWN;
+    SetLastError(ERROR_SUCCESS);
+    return file->type;
 }
 
 bool LockFile(HANDLE handle, uint32_t offsetLow, uint32_t offsetHigh, uint32_t lengthLow, uint32_t lengthHigh) {

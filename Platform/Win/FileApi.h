@@ -74,6 +74,11 @@ enum : uint32_t {
     COPY_FILE_COPY_SYMLINK = 0x800,
 
     MOVEFILE_REPLACE_EXISTING = 0x1,
+
+    FILE_TYPE_UNKNOWN = 0,
+    FILE_TYPE_DISK = 1,  // a file
+    FILE_TYPE_CHAR = 2,  // a character device
+    FILE_TYPE_PIPE = 3,  // a pipe, a FIFO or a socket
 };
 
 // ---- Names ----
@@ -108,6 +113,11 @@ uint32_t GetTempFileNameA(const char* dir, const char* prefix, uint32_t unique, 
 // handle's share mode refuses the access or this share mode refuses a live
 // handle's access, ERROR_FILE_EXISTS for CREATE_NEW on an existing name.
 // A new file is created with every write bit the umask allows.
+// A stream (a pipe, a FIFO, a device: /dev/stdin, /dev/zero) opens only to
+// be read, without truncation, else ERROR_ACCESS_DENIED; as the system's own
+// open, that of a FIFO waits for a writer. Share modes do not apply to a
+// stream. What cannot be opened at all (a socket) fails with the system's
+// reason (GetLastErrno keeps it where no Windows code matches).
 HANDLE CreateFileA(const char* name, uint32_t access, uint32_t shareMode, void* security, uint32_t disposition,
                    uint32_t flagsAndAttributes, HANDLE templateFile);
 bool CloseHandle(HANDLE handle);
@@ -116,8 +126,13 @@ bool WriteFile(HANDLE handle, const void* data, uint32_t size, uint32_t* written
 // The new position's low 32 bits; INVALID_SET_FILE_POINTER on failure.
 uint32_t SetFilePointer(HANDLE handle, int32_t distance, int32_t* distanceHigh, uint32_t method);
 // The low 32 bits of the size (the high ones in *high when given);
-// INVALID_FILE_SIZE on failure.
+// INVALID_FILE_SIZE on failure, and for a stream (ERROR_INVALID_FUNCTION),
+// which is read to its end instead.
 uint32_t GetFileSize(HANDLE handle, uint32_t* high);
+// FILE_TYPE_DISK for a file, FILE_TYPE_CHAR for a character device,
+// FILE_TYPE_PIPE for a pipe, FIFO or socket, else FILE_TYPE_UNKNOWN (with
+// ERROR_INVALID_HANDLE for a handle that is not open).
+uint32_t GetFileType(HANDLE handle);
 // An exclusive lock on a byte range for this handle; a range that overlaps a
 // lock of another handle (this process or another) is refused at once with
 // ERROR_LOCK_VIOLATION. An empty range locks nothing and succeeds. A handle

@@ -1,10 +1,16 @@
 #include "FileApi.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -257,6 +263,58 @@ TEST_F(FileApiTest, AnotherProcessHoldingTheFileRefusesSharingAndLocks) {
     EXPECT_TRUE(LockFile(reader, 15, 0, 1, 0));
     CloseHandle(reader);
     EXPECT_TRUE(DeleteFileA(name.c_str()));
+}
+
+// A stream opens to be read (a FIFO read-only, so that its reader sees the
+// end when the writer closes it), has a kind and no size; writing to it is
+// refused, and what cannot be opened keeps the system's reason.
+TEST_F(FileApiTest, StreamsOpenToBeReadToTheirEnd) {
+    ASSERT_EQ(::mkfifo(Posix("fifo").c_str(), 0600), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const int fd = ::open(Posix("fifo").c_str(), O_WRONLY);
+        _exit(fd >= 0 && ::write(fd, "abc", 3) == 3 && ::close(fd) == 0 ? 0 : 1);
+    }
+    const HANDLE fifo = Open("fifo", GENERIC_READ, FILE_SHARE_READ);  // waits for the writer
+    // A writer never let in (the open failed) is let go, so the wait ends.
+    const int release = ::open(Posix("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    if (release >= 0) ::close(release);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_NE(fifo, INVALID_HANDLE_VALUE) << GetLastError();
+    EXPECT_EQ(GetFileType(fifo), uint32_t(FILE_TYPE_PIPE));
+    EXPECT_EQ(GetFileSize(fifo, nullptr), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
+    char buffer[16] = {};
+    uint32_t count = 0;
+    EXPECT_TRUE(ReadFile(fifo, buffer, sizeof buffer, &count, nullptr));  // to the end, the writer gone
+    EXPECT_EQ(std::string(buffer, count), "abc");
+    EXPECT_TRUE(CloseHandle(fifo));
+
+    const HANDLE zero = CreateFileA("/dev/zero", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);
+    ASSERT_NE(zero, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileType(zero), uint32_t(FILE_TYPE_CHAR));
+    EXPECT_TRUE(ReadFile(zero, buffer, sizeof buffer, &count, nullptr));
+    EXPECT_EQ(count, sizeof buffer);
+    CloseHandle(zero);
+    EXPECT_EQ(CreateFileA("/dev/zero", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(Posix("sock").size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, Posix("sock").c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(Open("sock", GENERIC_READ, FILE_SHARE_READ), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastErrno(), ENXIO);
+    ::close(listener);
+    EXPECT_EQ(GetFileType(INVALID_HANDLE_VALUE), uint32_t(FILE_TYPE_UNKNOWN));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(FileApiTest, ByteRangeLocksBetweenHandlesOfThisProcess) {
