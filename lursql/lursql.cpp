@@ -19,9 +19,7 @@
 // unreadable, not valid text or with a syntax error, an import refused).
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -204,32 +202,13 @@ bool Connect(LuConn& connection, const Options& options) {
     return true;
 }
 
-// Standard input's bytes to its end; a read that fails (a directory given
-// with "<", a device error) is told as a file's would be, and none of it runs.
-std::optional<std::string> ReadStandardInputBytes() {
-    std::string bytes;
-    char block[65536];
-    for (;;) {
-        const ssize_t got = read(STDIN_FILENO, block, sizeof block);
-        if (got > 0) {
-            bytes.append(block, static_cast<size_t>(got));
-        } else if (got == 0) {
-            return bytes;
-        } else if (errno == EISDIR) {
-            Line(stderr, "lursql: standard input is a directory, not a file");
-            return std::nullopt;
-        } else if (errno != EINTR) {
-            Line(stderr, std::string("lursql: standard input cannot be read: ") + std::strerror(errno));
-            return std::nullopt;
-        }
-    }
-}
-
-// The script on standard input, read to its end and converted as a file.
+// The script on standard input, read to its end (at most the bound of a
+// stream) and converted as a file; a read that fails (a directory given with
+// "<", a device error) is told as a file's would be, and none of it runs.
 std::optional<std::string> ReadStandardInput(SqlFileEncoding encoding) {
-    std::optional<std::string> bytes = ReadStandardInputBytes();
-    if (!bytes) return std::nullopt;
-    SqlTextFile input = DecodeSqlText(std::move(*bytes), encoding, "standard input");
+    SqlTextFile input =
+        ReadSqlTextStream([](char* buffer, size_t size) -> long long { return read(STDIN_FILENO, buffer, size); },
+                          encoding, "standard input");
     if (input.fault != SqlTextFile::kNone) {
         Line(stderr, "lursql: " + input.faultText);
         return std::nullopt;

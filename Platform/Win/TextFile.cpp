@@ -1,11 +1,12 @@
 #include "TextFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string_view>
+#include <vector>
 
 #include "CodePage.h"
 
@@ -19,6 +20,32 @@ TextFileError Unreadable(const std::string& path) {
 }
 
 }  // namespace
+
+StreamBytes ReadToEnd(const std::function<long long(char*, size_t)>& readBlock, size_t limit) {
+    StreamBytes result;
+    std::vector<char> block(size_t(64) << 10);
+    for (;;) {
+        const long long got = readBlock(block.data(), block.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            result.error = errno != 0 ? errno : EIO;
+            return result;
+        }
+        if (got == 0) return result;
+        const auto size = static_cast<size_t>(got);
+        if (result.bytes.size() + size > limit) {
+            result.tooLong = true;
+            return result;
+        }
+        result.bytes.append(block.data(), size);
+        if (std::memchr(block.data(), 0, size) != nullptr) return result;
+    }
+}
+
+std::string TooLongStreamText() {
+    return "is longer than " + std::to_string(kMaxStreamBytes >> 20) + " MiB (" + std::to_string(kMaxStreamBytes) +
+           " bytes), the most read from a pipe or a device; give it as a file";
+}
 
 void RefuseDirectory(const std::string& path) {
     std::error_code error;
@@ -37,10 +64,22 @@ std::ifstream OpenInputFile(const std::string& path) {
 
 std::string ReadUtf8TextFile(const std::string& path) {
     std::ifstream in = OpenInputFile(path);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) throw Unreadable(path);
-    std::string_view text = bytes.view();
+    std::error_code error;
+    const bool file = std::filesystem::is_regular_file(Cp1250ToUtf8(path), error);
+    StreamBytes read = ReadToEnd(
+        [&in](char* buffer, size_t size) -> long long {
+            errno = 0;
+            in.read(buffer, static_cast<std::streamsize>(size));
+            if (in.bad()) return -1;
+            return in.gcount();
+        },
+        file ? SIZE_MAX : kMaxStreamBytes);
+    if (read.error != 0) {
+        errno = read.error;
+        throw Unreadable(path);
+    }
+    if (read.tooLong) throw TextFileError(path + " " + TooLongStreamText());
+    std::string_view text = read.bytes;
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     const size_t skipped = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     StrictCp1250 converted = Utf8ToCp1250Strict(text.substr(skipped));

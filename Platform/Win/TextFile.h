@@ -3,14 +3,38 @@
 // everything after works on the system's own text.
 #pragma once
 
+#include <cstddef>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 namespace win {
 
-// A text file that cannot be taken: unreadable, a directory, not valid UTF-8
-// or holding a character code page 1250 lacks. what() is code page 1250 and
+// The most bytes a stream (a pipe, a FIFO, a device, standard input) is read
+// to, 256 MiB: it has no size to check beforehand, and some (/dev/zero) have
+// no end.
+inline constexpr size_t kMaxStreamBytes = size_t(256) << 20;
+
+// What reading a stream gave.
+struct StreamBytes {
+    std::string bytes;
+    bool tooLong = false;  // more than the limit came: the bytes are not all of it
+    int error = 0;         // the errno of a read that failed, 0 when none did
+};
+
+// Reads a stream to its end, block by block: readBlock (buffer, size) gives
+// how many bytes it read, 0 at the end, -1 with errno set when it failed
+// (EINTR: read again). Stops after a block that holds a NUL byte: no text
+// holds one, so what came is enough to refuse it (and /dev/zero ends at once).
+StreamBytes ReadToEnd(const std::function<long long(char*, size_t)>& readBlock, size_t limit = kMaxStreamBytes);
+
+// What a message says after the name of a stream longer than kMaxStreamBytes.
+std::string TooLongStreamText();
+
+// A text file that cannot be taken: unreadable, a directory, not valid UTF-8,
+// holding a character code page 1250 lacks or a NUL byte, or a stream
+// longer than kMaxStreamBytes. what() is code page 1250 and
 // names the file (and the byte offset of a fault in its text).
 class TextFileError : public std::runtime_error {
 public:
@@ -19,7 +43,8 @@ public:
 
 // The whole file at path (code page 1250, as taken from the command line) in
 // code page 1250. A leading byte-order mark is dropped. Nothing of a file
-// with a fault is returned: TextFileError instead.
+// with a fault is returned: TextFileError instead. A stream (a FIFO, a
+// device) is read to its end, at most kMaxStreamBytes.
 std::string ReadUtf8TextFile(const std::string& path);
 
 // The file at path (code page 1250) opened for reading as it is, for a

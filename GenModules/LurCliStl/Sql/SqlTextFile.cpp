@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string_view>
 
 #include "CodePage.h"
@@ -10,6 +12,7 @@
 #include "LastError.h"
 #include "LurExceptBase.h"
 #include "SystemErrorText.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -20,9 +23,12 @@ SqlTextFile Failed(SqlTextFile::Fault fault, std::string faultText = {}) {
     return result;
 }
 
-// Why the last file call failed, in the system's words.
+// Why the last file call failed, in the system's words: the text of its
+// Windows code, or the errno's own text where no Windows code matches (a
+// socket's "No such device or address").
 std::string LastErrorText() {
     const uint32_t code = win::GetLastError();
+    if (code == win::ERROR_INVALID_FUNCTION && win::GetLastErrno() != 0) return std::strerror(win::GetLastErrno());
     std::string text;
     if (code == 0 || !win::FormatSystemMessage(code, 0, text)) return "error " + std::to_string(code);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -32,6 +38,17 @@ std::string LastErrorText() {
 bool IsDirectory(const std::string& path) {
     const uint32_t attributes = win::GetFileAttributesA(path.c_str());
     return attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A stream's bytes to its end, or the fault that stopped the reading.
+SqlTextFile ReadStreamBytes(const std::function<long long(char*, size_t)>& readBlock, const std::string& name,
+                            std::string& bytes) {
+    win::StreamBytes read = win::ReadToEnd(readBlock);
+    if (read.error == EISDIR) return Failed(SqlTextFile::kReadError, name + " is a directory, not a file");
+    if (read.error != 0) return Failed(SqlTextFile::kReadError, name + " cannot be read: " + std::strerror(read.error));
+    if (read.tooLong) return Failed(SqlTextFile::kReadError, name + " " + win::TooLongStreamText());
+    bytes = std::move(read.bytes);
+    return {};
 }
 
 }  // namespace
@@ -46,12 +63,29 @@ SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
             if (IsDirectory(path)) return Failed(SqlTextFile::kCannotOpen, path + " is a directory, not a file");
             return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + reason);
         }
-        const uint32_t size = file.GetSize(false);
-        if (size == 0) return Failed(SqlTextFile::kReadError, path + " is empty");
-        if (size == UINT32_MAX) return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());
-        bytes.resize(size);
-        if (file.ReadLocked(bytes.data(), size, 0) != size)
-            return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());
+        if (file.GetType() != win::FILE_TYPE_DISK) {
+            // A pipe, a FIFO or a device has no size: it is read to its end.
+            SqlTextFile fault = ReadStreamBytes(
+                [&file](char* buffer, size_t size) -> long long {
+                    uint32_t read = 0;
+                    if (file.ReadNext(buffer, static_cast<unsigned>(size), &read) != 0) {
+                        errno = win::GetLastErrno() != 0 ? win::GetLastErrno() : EIO;
+                        return -1;
+                    }
+                    return read;
+                },
+                path, bytes);
+            if (fault.fault != SqlTextFile::kNone) return fault;
+            if (bytes.empty()) return Failed(SqlTextFile::kReadError, path + " is empty");
+        } else {
+            const uint32_t size = file.GetSize(false);
+            if (size == 0) return Failed(SqlTextFile::kReadError, path + " is empty");
+            if (size == UINT32_MAX)
+                return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());
+            bytes.resize(size);
+            if (file.ReadLocked(bytes.data(), size, 0) != size)
+                return Failed(SqlTextFile::kReadError, path + " cannot be read: " + LastErrorText());
+        }
     } catch (const LurExceptBase& error) {
         // a name the file layer refuses
         return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + error.what());
@@ -66,9 +100,20 @@ SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
     return result;
 }
 
+SqlTextFile ReadSqlTextStream(const std::function<long long(char*, size_t)>& readBlock, SqlFileEncoding encoding,
+                              const std::string& name) {
+    std::string bytes;
+    SqlTextFile fault = ReadStreamBytes(readBlock, name, bytes);
+    if (fault.fault != SqlTextFile::kNone) return fault;
+    return DecodeSqlText(std::move(bytes), encoding, name);
+}
+
 SqlTextFile DecodeSqlText(std::string bytes, SqlFileEncoding encoding, const std::string& name) {
     SqlTextFile result;
     if (encoding == SqlFileEncoding::Cp1250) {
+        // Code page 1250 takes every byte but a NUL, which no text holds.
+        if (const size_t nul = bytes.find('\0'); nul != std::string::npos)
+            return Failed(SqlTextFile::kBadText, name + " " + win::Utf8FaultText(win::Utf8Fault::NulByte, nul));
         result.text = std::move(bytes);
         return result;
     }

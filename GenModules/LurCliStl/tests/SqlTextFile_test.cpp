@@ -3,6 +3,8 @@
 // used gives its fault and no text at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <string>
 
@@ -51,6 +53,45 @@ TEST_F(SqlTextFileTest, RefusesWhatCannotBeUsedWithItsFault) {
     SqlTextFile input = DecodeSqlText("\xFF", SqlFileEncoding::Utf8, "standard input");
     EXPECT_EQ(input.fault, SqlTextFile::kBadText);
     EXPECT_EQ(input.faultText.rfind("standard input ", 0), 0u) << input.faultText;
+
+    // A NUL byte would cut the text: refused in either encoding, by its offset.
+    const std::string nul = Write("nul.sql", std::string("PRINT 'b\0c';\n", 13));
+    for (SqlFileEncoding encoding : {SqlFileEncoding::Utf8, SqlFileEncoding::Cp1250}) {
+        SqlTextFile refused = ReadSqlTextFile(nul, encoding);
+        EXPECT_EQ(refused.fault, SqlTextFile::kBadText);
+        EXPECT_TRUE(refused.text.empty());
+        EXPECT_EQ(refused.faultText, nul + " holds a NUL byte at byte 8");
+    }
+}
+
+TEST_F(SqlTextFileTest, ReadsAStreamToItsEnd) {
+    // By name: a device is read as a stream, not by its size (which is 0).
+    SqlTextFile zero = ReadSqlTextFile("/dev/zero", SqlFileEncoding::Utf8);
+    EXPECT_EQ(zero.fault, SqlTextFile::kBadText);
+    EXPECT_EQ(zero.faultText, "/dev/zero holds a NUL byte at byte 0");
+    EXPECT_EQ(ReadSqlTextFile("/dev/null", SqlFileEncoding::Utf8).faultText, "/dev/null is empty");
+
+    // Given a reader: converted as a file; nothing at all is an empty text.
+    const std::string utf8 = "PRINT '\xC3\xA1';";
+    size_t served = 0;
+    const auto serve = [&](char* buffer, size_t size) -> long long {
+        const size_t n = std::min(size, utf8.size() - served);
+        utf8.copy(buffer, n, served);
+        served += n;
+        return static_cast<long long>(n);
+    };
+    SqlTextFile read = ReadSqlTextStream(serve, SqlFileEncoding::Utf8, "standard input");
+    EXPECT_EQ(read.fault, SqlTextFile::kNone);
+    EXPECT_EQ(read.text, "PRINT '\xE1';");
+    SqlTextFile empty = ReadSqlTextStream(serve, SqlFileEncoding::Utf8, "standard input");
+    EXPECT_EQ(empty.fault, SqlTextFile::kNone);
+    EXPECT_EQ(empty.text, "");
+    const auto failing = [](char*, size_t) -> long long {
+        errno = EISDIR;
+        return -1;
+    };
+    EXPECT_EQ(ReadSqlTextStream(failing, SqlFileEncoding::Utf8, "standard input").faultText,
+              "standard input is a directory, not a file");
 }
 
 }  // namespace

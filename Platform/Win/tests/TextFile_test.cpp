@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace {
@@ -55,6 +59,7 @@ TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
          "a\xFF",
          "/bom.txt is not valid UTF-8 at byte 4"},  // counted in the file
         {"cjk.txt", "x=\xE6\x97\xA5\n", "/cjk.txt holds a character that code page 1250 lacks at byte 2"},
+        {"nul.txt", std::string("ab\0c\n", 5), "/nul.txt holds a NUL byte at byte 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,8 +87,61 @@ TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
             EXPECT_EQ(error.what(), message);
         }
     }
+    // A device read to its end: /dev/zero ends at its first block.
+    try {
+        win::ReadUtf8TextFile("/dev/zero");
+        ADD_FAILURE() << "/dev/zero accepted";
+    } catch (const win::TextFileError& error) {
+        EXPECT_EQ(std::string(error.what()), "/dev/zero holds a NUL byte at byte 0");
+    }
     EXPECT_THROW(win::RefuseDirectory(m_dir), win::TextFileError);
     EXPECT_NO_THROW(win::RefuseDirectory(m_dir + "/none.txt"));  // not a directory: the reader says what it is
+}
+
+// A stream read to its end: up to the limit, stopped after a block with a
+// NUL byte, and a failed read with its errno (an interrupted one read again).
+TEST(ReadToEnd, ReadsToTheEndWithinTheBoundOrSaysWhy) {
+    // Serves text by blocks of 10 bytes, a NUL byte at stopAt, the end at ends.
+    struct Source {
+        size_t ends;
+        size_t stopAt = SIZE_MAX;
+        int failsWith = 0;  // errno of the second read
+        size_t served = 0;
+        int calls = 0;
+        long long operator()(char* buffer, size_t size) {
+            if (++calls == 2 && failsWith != 0) {
+                errno = failsWith;
+                return -1;
+            }
+            const size_t n = std::min({size, size_t(10), ends - served});
+            for (size_t i = 0; i < n; ++i) buffer[i] = served + i == stopAt ? '\0' : 'x';
+            served += n;
+            return static_cast<long long>(n);
+        }
+    };
+    const struct {
+        Source source;
+        size_t limit;
+        size_t bytes;  // read
+        bool tooLong;
+        int error;
+    } cases[] = {
+        {{35}, 100, 35, false, 0},
+        {{35}, 35, 35, false, 0},         // exactly the limit
+        {{1000}, 35, 30, true, 0},        // what the limit holds, by whole blocks
+        {{1000, 42}, 100, 50, false, 0},  // the block with the NUL, no further
+        {{35, SIZE_MAX, EIO}, 100, 10, false, EIO},
+        {{35, SIZE_MAX, EINTR}, 100, 35, false, 0},
+    };
+    for (const auto& c : cases) {
+        Source source = c.source;
+        const win::StreamBytes read = win::ReadToEnd(std::ref(source), c.limit);
+        EXPECT_EQ(read.bytes.size(), c.bytes) << c.source.ends << " " << c.limit;
+        EXPECT_EQ(read.tooLong, c.tooLong) << c.source.ends << " " << c.limit;
+        EXPECT_EQ(read.error, c.error) << c.source.ends << " " << c.limit;
+    }
+    EXPECT_EQ(win::TooLongStreamText(),
+              "is longer than 256 MiB (268435456 bytes), the most read from a pipe or a device; give it as a file");
 }
 
 }  // namespace
