@@ -151,6 +151,7 @@ TEST_F(LurSqlInputTest, WhatCannotBeAScriptSaysWhy) {
         call.args.insert(call.args.end(), c.args.begin(), c.args.end());
         call.workDir = Work();
         call.inputFile = c.input;
+        call.environment = {{"LC_ALL", "en_US.UTF-8"}};  // the system's texts in English
         const lurtest::ProgramRun run = lurtest::RunProgram(call);
         EXPECT_EQ(run.status, 3) << run.err;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
