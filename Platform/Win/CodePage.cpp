@@ -107,6 +107,11 @@ void DecodeUtf8Located(std::string_view text, Emit emit) {
     char32_t cp = 0;
     bool valid = true;
     for (size_t i = 0, next = 0; i < text.size(); i = next) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {  // the common case, without the call
+            emit(char32_t(text[i]), i, true);
+            next = i + 1;
+            continue;
+        }
         next = DecodeUtf8At(text, i, cp, valid);
         emit(cp, i, valid);
     }
