@@ -34,13 +34,34 @@ std::string Store::DataDirectory() {
 void MakeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
-        if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
             throw StoreError{kNoStore, "cannot create directory " + prefix};
         }
         if (slash == std::string::npos) {
             return;
         }
     }
+}
+
+unsigned StoreFileMode(const std::string& service) {
+    struct stat store {};
+    return stat(Store::PathFor(service).c_str(), &store) == 0 ? store.st_mode & 0777 : 0600;
+}
+
+bool CreateEmptyFile(const std::string& path, unsigned mode) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    // open() takes the umask's bits away; fchmod does not.
+    const bool made = fchmod(fd, static_cast<mode_t>(mode)) == 0;
+    const int error = errno;
+    close(fd);
+    if (!made) {
+        unlink(path.c_str());
+        errno = error;
+    }
+    return made;
 }
 
 namespace {
@@ -179,16 +200,17 @@ void Store::AddMissingInternalTables() {
 std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volumeId) {
     const std::string path = PathFor(service);
     MakeDirectories(DataDirectory());
-    // Claim the file first, so that of two creators only one goes on.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    // Claim the file first, so that of two creators only one goes on. The
+    // store is its owner's alone: any local user could otherwise copy it and
+    // read every table past the login. SQLite gives its -wal and -shm files
+    // the store's mode.
+    if (!CreateEmptyFile(path, 0600)) {
         if (errno == EEXIST) {
             throw StoreError{kLockedOrDuplicate,
                              "the service \"" + win::Cp1250ToUtf8(service) + "\" already has a store"};
         }
         throw StoreError{kNoStore, "cannot create " + path};
     }
-    close(fd);
     try {
         std::unique_ptr<Store> store(new Store(service, std::make_unique<Database>(path, true)));
         Fill(*store, volumeId);
