@@ -19,9 +19,7 @@
 // unreadable, not valid text or with a syntax error, an import refused).
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +34,7 @@
 #include "RdmFileImport.h"
 #include "ResultCsv.h"
 #include "SqlTextFile.h"
+#include "TextFile.h"
 #include "WindowSystem.h"
 
 namespace {
@@ -209,20 +208,15 @@ bool Connect(LuConn& connection, const Options& options) {
 std::optional<std::string> ReadStandardInputBytes() {
     std::string bytes;
     char block[65536];
-    for (;;) {
-        const ssize_t got = read(STDIN_FILENO, block, sizeof block);
-        if (got > 0) {
-            bytes.append(block, static_cast<size_t>(got));
-        } else if (got == 0) {
-            return bytes;
-        } else if (errno == EISDIR) {
-            Line(stderr, "lursql: standard input is a directory, not a file");
-            return std::nullopt;
-        } else if (errno != EINTR) {
-            Line(stderr, std::string("lursql: standard input cannot be read: ") + std::strerror(errno));
-            return std::nullopt;
+    try {
+        while (const size_t got = win::ReadStandardInput(block, sizeof block)) {
+            bytes.append(block, got);
         }
+    } catch (const win::TextFileError& error) {
+        Line(stderr, "lursql: " + win::Cp1250ToUtf8(error.what()));
+        return std::nullopt;
     }
+    return bytes;
 }
 
 // The script on standard input, read to its end and converted as a file.

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -318,7 +317,7 @@ void Load(const std::vector<std::string>& args) {
     if (args[3] != "-") {
         file = win::OpenInputFile(args[3]);
     }
-    std::istream& in = args[3] == "-" ? std::cin : file;
+    std::istream& in = args[3] == "-" ? win::StandardInput() : file;
     int line = 0;
     std::vector<std::string> header;
     SkipByteOrderMark(in);

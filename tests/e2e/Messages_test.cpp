@@ -433,19 +433,32 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
     }
 }
 
-// A script on standard input that cannot be read is refused like a file
-// that cannot: said with why, and nothing runs.
+// Standard input that cannot be read (a directory given with "<") is
+// refused like a file that cannot: said with why, and nothing of it runs or
+// is loaded, where a stream would take it for an empty input.
 TEST_F(MessagesTest, StandardInputThatCannotBeReadRunsNothing) {
-    lurtest::ProgramCall call{lurtest::BinDir() + "/lursql",
-                              {"-u", "owner", "-p", "key", "GARAGE"},
-                              service.Dir() + "/stdout.txt",
-                              service.Dir() + "/stderr.txt"};
-    call.workDir = Work();
-    call.inputFile = Work() + "/folder";
-    const lurtest::ProgramRun run = lurtest::RunProgram(call);
-    EXPECT_EQ(run.status, 3) << run.err;
-    EXPECT_EQ(run.err, "lursql: standard input is a directory, not a file\n");
-    EXPECT_EQ(run.out, "");
+    const std::string vehicles = Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out;
+    const struct {
+        const char* program;
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE"}, 3},
+        {"lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "-"}, 1},
+        {"lurvehgen", {"summary", "-"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        lurtest::ProgramCall call{lurtest::BinDir() + "/" + c.program, c.args, service.Dir() + "/stdout.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.inputFile = Work() + "/folder";
+        const lurtest::ProgramRun run = lurtest::RunProgram(call);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.err, std::string(c.program) + ": standard input is a directory, not a file\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out, vehicles);
 }
 
 TEST_F(MessagesTest, AFailureInsideScriptsIsToldOnceInAFewLines) {

@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <istream>
+#include <iterator>
 #include <string>
+
+#include "StdinScope.h"
 
 namespace {
 
@@ -84,6 +90,40 @@ TEST_F(TextFileTest, FileWithAFaultIsRefusedNamingItAndTheOffset) {
     }
     EXPECT_THROW(win::RefuseDirectory(m_dir), win::TextFileError);
     EXPECT_NO_THROW(win::RefuseDirectory(m_dir + "/none.txt"));  // not a directory: the reader says what it is
+}
+
+// Standard input read piece by piece: bytes peeked at go back across the
+// blocks its reads deliver (a socket of records hands over one per read),
+// the input ends where it ends, and a directory given with "<" raises its
+// TextFileError from the stream's read instead of passing for an empty input.
+TEST_F(TextFileTest, StandardInputIsReadInBlocksAndAFailedReadRaises) {
+    int records[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, records), 0);
+    for (const char* record : {"a", "b", "c"}) ASSERT_EQ(::write(records[1], record, 1), 1);
+    ::close(records[1]);
+    std::istream& in = win::StandardInput();
+    {
+        const lurtest::StdinScope input(records[0]);
+        in.clear();
+        EXPECT_EQ(in.get(), 'a');
+        EXPECT_EQ(in.get(), 'b');
+        EXPECT_EQ(in.peek(), 'c');
+        in.unget();
+        in.unget();
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc");
+        EXPECT_EQ(in.get(), std::char_traits<char>::eof());
+    }
+    ::close(records[0]);
+
+    const lurtest::StdinScope input(m_dir);
+    in.clear();
+    try {
+        in.peek();
+        ADD_FAILURE() << "a directory read as a stream";
+    } catch (const win::TextFileError& error) {
+        EXPECT_STREQ(error.what(), "standard input is a directory, not a file");
+    }
+    in.clear();
 }
 
 }  // namespace
