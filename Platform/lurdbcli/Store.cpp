@@ -15,6 +15,7 @@
 #include "CodePage.h"
 #include "Crt.h"
 #include "LockFile.h"
+#include "QuotedValue.h"
 #include "RecordCodec.h"
 #include "lurdbcli.h"
 
@@ -443,6 +444,21 @@ std::optional<int32_t> Store::DrawFromSequence(const std::string& name) {
     return drawn->first;
 }
 
+namespace {
+
+// The text values give a field (the last one naming it); "" for none.
+std::string GivenText(const FieldDef& field, const std::vector<std::pair<std::string, std::string>>& values) {
+    std::string text;
+    for (const auto& [name, value] : values) {
+        if (EqualsIgnoreCase(name, field.name)) {
+            text = value;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
 void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
                const std::vector<std::pair<std::string, std::string>>& values) {
     std::vector<SqlValue> bound;
@@ -450,13 +466,7 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
         if (!field.HasValue()) {
             continue;
         }
-        std::string text;
-        for (const auto& [name, value] : values) {
-            if (EqualsIgnoreCase(name, field.name)) {
-                text = value;
-            }
-        }
-        bound.push_back(TextToSql(field, text));
+        bound.push_back(TextToSql(field, GivenText(field, values)));
     }
     for (const auto& [name, value] : values) {
         if (table.FieldIndex(name) < 0) {
@@ -469,6 +479,39 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
         insert.Bind(static_cast<int>(i + 1), bound[i]);
     }
     insert.Run();
+}
+
+std::optional<std::string> TakenUniqueKey(Database& db, const TablespaceDef& tablespace, const TableDef& table,
+                                          const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const FieldDef& key : table.fields) {
+        if (!key.IsUnique()) {
+            continue;
+        }
+        const std::vector<std::string> columns = key.type == 'k' ? key.components : std::vector<std::string>{key.name};
+        std::string condition;
+        std::string named;
+        std::vector<SqlValue> bound;
+        for (const std::string& column : columns) {
+            const FieldDef& field = table.fields[static_cast<size_t>(table.FieldIndex(column))];
+            const std::string text = GivenText(field, values);
+            // Compared as the key's index compares them: the column's collation.
+            condition += (condition.empty() ? "" : " AND ") + QuoteName(field.name) + " = ?";
+            bound.push_back(TextToSql(field, text));
+            named += (named.empty() ? "" : ", ") + win::Cp1250ToUtf8(field.name) + " = " +
+                     win::Cp1250ToUtf8(lurquote::QuotedValue(text, '"'));
+        }
+        Statement& probe = db.Cached("SELECT 1 FROM " + QuoteName(SqlTableName(tablespace, table)) + " WHERE " +
+                                     condition + " LIMIT 1");
+        for (size_t i = 0; i < bound.size(); ++i) {
+            probe.Bind(static_cast<int>(i + 1), bound[i]);
+        }
+        const bool taken = probe.Step();
+        probe.Reset();
+        if (taken) {
+            return columns.size() == 1 ? named : win::Cp1250ToUtf8(key.name) + " (" + named + ")";
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace lurdbcli

@@ -126,4 +126,12 @@ bool CreateEmptyFile(const std::string& path, unsigned mode);
 void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
                const std::vector<std::pair<std::string, std::string>>& values);
 
+// The first unique key of the table whose values, in a row InsertRow is given
+// (values as it takes them), a row of the table holds already, as messages
+// name it (UTF-8): FIELD = "V", a compound key KEY (A = "1", B = "x");
+// nullopt when no key's values are taken. Tells a duplicate key, which the
+// store itself names only by its index, in the system's words.
+std::optional<std::string> TakenUniqueKey(Database& db, const TablespaceDef& tablespace, const TableDef& table,
+                                          const std::vector<std::pair<std::string, std::string>>& values);
+
 }  // namespace lurdbcli

@@ -51,6 +51,8 @@ protected:
         Write("toolong.sql", "INSERT INTO Gepjarmu VALUES (1, 'ABCDEFGHIJKL');\n");
         Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
         Write("duplicate.csv", "2,B\n1,C\n");
+        Write("dupload.csv", "GJ_ID,Rendszam\n1,B\n");
+        Write("dupinfile.csv", "GJ_ID,Rendszam\n5,A\n6,B\n5,C\n");
         std::filesystem::create_directory(Work() + "/folder");
         Write("float4.sql", "INSERT INTO Meres VALUES (1, 1e-50, 1);\n");
         Write("float8.sql", "INSERT INTO Meres VALUES (1, 1, 1e-400);\n");
@@ -393,6 +395,23 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          1,
          "bad value \"" + huge.substr(0, 60) + "\"... (1048576 characters)",
          huge.substr(0, 61),
+         -1},
+        // A load of a key the table or the file has already: the key, the
+        // value, the table and the line, in the system's words, not the
+        // store's.
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "dupload.csv"},
+         1,
+         "lurdbadm: line 2: Car.Gepjarmu has a row with the unique key GJ_ID = \"1\" already; nothing of "
+         "dupload.csv was loaded\n",
+         "UNIQUE",
+         -1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "dupinfile.csv"},
+         1,
+         "lurdbadm: line 4: an earlier line of dupinfile.csv has the unique key GJ_ID = \"5\" of Car.Gepjarmu too; "
+         "nothing of dupinfile.csv was loaded\n",
+         "UNIQUE",
          -1},
         // A quote never closed says where it was opened, run or checked.
         {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "openquote.sql"}, 3, "error 2019: ", "", -1},
