@@ -49,15 +49,18 @@ int Mode(const std::string& path) {
     return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
 }
 
-// The files of a service that a login, a change and an archive have made:
-// the store, its companions, and the archives.
-std::vector<std::string> ServiceFiles(const std::string& data, const std::string& service) {
+// Every file of a service that a login, a change and an archive have made
+// (the store, its companions, the archive) has the mode.
+void ExpectFileModes(const std::string& data, const std::string& service, int mode) {
     std::vector<std::string> files;
     for (const char* suffix : {"", "-wal", "-shm", ".locks", ".locks-wal", ".locks-shm"}) {
         files.push_back(data + "/" + service + ".lurdb" + suffix);
     }
     for (const auto& entry : fs::directory_iterator(data + "/archive/" + service)) files.push_back(entry.path());
-    return files;
+    EXPECT_EQ(files.size(), 7u);
+    for (const std::string& file : files) {
+        EXPECT_EQ(Mode(file), mode) << file;
+    }
 }
 
 // The system privileges of a service's dictionary, "<spid> <spname>" in id order.
@@ -148,6 +151,16 @@ protected:
         return output;
     }
     std::string Data() const { return dir.Path() + "/data"; }
+
+    // A login that opens T, adds a record and archives the store: what makes
+    // every file beside it. The handle; -1 when a step failed.
+    int32_t LoginChangeAndArchive(const char* service) {
+        const int32_t h = Login(service);
+        char record[kRecordSize] = {};
+        const bool done = h > 0 && c.openDbExA(h, kDbNo, "T", 0) == kOk &&
+                          c.newRec(h, kDbNo, kRec, kRecordSize, record) == kOk && c.archiveDb(h) == kOk;
+        return done ? h : -1;
+    }
 
     // A child process logged in to the service until child.Stop().
     void ChildLogsIn(const char* service) {
@@ -425,21 +438,12 @@ TEST_F(AdminTest, ANewStoreAndTheFilesBesideItAreTheOwnersAlone) {
         const lurtest::EnvScope location("LURDB_DATA", data);
         ASSERT_TRUE(maker.create());
         ASSERT_EQ(testsupport::RunAdmin("create-tablespace own " + dir.Path() + "/t.schema"), 0);
-        const int32_t own = Login("OWN");
-        ASSERT_GT(own, 0);
-        ASSERT_EQ(c.openDbExA(own, kDbNo, "T", 0), kOk);
-        char record[kRecordSize] = {};
-        ASSERT_EQ(c.newRec(own, kDbNo, kRec, kRecordSize, record), kOk);
-        ASSERT_EQ(c.archiveDb(own), kOk);
+        ASSERT_GT(LoginChangeAndArchive("OWN"), 0);
 
         for (const std::string& folder : {data, data + "/archive", data + "/archive/OWN"}) {
             EXPECT_EQ(Mode(folder), 0700) << folder;
         }
-        const std::vector<std::string> files = ServiceFiles(data, "OWN");
-        EXPECT_EQ(files.size(), 7u);
-        for (const std::string& file : files) {
-            EXPECT_EQ(Mode(file), 0600) << file;
-        }
+        ExpectFileModes(data, "OWN", 0600);
     }
 }
 
@@ -451,20 +455,11 @@ TEST_F(AdminTest, AnExistingStoreKeepsItsModeAndNewFilesBesideItTakeIt) {
     const std::string store = Data() + "/OLD.lurdb";
     ASSERT_EQ(chmod(store.c_str(), 0644), 0);
     const lurtest::UmaskScope strict(077);
-    const int32_t old = Login("OLD");
+    const int32_t old = LoginChangeAndArchive("OLD");
     ASSERT_GT(old, 0);
-    ASSERT_EQ(c.openDbExA(old, kDbNo, "T", 0), kOk);
-    char record[kRecordSize] = {};
-    ASSERT_EQ(c.newRec(old, kDbNo, kRec, kRecordSize, record), kOk);
-    ASSERT_EQ(c.archiveDb(old), kOk);
     const std::string archive = fs::directory_iterator(Data() + "/archive/OLD")->path();
     ASSERT_EQ(c.restoreArchive(old, archive.c_str()), kOk);
-
-    const std::vector<std::string> files = ServiceFiles(Data(), "OLD");
-    EXPECT_EQ(files.size(), 7u);
-    for (const std::string& file : files) {
-        EXPECT_EQ(Mode(file), 0644) << file;
-    }
+    ExpectFileModes(Data(), "OLD", 0644);
 }
 
 TEST_F(AdminTest, AllBinaryDescriptorsListEveryTablespaceWithItsDescription) {
