@@ -1,5 +1,7 @@
 #include "CheckedOutput.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -14,6 +16,20 @@ CheckedOutput CheckedOutput::Create(const std::string& path) {
     std::FILE* stream = std::fopen(path.c_str(), "wb");
     const int err = errno;
     CheckedOutput output(stream, path);
+    if (stream == nullptr) output.Fail(err);
+    return output;
+}
+
+CheckedOutput CheckedOutput::Adopt(int fd, std::string name) {
+    int err = errno;
+    std::FILE* stream = nullptr;
+    if (fd >= 0) {
+        errno = 0;
+        stream = fdopen(fd, "wb");
+        err = errno;
+        if (stream == nullptr) close(fd);
+    }
+    CheckedOutput output(stream, std::move(name));
     if (stream == nullptr) output.Fail(err);
     return output;
 }

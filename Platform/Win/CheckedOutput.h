@@ -28,6 +28,10 @@ public:
     // The file at path (as on disk, UTF-8) created anew, or emptied, for
     // writing and named by its path; a failed open is the first failure.
     static CheckedOutput Create(const std::string& path);
+    // The file open for writing on descriptor fd (which the object takes),
+    // named as name; a negative fd is a failed open, errno its reason, and
+    // the first failure.
+    static CheckedOutput Adopt(int fd, std::string name);
     // Closes a stream that Close has not closed, without a check: a program
     // that wants the outcome calls Close.
     ~CheckedOutput();

@@ -1,10 +1,14 @@
 #include "TextFile.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <streambuf>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +22,26 @@ namespace {
 TextFileError Unreadable(const std::string& path) {
     return TextFileError("cannot read " + path + ": " + std::strerror(errno));
 }
+
+// Standard input's bytes as a stream buffer, with a few of the bytes
+// before the current block kept, so that a reader can put back what it
+// peeked at across the blocks of a pipe.
+class StandardInputBuffer : public std::streambuf {
+protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        const size_t kept = std::min(static_cast<size_t>(egptr() - eback()), kPutBack);
+        if (kept > 0) std::memmove(m_block + kPutBack - kept, egptr() - kept, kept);
+        const size_t got = ReadStandardInput(m_block + kPutBack, sizeof m_block - kPutBack);
+        if (got == 0) return traits_type::eof();
+        setg(m_block + kPutBack - kept, m_block + kPutBack, m_block + kPutBack + got);
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    static constexpr size_t kPutBack = 8;
+    char m_block[65536];
+};
 
 }  // namespace
 
@@ -45,6 +69,25 @@ StreamBytes ReadToEnd(const std::function<long long(char*, size_t)>& readBlock, 
 std::string TooLongStreamText() {
     return "is longer than " + std::to_string(kMaxStreamBytes >> 20) + " MiB (" + std::to_string(kMaxStreamBytes) +
            " bytes), the most read from a pipe or a device; give it as a file";
+}
+
+size_t ReadStandardInput(char* buffer, size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, size);
+        if (got >= 0) return static_cast<size_t>(got);
+        if (errno == EISDIR) throw TextFileError("standard input is a directory, not a file");
+        if (errno != EINTR) throw TextFileError(std::string("standard input cannot be read: ") + std::strerror(errno));
+    }
+}
+
+std::istream& StandardInput() {
+    // badbit raised: the stream hands on the read's own TextFileError.
+    static struct Input {
+        StandardInputBuffer buffer;
+        std::istream stream{&buffer};
+        Input() { stream.exceptions(std::ios::badbit); }
+    } input;
+    return input.stream;
 }
 
 void RefuseDirectory(const std::string& path) {

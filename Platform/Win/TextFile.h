@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <fstream>
 #include <functional>
+#include <istream>
 #include <stdexcept>
 #include <string>
 
@@ -57,5 +58,18 @@ std::ifstream OpenInputFile(const std::string& path);
 // 1250) names a directory: the system's own answer for one ("Access is
 // denied", or an open that succeeds and reads nothing) misleads.
 void RefuseDirectory(const std::string& path);
+
+// One read(2) of standard input into buffer, size bytes at most: the number
+// read, 0 at its end (an interrupted read is tried again). A read that fails
+// raises TextFileError: "standard input is a directory, not a file" (a
+// directory given with "<", which a stream would take for an empty input)
+// or "standard input cannot be read: <the system's reason>".
+size_t ReadStandardInput(char* buffer, size_t size);
+
+// Standard input as a stream, for a program that reads it piece by piece
+// (the CSV of "lurdbadm load -" and "lurvehgen summary -"), read through
+// ReadStandardInput: a failed read raises its TextFileError from the
+// stream's call instead of passing for the end of the input.
+std::istream& StandardInput();
 
 }  // namespace win

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -309,6 +309,27 @@ TableInStore OpenTable(const std::string& service, const std::string& tablespace
     return found;
 }
 
+// Why the store refused a row of a load for a key (code page 1250 values by
+// field name), in the system's words, after the load's transaction was
+// rolled back: the unique key and its value, where it is taken (the table,
+// or an earlier line of the input), and that nothing was loaded. detail is
+// the store's own words, for a refusal no unique key explains.
+std::string RefusedKey(const TableInStore& target, const std::vector<std::pair<std::string, std::string>>& values,
+                       const std::string& input, const std::string& detail) {
+    Database& db = target.store->Db();
+    const std::optional<std::string> key = TakenUniqueKey(db, target.tablespace, *target.table, values);
+    db.Exec("ROLLBACK");
+    const std::string table = win::Cp1250ToUtf8(target.tablespace.name + "." + target.table->name);
+    const std::string nothing = "; nothing of " + input + " was loaded";
+    if (!key) {
+        return table + " refuses the row (" + detail + ")" + nothing;
+    }
+    if (TakenUniqueKey(db, target.tablespace, *target.table, values)) {
+        return table + " has a row with the unique key " + *key + " already" + nothing;
+    }
+    return "an earlier line of " + input + " has the unique key " + *key + " of " + table + " too" + nothing;
+}
+
 void Load(const std::vector<std::string>& args) {
     if (args.size() != 4) {
         throw UsageError("load needs <service> <tablespace> <table> <csv-file|->");
@@ -318,7 +339,8 @@ void Load(const std::vector<std::string>& args) {
     if (args[3] != "-") {
         file = win::OpenInputFile(args[3]);
     }
-    std::istream& in = args[3] == "-" ? std::cin : file;
+    std::istream& in = args[3] == "-" ? win::StandardInput() : file;
+    const std::string input = args[3] == "-" ? "standard input" : win::Cp1250ToUtf8(args[3]);
     int line = 0;
     std::vector<std::string> header;
     SkipByteOrderMark(in);
@@ -364,6 +386,10 @@ void Load(const std::vector<std::string>& args) {
             try {
                 InsertRow(db, target.tablespace, *target.table, values);
             } catch (const StoreError& error) {
+                if (error.status == kLockedOrDuplicate) {
+                    throw std::runtime_error("line " + std::to_string(line) + ": " +
+                                             RefusedKey(target, values, input, error.detail));
+                }
                 throw std::runtime_error("line " + std::to_string(line) + ": " + error.detail);
             }
             ++rows;
@@ -374,7 +400,9 @@ void Load(const std::vector<std::string>& args) {
         }
         db.Exec("COMMIT");
     } catch (...) {
-        db.Exec("ROLLBACK");
+        if (db.InTransaction()) {
+            db.Exec("ROLLBACK");
+        }
         throw;
     }
     Out().Print("%d rows loaded into %s.%s\n", rows, win::Cp1250ToUtf8(args[1]).c_str(),

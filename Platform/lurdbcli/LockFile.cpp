@@ -67,8 +67,21 @@ bool SlotHeld(int fd, long long slot) {
 
 }  // namespace
 
+namespace {
+
+// The companion file's path, made (empty, with the store's mode) when it is
+// missing: SQLite would make it with the umask's leave. One that exists
+// stays as it is.
+std::string CompanionPath(const std::string& service) {
+    const std::string path = Store::PathFor(service) + ".locks";
+    CreateEmptyFile(path, StoreFileMode(service));  // a failure is SQLite's to tell when it opens the file
+    return path;
+}
+
+}  // namespace
+
 LockFile::LockFile(const std::string& service)
-    : m_path(Store::PathFor(service) + ".locks"), m_db(std::make_unique<Database>(m_path, true)) {
+    : m_path(CompanionPath(service)), m_db(std::make_unique<Database>(m_path, true)) {
     m_db->Exec(
         "CREATE TABLE IF NOT EXISTS _lur_record_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, "
         "mode TEXT NOT NULL, slot INTEGER NOT NULL, pid INTEGER NOT NULL, handle INTEGER NOT NULL, "

@@ -15,6 +15,7 @@
 #include "CodePage.h"
 #include "Crt.h"
 #include "LockFile.h"
+#include "QuotedValue.h"
 #include "RecordCodec.h"
 #include "lurdbcli.h"
 
@@ -34,13 +35,34 @@ std::string Store::DataDirectory() {
 void MakeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
-        if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
             throw StoreError{kNoStore, "cannot create directory " + prefix};
         }
         if (slash == std::string::npos) {
             return;
         }
     }
+}
+
+unsigned StoreFileMode(const std::string& service) {
+    struct stat store {};
+    return stat(Store::PathFor(service).c_str(), &store) == 0 ? store.st_mode & 0777 : 0600;
+}
+
+bool CreateEmptyFile(const std::string& path, unsigned mode) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    // open() takes the umask's bits away; fchmod does not.
+    const bool made = fchmod(fd, static_cast<mode_t>(mode)) == 0;
+    const int error = errno;
+    close(fd);
+    if (!made) {
+        unlink(path.c_str());
+        errno = error;
+    }
+    return made;
 }
 
 namespace {
@@ -179,16 +201,17 @@ void Store::AddMissingInternalTables() {
 std::unique_ptr<Store> Store::Create(const std::string& service, uint32_t volumeId) {
     const std::string path = PathFor(service);
     MakeDirectories(DataDirectory());
-    // Claim the file first, so that of two creators only one goes on.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    // Claim the file first, so that of two creators only one goes on. The
+    // store is its owner's alone: any local user could otherwise copy it and
+    // read every table past the login. SQLite gives its -wal and -shm files
+    // the store's mode.
+    if (!CreateEmptyFile(path, 0600)) {
         if (errno == EEXIST) {
             throw StoreError{kLockedOrDuplicate,
                              "the service \"" + win::Cp1250ToUtf8(service) + "\" already has a store"};
         }
         throw StoreError{kNoStore, "cannot create " + path};
     }
-    close(fd);
     try {
         std::unique_ptr<Store> store(new Store(service, std::make_unique<Database>(path, true)));
         Fill(*store, volumeId);
@@ -421,6 +444,21 @@ std::optional<int32_t> Store::DrawFromSequence(const std::string& name) {
     return drawn->first;
 }
 
+namespace {
+
+// The text values give a field (the last one naming it); "" for none.
+std::string GivenText(const FieldDef& field, const std::vector<std::pair<std::string, std::string>>& values) {
+    std::string text;
+    for (const auto& [name, value] : values) {
+        if (EqualsIgnoreCase(name, field.name)) {
+            text = value;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
 void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
                const std::vector<std::pair<std::string, std::string>>& values) {
     std::vector<SqlValue> bound;
@@ -428,13 +466,7 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
         if (!field.HasValue()) {
             continue;
         }
-        std::string text;
-        for (const auto& [name, value] : values) {
-            if (EqualsIgnoreCase(name, field.name)) {
-                text = value;
-            }
-        }
-        bound.push_back(TextToSql(field, text));
+        bound.push_back(TextToSql(field, GivenText(field, values)));
     }
     for (const auto& [name, value] : values) {
         if (table.FieldIndex(name) < 0) {
@@ -447,6 +479,39 @@ void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& ta
         insert.Bind(static_cast<int>(i + 1), bound[i]);
     }
     insert.Run();
+}
+
+std::optional<std::string> TakenUniqueKey(Database& db, const TablespaceDef& tablespace, const TableDef& table,
+                                          const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const FieldDef& key : table.fields) {
+        if (!key.IsUnique()) {
+            continue;
+        }
+        const std::vector<std::string> columns = key.type == 'k' ? key.components : std::vector<std::string>{key.name};
+        std::string condition;
+        std::string named;
+        std::vector<SqlValue> bound;
+        for (const std::string& column : columns) {
+            const FieldDef& field = table.fields[static_cast<size_t>(table.FieldIndex(column))];
+            const std::string text = GivenText(field, values);
+            // Compared as the key's index compares them: the column's collation.
+            condition += (condition.empty() ? "" : " AND ") + QuoteName(field.name) + " = ?";
+            bound.push_back(TextToSql(field, text));
+            named += (named.empty() ? "" : ", ") + win::Cp1250ToUtf8(field.name) + " = " +
+                     win::Cp1250ToUtf8(lurquote::QuotedValue(text, '"'));
+        }
+        Statement& probe = db.Cached("SELECT 1 FROM " + QuoteName(SqlTableName(tablespace, table)) + " WHERE " +
+                                     condition + " LIMIT 1");
+        for (size_t i = 0; i < bound.size(); ++i) {
+            probe.Bind(static_cast<int>(i + 1), bound[i]);
+        }
+        const bool taken = probe.Step();
+        probe.Reset();
+        if (taken) {
+            return columns.size() == 1 ? named : win::Cp1250ToUtf8(key.name) + " (" + named + ")";
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace lurdbcli

@@ -105,13 +105,33 @@ private:
     std::unique_ptr<Database> m_db;
 };
 
-// Creates a directory and the ones above it that are missing; kNoStore when
-// one cannot be made.
+// Creates a directory and the ones above it that are missing, each its
+// owner's alone (0700); kNoStore when one cannot be made.
 void MakeDirectories(const std::string& path);
+
+// The permission bits of a new file beside the store (its locks file, an
+// archive): the store's own, as SQLite gives them to the -wal and -shm
+// files, so a new store's files are its owner's alone (0600) and a store
+// shared on purpose stays usable by those it is shared with. 0600 when the
+// store cannot be looked at.
+unsigned StoreFileMode(const std::string& service);
+
+// Makes an empty file at path with exactly mode (whatever the umask), for
+// SQLite to fill; false with errno set when it cannot (EEXIST: it exists).
+// SQLite alone would make it with the umask's leave (0644 as a rule).
+bool CreateEmptyFile(const std::string& path, unsigned mode);
 
 // Inserts one row of a table of a tablespace: values by field name (code
 // page 1250 text, converted by the field's type). Fields not given are zero.
 void InsertRow(Database& db, const TablespaceDef& tablespace, const TableDef& table,
                const std::vector<std::pair<std::string, std::string>>& values);
+
+// The first unique key of the table whose values, in a row InsertRow is given
+// (values as it takes them), a row of the table holds already, as messages
+// name it (UTF-8): FIELD = "V", a compound key KEY (A = "1", B = "x");
+// nullopt when no key's values are taken. Tells a duplicate key, which the
+// store itself names only by its index, in the system's words.
+std::optional<std::string> TakenUniqueKey(Database& db, const TablespaceDef& tablespace, const TableDef& table,
+                                          const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace lurdbcli

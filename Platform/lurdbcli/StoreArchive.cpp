@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -80,6 +81,12 @@ std::string Store::Archive() {
     const std::string temporary = directory + "/." + name + ".tmp" + std::to_string(getpid());
 
     unlink(temporary.c_str());  // a leftover of a crashed attempt of a process of the same id
+    // VACUUM INTO fills an empty file as it finds it: the archive gets the
+    // store's mode, not the umask's leave.
+    if (!CreateEmptyFile(temporary, StoreFileMode(m_service))) {
+        throw StoreError{errno == ENOSPC ? kStoreFull : kStoreError,
+                         "cannot create " + temporary + ": " + std::strerror(errno)};
+    }
     try {
         // One read transaction: the copy is the store as of one commit.
         m_db->Exec("VACUUM INTO " + QuoteText(temporary));

@@ -51,6 +51,8 @@ protected:
         Write("toolong.sql", "INSERT INTO Gepjarmu VALUES (1, 'ABCDEFGHIJKL');\n");
         Write("duplicate.sql", "INSERT INTO Gepjarmu VALUES (1, 'B');\n");
         Write("duplicate.csv", "2,B\n1,C\n");
+        Write("dupload.csv", "GJ_ID,Rendszam\n1,B\n");
+        Write("dupinfile.csv", "GJ_ID,Rendszam\n5,A\n6,B\n5,C\n");
         std::filesystem::create_directory(Work() + "/folder");
         Write("float4.sql", "INSERT INTO Meres VALUES (1, 1e-50, 1);\n");
         Write("float8.sql", "INSERT INTO Meres VALUES (1, 1, 1e-400);\n");
@@ -411,6 +413,23 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          "lurdbadm: line 2: field Rendszam: bad value \"An\\0na\", a NUL byte (\\0) is no text\n",
          "",
          -1},
+        // A load of a key the table or the file has already: the key, the
+        // value, the table and the line, in the system's words, not the
+        // store's.
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "dupload.csv"},
+         1,
+         "lurdbadm: line 2: Car.Gepjarmu has a row with the unique key GJ_ID = \"1\" already; nothing of "
+         "dupload.csv was loaded\n",
+         "UNIQUE",
+         -1},
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "dupinfile.csv"},
+         1,
+         "lurdbadm: line 4: an earlier line of dupinfile.csv has the unique key GJ_ID = \"5\" of Car.Gepjarmu too; "
+         "nothing of dupinfile.csv was loaded\n",
+         "UNIQUE",
+         -1},
         // A quote never closed says where it was opened, run or checked.
         {"lursql", {"-u", "owner", "-p", "key", "GARAGE", "openquote.sql"}, 3, "error 2019: ", "", -1},
         {"lursql",
@@ -450,19 +469,32 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
     }
 }
 
-// A script on standard input that cannot be read is refused like a file
-// that cannot: said with why, and nothing runs.
+// Standard input that cannot be read (a directory given with "<") is
+// refused like a file that cannot: said with why, and nothing of it runs or
+// is loaded, where a stream would take it for an empty input.
 TEST_F(MessagesTest, StandardInputThatCannotBeReadRunsNothing) {
-    lurtest::ProgramCall call{lurtest::BinDir() + "/lursql",
-                              {"-u", "owner", "-p", "key", "GARAGE"},
-                              service.Dir() + "/stdout.txt",
-                              service.Dir() + "/stderr.txt"};
-    call.workDir = Work();
-    call.inputFile = Work() + "/folder";
-    const lurtest::ProgramRun run = lurtest::RunProgram(call);
-    EXPECT_EQ(run.status, 3) << run.err;
-    EXPECT_EQ(run.err, "lursql: standard input is a directory, not a file\n");
-    EXPECT_EQ(run.out, "");
+    const std::string vehicles = Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out;
+    const struct {
+        const char* program;
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {"lursql", {"-u", "owner", "-p", "key", "GARAGE"}, 3},
+        {"lurdbadm", {"load", "GARAGE", "Car", "Gepjarmu", "-"}, 1},
+        {"lurvehgen", {"summary", "-"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        lurtest::ProgramCall call{lurtest::BinDir() + "/" + c.program, c.args, service.Dir() + "/stdout.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.inputFile = Work() + "/folder";
+        const lurtest::ProgramRun run = lurtest::RunProgram(call);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.err, std::string(c.program) + ": standard input is a directory, not a file\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"}).out, vehicles);
 }
 
 TEST_F(MessagesTest, AFailureInsideScriptsIsToldOnceInAFewLines) {

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -251,42 +252,72 @@ TEST_F(OutputFailureTest, AFailedDescriptionLeavesTheOldFile) {
     EXPECT_EQ(names, (std::vector<std::string>{"GARAGE.dbd", "HUGE.dbd"}));
 }
 
+// What a directory holds: each entry's name with its bytes, or where a link
+// leads.
+std::map<std::string, std::string> DirectoryState(const std::string& dir) {
+    std::map<std::string, std::string> state;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        state[entry.path().filename().string()] = entry.is_symlink()
+                                                      ? "link to " + fs::read_symlink(entry.path()).string()
+                                                      : lurtest::WholeFile(entry.path().string());
+    }
+    return state;
+}
+
 // Sample data under a file-size limit as a shell sets it ("ulimit -f", the
-// signal at its default): the run says which file could not grow and why,
-// and leaves none of the files it wrote, cut or whole.
-TEST_F(OutputFailureTest, ASampleDataRunThatCannotWriteLeavesNoFile) {
+// signal at its default), over an earlier run's whole set, one file of it
+// the user's own now (written before the file that fails), beside a file
+// the run never writes: the run says which file could not grow and why,
+// and leaves the directory byte for byte as it found it.
+TEST_F(OutputFailureTest, ASampleDataRunThatCannotWriteLeavesTheDirectoryAsItFoundIt) {
     lurtest::ProgramCall call{lurtest::BinDir() + "/lurvehgen",
-                              {"--dir", Vehicles(), "--files-only", "--vehicles", "2000"},
+                              {"--dir", Vehicles(), "--files-only", "--vehicles", "20", "--seed", "5"},
                               Work() + "/out.txt",
                               service.Dir() + "/stderr.txt"};
+    ASSERT_EQ(lurtest::RunProgram(call).status, 0);  // the earlier set
+    std::ofstream(Vehicles() + "/dazevure_application.csv") << "the user's own\n";
+    std::ofstream(Vehicles() + "/notes.txt") << "not the run's\n";
+    const std::map<std::string, std::string> earlier = DirectoryState(Vehicles());
+    ASSERT_EQ(earlier.size(), 8u);
+
+    call.args = {"--dir", Vehicles(), "--files-only", "--vehicles", "2000"};
     call.fileSizeLimit = 16 * 1024;  // the registry files fit, the vehicle tables do not
     call.fileSizeSignalDefault = true;
+    const std::string refusal = "lurvehgen: cannot write " + Vehicles() +
+                                "/expected_car_gepjarmu.csv: File too large; the files this run wrote are removed\n";
     const lurtest::ProgramRun run = lurtest::RunProgram(call);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "lurvehgen: cannot write " + Vehicles() +
-                           "/expected_car_gepjarmu.csv: File too large; the files this run wrote are removed\n");
+    EXPECT_EQ(run.err, refusal);
     EXPECT_EQ(run.out, "");
-    ASSERT_TRUE(fs::is_directory(Vehicles()));
-    EXPECT_TRUE(fs::is_empty(Vehicles()));
+    EXPECT_EQ(DirectoryState(Vehicles()), earlier);
 
-    // A link the user put there stays, and the file it leads to, written by
-    // the run, is named.
+    // A link the user put there stays, and so does the file it leads to,
+    // with no temporary file left beside it.
     const std::string linked = Vehicles() + "/dazevure_plugins.csv";
-    fs::create_symlink(Write("plugins_elsewhere.csv", ""), linked);
+    fs::create_directory(Work() + "/elsewhere");
+    const std::string elsewhere = Write("elsewhere/plugins.csv", "the user's plugins\n");
+    fs::remove(linked);
+    fs::create_symlink(elsewhere, linked);
+    const std::map<std::string, std::string> withLink = DirectoryState(Vehicles());
     const lurtest::ProgramRun throughLink = lurtest::RunProgram(call);
     EXPECT_EQ(throughLink.status, 1);
-    EXPECT_EQ(throughLink.err, "lurvehgen: cannot write " + Vehicles() +
-                                   "/expected_car_gepjarmu.csv: File too large; the files this run wrote are "
-                                   "removed, except " +
-                                   linked + "\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Vehicles()), fs::directory_iterator()), 1);
-    fs::remove(linked);
+    EXPECT_EQ(throughLink.err, refusal);
+    EXPECT_EQ(DirectoryState(Vehicles()), withLink);
+    EXPECT_EQ(DirectoryState(Work() + "/elsewhere"),
+              (std::map<std::string, std::string>{{"plugins.csv", "the user's plugins\n"}}));
 
-    // With room, the same run writes every file.
+    // With room, the same run puts its whole set in place, through the link
+    // too, and leaves the user's other file alone.
     call.fileSizeLimit = -1;
     const lurtest::ProgramRun control = lurtest::RunProgram(call);
     EXPECT_EQ(control.status, 0) << control.err;
-    EXPECT_EQ(std::distance(fs::directory_iterator(Vehicles()), fs::directory_iterator()), 7);
+    const std::map<std::string, std::string> written = DirectoryState(Vehicles());
+    EXPECT_EQ(written.size(), 8u);
+    EXPECT_EQ(written.at("notes.txt"), "not the run's\n");
+    EXPECT_EQ(written.at("dazevure_plugins.csv"), "link to " + elsewhere);
+    EXPECT_EQ(lurtest::WholeFile(elsewhere).rfind("PLG_ID,", 0), 0u);
+    EXPECT_EQ(written.at("dazevure_application.csv").rfind("APP_ID,", 0), 0u);
+    EXPECT_GT(written.at("car_gepjarmu.csv").size(), earlier.at("car_gepjarmu.csv").size());
 }
 
 }  // namespace

@@ -1,69 +1,23 @@
 // The shipped terminal backend. Without a terminal on stdin the box is drawn
 // on stderr and the default button answers at once, so a batch run never
 // waits; with one (a pseudo-terminal here) the typed choice answers.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "LanguageScope.h"
 #include "LurMsgBox.h"
+#include "StdinScope.h"
 #include "StringResources.h"
 
 using namespace lurutils;
 
 namespace {
-
-// Standard input read from elsewhere for the scope's life (a file such as
-// /dev/null, or an open descriptor such as a pseudo-terminal); the process's
-// own standard input comes back when the scope ends. Both the C and the C++
-// streams forget what they met on the way (end of file, errors).
-class StdinScope {
-public:
-    explicit StdinScope(const std::string& path = "/dev/null") {
-        const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (file < 0) throw std::runtime_error("cannot open " + path);
-        const bool taken = Take(file);
-        ::close(file);
-        if (!taken) throw std::runtime_error("cannot read standard input from " + path);
-    }
-    // The caller keeps the descriptor.
-    explicit StdinScope(int descriptor) {
-        if (!Take(descriptor)) throw std::runtime_error("cannot read standard input from a descriptor");
-    }
-    ~StdinScope() {
-        ::dup2(m_saved, STDIN_FILENO);
-        ::close(m_saved);
-        ClearStreams();
-    }
-    StdinScope(const StdinScope&) = delete;
-    StdinScope& operator=(const StdinScope&) = delete;
-
-private:
-    bool Take(int descriptor) {
-        m_saved = ::dup(STDIN_FILENO);
-        if (m_saved < 0) return false;
-        if (::dup2(descriptor, STDIN_FILENO) < 0) {
-            ::close(m_saved);
-            return false;
-        }
-        ClearStreams();
-        return true;
-    }
-    static void ClearStreams() {
-        std::clearerr(stdin);
-        std::cin.clear();
-    }
-
-    int m_saved = -1;
-};
 
 class TerminalTest : public ::testing::Test {
 protected:
@@ -75,7 +29,7 @@ protected:
     }
 
     lurtest::UiLanguageScope language{win::LANG_ENGLISH};
-    StdinScope input;  // no terminal
+    lurtest::StdinScope input;  // no terminal
 };
 
 TEST_F(TerminalTest, AnswersTheDefaultButtonWithANote) {
@@ -133,7 +87,7 @@ protected:
 
     lurtest::UiLanguageScope language_{win::LANG_ENGLISH};
     int master_ = -1;
-    std::optional<StdinScope> input_;
+    std::optional<lurtest::StdinScope> input_;
     std::unique_ptr<win::WindowSystem> terminal_;
     win::WindowSystem* previous_ = nullptr;
 };

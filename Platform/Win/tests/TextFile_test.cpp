@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <istream>
+#include <iterator>
 #include <string>
+
+#include "StdinScope.h"
 
 namespace {
 
@@ -142,6 +148,40 @@ TEST(ReadToEnd, ReadsToTheEndWithinTheBoundOrSaysWhy) {
     }
     EXPECT_EQ(win::TooLongStreamText(),
               "is longer than 256 MiB (268435456 bytes), the most read from a pipe or a device; give it as a file");
+}
+
+// Standard input read piece by piece: bytes peeked at go back across the
+// blocks its reads deliver (a socket of records hands over one per read),
+// the input ends where it ends, and a directory given with "<" raises its
+// TextFileError from the stream's read instead of passing for an empty input.
+TEST_F(TextFileTest, StandardInputIsReadInBlocksAndAFailedReadRaises) {
+    int records[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, records), 0);
+    for (const char* record : {"a", "b", "c"}) ASSERT_EQ(::write(records[1], record, 1), 1);
+    ::close(records[1]);
+    std::istream& in = win::StandardInput();
+    {
+        const lurtest::StdinScope input(records[0]);
+        in.clear();
+        EXPECT_EQ(in.get(), 'a');
+        EXPECT_EQ(in.get(), 'b');
+        EXPECT_EQ(in.peek(), 'c');
+        in.unget();
+        in.unget();
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc");
+        EXPECT_EQ(in.get(), std::char_traits<char>::eof());
+    }
+    ::close(records[0]);
+
+    const lurtest::StdinScope input(m_dir);
+    in.clear();
+    try {
+        in.peek();
+        ADD_FAILURE() << "a directory read as a stream";
+    } catch (const win::TextFileError& error) {
+        EXPECT_STREQ(error.what(), "standard input is a directory, not a file");
+    }
+    in.clear();
 }
 
 }  // namespace

@@ -175,15 +175,26 @@ TEST_F(LurdbadmTest, LoadsCsvAndDumpsItBack) {
               "1,ABC-123,\"Kovács, Ödön\",75,4000000000,1.5,0.25,Y,00FF100000000000\n"
               "2,XYZ-9,\"say \"\"hi\"\"\",-3,0,0,0,0x01,0000000000000000\n");
 
-    // One bad row loads nothing and names its line.
+    // One bad row loads nothing and names its line; a key taken, in the
+    // table (compared as its index compares) or on an earlier line, is named
+    // with its values.
     struct Case {
         const char* rows;
-        const char* message;
+        std::string message;
     };
+    const std::string nothing = "; nothing of " + dir.Path() + "/bad.csv was loaded";
     const Case cases[] = {
         {"VehId,Plate\n3,AAA\n4,BBBBBBBBBBBBBBBB\n", "line 3"},  // too long for 11 bytes
         {"VehId,Plate\n3,AAA\nx,BBB\n", "line 3"},
-        {"VehId,Plate\n3,AAA\n1,NEW\n", "line 3"},  // duplicate unique VehId
+        {"VehId,Plate\n3,AAA\n1,NEW\n",
+         "lurdbadm: line 3: Garage.Vehicle has a row with the unique key VehId = \"1\" already" + nothing + "\n"},
+        {"VehId,Plate,Owner\n3,abc-123,\"Kovács, Ödön\"\n",
+         "lurdbadm: line 2: Garage.Vehicle has a row with the unique key PlateOwner (Plate = \"abc-123\", Owner = "
+         "\"Kovács, Ödön\") already" +
+             nothing + "\n"},
+        {"VehId,Plate\n3,AAA\n4,BBB\n3,CCC\n", "lurdbadm: line 4: an earlier line of " + dir.Path() +
+                                                   "/bad.csv has the unique key VehId = \"3\" of Garage.Vehicle too" +
+                                                   nothing + "\n"},
         {"VehId,Colour\n3,red\n", "no value field Colour"},
         {"VehId,Plate\n3\n", "line 2"},
         {"VehId,Plate\n3,\"open\n", "unterminated"},

@@ -1,8 +1,8 @@
 // The administration calls of the client library: services created and
 // dropped, empty tablespaces, archives written and restored (checked with
 // lurdbadm dump), the descriptions and data-file numbers of a service with
-// the time of each table's last change, RestoreTimestamps, and the in-use refusals with a
-// forked second process holding a login.
+// the time of each table's last change, RestoreTimestamps, the in-use refusals with a
+// forked second process holding a login, and the modes of a store's files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "HeldChild.h"
+#include "RunProgram.h"
 #include "Store.h"
 #include "TestService.h"
+#include "UmaskScope.h"
 #include "lurdbcli.h"
 
 using namespace lurdbcli;
@@ -39,6 +41,26 @@ int32_t ReadInt32(const char* bytes) {
     int32_t value = 0;
     std::memcpy(&value, bytes, 4);
     return value;
+}
+
+// The permission bits of a file or directory; -1 when there is none.
+int Mode(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+}
+
+// Every file of a service that a login, a change and an archive have made
+// (the store, its companions, the archive) has the mode.
+void ExpectFileModes(const std::string& data, const std::string& service, int mode) {
+    std::vector<std::string> files;
+    for (const char* suffix : {"", "-wal", "-shm", ".locks", ".locks-wal", ".locks-shm"}) {
+        files.push_back(data + "/" + service + ".lurdb" + suffix);
+    }
+    for (const auto& entry : fs::directory_iterator(data + "/archive/" + service)) files.push_back(entry.path());
+    EXPECT_EQ(files.size(), 7u);
+    for (const std::string& file : files) {
+        EXPECT_EQ(Mode(file), mode) << file;
+    }
 }
 
 // The system privileges of a service's dictionary, "<spid> <spname>" in id order.
@@ -129,6 +151,16 @@ protected:
         return output;
     }
     std::string Data() const { return dir.Path() + "/data"; }
+
+    // A login that opens T, adds a record and archives the store: what makes
+    // every file beside it. The handle; -1 when a step failed.
+    int32_t LoginChangeAndArchive(const char* service) {
+        const int32_t h = Login(service);
+        char record[kRecordSize] = {};
+        const bool done = h > 0 && c.openDbExA(h, kDbNo, "T", 0) == kOk &&
+                          c.newRec(h, kDbNo, kRec, kRecordSize, record) == kOk && c.archiveDb(h) == kOk;
+        return done ? h : -1;
+    }
 
     // A child process logged in to the service until child.Stop().
     void ChildLogsIn(const char* service) {
@@ -371,6 +403,63 @@ TEST_F(AdminTest, AnArchiveIsNeverWrittenOverAnExistingOne) {
         EXPECT_EQ(fs::file_size(entry.path()), 5u) << entry.path();
     }
     EXPECT_EQ(files, static_cast<size_t>(kTaken));  // nothing overwritten, no temporary file left
+}
+
+// A new store and every file beside it are their owner's alone, whatever the
+// umask (0 here): any local user could otherwise copy the store and read
+// every table past the login. So are the data folders the tools make. Made
+// by lurdbadm and by CreateDatabase (what SQL's CREATE DATABASE calls).
+TEST_F(AdminTest, ANewStoreAndTheFilesBesideItAreTheOwnersAlone) {
+    const lurtest::UmaskScope permissive(0);
+    const int32_t server = ConnectedHandle();
+    const struct {
+        std::string how;
+        std::function<bool()> create;  // service OWN with the user ADMIN
+    } makers[] = {
+        // Not through RunAdmin, whose output lands beside the data folder.
+        {"lurdbadm",
+         [&] {
+             const lurtest::ProgramCall call{testsupport::BinDir() + "/lurdbadm",
+                                             {"create-service", "own", "admin", "secret"},
+                                             dir.Path() + "/out.txt",
+                                             dir.Path() + "/err.txt"};
+             return lurtest::RunProgram(call).status == 0;
+         }},
+        {"CreateDatabase",
+         [&] {
+             return c.createDatabase(server, "own", "", "") == kOk &&
+                    testsupport::RunAdmin("add-user own admin secret") == 0;
+         }},
+    };
+    for (const auto& maker : makers) {
+        SCOPED_TRACE(maker.how);
+        const std::string data = dir.Path() + "/" + maker.how + "/data";  // the tools make it
+        fs::create_directory(dir.Path() + "/" + maker.how);
+        const lurtest::EnvScope location("LURDB_DATA", data);
+        ASSERT_TRUE(maker.create());
+        ASSERT_EQ(testsupport::RunAdmin("create-tablespace own " + dir.Path() + "/t.schema"), 0);
+        ASSERT_GT(LoginChangeAndArchive("OWN"), 0);
+
+        for (const std::string& folder : {data, data + "/archive", data + "/archive/OWN"}) {
+            EXPECT_EQ(Mode(folder), 0700) << folder;
+        }
+        ExpectFileModes(data, "OWN", 0600);
+    }
+}
+
+// A store that exists keeps its mode (0644 here, as stores were made
+// before), and a file made beside it later takes that mode, not the
+// umask's leave: whoever may use the store may use its companions.
+TEST_F(AdminTest, AnExistingStoreKeepsItsModeAndNewFilesBesideItTakeIt) {
+    MakeService("old", "5555");
+    const std::string store = Data() + "/OLD.lurdb";
+    ASSERT_EQ(chmod(store.c_str(), 0644), 0);
+    const lurtest::UmaskScope strict(077);
+    const int32_t old = LoginChangeAndArchive("OLD");
+    ASSERT_GT(old, 0);
+    const std::string archive = fs::directory_iterator(Data() + "/archive/OLD")->path();
+    ASSERT_EQ(c.restoreArchive(old, archive.c_str()), kOk);
+    ExpectFileModes(Data(), "OLD", 0644);
 }
 
 TEST_F(AdminTest, AllBinaryDescriptorsListEveryTablespaceWithItsDescription) {
