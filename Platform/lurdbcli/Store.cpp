@@ -92,9 +92,29 @@ constexpr const char* kCreateChangesTable =
     "CREATE TABLE IF NOT EXISTS _lur_changes (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, "
     "time INTEGER NOT NULL, PRIMARY KEY (dbno, rectype)) WITHOUT ROWID";
 
+// The SYSDB "sequencies" rows (by seq_name) whose seq_id has been handed
+// out already: the draw could store no 32-bit successor. A write that gives
+// the row another seq_id or name, or removes it, drops the mark
+// (SpentSequenceTriggers) whatever path it takes (record calls, truncation),
+// so a row made again under the name starts without one; a write that
+// keeps seq_id (ALTER ... CYCLE) keeps it, since that value has still been
+// handed out.
+constexpr const char* kCreateSpentTable =
+    "CREATE TABLE IF NOT EXISTS _lur_spent_sequences (seq_name TEXT PRIMARY KEY) WITHOUT ROWID";
+
 const TableDef& SysdbTable(const char* name) {
     const TablespaceDef& sysdb = SysdbSchema();
     return sysdb.tables[static_cast<size_t>(sysdb.TableIndex(name))];
+}
+
+// The triggers of _lur_spent_sequences: name and what follows it in CREATE TRIGGER.
+std::vector<std::pair<std::string, std::string>> SpentSequenceTriggers() {
+    const std::string table = QuoteName(SqlTableName(SysdbSchema(), SysdbTable("sequencies")));
+    const std::string drop = " BEGIN DELETE FROM _lur_spent_sequences WHERE seq_name ";
+    return {{"_lur_spent_sequences_update",
+             "AFTER UPDATE ON " + table + " WHEN OLD.seq_id IS NOT NEW.seq_id OR OLD.seq_name IS NOT NEW.seq_name" +
+                 drop + "IN (OLD.seq_name, NEW.seq_name); END"},
+            {"_lur_spent_sequences_delete", "AFTER DELETE ON " + table + drop + "= OLD.seq_name; END"}};
 }
 
 // Runs work in the connection's open transaction, or in a write transaction
@@ -127,36 +147,64 @@ constexpr const char* kSystemPrivileges[] = {
     "CREATE DATABASE",    "ALTER DATABASE",    "DROP DATABASE",
 };
 
-// One row of SYSDB's "sequencies", as a draw reads it.
+// One row of SYSDB's "sequencies", as a draw reads it, and whether its
+// seq_id has been handed out (_lur_spent_sequences).
 struct SequenceRow {
     long long step = 0;
     long long id = 0;
     long long max = 0;
     long long min = 0;
     long long recycle = 0;
+    bool spent = false;
 };
 
-// A draw: the value answered and the seq_id left for the next one; nullopt
-// when the row is exhausted. Values stay within 32 bits (see lurdbcli.h).
-std::optional<std::pair<int32_t, int32_t>> Draw(const SequenceRow& row) {
-    // The fields are 32-bit, so seq_id, seq_step and the bounds fit in int32_t.
-    const long long restart = row.min != 0 ? row.min : 1;
+// A draw: the value answered and the seq_id left for the next one, or none
+// when no 32-bit seq_id can follow the value (seq_id keeps the value, and
+// the row is marked spent).
+struct SequenceDraw {
+    int32_t value = 0;
+    std::optional<int32_t> next;
+};
+
+// The draw from a row SequenceFault accepts (rules in lurdbcli.h); nullopt
+// when the row is exhausted.
+std::optional<SequenceDraw> Draw(const SequenceRow& row) {
+    const long long low = SequenceLow(row.min);
+    const long long high = SequenceHigh(row.max);
+    const bool up = row.step > 0;
     const bool cycles = row.recycle == 1;
-    long long value = row.id;
-    if (row.max != 0 && value > row.max) {
+    const long long start = SequenceStart(row.step, row.min, row.max);
+    // Every value here is a 32-bit one plus at most one step: no overflow.
+    long long value = row.spent ? row.id + row.step : row.id;
+    if (up ? value > high : value < low) {
         if (!cycles) {
             return std::nullopt;
         }
-        value = restart;
+        value = start;
+    } else if (up ? value < low : value > high) {
+        value = start;  // beyond the bound it starts from, so that bound is given and is the start
     }
     long long next = value + row.step;
-    if (next < INT32_MIN || next > INT32_MAX) {
-        if (!cycles) {
-            return std::nullopt;
+    if (next < low || next > high) {
+        if (cycles) {
+            next = start;
+        } else if (next < INT32_MIN || next > INT32_MAX) {
+            return SequenceDraw{static_cast<int32_t>(value), std::nullopt};
         }
-        next = restart;
+        // Else kept past the end, so that the next draw refuses it.
     }
-    return std::pair{static_cast<int32_t>(value), static_cast<int32_t>(next)};
+    return SequenceDraw{static_cast<int32_t>(value), static_cast<int32_t>(next)};
+}
+
+// Why a draw refuses a row as exhausted, for the trace.
+std::string ExhaustedDetail(const std::string& name, const SequenceRow& row) {
+    const bool up = row.step > 0;
+    const std::string end =
+        up ? "MAXVALUE " + std::to_string(SequenceHigh(row.max)) : "MINVALUE " + std::to_string(SequenceLow(row.min));
+    return "the sequence " + win::Cp1250ToUtf8(name) + " has no value left: " +
+           (row.spent ? "after " + std::to_string(row.id) + " comes " + std::to_string(row.id + row.step)
+                      : "its seq_id " + std::to_string(row.id)) +
+           ", past its " + end + ", and it does not cycle";
 }
 
 }  // namespace
@@ -186,14 +234,23 @@ std::unique_ptr<Store> Store::Open(const std::string& service) {
 }
 
 void Store::AddMissingInternalTables() {
-    for (const auto& [name, create] :
-         {std::pair{"_lur_data", kCreateDataTable}, std::pair{"_lur_changes", kCreateChangesTable}}) {
-        // Looked up first: a store that has them is not written to.
-        Statement& exists = m_db->Cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-        const bool hasTable = exists.Bind(1, std::string(name)).Step();
+    // Looked up first: a store that has them is not written to.
+    auto has = [&](const char* type, const char* name) {
+        Statement& exists = m_db->Cached("SELECT 1 FROM sqlite_master WHERE type = ? AND name = ?");
+        const bool found = exists.Bind(1, std::string(type)).Bind(2, std::string(name)).Step();
         exists.Reset();
-        if (!hasTable) {
+        return found;
+    };
+    for (const auto& [name, create] :
+         {std::pair{"_lur_data", kCreateDataTable}, std::pair{"_lur_changes", kCreateChangesTable},
+          std::pair{"_lur_spent_sequences", kCreateSpentTable}}) {
+        if (!has("table", name)) {
             m_db->Exec(create);
+        }
+    }
+    for (const auto& [name, trigger] : SpentSequenceTriggers()) {
+        if (!has("trigger", name.c_str())) {
+            m_db->Exec("CREATE TRIGGER " + name + " " + trigger);
         }
     }
 }
@@ -248,6 +305,7 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         db.Exec("CREATE TABLE _lur_blobs (id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL)");
         db.Exec(kCreateDataTable);
         db.Exec(kCreateChangesTable);
+        db.Exec(kCreateSpentTable);  // read by every draw, the catalogue's own ids too
         // One row per lock and owner (process and handle).
         db.Exec(
             "CREATE TABLE _lur_locks (dbno INTEGER NOT NULL, rectype INTEGER NOT NULL, mode TEXT NOT NULL, "
@@ -255,6 +313,7 @@ void Store::Fill(Store& store, uint32_t volumeId) {
             "PRIMARY KEY (dbno, rectype, pid, handle))");
         store.SetParam("volumeid", std::to_string(volumeId));
         store.CreateTablespace(SysdbSchema());
+        store.AddMissingInternalTables();  // the triggers of the spent sequences' marks, which need SYSDB
         store.AddSystemPrivileges();
         db.Exec("COMMIT");
     } catch (...) {
@@ -421,27 +480,40 @@ std::optional<int32_t> Store::DrawFromSequence(const std::string& name) {
     const std::string table = QuoteName(SqlTableName(sysdb, sysdb.tables[static_cast<size_t>(index)]));
     // Sequence names are stored upper case by the code page's table (and
     // seq_name compares ASCII letters without case anyway).
-    Statement& query = m_db->Cached("SELECT rowid, seq_step, seq_id, seq_max, seq_min, seq_recycle FROM " + table +
-                                    " WHERE seq_name = ?");
+    Statement& query = m_db->Cached(
+        "SELECT rowid, seq_step, seq_id, seq_max, seq_min, seq_recycle, seq_name, EXISTS (SELECT 1 FROM "
+        "_lur_spent_sequences AS spent WHERE spent.seq_name = sequence.seq_name) FROM " +
+        table + " AS sequence WHERE seq_name = ?");
     if (!query.Bind(1, win::Cp1250ToUtf8(win::crt::UpperCp1250(name))).Step()) {
         return std::nullopt;
     }
     const long long rowid = query.ColumnInt(0);
-    const SequenceRow row{query.ColumnInt(1), query.ColumnInt(2), query.ColumnInt(3), query.ColumnInt(4),
-                          query.ColumnInt(5)};
+    const SequenceRow row{query.ColumnInt(1), query.ColumnInt(2), query.ColumnInt(3),
+                          query.ColumnInt(4), query.ColumnInt(5), query.ColumnInt(7) != 0};
+    const std::string storedName = query.ColumnText(6);
     query.Reset();
-    const std::optional<std::pair<int32_t, int32_t>> drawn = Draw(row);
+    if (const std::string fault = SequenceFault(row.step, row.min, row.max, row.recycle == 1); !fault.empty()) {
+        throw StoreError{kSequenceUnusable,
+                         "the sequence " + win::Cp1250ToUtf8(name) + " cannot be drawn from (seq_step " +
+                             std::to_string(row.step) + ", seq_min " + std::to_string(row.min) + ", seq_max " +
+                             std::to_string(row.max) + ", seq_recycle " + std::to_string(row.recycle) + "): " + fault};
+    }
+    const std::optional<SequenceDraw> drawn = Draw(row);
     if (!drawn) {
-        throw StoreError{kSequenceExhausted, "the sequence " + win::Cp1250ToUtf8(name) + " has no value left (seq_id " +
-                                                 std::to_string(row.id) + ", seq_max " + std::to_string(row.max) +
-                                                 ", no cycle)"};
+        throw StoreError{kSequenceExhausted, ExhaustedDetail(name, row)};
     }
     m_db->Cached("UPDATE " + table + " SET seq_id = ? WHERE rowid = ?")
-        .Bind(1, static_cast<long long>(drawn->second))
+        .Bind(1, static_cast<long long>(drawn->next.value_or(drawn->value)))
         .Bind(2, rowid)
         .Run();
+    // Set here, not left to the triggers: the new seq_id may equal the old one.
+    if (!drawn->next) {
+        m_db->Cached("INSERT OR IGNORE INTO _lur_spent_sequences (seq_name) VALUES (?)").Bind(1, storedName).Run();
+    } else if (row.spent) {
+        m_db->Cached("DELETE FROM _lur_spent_sequences WHERE seq_name = ?").Bind(1, storedName).Run();
+    }
     NoteChange(kSysdbNumber, kFirstRecordType + index);
-    return drawn->first;
+    return drawn->value;
 }
 
 namespace {

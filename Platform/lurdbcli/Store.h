@@ -97,8 +97,8 @@ private:
     void AddSystemPrivileges();
     // The draw from the sequence row of that name; nullopt when there is none.
     std::optional<int32_t> DrawFromSequence(const std::string& name);
-    // A store (or archive) made before raw data or change times existed
-    // gets their tables.
+    // A store (or archive) made before raw data, change times or the marks
+    // of spent sequences existed gets their tables (and the marks' triggers).
     void AddMissingInternalTables();
 
     std::string m_service;

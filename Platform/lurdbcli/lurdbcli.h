@@ -74,8 +74,10 @@
 //   others are refused.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #define LURDBCLI_EXPORT __attribute__((visibility("default")))
@@ -117,7 +119,8 @@ constexpr int32_t kServiceInUse = 10027;       // a live handle is logged in to 
 constexpr int32_t kNoArchive = 10029;          // no such archive
 constexpr int32_t kForeignArchive = 10030;     // the archive is of another service (volume id)
 constexpr int32_t kArchiveExists = 10031;      // an archive of that name exists already
-constexpr int32_t kSequenceExhausted = 10032;  // a sequence without cycle is past its maximum
+constexpr int32_t kSequenceExhausted = 10032;  // a sequence without cycle is past its maximum (minimum going down)
+constexpr int32_t kSequenceUnusable = 10033;   // a sequence row SequenceFault refuses
 constexpr int32_t kFunctionMissing = 10038;    // (*) raised by callers: a missing function, an impossible operation
 constexpr int32_t kNoClientSettings = 10039;   // raised by callers: no registry key
 constexpr int32_t kUserDisabled = 10067;       // (*) InitUserEx: user disabled
@@ -158,7 +161,12 @@ constexpr const char* StatusText(int32_t status) {
         case kNoArchive: return "The archive does not exist.";
         case kForeignArchive: return "The archive belongs to another service.";
         case kArchiveExists: return "An archive of that name exists already.";
-        case kSequenceExhausted: return "The sequence has passed its maximum value and does not cycle.";
+        case kSequenceExhausted:
+            return "The sequence has passed its maximum value (its minimum going down) and does not cycle.";
+        case kSequenceUnusable:
+            return "The sequence cannot be drawn from: its MAXVALUE is less than its MINVALUE, its INCREMENT_BY is 0, "
+                   "or with CYCLE it would repeat one value (an INCREMENT_BY wider than its range, or a start outside "
+                   "it).";
         case kFunctionMissing: return "The function is missing, or the operation is not possible.";
         case kNoClientSettings: return "No client settings for the service.";
         case kUserDisabled: return "The user is disabled.";
@@ -193,6 +201,45 @@ inline const char* ServiceNameFault(std::string_view service) {
             return "it may not hold control characters, \"/\", \"\\\", \"[\", \"]\" or \":\"";
     }
     return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Sequences: the one rule of a SYSDB "sequencies" row, kept by the draw
+// (GetNextId) and by CREATE and ALTER SEQUENCE. A seq_min or seq_max of 0 is
+// no bound: the end of the 32-bit range (SequenceLow, SequenceHigh). A row
+// goes up (seq_step > 0) or down; SequenceStart is where it starts and
+// where a cycle starts it again: its bound on the side it comes from
+// (seq_min going up, seq_max going down), or 1 without one. SequenceFault
+// gives the reason a row cannot be drawn from, in the SQL statements' words,
+// or "" when it can: an empty range, a step of 0 (one value again and
+// again), or with cycle a start outside the range or a step wider than the
+// stretch from the start to the end (every draw after a restart would
+// start it again).
+// ---------------------------------------------------------------------------
+constexpr long long SequenceLow(long long seqMin) { return seqMin != 0 ? seqMin : INT32_MIN; }
+constexpr long long SequenceHigh(long long seqMax) { return seqMax != 0 ? seqMax : INT32_MAX; }
+constexpr long long SequenceStart(long long step, long long seqMin, long long seqMax) {
+    const long long bound = step > 0 ? seqMin : seqMax;
+    return bound != 0 ? bound : 1;
+}
+
+inline std::string SequenceFault(long long step, long long seqMin, long long seqMax, bool cycles) {
+    const long long low = SequenceLow(seqMin);
+    const long long high = SequenceHigh(seqMax);
+    if (high < low) return "MAXVALUE is less than the MINVALUE!";
+    if (step == 0) return "INCREMENT_BY 0 would give the same value at every draw!";
+    if (!cycles) return "";
+    const long long start = SequenceStart(step, seqMin, seqMax);
+    const auto range = [](long long from, long long to) { return std::to_string(from) + ".." + std::to_string(to); };
+    if (start < low || start > high)
+        return "With CYCLE the sequence would start again at " + std::to_string(start) +
+               ", which is outside MINVALUE..MAXVALUE (" + range(low, high) + ")!";
+    const long long end = step > 0 ? high : low;
+    if ((step > 0 ? step : -step) > (step > 0 ? end - start : start - end))
+        return "INCREMENT_BY " + std::to_string(step) + " is wider than " +
+               range(std::min(start, end), std::max(start, end)) +
+               ", the range CYCLE runs through: the sequence would repeat one value!";
+    return "";
 }
 
 // ---------------------------------------------------------------------------
@@ -538,11 +585,18 @@ LURDBCLI_EXPORT int32_t WhoMadeLock(int32_t handle, int32_t dbNo, int32_t recTyp
 // "sequencies" (case ignored as by the store's text keys) draws from that
 // row instead, in one write transaction (the handle's own when it has one):
 // the value is seq_id, and seq_id + seq_step is stored for the next draw.
-// A value past seq_max (when seq_max is not 0) starts the row again at
-// seq_min (1 when 0) when seq_recycle is 1; otherwise the draw answers
-// kSequenceExhausted and changes nothing. seq_chace is not used. Values stay
-// 32-bit: a draw whose successor would leave that range stores the restart
-// value when the row cycles and is refused as exhausted when it does not.
+// A draw never answers a value outside seq_min..seq_max (SequenceLow,
+// SequenceHigh: 0 is the end of the 32-bit range). A row going up
+// (seq_step > 0) ends at seq_max, one going down at seq_min: a seq_id
+// beyond the other bound answers SequenceStart; a seq_id past the end
+// starts the row again at SequenceStart when seq_recycle is 1, otherwise
+// the draw answers kSequenceExhausted and changes nothing. The last value
+// of the range is answered too: when no 32-bit seq_id can follow it
+// (2147483647 going up, -2147483648 going down), seq_id keeps that value
+// and the store marks the row spent: its next draw goes on from seq_id +
+// seq_step (exhausted, or with cycle the start), until a write gives the
+// row another seq_id or name or removes it. A row SequenceFault refuses
+// answers kSequenceUnusable and changes nothing. seq_chace is not used.
 LURDBCLI_EXPORT int32_t GetNextId(int32_t handle, const char* counter, int32_t* value) LURDBCLI_SYMBOL("_GetNextId$12");
 // Seconds since 1970-01-01 00:00 UTC.
 LURDBCLI_EXPORT int32_t GetServerTime(int32_t handle, int32_t* time) LURDBCLI_SYMBOL("_GetServerTime$8");

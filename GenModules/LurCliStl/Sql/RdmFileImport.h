@@ -139,7 +139,8 @@ public:
     // ---- nested scripts ------------------------------------------------------------------
 
     // An "@" script running: its name as the statement gave it, and the row
-    // of that statement in the script that called it.
+    // of that statement in the script that called it (as an editor counts
+    // it: SqlToken::line).
     struct ScriptCall {
         std::string name;
         int row = 0;

@@ -232,7 +232,7 @@ void RdmSqlExec::RunScriptFile(SqlTokenIterator& it) {
     const std::string outerFailure = m_session->m_firstFailure;
     const int failuresBefore = m_session->m_failureCount;
     try {
-        ScriptLevel level(m_session->m_scriptCalls, m_session->m_runningScripts, {fileName, fileToken->row},
+        ScriptLevel level(m_session->m_scriptCalls, m_session->m_runningScripts, {fileName, fileToken->line},
                           file.identity);
         m_session->RunText(file.text.c_str());
     } catch (const LurExceptBase& error) {

@@ -87,8 +87,12 @@ public:
     void CreateSequence(SqlTokenIterator& it);
     void AlterSequence(SqlTokenIterator& it);
     void DropSequence(SqlTokenIterator& it);
-    // Reads the sequence options into the table's record buffer.
-    void SequenceOptions(SqlTokenIterator& it, RdmTable& sequences);
+    // Reads the sequence options into the table's record buffer and checks
+    // the row they make (2022 for one the draw could not serve). creating:
+    // a row without START WITH starts at its bound (MINVALUE going up,
+    // MAXVALUE going down) when it has one; a START WITH must lie within
+    // the bounds (for ALTER only when given).
+    void SequenceOptions(SqlTokenIterator& it, RdmTable& sequences, bool creating);
     // DESCRIBE / DESC: the table's definition as a CREATE TABLE text.
     void Describe(SqlTokenIterator& it);
     // Users and roles (role true for ROLE).

@@ -9,6 +9,7 @@
 #include "DbDescError.h"
 #include "RdmSqlExec.h"
 #include "SqlAscii.h"
+#include "lurdbcli.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ void RdmSqlExec::CreateSequence(SqlTokenIterator& it) {
     sequences.Fld("seq_id").SetInt(1);
     sequences.Fld(kSequenceKey).SetString(win::crt::UpperCp1250(it->text));
     Advance(it);
-    SequenceOptions(it, sequences);
+    SequenceOptions(it, sequences, true);
     sequences.NewRec();
     m_resultMessage = sequences.Fld(kSequenceKey).GetString() + " sequence created.";
 }
@@ -145,7 +146,7 @@ void RdmSqlExec::AlterSequence(SqlTokenIterator& it) {
         m_resultMessage = notFound;
         return;
     }
-    SequenceOptions(it, sequences);
+    SequenceOptions(it, sequences, false);
     if (!sequences.ModRec()) {
         m_resultMessage = notFound;
         return;
@@ -166,7 +167,7 @@ void RdmSqlExec::DropSequence(SqlTokenIterator& it) {
         sequences.Fld(kSequenceKey).GetString() + (dropped ? " sequence dropped." : " sequence not found.");
 }
 
-void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences) {
+void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences, bool creating) {
     sequences.EndTrans(true);
     // Reads the value after an option word into the field: a number the
     // field holds, or 2006 (text that is no number would be stored as 0).
@@ -174,6 +175,7 @@ void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences) {
         sequences.Fld(field).SetCheckedString(it->text);
         Advance(it);
     };
+    bool startGiven = false;
     SqlTokenIterator saved = it;
     while (it != m_statementEnd) {
         if (Take(it, ";")) {
@@ -182,6 +184,7 @@ void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences) {
         } else if (Take(it, "START")) {
             if (!Take(it, "WITH")) ThrowSyntaxError(2020, "Missing WITH keyword after the START", it, Here(__LINE__));
             takeValue("seq_id");
+            startGiven = true;
         } else if (Take(it, "MAXVALUE")) {
             takeValue("seq_max");
         } else if (Take(it, "NOMAXVALUE")) {
@@ -202,10 +205,25 @@ void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences) {
         if (it == saved) ThrowSyntaxError(2027, it->text, it, Here(__LINE__));
         saved = it;
     }
-    // A maximum of 0 means no limit, so there is nothing to compare then.
-    const RdmFld& maximum = sequences.Fld("seq_max");
-    if (maximum.GetLong() != 0 && maximum < sequences.Fld("seq_min"))
-        ThrowSyntaxError(2022, "MAXVALUE is less than the MINVALUE!", it, Here(__LINE__));
+    // The row must be one the draw serves (the rule is the client library's).
+    const int32_t step = sequences.Fld("seq_step").GetLong();
+    const int32_t minimum = sequences.Fld("seq_min").GetLong();
+    const int32_t maximum = sequences.Fld("seq_max").GetLong();
+    const std::string fault =
+        lurdbcli::SequenceFault(step, minimum, maximum, sequences.Fld("seq_recycle").GetLong() == 1);
+    if (!fault.empty()) ThrowSyntaxError(2022, fault, it, Here(__LINE__));
+    if (creating && !startGiven)
+        sequences.Fld("seq_id").SetInt(static_cast<int>(lurdbcli::SequenceStart(step, minimum, maximum)));
+    if (creating || startGiven) {
+        const long long start = sequences.Fld("seq_id").GetLong();
+        const long long low = lurdbcli::SequenceLow(minimum);
+        const long long high = lurdbcli::SequenceHigh(maximum);
+        if (start < low || start > high)
+            ThrowSyntaxError(2022,
+                             "START WITH " + std::to_string(start) + " is outside MINVALUE..MAXVALUE (" +
+                                 std::to_string(low) + ".." + std::to_string(high) + ")!",
+                             it, Here(__LINE__));
+    }
 }
 
 // ---- DESCRIBE -------------------------------------------------------------------------------

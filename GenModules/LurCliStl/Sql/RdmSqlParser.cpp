@@ -90,6 +90,9 @@ void RdmSqlParser::Parse(const char* text, uint32_t length, std::vector<SqlState
     m_position = 0;
     m_row = 1;
     m_column = 1;
+    m_scanned = 0;
+    m_scannedRow = 1;
+    m_scannedRowStart = 0;
     m_tokens.clear();
     while (m_position < m_size) RunPass();
     CutStatements(statements);
@@ -153,7 +156,7 @@ void RdmSqlParser::SkipComment() {
 }
 
 void RdmSqlParser::ReadQuotedIdentifier() {
-    const std::string opened = Place(m_row, m_column);
+    const uint32_t opened = m_position;
     ++m_position;
     ++m_column;
     const uint32_t begin = m_position;
@@ -164,10 +167,11 @@ void RdmSqlParser::ReadQuotedIdentifier() {
     const std::string content = m_text.substr(begin, m_position - begin);
     if (m_position >= m_size)
         Fail(kSyntaxError, content, m_row, m_column, __LINE__,
-             "The double quote opened " + opened + " is never closed.");
+             "The double quote opened " + Place(opened) + " is never closed.");
     if (content.empty())
-        Fail(kSyntaxError, content, m_row, m_column, __LINE__, "The double quotes " + opened + " enclose no name.");
-    AddToken(SqlTokenKind::QuotedIdentifier, AsciiUpper(content), m_column);
+        Fail(kSyntaxError, content, m_row, m_column, __LINE__,
+             "The double quotes " + Place(opened) + " enclose no name.");
+    AddToken(SqlTokenKind::QuotedIdentifier, AsciiUpper(content), m_column, opened);
     ++m_position;
     ++m_column;
 }
@@ -175,28 +179,28 @@ void RdmSqlParser::ReadQuotedIdentifier() {
 // A backslash is dropped unless a backslash stands before it; a quote ends
 // the literal unless a backslash stands before it.
 void RdmSqlParser::ReadLiteral() {
-    const std::string opened = Place(m_row, m_column);
+    const uint32_t opened = m_position;
     ++m_position;
     ++m_column;
     std::string kept;
-    std::string firstKeptQuote;  // where a quote after a backslash was taken as text
+    uint32_t firstKeptQuote = 0;  // where a quote after a backslash was taken as text (0: none)
     for (; m_position < m_size; ++m_position, ++m_column) {
         const char c = m_text[m_position];
         const bool afterBackslash = m_text[m_position - 1] == '\\';
         if (c == '\'' && !afterBackslash) {
-            AddToken(SqlTokenKind::Literal, kept, m_column);
+            AddToken(SqlTokenKind::Literal, kept, m_column, opened);
             ++m_position;
             ++m_column;
             return;
         }
-        if (c == '\'' && firstKeptQuote.empty()) firstKeptQuote = Place(m_row, m_column);
+        if (c == '\'' && firstKeptQuote == 0) firstKeptQuote = m_position;
         if (c != '\\' || afterBackslash) kept += c;
     }
     // A quote meant to close the literal that follows a backslash ('C:\dir\')
     // is the usual cause: name it.
-    std::string cause = "The quote opened " + opened + " is never closed.";
-    if (!firstKeptQuote.empty())
-        cause += " The quote " + firstKeptQuote + " follows a backslash, which makes it part of the text.";
+    std::string cause = "The quote opened " + Place(opened) + " is never closed.";
+    if (firstKeptQuote != 0)
+        cause += " The quote " + Place(firstKeptQuote) + " follows a backslash, which makes it part of the text.";
     Fail(kSyntaxError, kept, m_row, m_column, __LINE__, cause);
 }
 
@@ -205,7 +209,7 @@ bool RdmSqlParser::ReadKeyword() {
         const uint32_t after = m_position + static_cast<uint32_t>(key.size());
         if (after >= m_size || !IsBoundary(m_text[after])) continue;
         if (!EqualsIgnoringAsciiCase(std::string_view(m_text).substr(m_position, key.size()), key)) continue;
-        AddToken(SqlTokenKind::Keyword, std::string(key), m_column);
+        AddToken(SqlTokenKind::Keyword, std::string(key), m_column, m_position);
         m_position = after;
         m_column += static_cast<int>(key.size());
         return true;
@@ -248,7 +252,7 @@ bool RdmSqlParser::ReadFunctionCall() {
         }
         std::string call = std::string(function.name) + m_text.substr(nameEnd, i - nameEnd);
         const auto length = static_cast<uint32_t>(call.size());
-        AddToken(SqlTokenKind::FunctionCall, std::move(call), m_column);
+        AddToken(SqlTokenKind::FunctionCall, std::move(call), m_column, m_position);
         m_position += length;
         m_column += static_cast<int>(length);
         return true;
@@ -260,7 +264,7 @@ bool RdmSqlParser::ReadFunctionCall() {
 // quoted identifier.
 bool RdmSqlParser::ReadSeparator() {
     if (m_position >= m_size || !IsSeparator(m_text[m_position])) return false;
-    AddToken(SqlTokenKind::Separator, std::string(1, m_text[m_position]), m_column);
+    AddToken(SqlTokenKind::Separator, std::string(1, m_text[m_position]), m_column, m_position);
     ++m_position;
     ++m_column;
     return true;
@@ -280,7 +284,7 @@ bool RdmSqlParser::ReadWord() {
     const std::string upper = AsciiUpper(word);
     if (word.empty() || IsKeyword(upper) || IsFunctionName(upper)) return false;
     m_column += static_cast<int>(word.size());
-    AddToken(SqlTokenKind::Word, std::move(word), m_column);
+    AddToken(SqlTokenKind::Word, std::move(word), m_column, m_position);
     m_position = end;
     return true;
 }
@@ -294,7 +298,7 @@ bool RdmSqlParser::ReadOperator() {
         length = 2;
     else
         return false;
-    AddToken(SqlTokenKind::Operator, std::string(rest.substr(0, length)), m_column);
+    AddToken(SqlTokenKind::Operator, std::string(rest.substr(0, length)), m_column, m_position);
     m_position += static_cast<uint32_t>(length);
     m_column += static_cast<int>(length);
     return true;
@@ -322,11 +326,29 @@ bool RdmSqlParser::StartsWith(std::string_view piece) const {
     return m_position < m_size && std::string_view(m_text).substr(m_position, piece.size()) == piece;
 }
 
-void RdmSqlParser::AddToken(SqlTokenKind kind, std::string text, int column) {
-    m_tokens.push_back(SqlToken{std::move(text), m_row, column, kind});
+void RdmSqlParser::AddToken(SqlTokenKind kind, std::string text, int column, uint32_t start) {
+    m_tokens.push_back(SqlToken{std::move(text), m_row, column, kind, EditorPosition(start).first});
 }
 
-std::string RdmSqlParser::Place(int row, int column) {
+// Offsets are asked for in rising order (tokens, then a failure's quotes),
+// so the text is scanned once; an earlier one starts the scan again.
+std::pair<int, int> RdmSqlParser::EditorPosition(uint32_t offset) {
+    if (offset < m_scanned) {
+        m_scanned = 0;
+        m_scannedRow = 1;
+        m_scannedRowStart = 0;
+    }
+    for (; m_scanned < offset; ++m_scanned) {
+        if (m_text[m_scanned] == '\n') {
+            ++m_scannedRow;
+            m_scannedRowStart = m_scanned + 1;
+        }
+    }
+    return {m_scannedRow, static_cast<int>(offset - m_scannedRowStart) + 1};
+}
+
+std::string RdmSqlParser::Place(uint32_t offset) {
+    const auto [row, column] = EditorPosition(offset);
     return "in row " + std::to_string(row) + ", column " + std::to_string(column);
 }
 

@@ -25,7 +25,10 @@
 // Line feeds inside literals, quoted identifiers and function calls do not
 // count. A token's column is that of its first character, except for words
 // (one past the last character) and literals and quoted identifiers (the
-// closing quote).
+// closing quote). These are the system's counters ("Error row: r col: c.",
+// a token's row and column); the causes below, and a token's line, give
+// places as an editor counts them instead: rows and columns from 1, every
+// line feed counted, wherever it stands.
 //
 // Errors are DbDescError with one text, "<what>\r\nError row: r col: c.",
 // followed, for an unclosed literal or quoted identifier, an empty one and
@@ -41,6 +44,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SqlToken.h"
@@ -80,11 +84,14 @@ private:
     // The character at index i, or NUL past the end of the text.
     char At(uint32_t i) const { return i < m_size ? m_text[i] : '\0'; }
     bool StartsWith(std::string_view piece) const;
-    void AddToken(SqlTokenKind kind, std::string text, int column);
+    // start: the offset of the token's first character, for its line.
+    void AddToken(SqlTokenKind kind, std::string text, int column, uint32_t start);
     // Moves over a line feed: next row, and the character after it is at column 2.
     void PassLineFeed();
-    // "in row r, column c", for a cause that names a place.
-    static std::string Place(int row, int column);
+    // The row and column of the character at offset as an editor counts them.
+    std::pair<int, int> EditorPosition(uint32_t offset);
+    // "in row r, column c" of the character at offset, for a cause that names a place.
+    std::string Place(uint32_t offset);
     // Raises the error: what, the position, and the cause (if any) after it.
     [[noreturn]] void Fail(int code, const std::string& what, int row, int column, int line,
                            const std::string& cause = "") const;
@@ -94,5 +101,10 @@ private:
     std::string m_text;
     uint32_t m_size = 0;
     uint32_t m_position = 0;
+    // EditorPosition's scan: the text before m_scanned has been read; its last
+    // row is m_scannedRow, which starts at offset m_scannedRowStart.
+    uint32_t m_scanned = 0;
+    int m_scannedRow = 1;
+    uint32_t m_scannedRowStart = 0;
     std::vector<SqlToken> m_tokens;
 };

@@ -23,6 +23,9 @@ struct SqlToken {
     int row = 1;     // from 1
     int column = 1;  // from 1; which character depends on the kind (see RdmSqlParser.h)
     SqlTokenKind kind = SqlTokenKind::Word;
+    // The row of its first character as an editor counts it (every line feed
+    // counts, also inside literals), for the places the messages name.
+    int line = 1;
 
     // A literal or a quoted identifier: a value or a name, never syntax.
     bool IsQuoted() const { return kind == SqlTokenKind::Literal || kind == SqlTokenKind::QuotedIdentifier; }

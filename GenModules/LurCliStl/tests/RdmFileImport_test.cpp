@@ -232,6 +232,17 @@ TEST_F(SqlSessionTest, NestedScriptsRunThenReportTheirFirstFailure) {
     EXPECT_EQ(std::string(session.GetSqlResultText()), "");
 }
 
+TEST_F(SqlSessionTest, TheChainNamesTheRowsAnEditorShows) {
+    // Line feeds inside literals count: the "@" of each caller stands in row 3.
+    const std::string inner = Script("inner.sql", "HELLO;\n");
+    const std::string outer = Script("outer.sql", "PRINT 'two\nlines';\n@ '" + inner + "';\n");
+    session.RunText(("PRINT 'a\nb';\n@ '" + outer + "';").c_str());
+    ASSERT_EQ(progress.messages.size(), 5u);
+    EXPECT_TRUE(progress.messages[2].ends_with("HELLO)\r\nin " + inner + ", called from " + outer +
+                                               " row 3, called from the script row 3"))
+        << progress.messages[2];
+}
+
 TEST_F(SqlSessionTest, AFailureDeepInsideIsToldOnceWithItsChain) {
     // Two failures three scripts down, each where it happened; every "@"
     // above fails through its script and counts both.

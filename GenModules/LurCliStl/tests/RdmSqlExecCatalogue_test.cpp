@@ -3,6 +3,7 @@
 // DESCRIBE, run through the SQL session.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -90,12 +91,52 @@ TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
          "INCREMENT_BY 2 INCREMENT_BY 7;",
          "CREATE SEQUENCE:SUCCESS:0",
          {"S4", "7", "1", "0", "0", "0", "0"}},
-        // A minimum without a maximum is valid: 0 is no limit.
-        {"CREATE SEQUENCE s5 MINVALUE 10;", "CREATE SEQUENCE:SUCCESS:0", {"S5", "1", "1", "0", "10", "0", "0"}},
+        // A minimum without a maximum is valid: 0 is no limit. Without START
+        // WITH a sequence starts at its MINVALUE going up, at its MAXVALUE
+        // going down, at 1 without that bound.
+        {"CREATE SEQUENCE s5 MINVALUE 10;", "CREATE SEQUENCE:SUCCESS:0", {"S5", "1", "10", "0", "10", "0", "0"}},
         {"CREATE SEQUENCE s6 MINVALUE 10 MAXVALUE 20;",
          "CREATE SEQUENCE:SUCCESS:0",
-         {"S6", "1", "1", "20", "10", "0", "0"}},
+         {"S6", "1", "10", "20", "10", "0", "0"}},
+        {"CREATE SEQUENCE d1 INCREMENT_BY -1 MAXVALUE 10 MINVALUE 1;",
+         "CREATE SEQUENCE:SUCCESS:0",
+         {"D1", "-1", "10", "10", "1", "0", "0"}},
+        {"CREATE SEQUENCE d2 INCREMENT_BY -1;", "CREATE SEQUENCE:SUCCESS:0", {"D2", "-1", "1", "0", "0", "0", "0"}},
+        {"CREATE SEQUENCE s12 START WITH -10 MAXVALUE -5;",
+         "CREATE SEQUENCE:SUCCESS:0",
+         {"S12", "1", "-10", "-5", "0", "0", "0"}},
         {"CREATE SEQUENCE s7 MINVALUE 10 MAXVALUE 5;", "CREATE SEQUENCE:ERROR:2022", {}, "MAXVALUE is less"},
+        // Nothing that would hand out one value again and again, and no start outside the bounds.
+        {"CREATE SEQUENCE r1 INCREMENT_BY 0;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         ".: INCREMENT_BY 0 would give the same value at every draw!"},
+        {"CREATE SEQUENCE r2 START WITH 2147483647 INCREMENT_BY 2147483647 MINVALUE 5 MAXVALUE 2147483647 CYCLE;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         ".: INCREMENT_BY 2147483647 is wider than 5..2147483647, the range CYCLE runs through: the sequence would "
+         "repeat one value!"},
+        {"CREATE SEQUENCE r3 MINVALUE 3 MAXVALUE 3 CYCLE;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         "INCREMENT_BY 1 is wider than 3..3"},
+        {"CREATE SEQUENCE r4 START WITH 1 INCREMENT_BY -5 MINVALUE 1 MAXVALUE 5 CYCLE;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         "INCREMENT_BY -5 is wider than 1..5"},
+        {"CREATE SEQUENCE r5 START WITH -10 MAXVALUE -5 CYCLE;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         ".: With CYCLE the sequence would start again at 1, which is outside MINVALUE..MAXVALUE "
+         "(-2147483648..-5)!"},
+        {"CREATE SEQUENCE r6 START WITH 100 MINVALUE 1 MAXVALUE 50;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         ".: START WITH 100 is outside MINVALUE..MAXVALUE (1..50)!"},
+        {"CREATE SEQUENCE r7 INCREMENT_BY -1 MINVALUE 5;",
+         "CREATE SEQUENCE:ERROR:2022",
+         {},
+         ".: START WITH 1 is outside MINVALUE..MAXVALUE (5..2147483647)!"},
         {"CREATE SEQUENCE s8 START 5;", "CREATE SEQUENCE:ERROR:2020", {}, "Missing WITH keyword after the START"},
         {"CREATE SEQUENCE s9 FOO;", "CREATE SEQUENCE:ERROR:2027", {}, ".: FOO)"},
         // A value is a number the field holds, never text stored as 0.
@@ -114,7 +155,8 @@ TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
             EXPECT_NE(Message().find(c.detail), std::string::npos) << Message();
         }
     }
-    for (const char* refused : {"S7", "S8", "S9", "S10", "S11"}) EXPECT_FALSE(Sequence(refused)) << refused;
+    for (const char* refused : {"S7", "S8", "S9", "S10", "S11", "R1", "R2", "R3", "R4", "R5", "R6", "R7"})
+        EXPECT_FALSE(Sequence(refused)) << refused;
     EXPECT_EQ(Sequence("S1")->id, "1");  // the duplicate changed nothing
 }
 
@@ -139,9 +181,64 @@ TEST_F(SqlCatalogueTest, NextValFollowsTheSequence) {
     EXPECT_EQ(Run("ALTER SEQUENCE up START WITH 100 NOMAXVALUE;"), "ALTER SEQUENCE:SUCCESS:0");
     EXPECT_EQ(NextVal("UP"), 100);
     EXPECT_EQ(NextVal("UP"), 105);
-    // A value the field cannot hold changes nothing of the row.
+    // A value the field cannot hold changes nothing of the row, nor does a
+    // row the draw could not serve.
     EXPECT_EQ(Run("ALTER SEQUENCE up MAXVALUE 99999999999;"), "ALTER SEQUENCE:ERROR:2006");
     EXPECT_EQ(Sequence("UP")->max, "0");
+    const SequenceRow before = *Sequence("UP");
+    for (const char* refused : {"ALTER SEQUENCE up INCREMENT_BY 0;", "ALTER SEQUENCE up START WITH 5 MINVALUE 10;",
+                                "ALTER SEQUENCE up MINVALUE 7 MAXVALUE 9 CYCLE;"}) {
+        EXPECT_EQ(Run(refused), "ALTER SEQUENCE:ERROR:2022") << refused;
+        EXPECT_EQ(Sequence("UP"), before) << refused;
+    }
+    // Bounds moved past seq_id without START WITH: the draw starts at the bound.
+    EXPECT_EQ(Run("ALTER SEQUENCE up MINVALUE 200;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("UP"), 200);
+
+    // Going down: from MAXVALUE to MINVALUE, and again from MAXVALUE with CYCLE.
+    ASSERT_EQ(Run("CREATE SEQUENCE down START WITH 5 INCREMENT_BY -2 MINVALUE 1 MAXVALUE 5 CYCLE;"),
+              "CREATE SEQUENCE:SUCCESS:0");
+    ASSERT_EQ(Run("CREATE SEQUENCE downonce INCREMENT_BY -2 MINVALUE 1 MAXVALUE 5;"), "CREATE SEQUENCE:SUCCESS:0");
+    for (const int32_t expected : {5, 3, 1, 5, 3}) EXPECT_EQ(NextVal("DOWN"), expected);
+    for (const int32_t expected : {5, 3, 1}) EXPECT_EQ(NextVal("DOWNONCE"), expected);
+    EXPECT_EQ(ErrorCode([&] { NextVal("DOWNONCE"); }), 10032);
+}
+
+TEST_F(SqlCatalogueTest, TheLastValueIsHandedOutOnceWhateverStatementsFollow) {
+    ASSERT_EQ(Run("CREATE SEQUENCE top START WITH 2147483646;"), "CREATE SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("TOP"), 2147483646);
+    EXPECT_EQ(NextVal("TOP"), 2147483647);
+    EXPECT_EQ(ErrorCode([&] { NextVal("TOP"); }), 10032);
+    EXPECT_EQ(ErrorCode([&] { NextVal("TOP"); }), 10032);
+    EXPECT_EQ(Sequence("TOP")->id, "2147483647");  // the row shows the last value handed out
+    // START WITH sets the next value again.
+    EXPECT_EQ(Run("ALTER SEQUENCE top START WITH 2147483640;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("TOP"), 2147483640);
+    EXPECT_EQ(Run("ALTER SEQUENCE top START WITH 2147483647;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("TOP"), 2147483647);
+    EXPECT_EQ(ErrorCode([&] { NextVal("TOP"); }), 10032);
+    // An ALTER that keeps seq_id knows it was handed out: CYCLE starts again.
+    EXPECT_EQ(Run("ALTER SEQUENCE top CYCLE MINVALUE 100;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("TOP"), 100);
+    // A sequence made again under the name starts afresh.
+    EXPECT_EQ(Run("ALTER SEQUENCE top NOCYCLE START WITH 2147483647;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("TOP"), 2147483647);
+    EXPECT_EQ(ErrorCode([&] { NextVal("TOP"); }), 10032);
+    EXPECT_EQ(Run("DROP SEQUENCE top;"), "DROP SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Run("CREATE SEQUENCE top START WITH 2147483647;"), "CREATE SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("TOP"), 2147483647);
+
+    // A cycle through the last two values, begun after the last one.
+    EXPECT_EQ(Run("ALTER SEQUENCE top CYCLE MINVALUE 2147483646;"), "ALTER SEQUENCE:SUCCESS:0");
+    for (const int32_t expected : {2147483646, 2147483647, 2147483646}) EXPECT_EQ(NextVal("TOP"), expected);
+
+    // The same at the bottom going down.
+    ASSERT_EQ(Run("CREATE SEQUENCE bottom START WITH -2147483647 INCREMENT_BY -1;"), "CREATE SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("BOTTOM"), -2147483647);
+    EXPECT_EQ(NextVal("BOTTOM"), INT32_MIN);
+    EXPECT_EQ(ErrorCode([&] { NextVal("BOTTOM"); }), 10032);
+    EXPECT_EQ(Run("ALTER SEQUENCE bottom CYCLE MAXVALUE -10;"), "ALTER SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(NextVal("BOTTOM"), -10);
 }
 
 TEST_F(SqlCatalogueTest, AlterAndDropOfAMissingSequenceSucceed) {

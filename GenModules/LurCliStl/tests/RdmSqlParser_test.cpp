@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DbDescError.h"
@@ -139,8 +140,22 @@ TEST(RdmSqlParserTest, ErrorsCarryCodeTextAndPosition) {
         {"COMMIT", 2027, "COMMIT..." + At(1, 1)},
         {"a; SET=1;", 2027, "SET=1;..." + At(1, 4)},
         // Unclosed or empty quotes say where they were opened; a quote after
-        // a backslash, taken as text, is named.
-        {"x;\n  'abc", 2019, "abc" + At(2, 8) + "\r\nThe quote opened in row 2, column 4 is never closed."},
+        // a backslash, taken as text, is named. Those places count as an
+        // editor does (every line feed, columns from 1), the system's
+        // "Error row" does not.
+        {"x;\n  'abc", 2019, "abc" + At(2, 8) + "\r\nThe quote opened in row 2, column 3 is never closed."},
+        {"SELECT CU_ID FROM Customer;\n'abc;\n", 2019,
+         "abc;\n" + At(2, 8) + "\r\nThe quote opened in row 2, column 1 is never closed."},
+        {"PRINT 'a\nb';\nPRINT 'c", 2019, "c" + At(2, 10) + "\r\nThe quote opened in row 3, column 7 is never closed."},
+        {"x;\nTO_CHAR(a,\n'f');\n'open", 2019,
+         "open" + At(3, 7) + "\r\nThe quote opened in row 4, column 1 is never closed."},
+        {"PRINT 'a\nb';\n \"abc", 2019,
+         "abc" + At(2, 7) + "\r\nThe double quote opened in row 3, column 2 is never closed."},
+        {"\"a\nb\";\n\"\";", 2019, At(2, 3) + "\r\nThe double quotes in row 3, column 1 enclose no name."},
+        {"'a\nb\\'c", 2019,
+         "a\nb'c" + At(1, 8) +
+             "\r\nThe quote opened in row 1, column 1 is never closed. The quote in row 2, column 3 follows a "
+             "backslash, which makes it part of the text."},
         {"'a\\\\'", 2019,
          "a\\'" + At(1, 6) +
              "\r\nThe quote opened in row 1, column 1 is never closed. The quote in row 1, column 5 follows a "
@@ -196,6 +211,20 @@ TEST(RdmSqlParserTest, RowsAndColumnsFollowTheTokenKind) {
         EXPECT_EQ(tokens[i].row, expected[i].row) << expected[i].text;
         EXPECT_EQ(tokens[i].column, expected[i].column) << expected[i].text;
     }
+}
+
+TEST(RdmSqlParserTest, TokenLinesCountEveryLineFeed) {
+    // Line feeds inside a literal, a quoted identifier, a function call and
+    // a comment all count; a CR LF is one line break.
+    const auto statements = Parse("PRINT 'a\nb';\r\n\"x\ny\" TO_CHAR(d,\n'f') /* c\n */ w\n;\n@ 'f.sql';");
+    ASSERT_EQ(statements.size(), 3u);
+    std::vector<std::pair<std::string, int>> lines;
+    for (const SqlStatement& statement : statements)
+        for (const SqlToken& token : statement) lines.emplace_back(token.text, token.line);
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"PRINT", 1}, {"a\nb", 1}, {";", 2}, {"X\nY", 3},  {"TO_CHAR(d,\n'f')", 4},
+        {"w", 6},     {";", 7},    {"@", 8}, {"f.sql", 8}, {";", 8}};
+    EXPECT_EQ(lines, expected);
 }
 
 TEST(RdmSqlParserTest, QuotedTokensNeverMatchSyntax) {

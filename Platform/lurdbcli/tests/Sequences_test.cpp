@@ -113,6 +113,9 @@ struct DrawCase {
 };
 
 TEST_F(SequenceTest, EachDrawAnswersSeqIdAndLeavesItsSuccessor) {
+    // Going up a row ends at seq_max and starts again at seq_min, going down
+    // the other way round; 0 is no bound (the 32-bit end), and a cycle
+    // without the bound it starts from starts again at 1.
     const std::vector<DrawCase> cases = {
         {"step", "STEP5,5,100,0,0,0,0", "STEP5", {100, 105, 110}, 115},
         {"negative step, no bounds", "DOWN,-2,0,0,0,0,0", "DOWN", {0, -2, -4}, -6},
@@ -123,13 +126,42 @@ TEST_F(SequenceTest, EachDrawAnswersSeqIdAndLeavesItsSuccessor) {
         {"a recycle other than 1 does not cycle", "TWO,1,1,1,0,2,0", "TWO", {1, kExhausted}, 2},
         {"cache is not used", "CACHED,1,7,0,0,0,20", "CACHED", {7, 8, 9}, 10},
         {"name in another case", "ORDERS,1,1,0,0,0,0", "orders", {1, 2}, 3},
-        // The successor of 2147483642 cannot be stored: without cycle that value is refused.
+        {"down with cycle restarts at max", "DOWNC,-2,5,5,1,1,0", "DOWNC", {5, 3, 1, 5, 3}, 1},
+        {"down without cycle stops at min", "DOWNN,-2,5,5,1,0,0", "DOWNN", {5, 3, 1, kExhausted, kExhausted}, -1},
+        {"down with cycle, max 0 restarts at 1", "DOWNR,-1,0,0,-1,1,0", "DOWNR", {0, -1, 1, 0}, -1},
+        {"a step as wide as the range", "WIDE,4,1,5,1,1,0", "WIDE", {1, 5, 1, 5}, 1},
+        {"a step as wide as the range, down", "WIDED,-4,5,5,1,1,0", "WIDED", {5, 1, 5, 1}, 5},
+        {"below min going up starts at min", "LIFT,1,-3,10,5,0,0", "LIFT", {5, 6}, 7},
+        {"above max going down starts at max", "LIFTD,-1,50,10,0,0,0", "LIFTD", {10, 9}, 8},
+        // The last 32-bit value is handed out too, then the row is spent.
         {"32-bit end without cycle",
          "EDGE,10,2147483632,0,0,0,0",
          "Edge",
-         {2147483632, kExhausted, kExhausted},
+         {2147483632, 2147483642, kExhausted},
          2147483642},
+        {"32-bit end at max",
+         "TOP,1,2147483646,2147483647,0,0,0",
+         "TOP",
+         {2147483646, 2147483647, kExhausted, kExhausted},
+         2147483647},
         {"32-bit end with cycle", "EDGEC,10,2147483632,0,5,1,0", "EDGEC", {2147483632, 2147483642, 5, 15}, 25},
+        {"32-bit end with cycle, min 0", "TOPC,1,2147483646,0,0,1,0", "TOPC", {2147483646, 2147483647, 1, 2}, 3},
+        {"32-bit bottom without cycle",
+         "BOTTOM,-1,-2147483647,0,0,0,0",
+         "BOTTOM",
+         {-2147483647, -2147483648LL, kExhausted},
+         -2147483648LL},
+        {"32-bit bottom with cycle",
+         "BOTTOMC,-1,-2147483647,-5,0,1,0",
+         "BOTTOMC",
+         {-2147483647, -2147483648LL, -5, -6},
+         -7},
+        {"the widest steps", "HUGE,2147483647,0,0,0,0,0", "HUGE", {0, 2147483647, kExhausted}, 2147483647},
+        {"the widest steps, down",
+         "HUGED,-2147483648,0,0,0,0,0",
+         "HUGED",
+         {0, -2147483648LL, kExhausted},
+         -2147483648LL},
     };
     std::string rows;
     for (const DrawCase& c : cases) {
@@ -150,6 +182,53 @@ TEST_F(SequenceTest, EachDrawAnswersSeqIdAndLeavesItsSuccessor) {
     EXPECT_EQ(Draw("ORDER"), 1);
     EXPECT_EQ(Draw("ORDER"), 2);
     EXPECT_NE(StatusText(kSequenceExhausted), nullptr);
+}
+
+TEST_F(SequenceTest, ARowThatWouldRepeatAValueIsRefusedAndKept) {
+    // Loaded as they stand (CREATE SEQUENCE refuses them): no draw hands
+    // out one value again and again, or a value of an empty range.
+    const struct {
+        const char* row;
+        long long seqId;
+    } rows[] = {
+        {"ZERO,0,1,0,0,0,0", 1},                                        // a step of 0
+        {"REPEAT,2147483647,2147483647,2147483647,5,1,0", 2147483647},  // wider than 5..2147483647
+        {"SINGLE,1,3,3,3,1,0", 3},                                      // a range of one value
+        {"WIDER,-5,5,5,1,1,0", 5},                                      // 5 is wider than 1..5 going down
+        {"EMPTY,1,5,1,10,0,0", 5},                                      // MAXVALUE below MINVALUE
+        {"RESTART,1,-10,-5,0,1,0", -10},                                // it would start again at 1, above -5
+    };
+    std::string csv;
+    for (const auto& r : rows) csv += std::string(r.row) + "\n";
+    AddSequences(csv);
+    LogIn();
+    for (const auto& r : rows) {
+        const std::string name = std::string(r.row).substr(0, std::string(r.row).find(','));
+        SCOPED_TRACE(name);
+        int32_t value = 0;
+        EXPECT_EQ(client.getNextId(handle, name.c_str(), &value), kSequenceUnusable);
+        EXPECT_EQ(client.getNextId(handle, name.c_str(), &value), kSequenceUnusable);
+        EXPECT_EQ(StoredSeqId(name), r.seqId);
+    }
+    EXPECT_NE(StatusText(kSequenceUnusable), nullptr);
+}
+
+TEST_F(SequenceTest, AStoreMadeBeforeSpentRowsWereMarkedGetsTheMarks) {
+    {
+        Database db(Store::PathFor("SEQ"), false);
+        for (const char* drop : {"DROP TABLE _lur_spent_sequences", "DROP TRIGGER _lur_spent_sequences_update",
+                                 "DROP TRIGGER _lur_spent_sequences_delete"})
+            db.Exec(drop);
+    }
+    AddSequences("LAST,1,2147483647,0,0,0,0\n");
+    LogIn();
+    EXPECT_EQ(Draw("LAST"), 2147483647);
+    EXPECT_EQ(Draw("LAST"), kExhausted);
+    // The mark goes with the row: loaded again, the row starts afresh.
+    Store::Open("SEQ")->Db().Exec("DELETE FROM \"SYSDB.SEQUENCIES\" WHERE seq_name = 'LAST'");
+    AddSequences("LAST,1,2147483647,0,0,0,0\n");
+    EXPECT_EQ(Draw("LAST"), 2147483647);
+    EXPECT_EQ(Draw("LAST"), kExhausted);
 }
 
 TEST_F(SequenceTest, ADrawBelongsToTheHandlesTransaction) {
