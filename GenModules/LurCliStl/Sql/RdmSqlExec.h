@@ -88,10 +88,10 @@ public:
     void AlterSequence(SqlTokenIterator& it);
     void DropSequence(SqlTokenIterator& it);
     // Reads the sequence options into the table's record buffer and checks
-    // the row they make (2022 for one the draw could not serve). creating:
-    // a row without START WITH starts at its bound (MINVALUE going up,
-    // MAXVALUE going down) when it has one; a START WITH must lie within
-    // the bounds (for ALTER only when given).
+    // the row they make (2022 for one the draw could not serve, or for a
+    // START WITH outside the bounds). creating: a row without START WITH
+    // keeps seq_id 1, refused only where 1 lies past the end the sequence
+    // runs to.
     void SequenceOptions(SqlTokenIterator& it, RdmTable& sequences, bool creating);
     // DESCRIBE / DESC: the table's definition as a CREATE TABLE text.
     void Describe(SqlTokenIterator& it);

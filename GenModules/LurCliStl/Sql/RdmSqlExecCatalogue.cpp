@@ -212,18 +212,23 @@ void RdmSqlExec::SequenceOptions(SqlTokenIterator& it, RdmTable& sequences, bool
     const std::string fault =
         lurdbcli::SequenceFault(step, minimum, maximum, sequences.Fld("seq_recycle").GetLong() == 1);
     if (!fault.empty()) ThrowSyntaxError(2022, fault, it, Here(__LINE__));
-    if (creating && !startGiven)
-        sequences.Fld("seq_id").SetInt(static_cast<int>(lurdbcli::SequenceStart(step, minimum, maximum)));
-    if (creating || startGiven) {
-        const long long start = sequences.Fld("seq_id").GetLong();
-        const long long low = lurdbcli::SequenceLow(minimum);
-        const long long high = lurdbcli::SequenceHigh(maximum);
-        if (start < low || start > high)
-            ThrowSyntaxError(2022,
-                             "START WITH " + std::to_string(start) + " is outside MINVALUE..MAXVALUE (" +
-                                 std::to_string(low) + ".." + std::to_string(high) + ")!",
-                             it, Here(__LINE__));
-    }
+    // A START WITH must lie within the bounds. Without one a new sequence
+    // keeps seq_id 1, which the draw moves up to the bound it starts from
+    // (MINVALUE going up, MAXVALUE going down); a 1 past the end it runs to
+    // could hand out nothing.
+    const long long start = sequences.Fld("seq_id").GetLong();
+    const long long low = lurdbcli::SequenceLow(minimum);
+    const long long high = lurdbcli::SequenceHigh(maximum);
+    const auto bounds = [&] {
+        return "MINVALUE..MAXVALUE (" + std::to_string(low) + ".." + std::to_string(high) + ")!";
+    };
+    if (startGiven && (start < low || start > high))
+        ThrowSyntaxError(2022, "START WITH " + std::to_string(start) + " is outside " + bounds(), it, Here(__LINE__));
+    if (creating && !startGiven && (step > 0 ? start > high : start < low))
+        ThrowSyntaxError(
+            2022,
+            "Without START WITH the sequence starts at " + std::to_string(start) + ", which is outside " + bounds(), it,
+            Here(__LINE__));
 }
 
 // ---- DESCRIBE -------------------------------------------------------------------------------

@@ -92,15 +92,14 @@ TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
          "CREATE SEQUENCE:SUCCESS:0",
          {"S4", "7", "1", "0", "0", "0", "0"}},
         // A minimum without a maximum is valid: 0 is no limit. Without START
-        // WITH a sequence starts at its MINVALUE going up, at its MAXVALUE
-        // going down, at 1 without that bound.
-        {"CREATE SEQUENCE s5 MINVALUE 10;", "CREATE SEQUENCE:SUCCESS:0", {"S5", "1", "10", "0", "10", "0", "0"}},
+        // WITH seq_id is 1 (the draw moves it up to the bound it starts from).
+        {"CREATE SEQUENCE s5 MINVALUE 10;", "CREATE SEQUENCE:SUCCESS:0", {"S5", "1", "1", "0", "10", "0", "0"}},
         {"CREATE SEQUENCE s6 MINVALUE 10 MAXVALUE 20;",
          "CREATE SEQUENCE:SUCCESS:0",
-         {"S6", "1", "10", "20", "10", "0", "0"}},
+         {"S6", "1", "1", "20", "10", "0", "0"}},
         {"CREATE SEQUENCE d1 INCREMENT_BY -1 MAXVALUE 10 MINVALUE 1;",
          "CREATE SEQUENCE:SUCCESS:0",
-         {"D1", "-1", "10", "10", "1", "0", "0"}},
+         {"D1", "-1", "1", "10", "1", "0", "0"}},
         {"CREATE SEQUENCE d2 INCREMENT_BY -1;", "CREATE SEQUENCE:SUCCESS:0", {"D2", "-1", "1", "0", "0", "0", "0"}},
         {"CREATE SEQUENCE s12 START WITH -10 MAXVALUE -5;",
          "CREATE SEQUENCE:SUCCESS:0",
@@ -136,7 +135,7 @@ TEST_F(SqlCatalogueTest, SequenceOptionsFillTheRow) {
         {"CREATE SEQUENCE r7 INCREMENT_BY -1 MINVALUE 5;",
          "CREATE SEQUENCE:ERROR:2022",
          {},
-         ".: START WITH 1 is outside MINVALUE..MAXVALUE (5..2147483647)!"},
+         ".: Without START WITH the sequence starts at 1, which is outside MINVALUE..MAXVALUE (5..2147483647)!"},
         {"CREATE SEQUENCE s8 START 5;", "CREATE SEQUENCE:ERROR:2020", {}, "Missing WITH keyword after the START"},
         {"CREATE SEQUENCE s9 FOO;", "CREATE SEQUENCE:ERROR:2027", {}, ".: FOO)"},
         // A value is a number the field holds, never text stored as 0.
@@ -198,10 +197,15 @@ TEST_F(SqlCatalogueTest, NextValFollowsTheSequence) {
     // Going down: from MAXVALUE to MINVALUE, and again from MAXVALUE with CYCLE.
     ASSERT_EQ(Run("CREATE SEQUENCE down START WITH 5 INCREMENT_BY -2 MINVALUE 1 MAXVALUE 5 CYCLE;"),
               "CREATE SEQUENCE:SUCCESS:0");
-    ASSERT_EQ(Run("CREATE SEQUENCE downonce INCREMENT_BY -2 MINVALUE 1 MAXVALUE 5;"), "CREATE SEQUENCE:SUCCESS:0");
+    ASSERT_EQ(Run("CREATE SEQUENCE downonce START WITH 5 INCREMENT_BY -2 MINVALUE 1 MAXVALUE 5;"),
+              "CREATE SEQUENCE:SUCCESS:0");
+    // Without START WITH seq_id is 1: above a MAXVALUE of -5 it starts there.
+    ASSERT_EQ(Run("CREATE SEQUENCE negative INCREMENT_BY -1 MAXVALUE -5;"), "CREATE SEQUENCE:SUCCESS:0");
+    EXPECT_EQ(Sequence("NEGATIVE")->id, "1");
     for (const int32_t expected : {5, 3, 1, 5, 3}) EXPECT_EQ(NextVal("DOWN"), expected);
     for (const int32_t expected : {5, 3, 1}) EXPECT_EQ(NextVal("DOWNONCE"), expected);
     EXPECT_EQ(ErrorCode([&] { NextVal("DOWNONCE"); }), 10032);
+    for (const int32_t expected : {-5, -6}) EXPECT_EQ(NextVal("NEGATIVE"), expected);
 }
 
 TEST_F(SqlCatalogueTest, TheLastValueIsHandedOutOnceWhateverStatementsFollow) {
