@@ -99,6 +99,23 @@ std::string DescribeCharacter(const std::string& character) {
     return "\"" + character + "\" (" + code + ")";
 }
 
+// ": " and the English text of a Windows code (the messages are English);
+// "" for success or a code without one.
+std::string CodeReason(uint32_t code) {
+    constexpr uint16_t kEnglish = 0x0409;
+    std::string text;
+    if (code == win::ERROR_SUCCESS || !win::FormatSystemMessage(code, kEnglish, text)) return "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return ": " + win::Cp1250ToUtf8(text);
+}
+
+// ": " and why the last call of the platform's stand-ins failed: the
+// system's text of the errno behind it, else its Windows code's text.
+std::string LastFailureReason() {
+    if (const int err = win::GetLastErrno(); err != 0) return std::string(": ") + std::strerror(err);
+    return CodeReason(win::GetLastError());
+}
+
 // The connect settings of the service, as the login reads them.
 void WriteRegistryKey(const std::string& service, const std::string& server, const std::string& user) {
     win::HKEY key = nullptr;
@@ -107,7 +124,7 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
                                       win::KEY_WRITE, nullptr, &key, nullptr);
     if (rc != 0) {
         throw std::runtime_error("cannot create the registry key " + path + " in " + win::RegistryFilePath() +
-                                 " (error " + std::to_string(rc) + ")");
+                                 " (error " + std::to_string(rc) + ")" + CodeReason(static_cast<uint32_t>(rc)));
     }
     auto text = [&](const char* name, const std::string& value) {
         if (rc == 0) {
@@ -132,7 +149,8 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
     dword("regowlpages", 0);
     win::RegCloseKey(key);
     if (rc != 0) {
-        throw std::runtime_error("cannot write the registry key " + path + " (error " + std::to_string(rc) + ")");
+        throw std::runtime_error("cannot write the registry key " + path + " (error " + std::to_string(rc) + ")" +
+                                 CodeReason(static_cast<uint32_t>(rc)));
     }
 }
 
@@ -277,7 +295,7 @@ void CreateTablespaces(const std::vector<std::string>& args) {
         }
         db.Exec("COMMIT");
     } catch (...) {
-        db.Exec("ROLLBACK");
+        db.RollBackAfterFailure();
         throw;
     }
     for (const TablespaceDef& tablespace : tablespaces) {
@@ -400,9 +418,7 @@ void Load(const std::vector<std::string>& args) {
         }
         db.Exec("COMMIT");
     } catch (...) {
-        if (db.InTransaction()) {
-            db.Exec("ROLLBACK");
-        }
+        db.RollBackAfterFailure();
         throw;
     }
     Out().Print("%d rows loaded into %s.%s\n", rows, win::Cp1250ToUtf8(args[1]).c_str(),
@@ -435,19 +451,6 @@ void Dump(const std::vector<std::string>& args) {
         // A dump that can no longer be written stops: the rest is lost as well.
         if (!Out().Write(FormatCsvRecord(values) + '\n')) return;
     }
-}
-
-// ": " and why the last call of the platform's stand-ins failed: the
-// system's text of the errno behind it, else the English text of its
-// Windows code (the messages are English); "" when there is neither.
-std::string LastFailureReason() {
-    constexpr uint16_t kEnglish = 0x0409;
-    if (const int err = win::GetLastErrno(); err != 0) return std::string(": ") + std::strerror(err);
-    std::string text;
-    const uint32_t code = win::GetLastError();
-    if (code == win::ERROR_SUCCESS || !win::FormatSystemMessage(code, kEnglish, text)) return "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return ": " + win::Cp1250ToUtf8(text);
 }
 
 // Writes the tablespace's description, as the service hands it to the
@@ -567,6 +570,7 @@ int Execute(const std::string& command, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::FailWritesPastFileSizeLimit();
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;

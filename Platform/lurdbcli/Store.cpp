@@ -117,26 +117,6 @@ std::vector<std::pair<std::string, std::string>> SpentSequenceTriggers() {
             {"_lur_spent_sequences_delete", "AFTER DELETE ON " + table + drop + "= OLD.seq_name; END"}};
 }
 
-// Runs work in the connection's open transaction, or in a write transaction
-// of its own that commits when work succeeds and rolls back when it throws.
-template <class Work>
-auto InWriteTransaction(Database& db, Work&& work) {
-    if (db.InTransaction()) {
-        return work();
-    }
-    db.Cached("BEGIN IMMEDIATE").Run();
-    try {
-        auto result = work();
-        db.Cached("COMMIT").Run();
-        return result;
-    } catch (...) {
-        if (db.InTransaction()) {
-            db.Exec("ROLLBACK");
-        }
-        throw;
-    }
-}
-
 // The system privileges a new service's dictionary offers to GRANT and
 // REVOKE, in the order of their ids (lurdbadm's README lists them).
 constexpr const char* kSystemPrivileges[] = {
@@ -295,8 +275,7 @@ void Store::Discard(const std::string& service) {
 
 void Store::Fill(Store& store, uint32_t volumeId) {
     Database& db = store.Db();
-    db.Exec("BEGIN IMMEDIATE");
-    try {
+    InWriteTransaction(db, [&] {
         db.Exec(
             "CREATE TABLE _lur_tablespaces (dbno INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE, "
             "schema TEXT NOT NULL)");
@@ -315,11 +294,8 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         store.CreateTablespace(SysdbSchema());
         store.AddMissingInternalTables();  // the triggers of the spent sequences' marks, which need SYSDB
         store.AddSystemPrivileges();
-        db.Exec("COMMIT");
-    } catch (...) {
-        db.Exec("ROLLBACK");
-        throw;
-    }
+        return true;
+    });
 }
 
 bool Store::OtherProcessesLoggedIn() { return LockFile(m_service).OtherProcessesLoggedIn(); }

@@ -11,11 +11,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "LurSqlFixture.h"
@@ -318,6 +321,155 @@ TEST_F(OutputFailureTest, ASampleDataRunThatCannotWriteLeavesTheDirectoryAsItFou
     EXPECT_EQ(lurtest::WholeFile(elsewhere).rfind("PLG_ID,", 0), 0u);
     EXPECT_EQ(written.at("dazevure_application.csv").rfind("APP_ID,", 0), 0u);
     EXPECT_GT(written.at("car_gepjarmu.csv").size(), earlier.at("car_gepjarmu.csv").size());
+}
+
+// The names in a directory, sorted.
+std::vector<std::string> Names(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Whether the vehicle table after a transfer that failed holds whole batches
+// of 100 changed rows, the first ones of the run (in GJ_ID order), and
+// nothing of the batch that was open: each row as it was or as the whole
+// run makes it.
+::testing::AssertionResult WholeBatches(const std::string& before, const std::string& after,
+                                        const std::string& expected) {
+    auto lines = [](const std::string& text) {  // the rows by GJ_ID, the first field
+        std::vector<std::string> all;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) all.push_back(line);
+        std::sort(all.begin(), all.end(), [](const std::string& a, const std::string& b) {
+            return std::atoll(a.c_str()) < std::atoll(b.c_str());
+        });
+        return all;
+    };
+    const std::vector<std::string> was = lines(before), is = lines(after), due = lines(expected);
+    if (is.size() != was.size() || due.size() != was.size())
+        return ::testing::AssertionFailure() << "the tables differ in length";
+    int changed = 0;
+    bool stopped = false;  // past the last committed change
+    for (size_t row = 0; row < was.size(); ++row) {
+        if (is[row] == was[row] && was[row] == due[row]) continue;  // a row the transfer leaves
+        if (is[row] == due[row] && !stopped) {
+            ++changed;
+        } else if (is[row] == was[row]) {
+            stopped = true;
+        } else {
+            return ::testing::AssertionFailure() << "row " << is[row] << " after " << changed << " changed rows";
+        }
+    }
+    if (changed % 100 != 0) return ::testing::AssertionFailure() << changed << " changed rows";
+    return ::testing::AssertionSuccess();
+}
+
+// Every program under a file-size limit as a shell sets it ("ulimit -f",
+// SIGXFSZ at its default): a write past the limit fails instead of ending
+// the program. Each says "File too large", ends with its failure status,
+// not by the signal, and leaves what it was writing as it was: the table,
+// the description folder (no temporary file), the stores and the registry
+// file.
+TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChangesNothing) {
+    // A service whose vehicles are many enough that the transfer's batches
+    // outgrow the limit.
+    ASSERT_EQ(Run("lurvehgen",
+                  {"--dir", Work() + "/many", "--service", "MANY", "--user", "owner", "--password", "key", "--vehicles",
+                   "700", "--schemas", LUR_SOURCE_DIR "/tests/fixtures", "--lurdbadm", lurtest::BinDir() + "/lurdbadm"})
+                  .status,
+              0);
+    // Rows wide enough that 300 of them outgrow the limit in the store's log,
+    // while what the programs print stays well below it.
+    const std::string wide = Write("wide.schema",
+                                   "tablespace Wide 13 1.0.0.0\ntable Row\n  field Id l 4 u\n"
+                                   "  field Text c 250 n\n");
+    ASSERT_EQ(Run("lurdbadm", {"create-tablespace", "GARAGE", wide}).status, 0);
+    std::string values, sql, script;
+    for (int id = 1; id <= 300; ++id) {
+        const std::string number = std::to_string(id), text(240, static_cast<char>('a' + id % 26));
+        values += number + "," + text + "\n";
+        sql += "INSERT INTO Wide.Row VALUES (" + number + ", '" + text + "');\n";
+        script += "insert Wide.Row Id=" + number + " Text=" + text + "\n";
+    }
+    Write("wide.csv", "Id,Text\n" + values);
+    Write("wide_values.csv", values);
+    Write("wide.sql", sql + "COMMIT;\n");
+    Write("wide_script.txt", "begin\n" + script + "commit\n");
+    Write("create.sql", "CREATE DATABASE EXTRA;\n");
+    const std::string registry = std::getenv("LUR_REGISTRY");
+    const std::string data = std::getenv("LURDB_DATA");
+
+    // What the programs write to: the table, the description folder, the
+    // stores and the registry file with its folder.
+    auto state = [&] {
+        std::vector<std::string> stores;
+        for (const std::string& name : Names(data))
+            if (name.ends_with(".lurdb")) stores.push_back(name);
+        return std::tuple{Dump("Wide", "Row"), Names(Dbd()), stores,
+                          std::hash<std::string>{}(lurtest::WholeFile(registry)),
+                          Names(fs::path(registry).parent_path())};
+    };
+    auto underLimit = [&](const std::string& program, const std::vector<std::string>& args, long long limit) {
+        lurtest::ProgramCall call{lurtest::BinDir() + "/" + program, args, Work() + "/out.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.environment = {{"LC_ALL", "en_US.UTF-8"}};  // the system's texts in English
+        call.fileSizeLimit = limit;
+        call.fileSizeSignalDefault = true;
+        return lurtest::RunProgram(call);
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::string> command;  // the program and its arguments
+        long long limit;
+    };
+    auto check = [&](const Case& c) {
+        SCOPED_TRACE(c.name);
+        const auto before = state();
+        const lurtest::ProgramRun run =
+            underLimit(c.command[0], std::vector<std::string>(c.command.begin() + 1, c.command.end()), c.limit);
+        EXPECT_GT(run.status, 0) << run.err;  // -1: ended by the signal
+        EXPECT_NE((run.out + run.err).find("File too large"), std::string::npos) << run.out << run.err;
+        EXPECT_EQ(state(), before);
+    };
+
+    constexpr long long kLimit = 48 * 1024;  // the stores' log outgrows it
+    const Case stores[] = {
+        {"lurdbadm load", {"lurdbadm", "load", "GARAGE", "Wide", "Row", "wide.csv"}, kLimit},
+        {"lurdbadm create-service", {"lurdbadm", "create-service", "EXTRA", "owner", "key"}, kLimit},
+        {"lurdbadm dbd-save", {"lurdbadm", "dbd-save", "GARAGE", "Huge", Dbd()}, kStoreGrowth},
+        {"lursql INSERT", {"lursql", "-u", "owner", "-p", "key", "GARAGE", "wide.sql"}, kLimit},
+        {"lursql --import",
+         {"lursql", "-u", "owner", "-p", "key", "--import", "Wide.Row", "GARAGE", "wide_values.csv"},
+         kLimit},
+        {"LurDbLinkHost",
+         {"LurDbLinkHost", lurtest::BinDir() + "/libLurDbLink.so", "links.txt", wide, "wide_script.txt"},
+         kLimit},
+    };
+    for (const Case& c : stores) check(c);
+
+    // Varnok commits in batches of 100 rows: those committed before the
+    // limit stay, the open one leaves nothing.
+    const std::string vehicles = Run("lurdbadm", {"dump", "MANY", "Car", "Gepjarmu"}).out;
+    const lurtest::ProgramRun run = underLimit("Varnok", {"-seMANY", "-usrowner", "-pswkey", "-appOSTREV7"}, kLimit);
+    EXPECT_EQ(run.status, 254) << run.err;
+    EXPECT_NE(run.out.find("Kiv\xC3\xA9tel:File too large: "), std::string::npos) << run.out;
+    EXPECT_TRUE(WholeBatches(vehicles, Run("lurdbadm", {"dump", "MANY", "Car", "Gepjarmu"}).out,
+                             lurtest::WholeFile(Work() + "/many/expected_car_gepjarmu.csv")));
+
+    // A registry file larger than the stores of a new service: the service
+    // is registered last, and a registry file that cannot be rewritten
+    // leaves no store and no temporary file.
+    std::ofstream(registry, std::ios::app)
+        << "[HKEY_LOCAL_MACHINE\\software\\padding]\n\"text\"=\"" << std::string(400 * 1024, 'x') << "\"\n";
+    constexpr long long kRoomy = 320 * 1024;  // a new store fits, the registry file does not
+    const Case registryFile[] = {
+        {"lurdbadm create-service", {"lurdbadm", "create-service", "EXTRA", "owner", "key"}, kRoomy},
+        {"lursql CREATE DATABASE", {"lursql", "-u", "owner", "-p", "key", "GARAGE", "create.sql"}, kRoomy},
+    };
+    for (const Case& c : registryFile) check(c);
 }
 
 }  // namespace
