@@ -22,6 +22,7 @@
 #include "Csv.h"
 #include "DbStruct.h"
 #include "LastError.h"
+#include "LuConn.h"
 #include "LurExceptBase.h"
 #include "QuotedValue.h"
 #include "RecordCodec.h"
@@ -154,6 +155,29 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
     }
 }
 
+// The service's store. A service without one is told with where its store
+// was looked for and whether the registry file in use holds the service:
+// the programs find it only with the LURDB_DATA and LUR_REGISTRY it was
+// made with.
+std::unique_ptr<Store> OpenStore(const std::string& service) {
+    try {
+        return Store::Open(service);
+    } catch (StoreError& error) {
+        if (error.status != kNoStore) throw;
+        const std::string name = win::Cp1250ToUtf8(Store::ServiceName(service));
+        const std::string registry = win::Cp1250ToUtf8(win::DescribeRegistryFile());
+        win::HKEY key = nullptr;
+        if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, (LuConn::kSettingsRoot + service).c_str(), 0, win::KEY_READ,
+                               &key) == win::ERROR_SUCCESS) {
+            win::RegCloseKey(key);
+            error.detail += "; " + name + " is registered in " + registry;
+        } else {
+            error.detail += "; " + name + " is not in " + registry + "; lurdbadm create-service makes a service";
+        }
+        throw;
+    }
+}
+
 // A user name or password as the catalogue takes it: upper case, 1 to 31
 // characters (the login's fields hold 31 and a zero).
 std::string Credential(const std::string& argument, const char* what) {
@@ -228,7 +252,7 @@ void AddUser(const std::vector<std::string>& args) {
     }
     const std::string user = Credential(args[1], "a user name");
     const std::string password = Credential(args[2], "a password");
-    std::unique_ptr<Store> store = Store::Open(args[0]);
+    std::unique_ptr<Store> store = OpenStore(args[0]);
     try {
         InsertUser(*store, user, password);
     } catch (const StoreError& error) {
@@ -246,7 +270,7 @@ void ChangeUser(const std::vector<std::string>& args, bool remove) {
         throw UsageError(std::string(remove ? "remove-user" : "disable-user") + " needs <service> <user>");
     }
     const std::string user = Credential(args[1], "a user name");
-    std::unique_ptr<Store> store = Store::Open(args[0]);
+    std::unique_ptr<Store> store = OpenStore(args[0]);
     const std::string sql = remove ? "DELETE FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?"
                                    : "UPDATE \"SYSDB.DBUSER\" SET \"enabled\" = ? WHERE \"name\" = ?";
     Statement& change = store->Db().Cached(sql);
@@ -276,7 +300,7 @@ void CreateTablespaces(const std::vector<std::string>& args) {
         throw std::runtime_error(win::Cp1250ToUtf8(args[1]) +
                                  " defines no tablespace (it is empty or holds only comments)");
     }
-    std::unique_ptr<Store> store = Store::Open(args[0]);
+    std::unique_ptr<Store> store = OpenStore(args[0]);
     for (const TablespaceDef& tablespace : tablespaces) {
         const std::string name = win::Cp1250ToUtf8(tablespace.name);
         if (store->FindTablespace(tablespace.name)) {
@@ -312,7 +336,7 @@ struct TableInStore {
 
 TableInStore OpenTable(const std::string& service, const std::string& tablespaceName, const std::string& tableName) {
     TableInStore found;
-    found.store = Store::Open(service);
+    found.store = OpenStore(service);
     std::optional<TablespaceDef> tablespace = found.store->FindTablespace(tablespaceName);
     if (!tablespace) {
         throw std::runtime_error("no tablespace " + win::Cp1250ToUtf8(tablespaceName));
@@ -459,7 +483,7 @@ void SaveDescription(const std::vector<std::string>& args) {
     if (args.size() != 3) {
         throw UsageError("dbd-save needs <service> <tablespace> <dir>");
     }
-    std::optional<TablespaceDef> tablespace = Store::Open(args[0])->FindTablespace(args[1]);
+    std::optional<TablespaceDef> tablespace = OpenStore(args[0])->FindTablespace(args[1]);
     if (!tablespace) {
         throw std::runtime_error("no tablespace " + win::Cp1250ToUtf8(args[1]));
     }

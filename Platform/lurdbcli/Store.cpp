@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <random>
@@ -17,20 +16,12 @@
 #include "LockFile.h"
 #include "QuotedValue.h"
 #include "RecordCodec.h"
+#include "StoreLocation.h"
 #include "lurdbcli.h"
 
 namespace lurdbcli {
 
-std::string Store::DataDirectory() {
-    if (const char* dir = std::getenv("LURDB_DATA"); dir && *dir) {
-        return dir;
-    }
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
-        return std::string(xdg) + "/lurdb";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/lurdb";
-}
+std::string Store::DataDirectory() { return lurstore::DataDirectory(); }
 
 void MakeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -197,16 +188,15 @@ std::string Store::ServiceName(const std::string& service) {
     return win::crt::UpperCp1250(service);
 }
 
-std::string Store::PathFor(const std::string& service) {
-    return DataDirectory() + "/" + win::Cp1250ToUtf8(ServiceName(service)) + ".lurdb";
-}
+std::string Store::PathFor(const std::string& service) { return lurstore::StoreFilePath(ServiceName(service)); }
 
 Store::Store(std::string service, std::unique_ptr<Database> db) : m_service(std::move(service)), m_db(std::move(db)) {}
 
 std::unique_ptr<Store> Store::Open(const std::string& service) {
     const std::string path = PathFor(service);
     if (!Exists(service)) {
-        throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" + path + ")"};
+        throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" +
+                                       lurstore::DescribeStoreFile(service) + ")"};
     }
     std::unique_ptr<Store> store(new Store(service, std::make_unique<Database>(path, false)));
     store->AddMissingInternalTables();

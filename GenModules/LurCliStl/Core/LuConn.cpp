@@ -12,6 +12,7 @@
 #include "LurMsgBox.h"
 #include "LurStrings.h"
 #include "Registry.h"
+#include "StoreLocation.h"
 #include "StringScrambler.h"
 #include "TRdmLogin.h"
 
@@ -291,7 +292,11 @@ bool LuConn::Login(bool interactive) {
         // failure is reported.
         if (client.pfFreeDbHandler) client.pfFreeDbHandler(m_handle);
         m_handle = kNoHandle;
-        throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "InitUserEx");
+        StrVector args = StrVector(m_service) << "InitUserEx";
+        // Where the store was looked for, as 10039 names the registry file.
+        if (status == lurdbcli::kNoStore)
+            args << win::Utf8ToCp1250(lurstore::DescribeStoreFile(m_connectInfo.GetText(ConnectInfo::kService)));
+        throw DbDescError(status, Here(__LINE__), args);
     }
     m_connected = true;
 
