@@ -380,12 +380,15 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
                    "700", "--schemas", LUR_SOURCE_DIR "/tests/fixtures", "--lurdbadm", lurtest::BinDir() + "/lurdbadm"})
                   .status,
               0);
-    // Rows wide enough that 300 of them outgrow the limit in the store's log,
-    // while what the programs print stays well below it.
+    // A service of rows wide enough that 300 of them outgrow the limit in the
+    // store's log, while what the programs print stays well below it. (No
+    // one else is logged in to it: the test's own login to GARAGE keeps that
+    // store's logs growing from run to run.)
     const std::string wide = Write("wide.schema",
                                    "tablespace Wide 13 1.0.0.0\ntable Row\n  field Id l 4 u\n"
                                    "  field Text c 250 n\n");
-    ASSERT_EQ(Run("lurdbadm", {"create-tablespace", "GARAGE", wide}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"create-service", "WIDE", "owner", "key"}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"create-tablespace", "WIDE", wide}).status, 0);
     std::string values, sql, script;
     for (int id = 1; id <= 300; ++id) {
         const std::string number = std::to_string(id), text(240, static_cast<char>('a' + id % 26));
@@ -396,8 +399,10 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
     Write("wide.csv", "Id,Text\n" + values);
     Write("wide_values.csv", values);
     Write("wide.sql", sql + "COMMIT;\n");
+    Write("wide_create.sql", sql + "CREATE SEQUENCE s;\n");  // which commits first
     Write("wide_script.txt", "begin\n" + script + "commit\n");
     Write("create.sql", "CREATE DATABASE EXTRA;\n");
+    Write("wide_links.txt", "only WIDE owner key\n");
     const std::string registry = std::getenv("LUR_REGISTRY");
     const std::string data = std::getenv("LURDB_DATA");
 
@@ -407,7 +412,7 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
         std::vector<std::string> stores;
         for (const std::string& name : Names(data))
             if (name.ends_with(".lurdb")) stores.push_back(name);
-        return std::tuple{Dump("Wide", "Row"), Names(Dbd()), stores,
+        return std::tuple{Run("lurdbadm", {"dump", "WIDE", "Wide", "Row"}).out, Names(Dbd()), stores,
                           std::hash<std::string>{}(lurtest::WholeFile(registry)),
                           Names(fs::path(registry).parent_path())};
     };
@@ -424,6 +429,7 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
         const char* name;
         std::vector<std::string> command;  // the program and its arguments
         long long limit;
+        std::string says;  // on either output, with "File too large"
     };
     auto check = [&](const Case& c) {
         SCOPED_TRACE(c.name);
@@ -431,22 +437,41 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
         const lurtest::ProgramRun run =
             underLimit(c.command[0], std::vector<std::string>(c.command.begin() + 1, c.command.end()), c.limit);
         EXPECT_GT(run.status, 0) << run.err;  // -1: ended by the signal
-        EXPECT_NE((run.out + run.err).find("File too large"), std::string::npos) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
         EXPECT_EQ(state(), before);
     };
 
     constexpr long long kLimit = 48 * 1024;  // the stores' log outgrows it
+    const std::string storeFull = "File too large: a file of the database store cannot grow past the file-size limit.";
     const Case stores[] = {
-        {"lurdbadm load", {"lurdbadm", "load", "GARAGE", "Wide", "Row", "wide.csv"}, kLimit},
-        {"lurdbadm create-service", {"lurdbadm", "create-service", "EXTRA", "owner", "key"}, kLimit},
-        {"lurdbadm dbd-save", {"lurdbadm", "dbd-save", "GARAGE", "Huge", Dbd()}, kStoreGrowth},
-        {"lursql INSERT", {"lursql", "-u", "owner", "-p", "key", "GARAGE", "wide.sql"}, kLimit},
+        {"lurdbadm load",
+         {"lurdbadm", "load", "WIDE", "Wide", "Row", "wide.csv"},
+         kLimit,
+         "lurdbadm: a file of the store of service WIDE may not grow further: File too large ("},
+        {"lurdbadm create-service",
+         {"lurdbadm", "create-service", "EXTRA", "owner", "key"},
+         kLimit,
+         "lurdbadm: a file of the store of service EXTRA may not grow further: File too large ("},
+        {"lurdbadm dbd-save",
+         {"lurdbadm", "dbd-save", "GARAGE", "Huge", Dbd()},
+         kStoreGrowth,
+         "lurdbadm: cannot write " + Dbd() + "/HUGE.dbd: File too large\n"},
+        {"lursql INSERT",
+         {"lursql", "-u", "owner", "-p", "key", "WIDE", "wide.sql"},
+         kLimit,
+         "COMMIT:ERROR:10034\n" + storeFull},
+        {"lursql, the commit before CREATE",
+         {"lursql", "-u", "owner", "-p", "key", "WIDE", "wide_create.sql"},
+         kLimit,
+         "CREATE:ERROR:10034\n" + storeFull},
         {"lursql --import",
-         {"lursql", "-u", "owner", "-p", "key", "--import", "Wide.Row", "GARAGE", "wide_values.csv"},
-         kLimit},
+         {"lursql", "-u", "owner", "-p", "key", "--import", "Wide.Row", "WIDE", "wide_values.csv"},
+         kLimit,
+         "lursql: error 10034: " + storeFull},
         {"LurDbLinkHost",
-         {"LurDbLinkHost", lurtest::BinDir() + "/libLurDbLink.so", "links.txt", wide, "wide_script.txt"},
-         kLimit},
+         {"LurDbLinkHost", lurtest::BinDir() + "/libLurDbLink.so", "wide_links.txt", wide, "wide_script.txt"},
+         kLimit,
+         "EndTransactionLink 1 commit: 10034 (" + storeFull + ")\n"},
     };
     for (const Case& c : stores) check(c);
 
@@ -455,7 +480,7 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
     const std::string vehicles = Run("lurdbadm", {"dump", "MANY", "Car", "Gepjarmu"}).out;
     const lurtest::ProgramRun run = underLimit("Varnok", {"-seMANY", "-usrowner", "-pswkey", "-appOSTREV7"}, kLimit);
     EXPECT_EQ(run.status, 254) << run.err;
-    EXPECT_NE(run.out.find("Kiv\xC3\xA9tel:File too large: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Kiv\xC3\xA9tel:" + storeFull + "\n"), std::string::npos) << run.out;
     EXPECT_TRUE(WholeBatches(vehicles, Run("lurdbadm", {"dump", "MANY", "Car", "Gepjarmu"}).out,
                              lurtest::WholeFile(Work() + "/many/expected_car_gepjarmu.csv")));
 
@@ -465,9 +490,18 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
     std::ofstream(registry, std::ios::app)
         << "[HKEY_LOCAL_MACHINE\\software\\padding]\n\"text\"=\"" << std::string(400 * 1024, 'x') << "\"\n";
     constexpr long long kRoomy = 320 * 1024;  // a new store fits, the registry file does not
+    const std::string registryFull = "File too large: the file may not grow past the file-size limit.";
     const Case registryFile[] = {
-        {"lurdbadm create-service", {"lurdbadm", "create-service", "EXTRA", "owner", "key"}, kRoomy},
-        {"lursql CREATE DATABASE", {"lursql", "-u", "owner", "-p", "key", "GARAGE", "create.sql"}, kRoomy},
+        {"lurdbadm create-service",
+         {"lurdbadm", "create-service", "EXTRA", "owner", "key"},
+         kRoomy,
+         "lurdbadm: cannot create the registry key software\\ludbclients\\EXTRA in " + registry +
+             " (error 223): " + registryFull + "\n"},
+        {"lursql CREATE DATABASE",
+         {"lursql", "-u", "owner", "-p", "key", "WIDE", "create.sql"},
+         kRoomy,
+         "EXTRA, not written to the registry file " + registry + " that LUR_REGISTRY names: " + registryFull +
+             " The database is not created.)"},
     };
     for (const Case& c : registryFile) check(c);
 }
