@@ -369,9 +369,9 @@ std::vector<std::string> Names(const std::string& directory) {
 // Every program under a file-size limit as a shell sets it ("ulimit -f",
 // SIGXFSZ at its default): a write past the limit fails instead of ending
 // the program. Each says "File too large", ends with its failure status,
-// not by the signal, and leaves what it was writing as it was: the table,
-// the description folder (no temporary file), the stores and the registry
-// file.
+// not by the signal, and leaves what it was writing as it was: its output
+// (said), the table, the description folder (no temporary file), the
+// stores and the registry file.
 TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChangesNothing) {
     // A service whose vehicles are many enough that the transfer's batches
     // outgrow the limit.
@@ -403,6 +403,11 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
     Write("wide_script.txt", "begin\n" + script + "commit\n");
     Write("create.sql", "CREATE DATABASE EXTRA;\n");
     Write("wide_links.txt", "only WIDE owner key\n");
+    Write("select.sql", "SELECT * FROM Wide.Row;\n");
+    // The same rows in a service of their own, to print more than the limit.
+    ASSERT_EQ(Run("lurdbadm", {"create-service", "SHOWN", "owner", "key"}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"create-tablespace", "SHOWN", wide}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"load", "SHOWN", "Wide", "Row", "wide.csv"}).status, 0);
     const std::string registry = std::getenv("LUR_REGISTRY");
     const std::string data = std::getenv("LURDB_DATA");
 
@@ -448,6 +453,14 @@ TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChang
          {"lurdbadm", "load", "WIDE", "Wide", "Row", "wide.csv"},
          kLimit,
          "lurdbadm: a file of the store of service WIDE may not grow further: File too large ("},
+        {"lurdbadm dump, its output",
+         {"lurdbadm", "dump", "SHOWN", "Wide", "Row"},
+         kLimit,
+         "lurdbadm: cannot write standard output: File too large\n"},
+        {"lursql SELECT, its output",
+         {"lursql", "-u", "owner", "-p", "key", "SHOWN", "select.sql"},
+         kLimit,
+         "lursql: cannot write standard output: File too large\n"},
         {"lurdbadm create-service",
          {"lurdbadm", "create-service", "EXTRA", "owner", "key"},
          kLimit,
