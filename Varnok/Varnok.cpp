@@ -247,6 +247,7 @@ int RunUtility() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::FailWritesPastFileSizeLimit();
     RegisterVarnokResources();
     const uint32_t savedCodePage = win::GetConsoleOutputCP();
     win::SetConsoleOutputCP(win::CP_1250);

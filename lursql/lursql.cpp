@@ -284,6 +284,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::FailWritesPastFileSizeLimit();
     Options options;
     try {
         options = ParseCommandLine(win::CommandLineArguments(argc, argv));

@@ -28,6 +28,7 @@
 #include "Schema.h"
 #include "Sqlite.h"
 #include "TextFile.h"
+#include "lurdbcli.h"
 
 namespace {
 
@@ -101,6 +102,21 @@ const char* ChangeName(int16_t type) {
     }
 }
 
+// The client library's text of an answer that is a failure of a linked
+// service's store (its disk, its file, another process holding it), whose
+// cause lies outside the script; "" for any other.
+const char* StoreFailureText(int32_t code) {
+    switch (code) {
+        case lurdbcli::kStoreError:
+        case lurdbcli::kStoreBusy:
+        case lurdbcli::kNotAStore:
+        case lurdbcli::kStoreFull:
+        case lurdbcli::kStoreTooLarge:
+        case lurdbcli::kStoreReadOnly: return lurdbcli::StatusText(code);
+        default: return "";
+    }
+}
+
 // Prints the answer of one export call (named in code page 1250), with what
 // the code means where the module reports nothing of it; false when it is not 0.
 bool Answer(const std::string& call, int32_t code, const char* meaning = "") {
@@ -109,15 +125,19 @@ bool Answer(const std::string& call, int32_t code, const char* meaning = "") {
     return code == 0;
 }
 
+// The answer of a call that reaches the linked stores, with the store's
+// failure said (the module reports nothing of it).
+bool StoreAnswer(const std::string& call, int32_t code) { return Answer(call, code, StoreFailureText(code)); }
+
 bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& transaction) {
     bool allZero =
-        Answer("BeginTransactionLink " + std::to_string(trId), module.beginTransaction(kLinkId, trId, "TR_LINK"));
+        StoreAnswer("BeginTransactionLink " + std::to_string(trId), module.beginTransaction(kLinkId, trId, "TR_LINK"));
     for (ScriptChange& change : transaction.changes) {
         const int32_t code = module.addElem(kLinkId, change.type, trId, change.dbNo, change.recType,
                                             static_cast<int32_t>(change.record.size()), change.record.data(), 0);
-        allZero &= Answer("AddElemLink " + std::string(ChangeName(change.type)) + " " + change.table + " (line " +
-                              std::to_string(change.line) + ")",
-                          code);
+        allZero &= StoreAnswer("AddElemLink " + std::string(ChangeName(change.type)) + " " + change.table + " (line " +
+                                   std::to_string(change.line) + ")",
+                               code);
     }
     std::vector<TransactionElem> recorded;
     const int32_t listCode = module.getList(kLinkId, trId, recorded);
@@ -125,14 +145,15 @@ bool RunTransaction(const LinkModule& module, int32_t trId, ScriptTransaction& t
                                 " (" + std::to_string(recorded.size()) + " changes)\n");
     // A transaction without changes has no list: 10002 is then the answer.
     allZero &= listCode == 0 || transaction.changes.empty();
-    allZero &= Answer("EndTransactionLink " + std::to_string(trId) + (transaction.commit ? " commit" : " abort"),
-                      module.endTransaction(kLinkId, trId, transaction.commit ? 1 : 0));
+    allZero &= StoreAnswer("EndTransactionLink " + std::to_string(trId) + (transaction.commit ? " commit" : " abort"),
+                           module.endTransaction(kLinkId, trId, transaction.commit ? 1 : 0));
     return allZero;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::FailWritesPastFileSizeLimit();
     std::vector<std::string> args;
     try {
         args = win::CommandLineArguments(argc, argv);

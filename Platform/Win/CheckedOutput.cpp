@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstring>
 #include <utility>
@@ -110,5 +111,7 @@ int CloseStandardOutput(const char* program, int status, int failedStatus) {
     std::fprintf(stderr, "%s: %s\n", program, out.FailureText().c_str());
     return status == 0 ? failedStatus : status;
 }
+
+void FailWritesPastFileSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace win

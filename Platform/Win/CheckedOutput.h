@@ -82,4 +82,11 @@ CheckedOutput& StandardOutput();
 // status.
 int CloseStandardOutput(const char* program, int status, int failedStatus = 1);
 
+// Makes a write past the process's file-size limit ("ulimit -f") fail with
+// EFBIG, "File too large", which the program reports and cleans up after as
+// any failed write, instead of the signal (SIGXFSZ) that would end it with
+// a cut file, no word and its temporary files left. Each program's main
+// calls it first.
+void FailWritesPastFileSizeLimit();
+
 }  // namespace win

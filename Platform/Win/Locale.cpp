@@ -380,13 +380,23 @@ const LocaleData* FindLanguageDefault(std::string_view language) {
     return nullptr;
 }
 
+// A locale of the environment: one of the table, else, for a language the
+// table has in another country (en_IE, de_AT), that language's default
+// locale, so that every English or German locale gets its language's
+// texts; else the fallback.
+LCID EnvironmentLocale(std::string_view name) {
+    if (const LCID lcid = LocaleFromName(name); lcid != 0) return lcid;
+    const std::string_view base = BaseName(name);
+    const size_t underscore = base.find('_');
+    if (underscore == std::string_view::npos) return kFallbackLocale;
+    const LocaleData* language = FindLanguageDefault(base.substr(0, underscore));
+    return language != nullptr ? language->lcid : kFallbackLocale;
+}
+
 LCID LocaleFromEnvironment() {
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') {
-            const LCID lcid = LocaleFromName(value);
-            return lcid != 0 ? lcid : kFallbackLocale;
-        }
+        if (value != nullptr && *value != '\0') return EnvironmentLocale(value);
     }
     return kFallbackLocale;
 }

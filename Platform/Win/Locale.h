@@ -4,10 +4,12 @@
 // locale-information calls read them. Texts come out in code page 1250.
 //
 // The user's default locale comes from LC_ALL, LC_MESSAGES or LANG (the
-// first that is set and not empty), mapped through the alias table. When
-// none is set, or the name is not in the table ("C", "POSIX", "C.UTF-8",
-// an uninstalled locale), the default is Hungarian (0x040E): the system's
-// users are Hungarian. SetUserDefaultLCID overrides the environment.
+// first that is set and not empty), mapped through the alias table; a
+// locale of a language the table has in another country ("en_IE",
+// "de_AT.UTF-8") is that language's default locale. When none is set, or
+// the name is of no language of the table ("C", "POSIX", "C.UTF-8",
+// "fr_FR"), the default is Hungarian (0x040E): the system's users are
+// Hungarian. SetUserDefaultLCID overrides the environment.
 #pragma once
 
 #include <cstdint>

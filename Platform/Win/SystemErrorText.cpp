@@ -50,6 +50,8 @@ const ErrorText kErrorTexts[] = {
      "A fájl nem hozható létre, mert már létezik."},
     {ERROR_FILENAME_EXCED_RANGE, "The file name or extension is too long.",
      "A fájlnév vagy a kiterjesztés túl hosszú."},
+    {ERROR_FILE_TOO_LARGE, "File too large: the file may not grow past the file-size limit.",
+     "A fájl túl nagy: nem nőhet a fájlméret-korláton túl."},
     {ERROR_DIRECTORY, "The directory name is not valid.", "A könyvtárnév érvénytelen."},
     {ERROR_MORE_DATA, "More data are available.", "További adatok érhetők el."},
     {ERROR_NO_MORE_ITEMS, "There are no more items.", "Nincs több elem."},

@@ -22,6 +22,7 @@
 #include "Csv.h"
 #include "DbStruct.h"
 #include "LastError.h"
+#include "LuConn.h"
 #include "LurExceptBase.h"
 #include "QuotedValue.h"
 #include "RecordCodec.h"
@@ -99,6 +100,23 @@ std::string DescribeCharacter(const std::string& character) {
     return "\"" + character + "\" (" + code + ")";
 }
 
+// ": " and the English text of a Windows code (the messages are English);
+// "" for success or a code without one.
+std::string CodeReason(uint32_t code) {
+    constexpr uint16_t kEnglish = 0x0409;
+    std::string text;
+    if (code == win::ERROR_SUCCESS || !win::FormatSystemMessage(code, kEnglish, text)) return "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return ": " + win::Cp1250ToUtf8(text);
+}
+
+// ": " and why the last call of the platform's stand-ins failed: the
+// system's text of the errno behind it, else its Windows code's text.
+std::string LastFailureReason() {
+    if (const int err = win::GetLastErrno(); err != 0) return std::string(": ") + std::strerror(err);
+    return CodeReason(win::GetLastError());
+}
+
 // The connect settings of the service, as the login reads them.
 void WriteRegistryKey(const std::string& service, const std::string& server, const std::string& user) {
     win::HKEY key = nullptr;
@@ -107,7 +125,7 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
                                       win::KEY_WRITE, nullptr, &key, nullptr);
     if (rc != 0) {
         throw std::runtime_error("cannot create the registry key " + path + " in " + win::RegistryFilePath() +
-                                 " (error " + std::to_string(rc) + ")");
+                                 " (error " + std::to_string(rc) + ")" + CodeReason(static_cast<uint32_t>(rc)));
     }
     auto text = [&](const char* name, const std::string& value) {
         if (rc == 0) {
@@ -132,7 +150,31 @@ void WriteRegistryKey(const std::string& service, const std::string& server, con
     dword("regowlpages", 0);
     win::RegCloseKey(key);
     if (rc != 0) {
-        throw std::runtime_error("cannot write the registry key " + path + " (error " + std::to_string(rc) + ")");
+        throw std::runtime_error("cannot write the registry key " + path + " (error " + std::to_string(rc) + ")" +
+                                 CodeReason(static_cast<uint32_t>(rc)));
+    }
+}
+
+// The service's store. A service without one is told with where its store
+// was looked for and whether the registry file in use holds the service:
+// the programs find it only with the LURDB_DATA and LUR_REGISTRY it was
+// made with.
+std::unique_ptr<Store> OpenStore(const std::string& service) {
+    try {
+        return Store::Open(service);
+    } catch (StoreError& error) {
+        if (error.status != kNoStore) throw;
+        const std::string name = win::Cp1250ToUtf8(Store::ServiceName(service));
+        const std::string registry = win::Cp1250ToUtf8(win::DescribeRegistryFile());
+        win::HKEY key = nullptr;
+        if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, (LuConn::kSettingsRoot + service).c_str(), 0, win::KEY_READ,
+                               &key) == win::ERROR_SUCCESS) {
+            win::RegCloseKey(key);
+            error.detail += "; " + name + " is registered in " + registry;
+        } else {
+            error.detail += "; " + name + " is not in " + registry + "; lurdbadm create-service makes a service";
+        }
+        throw;
     }
 }
 
@@ -210,7 +252,7 @@ void AddUser(const std::vector<std::string>& args) {
     }
     const std::string user = Credential(args[1], "a user name");
     const std::string password = Credential(args[2], "a password");
-    std::unique_ptr<Store> store = Store::Open(args[0]);
+    std::unique_ptr<Store> store = OpenStore(args[0]);
     try {
         InsertUser(*store, user, password);
     } catch (const StoreError& error) {
@@ -228,7 +270,7 @@ void ChangeUser(const std::vector<std::string>& args, bool remove) {
         throw UsageError(std::string(remove ? "remove-user" : "disable-user") + " needs <service> <user>");
     }
     const std::string user = Credential(args[1], "a user name");
-    std::unique_ptr<Store> store = Store::Open(args[0]);
+    std::unique_ptr<Store> store = OpenStore(args[0]);
     const std::string sql = remove ? "DELETE FROM \"SYSDB.DBUSER\" WHERE \"name\" = ?"
                                    : "UPDATE \"SYSDB.DBUSER\" SET \"enabled\" = ? WHERE \"name\" = ?";
     Statement& change = store->Db().Cached(sql);
@@ -258,7 +300,7 @@ void CreateTablespaces(const std::vector<std::string>& args) {
         throw std::runtime_error(win::Cp1250ToUtf8(args[1]) +
                                  " defines no tablespace (it is empty or holds only comments)");
     }
-    std::unique_ptr<Store> store = Store::Open(args[0]);
+    std::unique_ptr<Store> store = OpenStore(args[0]);
     for (const TablespaceDef& tablespace : tablespaces) {
         const std::string name = win::Cp1250ToUtf8(tablespace.name);
         if (store->FindTablespace(tablespace.name)) {
@@ -277,7 +319,7 @@ void CreateTablespaces(const std::vector<std::string>& args) {
         }
         db.Exec("COMMIT");
     } catch (...) {
-        db.Exec("ROLLBACK");
+        db.RollBackAfterFailure();
         throw;
     }
     for (const TablespaceDef& tablespace : tablespaces) {
@@ -294,7 +336,7 @@ struct TableInStore {
 
 TableInStore OpenTable(const std::string& service, const std::string& tablespaceName, const std::string& tableName) {
     TableInStore found;
-    found.store = Store::Open(service);
+    found.store = OpenStore(service);
     std::optional<TablespaceDef> tablespace = found.store->FindTablespace(tablespaceName);
     if (!tablespace) {
         throw std::runtime_error("no tablespace " + win::Cp1250ToUtf8(tablespaceName));
@@ -400,9 +442,7 @@ void Load(const std::vector<std::string>& args) {
         }
         db.Exec("COMMIT");
     } catch (...) {
-        if (db.InTransaction()) {
-            db.Exec("ROLLBACK");
-        }
+        db.RollBackAfterFailure();
         throw;
     }
     Out().Print("%d rows loaded into %s.%s\n", rows, win::Cp1250ToUtf8(args[1]).c_str(),
@@ -437,26 +477,13 @@ void Dump(const std::vector<std::string>& args) {
     }
 }
 
-// ": " and why the last call of the platform's stand-ins failed: the
-// system's text of the errno behind it, else the English text of its
-// Windows code (the messages are English); "" when there is neither.
-std::string LastFailureReason() {
-    constexpr uint16_t kEnglish = 0x0409;
-    if (const int err = win::GetLastErrno(); err != 0) return std::string(": ") + std::strerror(err);
-    std::string text;
-    const uint32_t code = win::GetLastError();
-    if (code == win::ERROR_SUCCESS || !win::FormatSystemMessage(code, kEnglish, text)) return "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return ": " + win::Cp1250ToUtf8(text);
-}
-
 // Writes the tablespace's description, as the service hands it to the
 // client library, as <dir>/<NAME>.dbd.
 void SaveDescription(const std::vector<std::string>& args) {
     if (args.size() != 3) {
         throw UsageError("dbd-save needs <service> <tablespace> <dir>");
     }
-    std::optional<TablespaceDef> tablespace = Store::Open(args[0])->FindTablespace(args[1]);
+    std::optional<TablespaceDef> tablespace = OpenStore(args[0])->FindTablespace(args[1]);
     if (!tablespace) {
         throw std::runtime_error("no tablespace " + win::Cp1250ToUtf8(args[1]));
     }
@@ -567,6 +594,7 @@ int Execute(const std::string& command, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::FailWritesPastFileSizeLimit();
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;

@@ -170,8 +170,8 @@ void LockFile::InTransaction(const std::function<void()>& work) {
         if (nested) {
             m_db->Exec("ROLLBACK TO lur_locks");
             m_db->Exec("RELEASE lur_locks");
-        } else if (m_db->InTransaction()) {
-            m_db->Exec("ROLLBACK");
+        } else {
+            m_db->RollBackAfterFailure();
         }
         throw;
     }

@@ -58,17 +58,12 @@ void Session::CreateDatabase(const std::string& nameAndCollation, const std::str
     const std::string collation = colon == std::string::npos ? std::string() : nameAndCollation.substr(colon + 1);
     std::unique_ptr<Store> store = Store::Create(service, Store::NewVolumeId());
     try {
-        Database& db = store->Db();
-        db.Exec("BEGIN IMMEDIATE");
-        try {
+        InWriteTransaction(store->Db(), [&] {
             store->SetParam("collation", collation);
             store->SetParam("databasepath", databasePath);
             store->SetParam("archivepath", archivePath);
-            db.Exec("COMMIT");
-        } catch (...) {
-            db.Exec("ROLLBACK");
-            throw;
-        }
+            return true;
+        });
     } catch (...) {
         store.reset();
         Store::Discard(service);  // a half-made service would block a retry

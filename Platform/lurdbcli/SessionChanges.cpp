@@ -35,9 +35,7 @@ void Session::Changing(const TableRef& ref, Change&& change) {
         LoggedIn().NoteChange(table.first, table.second);
         db.Cached("COMMIT").Run();
     } catch (...) {
-        if (db.InTransaction()) {
-            db.Exec("ROLLBACK");
-        }
+        db.RollBackAfterFailure();
         throw;
     }
 }
@@ -301,13 +299,11 @@ void Session::End(bool commit) {
             // A failed COMMIT may leave SQLite's transaction open, holding
             // the store's write lock: undo it, so that the handle is back to
             // changes that commit on their own and no other process waits.
-            if (db.InTransaction()) {
-                db.Exec("ROLLBACK");
-            }
+            db.RollBackAfterFailure();
             m_transaction = false;
             throw;
         }
-    } else {
+    } else if (db.InTransaction()) {  // (SQLite ends it itself after some failed writes)
         db.Exec("ROLLBACK");
     }
     m_transaction = false;

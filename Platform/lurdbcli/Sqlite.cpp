@@ -1,7 +1,12 @@
 #include "Sqlite.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "CodePage.h"
@@ -29,10 +34,33 @@ std::string ServiceOf(sqlite3* db) {
     return name.substr(0, name.find(".lurdb"));
 }
 
+// Whether a write of the connection's store failed at the process's file-size
+// limit ("ulimit -f"). SQLite reports it as an I/O error (EFBIG) or, for a
+// write cut short there, as a full disk, and the errno it keeps may already
+// be another call's: a file of the store that has reached the limit tells
+// it apart from a failing or full disk.
+bool StoppedAtFileSizeLimit(sqlite3* db, int rc) {
+    rlimit limit{};
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    if ((rc & 0xFF) != SQLITE_IOERR && (rc & 0xFF) != SQLITE_FULL) return false;
+    if (file == nullptr || *file == '\0' || getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    for (const char* suffix : {"", "-wal", "-journal"}) {
+        struct stat info {};
+        if (stat((std::string(file) + suffix).c_str(), &info) == 0 &&
+            static_cast<rlim_t>(info.st_size) >= limit.rlim_cur)
+            return true;
+    }
+    return false;
+}
+
 // The one translation of an SQLite result into the client's status; detail
 // is SQLite's own message.
 [[noreturn]] void Fail(sqlite3* db, int rc, const std::string& detail) {
     const std::string store = "the store of service " + ServiceOf(db);
+    if (StoppedAtFileSizeLimit(db, rc))
+        throw StoreError{kStoreTooLarge,
+                         "a file of " + store + " may not grow further: " + std::strerror(EFBIG) + " (" + detail + ")"};
     switch (rc & 0xFF) {
         case SQLITE_CONSTRAINT: throw StoreError{kLockedOrDuplicate, detail};
         case SQLITE_CANTOPEN: throw StoreError{kNoStore, detail};
@@ -243,6 +271,12 @@ long long Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m
 int Database::Changes() const { return sqlite3_changes(m_db); }
 
 bool Database::InTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+
+void Database::RollBackAfterFailure() {
+    if (InTransaction()) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
 
 std::string QuoteName(const std::string& name) {
     std::string quoted = "\"";

@@ -1,8 +1,8 @@
 // A thin RAII layer over SQLite for the client library's store. Failures
 // throw StoreError carrying the client status to answer (kStoreBusy,
-// kNotAStore, kStoreFull, kStoreReadOnly where SQLite names the cause,
-// kStoreError for the rest), so that the exported functions translate them
-// at one place.
+// kNotAStore, kStoreFull, kStoreTooLarge, kStoreReadOnly where SQLite names
+// the cause, kStoreError for the rest), so that the exported functions
+// translate them at one place.
 #pragma once
 
 #include <sqlite3.h>
@@ -196,6 +196,11 @@ public:
     // Rows changed by the connection's last INSERT, UPDATE or DELETE.
     int Changes() const;
     bool InTransaction() const;
+    // Rolls back the open transaction while a failure propagates, unless
+    // SQLite has ended it itself (it may, after a write that failed for want
+    // of room); a failure of the rollback is not raised, so that the caller
+    // hears the failure that matters.
+    void RollBackAfterFailure();
     sqlite3* Raw() const { return m_db; }
 
 private:
@@ -204,6 +209,25 @@ private:
     sqlite3* m_db = nullptr;
     std::map<std::string, std::unique_ptr<Statement>> m_cache;
 };
+
+// Runs work in the connection's open transaction, or in a write transaction
+// of its own that commits when work succeeds and rolls back when it throws:
+// all of it or nothing.
+template <class Work>
+auto InWriteTransaction(Database& db, Work&& work) {
+    if (db.InTransaction()) {
+        return work();
+    }
+    db.Cached("BEGIN IMMEDIATE").Run();
+    try {
+        auto result = work();
+        db.Cached("COMMIT").Run();
+        return result;
+    } catch (...) {
+        db.RollBackAfterFailure();
+        throw;
+    }
+}
 
 // SQL quoting of an identifier given in code page 1250 (stored as UTF-8).
 std::string QuoteName(const std::string& name);

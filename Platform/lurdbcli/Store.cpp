@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <random>
@@ -17,20 +16,12 @@
 #include "LockFile.h"
 #include "QuotedValue.h"
 #include "RecordCodec.h"
+#include "StoreLocation.h"
 #include "lurdbcli.h"
 
 namespace lurdbcli {
 
-std::string Store::DataDirectory() {
-    if (const char* dir = std::getenv("LURDB_DATA"); dir && *dir) {
-        return dir;
-    }
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
-        return std::string(xdg) + "/lurdb";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/lurdb";
-}
+std::string Store::DataDirectory() { return lurstore::DataDirectory(); }
 
 void MakeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -117,26 +108,6 @@ std::vector<std::pair<std::string, std::string>> SpentSequenceTriggers() {
             {"_lur_spent_sequences_delete", "AFTER DELETE ON " + table + drop + "= OLD.seq_name; END"}};
 }
 
-// Runs work in the connection's open transaction, or in a write transaction
-// of its own that commits when work succeeds and rolls back when it throws.
-template <class Work>
-auto InWriteTransaction(Database& db, Work&& work) {
-    if (db.InTransaction()) {
-        return work();
-    }
-    db.Cached("BEGIN IMMEDIATE").Run();
-    try {
-        auto result = work();
-        db.Cached("COMMIT").Run();
-        return result;
-    } catch (...) {
-        if (db.InTransaction()) {
-            db.Exec("ROLLBACK");
-        }
-        throw;
-    }
-}
-
 // The system privileges a new service's dictionary offers to GRANT and
 // REVOKE, in the order of their ids (lurdbadm's README lists them).
 constexpr const char* kSystemPrivileges[] = {
@@ -217,16 +188,15 @@ std::string Store::ServiceName(const std::string& service) {
     return win::crt::UpperCp1250(service);
 }
 
-std::string Store::PathFor(const std::string& service) {
-    return DataDirectory() + "/" + win::Cp1250ToUtf8(ServiceName(service)) + ".lurdb";
-}
+std::string Store::PathFor(const std::string& service) { return lurstore::StoreFilePath(ServiceName(service)); }
 
 Store::Store(std::string service, std::unique_ptr<Database> db) : m_service(std::move(service)), m_db(std::move(db)) {}
 
 std::unique_ptr<Store> Store::Open(const std::string& service) {
     const std::string path = PathFor(service);
     if (!Exists(service)) {
-        throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" + path + ")"};
+        throw StoreError{kNoStore, "no store for service \"" + win::Cp1250ToUtf8(service) + "\" (" +
+                                       lurstore::DescribeStoreFile(service) + ")"};
     }
     std::unique_ptr<Store> store(new Store(service, std::make_unique<Database>(path, false)));
     store->AddMissingInternalTables();
@@ -295,8 +265,7 @@ void Store::Discard(const std::string& service) {
 
 void Store::Fill(Store& store, uint32_t volumeId) {
     Database& db = store.Db();
-    db.Exec("BEGIN IMMEDIATE");
-    try {
+    InWriteTransaction(db, [&] {
         db.Exec(
             "CREATE TABLE _lur_tablespaces (dbno INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE, "
             "schema TEXT NOT NULL)");
@@ -315,11 +284,8 @@ void Store::Fill(Store& store, uint32_t volumeId) {
         store.CreateTablespace(SysdbSchema());
         store.AddMissingInternalTables();  // the triggers of the spent sequences' marks, which need SYSDB
         store.AddSystemPrivileges();
-        db.Exec("COMMIT");
-    } catch (...) {
-        db.Exec("ROLLBACK");
-        throw;
-    }
+        return true;
+    });
 }
 
 bool Store::OtherProcessesLoggedIn() { return LockFile(m_service).OtherProcessesLoggedIn(); }

@@ -121,6 +121,7 @@ constexpr int32_t kForeignArchive = 10030;     // the archive is of another serv
 constexpr int32_t kArchiveExists = 10031;      // an archive of that name exists already
 constexpr int32_t kSequenceExhausted = 10032;  // a sequence without cycle is past its maximum (minimum going down)
 constexpr int32_t kSequenceUnusable = 10033;   // a sequence row SequenceFault refuses
+constexpr int32_t kStoreTooLarge = 10034;      // a file of the store reached the file-size limit
 constexpr int32_t kFunctionMissing = 10038;    // (*) raised by callers: a missing function, an impossible operation
 constexpr int32_t kNoClientSettings = 10039;   // raised by callers: no registry key
 constexpr int32_t kUserDisabled = 10067;       // (*) InitUserEx: user disabled
@@ -167,6 +168,8 @@ constexpr const char* StatusText(int32_t status) {
             return "The sequence cannot be drawn from: its MAXVALUE is less than its MINVALUE, its INCREMENT_BY is 0, "
                    "or with CYCLE it would repeat one value (an INCREMENT_BY wider than its range, or a start outside "
                    "it).";
+        case kStoreTooLarge:
+            return "File too large: a file of the database store cannot grow past the file-size limit.";
         case kFunctionMissing: return "The function is missing, or the operation is not possible.";
         case kNoClientSettings: return "No client settings for the service.";
         case kUserDisabled: return "The user is disabled.";
@@ -300,8 +303,8 @@ constexpr size_t kTablespace = 56;
 // a tablespace the handle has not opened kNotOpen, a record type outside its
 // description kUnknownRecordType, a record size other than the
 // description's kBadRecordSize, a null out-pointer kBadArgument; a failure
-// of the store kStoreBusy, kNotAStore, kStoreFull, kStoreReadOnly or else
-// kStoreError, of memory kOutOfMemory. Out-pointers to blocks
+// of the store kStoreBusy, kNotAStore, kStoreFull, kStoreTooLarge,
+// kStoreReadOnly or else kStoreError, of memory kOutOfMemory. Out-pointers to blocks
 // are set to null before the work starts, so a failed call hands out none.
 // ---------------------------------------------------------------------------
 extern "C" {

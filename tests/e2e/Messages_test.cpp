@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "EnvScope.h"
 #include "LurSqlFixture.h"
 
 namespace {
@@ -105,8 +106,21 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
     Write("car_script.txt", "begin\ninsert Car.Gepjarmu GJ_ID=1\ncommit\n");
     std::filesystem::create_directory(Work() + "/fullvehicles");
     std::filesystem::create_symlink("/dev/full", Work() + "/fullvehicles/cases.csv");
-    const std::string noSettings = std::string("not in the registry file ") + std::getenv("LUR_REGISTRY") +
-                                   " that LUR_REGISTRY names; lurdbadm create-service makes a service";
+    const std::string registry =
+        std::string("the registry file ") + std::getenv("LUR_REGISTRY") + " that LUR_REGISTRY names";
+    const std::string noSettings = "not in " + registry + "; lurdbadm create-service makes a service";
+    // A registered service whose store is gone, and where each store is looked for.
+    ASSERT_EQ(Run("lurdbadm", {"create-service", "LOST", "owner", "key"}).status, 0);
+    for (const char* suffix : {"", ".locks"})
+        std::filesystem::remove(std::string(std::getenv("LURDB_DATA")) + "/LOST.lurdb" + suffix);
+    Write("lost_links.txt", "first LOST owner key\n");
+    auto storeOf = [](const std::string& service) {
+        return "the store file " + std::string(std::getenv("LURDB_DATA")) + "/" + service +
+               ".lurdb in the folder that LURDB_DATA names, which does not exist";
+    };
+    const std::string noStore = "The service has no database store.\n (LOST, InitUserEx, " + storeOf("LOST") + ")";
+    const std::string noStoreReported =
+        "(10007 - The service has no database store.  (LOST, InitUserEx, " + storeOf("LOST") + "))";  // on one line
     const std::string huge(1048576, 'x');  // as the fixture's files hold it
     const struct {
         const char* program;
@@ -320,6 +334,34 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          "(NOSVC, " + noSettings + ")",
          "(NOSVC)",
          -1},
+        // A registered service without its store: the store file looked for
+        // and the variable that chose it; lurdbadm, which reads no settings,
+        // says whether the registry file in use holds the service.
+        {"lursql",
+         {"-u", "owner", "-p", "key", "LOST", "ok.sql"},
+         3,
+         "error 10007: " + noStore,
+         "(LOST, InitUserEx)",
+         -1},
+        {"Varnok", {"-seLOST", "-usrowner", "-pswkey"}, 254, noStore, "(LOST, InitUserEx)", -1},
+        {"LurDbLinkHost",
+         {lurtest::BinDir() + "/libLurDbLink.so", "lost_links.txt", "car.schema", "car_script.txt"},
+         1,
+         noStoreReported,
+         "(LOST, InitUserEx)",
+         -1},
+        {"lurdbadm",
+         {"dump", "LOST", "Car", "Gepjarmu"},
+         1,
+         "lurdbadm: no store for service \"LOST\" (" + storeOf("LOST") + "); LOST is registered in " + registry + "\n",
+         "",
+         -1},
+        {"lurdbadm",
+         {"add-user", "nosvc", "clerk", "pass"},
+         1,
+         "lurdbadm: no store for service \"nosvc\" (" + storeOf("NOSVC") + "); NOSVC is " + noSettings + "\n",
+         "",
+         -1},
         {"lurdbadm", {"dbd-show", "folder"}, 1, "lurdbadm: folder is a directory, not a file", "denied", -1},
         {"lurdbadm",
          {"load", "GARAGE", "Car", "Gepjarmu", "folder"},
@@ -466,6 +508,66 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
         if (c.status == 0 && c.says.starts_with("usage")) {
             EXPECT_EQ(run.err, "");
         }
+    }
+}
+
+// In a new shell, without the LUR_REGISTRY and LURDB_DATA a service was
+// made with, the programs read the default files and say which, and that
+// the variables choose them.
+TEST_F(MessagesTest, ANewShellIsToldWhichVariablesChooseTheFiles) {
+    const std::string home = Work() + "/home";
+    const std::string registry = std::getenv("LUR_REGISTRY");
+    lurtest::EnvScope registryVariable("LUR_REGISTRY", nullptr);
+    const lurtest::EnvScope dataVariable("LURDB_DATA", nullptr);
+    const lurtest::EnvScope configHome("XDG_CONFIG_HOME", nullptr);
+    const lurtest::EnvScope dataHome("XDG_DATA_HOME", nullptr);
+    const lurtest::EnvScope homeVariable("HOME", home);
+    const std::string store = "the store file " + home +
+                              "/.local/share/lurdb/GARAGE.lurdb (in the default folder, as LURDB_DATA is not set), "
+                              "which does not exist";
+    lurtest::ProgramRun run = Run("lurdbadm", {"dump", "GARAGE", "Car", "Gepjarmu"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "lurdbadm: no store for service \"GARAGE\" (" + store +
+                           "); GARAGE is not in the registry file " + home +
+                           "/.config/lur/registry.reg (the default, as LUR_REGISTRY is not set), which does not "
+                           "exist; lurdbadm create-service makes a service\n");
+
+    // The registry file exported again, the data folder not: the login finds
+    // the service and names the store it looked for.
+    registryVariable.Set(registry);
+    run = Run("lursql", {"-u", "owner", "-p", "key", "GARAGE", "ok.sql"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err,
+              "lursql: error 10007: The service has no database store.\n (GARAGE, InitUserEx, " + store + ")\n");
+}
+
+// Messages are English for every English and German locale, whatever its
+// country, and Hungarian for any other (C and unknown ones included).
+TEST_F(MessagesTest, EnglishAndGermanLocalesGiveEnglishTexts) {
+    Write("nosuch.sql", "SELECT * FROM nosuch;\n");
+    const std::string english = "Table not in the description.";
+    const std::string hungarian =
+        "A t\xC3\xA1"
+        "bla nem szerepel a le\xC3\xADr\xC3\xA1sban.";
+    const struct {
+        const char* locale;
+        const std::string& text;
+    } cases[] = {
+        {"de_AT.UTF-8", english}, {"de_CH", english},         {"de_LU", english}, {"en_IE.UTF-8", english},
+        {"en_NZ", english},       {"en_IN", english},         {"en_ZA", english}, {"hu_HU.UTF-8", hungarian},
+        {"C", hungarian},         {"fr_FR.UTF-8", hungarian},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        lurtest::ProgramCall call{lurtest::BinDir() + "/lursql",
+                                  {"-u", "owner", "-p", "key", "GARAGE", "nosuch.sql"},
+                                  service.Dir() + "/stdout.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.environment = {{"LC_ALL", c.locale}};
+        const lurtest::ProgramRun run = lurtest::RunProgram(call);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "SELECT:ERROR:2002\n" + c.text + "\n (Error in the row 1., column 21.: NOSUCH)\n");
     }
 }
 

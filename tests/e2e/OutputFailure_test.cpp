@@ -11,11 +11,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "LurSqlFixture.h"
@@ -318,6 +321,202 @@ TEST_F(OutputFailureTest, ASampleDataRunThatCannotWriteLeavesTheDirectoryAsItFou
     EXPECT_EQ(lurtest::WholeFile(elsewhere).rfind("PLG_ID,", 0), 0u);
     EXPECT_EQ(written.at("dazevure_application.csv").rfind("APP_ID,", 0), 0u);
     EXPECT_GT(written.at("car_gepjarmu.csv").size(), earlier.at("car_gepjarmu.csv").size());
+}
+
+// The names in a directory, sorted.
+std::vector<std::string> Names(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Whether the vehicle table after a transfer that failed holds whole batches
+// of 100 changed rows, the first ones of the run (in GJ_ID order), and
+// nothing of the batch that was open: each row as it was or as the whole
+// run makes it.
+::testing::AssertionResult WholeBatches(const std::string& before, const std::string& after,
+                                        const std::string& expected) {
+    auto lines = [](const std::string& text) {  // the rows by GJ_ID, the first field
+        std::vector<std::string> all;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) all.push_back(line);
+        std::sort(all.begin(), all.end(), [](const std::string& a, const std::string& b) {
+            return std::atoll(a.c_str()) < std::atoll(b.c_str());
+        });
+        return all;
+    };
+    const std::vector<std::string> was = lines(before), is = lines(after), due = lines(expected);
+    if (is.size() != was.size() || due.size() != was.size())
+        return ::testing::AssertionFailure() << "the tables differ in length";
+    int changed = 0;
+    bool stopped = false;  // past the last committed change
+    for (size_t row = 0; row < was.size(); ++row) {
+        if (is[row] == was[row] && was[row] == due[row]) continue;  // a row the transfer leaves
+        if (is[row] == due[row] && !stopped) {
+            ++changed;
+        } else if (is[row] == was[row]) {
+            stopped = true;
+        } else {
+            return ::testing::AssertionFailure() << "row " << is[row] << " after " << changed << " changed rows";
+        }
+    }
+    if (changed % 100 != 0) return ::testing::AssertionFailure() << changed << " changed rows";
+    return ::testing::AssertionSuccess();
+}
+
+// Every program under a file-size limit as a shell sets it ("ulimit -f",
+// SIGXFSZ at its default): a write past the limit fails instead of ending
+// the program. Each says "File too large", ends with its failure status,
+// not by the signal, and leaves what it was writing as it was: its output
+// (said), the table, the description folder (no temporary file), the
+// stores and the registry file.
+TEST_F(OutputFailureTest, UnderAFileSizeLimitEachProgramSaysFileTooLargeAndChangesNothing) {
+    // A service whose vehicles are many enough that the transfer's batches
+    // outgrow the limit.
+    ASSERT_EQ(Run("lurvehgen",
+                  {"--dir", Work() + "/many", "--service", "MANY", "--user", "owner", "--password", "key", "--vehicles",
+                   "700", "--schemas", LUR_SOURCE_DIR "/tests/fixtures", "--lurdbadm", lurtest::BinDir() + "/lurdbadm"})
+                  .status,
+              0);
+    // A service of rows wide enough that 300 of them outgrow the limit in the
+    // store's log, while what the programs print stays well below it. (No
+    // one else is logged in to it: the test's own login to GARAGE keeps that
+    // store's logs growing from run to run.)
+    const std::string wide = Write("wide.schema",
+                                   "tablespace Wide 13 1.0.0.0\ntable Row\n  field Id l 4 u\n"
+                                   "  field Text c 250 n\n");
+    ASSERT_EQ(Run("lurdbadm", {"create-service", "WIDE", "owner", "key"}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"create-tablespace", "WIDE", wide}).status, 0);
+    std::string values, sql, script;
+    for (int id = 1; id <= 300; ++id) {
+        const std::string number = std::to_string(id), text(240, static_cast<char>('a' + id % 26));
+        values += number + "," + text + "\n";
+        sql += "INSERT INTO Wide.Row VALUES (" + number + ", '" + text + "');\n";
+        script += "insert Wide.Row Id=" + number + " Text=" + text + "\n";
+    }
+    Write("wide.csv", "Id,Text\n" + values);
+    Write("wide_values.csv", values);
+    Write("wide.sql", sql + "COMMIT;\n");
+    Write("wide_create.sql", sql + "CREATE SEQUENCE s;\n");  // which commits first
+    Write("wide_script.txt", "begin\n" + script + "commit\n");
+    Write("create.sql", "CREATE DATABASE EXTRA;\n");
+    Write("wide_links.txt", "only WIDE owner key\n");
+    Write("select.sql", "SELECT * FROM Wide.Row;\n");
+    // The same rows in a service of their own, to print more than the limit.
+    ASSERT_EQ(Run("lurdbadm", {"create-service", "SHOWN", "owner", "key"}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"create-tablespace", "SHOWN", wide}).status, 0);
+    ASSERT_EQ(Run("lurdbadm", {"load", "SHOWN", "Wide", "Row", "wide.csv"}).status, 0);
+    const std::string registry = std::getenv("LUR_REGISTRY");
+    const std::string data = std::getenv("LURDB_DATA");
+
+    // What the programs write to: the table, the description folder, the
+    // stores and the registry file with its folder.
+    auto state = [&] {
+        std::vector<std::string> stores;
+        for (const std::string& name : Names(data))
+            if (name.ends_with(".lurdb")) stores.push_back(name);
+        return std::tuple{Run("lurdbadm", {"dump", "WIDE", "Wide", "Row"}).out, Names(Dbd()), stores,
+                          std::hash<std::string>{}(lurtest::WholeFile(registry)),
+                          Names(fs::path(registry).parent_path())};
+    };
+    auto underLimit = [&](const std::string& program, const std::vector<std::string>& args, long long limit) {
+        lurtest::ProgramCall call{lurtest::BinDir() + "/" + program, args, Work() + "/out.txt",
+                                  service.Dir() + "/stderr.txt"};
+        call.workDir = Work();
+        call.environment = {{"LC_ALL", "en_US.UTF-8"}};  // the system's texts in English
+        call.fileSizeLimit = limit;
+        call.fileSizeSignalDefault = true;
+        return lurtest::RunProgram(call);
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::string> command;  // the program and its arguments
+        long long limit;
+        std::string says;  // on either output, with "File too large"
+    };
+    auto check = [&](const Case& c) {
+        SCOPED_TRACE(c.name);
+        const auto before = state();
+        const lurtest::ProgramRun run =
+            underLimit(c.command[0], std::vector<std::string>(c.command.begin() + 1, c.command.end()), c.limit);
+        EXPECT_GT(run.status, 0) << run.err;  // -1: ended by the signal
+        EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+        EXPECT_EQ(state(), before);
+    };
+
+    constexpr long long kLimit = 48 * 1024;  // the stores' log outgrows it
+    const std::string storeFull = "File too large: a file of the database store cannot grow past the file-size limit.";
+    const Case stores[] = {
+        {"lurdbadm load",
+         {"lurdbadm", "load", "WIDE", "Wide", "Row", "wide.csv"},
+         kLimit,
+         "lurdbadm: a file of the store of service WIDE may not grow further: File too large ("},
+        {"lurdbadm dump, its output",
+         {"lurdbadm", "dump", "SHOWN", "Wide", "Row"},
+         kLimit,
+         "lurdbadm: cannot write standard output: File too large\n"},
+        {"lursql SELECT, its output",
+         {"lursql", "-u", "owner", "-p", "key", "SHOWN", "select.sql"},
+         kLimit,
+         "lursql: cannot write standard output: File too large\n"},
+        {"lurdbadm create-service",
+         {"lurdbadm", "create-service", "EXTRA", "owner", "key"},
+         kLimit,
+         "lurdbadm: a file of the store of service EXTRA may not grow further: File too large ("},
+        {"lurdbadm dbd-save",
+         {"lurdbadm", "dbd-save", "GARAGE", "Huge", Dbd()},
+         kStoreGrowth,
+         "lurdbadm: cannot write " + Dbd() + "/HUGE.dbd: File too large\n"},
+        {"lursql INSERT",
+         {"lursql", "-u", "owner", "-p", "key", "WIDE", "wide.sql"},
+         kLimit,
+         "COMMIT:ERROR:10034\n" + storeFull},
+        {"lursql, the commit before CREATE",
+         {"lursql", "-u", "owner", "-p", "key", "WIDE", "wide_create.sql"},
+         kLimit,
+         "CREATE:ERROR:10034\n" + storeFull},
+        {"lursql --import",
+         {"lursql", "-u", "owner", "-p", "key", "--import", "Wide.Row", "WIDE", "wide_values.csv"},
+         kLimit,
+         "lursql: error 10034: " + storeFull},
+        {"LurDbLinkHost",
+         {"LurDbLinkHost", lurtest::BinDir() + "/libLurDbLink.so", "wide_links.txt", wide, "wide_script.txt"},
+         kLimit,
+         "EndTransactionLink 1 commit: 10034 (" + storeFull + ")\n"},
+    };
+    for (const Case& c : stores) check(c);
+
+    // Varnok commits in batches of 100 rows: those committed before the
+    // limit stay, the open one leaves nothing.
+    const std::string vehicles = Run("lurdbadm", {"dump", "MANY", "Car", "Gepjarmu"}).out;
+    const lurtest::ProgramRun run = underLimit("Varnok", {"-seMANY", "-usrowner", "-pswkey", "-appOSTREV7"}, kLimit);
+    EXPECT_EQ(run.status, 254) << run.err;
+    EXPECT_NE(run.out.find("Kiv\xC3\xA9tel:" + storeFull + "\n"), std::string::npos) << run.out;
+    EXPECT_TRUE(WholeBatches(vehicles, Run("lurdbadm", {"dump", "MANY", "Car", "Gepjarmu"}).out,
+                             lurtest::WholeFile(Work() + "/many/expected_car_gepjarmu.csv")));
+
+    // A registry file larger than the stores of a new service: the service
+    // is registered last, and a registry file that cannot be rewritten
+    // leaves no store and no temporary file.
+    std::ofstream(registry, std::ios::app)
+        << "[HKEY_LOCAL_MACHINE\\software\\padding]\n\"text\"=\"" << std::string(400 * 1024, 'x') << "\"\n";
+    constexpr long long kRoomy = 320 * 1024;  // a new store fits, the registry file does not
+    const std::string registryFull = "File too large: the file may not grow past the file-size limit.";
+    const Case registryFile[] = {
+        {"lurdbadm create-service",
+         {"lurdbadm", "create-service", "EXTRA", "owner", "key"},
+         kRoomy,
+         "lurdbadm: cannot create the registry key software\\ludbclients\\EXTRA in " + registry +
+             " (error 223): " + registryFull + "\n"},
+        {"lursql CREATE DATABASE",
+         {"lursql", "-u", "owner", "-p", "key", "WIDE", "create.sql"},
+         kRoomy,
+         "EXTRA, not written to the registry file " + registry + " that LUR_REGISTRY names: " + registryFull +
+             " The database is not created.)"},
+    };
+    for (const Case& c : registryFile) check(c);
 }
 
 }  // namespace

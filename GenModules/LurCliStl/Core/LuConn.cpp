@@ -12,6 +12,7 @@
 #include "LurMsgBox.h"
 #include "LurStrings.h"
 #include "Registry.h"
+#include "StoreLocation.h"
 #include "StringScrambler.h"
 #include "TRdmLogin.h"
 
@@ -85,16 +86,17 @@ std::string ComputerName() {
     return name;
 }
 
-bool WriteText(win::HKEY key, const char* name, const ConnectInfo& info, size_t field) {
+// The value's write: the registry's Windows code.
+int32_t WriteText(win::HKEY key, const char* name, const ConnectInfo& info, size_t field) {
     const std::string text = info.GetText(field).substr(0, ConnectInfo::kTextSize - 1);
     return win::RegSetValueExA(key, name, 0, win::REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
-                               static_cast<uint32_t>(text.size() + 1)) == win::ERROR_SUCCESS;
+                               static_cast<uint32_t>(text.size() + 1));
 }
 
-bool WriteNumber(win::HKEY key, const char* name, uint32_t value) {
+int32_t WriteNumber(win::HKEY key, const char* name, uint32_t value) {
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    return win::RegSetValueExA(key, name, 0, win::REG_DWORD, bytes, 4) == win::ERROR_SUCCESS;
+    return win::RegSetValueExA(key, name, 0, win::REG_DWORD, bytes, 4);
 }
 
 constexpr ThrowSource Here{"GenModules\\LurCliStl\\LuConn"};
@@ -290,7 +292,11 @@ bool LuConn::Login(bool interactive) {
         // failure is reported.
         if (client.pfFreeDbHandler) client.pfFreeDbHandler(m_handle);
         m_handle = kNoHandle;
-        throw DbDescError(status, Here(__LINE__), StrVector(m_service) << "InitUserEx");
+        StrVector args = StrVector(m_service) << "InitUserEx";
+        // Where the store was looked for, as 10039 names the registry file.
+        if (status == lurdbcli::kNoStore)
+            args << win::Utf8ToCp1250(lurstore::DescribeStoreFile(m_connectInfo.GetText(ConnectInfo::kService)));
+        throw DbDescError(status, Here(__LINE__), args);
     }
     m_connected = true;
 
@@ -424,25 +430,31 @@ DbDescError LuConn::NoClientSettings(const std::string& service, const ErrorLoca
                            << "not in " + win::DescribeRegistryFile() + "; lurdbadm create-service makes a service");
 }
 
-bool LuConn::WriteClientSettings(const std::string& service, const ConnectInfo& info) {
+bool LuConn::WriteClientSettings(const std::string& service, const ConnectInfo& info, int32_t* failure) {
     OpenKey key;
-    if (win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, SettingsKeyPath(service).c_str(), 0, "",
-                             win::REG_OPTION_NON_VOLATILE, win::KEY_WRITE, nullptr, key.Out(),
-                             nullptr) != win::ERROR_SUCCESS)
-        return false;
-    // Every value is attempted; one that fails makes the whole write fail.
-    const win::HKEY k = key.Get();
-    bool ok = WriteText(k, "service", info, ConnectInfo::kService);
-    ok = WriteText(k, "server", info, ConnectInfo::kServer) && ok;
-    ok = WriteText(k, "defaultuser", info, ConnectInfo::kUser) && ok;
-    ok = WriteText(k, "openmode", info, ConnectInfo::kOpenMode) && ok;
-    ok = WriteNumber(k, "useblob", info.GetFlag(ConnectInfo::kUseBlob)) && ok;
-    ok = WriteNumber(k, "timeout", static_cast<uint32_t>(info.GetInt(ConnectInfo::kTimeout))) && ok;
-    ok = WriteNumber(k, "enableevents", info.GetFlag(ConnectInfo::kEnableEvents)) && ok;
-    ok = WriteNumber(k, "uselock", info.GetFlag(ConnectInfo::kUseLock)) && ok;
-    ok = WriteNumber(k, "regdbpages", static_cast<uint32_t>(info.GetInt(ConnectInfo::kRegDbPages))) && ok;
-    ok = WriteNumber(k, "regowlpages", static_cast<uint32_t>(info.GetInt(ConnectInfo::kRegOwlPages))) && ok;
-    return ok;
+    int32_t code = win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, SettingsKeyPath(service).c_str(), 0, "",
+                                        win::REG_OPTION_NON_VOLATILE, win::KEY_WRITE, nullptr, key.Out(), nullptr);
+    if (code == win::ERROR_SUCCESS) {
+        // Every value is attempted (in this order); the first that fails
+        // makes the whole write fail.
+        const win::HKEY k = key.Get();
+        const int32_t codes[] = {
+            WriteText(k, "service", info, ConnectInfo::kService),
+            WriteText(k, "server", info, ConnectInfo::kServer),
+            WriteText(k, "defaultuser", info, ConnectInfo::kUser),
+            WriteText(k, "openmode", info, ConnectInfo::kOpenMode),
+            WriteNumber(k, "useblob", info.GetFlag(ConnectInfo::kUseBlob)),
+            WriteNumber(k, "timeout", static_cast<uint32_t>(info.GetInt(ConnectInfo::kTimeout))),
+            WriteNumber(k, "enableevents", info.GetFlag(ConnectInfo::kEnableEvents)),
+            WriteNumber(k, "uselock", info.GetFlag(ConnectInfo::kUseLock)),
+            WriteNumber(k, "regdbpages", static_cast<uint32_t>(info.GetInt(ConnectInfo::kRegDbPages))),
+            WriteNumber(k, "regowlpages", static_cast<uint32_t>(info.GetInt(ConnectInfo::kRegOwlPages))),
+        };
+        for (const int32_t each : codes)
+            if (code == win::ERROR_SUCCESS) code = each;
+    }
+    if (failure) *failure = code;
+    return code == win::ERROR_SUCCESS;
 }
 
 bool LuConn::DeleteClientSettings(const std::string& service) {

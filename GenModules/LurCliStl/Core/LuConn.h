@@ -145,8 +145,9 @@ public:
     static DbDescError NoClientSettings(const std::string& service, const ErrorLocation& where);
 
     // Creates or opens the service's key and writes the settings of info.
-    // False when the key cannot be created or any value cannot be written.
-    static bool WriteClientSettings(const std::string& service, const ConnectInfo& info);
+    // False when the key cannot be created or any value cannot be written;
+    // failure (may be null) then holds the registry's first Windows code.
+    static bool WriteClientSettings(const std::string& service, const ConnectInfo& info, int32_t* failure = nullptr);
 
     // Deletes the service's key; true when it was deleted.
     static bool DeleteClientSettings(const std::string& service);

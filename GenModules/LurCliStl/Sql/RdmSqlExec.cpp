@@ -159,7 +159,7 @@ void RdmSqlExec::EndTransaction(SqlTokenIterator& it, bool commit) {
     }
     m_statementName = name;
     try {
-        m_descs.EndTransaction(commit);  // the client's answer is not examined
+        m_descs.EndTrans(commit);  // a COMMIT the store refused is no success
     } catch (const LurExceptBase& error) {
         m_session->NoteTransactionsEnded();
         ThrowPositioned(error, it, Here(__LINE__));
@@ -173,8 +173,9 @@ void RdmSqlExec::Commit(SqlTokenIterator& it) { EndTransaction(it, true); }
 void RdmSqlExec::Rollback(SqlTokenIterator& it) { EndTransaction(it, false); }
 
 void RdmSqlExec::CommitOpenTransaction() {
-    m_descs.EndTransaction(true);  // also passes when none is open
+    const int32_t status = m_descs.EndTransaction(true);  // also passes when none is open
     m_session->NoteTransactionsEnded();
+    if (status != 0) throw DbDescError(status, Here(__LINE__), StrVector());
 }
 
 // ---- target table -------------------------------------------------------------------------

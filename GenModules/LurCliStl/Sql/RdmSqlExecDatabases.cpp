@@ -10,7 +10,10 @@
 #include "DbDescError.h"
 #include "FunctionLoader.h"
 #include "LuConn.h"
+#include "LurStrings.h"
+#include "LurWinUtils.h"
 #include "RdmSqlExec.h"
+#include "Registry.h"
 #include "lurdbcli.h"
 
 namespace {
@@ -88,7 +91,17 @@ void RdmSqlExec::CreateDatabase(SqlTokenIterator& it) {
     settings.SetText(ConnectInfo::kService, name);
     settings.SetText(ConnectInfo::kServer, host);
     settings.SetText(ConnectInfo::kOpenMode, "s");
-    LuConn::WriteClientSettings(name, settings);
+    if (int32_t failure = 0; !LuConn::WriteClientSettings(name, settings, &failure)) {
+        // Unregistered, the new database could not be logged in to and
+        // would block a retry: it goes again, and so does what of its key
+        // was written.
+        LuConn::DeleteClientSettings(name);
+        if (auto dropDatabase = GetFunctionLoader().pfDropDatabase) dropDatabase(m_descs.GetHandle(), name.c_str());
+        const std::string reason = lurutils::TrimRight(lurutils::GetSystemErrorText(failure, ""), "\r\n");
+        throw DbDescError(lurdbcli::kNoClientSettings, Here(__LINE__),
+                          StrVector(name) << "not written to " + win::DescribeRegistryFile() + ": " + reason +
+                                                 " The database is not created.");
+    }
     m_resultMessage = "Database " + name + " created.\n";
 }
 

@@ -18,6 +18,7 @@ TEST(LastError, ErrnoValuesMapToWindowsCodes) {
         {EACCES, win::ERROR_ACCESS_DENIED},
         {EEXIST, win::ERROR_FILE_EXISTS},
         {ENOSPC, win::ERROR_DISK_FULL},
+        {EFBIG, win::ERROR_FILE_TOO_LARGE},
         {ENOTEMPTY, win::ERROR_DIR_NOT_EMPTY},
         {EAGAIN, win::ERROR_LOCK_VIOLATION},
         {ENAMETOOLONG, win::ERROR_FILENAME_EXCED_RANGE},
@@ -38,9 +39,9 @@ TEST(LastError, SetFromErrnoStoresAndReturnsTheCode) {
 }
 
 TEST(LastError, AnErrorFromErrnoKeepsTheErrno) {
-    win::SetLastErrorFromErrno(EFBIG);  // a code the table does not know: its errno still tells
+    win::SetLastErrorFromErrno(EOWNERDEAD);  // a code the table does not know: its errno still tells
     EXPECT_EQ(win::ERROR_INVALID_FUNCTION, win::GetLastError());
-    EXPECT_EQ(EFBIG, win::GetLastErrno());
+    EXPECT_EQ(EOWNERDEAD, win::GetLastErrno());
     win::SetLastError(win::ERROR_ACCESS_DENIED);  // a Windows code alone
     EXPECT_EQ(0, win::GetLastErrno());
 }

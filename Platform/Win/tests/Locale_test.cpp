@@ -162,6 +162,8 @@ TEST_F(LocaleEnvironment, UserDefaultFollowsTheEnvironment) {
         {nullptr, nullptr, "C.UTF-8", win::LCID_HUNGARIAN},
         {nullptr, nullptr, "fr_FR.UTF-8", win::LCID_HUNGARIAN},
         {nullptr, nullptr, "en_GB.UTF-8", win::LCID_ENGLISH_UK},
+        {nullptr, nullptr, "en_IE.UTF-8", win::LCID_ENGLISH_US},  // the table lacks it: its language's default
+        {nullptr, nullptr, "de_CH", win::LCID_GERMAN},
         {nullptr, "de_DE", "en_GB", win::LCID_GERMAN},
         {"en_US", "de_DE", "en_GB", win::LCID_ENGLISH_US},
         {"", "", "de_DE.UTF-8", win::LCID_GERMAN},  // empty values do not count

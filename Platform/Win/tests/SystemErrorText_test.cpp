@@ -88,6 +88,7 @@ TEST_F(SystemErrorTextTest, EveryCodeOfTheStandInsHasBothTexts) {
         win::ERROR_BAD_PATHNAME,
         win::ERROR_ALREADY_EXISTS,
         win::ERROR_FILENAME_EXCED_RANGE,
+        win::ERROR_FILE_TOO_LARGE,
         win::ERROR_MORE_DATA,
         win::ERROR_NO_MORE_ITEMS,
         win::ERROR_MR_MID_NOT_FOUND,
