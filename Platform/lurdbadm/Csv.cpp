@@ -1,6 +1,25 @@
 #include "Csv.h"
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
+
+namespace {
+
+// The next line of the input; false at its end. A read that fails is no
+// end: what follows it would be left out without a word.
+bool ReadLine(std::istream& in, std::string& text, int lineNumber) {
+    if (!in.bad()) errno = 0;  // else it is the reason of the read that failed before (a peek)
+    if (std::getline(in, text)) return true;
+    if (in.bad()) {
+        const int error = errno;
+        throw std::runtime_error("line " + std::to_string(lineNumber) + " cannot be read" +
+                                 (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+    }
+    return false;
+}
+
+}  // namespace
 
 void SkipByteOrderMark(std::istream& in) {
     constexpr char kMark[] = "\xEF\xBB\xBF";
@@ -18,7 +37,7 @@ void SkipByteOrderMark(std::istream& in) {
 bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line) {
     fields.clear();
     std::string text;
-    if (!std::getline(in, text)) {
+    if (!ReadLine(in, text, line + 1)) {
         return false;
     }
     ++line;
@@ -31,7 +50,7 @@ bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line
                 break;
             }
             std::string more;  // a quoted field goes on over the line break
-            if (!std::getline(in, more)) {
+            if (!ReadLine(in, more, line + 1)) {
                 throw std::runtime_error("line " + std::to_string(firstLine) + ": unterminated quote");
             }
             ++line;

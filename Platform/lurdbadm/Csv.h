@@ -14,7 +14,7 @@ void SkipByteOrderMark(std::istream& in);
 
 // Reads one record; false at the end of the input. line counts the input
 // lines consumed (for messages). Throws std::runtime_error for an
-// unterminated quote.
+// unterminated quote and for a read that fails.
 bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields, int& line);
 
 // One record as a line (without the line break), quoting where needed.

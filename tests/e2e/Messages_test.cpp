@@ -455,6 +455,20 @@ TEST_F(MessagesTest, EachFailureSaysWhatHappened) {
          "lurdbadm: line 2: field Rendszam: bad value \"An\\0na\", a NUL byte (\\0) is no text\n",
          "",
          -1},
+        // A read that fails is no end of the input: the rows after it would
+        // be left out without a word (the memory file reads EIO at byte 0).
+        {"lurdbadm",
+         {"load", "GARAGE", "Car", "Gepjarmu", "/proc/self/mem"},
+         1,
+         "lurdbadm: line 1 cannot be read: Input/output error\n",
+         "header",
+         -1},
+        {"lurvehgen",
+         {"summary", "/proc/self/mem"},
+         1,
+         "lurvehgen: line 1 cannot be read: Input/output error\n",
+         "header",
+         -1},
         // A load of a key the table or the file has already: the key, the
         // value, the table and the line, in the system's words, not the
         // store's.
