@@ -66,6 +66,11 @@ StreamBytes ReadToEnd(const std::function<long long(char*, size_t)>& readBlock, 
     }
 }
 
+std::string ReadFailureText(const std::string& name, int error) {
+    if (error == EISDIR) return name + " is a directory, not a file";
+    return name + " cannot be read: " + std::strerror(error);
+}
+
 std::string TooLongStreamText() {
     return "is longer than " + std::to_string(kMaxStreamBytes >> 20) + " MiB (" + std::to_string(kMaxStreamBytes) +
            " bytes), the most read from a pipe or a device; give it as a file";
@@ -75,8 +80,7 @@ size_t ReadStandardInput(char* buffer, size_t size) {
     for (;;) {
         const ssize_t got = ::read(STDIN_FILENO, buffer, size);
         if (got >= 0) return static_cast<size_t>(got);
-        if (errno == EISDIR) throw TextFileError("standard input is a directory, not a file");
-        if (errno != EINTR) throw TextFileError(std::string("standard input cannot be read: ") + std::strerror(errno));
+        if (errno != EINTR) throw TextFileError(ReadFailureText("standard input", errno));
     }
 }
 
@@ -93,7 +97,7 @@ std::istream& StandardInput() {
 void RefuseDirectory(const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_directory(Cp1250ToUtf8(path), error)) {
-        throw TextFileError(path + " is a directory, not a file");
+        throw TextFileError(ReadFailureText(path, EISDIR));
     }
 }
 

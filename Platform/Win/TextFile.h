@@ -33,6 +33,12 @@ StreamBytes ReadToEnd(const std::function<long long(char*, size_t)>& readBlock, 
 // What a message says after the name of a stream longer than kMaxStreamBytes.
 std::string TooLongStreamText();
 
+// Why a read of name (code page 1250) failed with errno error, as the
+// programs say it: "<name> is a directory, not a file" (the system's own
+// answer for one, "Access is denied" or a read that gives nothing,
+// misleads) or "<name> cannot be read: <the system's reason>".
+std::string ReadFailureText(const std::string& name, int error);
+
 // A text file that cannot be taken: unreadable, a directory, not valid UTF-8,
 // holding a character code page 1250 lacks or a NUL byte, or a stream
 // longer than kMaxStreamBytes. what() is code page 1250 and

@@ -65,10 +65,6 @@ bool SlotHeld(int fd, long long slot) {
     return range.l_type != F_UNLCK;
 }
 
-}  // namespace
-
-namespace {
-
 // The companion file's path, made (empty, with the store's mode) when it is
 // missing: SQLite would make it with the umask's leave. One that exists
 // stays as it is.

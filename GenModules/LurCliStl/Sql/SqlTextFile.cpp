@@ -44,8 +44,7 @@ bool IsDirectory(const std::string& path) {
 SqlTextFile ReadStreamBytes(const std::function<long long(char*, size_t)>& readBlock, const std::string& name,
                             std::string& bytes) {
     win::StreamBytes read = win::ReadToEnd(readBlock);
-    if (read.error == EISDIR) return Failed(SqlTextFile::kReadError, name + " is a directory, not a file");
-    if (read.error != 0) return Failed(SqlTextFile::kReadError, name + " cannot be read: " + std::strerror(read.error));
+    if (read.error != 0) return Failed(SqlTextFile::kReadError, win::ReadFailureText(name, read.error));
     if (read.tooLong) return Failed(SqlTextFile::kReadError, name + " " + win::TooLongStreamText());
     bytes = std::move(read.bytes);
     return {};
@@ -60,7 +59,7 @@ SqlTextFile ReadSqlTextFile(const std::string& path, SqlFileEncoding encoding) {
         if (!file.Open(path.c_str(), 'r', false)) {
             const std::string reason = LastErrorText();
             // The system's reason for a directory is "Access is denied."
-            if (IsDirectory(path)) return Failed(SqlTextFile::kCannotOpen, path + " is a directory, not a file");
+            if (IsDirectory(path)) return Failed(SqlTextFile::kCannotOpen, win::ReadFailureText(path, EISDIR));
             return Failed(SqlTextFile::kCannotOpen, path + " cannot be opened: " + reason);
         }
         if (file.GetType() != win::FILE_TYPE_DISK) {
